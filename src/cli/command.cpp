@@ -1,0 +1,78 @@
+#include "command.h"
+
+#include "base/ioerror.h"
+
+#include <algorithm>
+#include <ostream>
+
+namespace velmora::cli {
+
+namespace {
+std::vector<Command>& Registry()
+{
+    static std::vector<Command> commands;
+    return commands;
+}
+
+void PrintOverview(std::ostream& out)
+{
+    out << "Usage: velmora-cli COMMAND [ARGS...]\n"
+           "Similarity searching in structure libraries, headless.\n\nCommands:\n";
+    auto commands = Commands();
+    for (const auto& command : commands)
+        out << "  " << command.usage << "\n      " << command.summary << "\n";
+    out << "\n'velmora-cli COMMAND --help' describes one command.\n";
+}
+} // namespace
+
+CommandRegistration::CommandRegistration(const Command& command) { Registry().push_back(command); }
+
+const std::vector<Command>& Commands()
+{
+    auto& commands = Registry();
+    std::sort(commands.begin(), commands.end(),
+              [](const Command& a, const Command& b) { return std::string(a.name) < b.name; });
+    return commands;
+}
+
+const Command* FindCommand(const std::string& name)
+{
+    for (const auto& command : Registry())
+        if (name == command.name)
+            return &command;
+    return nullptr;
+}
+
+int RunCli(const std::vector<std::string>& args, CommandContext& context)
+{
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        if (args.size() >= 2 && args[0] == "help") {
+            return RunCli({args[1], "--help"}, context);
+        }
+        PrintOverview(args.empty() ? context.err : context.out);
+        return args.empty() ? kExitUsage : kExitOk;
+    }
+    const Command* command = FindCommand(args[0]);
+    if (!command) {
+        context.err << "velmora-cli: unknown command '" << args[0] << "' (see velmora-cli --help)\n";
+        return kExitUsage;
+    }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (std::find(rest.begin(), rest.end(), "--help") != rest.end()) {
+        context.out << "Usage: velmora-cli " << command->usage << "\n" << command->summary << "\n";
+        if (command->help && *command->help)
+            context.out << "\n" << command->help;
+        return kExitOk;
+    }
+    try {
+        return command->run(rest, context);
+    } catch (const IoError& error) {
+        context.err << "velmora-cli " << command->name << ": " << error.what() << "\n";
+        return kExitFailure;
+    } catch (const std::exception& error) {
+        context.err << "velmora-cli " << command->name << ": " << error.what() << "\n";
+        return kExitFailure;
+    }
+}
+
+} // namespace velmora::cli

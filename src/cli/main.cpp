@@ -1,0 +1,14 @@
+#include "command.h"
+
+#include <iostream>
+#include <unistd.h>
+
+int main(int argc, char** argv)
+{
+    std::ios::sync_with_stdio(false);
+    velmora::cli::CommandContext context{std::cout, std::cerr, ::isatty(2) != 0};
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const int status = velmora::cli::RunCli(args, context);
+    std::cout.flush();
+    return status;
+}

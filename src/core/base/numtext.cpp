@@ -1,0 +1,66 @@
+#include "base/numtext.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+namespace velmora {
+
+std::string FormatFixed(double value, int decimals)
+{
+    char buffer[400];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    std::string text(buffer, result.ptr);
+    if (text.find_first_not_of("-0.") == std::string::npos && text.front() == '-')
+        text.erase(0, 1); // no "-0.0000"
+    return text;
+}
+
+std::string FormatExponent(double value, int fractionDigits, int exponentDigits)
+{
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+                                      std::chars_format::scientific, fractionDigits);
+    const std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
+    const auto e = text.find('e');
+    std::string out;
+    out += (value < 0 && text.find_first_not_of("0.", 0) < e) ? '-' : ' ';
+    out += text.substr(0, e);
+    if (fractionDigits == 0)
+        out += '.';
+    out += 'E';
+    const int exponent = std::atoi(std::string(text.substr(e + 1)).c_str());
+    out += exponent < 0 ? '-' : '+';
+    std::string digits = std::to_string(std::abs(exponent));
+    if (static_cast<int>(digits.size()) < exponentDigits)
+        digits.insert(0, static_cast<std::size_t>(exponentDigits) - digits.size(), '0');
+    out += digits;
+    return out;
+}
+
+std::string PadLeft(std::string_view text, int width)
+{
+    std::string out;
+    if (static_cast<int>(text.size()) < width)
+        out.assign(static_cast<std::size_t>(width) - text.size(), ' ');
+    out += text;
+    return out;
+}
+
+std::string PadRight(std::string_view text, int width)
+{
+    std::string out(text);
+    if (static_cast<int>(out.size()) < width)
+        out.append(static_cast<std::size_t>(width) - out.size(), ' ');
+    return out;
+}
+
+std::string FitWidth(std::string_view text, int width)
+{
+    return PadRight(text.substr(0, static_cast<std::size_t>(width)), width);
+}
+
+std::string FormatInt(long long value, int width) { return PadLeft(std::to_string(value), width); }
+
+} // namespace velmora

@@ -1,0 +1,22 @@
+#pragma once
+// Number text as the system's files hold it. Locale-independent: a desktop toolkit may switch the
+// C locale to the user's, and our files must not change with it.
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+// Fixed-point with the given number of decimals ("-1.2346").
+std::string FormatFixed(double value, int decimals);
+// Exponent form: a sign character (blank or "-"), one digit, ".", fractionDigits digits, "E",
+// the exponent's sign and exponentDigits digits. 120 with (1, 4) is " 1.2E+0002".
+std::string FormatExponent(double value, int fractionDigits, int exponentDigits = 4);
+// text right-aligned (padded on the left) to width; longer text stays whole.
+std::string PadLeft(std::string_view text, int width);
+// text left-aligned (padded on the right) to width; longer text stays whole.
+std::string PadRight(std::string_view text, int width);
+// text cut or padded with blanks to exactly width characters.
+std::string FitWidth(std::string_view text, int width);
+std::string FormatInt(long long value, int width);
+
+} // namespace velmora

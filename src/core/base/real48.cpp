@@ -1,0 +1,73 @@
+#include "base/real48.h"
+
+#include <cmath>
+
+namespace velmora {
+
+namespace {
+constexpr int kFractionBits = 39;
+constexpr std::uint64_t kFractionMask = (std::uint64_t{1} << kFractionBits) - 1;
+} // namespace
+
+Real48 Real48::FromDouble(double value)
+{
+    Real48 result;
+    if (value == 0.0 || std::isnan(value))
+        return result;
+    const bool negative = std::signbit(value);
+    double magnitude = std::fabs(value);
+    int exponent = 0;
+    std::uint64_t fraction = 0;
+    if (std::isinf(magnitude)) {
+        exponent = 255;
+        fraction = kFractionMask;
+    } else {
+        int e = 0;
+        const double m = std::frexp(magnitude, &e); // magnitude = m * 2^e, m in [0.5, 1)
+        // 1.f * 2^(E - 129) = (2m) * 2^(e - 1)  =>  E = e + 128
+        exponent = e + 128;
+        const double scaled = std::ldexp(2.0 * m - 1.0, kFractionBits); // exact: < 2^53 bits
+        double rounded = std::nearbyint(scaled);
+        if (rounded >= std::ldexp(1.0, kFractionBits)) {
+            rounded = 0.0;
+            ++exponent;
+        }
+        fraction = static_cast<std::uint64_t>(rounded);
+        if (exponent <= 0)
+            return result;
+        if (exponent > 255) {
+            exponent = 255;
+            fraction = kFractionMask;
+        }
+    }
+    result.m_bytes[0] = static_cast<std::uint8_t>(exponent);
+    for (int i = 0; i < 5; ++i)
+        result.m_bytes[1 + i] = static_cast<std::uint8_t>(fraction >> (8 * i));
+    if (negative)
+        result.m_bytes[5] |= 0x80;
+    return result;
+}
+
+Real48 Real48::FromBytes(const std::uint8_t* bytes)
+{
+    Real48 result;
+    for (int i = 0; i < 6; ++i)
+        result.m_bytes[i] = bytes[i];
+    return result;
+}
+
+double Real48::ToDouble() const
+{
+    if (m_bytes[0] == 0)
+        return 0.0;
+    std::uint64_t fraction = 0;
+    for (int i = 0; i < 5; ++i)
+        fraction |= std::uint64_t{m_bytes[1 + i]} << (8 * i);
+    const bool negative = (fraction >> kFractionBits) & 1;
+    fraction &= kFractionMask;
+    const double mantissa = 1.0 + std::ldexp(static_cast<double>(fraction), -kFractionBits);
+    const double value = std::ldexp(mantissa, int{m_bytes[0]} - 129);
+    return negative ? -value : value;
+}
+
+} // namespace velmora

@@ -1,0 +1,272 @@
+#include "base/textfile.h"
+
+#include "base/ioerror.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace velmora {
+
+namespace {
+constexpr std::size_t kReadBlock = 1 << 20;
+constexpr std::size_t kWriteBlock = 1 << 16;
+constexpr char kCtrlZ = 26;
+
+bool IsBlank(int c) { return c == ' ' || c == '\t'; }
+bool IsLineEnd(int c) { return c == '\r' || c == '\n'; }
+
+std::string ErrnoText() { return std::strerror(errno); }
+} // namespace
+
+TextReader::TextReader(const std::string& path) : m_name(path)
+{
+    m_file = std::fopen(path.c_str(), "rb");
+    if (!m_file)
+        throw IoError(path, "cannot open for reading: " + ErrnoText());
+    m_buffer.resize(kReadBlock);
+}
+
+TextReader TextReader::FromMemory(std::string_view content, std::string name)
+{
+    TextReader reader;
+    reader.m_name = std::move(name);
+    reader.m_buffer.assign(content.begin(), content.end());
+    reader.m_end = reader.m_buffer.size();
+    return reader;
+}
+
+TextReader::TextReader(TextReader&& other) noexcept { *this = std::move(other); }
+
+TextReader& TextReader::operator=(TextReader&& other) noexcept
+{
+    if (this != &other) {
+        if (m_file)
+            std::fclose(m_file);
+        m_name = std::move(other.m_name);
+        m_file = other.m_file;
+        other.m_file = nullptr;
+        m_buffer = std::move(other.m_buffer);
+        m_pos = other.m_pos;
+        m_end = other.m_end;
+        m_ended = other.m_ended;
+        m_line = other.m_line;
+    }
+    return *this;
+}
+
+TextReader::~TextReader()
+{
+    if (m_file)
+        std::fclose(m_file);
+}
+
+bool TextReader::Refill()
+{
+    if (!m_file || m_ended)
+        return false;
+    m_end = std::fread(m_buffer.data(), 1, m_buffer.size(), m_file);
+    m_pos = 0;
+    if (m_end == 0) {
+        if (std::ferror(m_file))
+            Fail("read error: " + ErrnoText());
+        return false;
+    }
+    return true;
+}
+
+int TextReader::Peek()
+{
+    if (m_ended)
+        return -1;
+    if (m_pos >= m_end && !Refill()) {
+        m_ended = true;
+        return -1;
+    }
+    const char c = m_buffer[m_pos];
+    if (c == kCtrlZ) {
+        m_ended = true;
+        return -1;
+    }
+    return static_cast<unsigned char>(c);
+}
+
+bool TextReader::Eof() { return Peek() < 0; }
+
+bool TextReader::Eoln()
+{
+    const int c = Peek();
+    return c < 0 || IsLineEnd(c);
+}
+
+void TextReader::ConsumeLineEnd()
+{
+    const int c = Peek();
+    if (c == '\r') {
+        ++m_pos;
+        ++m_line;
+        if (Peek() == '\n')
+            ++m_pos;
+    } else if (c == '\n') {
+        ++m_pos;
+        ++m_line;
+    }
+}
+
+void TextReader::ReadLine(std::string& line)
+{
+    line.clear();
+    while (Peek() >= 0) {
+        // Scan the buffered run up to the next line end or Ctrl-Z in one go.
+        const char* begin = m_buffer.data() + m_pos;
+        const char* end = m_buffer.data() + m_end;
+        const char* p = begin;
+        while (p < end && *p != '\r' && *p != '\n' && *p != kCtrlZ)
+            ++p;
+        line.append(begin, p);
+        m_pos += static_cast<std::size_t>(p - begin);
+        if (p < end) {
+            if (*p != kCtrlZ)
+                ConsumeLineEnd();
+            else
+                m_ended = true;
+            return;
+        }
+    }
+}
+
+std::string TextReader::ReadLine()
+{
+    std::string line;
+    ReadLine(line);
+    return line;
+}
+
+void TextReader::SkipLine()
+{
+    int c;
+    while ((c = Peek()) >= 0 && !IsLineEnd(c))
+        ++m_pos;
+    ConsumeLineEnd();
+}
+
+std::string TextReader::ReadChars(int count)
+{
+    std::string text;
+    int c;
+    while (count-- > 0 && (c = Peek()) >= 0 && !IsLineEnd(c)) {
+        text.push_back(static_cast<char>(c));
+        ++m_pos;
+    }
+    return text;
+}
+
+std::string_view TextReader::ReadToken(std::string& scratch)
+{
+    int c;
+    while ((c = Peek()) >= 0 && (IsBlank(c) || IsLineEnd(c))) {
+        if (IsLineEnd(c))
+            ConsumeLineEnd();
+        else
+            ++m_pos;
+    }
+    scratch.clear();
+    while ((c = Peek()) >= 0 && !IsBlank(c) && !IsLineEnd(c)) {
+        scratch.push_back(static_cast<char>(c));
+        ++m_pos;
+    }
+    std::string_view token = scratch;
+    if (!token.empty() && token.front() == '+')
+        token.remove_prefix(1);
+    return token;
+}
+
+long long TextReader::ReadInteger()
+{
+    std::string scratch;
+    const std::string_view token = ReadToken(scratch);
+    if (scratch.empty())
+        return 0;
+    long long value = 0;
+    const auto [ptr, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
+    if (token.empty() || ec != std::errc() || ptr != token.data() + token.size())
+        Fail("'" + scratch + "' is not an integer");
+    return value;
+}
+
+double TextReader::ReadReal()
+{
+    std::string scratch;
+    const std::string_view token = ReadToken(scratch);
+    if (scratch.empty())
+        return 0.0;
+    double value = 0.0;
+    const auto [ptr, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
+    if (token.empty() || ec != std::errc() || ptr != token.data() + token.size() || !std::isfinite(value))
+        Fail("'" + scratch + "' is not a number");
+    return value;
+}
+
+void TextReader::Fail(const std::string& problem) const { throw IoError(m_name, m_line, problem); }
+
+TextWriter::TextWriter(const std::string& path, Mode mode) : m_name(path)
+{
+    m_file = std::fopen(path.c_str(), mode == Mode::Append ? "ab" : "wb");
+    if (!m_file)
+        throw IoError(path, "cannot open for writing: " + ErrnoText());
+    m_buffer.reserve(kWriteBlock);
+}
+
+TextWriter::TextWriter(std::string* sink) : m_name("<memory>"), m_sink(sink) {}
+
+TextWriter::~TextWriter()
+{
+    if (m_file) {
+        if (!m_buffer.empty())
+            std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file);
+        std::fclose(m_file);
+    }
+}
+
+void TextWriter::Write(std::string_view text)
+{
+    if (m_sink) {
+        m_sink->append(text);
+        return;
+    }
+    m_buffer.append(text);
+    if (m_buffer.size() >= kWriteBlock)
+        Flush();
+}
+
+void TextWriter::WriteLine(std::string_view text)
+{
+    Write(text);
+    Write("\r\n");
+}
+
+void TextWriter::Flush()
+{
+    if (!m_file || m_buffer.empty())
+        return;
+    const std::size_t size = m_buffer.size();
+    const std::size_t written = std::fwrite(m_buffer.data(), 1, size, m_file);
+    m_buffer.clear();
+    if (written != size)
+        throw IoError(m_name, "write error: " + ErrnoText());
+}
+
+void TextWriter::Close()
+{
+    if (!m_file)
+        return;
+    Flush();
+    const bool failed = std::ferror(m_file) != 0;
+    const int closed = std::fclose(m_file);
+    m_file = nullptr;
+    if (failed || closed != 0)
+        throw IoError(m_name, "write error: " + ErrnoText());
+}
+
+} // namespace velmora

@@ -1,0 +1,86 @@
+#pragma once
+// Text files as the system reads and writes them.
+// Reading: a line ends at CR LF, at a lone CR and at a lone LF; a Ctrl-Z (26) ends the file.
+// Writing: every line ends with CR LF.
+// Numbers are read in free format: blanks, tabs and line ends before a number are skipped and the
+// number ends at the next blank, tab or line end. A token that is not a number throws IoError
+// naming the file and the line; at the end of the file a number reads as 0.
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora {
+
+class TextReader {
+public:
+    // Opens the file; throws IoError when it cannot be opened.
+    explicit TextReader(const std::string& path);
+    // Reads from memory (tests, fuzzing); name is used in error messages.
+    static TextReader FromMemory(std::string_view content, std::string name = "<memory>");
+
+    TextReader(TextReader&&) noexcept;
+    TextReader& operator=(TextReader&&) noexcept;
+    ~TextReader();
+
+    const std::string& Name() const { return m_name; }
+    long LineNumber() const { return m_line; } // 1-based number of the current line
+
+    bool Eof();
+    bool Eoln(); // at a line end or at the end of the file
+
+    // The rest of the current line, without its line end, which is consumed. "" at the end.
+    std::string ReadLine();
+    void ReadLine(std::string& line);
+    void SkipLine();
+    // Up to count characters of the current line (fewer at a line end).
+    std::string ReadChars(int count);
+
+    long long ReadInteger();
+    double ReadReal();
+
+private:
+    TextReader() = default;
+    int Peek();      // next character or -1 at the end of the file
+    bool Refill();
+    void ConsumeLineEnd();
+    std::string_view ReadToken(std::string& scratch);
+    [[noreturn]] void Fail(const std::string& problem) const;
+
+    std::string m_name;
+    std::FILE* m_file = nullptr;
+    std::vector<char> m_buffer;
+    std::size_t m_pos = 0;
+    std::size_t m_end = 0;
+    bool m_ended = false; // no more characters: end of data or Ctrl-Z seen
+    long m_line = 1;
+};
+
+class TextWriter {
+public:
+    enum class Mode { Truncate, Append };
+    // Opens the file; throws IoError when it cannot be opened.
+    TextWriter(const std::string& path, Mode mode = Mode::Truncate);
+    // Collects the text in memory (tests).
+    explicit TextWriter(std::string* sink);
+    TextWriter(const TextWriter&) = delete;
+    TextWriter& operator=(const TextWriter&) = delete;
+    ~TextWriter(); // closes without reporting; call Close() to see write errors
+
+    void Write(std::string_view text);
+    void WriteLine(std::string_view text = {});
+    // Flushes and closes; throws IoError when anything could not be written.
+    void Close();
+    const std::string& Name() const { return m_name; }
+
+private:
+    void Flush();
+    std::string m_name;
+    std::FILE* m_file = nullptr;
+    std::string* m_sink = nullptr;
+    std::string m_buffer;
+};
+
+} // namespace velmora

@@ -1,0 +1,39 @@
+#pragma once
+// MDL molfile and SD file records.
+#include "base/textfile.h"
+#include "model/ctab.h"
+
+#include <ctime>
+#include <string>
+
+namespace velmora {
+
+// Reads the next record (positioned at its first line) and leaves the reader after its "$$$$"
+// line or at the end of the file. True only when the atom count was 1..63, every bond was valid
+// and entered, and the record ended with "$$$$". An atom count outside 1..63 leaves the table's
+// atoms as they were and only replaces the name. Charge ("M  CHG") and isotope ("M  ISO") lines
+// before "M  END" override the atom block. A non-number in an atom or bond line throws IoError.
+bool ReadMolRecord(TCTab& table, TextReader& file);
+
+// Why the last ReadMolRecord failed, for messages; empty after a success.
+struct MolReadStatus {
+    bool atomCountOutOfRange = false; // nothing was read; the table keeps its atoms
+    bool bondTypeInvalid = false;     // a type outside 1..4, entered as 1
+    bool bondAtomInvalid = false;     // a bond to an atom outside 1..n or to itself; bonds stop
+    bool neighbourOverflow = false;   // an 11th neighbour; bonds stop
+    bool missingTerminator = false;
+    int atomCount = 0;
+    // The record holds no usable structure.
+    bool Rejected() const { return atomCountOutOfRange || bondAtomInvalid; }
+};
+bool ReadMolRecord(TCTab& table, TextReader& file, MolReadStatus& status);
+
+// Appends one SD record. when gives the date and time of line 2 (the current local time when null).
+void WriteMolRecord(const TCTab& table, TextWriter& file, const std::string& initials,
+                    const std::string& programField, int registryNumber, const std::string& comment,
+                    const std::tm* when = nullptr);
+
+// Number of lines that equal "$$$$" exactly. Throws IoError when the file cannot be read.
+long CountSDRecords(const std::string& fileName);
+
+} // namespace velmora

@@ -1,0 +1,475 @@
+#include "io/structlib.h"
+
+#include "base/ioerror.h"
+#include "base/numeric.h"
+#include "io/namewords.h"
+#include "model/elements.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velmora {
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 86;
+constexpr int kMaxNameBytes = 255;
+
+std::uint16_t GetU16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint32_t GetU32(const std::uint8_t* p)
+{
+    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
+           (std::uint32_t{p[3]} << 24);
+}
+void PutU16(std::uint8_t* p, unsigned v)
+{
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+void PutU32(std::uint8_t* p, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+bool FileExists(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+// Element code of an atom: isotopes of H, C, N and O have codes of their own.
+std::uint8_t ElementCode(const TAtomRecord& atom)
+{
+    switch (atom.AtNum) {
+    case 1: return atom.AtWeight == 2 ? 128 : 1;
+    case 6: return atom.AtWeight == 13 ? 129 : 6;
+    case 7: return atom.AtWeight == 15 ? 130 : 7;
+    case 8: return atom.AtWeight == 17 ? 131 : atom.AtWeight == 18 ? 132 : 8;
+    default: return atom.AtNum;
+    }
+}
+
+int BondCode(int type)
+{
+    switch (type) {
+    case 2: return 1;
+    case 3: return 2;
+    case 4: return 3;
+    default: return 0;
+    }
+}
+
+void WriteAll(int fd, const void* data, std::size_t size, off_t at, const std::string& file)
+{
+    const auto* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t written = ::pwrite(fd, p, size, at);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            throw IoError(file, std::string("write error: ") + std::strerror(errno));
+        p += written;
+        size -= static_cast<std::size_t>(written);
+        at += written;
+    }
+}
+
+std::size_t ReadAll(int fd, void* data, std::size_t size, off_t at)
+{
+    auto* p = static_cast<char*>(data);
+    std::size_t total = 0;
+    while (total < size) {
+        const ssize_t got = ::pread(fd, p + total, size - total, at + static_cast<off_t>(total));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        total += static_cast<std::size_t>(got);
+    }
+    return total;
+}
+
+bool LoadWholeFile(int fd, std::vector<std::uint8_t>& bytes, std::size_t unit)
+{
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return false;
+    const auto size = static_cast<std::size_t>(info.st_size) / unit * unit;
+    bytes.resize(size);
+    return ReadAll(fd, bytes.data(), size, 0) == size;
+}
+
+std::uint32_t BlockCount(int fd)
+{
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return 0;
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(info.st_size) / kLibraryBlockSize);
+}
+
+} // namespace
+
+std::string IndexFileName(const std::string& libraryName)
+{
+    const auto slash = libraryName.find_last_of("/\\");
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const auto dot = libraryName.find('.', nameStart);
+    return libraryName.substr(0, dot) + ".III";
+}
+
+std::string ExistingIndexFileName(const std::string& libraryName)
+{
+    const std::string upper = IndexFileName(libraryName);
+    if (FileExists(upper))
+        return upper;
+    const std::string lower = upper.substr(0, upper.size() - 3) + "iii";
+    return FileExists(lower) ? lower : upper;
+}
+
+long CountLibraryRecords(const std::string& libraryName)
+{
+    struct stat info {};
+    if (::stat(ExistingIndexFileName(libraryName).c_str(), &info) != 0)
+        return 0;
+    return static_cast<long>(info.st_size / 4);
+}
+
+StructureLibrary::StructureLibrary(TCTab* structure) : m_structure(structure)
+{
+    if (!m_structure) {
+        m_ownStructure = std::make_unique<TCTab>();
+        m_structure = m_ownStructure.get();
+    }
+}
+
+StructureLibrary::~StructureLibrary() { ReleaseFiles(); }
+
+void StructureLibrary::ReleaseFiles()
+{
+    if (m_dataFd >= 0)
+        ::close(m_dataFd);
+    if (m_indexFd >= 0)
+        ::close(m_indexFd);
+    m_dataFd = m_indexFd = -1;
+    m_writable = false;
+    m_library.clear();
+    m_index.clear();
+    m_blockCount = 0;
+    m_bufferBlock = 0;
+}
+
+bool StructureLibrary::OpenForReading(const std::string& libraryName, int& result)
+{
+    if (m_indexFd >= 0 && m_library == libraryName)
+        return true;
+    ReleaseFiles();
+    m_indexFd = ::open(ExistingIndexFileName(libraryName).c_str(), O_RDONLY | O_CLOEXEC);
+    if (m_indexFd < 0 || !LoadWholeFile(m_indexFd, m_index, 4)) {
+        ReleaseFiles();
+        result = kLibIndexFile;
+        return false;
+    }
+    m_library = libraryName;
+    return true;
+}
+
+bool StructureLibrary::LoadBlock(std::uint32_t block)
+{
+    if (m_bufferBlock == block)
+        return true;
+    m_bufferBlock = 0;
+    const off_t at = static_cast<off_t>(block - 1) * kLibraryBlockSize;
+    if (ReadAll(m_dataFd, m_buffer.data(), kLibraryBlockSize, at) != kLibraryBlockSize)
+        return false;
+    m_bufferBlock = block;
+    return true;
+}
+
+int StructureLibrary::ReadLibraryRecord(const std::string& libraryName, long position)
+{
+    if (position < 1)
+        return kLibPositionOutOfRange;
+    int result = kLibOk;
+    if (!OpenForReading(libraryName, result))
+        return result;
+    if (static_cast<std::size_t>(position) > m_index.size() / 4)
+        return kLibPositionOutOfRange;
+    const std::uint8_t* entry = m_index.data() + 4 * (position - 1);
+    const std::uint16_t block = GetU16(entry);
+    const std::uint16_t offset = GetU16(entry + 2);
+    if (block == 0 || offset == 0)
+        return kLibEmptyEntry;
+    if (m_dataFd < 0) {
+        m_dataFd = ::open(libraryName.c_str(), O_RDONLY | O_CLOEXEC);
+        if (m_dataFd < 0)
+            return kLibDataFile;
+    }
+    m_structure->Clear();
+    if (!LoadBlock(block))
+        return kLibDamagedRecord;
+    const int decoded = Decode(offset);
+    if (decoded != kLibOk)
+        m_structure->Clear();
+    return decoded;
+}
+
+int StructureLibrary::Decode(std::size_t offset)
+{
+    const std::size_t start = offset - 1;
+    if (start + 2 > kLibraryBlockSize)
+        return kLibDamagedRecord;
+    const std::uint8_t* rec = m_buffer.data() + start;
+    const std::size_t length = GetU16(rec);
+    if (length == 0)
+        return kLibOk;
+    if (length < kHeaderSize + 1 || start + length > kLibraryBlockSize)
+        return kLibDamagedRecord;
+
+    const int n = rec[65];
+    const std::size_t ctabLength = GetU16(rec + 66);
+    const std::size_t m = rec[68];
+    const std::size_t coordLength = GetU16(rec + 69);
+    const std::size_t countLength = GetU16(rec + 71);
+    const std::size_t ctabStart = kHeaderSize + countLength;
+    const std::size_t entriesStart = ctabStart + ctabLength;
+    const std::size_t coordStart = entriesStart + 3 * m;
+    const std::size_t nameStart = coordStart + coordLength;
+    if (n > kMaxAtoms || nameStart + 1 > length || nameStart + 1 + rec[nameStart] > length)
+        return kLibDamagedRecord;
+    if (coordLength != 0 && coordLength != 4u * static_cast<std::size_t>(n))
+        return kLibDamagedRecord;
+
+    TCTab& table = *m_structure;
+    table.NumValidAtoms = n;
+    std::size_t q = ctabStart;
+    const std::size_t ctabEnd = entriesStart;
+    if (n > 0 || ctabLength > 0) {
+        if (q >= ctabEnd)
+            return kLibDamagedRecord;
+        const std::size_t charged = rec[q++];
+        if (q + 2 * charged > ctabEnd)
+            return kLibDamagedRecord;
+        for (std::size_t c = 0; c < charged; ++c, q += 2) {
+            const int atom = rec[q];
+            if (atom < 1 || atom > n)
+                return kLibDamagedRecord;
+            table.SetCharge(atom, rec[q + 1]);
+        }
+    }
+    for (int i = 1; i <= n; ++i) {
+        if (q >= ctabEnd)
+            return kLibDamagedRecord;
+        const std::size_t entryLength = rec[q];
+        if (entryLength < 2 || entryLength - 2 > kMaxNeighbours || q + 1 + entryLength > ctabEnd)
+            return kLibDamagedRecord;
+        const int code = rec[q + 1];
+        auto& atom = table.MutableAtom(i);
+        switch (code) {
+        case 128: atom.AtNum = 1; atom.AtWeight = 2; break;
+        case 129: atom.AtNum = 6; atom.AtWeight = 13; break;
+        case 130: atom.AtNum = 7; atom.AtWeight = 15; break;
+        case 131: atom.AtNum = 8; atom.AtWeight = 17; break;
+        case 132: atom.AtNum = 8; atom.AtWeight = 18; break;
+        default:
+            table.SetAtNum(i, code);
+            atom.AtWeight = static_cast<std::uint8_t>(MassNumber(code));
+            break;
+        }
+        atom.Attrib = rec[q + 2];
+        for (std::size_t k = 0; k + 2 < entryLength; ++k) {
+            const std::uint8_t b = rec[q + 3 + k];
+            const int neighbour = b & 63;
+            if (neighbour < 1 || neighbour > n || neighbour == i ||
+                std::find(atom.ConnTo.begin(), atom.ConnTo.begin() + k, neighbour) !=
+                    atom.ConnTo.begin() + k)
+                return kLibDamagedRecord;
+            atom.ConnTo[k] = static_cast<std::uint8_t>(neighbour);
+            atom.TypConn[k] = static_cast<std::uint8_t>((b >> 6) + 1);
+        }
+        q += 1 + entryLength;
+    }
+
+    m_reserved.byte2 = rec[2];
+    std::copy(rec + 7, rec + 27, m_reserved.words7.begin());
+    m_reserved.entries.assign(rec + entriesStart, rec + coordStart);
+    m_reserved.byte73 = rec[73];
+    std::copy(rec + 74, rec + 78, m_reserved.word74.begin());
+    m_recordPosition = static_cast<long>(GetU32(rec + 3));
+
+    if (coordLength != 0)
+        for (int i = 1; i <= n; ++i) {
+            const std::uint8_t* p = rec + coordStart + 4 * static_cast<std::size_t>(i - 1);
+            auto& atom = table.MutableAtom(i);
+            atom.x = static_cast<float>(static_cast<std::int16_t>(GetU16(p)));
+            atom.y = static_cast<float>(static_cast<std::int16_t>(GetU16(p + 2)));
+        }
+
+    const std::size_t nameLength = rec[nameStart];
+    std::string name = ExpandName(std::string(reinterpret_cast<const char*>(rec + nameStart + 1), nameLength));
+    if (name.size() > kMaxNameBytes)
+        name.resize(kMaxNameBytes);
+    table.FStrucName = name;
+    m_recordName = std::move(name);
+    m_recordCAS = GetU32(rec + 82);
+    if (m_recordCAS <= static_cast<std::uint32_t>(INT32_MAX) && CASNumberValid(m_recordCAS))
+        table.FCASNr = static_cast<std::int32_t>(m_recordCAS);
+    return kLibOk;
+}
+
+std::vector<std::uint8_t> StructureLibrary::BuildRecord(const std::string& name,
+                                                        std::uint32_t casNumber, long position) const
+{
+    const TCTab& table = *m_structure;
+    const int n = std::clamp(table.NumValidAtoms, 0, kMaxAtoms);
+
+    std::vector<std::uint8_t> ctab;
+    ctab.push_back(0);
+    for (int i = 1; i <= n; ++i)
+        if (table.Atom(i).Charge != 0) {
+            ctab.push_back(static_cast<std::uint8_t>(i));
+            ctab.push_back(static_cast<std::uint8_t>(table.Atom(i).Charge));
+            ++ctab[0];
+        }
+    for (int i = 1; i <= n; ++i) {
+        const auto& atom = table.Atom(i);
+        const std::size_t lengthAt = ctab.size();
+        ctab.push_back(2);
+        ctab.push_back(ElementCode(atom));
+        ctab.push_back(atom.Attrib);
+        for (int k = 0; k < kMaxNeighbours; ++k)
+            if (atom.ConnTo[k] != 0) {
+                ctab.push_back(static_cast<std::uint8_t>((atom.ConnTo[k] & 63) |
+                                                         (BondCode(atom.TypConn[k]) << 6)));
+                ++ctab[lengthAt];
+            }
+    }
+
+    std::int64_t coordinateSum = 0;
+    for (int i = 1; i <= n; ++i)
+        coordinateSum += Round(static_cast<double>(table.Atom(i).x) + table.Atom(i).y);
+    const std::size_t coordLength = coordinateSum != 0 ? 4 * static_cast<std::size_t>(n) : 0;
+
+    std::string compressed = CompressName(name);
+    if (compressed.size() > kMaxNameBytes)
+        compressed.resize(kMaxNameBytes);
+
+    const std::size_t m = m_reserved.entries.size() / 3;
+    const std::size_t length =
+        kHeaderSize + 1 + ctab.size() + coordLength + compressed.size() + 3 * m;
+    std::vector<std::uint8_t> rec(length, 0);
+    PutU16(rec.data(), static_cast<unsigned>(length));
+    rec[2] = m_reserved.byte2;
+    PutU32(rec.data() + 3, static_cast<std::uint32_t>(position));
+    std::copy(m_reserved.words7.begin(), m_reserved.words7.end(), rec.begin() + 7);
+    PutU16(rec.data() + 63, 1000);
+    rec[65] = static_cast<std::uint8_t>(n);
+    PutU16(rec.data() + 66, static_cast<unsigned>(ctab.size()));
+    rec[68] = static_cast<std::uint8_t>(m);
+    PutU16(rec.data() + 69, static_cast<unsigned>(coordLength));
+    PutU16(rec.data() + 71, 0);
+    rec[73] = m_reserved.byte73;
+    std::copy(m_reserved.word74.begin(), m_reserved.word74.end(), rec.begin() + 74);
+    PutU32(rec.data() + 82, casNumber);
+    std::size_t q = kHeaderSize;
+    q = static_cast<std::size_t>(std::copy(ctab.begin(), ctab.end(), rec.begin() + q) - rec.begin());
+    q = static_cast<std::size_t>(
+        std::copy(m_reserved.entries.begin(), m_reserved.entries.begin() + 3 * m, rec.begin() + q) -
+        rec.begin());
+    if (coordLength != 0)
+        for (int i = 1; i <= n; ++i, q += 4) {
+            PutU16(rec.data() + q, static_cast<std::uint16_t>(Round(table.Atom(i).x)));
+            PutU16(rec.data() + q + 2, static_cast<std::uint16_t>(Round(table.Atom(i).y)));
+        }
+    rec[q++] = static_cast<std::uint8_t>(compressed.size());
+    std::copy(compressed.begin(), compressed.end(), rec.begin() + q);
+    return rec;
+}
+
+int StructureLibrary::WriteLibraryRecord(const std::string& libraryName, const std::string& name,
+                                         std::uint32_t casNumber)
+{
+    if (!m_writePermitted)
+        return kLibWriteNotPermitted;
+    if (!(m_writable && m_library == libraryName)) {
+        ReleaseFiles();
+        if (FileExists(libraryName)) {
+            m_dataFd = ::open(libraryName.c_str(), O_RDWR | O_CLOEXEC);
+            m_indexFd = ::open(ExistingIndexFileName(libraryName).c_str(), O_RDWR | O_CLOEXEC);
+            if (m_dataFd < 0 || m_indexFd < 0 || !LoadWholeFile(m_indexFd, m_index, 4)) {
+                ReleaseFiles();
+                return kLibIndexFile;
+            }
+            m_blockCount = BlockCount(m_dataFd);
+        } else {
+            m_dataFd = ::open(libraryName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            if (m_dataFd < 0) {
+                ReleaseFiles();
+                return kLibEmptyEntry;
+            }
+            m_indexFd = ::open(IndexFileName(libraryName).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            if (m_indexFd < 0) {
+                ReleaseFiles();
+                return kLibIndexFile;
+            }
+        }
+        m_library = libraryName;
+        m_writable = true;
+    }
+
+    const long position = static_cast<long>(m_index.size() / 4) + 1;
+    std::uint32_t block = 1;
+    if (m_blockCount > 0) {
+        block = m_blockCount;
+        if (!LoadBlock(block))
+            throw IoError(libraryName, "cannot read block " + std::to_string(block));
+    } else {
+        m_buffer.fill(0);
+        m_bufferBlock = 0;
+    }
+    const auto record = BuildRecord(name, casNumber, position);
+
+    // Chain end: the 1-based offset of the zero length word.
+    std::size_t end = 1;
+    while (end <= kLibraryBlockSize - 1) {
+        const std::size_t length = GetU16(m_buffer.data() + end - 1);
+        if (length == 0)
+            break;
+        end += length;
+    }
+    const std::size_t freeSpace = end + 1 < kLibraryBlockSize ? kLibraryBlockSize - end - 1 : 0;
+    bool wholeBlock = m_blockCount == 0;
+    if (freeSpace < record.size()) {
+        block = m_blockCount + 1;
+        end = 1;
+        m_buffer.fill(0);
+        wholeBlock = true;
+    }
+    std::copy(record.begin(), record.end(), m_buffer.begin() + static_cast<long>(end - 1));
+    m_buffer[end - 1 + record.size()] = 0;
+    m_buffer[end + record.size()] = 0;
+
+    const off_t blockStart = static_cast<off_t>(block - 1) * kLibraryBlockSize;
+    if (wholeBlock)
+        WriteAll(m_dataFd, m_buffer.data(), kLibraryBlockSize, blockStart, libraryName);
+    else
+        WriteAll(m_dataFd, m_buffer.data() + end - 1, record.size() + 2,
+                 blockStart + static_cast<off_t>(end - 1), libraryName);
+    m_blockCount = std::max(m_blockCount, block);
+    m_bufferBlock = block; // the buffer now equals the block on disk
+
+    std::uint8_t entry[4];
+    PutU16(entry, block);
+    PutU16(entry + 2, static_cast<unsigned>(end));
+    WriteAll(m_indexFd, entry, 4, static_cast<off_t>(position - 1) * 4, IndexFileName(libraryName));
+    m_index.insert(m_index.end(), entry, entry + 4);
+    m_recordPosition = position;
+    return kLibOk;
+}
+
+} // namespace velmora

@@ -1,0 +1,103 @@
+#pragma once
+// The structure library: a ".clb" data file of 16384-byte blocks holding variable-length records
+// and its ".III" index of 4-byte entries (block, offset; both 1-based, little-endian). Records are
+// addressed by position 1..N and decoded one at a time into the one library structure.
+//
+// StructureLibrary is the module's state: the library structure, the block buffer, the reserved
+// values of the last decoded record and the write permission. The application owns one and passes
+// it by reference. Open files are kept between calls for the last library used, so a search that
+// reads every record does not reopen them; ReleaseFiles() must be called before a library's files
+// are deleted or replaced by anyone else.
+#include "model/ctab.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+enum LibraryResult : int {
+    kLibOk = 0,
+    kLibPositionOutOfRange = -1,
+    kLibIndexFile = -2,
+    kLibDataFile = -3,
+    kLibEmptyEntry = -4, // index entry (0, 0), or the data file could not be created
+    kLibDamagedRecord = -5,
+    kLibWriteNotPermitted = -6,
+};
+
+constexpr int kLibraryBlockSize = 16384;
+
+// The directory part and the file name up to its first "." followed by ".III".
+std::string IndexFileName(const std::string& libraryName);
+// The index as it exists on disk: ".III" or ".iii", whichever is there (".III" when neither is).
+std::string ExistingIndexFileName(const std::string& libraryName);
+// Number of index entries; 0 when the index cannot be opened.
+long CountLibraryRecords(const std::string& libraryName);
+
+class StructureLibrary {
+public:
+    // structure: the library structure to decode into (e.g. a drawing table); owned here when null.
+    explicit StructureLibrary(TCTab* structure = nullptr);
+    ~StructureLibrary();
+    StructureLibrary(const StructureLibrary&) = delete;
+    StructureLibrary& operator=(const StructureLibrary&) = delete;
+
+    // 0, or kLibPositionOutOfRange, kLibIndexFile, kLibDataFile, kLibEmptyEntry,
+    // kLibDamagedRecord (the library structure is then empty).
+    int ReadLibraryRecord(const std::string& libraryName, long position);
+    // Appends the library structure as record N + 1. 0, or kLibWriteNotPermitted, kLibIndexFile,
+    // kLibEmptyEntry (data file not created). Throws IoError when a write fails (a full disk).
+    int WriteLibraryRecord(const std::string& libraryName, const std::string& name,
+                           std::uint32_t casNumber);
+
+    void SetWritePermission(bool permitted) { m_writePermitted = permitted; }
+    bool WritePermission() const { return m_writePermitted; }
+
+    TCTab& Structure() { return *m_structure; }
+    const TCTab& Structure() const { return *m_structure; }
+    long RecordPosition() const { return m_recordPosition; }
+    const std::string& RecordName() const { return m_recordName; }
+    std::uint32_t RecordCASNumber() const { return m_recordCAS; }
+
+    // Closes the files kept open and forgets the buffered block.
+    void ReleaseFiles();
+
+private:
+    struct Reserved {
+        std::uint8_t byte2 = 0;
+        std::array<std::uint8_t, 20> words7{};
+        std::vector<std::uint8_t> entries; // the 3-byte entries, 3 x m bytes
+        std::uint8_t byte73 = 0;
+        std::array<std::uint8_t, 4> word74{};
+    };
+
+    bool OpenForReading(const std::string& libraryName, int& result);
+    bool LoadBlock(std::uint32_t block);
+    int Decode(std::size_t offset);
+    std::vector<std::uint8_t> BuildRecord(const std::string& name, std::uint32_t casNumber,
+                                          long position) const;
+
+    std::unique_ptr<TCTab> m_ownStructure;
+    TCTab* m_structure;
+    bool m_writePermitted = false;
+    long m_recordPosition = 0;
+    std::string m_recordName;
+    std::uint32_t m_recordCAS = 0;
+    Reserved m_reserved;
+
+    // Files of the library last used.
+    std::string m_library;
+    int m_dataFd = -1;
+    int m_indexFd = -1;
+    bool m_writable = false;
+    std::vector<std::uint8_t> m_index; // the whole index, 4 bytes an entry
+    std::uint32_t m_blockCount = 0;
+
+    std::array<std::uint8_t, kLibraryBlockSize> m_buffer{};
+    std::uint32_t m_bufferBlock = 0; // 0: no valid block
+};
+
+} // namespace velmora
