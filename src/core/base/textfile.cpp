@@ -162,6 +162,17 @@ std::string TextReader::ReadChars(int count)
     return text;
 }
 
+int TextReader::ReadChar()
+{
+    const int c = Peek();
+    if (c < 0)
+        return c;
+    ++m_pos;
+    if (c == '\n' || (c == '\r' && Peek() != '\n'))
+        ++m_line;
+    return c;
+}
+
 std::string_view TextReader::ReadToken(std::string& scratch)
 {
     int c;

@@ -37,6 +37,8 @@ public:
     void SkipLine();
     // Up to count characters of the current line (fewer at a line end).
     std::string ReadChars(int count);
+    // The next character, line-end characters included; -1 at the end of the file.
+    int ReadChar();
 
     long long ReadInteger();
     double ReadReal();

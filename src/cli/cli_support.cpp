@@ -1,0 +1,190 @@
+#include "cli_support.h"
+
+#include "io/structlib.h"
+
+#include <algorithm>
+#include <atomic>
+#include <charconv>
+#include <csignal>
+#include <cstdio>
+
+namespace velmora::cli {
+
+namespace {
+std::atomic<int> g_interrupts{0};
+
+void OnInterrupt(int)
+{
+    if (g_interrupts.fetch_add(1) >= 1) {
+        std::signal(SIGINT, SIG_DFL);
+        std::raise(SIGINT);
+    }
+}
+
+std::string Lines(const std::string& text)
+{
+    std::string out = text;
+    std::replace(out.begin(), out.end(), '\r', '\n');
+    return out;
+}
+} // namespace
+
+MessageAnswer CliDialog::ShowMessage(MessageKind kind, const std::string&, const std::string& text,
+                                     MessageButtons buttons)
+{
+    if (kind == MessageKind::Error || kind == MessageKind::Warning)
+        m_context.err << Lines(text) << "\n";
+    else if (!quiet)
+        m_context.out << Lines(text) << "\n";
+    if (buttons == MessageButtons::Ok)
+        return MessageAnswer::Ok;
+    return m_confirmAnswer;
+}
+
+CliProgress::CliProgress(CommandContext& context) : m_context(context)
+{
+    g_interrupts = 0;
+    std::signal(SIGINT, OnInterrupt);
+}
+
+CliProgress::~CliProgress() { std::signal(SIGINT, SIG_DFL); }
+
+void CliProgress::Start(const std::string& caption, long total)
+{
+    m_caption = caption;
+    m_total = total;
+    m_done = 0;
+    Draw(true);
+}
+
+void CliProgress::Step(long done)
+{
+    m_done = done;
+    Draw(false);
+}
+
+ProgressRequest CliProgress::Poll()
+{
+    return g_interrupts.load() > 0 ? ProgressRequest::Abort : ProgressRequest::Continue;
+}
+
+bool CliProgress::Interrupted() const { return g_interrupts.load() > 0; }
+
+void CliProgress::Finish()
+{
+    if (m_drawn) {
+        Draw(true);
+        m_context.err << "\n";
+        m_drawn = false;
+    }
+}
+
+void CliProgress::Draw(bool force)
+{
+    if (!m_context.interactive)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (!force && now - m_lastDraw < std::chrono::milliseconds(100))
+        return;
+    m_lastDraw = now;
+    constexpr int kWidth = 30;
+    const double fraction = m_total > 0 ? std::clamp(static_cast<double>(m_done) / m_total, 0.0, 1.0) : 0.0;
+    const int filled = static_cast<int>(fraction * kWidth);
+    char line[160];
+    std::snprintf(line, sizeof line, "\r%s [%-*s] %ld/%ld", m_caption.c_str(), kWidth,
+                  std::string(static_cast<std::size_t>(filled), '#').c_str(), m_done, m_total);
+    m_context.err << line << std::flush;
+    m_drawn = true;
+}
+
+bool ParsedArgs::Has(const std::string& name) const
+{
+    return std::any_of(options.begin(), options.end(), [&](const auto& o) { return o.first == name; });
+}
+
+std::string ParsedArgs::Value(const std::string& name, const std::string& fallback) const
+{
+    for (auto it = options.rbegin(); it != options.rend(); ++it)
+        if (it->first == name)
+            return it->second;
+    return fallback;
+}
+
+ParsedArgs ParseArgs(const std::vector<std::string>& args, const std::vector<std::string>& flags,
+                     const std::vector<std::string>& valueOptions)
+{
+    ParsedArgs parsed;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.size() < 2 || arg.compare(0, 1, "-") != 0 || arg == "-") {
+            parsed.positional.push_back(arg);
+            continue;
+        }
+        std::string name = arg;
+        std::string value;
+        const auto eq = arg.find('=');
+        if (eq != std::string::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        }
+        const bool isFlag = std::find(flags.begin(), flags.end(), name) != flags.end();
+        const bool takesValue = std::find(valueOptions.begin(), valueOptions.end(), name) != valueOptions.end();
+        if (isFlag && eq == std::string::npos) {
+            parsed.options.emplace_back(name, "");
+        } else if (takesValue) {
+            if (eq == std::string::npos) {
+                if (i + 1 >= args.size())
+                    throw UsageError("option " + name + " needs a value");
+                value = args[++i];
+            }
+            parsed.options.emplace_back(name, value);
+        } else {
+            throw UsageError("unknown option " + arg);
+        }
+    }
+    return parsed;
+}
+
+int WithUsage(const char* command, CommandContext& context, const std::vector<std::string>& args,
+              int (*body)(const ParsedArgs&, CommandContext&), const std::vector<std::string>& flags,
+              const std::vector<std::string>& valueOptions, std::size_t minPositional,
+              std::size_t maxPositional)
+{
+    try {
+        const ParsedArgs parsed = ParseArgs(args, flags, valueOptions);
+        if (parsed.positional.size() < minPositional)
+            throw UsageError("missing arguments");
+        if (parsed.positional.size() > maxPositional)
+            throw UsageError("too many arguments");
+        return body(parsed, context);
+    } catch (const UsageError& error) {
+        const Command* found = FindCommand(command);
+        context.err << "velmora-cli " << command << ": " << error.what() << "\n";
+        if (found)
+            context.err << "usage: velmora-cli " << found->usage << "\n";
+        return kExitUsage;
+    }
+}
+
+long ParsePositive(const std::string& text, const std::string& what)
+{
+    long value = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || ptr != text.data() + text.size() || value < 1)
+        throw UsageError(what + " must be a whole number from 1 on, not '" + text + "'");
+    return value;
+}
+
+bool IsLibraryFile(const std::string& path)
+{
+    if (path.size() >= 4) {
+        std::string ext = path.substr(path.size() - 4);
+        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+        if (ext == ".clb")
+            return true;
+    }
+    StructureLibrary probe;
+    return probe.ReadLibraryRecord(path, 1) == kLibOk;
+}
+
+} // namespace velmora::cli

@@ -1,0 +1,84 @@
+#pragma once
+// What the commands share: the dialog and progress of a terminal, argument checks.
+#include "base/progress.h"
+#include "base/userdialog.h"
+#include "command.h"
+
+#include <chrono>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace velmora::cli {
+
+// Messages go to the context's streams (errors and warnings to err, the rest to out); a line
+// break ("\r") in a message becomes a new line. Questions take their answer from options given
+// on the command line, never from standard input.
+class CliDialog final : public UserDialog {
+public:
+    explicit CliDialog(CommandContext& context, MessageAnswer confirmAnswer = MessageAnswer::Ok)
+        : m_context(context), m_confirmAnswer(confirmAnswer) {}
+    MessageAnswer ShowMessage(MessageKind kind, const std::string& caption, const std::string& text,
+                              MessageButtons buttons) override;
+    std::optional<std::string> ChooseFile(FileDialogKind, const std::string&, const std::string&) override
+    {
+        return std::nullopt;
+    }
+    bool quiet = false; // information messages are not printed
+
+private:
+    CommandContext& m_context;
+    MessageAnswer m_confirmAnswer;
+};
+
+// A progress bar on stderr when it is a terminal; Ctrl-C asks the loop to stop after the current
+// structure (a second Ctrl-C ends the process at once).
+class CliProgress final : public Progress {
+public:
+    explicit CliProgress(CommandContext& context);
+    ~CliProgress() override;
+    void Start(const std::string& caption, long total) override;
+    void Step(long done) override;
+    ProgressRequest Poll() override;
+    void Finish() override;
+    bool Interrupted() const;
+
+private:
+    void Draw(bool force);
+    CommandContext& m_context;
+    std::string m_caption;
+    long m_total = 0;
+    long m_done = 0;
+    bool m_drawn = false;
+    std::chrono::steady_clock::time_point m_lastDraw{};
+};
+
+// Splits args into positional arguments and flags ("--name" or "--name=value"; known value
+// options take the next argument). Unknown flags raise UsageError.
+struct ParsedArgs {
+    std::vector<std::string> positional;
+    std::vector<std::pair<std::string, std::string>> options;
+    bool Has(const std::string& name) const;
+    std::string Value(const std::string& name, const std::string& fallback = {}) const;
+};
+
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+ParsedArgs ParseArgs(const std::vector<std::string>& args, const std::vector<std::string>& flags,
+                     const std::vector<std::string>& valueOptions);
+
+// Runs body, turning UsageError into a usage message and exit status 2.
+int WithUsage(const char* command, CommandContext& context, const std::vector<std::string>& args,
+              int (*body)(const ParsedArgs&, CommandContext&), const std::vector<std::string>& flags,
+              const std::vector<std::string>& valueOptions, std::size_t minPositional,
+              std::size_t maxPositional);
+
+// Parses a whole positive number; UsageError naming what when it is not one.
+long ParsePositive(const std::string& text, const std::string& what);
+
+bool IsLibraryFile(const std::string& path);
+
+} // namespace velmora::cli

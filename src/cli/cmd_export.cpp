@@ -1,0 +1,54 @@
+// velmora-cli export LIBRARY TARGET.sdf [--append]
+#include "cli_support.h"
+
+#include "base/ioerror.h"
+#include "io/convert.h"
+
+#include <ostream>
+
+namespace velmora::cli {
+
+namespace {
+
+int Export(const ParsedArgs& args, CommandContext& context)
+{
+    const std::string& libraryName = args.positional[0];
+    const std::string& target = args.positional[1];
+    StructureLibrary library;
+    const int probe = library.ReadLibraryRecord(libraryName, 1);
+    if (probe == kLibIndexFile || probe == kLibDataFile)
+        throw IoError(libraryName, "not a structure library (cannot open its files)");
+    const long total = CountLibraryRecords(libraryName);
+
+    CliDialog dialog(context);
+    dialog.quiet = true;
+    CliProgress progress(context);
+    Converter converter;
+    converter.PrepareExport(libraryName, total);
+    converter.SetTarget(target, args.Has("--append") ? ConversionMode::Append : ConversionMode::WriteAnew);
+    converter.Convert(library, dialog, progress);
+    const ExportReport& report = converter.LastExport();
+    for (const auto& note : report.skipNotes)
+        context.err << "velmora-cli export: " << libraryName << ": skipped " << note << "\n";
+    if (report.aborted) {
+        context.err << "velmora-cli export: interrupted after " << report.written << " structures\n";
+        return kExitAborted;
+    }
+    context.out << "Exported " << report.written << " structures from " << libraryName << " to "
+                << target << "\n";
+    return kExitOk;
+}
+
+int Run(const std::vector<std::string>& args, CommandContext& context)
+{
+    return WithUsage("export", context, args, &Export, {"--append"}, {}, 2, 2);
+}
+
+VELMORA_COMMAND("export", "export LIBRARY TARGET.sdf [--append]",
+                "Write every structure of a library to an SD file.",
+                "The SD file is replaced unless --append is given. Records that cannot be read\n"
+                "(empty or damaged) are left out and listed.\n",
+                &Run);
+
+} // namespace
+} // namespace velmora::cli

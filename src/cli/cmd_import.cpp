@@ -1,0 +1,94 @@
+// velmora-cli import SOURCE LIBRARY [--append|--replace]
+#include "cli_support.h"
+
+#include "base/ioerror.h"
+#include "io/convert.h"
+#include "io/molfile.h"
+
+#include <filesystem>
+#include <ostream>
+
+namespace velmora::cli {
+
+namespace {
+
+int Import(const ParsedArgs& args, CommandContext& context)
+{
+    const std::string& source = args.positional[0];
+    const std::string& target = args.positional[1];
+    if (args.Has("--append") && args.Has("--replace"))
+        throw UsageError("--append and --replace exclude each other");
+    if (!std::filesystem::is_regular_file(source))
+        throw IoError(source, "no such file");
+
+    ConversionMode mode = ConversionMode::Append;
+    const bool exists = std::filesystem::exists(target);
+    if (args.Has("--replace"))
+        mode = ConversionMode::WriteAnew;
+    else if (exists && !args.Has("--append"))
+        throw IoError(target, "the library exists already; give --append or --replace");
+
+    // Format test: the first record must hold a structure.
+    {
+        TextReader reader(source);
+        TCTab probe;
+        MolReadStatus status;
+        ReadMolRecord(probe, reader, status);
+        if (status.Rejected())
+            throw IoError(source, "none MOL-Format !!  Please convert to MOL-Format");
+    }
+    const long total = CountSDRecords(source);
+
+    StructureLibrary library;
+    CliDialog dialog(context);
+    dialog.quiet = true;
+    CliProgress progress(context);
+    Converter converter;
+    converter.PrepareImport(source, total);
+    converter.SetTarget(target, mode);
+    const bool completed = converter.Convert(library, dialog, progress);
+    const ImportReport& report = converter.LastImport();
+
+    for (const auto& note : report.skipNotes)
+        context.err << "velmora-cli import: " << source << ": skipped " << note << "\n";
+    if (report.skipped > static_cast<long>(report.skipNotes.size()))
+        context.err << "velmora-cli import: " << source << ": "
+                    << report.skipped - static_cast<long>(report.skipNotes.size())
+                    << " more records skipped\n";
+    if (report.failed) {
+        context.err << "velmora-cli import: " << source << ", record " << report.failedRecord
+                    << ": stopped: " << report.failure << "(" << report.written
+                    << " structures written to " << target << ")\n";
+        return kExitFailure;
+    }
+    if (report.aborted) {
+        context.err << "velmora-cli import: interrupted; " << report.written
+                    << " structures written to " << target << " stay readable\n";
+        return kExitAborted;
+    }
+    context.out << "Imported " << report.written << " structures from " << source << " into "
+                << target << " (" << CountLibraryRecords(target) << " in the library";
+    if (report.skipped > 0)
+        context.out << ", " << report.skipped << " records skipped";
+    context.out << ")\n";
+    if (report.cut)
+        context.out << "The incomplete last structure was cut.\n";
+    return completed ? kExitOk : kExitFailure;
+}
+
+int Run(const std::vector<std::string>& args, CommandContext& context)
+{
+    return WithUsage("import", context, args, &Import, {"--append", "--replace"}, {}, 2, 2);
+}
+
+VELMORA_COMMAND("import", "import SOURCE LIBRARY [--append|--replace]",
+                "Read an SD file or molfile into a structure library (.clb and .III).",
+                "Every record is written, read back and compared with what was read. Records with\n"
+                "more than 63 atoms (or none) are skipped and listed. An existing library needs\n"
+                "--append (add after its last record) or --replace (start it anew); either way the\n"
+                "library's parameter files (.idr, .idp, .pre) are deleted, as they no longer fit.\n"
+                "Ctrl-C stops after the current record; the records written stay readable.\n",
+                &Run);
+
+} // namespace
+} // namespace velmora::cli

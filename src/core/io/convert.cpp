@@ -1,0 +1,301 @@
+#include "io/convert.h"
+
+#include "base/ioerror.h"
+#include "base/numtext.h"
+#include "io/molfile.h"
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+
+namespace velmora {
+
+namespace {
+
+constexpr std::size_t kMaxNotes = 20;
+
+const std::array<const char*, 14> kFieldNames{
+    "NumValidAtoms; ", "FStrucName; ", "FCoordUnit; ", "FCASNr; ", "AtNum; ",
+    "AtWeight; ",      "AtFlag; ",     "Attrib; ",     "Charge; ", "x-Coords; ",
+    "y-Coords; ",      "z-Coords; ",   "ConnTo; ",     "TypConn; ",
+};
+
+void RemoveIfPresent(const std::string& path)
+{
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+}
+
+std::string RecordLabel(long record, const std::string& name)
+{
+    return "record " + std::to_string(record) + (name.empty() ? "" : " (" + name + ")");
+}
+
+std::string RejectReason(const MolReadStatus& status)
+{
+    if (status.atomCountOutOfRange)
+        return std::to_string(status.atomCount) + " atoms, not 1..63";
+    return "a bond names an atom outside the structure";
+}
+
+std::string LibraryWriteFailure(int result, const std::string& target)
+{
+    switch (result) {
+    case kLibIndexFile: return "cannot open the index file of " + target;
+    case kLibEmptyEntry: return "cannot create the library " + target;
+    case kLibWriteNotPermitted: return "writing to " + target + " is not permitted";
+    default: return "cannot write to " + target + " (code " + std::to_string(result) + ")";
+    }
+}
+
+// Polls until the user neither suspends nor aborts; false on abort.
+bool Proceed(Progress& progress)
+{
+    for (;;) {
+        switch (progress.Poll()) {
+        case ProgressRequest::Continue: return true;
+        case ProgressRequest::Abort: return false;
+        case ProgressRequest::Suspend: break;
+        }
+    }
+}
+
+std::string FormatText(const std::string& fileName, const std::string& fallback)
+{
+    const auto dot = std::filesystem::path(fileName).filename().string().find('.');
+    if (dot == std::string::npos)
+        return fallback;
+    return "*." + std::filesystem::path(fileName).filename().string().substr(dot + 1);
+}
+
+} // namespace
+
+std::string ReadBackErrorText(std::uint16_t mask)
+{
+    if ((mask & 0x7FF) == 0)
+        return {};
+    std::string text = "ERRORS:  ";
+    for (int bit = 0; bit <= 10; ++bit)
+        if (mask & (1u << bit))
+            text += kFieldNames[static_cast<std::size_t>(bit)];
+    return text;
+}
+
+void DeleteStaleLibraryFiles(StructureLibrary& library, const std::string& target, ConversionMode mode)
+{
+    library.ReleaseFiles();
+    const std::string base = target.size() >= 3 ? target.substr(0, target.size() - 3) : target;
+    if (mode == ConversionMode::WriteAnew) {
+        RemoveIfPresent(base + "clb");
+        RemoveIfPresent(base + "iii");
+        RemoveIfPresent(base + "III");
+        RemoveIfPresent(target);
+        RemoveIfPresent(IndexFileName(target));
+    }
+    for (const char* extension : {"idr", "idp", "pre"})
+        RemoveIfPresent(base + extension);
+}
+
+ImportReport ImportStructures(StructureLibrary& library, const std::string& source, long total,
+                              const std::string& target, ConversionMode mode, Progress& progress)
+{
+    ImportReport report;
+    TextReader reader(source);
+    DeleteStaleLibraryFiles(library, target, mode);
+    progress.Start("Conversion", total);
+
+    TCTab scratch;
+    MolReadStatus status;
+    long k = 1;
+    long record = 0;
+    do {
+        if (!Proceed(progress)) {
+            report.aborted = true;
+            break;
+        }
+        ++record;
+        ReadMolRecord(scratch, reader, status);
+        if (status.Rejected()) {
+            ++report.skipped;
+            if (report.skipNotes.size() < kMaxNotes)
+                report.skipNotes.push_back(RecordLabel(record, scratch.FStrucName) + ": " +
+                                           RejectReason(status));
+        } else {
+            library.Structure().Assign(scratch);
+            std::string name = scratch.FStrucName;
+            if (name.size() > 255)
+                name.resize(255);
+            library.SetWritePermission(true);
+            const int written = library.WriteLibraryRecord(target, name, static_cast<std::uint32_t>(scratch.FCASNr));
+            library.SetWritePermission(false);
+            if (written != kLibOk) {
+                report.failed = true;
+                report.failure = LibraryWriteFailure(written, target);
+                report.failedRecord = record;
+                break;
+            }
+            ++report.written;
+            library.ReadLibraryRecord(target, library.RecordPosition());
+            const std::string errors = ReadBackErrorText(CompareCtab(library.Structure(), scratch));
+            if (!errors.empty()) {
+                report.failed = true;
+                report.failure = errors;
+                report.failedRecord = record;
+                break;
+            }
+        }
+        if (!reader.Eof()) {
+            if (k < total) {
+                ++k;
+                progress.Step(k);
+            } else {
+                report.cut = true;
+            }
+        }
+    } while (!reader.Eof() && !report.cut);
+    progress.Finish();
+    return report;
+}
+
+ExportReport ExportStructures(StructureLibrary& library, const std::string& libraryName, long total,
+                              const std::string& target, ConversionMode mode, Progress& progress)
+{
+    ExportReport report;
+    TextWriter writer(target, mode == ConversionMode::Append ? TextWriter::Mode::Append
+                                                             : TextWriter::Mode::Truncate);
+    progress.Start("Conversion", total);
+    for (long k = 1; k <= total; ++k) {
+        if (!Proceed(progress)) {
+            report.aborted = true;
+            break;
+        }
+        const int result = library.ReadLibraryRecord(libraryName, k);
+        if (result != kLibOk) {
+            // An empty or damaged record would export a blank structure; leave it out and say so.
+            ++report.skipped;
+            if (report.skipNotes.size() < kMaxNotes)
+                report.skipNotes.push_back("record " + std::to_string(k) + ": cannot be read (code " +
+                                           std::to_string(result) + ")");
+            continue;
+        }
+        const TCTab& table = library.Structure();
+        WriteMolRecord(table, writer, "ZW", table.FStrucName.substr(0, 8), 0, "");
+        ++report.written;
+        progress.Step(k);
+    }
+    writer.Close();
+    progress.Finish();
+    return report;
+}
+
+std::string FileSizeText(const std::string& fileName)
+{
+    std::error_code ec;
+    const auto bytes = std::filesystem::file_size(fileName, ec);
+    const double kb = ec ? 0.0 : static_cast<double>(bytes) / 1024.0;
+    auto format = [](double value, const char* unit) {
+        return FormatFixed(value, value < 100 ? 1 : 0) + unit;
+    };
+    if (kb < 1023)
+        return format(kb, " kB");
+    return format(kb / 1024.0, " MB");
+}
+
+void Converter::PrepareImport(const std::string& source, long structureCount)
+{
+    m_direction = Direction::Import;
+    m_caption = "Import";
+    m_fromName = source;
+    m_fromSize = FileSizeText(source);
+    m_fromFormat = FormatText(source, "Molfile");
+    m_count = structureCount;
+    m_toName.clear();
+    m_toSize.clear();
+    m_toFormat.clear();
+    m_mode = ConversionMode::None;
+}
+
+void Converter::PrepareExport(const std::string& resultLibrary, long structureCount)
+{
+    m_direction = Direction::Export;
+    m_caption = "Export";
+    m_fromName = resultLibrary;
+    m_fromSize = FileSizeText(resultLibrary);
+    m_fromFormat = "*.clb";
+    m_count = structureCount;
+    m_toName.clear();
+    m_toSize.clear();
+    m_toFormat.clear();
+    m_mode = ConversionMode::None;
+}
+
+void Converter::SaveAs(UserDialog& dialog)
+{
+    const bool import = m_direction == Direction::Import;
+    const auto chosen = dialog.ChooseFile(FileDialogKind::Save,
+                                          import ? "CLB-File (*.clb)|*.clb"
+                                                 : "Mol-File (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf",
+                                          m_target);
+    if (!chosen) {
+        m_mode = ConversionMode::None;
+        return;
+    }
+    ConversionMode mode = import ? ConversionMode::Append : ConversionMode::WriteAnew;
+    if (std::filesystem::exists(*chosen)) {
+        switch (dialog.ShowMessage(MessageKind::Confirmation, "Information", "File already exists",
+                                   MessageButtons::ReplaceAppendAbort)) {
+        case MessageAnswer::Replace: mode = ConversionMode::WriteAnew; break;
+        case MessageAnswer::Append: mode = ConversionMode::Append; break;
+        default: mode = ConversionMode::None; break;
+        }
+    }
+    SetTarget(*chosen, mode);
+}
+
+void Converter::SetTarget(const std::string& target, ConversionMode mode)
+{
+    m_mode = mode;
+    m_target = target;
+    m_toName = mode == ConversionMode::None ? std::string() : target;
+}
+
+bool Converter::Convert(StructureLibrary& library, UserDialog& dialog, Progress& progress)
+{
+    if (m_mode == ConversionMode::None)
+        return false;
+    if (m_direction == Direction::Import) {
+        m_lastImport = ImportStructures(library, m_fromName, m_count, m_target, m_mode, progress);
+        const ImportReport& report = m_lastImport;
+        if (report.failed) {
+            m_converted = false;
+            dialog.ShowMessage(MessageKind::Error, "Error", report.failure, MessageButtons::Ok);
+            return false;
+        }
+        if (report.aborted) {
+            m_converted = false;
+            return false;
+        }
+        std::string text = "Conversion successful";
+        if (report.cut)
+            text += "\rThe incomplete last structure was cut !!!";
+        if (report.skipped > 0)
+            text += "\r" + std::to_string(report.skipped) +
+                    (report.skipped == 1 ? " structure was" : " structures were") +
+                    " skipped (more than 63 atoms or unreadable bonds)";
+        dialog.ShowMessage(MessageKind::Information, "Information", text, MessageButtons::Ok);
+        m_toSize = FileSizeText(m_target);
+        m_toFormat = FormatText(m_target, "CBL-File");
+        m_converted = true;
+        return true;
+    }
+    m_lastExport = ExportStructures(library, m_fromName, m_count, m_target, m_mode, progress);
+    if (m_lastExport.aborted)
+        return false;
+    dialog.ShowMessage(MessageKind::Information, "Information", "Conversion successful",
+                       MessageButtons::Ok);
+    m_toSize = FileSizeText(m_target);
+    m_toFormat = FormatText(m_target, "Mol-File");
+    return true;
+}
+
+} // namespace velmora

@@ -1,0 +1,100 @@
+#pragma once
+// Library import and export: SD files (or single molfiles) into structure libraries, every
+// record written, read back and compared; libraries back into SD files. The engine reports to a
+// Progress and polls it once per record; the Converter adds the converter window's state and its
+// messages through a UserDialog.
+#include "base/progress.h"
+#include "base/userdialog.h"
+#include "io/structlib.h"
+
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+enum class ConversionMode { None, WriteAnew, Append };
+
+struct ImportReport {
+    long written = 0;       // records stored in the library
+    long skipped = 0;       // records the reader rejected; not stored
+    std::vector<std::string> skipNotes; // "record 12 (NAME): 76 atoms, more than 63" (first 20)
+    bool cut = false;       // the source held text after its last counted record
+    bool aborted = false;   // the user stopped it
+    bool failed = false;    // a read-back difference or a failed write stopped it
+    std::string failure;    // "ERRORS:  AtWeight; " or the write failure
+    long failedRecord = 0;  // 1-based number of the record in the source
+    bool Completed() const { return !aborted && !failed; }
+};
+
+struct ExportReport {
+    long written = 0;
+    long skipped = 0; // library records that could not be read
+    std::vector<std::string> skipNotes;
+    bool aborted = false;
+    bool Completed() const { return !aborted; }
+};
+
+// "ERRORS:  " followed by the name and "; " of every set bit 0..10 of a CompareCtab mask;
+// empty when none of them is set.
+std::string ReadBackErrorText(std::uint16_t mask);
+
+// Deletes the files a fresh import replaces: the library and its index (write anew only) and
+// the parameter files that no longer fit it (".idr", ".idp", ".pre"), all named by cutting three
+// characters off the target name.
+void DeleteStaleLibraryFiles(StructureLibrary& library, const std::string& target, ConversionMode mode);
+
+// Imports source into target. total is the number of "$$$$" lines of the source (the record
+// count that decides the cut flag). Throws IoError for an unreadable source or a malformed number.
+ImportReport ImportStructures(StructureLibrary& library, const std::string& source, long total,
+                              const std::string& target, ConversionMode mode, Progress& progress);
+
+// Writes records 1..total of the library to an SD file (emptied in WriteAnew, appended to in Append).
+ExportReport ExportStructures(StructureLibrary& library, const std::string& libraryName, long total,
+                              const std::string& target, ConversionMode mode, Progress& progress);
+
+// The file size in " kB" (one decimal below 100) up to 1023 kB, in " MB" from there on.
+std::string FileSizeText(const std::string& fileName);
+
+// The converter window's state and commands, without the window.
+class Converter {
+public:
+    enum class Direction { Import, Export };
+
+    void PrepareImport(const std::string& source, long structureCount);
+    void PrepareExport(const std::string& resultLibrary, long structureCount);
+    // Asks for the target; an existing file brings the "Replace / Append / Abort" question.
+    void SaveAs(UserDialog& dialog);
+    // Sets the target without a dialog (the command-line tool); mode as SaveAs would give it.
+    void SetTarget(const std::string& target, ConversionMode mode);
+    // Runs the conversion and shows its message; returns whether it completed.
+    bool Convert(StructureLibrary& library, UserDialog& dialog, Progress& progress);
+    // "Exit": true (converted) when the last import completed.
+    bool Exit() const { return m_converted; }
+
+    const std::string& Caption() const { return m_caption; }
+    Direction GetDirection() const { return m_direction; }
+    bool ConvertEnabled() const { return m_mode != ConversionMode::None; }
+    ConversionMode Mode() const { return m_mode; }
+    long StructureCount() const { return m_count; }
+    const std::string& FromName() const { return m_fromName; }
+    const std::string& FromSize() const { return m_fromSize; }
+    const std::string& FromFormat() const { return m_fromFormat; }
+    const std::string& ToName() const { return m_toName; }
+    const std::string& ToSize() const { return m_toSize; }
+    const std::string& ToFormat() const { return m_toFormat; }
+    const ImportReport& LastImport() const { return m_lastImport; }
+    const ExportReport& LastExport() const { return m_lastExport; }
+
+private:
+    Direction m_direction = Direction::Import;
+    std::string m_caption;
+    long m_count = 0;
+    ConversionMode m_mode = ConversionMode::None;
+    bool m_converted = false;
+    std::string m_fromName, m_fromSize, m_fromFormat;
+    std::string m_target, m_toName, m_toSize, m_toFormat;
+    ImportReport m_lastImport;
+    ExportReport m_lastExport;
+};
+
+} // namespace velmora
