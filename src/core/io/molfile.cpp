@@ -103,6 +103,178 @@ void PlaceCoordinates(TCTab& table, const double (*raw)[3])
         }
 }
 
+
+struct BondLine {
+    int first;
+    int second;
+    int type;
+};
+
+// Each bond once, from the first atom (ascending) that still lists it, in slot order; struck
+// from both lists as it is written.
+std::vector<BondLine> AscendingBondLines(const TCTab& table)
+{
+    std::vector<BondLine> lines;
+    const int n = table.NumValidAtoms;
+    std::array<std::array<std::uint8_t, kMaxNeighbours>, kMaxAtoms + 1> lists{};
+    for (int i = 1; i <= n; ++i)
+        lists[i] = table.Atom(i).ConnTo;
+    for (int a = 1; a <= n; ++a)
+        for (int k = 0; k < kMaxNeighbours; ++k) {
+            const int b = lists[a][k];
+            if (b == 0)
+                continue;
+            lines.push_back({a, b, table.Atom(a).TypConn[k]});
+            lists[a][k] = 0;
+            if (b <= kMaxAtoms) {
+                auto& other = lists[b];
+                const auto it = std::find(other.begin(), other.end(), a);
+                if (it != other.end())
+                    *it = 0;
+            }
+        }
+    return lines;
+}
+
+// The reader leaves every atom's list as the bonds that name it first, in file order, followed by
+// the atoms that name it second, ascending. Writing every bond lower atom first reproduces a list
+// only when it already has that shape; otherwise the re-read table would list neighbours in
+// another order (and order-dependent descriptors could change). Choosing for each bond which end
+// names it first is then a 2-satisfiability problem: per atom the "named second" entries must be
+// an ascending suffix of its list, and each bond is named second at exactly one end.
+bool OrderPreservingBondLines(const TCTab& table, std::vector<BondLine>& lines)
+{
+    const int n = table.NumValidAtoms;
+    std::array<int, kMaxAtoms + 2> firstVar{};
+    std::array<int, kMaxAtoms + 1> degree{};
+    int variables = 0;
+    for (int a = 1; a <= n; ++a) {
+        firstVar[a] = variables;
+        degree[a] = table.NumNeighbours(a);
+        variables += degree[a];
+    }
+    auto slotOf = [&](int a, int b) {
+        for (int p = 0; p < degree[a]; ++p)
+            if (table.Atom(a).ConnTo[p] == b)
+                return p;
+        return -1;
+    };
+    // Literal 2v: entry v is named second (appended by the reader); 2v + 1: its negation.
+    std::vector<std::vector<int>> graph(static_cast<std::size_t>(2 * variables));
+    auto imply = [&](int from, int to) { graph[static_cast<std::size_t>(from)].push_back(to); };
+    auto clause = [&](int x, int y) { // x or y
+        imply(x ^ 1, y);
+        imply(y ^ 1, x);
+    };
+    for (int a = 1; a <= n; ++a) {
+        const auto& list = table.Atom(a).ConnTo;
+        int ascendingFrom = degree[a] - 1;
+        while (ascendingFrom > 0 && list[ascendingFrom - 1] < list[ascendingFrom])
+            --ascendingFrom;
+        for (int p = 0; p < degree[a]; ++p) {
+            const int v = firstVar[a] + p;
+            if (p < ascendingFrom)
+                clause(2 * v + 1, 2 * v + 1);
+            if (p + 1 < degree[a])
+                clause(2 * v + 1, 2 * (v + 1)); // suffix: second here means second after
+            const int b = list[p];
+            if (b < 1 || b > n || b == a)
+                return false;
+            const int q = slotOf(b, a);
+            if (q < 0 || table.Atom(b).TypConn[q] != table.Atom(a).TypConn[p])
+                return false; // one-sided or inconsistent: no re-read gives it
+            const int w = firstVar[b] + q;
+            if (a < b) {
+                clause(2 * v, 2 * w);         // named second at one end at least
+                clause(2 * v + 1, 2 * w + 1); // and not at both
+            }
+        }
+    }
+    // Tarjan's strongly connected components; components come out in reverse topological order.
+    const int nodes = 2 * variables;
+    std::vector<int> index(static_cast<std::size_t>(nodes), -1), low(static_cast<std::size_t>(nodes), 0),
+        component(static_cast<std::size_t>(nodes), -1), stack;
+    std::vector<bool> onStack(static_cast<std::size_t>(nodes), false);
+    int counter = 0, components = 0;
+    std::vector<std::pair<int, std::size_t>> work;
+    for (int start = 0; start < nodes; ++start) {
+        if (index[static_cast<std::size_t>(start)] >= 0)
+            continue;
+        work.push_back({start, 0});
+        while (!work.empty()) {
+            auto& [node, edge] = work.back();
+            const auto u = static_cast<std::size_t>(node);
+            if (edge == 0 && index[u] < 0) {
+                index[u] = low[u] = counter++;
+                stack.push_back(node);
+                onStack[u] = true;
+            }
+            if (edge < graph[u].size()) {
+                const int next = graph[u][edge++];
+                const auto w = static_cast<std::size_t>(next);
+                if (index[w] < 0)
+                    work.push_back({next, 0});
+                else if (onStack[w])
+                    low[u] = std::min(low[u], index[w]);
+                continue;
+            }
+            if (low[u] == index[u]) {
+                int member;
+                do {
+                    member = stack.back();
+                    stack.pop_back();
+                    onStack[static_cast<std::size_t>(member)] = false;
+                    component[static_cast<std::size_t>(member)] = components;
+                } while (member != node);
+                ++components;
+            }
+            const int finished = node;
+            work.pop_back();
+            if (!work.empty()) {
+                const auto parent = static_cast<std::size_t>(work.back().first);
+                low[parent] = std::min(low[parent], low[static_cast<std::size_t>(finished)]);
+            }
+        }
+    }
+    lines.clear();
+    for (int a = 1; a <= n; ++a)
+        for (int p = 0; p < degree[a]; ++p) {
+            const int v = firstVar[a] + p;
+            const int yes = component[static_cast<std::size_t>(2 * v)];
+            const int no = component[static_cast<std::size_t>(2 * v + 1)];
+            if (yes == no)
+                return false;
+            if (yes > no) // named first here
+                lines.push_back({a, table.Atom(a).ConnTo[p], table.Atom(a).TypConn[p]});
+        }
+    return true;
+}
+
+// True when reading the ascending lines back gives every list in its present order.
+bool AscendingOrderReproduces(const TCTab& table)
+{
+    for (int a = 1; a <= table.NumValidAtoms; ++a) {
+        const auto& list = table.Atom(a).ConnTo;
+        int p = 0;
+        while (p < kMaxNeighbours && list[p] > a)
+            ++p;
+        for (int previous = 0; p < kMaxNeighbours && list[p] != 0; ++p) {
+            if (list[p] > a || list[p] <= previous)
+                return false;
+            previous = list[p];
+        }
+    }
+    return true;
+}
+
+std::vector<BondLine> BondLines(const TCTab& table)
+{
+    std::vector<BondLine> lines;
+    if (!AscendingOrderReproduces(table) && OrderPreservingBondLines(table, lines))
+        return lines;
+    return AscendingBondLines(table);
+}
+
 } // namespace
 
 bool ReadMolRecord(TCTab& table, TextReader& file)
@@ -266,24 +438,8 @@ void WriteMolRecord(const TCTab& table, TextWriter& file, const std::string& ini
         file.WriteLine(text);
     }
 
-    // Each bond once, from the first atom that still lists it, struck from both copies.
-    std::array<std::array<std::uint8_t, kMaxNeighbours>, kMaxAtoms + 1> lists{};
-    for (int i = 1; i <= n; ++i)
-        lists[i] = table.Atom(i).ConnTo;
-    for (int a = 1; a <= n; ++a)
-        for (int k = 0; k < kMaxNeighbours; ++k) {
-            const int b = lists[a][k];
-            if (b == 0)
-                continue;
-            file.WriteLine(FormatInt(a, 3) + FormatInt(b, 3) + FormatInt(table.Atom(a).TypConn[k], 3));
-            lists[a][k] = 0;
-            if (b <= kMaxAtoms) {
-                auto& other = lists[b];
-                const auto it = std::find(other.begin(), other.end(), a);
-                if (it != other.end())
-                    *it = 0;
-            }
-        }
+    for (const auto& bond : BondLines(table))
+        file.WriteLine(FormatInt(bond.first, 3) + FormatInt(bond.second, 3) + FormatInt(bond.type, 3));
 
     file.WriteLine();
     file.WriteLine("> <CAS_RN>");
