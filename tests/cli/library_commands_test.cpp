@@ -1,0 +1,102 @@
+#include "cli_support.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace velmora {
+namespace {
+
+using test::RunTool;
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+TEST(CliLibrary, ImportShowExportAndCount)
+{
+    test::TempDir dir;
+    const std::string lib = dir.File("egfr.clb");
+    auto run = RunTool({"import", test::DataFile("egfr.sdf"), lib});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Contains(run.out, "Imported 352 structures")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "13 records skipped"));
+    EXPECT_TRUE(Contains(run.err, "skipped record 361 (ZINC03815155): 76 atoms, not 1..63")) << run.err;
+
+    run = RunTool({"show", lib, "1"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Contains(run.out, "Name: ZINC")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "CAS number: 0-00-0\nAtoms: "));
+    EXPECT_TRUE(Contains(run.out, "> <CAS_RN>\r\n0-00-0\r\n\r\n$$$$\r\n"));
+
+    const std::string sdf = dir.File("out.sdf");
+    run = RunTool({"export", lib, sdf});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Exported 352 structures from " + lib + " to " + sdf + "\n");
+    run = RunTool({"count", sdf});
+    EXPECT_EQ(run.out, "352\n");
+
+    // An existing library needs a decision.
+    run = RunTool({"import", sdf, lib});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "velmora-cli import: " + lib + ": the library exists already; give --append or --replace\n");
+    run = RunTool({"import", sdf, lib, "--append"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Contains(run.out, "(704 in the library)")) << run.out;
+    run = RunTool({"import", sdf, lib, "--replace"});
+    EXPECT_TRUE(Contains(run.out, "(352 in the library)")) << run.out;
+}
+
+TEST(CliLibrary, FailuresAreOneLineNamingTheFile)
+{
+    test::TempDir dir;
+    const std::string lib = dir.File("q.clb");
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+    };
+    test::WriteBytes(dir.File("text.sdf"), "not a molfile\n\n\nxx\n");
+    test::WriteBytes(dir.File("bad.sdf"), "n\n\n\n  1  0\n    1.0000    x.0000    0.0000 C   0  0\n$$$$\n");
+    ASSERT_EQ(RunTool({"import", test::DataFile("query.mol"), lib}).status, 0);
+    const std::vector<Case> cases{
+        {{"import", dir.File("none.sdf"), lib, "--replace"}, 1, "velmora-cli import: " + dir.File("none.sdf") + ": no such file\n"},
+        {{"import", dir.File("text.sdf"), dir.File("t.clb")}, 1,
+         "velmora-cli import: " + dir.File("text.sdf") + ": none MOL-Format !!  Please convert to MOL-Format\n"},
+        {{"import", dir.File("bad.sdf"), dir.File("b.clb")}, 1,
+         "velmora-cli import: " + dir.File("bad.sdf") + ", line 5: 'x.0000' is not a number\n"},
+        {{"show", lib, "2"}, 1, "velmora-cli show: " + lib + ": position 2 is outside 1..1\n"},
+        {{"show", dir.File("none.clb"), "1"}, 1, "velmora-cli show: " + dir.File("none.clb") + ": cannot open the index file\n"},
+        {{"show", lib, "x"}, 2, "velmora-cli show: POSITION must be a whole number from 1 on, not 'x'\nusage: velmora-cli show LIBRARY POSITION\n"},
+        {{"export", dir.File("none.clb"), dir.File("o.sdf")}, 1,
+         "velmora-cli export: " + dir.File("none.clb") + ": not a structure library (cannot open its files)\n"},
+        {{"import", "a", "b", "--append", "--replace"}, 2, ""},
+        {{"import", "a"}, 2, "velmora-cli import: missing arguments\nusage: velmora-cli import SOURCE LIBRARY [--append|--replace]\n"},
+        {{"count", "a", "--fast"}, 2, "velmora-cli count: unknown option --fast\nusage: velmora-cli count SOURCE\n"},
+        {{"frobnicate"}, 2, "velmora-cli: unknown command 'frobnicate' (see velmora-cli --help)\n"},
+    };
+    for (const auto& c : cases) {
+        const auto run = RunTool(c.args);
+        EXPECT_EQ(run.status, c.status) << c.args[0] << " " << run.err;
+        if (!c.err.empty())
+            EXPECT_EQ(run.err, c.err);
+        else
+            EXPECT_FALSE(run.err.empty());
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.File("t.clb")));
+}
+
+TEST(CliLibrary, HelpDescribesEveryCommand)
+{
+    const auto overview = RunTool({"--help"});
+    EXPECT_EQ(overview.status, 0);
+    for (const char* command : {"import", "export", "show", "count"}) {
+        EXPECT_TRUE(Contains(overview.out, std::string("  ") + command + " ")) << command;
+        const auto help = RunTool({command, "--help"});
+        EXPECT_EQ(help.status, 0);
+        EXPECT_EQ(help.out.rfind(std::string("Usage: velmora-cli ") + command, 0), 0u) << help.out;
+    }
+    EXPECT_EQ(RunTool({}).status, 2);
+}
+
+} // namespace
+} // namespace velmora

@@ -1,0 +1,281 @@
+#include "io/convert.h"
+
+#include "io/molfile.h"
+#include "io_support.h"
+#include "scripted.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+using test::MolAtom;
+using test::MolText;
+
+std::string Record(const std::string& name, const std::vector<std::string>& extra = {}, bool terminate = true)
+{
+    return MolText(name, {{0, 0, 0, "C"}, {1.3, 0.7, 0, "C"}, {2.6, 0, 0, "O"}}, {{1, 2, 1}, {2, 3, 1}},
+                   extra, terminate);
+}
+
+class ConvertTest : public ::testing::Test {
+protected:
+    std::string Source(const std::string& text)
+    {
+        const std::string path = m_dir.File("source.sdf");
+        test::WriteBytes(path, text);
+        return path;
+    }
+    std::string Lib() const { return m_dir.File("lib.clb"); }
+
+    // The import command's sequence: prepare, choose the target, convert.
+    bool Import(const std::string& source, std::optional<MessageAnswer> existingAnswer = std::nullopt)
+    {
+        m_converter.PrepareImport(source, CountSDRecords(source));
+        m_dialog.files.push_back(Lib());
+        if (existingAnswer)
+            m_dialog.answers.push_back(*existingAnswer);
+        m_converter.SaveAs(m_dialog);
+        return m_converter.Convert(m_library, m_dialog, m_progress);
+    }
+
+    const test::ShownMessage& LastMessage() const { return m_dialog.shown.back(); }
+
+    test::TempDir m_dir;
+    StructureLibrary m_library;
+    Converter m_converter;
+    test::ScriptedDialog m_dialog;
+    test::ScriptedProgress m_progress;
+};
+
+TEST_F(ConvertTest, ImportWritesChecksAndReportsSuccess)
+{
+    const std::string source = Source(Record("ethanol") + Record("second"));
+    EXPECT_TRUE(Import(source));
+    EXPECT_EQ(m_converter.Caption(), "Import");
+    EXPECT_EQ(m_converter.FromFormat(), "*.sdf");
+    EXPECT_EQ(m_dialog.filters.front(), "CLB-File (*.clb)|*.clb");
+    EXPECT_EQ(LastMessage().text, "Conversion successful");
+    EXPECT_EQ(LastMessage().kind, MessageKind::Information);
+    EXPECT_EQ(m_converter.ToFormat(), "*.clb");
+    EXPECT_TRUE(m_converter.Exit());
+    EXPECT_EQ(CountLibraryRecords(Lib()), 2);
+    EXPECT_EQ(m_progress.totals, std::vector<long>{2});
+    EXPECT_EQ(m_progress.steps, std::vector<long>{2});
+    ASSERT_EQ(m_library.ReadLibraryRecord(Lib(), 2), kLibOk);
+    EXPECT_EQ(m_library.Structure().FStrucName, "SECOND");
+}
+
+TEST_F(ConvertTest, TextAfterTheLastTerminatorIsCut)
+{
+    const std::string source = Source(Record("a") + Record("b") + Record("c", {}, false));
+    EXPECT_TRUE(Import(source));
+    EXPECT_EQ(LastMessage().text, "Conversion successful\rThe incomplete last structure was cut !!!");
+    EXPECT_EQ(CountLibraryRecords(Lib()), 2);
+    EXPECT_TRUE(m_converter.LastImport().cut);
+}
+
+TEST_F(ConvertTest, PlainMolfileImportsItsOneStructure)
+{
+    const std::string source = Source(Record("single", {"M  END"}, false));
+    EXPECT_TRUE(Import(source));
+    EXPECT_EQ(m_converter.StructureCount(), 0);
+    EXPECT_EQ(LastMessage().text, "Conversion successful");
+    EXPECT_EQ(CountLibraryRecords(Lib()), 1);
+}
+
+TEST_F(ConvertTest, ReadBackDifferencesStopTheImport)
+{
+    struct Case {
+        std::string record;
+        std::string errors;
+    };
+    const std::vector<Case> cases{
+        {Record("lower case passes") + Record(std::string("caf\xe9")), "ERRORS:  FStrucName; "},
+        {Record("ok") + Record("c14", {"M  ISO  1   1  14"}), "ERRORS:  AtWeight; "},
+    };
+    for (const auto& c : cases) {
+        fs::remove(Lib());
+        fs::remove(m_dir.File("lib.III"));
+        m_dialog.shown.clear();
+        EXPECT_FALSE(Import(Source(c.record + Record("never read"))));
+        EXPECT_EQ(LastMessage().text, c.errors);
+        EXPECT_EQ(LastMessage().kind, MessageKind::Error);
+        EXPECT_FALSE(m_converter.Exit());
+        EXPECT_EQ(m_converter.LastImport().failedRecord, 2);
+        EXPECT_EQ(CountLibraryRecords(Lib()), 2); // the differing record stays
+    }
+    EXPECT_EQ(ReadBackErrorText(kDiffZ | kDiffConnTo | kDiffTypConn), "");
+    EXPECT_EQ(ReadBackErrorText(0x7FF), "ERRORS:  NumValidAtoms; FStrucName; FCoordUnit; FCASNr; AtNum; "
+                                        "AtWeight; AtFlag; Attrib; Charge; x-Coords; y-Coords; ");
+}
+
+TEST_F(ConvertTest, RejectedRecordsAreSkippedAndCounted)
+{
+    std::vector<MolAtom> big(70, MolAtom{0, 0, 0, "C"});
+    const std::string source = Source(Record("a") + MolText("huge", big, {}) + Record("b") +
+                                      MolText("badbond", {{0, 0, 0, "C"}}, {{1, 9, 1}}));
+    EXPECT_TRUE(Import(source));
+    const ImportReport& report = m_converter.LastImport();
+    EXPECT_EQ(report.written, 2);
+    EXPECT_EQ(report.skipped, 2);
+    ASSERT_EQ(report.skipNotes.size(), 2u);
+    EXPECT_EQ(report.skipNotes[0], "record 2 (huge): 70 atoms, not 1..63");
+    EXPECT_EQ(report.skipNotes[1], "record 4 (badbond): a bond names an atom outside the structure");
+    EXPECT_EQ(LastMessage().text, "Conversion successful\r2 structures were skipped (more than 63 atoms or unreadable bonds)");
+    ASSERT_EQ(m_library.ReadLibraryRecord(Lib(), 2), kLibOk);
+    EXPECT_EQ(m_library.Structure().FStrucName, "B");
+    EXPECT_EQ(m_library.Structure().NumValidAtoms, 3);
+}
+
+TEST_F(ConvertTest, ExistingTargetAsksReplaceAppendOrAbort)
+{
+    const std::string source = Source(Record("a") + Record("b"));
+    ASSERT_TRUE(Import(source));
+    for (const char* stale : {"lib.idr", "lib.idp", "lib.pre"})
+        test::WriteBytes(m_dir.File(stale), "old");
+
+    EXPECT_TRUE(Import(source, MessageAnswer::Append));
+    const auto& question = m_dialog.shown[m_dialog.shown.size() - 2];
+    EXPECT_EQ(question.caption, "Information");
+    EXPECT_EQ(question.text, "File already exists");
+    EXPECT_EQ(question.buttons, MessageButtons::ReplaceAppendAbort);
+    EXPECT_EQ(CountLibraryRecords(Lib()), 4);
+    for (const char* stale : {"lib.idr", "lib.idp", "lib.pre"})
+        EXPECT_FALSE(fs::exists(m_dir.File(stale))) << stale;
+
+    EXPECT_TRUE(Import(source, MessageAnswer::Replace));
+    EXPECT_EQ(CountLibraryRecords(Lib()), 2);
+    ASSERT_EQ(m_library.ReadLibraryRecord(Lib(), 1), kLibOk);
+    EXPECT_EQ(m_library.RecordPosition(), 1);
+
+    m_converter.PrepareImport(source, 2);
+    m_dialog.files.push_back(Lib());
+    m_dialog.answers.push_back(MessageAnswer::Abort);
+    m_converter.SaveAs(m_dialog);
+    EXPECT_FALSE(m_converter.ConvertEnabled());
+    m_converter.SaveAs(m_dialog); // cancelled file dialog
+    EXPECT_FALSE(m_converter.ConvertEnabled());
+    EXPECT_EQ(m_converter.ToName(), "");
+}
+
+TEST_F(ConvertTest, AbortLeavesAReadablePartialLibrary)
+{
+    std::string text;
+    for (int i = 0; i < 5; ++i)
+        text += Record("r" + std::to_string(i));
+    m_progress.abortAtPoll = 3;
+    m_progress.suspendPolls = 1; // suspended first: nothing is converted while it lasts
+    EXPECT_FALSE(Import(Source(text)));
+    EXPECT_TRUE(m_converter.LastImport().aborted);
+    EXPECT_FALSE(m_converter.Exit());
+    EXPECT_TRUE(m_dialog.shown.empty());
+    EXPECT_EQ(CountLibraryRecords(Lib()), 1);
+    EXPECT_EQ(m_library.ReadLibraryRecord(Lib(), 1), kLibOk);
+}
+
+TEST_F(ConvertTest, FailedLibraryWriteStopsWithAClearMessage)
+{
+    fs::create_directory(m_dir.File("lib.III")); // an index that cannot be opened as a file
+    test::WriteBytes(Lib(), std::string(16384, '\0'));
+    const std::string source = Source(Record("a"));
+    m_converter.PrepareImport(source, 1);
+    m_converter.SetTarget(Lib(), ConversionMode::Append);
+    EXPECT_FALSE(m_converter.Convert(m_library, m_dialog, m_progress));
+    EXPECT_EQ(LastMessage().text, "cannot open the index file of " + Lib());
+    EXPECT_TRUE(m_converter.LastImport().failed);
+}
+
+TEST_F(ConvertTest, ExportWritesEveryRecordAndSkipsUnreadableOnes)
+{
+    ASSERT_TRUE(Import(Source(Record("first") + Record("second"))));
+    // Add an empty index entry: position 3 has no record.
+    {
+        m_library.ReleaseFiles();
+        std::string index = test::ReadBytes(m_dir.File("lib.III"));
+        test::WriteBytes(m_dir.File("lib.III"), index + std::string(4, '\0'));
+    }
+    const std::string target = m_dir.File("out.sdf");
+    m_converter.PrepareExport(Lib(), 3);
+    EXPECT_EQ(m_converter.Caption(), "Export");
+    EXPECT_EQ(m_converter.FromFormat(), "*.clb");
+    m_dialog.files.push_back(target);
+    m_converter.SaveAs(m_dialog);
+    EXPECT_EQ(m_converter.Mode(), ConversionMode::WriteAnew);
+    EXPECT_EQ(m_dialog.filters.back(), "Mol-File (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf");
+    EXPECT_TRUE(m_converter.Convert(m_library, m_dialog, m_progress));
+    EXPECT_EQ(LastMessage().text, "Conversion successful");
+    EXPECT_EQ(m_converter.ToFormat(), "*.sdf");
+    EXPECT_EQ(m_converter.LastExport().written, 2);
+    EXPECT_EQ(m_converter.LastExport().skipped, 1);
+    EXPECT_EQ(CountSDRecords(target), 2);
+    const std::string text = test::ReadBytes(target);
+    EXPECT_EQ(text.substr(0, 7), "FIRST\r\n");
+    EXPECT_EQ(text.substr(7, 10), "ZWFIRST   ");
+
+    // Appending adds to the file.
+    m_converter.SetTarget(target, ConversionMode::Append);
+    EXPECT_TRUE(m_converter.Convert(m_library, m_dialog, m_progress));
+    EXPECT_EQ(CountSDRecords(target), 4);
+}
+
+// Every fixture imports, exports and re-imports into byte-identical library files, and every
+// record read back equals the table read from the file (z aside, which the library does not keep).
+TEST_F(ConvertTest, FixturesRoundTripByteForByte)
+{
+    for (const char* name : {"nci1000.sdf", "nci300_aromatic.sdf", "first_200.props.sdf", "pubchem.200.sdf",
+                             "bzr.sdf", "cdk2.sdf", "egfr.sdf", "query.mol"}) {
+        SCOPED_TRACE(name);
+        const std::string source = test::DataFile(name);
+        const std::string first = m_dir.File("first.clb");
+        const std::string second = m_dir.File("second.clb");
+        const std::string exported = m_dir.File("export.sdf");
+        test::ScriptedProgress progress;
+        const auto imported = ImportStructures(m_library, source, CountSDRecords(source), first,
+                                               ConversionMode::WriteAnew, progress);
+        ASSERT_TRUE(imported.Completed()) << imported.failure;
+        EXPECT_GT(imported.written, 0);
+
+        TextReader reader(source);
+        TCTab table;
+        MolReadStatus status;
+        long position = 0;
+        while (!reader.Eof()) {
+            ReadMolRecord(table, reader, status);
+            if (status.Rejected())
+                continue;
+            ASSERT_EQ(m_library.ReadLibraryRecord(first, ++position), kLibOk);
+            ASSERT_EQ(CompareCtab(m_library.Structure(), table) & ~kDiffZ, 0) << "record " << position;
+        }
+        EXPECT_EQ(position, imported.written);
+
+        const auto out = ExportStructures(m_library, first, imported.written, exported, ConversionMode::WriteAnew, progress);
+        EXPECT_EQ(out.written, imported.written);
+        const auto again = ImportStructures(m_library, exported, CountSDRecords(exported), second,
+                                            ConversionMode::WriteAnew, progress);
+        ASSERT_TRUE(again.Completed()) << again.failure;
+        m_library.ReleaseFiles();
+        EXPECT_EQ(test::ReadBytes(first), test::ReadBytes(second));
+        EXPECT_EQ(test::ReadBytes(m_dir.File("first.III")), test::ReadBytes(m_dir.File("second.III")));
+    }
+}
+
+TEST(FileSize, KilobytesThenMegabytes)
+{
+    test::TempDir dir;
+    const std::vector<std::pair<std::size_t, std::string>> cases{
+        {0, "0.0 kB"}, {1536, "1.5 kB"}, {102400, "100 kB"}, {1023 * 1024 - 1, "1023 kB"},
+        {1023 * 1024, "1.0 MB"}, {200u << 20, "200 MB"}};
+    for (const auto& [bytes, text] : cases) {
+        const std::string path = dir.File("f" + std::to_string(bytes));
+        fs::resize_file((test::WriteBytes(path, ""), path), bytes);
+        EXPECT_EQ(FileSizeText(path), text) << bytes;
+    }
+}
+
+} // namespace
+} // namespace velmora

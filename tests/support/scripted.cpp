@@ -1,0 +1,43 @@
+#include "scripted.h"
+
+namespace velmora::test {
+
+MessageAnswer ScriptedDialog::ShowMessage(MessageKind kind, const std::string& caption,
+                                          const std::string& text, MessageButtons buttons)
+{
+    shown.push_back({kind, caption, text, buttons});
+    if (answers.empty())
+        return MessageAnswer::Ok;
+    const MessageAnswer answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+std::optional<std::string> ScriptedDialog::ChooseFile(FileDialogKind, const std::string& filter,
+                                                      const std::string&)
+{
+    filters.push_back(filter);
+    if (files.empty())
+        return std::nullopt;
+    auto file = files.front();
+    files.pop_front();
+    return file;
+}
+
+void ScriptedProgress::Start(const std::string& caption, long total)
+{
+    captions.push_back(caption);
+    totals.push_back(total);
+}
+
+ProgressRequest ScriptedProgress::Poll()
+{
+    ++polls;
+    if (polls == abortAtPoll)
+        return ProgressRequest::Abort;
+    if (polls <= suspendPolls)
+        return ProgressRequest::Suspend;
+    return ProgressRequest::Continue;
+}
+
+} // namespace velmora::test
