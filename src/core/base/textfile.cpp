@@ -2,9 +2,11 @@
 
 #include "base/ioerror.h"
 
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace velmora {
@@ -14,7 +16,48 @@ constexpr std::size_t kReadBlock = 1 << 20;
 constexpr std::size_t kWriteBlock = 1 << 16;
 constexpr char kCtrlZ = 26;
 
-bool IsBlank(int c) { return c == ' ' || c == '\t'; }
+// [-]digits[.digits] with at most 15 digits: the integer of all digits and the power of ten are
+// both exact doubles, so one division gives the correctly rounded value, as from_chars would.
+bool ParseSimpleDecimal(std::string_view text, double& value)
+{
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    std::size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    i += negative;
+    std::int64_t digits = 0;
+    int count = 0;
+    int decimals = -1;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            if (++count > 15)
+                return false;
+            digits = digits * 10 + (c - '0');
+            if (decimals >= 0)
+                ++decimals;
+        } else if (c == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            return false;
+        }
+    }
+    if (count == 0)
+        return false;
+    value = static_cast<double>(digits) / kPowers[decimals < 0 ? 0 : decimals];
+    if (negative)
+        value = -value;
+    return true;
+}
+
+// Characters that end a free-format number: blank, tab, CR, LF and Ctrl-Z.
+constexpr std::array<bool, 256> kTokenEnd = [] {
+    std::array<bool, 256> table{};
+    for (unsigned char c : {' ', '\t', '\r', '\n', '\x1a'})
+        table[c] = true;
+    return table;
+}();
+
 bool IsLineEnd(int c) { return c == '\r' || c == '\n'; }
 
 std::string ErrnoText() { return std::strerror(errno); }
@@ -114,16 +157,26 @@ void TextReader::ConsumeLineEnd()
     }
 }
 
+// The first line end or Ctrl-Z in [begin, end), or end.
+const char* TextReader::FindLineEnd(const char* begin, const char* end)
+{
+    const char* stop = static_cast<const char*>(std::memchr(begin, '\r', static_cast<std::size_t>(end - begin)));
+    if (!stop)
+        stop = end;
+    if (const void* lf = std::memchr(begin, '\n', static_cast<std::size_t>(stop - begin)))
+        stop = static_cast<const char*>(lf);
+    if (const void* ctrlZ = std::memchr(begin, kCtrlZ, static_cast<std::size_t>(stop - begin)))
+        stop = static_cast<const char*>(ctrlZ);
+    return stop;
+}
+
 void TextReader::ReadLine(std::string& line)
 {
     line.clear();
     while (Peek() >= 0) {
-        // Scan the buffered run up to the next line end or Ctrl-Z in one go.
         const char* begin = m_buffer.data() + m_pos;
         const char* end = m_buffer.data() + m_end;
-        const char* p = begin;
-        while (p < end && *p != '\r' && *p != '\n' && *p != kCtrlZ)
-            ++p;
+        const char* p = FindLineEnd(begin, end);
         line.append(begin, p);
         m_pos += static_cast<std::size_t>(p - begin);
         if (p < end) {
@@ -145,10 +198,19 @@ std::string TextReader::ReadLine()
 
 void TextReader::SkipLine()
 {
-    int c;
-    while ((c = Peek()) >= 0 && !IsLineEnd(c))
-        ++m_pos;
-    ConsumeLineEnd();
+    while (Peek() >= 0) {
+        const char* begin = m_buffer.data() + m_pos;
+        const char* end = m_buffer.data() + m_end;
+        const char* p = FindLineEnd(begin, end);
+        m_pos += static_cast<std::size_t>(p - begin);
+        if (p < end) {
+            if (*p != kCtrlZ)
+                ConsumeLineEnd();
+            else
+                m_ended = true;
+            return;
+        }
+    }
 }
 
 std::string TextReader::ReadChars(int count)
@@ -175,17 +237,52 @@ int TextReader::ReadChar()
 
 std::string_view TextReader::ReadToken(std::string& scratch)
 {
-    int c;
-    while ((c = Peek()) >= 0 && (IsBlank(c) || IsLineEnd(c))) {
-        if (IsLineEnd(c))
-            ConsumeLineEnd();
-        else
-            ++m_pos;
-    }
     scratch.clear();
-    while ((c = Peek()) >= 0 && !IsBlank(c) && !IsLineEnd(c)) {
-        scratch.push_back(static_cast<char>(c));
-        ++m_pos;
+    // Skip blanks and line ends, then take characters up to the next one, scanning the buffer
+    // directly: this is the inner loop of every molfile read.
+    bool inToken = false;
+    while (!m_ended) {
+        if (m_pos >= m_end && !Refill()) {
+            m_ended = true;
+            break;
+        }
+        const char* begin = m_buffer.data() + m_pos;
+        const char* end = m_buffer.data() + m_end;
+        const char* p = begin;
+        if (!inToken) {
+            while (p < end && (*p == ' ' || *p == '\t'))
+                ++p;
+            m_pos += static_cast<std::size_t>(p - begin);
+            if (p == end)
+                continue;
+            if (*p == '\r' || *p == '\n') {
+                ConsumeLineEnd();
+                continue;
+            }
+            if (*p == kCtrlZ) {
+                m_ended = true;
+                break;
+            }
+            inToken = true;
+            begin = p;
+        }
+        while (p < end && !kTokenEnd[static_cast<unsigned char>(*p)])
+            ++p;
+        m_pos += static_cast<std::size_t>(p - begin);
+        if (p < end && scratch.empty()) { // the whole token lies in the buffer: no copy
+            if (*p == kCtrlZ)
+                m_ended = true;
+            std::string_view token(begin, static_cast<std::size_t>(p - begin));
+            if (token.front() == '+')
+                token.remove_prefix(1);
+            return token;
+        }
+        scratch.append(begin, p);
+        if (p < end) {
+            if (*p == kCtrlZ)
+                m_ended = true;
+            break;
+        }
     }
     std::string_view token = scratch;
     if (!token.empty() && token.front() == '+')
@@ -197,12 +294,12 @@ long long TextReader::ReadInteger()
 {
     std::string scratch;
     const std::string_view token = ReadToken(scratch);
-    if (scratch.empty())
-        return 0;
+    if (token.empty() && scratch.empty())
+        return 0; // end of the file
     long long value = 0;
     const auto [ptr, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
     if (token.empty() || ec != std::errc() || ptr != token.data() + token.size())
-        Fail("'" + scratch + "' is not an integer");
+        Fail("'" + std::string(token) + "' is not an integer");
     return value;
 }
 
@@ -210,12 +307,14 @@ double TextReader::ReadReal()
 {
     std::string scratch;
     const std::string_view token = ReadToken(scratch);
-    if (scratch.empty())
-        return 0.0;
+    if (token.empty() && scratch.empty())
+        return 0.0; // end of the file
     double value = 0.0;
+    if (ParseSimpleDecimal(token, value))
+        return value;
     const auto [ptr, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
     if (token.empty() || ec != std::errc() || ptr != token.data() + token.size() || !std::isfinite(value))
-        Fail("'" + scratch + "' is not a number");
+        Fail("'" + std::string(token) + "' is not a number");
     return value;
 }
 

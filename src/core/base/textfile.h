@@ -46,6 +46,7 @@ public:
 private:
     TextReader() = default;
     int Peek();      // next character or -1 at the end of the file
+    static const char* FindLineEnd(const char* begin, const char* end);
     bool Refill();
     void ConsumeLineEnd();
     std::string_view ReadToken(std::string& scratch);

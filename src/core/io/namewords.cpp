@@ -39,9 +39,21 @@ std::string CompressName(const std::string& text)
     for (char& c : out)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');
+    static const auto lengths = [] {
+        std::array<std::size_t, 128> sizes{};
+        for (std::size_t i = 0; i < sizes.size(); ++i)
+            sizes[i] = std::strlen(kNameWords[i]);
+        return sizes;
+    }();
+    // Words that cannot occur are skipped without a search (names are often plain numbers).
+    std::array<bool, 256> present{};
+    for (char c : out)
+        present[static_cast<unsigned char>(c)] = true;
     for (int code = 128; code <= 255; ++code) {
         const char* word = kNameWords[static_cast<std::size_t>(code - 128)];
-        const std::size_t length = std::strlen(word);
+        if (!present[static_cast<unsigned char>(word[0])] || !present[static_cast<unsigned char>(word[1])])
+            continue;
+        const std::size_t length = lengths[static_cast<std::size_t>(code - 128)];
         std::size_t at = 0;
         while ((at = out.find(word, at, length)) != std::string::npos)
             out.replace(at, length, 1, static_cast<char>(code));
