@@ -9,13 +9,15 @@ constexpr int kFractionBits = 39;
 constexpr std::uint64_t kFractionMask = (std::uint64_t{1} << kFractionBits) - 1;
 } // namespace
 
-Real48 Real48::FromDouble(double value)
+Real48 Real48::FromDouble(double value) { return FromLongDouble(value); }
+
+Real48 Real48::FromLongDouble(long double value)
 {
     Real48 result;
-    if (value == 0.0 || std::isnan(value))
+    if (value == 0.0L || std::isnan(value))
         return result;
     const bool negative = std::signbit(value);
-    double magnitude = std::fabs(value);
+    const long double magnitude = std::fabs(value);
     int exponent = 0;
     std::uint64_t fraction = 0;
     if (std::isinf(magnitude)) {
@@ -23,13 +25,14 @@ Real48 Real48::FromDouble(double value)
         fraction = kFractionMask;
     } else {
         int e = 0;
-        const double m = std::frexp(magnitude, &e); // magnitude = m * 2^e, m in [0.5, 1)
+        const long double m = std::frexp(magnitude, &e); // magnitude = m * 2^e, m in [0.5, 1)
         // 1.f * 2^(E - 129) = (2m) * 2^(e - 1)  =>  E = e + 128
         exponent = e + 128;
-        const double scaled = std::ldexp(2.0 * m - 1.0, kFractionBits); // exact: < 2^53 bits
-        double rounded = std::nearbyint(scaled);
-        if (rounded >= std::ldexp(1.0, kFractionBits)) {
-            rounded = 0.0;
+        // Exact: 2m - 1 has at most 63 significant bits and the scaling is by a power of two.
+        const long double scaled = std::ldexp(2.0L * m - 1.0L, kFractionBits);
+        long double rounded = std::nearbyint(scaled); // ties to even in the default mode
+        if (rounded >= std::ldexp(1.0L, kFractionBits)) {
+            rounded = 0.0L;
             ++exponent;
         }
         fraction = static_cast<std::uint64_t>(rounded);

@@ -15,6 +15,8 @@ public:
     // Rounds to the nearest 6-byte real (ties to even). Magnitudes below the smallest normal value
     // become 0; magnitudes above the largest become the largest, keeping the sign.
     static Real48 FromDouble(double value);
+    // The same from extended precision, rounded once (no detour through double).
+    static Real48 FromLongDouble(long double value);
     static Real48 FromBytes(const std::uint8_t* bytes);
 
     // Exact: every 6-byte real is a double.
@@ -29,5 +31,6 @@ private:
 
 // value rounded to 6-byte precision and back.
 inline double ToReal48Precision(double value) { return Real48::FromDouble(value).ToDouble(); }
+inline double ToReal48Precision(long double value) { return Real48::FromLongDouble(value).ToDouble(); }
 
 } // namespace velmora
