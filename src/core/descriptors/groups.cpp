@@ -1,0 +1,219 @@
+#include "descriptors/groups.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr int kH = 1, kC = 6, kN = 7, kO = 8, kF = 9, kS = 16, kCl = 17, kBr = 35, kI = 53;
+constexpr int kChargePlusOne = 3; // the molfile charge code of +1
+
+struct View {
+    const TCTab& t;
+    int Z(int a) const { return t.AtNum(a); }
+    int Nb(int a, int k) const { return t.ConnTo(a, k); }
+    int Type(int a, int k) const { return t.TypConn(a, k); }
+    int Degree(int a) const { return t.NumNeighbours(a); }
+};
+
+bool NitroTest(const TCTab& t, int a)
+{
+    const int doubleO = CountNeighbours(t, a, 2, kO);
+    if (doubleO == 2)
+        return true;
+    return doubleO == 1 && CountNeighbours(t, a, 1, kO) == 1 && t.Charge(a) == kChargePlusOne;
+}
+
+// A carbon of which some slot holds a double-bonded oxygen.
+bool IsAmideCarbon(const TCTab& t, int a)
+{
+    if (t.AtNum(a) != kC)
+        return false;
+    const int d = t.NumNeighbours(a);
+    for (int k = 1; k <= d; ++k)
+        if (t.AtNum(t.ConnTo(a, k)) == kO && t.TypConn(a, k) == 2)
+            return true;
+    return false;
+}
+
+bool IsHalogen(int z) { return z == kF || z == kCl || z == kBr || z == kI; }
+
+// Per-atom contribution of atom a to the count of index.
+int Contribution(const View& v, int a, int index)
+{
+    const TCTab& t = v.t;
+    const int z = v.Z(a);
+    const int d = v.Degree(a);
+    switch (index) {
+    case 0: { // aromatic bonds, halved by the caller
+        int c = 0;
+        for (int k = 1; k <= d; ++k)
+            c += v.Type(a, k) == 4;
+        return c;
+    }
+    case 1:
+    case 2:
+        return z == (index == 1 ? kBr : kCl) && v.Nb(a, 1) != 0 && HasAromaticBond(t, v.Nb(a, 1));
+    case 3: {
+        if (z != kN || d != 3 || !NitroTest(t, a))
+            return 0;
+        int carbon = 0;
+        for (int k = 1; k <= 3; ++k)
+            if (v.Z(v.Nb(a, k)) == kC)
+                carbon = v.Nb(a, k);
+        return carbon != 0 && HasAromaticBond(t, carbon);
+    }
+    case 4:
+        return z == kO && d == 1 && CountNeighbours(t, a, 1, kC) == 1 && HasAromaticBond(t, v.Nb(a, 1));
+    case 5: {
+        if (z != kS || d != 4 || CountNeighbours(t, a, 2, kO) != 2 || CountNeighbours(t, a, 1, kO) != 1)
+            return 0;
+        for (int k = 1; k <= 4; ++k)
+            if (v.Z(v.Nb(a, k)) == kC && HasAromaticBond(t, v.Nb(a, k)))
+                return 1;
+        return 0;
+    }
+    case 6:
+    case 7:
+    case 8: { // C-C bonds of type 2, 1, 3; halved by the caller
+        if (z != kC)
+            return 0;
+        const int type = index == 6 ? 2 : index == 7 ? 1 : 3;
+        return CountNeighbours(t, a, type, kC);
+    }
+    case 9:
+    case 10:
+    case 11: { // bonds of type 2, 1, 3; halved by the caller
+        const int type = index == 9 ? 2 : index == 10 ? 1 : 3;
+        int c = 0;
+        for (int k = 1; k <= d; ++k)
+            c += v.Type(a, k) == type;
+        return c;
+    }
+    case 12:
+        return d > 2;
+    case 13:
+        return z == kC && d <= 2 && CountNeighbours(t, a, 2, kO) == 1 && CountNeighbours(t, a, 1, kO) == 0;
+    case 14:
+        return z == kC && d == 2 && CountNeighbours(t, a, 3, kN) == 1;
+    case 15:
+        return z == kC && CountNeighbours(t, a, 2, kO) == 1;
+    case 16: {
+        if (z != kC || d != 3)
+            return 0;
+        int carbonyl = 0, amine = 0;
+        for (int k = 1; k <= 3; ++k) {
+            carbonyl += v.Z(v.Nb(a, k)) == kO && v.Type(a, k) == 2;
+            amine += v.Z(v.Nb(a, k)) == kN && v.Type(a, k) == 1;
+        }
+        return carbonyl == 1 && amine == 1;
+    }
+    case 17:
+    case 18: {
+        if (z != kC || d != 3 || CountNeighbours(t, a, 2, kO) != 1)
+            return 0;
+        for (int k = 1; k <= 3; ++k) {
+            const int o = v.Nb(a, k);
+            if (v.Type(a, k) == 1 && v.Z(o) == kO && (index == 17 ? v.Degree(o) > 1 : v.Degree(o) == 1))
+                return 1;
+        }
+        return 0;
+    }
+    case 19: {
+        if (z != kC || d > 3)
+            return 0;
+        bool carbonyl = false, halide = false;
+        for (int k = 1; k <= d; ++k) {
+            const int nz = v.Z(v.Nb(a, k));
+            carbonyl = carbonyl || (nz == kO && v.Type(a, k) == 2);
+            halide = halide || nz == kCl || nz == kBr || nz == kI;
+        }
+        return carbonyl && halide;
+    }
+    case 20:
+        return IsHalogen(z);
+    case 21:
+        return z == kC && d == 3 && CountNeighbours(t, a, 2, kO) == 1 && CountNeighbours(t, a, 1, kN) == 2;
+    case 22: {
+        if (z != kN || d != 1 || v.Type(a, 1) != 1)
+            return 0;
+        const int b = v.Nb(a, 1);
+        return v.Z(b) != kN && !IsAmideCarbon(t, b);
+    }
+    case 23: {
+        if (z != kN || d != 2 || v.Type(a, 1) != 1 || v.Type(a, 2) != 1)
+            return 0;
+        for (int k = 1; k <= 2; ++k)
+            if (v.Z(v.Nb(a, k)) == kN || IsAmideCarbon(t, v.Nb(a, k)))
+                return 0;
+        return 1;
+    }
+    case 24: {
+        if (z != kN || d != 2)
+            return 0;
+        const int p = v.Nb(a, 1);
+        const int q = v.Nb(a, 2);
+        int c = 0;
+        c += v.Degree(q) == 1 && v.Type(a, 1) == 1 && v.Z(q) == kN && v.Type(q, 1) < 3;
+        c += v.Degree(p) == 1 && v.Type(a, 2) == 1 && v.Z(p) == kN && v.Type(p, 1) < 3;
+        return c;
+    }
+    case 25:
+        return z == kN && d == 2 && CountNeighbours(t, a, 2, kO) == 1 && CountNeighbours(t, a, 1, kC) == 1;
+    case 26:
+        return z == kN && d == 3 && NitroTest(t, a);
+    case 27: {
+        if (z != kN || d != 3)
+            return 0;
+        for (int k = 1; k <= 3; ++k)
+            if (v.Type(a, k) != 1 || v.Z(v.Nb(a, k)) == kN || IsAmideCarbon(t, v.Nb(a, k)))
+                return 0;
+        return 1;
+    }
+    case 28:
+        return z == kC && d == 1 && CountNeighbours(t, a, 1, kO) == 1;
+    case 29:
+        return z == kO && d == 1 && v.Type(a, 1) == 1;
+    case 30:
+        return z == kS && d <= 3 && CountNeighbours(t, a, 2, kO) >= 1;
+    case 31:
+        return z == kS && d == 4 && CountNeighbours(t, a, 2, kO) == 2;
+    case 32:
+        return z != kC && z != kH;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+int CountNeighbours(const TCTab& table, int a, int t, int z)
+{
+    const int d = table.NumNeighbours(a);
+    int count = 0;
+    for (int k = 1; k <= d; ++k)
+        count += table.TypConn(a, k) == t && table.AtNum(table.ConnTo(a, k)) == z;
+    return count;
+}
+
+bool HasAromaticBond(const TCTab& table, int a)
+{
+    for (int k = 1; k <= kMaxNeighbours; ++k)
+        if (table.ConnTo(a, k) != 0 && table.TypConn(a, k) == 4)
+            return true;
+    return false;
+}
+
+std::int32_t CountGroup(const TCTab& table, int index)
+{
+    if (index < 0 || index > 32)
+        return 0;
+    const View view{table};
+    std::int32_t total = 0;
+    for (int a = 1; a <= table.NumValidAtoms; ++a)
+        total += Contribution(view, a, index);
+    // Every bond is seen from both of its atoms.
+    const bool halved = index == 0 || (index >= 6 && index <= 11);
+    return halved ? total / 2 : total;
+}
+
+} // namespace velmora

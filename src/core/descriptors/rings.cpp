@@ -1,0 +1,235 @@
+#include "descriptors/rings.h"
+
+#include "descriptors/graph.h"
+
+#include <algorithm>
+
+namespace velmora {
+
+namespace {
+
+constexpr std::uint8_t kFar = 255;
+
+std::uint64_t Bit(int atom) { return std::uint64_t{1} << atom; }
+
+// Breadth-first distances from source; kFar for atoms not reached.
+void Distances(const AdjacencyGraph& g, int source, std::uint8_t* dist)
+{
+    std::fill(dist, dist + g.n + 1, kFar);
+    std::uint8_t queue[kMaxAtoms + 1];
+    int head = 0, tail = 0;
+    dist[source] = 0;
+    queue[tail++] = static_cast<std::uint8_t>(source);
+    while (head < tail) {
+        const int u = queue[head++];
+        for (int k = 0; k < g.degree[u]; ++k) {
+            const int x = g.neighbour[u][k];
+            if (x != 0 && dist[x] == kFar) {
+                dist[x] = static_cast<std::uint8_t>(dist[u] + 1);
+                queue[tail++] = static_cast<std::uint8_t>(x);
+            }
+        }
+    }
+}
+
+// Size of the smallest ring through s (0 when s lies on none). The breadth-first tree from s
+// labels every atom with the neighbour of s its tree path starts with; a bond between atoms of two
+// different labels closes a ring through s of d(u) + d(v) + 1 atoms, and the smallest ring through s
+// always has such a bond.
+int SmallestRingSize(const AdjacencyGraph& g, int s, std::uint8_t* dist)
+{
+    std::uint8_t root[kMaxAtoms + 1] = {};
+    std::fill(dist, dist + g.n + 1, kFar);
+    std::uint8_t queue[kMaxAtoms + 1];
+    int head = 0, tail = 0;
+    dist[s] = 0;
+    queue[tail++] = static_cast<std::uint8_t>(s);
+    int best = 0;
+    while (head < tail) {
+        const int u = queue[head++];
+        for (int k = 0; k < g.degree[u]; ++k) {
+            const int x = g.neighbour[u][k];
+            if (x == 0 || x == s)
+                continue;
+            if (dist[x] == kFar) {
+                dist[x] = static_cast<std::uint8_t>(dist[u] + 1);
+                root[x] = u == s ? static_cast<std::uint8_t>(x) : root[u];
+                queue[tail++] = static_cast<std::uint8_t>(x);
+            } else if (u != s && root[x] != root[u]) {
+                const int size = dist[u] + dist[x] + 1;
+                if (best == 0 || size < best)
+                    best = size;
+            }
+        }
+    }
+    return best;
+}
+
+// Depth-first search in slot order over the simple paths from s, keeping only branches that can
+// still close a ring of `target` atoms (path atoms so far + distance back to s <= target). The
+// rings of that size come out in the order of the unbounded search.
+struct RingSearch {
+    const AdjacencyGraph& g;
+    int s;
+    int target;
+    const std::uint8_t* dist;
+    RingList& list;
+    std::uint8_t path[kMaxAtoms + 1];
+    std::uint64_t onPath = 0;
+
+    void Visit(int prev, int cur, int length)
+    {
+        path[length - 1] = static_cast<std::uint8_t>(cur);
+        onPath |= Bit(cur);
+        bool closed = false;
+        for (int k = 0; k < g.degree[cur]; ++k) {
+            const int x = g.neighbour[cur][k];
+            if (x == prev || x == 0)
+                continue;
+            if (!(onPath & Bit(x)) && length + dist[x] <= target)
+                Visit(cur, x, length + 1);
+            if (x == s) {
+                closed = true;
+                break;
+            }
+        }
+        if (closed && length == target && list.count < kMaxRings) {
+            std::uint64_t mask = 0;
+            for (int i = 0; i < length; ++i)
+                mask |= Bit(path[i]);
+            if (!list.Contains(mask)) {
+                RingEntry& ring = list.rings[list.count++];
+                ring.size = static_cast<std::uint8_t>(length);
+                std::copy(path, path + length, ring.atoms.begin());
+            }
+        }
+        onPath &= ~Bit(cur);
+    }
+};
+
+int RingsThroughAtom(const AdjacencyGraph& g, int start, RingList& list)
+{
+    list.count = 0;
+    if (start < 1 || start > g.n)
+        return 0;
+    std::uint8_t dist[kMaxAtoms + 1];
+    const int target = SmallestRingSize(g, start, dist);
+    if (target == 0)
+        return 0;
+    RingSearch search{g, start, target, dist, list, {}, 0};
+    search.Visit(0, start, 1);
+    return list.count;
+}
+
+} // namespace
+
+std::uint64_t RingEntry::Mask() const
+{
+    std::uint64_t mask = 0;
+    for (int i = 0; i < size; ++i)
+        mask |= Bit(atoms[i]);
+    return mask;
+}
+
+bool RingList::Contains(std::uint64_t candidateMask) const
+{
+    for (int r = 0; r < count; ++r)
+        if ((candidateMask & ~rings[r].Mask()) == 0)
+            return true;
+    return false;
+}
+
+int RingsThroughAtom(const TCTab& table, int start, RingList& list)
+{
+    const AdjacencyGraph g(table);
+    return RingsThroughAtom(g, start, list);
+}
+
+RingList RingSet(const TCTab& table)
+{
+    const AdjacencyGraph g(table);
+    RingList result;
+    RingList through;
+    bool covered[kMaxAtoms + 1] = {};
+    for (int a = 1; a <= g.n; ++a) {
+        if (covered[a])
+            continue;
+        RingsThroughAtom(g, a, through);
+        for (int r = 0; r < through.count; ++r) {
+            const RingEntry& ring = through.rings[r];
+            if (result.Contains(ring.Mask()) || result.count >= kMaxRings)
+                continue;
+            result.rings[result.count++] = ring;
+            for (int i = 0; i < ring.size; ++i)
+                if (g.degree[ring.atoms[i]] <= 2)
+                    covered[ring.atoms[i]] = true;
+        }
+    }
+    return result;
+}
+
+void ComputeDistances(const TCTab& table, DistanceMatrix& distances)
+{
+    const AdjacencyGraph g(table);
+    distances.n = g.n;
+    for (int i = 1; i <= g.n; ++i)
+        Distances(g, i, distances.d[i].data());
+}
+
+int NextOnPath(const TCTab& table, const DistanceMatrix& distances, int cur, int to, int* slotOut)
+{
+    if (cur == to || cur < 1 || cur > distances.n || to < 1 || to > distances.n)
+        return 0;
+    const int here = distances.d[cur][to];
+    if (here == DistanceMatrix::kUnreachable)
+        return 0;
+    const TAtomRecord& atom = table.Atom(cur);
+    int degree = 0;
+    while (degree < kMaxNeighbours && atom.ConnTo[degree] != 0)
+        ++degree;
+    // The last of the equally short continuations in slot order wins.
+    for (int k = degree - 1; k >= 0; --k) {
+        const int x = atom.ConnTo[k];
+        if (x <= distances.n && distances.d[x][to] + 1 == here) {
+            if (slotOut)
+                *slotOut = k + 1;
+            return x;
+        }
+    }
+    return 0;
+}
+
+int ShortestPath(const TCTab& table, int from, int to, Path& path)
+{
+    const AdjacencyGraph g(table);
+    path.length = 0;
+    if (from == to || from < 1 || from > g.n || to < 1 || to > g.n) {
+        path.atoms[0] = static_cast<std::uint8_t>(to);
+        path.length = 1;
+        return 0;
+    }
+    std::uint8_t dist[kMaxAtoms + 1];
+    Distances(g, to, dist);
+    if (dist[from] == kFar) {
+        path.atoms[0] = static_cast<std::uint8_t>(to);
+        path.length = 1;
+        return 0;
+    }
+    int cur = from;
+    path.atoms[path.length++] = static_cast<std::uint8_t>(cur);
+    while (cur != to) {
+        int next = 0;
+        for (int k = g.degree[cur] - 1; k >= 0; --k) {
+            const int x = g.neighbour[cur][k];
+            if (x != 0 && dist[x] + 1 == dist[cur]) {
+                next = x;
+                break;
+            }
+        }
+        cur = next;
+        path.atoms[path.length++] = static_cast<std::uint8_t>(cur);
+    }
+    return path.length - 1;
+}
+
+} // namespace velmora

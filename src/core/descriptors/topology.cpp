@@ -1,0 +1,230 @@
+#include "descriptors/topology.h"
+
+#include "descriptors/graph.h"
+#include "descriptors/matrix.h"
+#include "model/elements.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace velmora {
+
+namespace {
+
+// Each term is formed in extended precision and added to a double running sum.
+void AddTerm(double& sum, long double term) { sum = static_cast<double>(sum + term); }
+
+double BondWeight(int type)
+{
+    switch (type) {
+    case 1:
+        return 1.0;
+    case 2:
+        return 0.5;
+    case 3:
+        return 1.0 / 3.0;
+    case 4:
+        return 2.0 / 3.0;
+    default:
+        return 0.0;
+    }
+}
+
+int BondCount(const AdjacencyGraph& g)
+{
+    int sum = 0;
+    for (int a = 1; a <= g.n; ++a)
+        sum += g.degree[a];
+    return sum / 2;
+}
+
+} // namespace
+
+double RandicIndex(const TCTab& table)
+{
+    const AdjacencyGraph g(table);
+    double sum = 0.0;
+    for (int i = 1; i <= g.n; ++i)
+        for (int k = 0; k < g.degree[i]; ++k) {
+            const int j = g.neighbour[i][k];
+            AddTerm(sum, 1.0L / std::sqrt(static_cast<long double>(g.degree[i]) * g.degree[j]));
+        }
+    return 0.5 * sum;
+}
+
+double RandicZIndex(const TCTab& table)
+{
+    const AdjacencyGraph g(table);
+    double sum = 0.0;
+    for (int i = 1; i <= g.n; ++i)
+        for (int k = 0; k < g.degree[i]; ++k) {
+            const int j = g.neighbour[i][k];
+            AddTerm(sum, static_cast<long double>(table.AtNum(i)) /
+                             std::sqrt(static_cast<long double>(g.degree[i]) * g.degree[j]));
+        }
+    return 0.5 * sum;
+}
+
+int CyclomaticNumber(const TCTab& table)
+{
+    const AdjacencyGraph g(table);
+    return BondCount(g) - g.n + 1;
+}
+
+int CountRingsOfSize(const RingList& rings, int size)
+{
+    int count = 0;
+    for (int r = 0; r < rings.count; ++r)
+        count += rings.rings[r].size == size;
+    return count;
+}
+
+RadiusDiameter TopoRadiusDiameter(const TCTab& table)
+{
+    DistanceMatrix distances;
+    ComputeDistances(table, distances);
+    return TopoRadiusDiameter(table, distances);
+}
+
+RadiusDiameter TopoRadiusDiameter(const TCTab&, const DistanceMatrix& distances)
+{
+    RadiusDiameter result{distances.n, 0};
+    for (int i = 1; i <= distances.n; ++i) {
+        int eccentricity = 0;
+        for (int j = 1; j <= distances.n; ++j)
+            eccentricity = std::max(eccentricity, distances.Distance(i, j));
+        result.radius = std::min(result.radius, eccentricity);
+        result.diameter = std::max(result.diameter, eccentricity);
+    }
+    return result;
+}
+
+double BalabanJ(const TCTab& table)
+{
+    DistanceMatrix distances;
+    ComputeDistances(table, distances);
+    return BalabanJ(table, distances);
+}
+
+double BalabanJ(const TCTab& table, const DistanceMatrix& distances)
+{
+    const AdjacencyGraph g(table);
+    const int n = g.n;
+    if (n == 0)
+        return 0.0;
+    // The chosen shortest path to each target is a tree: next[to][cur] is the atom after cur and
+    // weight[to][cur] the weight of that bond.
+    std::uint8_t next[kMaxAtoms + 1][kMaxAtoms + 1];
+    double weight[kMaxAtoms + 1][kMaxAtoms + 1];
+    for (int to = 1; to <= n; ++to)
+        for (int cur = 1; cur <= n; ++cur) {
+            next[to][cur] = 0;
+            const int here = distances.d[cur][to];
+            if (cur == to || here == DistanceMatrix::kUnreachable)
+                continue;
+            for (int k = g.degree[cur] - 1; k >= 0; --k) {
+                const int x = g.neighbour[cur][k];
+                if (x != 0 && distances.d[x][to] + 1 == here) {
+                    next[to][cur] = static_cast<std::uint8_t>(x);
+                    weight[to][cur] = BondWeight(g.type[cur][k]);
+                    break;
+                }
+            }
+        }
+    double s[kMaxAtoms + 1];
+    for (int i = 1; i <= n; ++i) {
+        double sum = 0.0;
+        for (int j = 1; j <= n; ++j)
+            for (int cur = i; next[j][cur] != 0; cur = next[j][cur])
+                sum += weight[j][cur];
+        s[i] = sum;
+    }
+    double sigma = 0.0;
+    for (int i = 1; i <= n; ++i)
+        for (int k = 0; k < g.degree[i]; ++k) {
+            const int j = g.neighbour[i][k];
+            AddTerm(sigma, 1.0L / std::sqrt(static_cast<long double>(s[i]) * s[j]));
+        }
+    sigma *= 0.5;
+    const int m = BondCount(g);
+    const int q = m - n + 2;
+    if (q == 0)
+        return m * sigma;
+    return static_cast<double>(static_cast<long double>(m) / q * sigma);
+}
+
+std::array<double, 3> XuIndices(const TCTab& table)
+{
+    DistanceMatrix distances;
+    ComputeDistances(table, distances);
+    return XuIndices(table, distances);
+}
+
+std::array<double, 3> XuIndices(const TCTab& table, const DistanceMatrix& distances)
+{
+    const AdjacencyGraph g(table);
+    const int n = g.n;
+    std::array<double, 3> result{};
+    if (n == 0)
+        return result;
+    double s[kMaxAtoms + 1];
+    double t[kMaxAtoms + 1];
+    for (int i = 1; i <= n; ++i) {
+        s[i] = std::sqrt(static_cast<double>(g.degree[i]));
+        t[i] = std::sqrt(SizeParameter(table.AtNum(i)));
+    }
+    // XuIndex k is half the square of the largest singular value of M = [s t D_k], that is half
+    // the largest eigenvalue of M M^T = s s^T + t t^T + D_k D_k.
+    static thread_local double pair[kMaxAtoms * kMaxAtoms];
+    static thread_local double product[kMaxAtoms * kMaxAtoms];
+    for (int k = 1; k <= 3; ++k) {
+        std::fill(pair, pair + n * n, 0.0);
+        auto set = [&](int a, int b, double value) {
+            pair[(a - 1) * n + (b - 1)] = value;
+            pair[(b - 1) * n + (a - 1)] = value;
+        };
+        if (k == 1) {
+            for (int a = 1; a <= n; ++a)
+                for (int p = 0; p < g.degree[a]; ++p)
+                    if (g.neighbour[a][p] != 0)
+                        set(a, g.neighbour[a][p], 1.0);
+        } else if (k == 2) {
+            for (int i = 1; i <= n; ++i)
+                for (int p = 0; p < g.degree[i]; ++p)
+                    for (int q = p + 1; q < g.degree[i]; ++q)
+                        if (g.neighbour[i][p] != 0 && g.neighbour[i][q] != 0)
+                            set(g.neighbour[i][p], g.neighbour[i][q], 2.0);
+        } else {
+            for (int a = 1; a <= n; ++a)
+                for (int b = a + 1; b <= n; ++b)
+                    if (distances.Distance(a, b) == 3)
+                        set(a, b, 3.0);
+        }
+        // Non-zero entries of each row, so that D D costs the sum of squared row counts.
+        std::uint8_t rowCount[kMaxAtoms];
+        std::uint8_t rowIndex[kMaxAtoms][kMaxAtoms];
+        for (int a = 0; a < n; ++a) {
+            rowCount[a] = 0;
+            for (int c = 0; c < n; ++c)
+                if (pair[a * n + c] != 0.0)
+                    rowIndex[a][rowCount[a]++] = static_cast<std::uint8_t>(c);
+        }
+        for (int a = 0; a < n; ++a)
+            for (int b = 0; b < n; ++b)
+                product[a * n + b] = s[a + 1] * s[b + 1] + t[a + 1] * t[b + 1];
+        for (int c = 0; c < n; ++c)
+            for (int x = 0; x < rowCount[c]; ++x) {
+                const int a = rowIndex[c][x];
+                const double dac = pair[a * n + c];
+                for (int y = 0; y < rowCount[c]; ++y) {
+                    const int b = rowIndex[c][y];
+                    product[a * n + b] += dac * pair[c * n + b];
+                }
+            }
+        const double lambda = LargestSymmetricEigenvalue(product, n);
+        result[k - 1] = 0.5 * lambda;
+    }
+    return result;
+}
+
+} // namespace velmora
