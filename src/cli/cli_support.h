@@ -24,6 +24,9 @@ public:
     {
         return std::nullopt;
     }
+    // The answer given on the command line (e.g. a set name), or nothing.
+    std::optional<std::string> AskText(const std::string&, const std::string&) override { return textAnswer; }
+    std::optional<std::string> textAnswer;
     bool quiet = false; // information messages are not printed
 
 private:

@@ -200,8 +200,9 @@ TEST(MolfileRead, BrokenRecords)
         EXPECT_FALSE(ReadMolRecord(t, reader, status)) << c.what;
         EXPECT_EQ(status.bondTypeInvalid, c.typeInvalid) << c.what;
         EXPECT_EQ(status.bondAtomInvalid, c.atomInvalid) << c.what;
-        if (c.typeInvalid)
+        if (c.typeInvalid) {
             EXPECT_EQ(t.BondType(2, 1), 1) << c.what;
+        }
         for (int i = 4; i <= kMaxAtoms; ++i)
             EXPECT_EQ(t.Atom(i), TAtomRecord{}) << c.what << ": record " << i << " written";
         EXPECT_EQ(t.Atom(2).ConnTo[0] == 2, false) << c.what;

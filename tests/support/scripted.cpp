@@ -24,6 +24,16 @@ std::optional<std::string> ScriptedDialog::ChooseFile(FileDialogKind, const std:
     return file;
 }
 
+std::optional<std::string> ScriptedDialog::AskText(const std::string& caption, const std::string&)
+{
+    textCaptions.push_back(caption);
+    if (texts.empty())
+        return std::nullopt;
+    auto text = texts.front();
+    texts.pop_front();
+    return text;
+}
+
 void ScriptedProgress::Start(const std::string& caption, long total)
 {
     captions.push_back(caption);

@@ -58,6 +58,14 @@ constexpr std::array<bool, 256> kTokenEnd = [] {
     return table;
 }();
 
+// A leading "+" is dropped before a digit or point; "+-5" and "++5" stay malformed.
+std::string_view WithoutPlus(std::string_view token)
+{
+    if (token.size() >= 1 && token.front() == '+' && (token.size() == 1 || token[1] == '.' || (token[1] >= '0' && token[1] <= '9')))
+        token.remove_prefix(1);
+    return token;
+}
+
 bool IsLineEnd(int c) { return c == '\r' || c == '\n'; }
 
 std::string ErrnoText() { return std::strerror(errno); }
@@ -235,7 +243,7 @@ int TextReader::ReadChar()
     return c;
 }
 
-std::string_view TextReader::ReadToken(std::string& scratch)
+bool TextReader::ReadToken(std::string& scratch, std::string_view& token)
 {
     scratch.clear();
     // Skip blanks and line ends, then take characters up to the next one, scanning the buffer
@@ -272,10 +280,8 @@ std::string_view TextReader::ReadToken(std::string& scratch)
         if (p < end && scratch.empty()) { // the whole token lies in the buffer: no copy
             if (*p == kCtrlZ)
                 m_ended = true;
-            std::string_view token(begin, static_cast<std::size_t>(p - begin));
-            if (token.front() == '+')
-                token.remove_prefix(1);
-            return token;
+            token = WithoutPlus(std::string_view(begin, static_cast<std::size_t>(p - begin)));
+            return true;
         }
         scratch.append(begin, p);
         if (p < end) {
@@ -284,18 +290,20 @@ std::string_view TextReader::ReadToken(std::string& scratch)
             break;
         }
     }
-    std::string_view token = scratch;
-    if (!token.empty() && token.front() == '+')
-        token.remove_prefix(1);
-    return token;
+    if (!inToken)
+        return false;
+    token = WithoutPlus(scratch);
+    return true;
 }
 
 long long TextReader::ReadInteger()
 {
     std::string scratch;
-    const std::string_view token = ReadToken(scratch);
-    if (token.empty() && scratch.empty())
-        return 0; // end of the file
+    std::string_view token;
+    if (!ReadToken(scratch, token)) {
+        m_numberMissing = true;
+        return 0;
+    }
     long long value = 0;
     const auto [ptr, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
     if (token.empty() || ec != std::errc() || ptr != token.data() + token.size())
@@ -306,9 +314,11 @@ long long TextReader::ReadInteger()
 double TextReader::ReadReal()
 {
     std::string scratch;
-    const std::string_view token = ReadToken(scratch);
-    if (token.empty() && scratch.empty())
-        return 0.0; // end of the file
+    std::string_view token;
+    if (!ReadToken(scratch, token)) {
+        m_numberMissing = true;
+        return 0.0;
+    }
     double value = 0.0;
     if (ParseSimpleDecimal(token, value))
         return value;

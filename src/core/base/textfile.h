@@ -42,6 +42,8 @@ public:
 
     long long ReadInteger();
     double ReadReal();
+    // True once a number was asked for at the end of the file (and read as 0).
+    bool NumberMissing() const { return m_numberMissing; }
 
 private:
     TextReader() = default;
@@ -49,7 +51,8 @@ private:
     static const char* FindLineEnd(const char* begin, const char* end);
     bool Refill();
     void ConsumeLineEnd();
-    std::string_view ReadToken(std::string& scratch);
+    // False at the end of the file; otherwise the token (a leading "+" removed), which may be empty.
+    bool ReadToken(std::string& scratch, std::string_view& token);
     [[noreturn]] void Fail(const std::string& problem) const;
 
     std::string m_name;
@@ -59,6 +62,7 @@ private:
     std::size_t m_end = 0;
     bool m_ended = false; // no more characters: end of data or Ctrl-Z seen
     long m_line = 1;
+    bool m_numberMissing = false;
 };
 
 class TextWriter {

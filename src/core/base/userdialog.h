@@ -20,6 +20,8 @@ public:
     // A file name, or nothing when the user cancels. filter is "Label (*.x)|*.x".
     virtual std::optional<std::string> ChooseFile(FileDialogKind kind, const std::string& filter,
                                                   const std::string& suggestion) = 0;
+    // The one-line text dialog: the text entered, or nothing when cancelled.
+    virtual std::optional<std::string> AskText(const std::string& caption, const std::string& text) = 0;
 };
 
 } // namespace velmora

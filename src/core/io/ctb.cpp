@@ -33,25 +33,29 @@ void WriteCTB(const TCTab& table, TextWriter& file)
 }
 
 namespace {
-// Moves the reader past the next "/CONTAB" keyword; false at the end of the file.
+// Moves the reader past the next "/CONTAB" keyword; false at the end of the file. The word after
+// a "/" ends at a blank, a line end or another "/" (at most 8 characters), and a "/" that ends it
+// starts the next try, so a slash shortly before the keyword cannot hide it.
 bool FindRecord(TextReader& file)
 {
+    int c = file.ReadChar();
     for (;;) {
-        int c;
-        while ((c = file.ReadChar()) >= 0 && c != '/') {
-        }
+        while (c >= 0 && c != '/')
+            c = file.ReadChar();
         if (c < 0)
             return false;
         std::string word;
-        while (word.size() < 8 && (c = file.ReadChar()) >= 0) {
+        c = file.ReadChar();
+        while (c >= 0 && c != '/' && c != '\r' && c != '\n' && word.size() < 8) {
             word.push_back(static_cast<char>(c));
             if (c == ' ')
                 break;
+            c = file.ReadChar();
         }
         if (word.find("CONTAB") != std::string::npos)
             return true;
-        if (c < 0)
-            return false;
+        if (c != '/')
+            c = file.ReadChar();
     }
 }
 } // namespace
@@ -67,11 +71,15 @@ bool ReadCTB(TCTab& table, TextReader& file)
         return false;
     table.Clear();
     bool success = true;
-    for (long long line = 0; line < lines - 2 * n && !file.Eof(); ++line) {
+    for (long long line = 0; line < lines - 2 * n; ++line) {
+        if (file.Eof())
+            return false; // cut short: the name lines are missing
         file.ReadChar();
         table.FStrucName += file.ReadLine();
     }
-    for (long long i = 0; i < n && !file.Eof(); ++i) {
+    for (long long i = 0; i < n; ++i) {
+        if (file.Eof())
+            return false; // cut short: atoms are missing
         TAtomRecord atom;
         file.ReadInteger();
         atom.AtNum = static_cast<std::uint8_t>(file.ReadInteger());
@@ -97,6 +105,8 @@ bool ReadCTB(TCTab& table, TextReader& file)
             atom.ConnTo[static_cast<std::size_t>(slot)] = static_cast<std::uint8_t>(neighbours[slot]);
             atom.TypConn[static_cast<std::size_t>(slot)] = static_cast<std::uint8_t>(type);
         }
+        if (file.NumberMissing())
+            return false; // the file ended inside an atom's lines
         if (!table.AddAtom(atom))
             success = false;
     }

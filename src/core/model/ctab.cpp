@@ -186,8 +186,16 @@ void TCTab::DeleteAtom(int i)
     const int n = NumValidAtoms;
     const auto deleted = m_atoms[i];
 
-    // 1. Unlink i and join its other neighbours to each atom that listed it. A join that finds
-    //    no free slot is dropped on both sides, so the lists stay within 10 slots and symmetric.
+    // 1. Unlink i and join its other neighbours to each atom that listed it. A pair that is bonded
+    //    already keeps its bond. A joined bond gets one type on both sides: the type i had to the
+    //    higher-numbered atom of the pair (so a in a-i-b, a < b, takes the type i had to b). A join
+    //    that finds no free slot is dropped on both sides, so the lists stay within 10 slots.
+    auto typeToward = [&](int atom) {
+        for (int m = 0; m < kMaxNeighbours; ++m)
+            if (deleted.ConnTo[m] == atom)
+                return static_cast<int>(deleted.TypConn[m]);
+        return 0;
+    };
     std::vector<std::pair<int, int>> dropped;
     for (int a = 1; a <= n; ++a) {
         auto& atom = m_atoms[a];
@@ -198,7 +206,7 @@ void TCTab::DeleteAtom(int i)
             atom.TypConn[k] = 0;
             for (int m = 0; m < kMaxNeighbours; ++m) {
                 const int b = deleted.ConnTo[m];
-                if (b == a || b == 0)
+                if (b == a || b == 0 || std::find(atom.ConnTo.begin(), atom.ConnTo.end(), b) != atom.ConnTo.end())
                     continue;
                 auto* slot = std::find(atom.ConnTo.begin(), atom.ConnTo.end(), 0);
                 if (slot == atom.ConnTo.end()) {
@@ -206,7 +214,7 @@ void TCTab::DeleteAtom(int i)
                     continue;
                 }
                 *slot = static_cast<std::uint8_t>(b);
-                atom.TypConn[slot - atom.ConnTo.begin()] = deleted.TypConn[m];
+                atom.TypConn[slot - atom.ConnTo.begin()] = static_cast<std::uint8_t>(typeToward(std::max(a, b)));
             }
         }
     }

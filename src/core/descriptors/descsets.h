@@ -1,0 +1,89 @@
+#pragma once
+// Choosing descriptors and the user's named descriptor sets in crits.txt: the logic of the
+// descriptor dialog without its window. The selection is held by list position (0..148);
+// Refresh mirrors it into DescSelected.
+#include "base/userdialog.h"
+#include "descriptors/catalogue.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+inline constexpr const char* kNoDescriptorSet = "[none]";
+
+// crits.txt and crits.dum in a directory. Line 1: "N [none]"; per set "K name" and K list positions.
+class DescriptorSetFile {
+public:
+    explicit DescriptorSetFile(std::string directory);
+    std::string Path() const;
+    std::string TemporaryPath() const;
+
+    // "[none]" followed by the set names in file order; only "[none]" when the file is missing.
+    std::vector<std::string> ReadNames() const;
+    // The list positions of set number (1-based), in file order.
+    std::vector<int> ReadSet(int number) const;
+    // Appends a set (by way of crits.dum, which raises the count on line 1).
+    void Append(const std::string& name, const std::vector<int>& positions) const;
+    // Removes set number (1-based), rewriting the file by way of crits.dum.
+    void Remove(int number) const;
+
+private:
+    std::string m_directory;
+};
+
+// Whether a descriptor can discriminate in the library: its standard deviation in the parameter
+// file of the mode (".idp" NORMAL, ".idr" INTRO) is greater than 0. False when the file is missing
+// or the index is outside 0..151.
+bool LibraryCheck(const std::string& libraryName, DescriptorMode mode, int catalogueIndex);
+
+// What the selection needs to know of the workbench.
+struct SelectionContext {
+    std::string libraryName;
+    DescriptorMode mode = DescriptorMode::Normal;
+    DescriptorChoice& choice;
+};
+
+class DescriptorSelection {
+public:
+    explicit DescriptorSelection(std::string critsDirectory);
+
+    const std::vector<std::string>& SetNames() const { return m_setNames; }
+    int CurrentSet() const { return m_currentSet; } // 0 is "[none]"
+    bool IsChosen(int position) const { return m_chosen[static_cast<std::size_t>(position)]; }
+    std::vector<int> ChosenPositions() const;
+    std::vector<std::string> ChosenNames() const;
+    int ChosenCount() const;
+    const DescriptorSetFile& SetFile() const { return m_file; }
+
+    // Re-reads the set names; "[none]" becomes the current entry.
+    void FillSetList();
+    // A click on a list item toggles it; an item that fails the library check is shown the reason
+    // and left unchosen.
+    void ClickDescriptor(int position, SelectionContext& context, UserDialog& dialog);
+    // Chooses the set at index in SetNames(): "[none]" deselects all; a user set is chosen item by
+    // item, those failing the library check are cut and named in one warning.
+    void ChooseSet(int index, SelectionContext& context, UserDialog& dialog);
+    // Asks for a name and appends the chosen descriptors as a new set. False when nothing was saved.
+    bool Save(SelectionContext& context, UserDialog& dialog);
+    // Deletes the current set after confirmation. False when nothing was deleted.
+    bool Delete(SelectionContext& context, UserDialog& dialog);
+    void DeselectAll(SelectionContext& context);
+    // Chooses exactly the augmented-atom descriptors that occur in the query (and pass the library
+    // check); the other families keep their state.
+    void AugAtomsOfMyMolecule(const TCTab& query, SelectionContext& context);
+    // Mirrors the selection into DescSelected.
+    void Refresh(DescriptorChoice& choice) const;
+
+private:
+    bool Check(int position, const SelectionContext& context) const;
+    void Warn(int position, const SelectionContext& context, UserDialog& dialog) const;
+
+    DescriptorSetFile m_file;
+    std::array<bool, kDescriptorCount> m_chosen{};
+    std::vector<std::string> m_setNames;
+    int m_currentSet = 0;
+};
+
+} // namespace velmora

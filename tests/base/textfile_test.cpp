@@ -1,0 +1,244 @@
+// Text files: line ends (CR LF, lone CR, lone LF), Ctrl-Z as the end, free-format numbers with
+// errors that name the file and line, CR LF on writing, and write failures that are reported.
+#include "base/ioerror.h"
+#include "base/textfile.h"
+
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using velmora::IoError;
+using velmora::TextReader;
+using velmora::TextWriter;
+
+std::vector<std::string> AllLines(TextReader& reader)
+{
+    std::vector<std::string> lines;
+    while (!reader.Eof())
+        lines.push_back(reader.ReadLine());
+    return lines;
+}
+
+struct LineCase {
+    std::string content;
+    std::vector<std::string> lines;
+};
+
+const std::vector<LineCase>& LineCases()
+{
+    static const std::vector<LineCase> cases = {
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\rb\r", {"a", "b"}},
+        {"a\nb\n", {"a", "b"}},
+        {"a\r\nb", {"a", "b"}},            // last line without a line end
+        {"a\r\r\nb", {"a", "", "b"}},      // lone CR, then CR LF
+        {"a\n\rb", {"a", "", "b"}},        // LF, then a lone CR
+        {"\r\n\r\nx", {"", "", "x"}},
+        {"a\r\nb\x1A" "c\r\nd\r\n", {"a", "b"}}, // Ctrl-Z ends the file mid-line
+        {"\x1A" "abc", {}},
+        {"", {}},
+    };
+    return cases;
+}
+
+TEST(TextReader, LineEndsAndCtrlZ)
+{
+    for (const auto& c : LineCases()) {
+        SCOPED_TRACE(testing::PrintToString(c.content));
+        auto reader = TextReader::FromMemory(c.content);
+        EXPECT_EQ(AllLines(reader), c.lines);
+        EXPECT_EQ(reader.ReadLine(), ""); // reading past the end stays harmless
+        EXPECT_TRUE(reader.Eof());
+        EXPECT_TRUE(reader.Eoln());
+    }
+}
+
+// The file reader must see the same lines as the memory reader, also when a CR LF pair or a
+// Ctrl-Z falls at a read-block boundary (blocks are large, so the file is made larger).
+TEST(TextReader, FileReadsLikeMemoryAcrossLargeContent)
+{
+    velmora::test::TempDir dir;
+    std::vector<std::string> contents;
+    for (const auto& c : LineCases())
+        contents.push_back(c.content);
+    for (std::size_t prefix : {(std::size_t{1} << 20) - 1, std::size_t{1} << 20}) {
+        contents.push_back(std::string(prefix, 'x') + "\r\ntail\r\n");
+        contents.push_back(std::string(prefix, 'y') + "\x1A" "hidden\r\n");
+        contents.push_back(std::string(prefix, 'z') + "\rnext\nlast");
+    }
+    int n = 0;
+    for (const auto& content : contents) {
+        SCOPED_TRACE(n);
+        const std::string path = dir.File("f" + std::to_string(n++) + ".txt");
+        velmora::test::WriteBytes(path, content);
+        TextReader fromFile(path);
+        auto fromMemory = TextReader::FromMemory(content);
+        const auto expected = AllLines(fromMemory);
+        EXPECT_EQ(AllLines(fromFile), expected);
+        EXPECT_EQ(fromFile.LineNumber(), fromMemory.LineNumber());
+    }
+}
+
+TEST(TextReader, FreeFormatNumbers)
+{
+    auto reader = TextReader::FromMemory("  12\t-7\r\n\r\n+5 1.2E+0002\n-5.0E-0001 3 2.5e1\r 0\x1A 99");
+    EXPECT_EQ(reader.ReadInteger(), 12);
+    EXPECT_EQ(reader.ReadInteger(), -7);
+    EXPECT_EQ(reader.ReadInteger(), 5);
+    EXPECT_EQ(reader.ReadReal(), 120.0);
+    EXPECT_EQ(reader.ReadReal(), -0.5);
+    EXPECT_EQ(reader.ReadReal(), 3.0); // an integer token is a valid real
+    EXPECT_EQ(reader.ReadReal(), 25.0);
+    EXPECT_EQ(reader.ReadInteger(), 0);
+    // Ctrl-Z ends the file: what follows it is never read, and the end reads as 0.
+    EXPECT_EQ(reader.ReadInteger(), 0);
+    EXPECT_EQ(reader.ReadReal(), 0.0);
+    EXPECT_TRUE(reader.Eof());
+}
+
+// Numbers read from a file come out the same when a token, a CR LF pair or a Ctrl-Z falls on
+// a read-block boundary (the blank prefix moves the text across 1 MiB).
+TEST(TextReader, FileNumbersAcrossBlockBoundaries)
+{
+    velmora::test::TempDir dir;
+    const std::string path = dir.File("numbers.txt");
+    for (std::size_t shift = 1; shift <= 24; ++shift) {
+        SCOPED_TRACE(shift);
+        velmora::test::WriteBytes(path, std::string((std::size_t{1} << 20) - shift, ' ') +
+                                            "12345 -6.5E+0001\r\n+7 x\x1A 9");
+        TextReader reader(path);
+        EXPECT_EQ(reader.ReadInteger(), 12345);
+        EXPECT_EQ(reader.ReadReal(), -65.0);
+        EXPECT_EQ(reader.ReadInteger(), 7);
+        EXPECT_EQ(reader.LineNumber(), 2);
+        EXPECT_THROW(reader.ReadInteger(), IoError);
+        EXPECT_EQ(reader.ReadInteger(), 0); // Ctrl-Z: the 9 is never read
+        EXPECT_TRUE(reader.Eof());
+    }
+}
+
+// Real tokens as files hold them (fixed point of any length, exponent form) read as the
+// correctly rounded double that strtod gives.
+TEST(TextReader, RealsAgreeWithStrtod)
+{
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> digit(0, 9), length(1, 19), form(0, 3);
+    std::string text;
+    std::vector<std::string> tokens;
+    for (int n = 0; n < 5000; ++n) {
+        std::string token = form(random) == 0 ? "-" : "";
+        const int whole = length(random), fraction = length(random) - 1;
+        for (int i = 0; i < whole; ++i)
+            token += static_cast<char>('0' + digit(random));
+        if (fraction > 0 || form(random) == 1)
+            token += '.';
+        for (int i = 0; i < fraction; ++i)
+            token += static_cast<char>('0' + digit(random));
+        if (form(random) == 2)
+            token += "E-00" + std::to_string(digit(random)) + std::to_string(digit(random));
+        tokens.push_back(token);
+        text += token + (n % 7 ? " " : "\r\n");
+    }
+    auto reader = TextReader::FromMemory(text);
+    for (const auto& token : tokens)
+        ASSERT_EQ(reader.ReadReal(), std::strtod(token.c_str(), nullptr)) << token;
+}
+
+// A malformed number must stop the read with an IoError naming the file and the line it is on.
+TEST(TextReader, MalformedNumbersNameFileAndLine)
+{
+    struct Bad {
+        std::string token;
+        bool integer;
+    };
+    const std::vector<Bad> cases = {
+        {"abc", true},  {"12abc", true}, {"1.5", true}, {"+", true},  {"--5", true},
+        {"+-5", true},  {"1e3", true},   {"99999999999999999999", true},
+        {"abc", false}, {"1.2.3", false}, {"1.2E", false}, {"inf", false}, {"nan", false},
+        {"1e999", false}, {"+-1.5", false}, {"1,5", false}, {"-", false}, {".", false},
+        {"-", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.token);
+        auto reader = TextReader::FromMemory("1\r\n\n\r 2  " + c.token + " 3\r\n", "mol.ctb");
+        EXPECT_EQ(reader.ReadInteger(), 1);
+        EXPECT_EQ(reader.ReadInteger(), 2);
+        try {
+            if (c.integer)
+                reader.ReadInteger();
+            else
+                reader.ReadReal();
+            ADD_FAILURE() << "no IoError";
+        } catch (const IoError& e) {
+            EXPECT_EQ(e.File(), "mol.ctb");
+            EXPECT_EQ(e.Line(), 4);
+            const std::string what = e.what(); // the message a command boundary shows
+            EXPECT_TRUE(what.find("mol.ctb") != what.npos && what.find("4") != what.npos) << what;
+        }
+    }
+}
+
+// Lines end with CR LF; Append keeps what is there; text left in the buffer is written by the
+// destructor too; large output survives several buffer flushes in order.
+TEST(TextWriter, WritesCrLfAndAppends)
+{
+    std::string sink;
+    {
+        TextWriter writer(&sink);
+        writer.Write("a");
+        writer.Write("b");
+        writer.WriteLine();
+        writer.WriteLine();
+        writer.WriteLine("c");
+    }
+    EXPECT_EQ(sink, "ab\r\n\r\nc\r\n");
+
+    velmora::test::TempDir dir;
+    const std::string path = dir.File("out.txt");
+    TextWriter(path).WriteLine("first");
+    TextWriter(path, TextWriter::Mode::Append).WriteLine("second");
+    EXPECT_EQ(velmora::test::ReadBytes(path), "first\r\nsecond\r\n");
+
+    std::string expected;
+    TextWriter writer(path);
+    for (int i = 0; i < 30000; ++i) {
+        writer.WriteLine("line " + std::to_string(i));
+        expected += "line " + std::to_string(i) + "\r\n";
+    }
+    writer.Close();
+    EXPECT_EQ(velmora::test::ReadBytes(path), expected);
+}
+
+TEST(TextFile, OpenAndWriteFailuresThrowIoErrorWithFileName)
+{
+    velmora::test::TempDir dir;
+    const std::string missing = dir.File("no/such/dir/x.txt");
+    try {
+        TextReader reader(missing);
+        ADD_FAILURE() << "opened a missing file";
+    } catch (const IoError& e) {
+        EXPECT_EQ(e.File(), missing);
+    }
+    try {
+        TextWriter writer(missing);
+        ADD_FAILURE() << "created a file in a missing directory";
+    } catch (const IoError& e) {
+        EXPECT_EQ(e.File(), missing);
+    }
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    // A full disk must not pass silently.
+    TextWriter writer("/dev/full");
+    writer.WriteLine("data");
+    EXPECT_THROW(writer.Close(), IoError);
+}
+
+} // namespace
