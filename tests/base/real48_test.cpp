@@ -168,3 +168,27 @@ TEST(Real48, RoundsRandomDoublesToNearestEven)
 }
 
 } // namespace
+
+namespace {
+
+// The fast rounding of extended values must agree with building the 6-byte real field by field,
+// ties and carries included, over the whole range.
+TEST(Real48FastRounding, AgreesWithTheFieldByFieldConversion)
+{
+    std::mt19937_64 random(11);
+    for (int i = 0; i < 200000; ++i) {
+        long double value = std::ldexp(static_cast<long double>(random()) / 18446744073709551616.0L,
+                                       static_cast<int>(random() % 270) - 135);
+        if (i % 3 == 0) // exact ties: 40 significant bits plus one half
+            value = std::ldexp(static_cast<long double>((random() >> 24) | (1ull << 39)) + 0.5L,
+                               static_cast<int>(random() % 250) - 125);
+        if (i % 7 == 0) // all ones below the cut: rounding carries into the exponent
+            value = std::ldexp(static_cast<long double>((1ull << 40) - 1) + 0.75L, static_cast<int>(random() % 250) - 165);
+        if (random() % 2)
+            value = -value;
+        ASSERT_EQ(velmora::ToReal48Precision(value), velmora::Real48::FromLongDouble(value).ToDouble())
+            << static_cast<double>(value);
+    }
+}
+
+} // namespace

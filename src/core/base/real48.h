@@ -30,7 +30,9 @@ private:
 };
 
 // value rounded to 6-byte precision and back.
-inline double ToReal48Precision(double value) { return Real48::FromDouble(value).ToDouble(); }
-inline double ToReal48Precision(long double value) { return Real48::FromLongDouble(value).ToDouble(); }
+// value rounded to 6-byte precision (ties to even), as a double; the same as going through Real48
+// and back, without building one. This is the inner step of every coefficient.
+double ToReal48Precision(long double value);
+inline double ToReal48Precision(double value) { return ToReal48Precision(static_cast<long double>(value)); }
 
 } // namespace velmora

@@ -102,8 +102,13 @@ std::string ElapsedText(const ClockTime& start, const ClockTime& end)
     } else {
         minutes = end.minute - minuteStart;
     }
-    if (hourStart == 24)
+    // Carrying the start past midnight moves it into the next day, which the day count must know:
+    // otherwise a two-second run across midnight would read as one day.
+    int borrowedDays = 0;
+    if (hourStart == 24) {
         hourStart = 0;
+        ++borrowedDays;
+    }
     int hours;
     bool borrowed = false;
     if (end.hour < hourStart) {
@@ -117,6 +122,7 @@ std::string ElapsedText(const ClockTime& start, const ClockTime& end)
         days += 7;
     if (borrowed)
         --days;
+    days -= borrowedDays;
     auto two = [](int v) { return (v <= 9 && v >= 0 ? "0" : "") + std::to_string(v); };
     return two(days) + " days  -  " + two(hours) + ":" + two(minutes) + ":" + two(seconds);
 }

@@ -1,0 +1,35 @@
+#pragma once
+// The two long calculations of library parameters: INTRO mode (group counts computed from the
+// structures, ".idr") and NORMAL mode (every descriptor of every structure once into the
+// descriptor file ".pre", parameters ".idp").
+#include "base/progress.h"
+#include "base/userdialog.h"
+#include "io/structlib.h"
+#include "search/libparams.h"
+#include "search/statistics.h"
+
+#include <string>
+
+namespace velmora {
+
+struct ParameterRun {
+    bool completed = false; // not aborted
+    long structures = 0;    // structures processed
+    std::string elapsed;    // ElapsedText of the run
+};
+
+// Means and standard deviations of catalogue indices 0..33 from the structures themselves. Keeps
+// the previous ".idr" as ".id1"; writes ".idr" (152 lines) when not aborted. Shows
+// "Calculationtime: ..." in every case.
+ParameterRun ComputeIntroParameters(StructureLibrary& library, const std::string& libraryName,
+                                    LibraryParameters& parameters, StatisticsAccumulator& statistics,
+                                    Progress& progress, UserDialog& dialog);
+
+// Builds the descriptor file by way of ".pr1" (renamed to ".pre" when complete, deleted when
+// aborted, so an older ".pre" and ".idp" survive an abort) and writes ".idp" (153 lines). Honours
+// suspend. Shows "Calculationtime: ..." in every case.
+ParameterRun BuildDescriptorFile(StructureLibrary& library, const std::string& libraryName,
+                                 long libraryCount, LibraryParameters& parameters,
+                                 StatisticsAccumulator& statistics, Progress& progress, UserDialog& dialog);
+
+} // namespace velmora
