@@ -1,0 +1,69 @@
+// velmora-cli build LIBRARY   and   velmora-cli params LIBRARY
+#include "cli_support.h"
+
+#include "search/paramcalc.h"
+#include "search/workbench.h"
+
+#include <filesystem>
+#include <ostream>
+
+namespace velmora::cli {
+
+namespace {
+
+int Calculate(const ParsedArgs& args, CommandContext& context, bool normal)
+{
+    const std::string& libraryName = args.positional[0];
+    CliDialog dialog(context, MessageAnswer::Ok);
+    dialog.quiet = true;
+    CliProgress progress(context);
+    Workbench workbench(dialog, progress, std::filesystem::current_path().string());
+    StructureLibrary& library = workbench.Library();
+    if (library.ReadLibraryRecord(libraryName, 1) != kLibOk) {
+        context.err << "velmora-cli " << (normal ? "build" : "params") << ": " << libraryName
+                    << ": none CLB-Format !!  Please import library\n";
+        return kExitFailure;
+    }
+    const long count = CountLibraryRecords(libraryName);
+    const ParameterRun run =
+        normal ? BuildDescriptorFile(library, libraryName, count, workbench.Parameters(), workbench.Statistics(),
+                                     progress, dialog)
+               : ComputeIntroParameters(library, libraryName, workbench.Parameters(), workbench.Statistics(),
+                                        progress, dialog);
+    if (!run.completed) {
+        context.err << "velmora-cli " << (normal ? "build" : "params") << ": interrupted; nothing was replaced\n";
+        return kExitAborted;
+    }
+    if (normal)
+        context.out << "Descriptor file " << CompanionFileName(libraryName, "pre") << " and parameters "
+                    << CompanionFileName(libraryName, "idp") << " written for " << run.structures << " structures\n";
+    else
+        context.out << "INTRO parameters " << CompanionFileName(libraryName, "idr") << " written for "
+                    << run.structures << " structures\n";
+    context.out << "Calculationtime: " << run.elapsed << "\n";
+    return kExitOk;
+}
+
+int Build(const ParsedArgs& args, CommandContext& context) { return Calculate(args, context, true); }
+int Params(const ParsedArgs& args, CommandContext& context) { return Calculate(args, context, false); }
+
+int RunBuild(const std::vector<std::string>& args, CommandContext& context)
+{
+    return WithUsage("build", context, args, &Build, {}, {}, 1, 1);
+}
+int RunParams(const std::vector<std::string>& args, CommandContext& context)
+{
+    return WithUsage("params", context, args, &Params, {}, {}, 1, 1);
+}
+
+VELMORA_COMMAND("build", "build LIBRARY",
+                "Compute every descriptor of every structure (NORMAL mode): the .pre and .idp files.",
+                "The descriptor file is built as .pr1 and renamed to .pre when complete; Ctrl-C keeps\n"
+                "the previous .pre and .idp.\n",
+                &RunBuild);
+VELMORA_COMMAND("params", "params LIBRARY",
+                "Compute the INTRO-mode parameters (.idr) from the group counts of the structures.",
+                "The previous .idr is kept as .id1.\n", &RunParams);
+
+} // namespace
+} // namespace velmora::cli

@@ -1,0 +1,199 @@
+// velmora-cli search LIBRARY QUERY [options]
+#include "cli_support.h"
+
+#include "base/ioerror.h"
+#include "io/convert.h"
+#include "search/coefficients.h"
+#include "search/workbench.h"
+
+#include <chrono>
+#include <filesystem>
+#include <iomanip>
+#include <ostream>
+#include <sstream>
+
+namespace velmora::cli {
+
+namespace {
+
+const std::vector<std::pair<std::string, int>> kCoefficients{
+    {"euclidean", kEuclidean}, {"average", kAverage}, {"manhattan", kManhattan},
+    {"tanimoto", kTanimoto},   {"correlation", kCorrelation}};
+
+int FindDescriptor(const std::string& name)
+{
+    for (int i = 0; i < kCatalogueSize; ++i)
+        if (IsDescriptor(i) && CatalogueName(i) == name)
+            return i;
+    return -1;
+}
+
+std::vector<std::string> SplitNames(const std::string& list)
+{
+    std::vector<std::string> names;
+    std::string current;
+    for (char c : list) {
+        if (c == ',') {
+            names.push_back(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    names.push_back(current);
+    for (auto& name : names) {
+        const auto first = name.find_first_not_of(' ');
+        name = first == std::string::npos ? "" : name.substr(first);
+    }
+    return names;
+}
+
+void PrintReport(Workbench& workbench, std::ostream& out)
+{
+    out << "INPUT\n";
+    for (const auto& [label, value] : workbench.ReportInput())
+        out << "  " << std::left << std::setw(19) << label << value << "\n";
+    const auto& results = workbench.Results();
+    out << "\nOUTPUT\n";
+    out << "  Rank  Position  " << CoefficientHeading(results.coefficient) << "  CAS-Nr        Structurename\n";
+    for (const auto& row : workbench.ReportRows())
+        out << std::right << std::setw(6) << row.rank << std::setw(10) << row.libraryPosition << "  "
+            << std::setw(14) << row.value << "  " << std::left << std::setw(12) << row.casNumber << "  " << row.name
+            << "\n";
+    out << std::right;
+    const SearchState& state = workbench.State();
+    if (results.filled < state.BestCount)
+        out << "(" << results.filled << " of " << state.BestCount << " ranks filled)\n";
+    out << "\nCalculation time: " << ElapsedText(state.StartTime, state.EndTime) << "\n";
+    if (!workbench.LeftOut().empty()) {
+        out << "Left out (no spread in this library):";
+        for (int i : workbench.LeftOut())
+            out << " \"" << CatalogueName(i) << "\"";
+        out << "\n";
+    }
+}
+
+int Search(const ParsedArgs& args, CommandContext& context)
+{
+    const std::string& libraryName = args.positional[0];
+    const std::string& query = args.positional[1];
+    const int ways = args.Has("--descriptors") + args.Has("--set") + args.Has("--query-aug");
+    if (ways != 1)
+        throw UsageError("choose the descriptors with one of --descriptors, --set or --query-aug");
+    int coefficient = kEuclidean;
+    if (args.Has("--coefficient")) {
+        coefficient = -1;
+        for (const auto& [name, index] : kCoefficients)
+            if (args.Value("--coefficient") == name)
+                coefficient = index;
+        if (coefficient < 0)
+            throw UsageError("--coefficient takes euclidean, average, manhattan, tanimoto or correlation");
+    }
+    const std::string mode = args.Value("--mode");
+    if (!mode.empty() && mode != "normal" && mode != "intro")
+        throw UsageError("--mode takes normal or intro");
+    std::vector<int> descriptors;
+    if (args.Has("--descriptors"))
+        for (const auto& name : SplitNames(args.Value("--descriptors"))) {
+            const int index = FindDescriptor(name);
+            if (index < 0)
+                throw UsageError("no descriptor is named \"" + name + "\" (see velmora-cli descriptors --list)");
+            descriptors.push_back(index);
+        }
+
+    CliDialog dialog(context, args.Has("--yes") ? MessageAnswer::Ok : MessageAnswer::No);
+    dialog.quiet = !args.Has("--verbose");
+    CliProgress progress(context);
+    Workbench workbench(dialog, progress, std::filesystem::current_path().string());
+    if (!workbench.OpenLibrary(libraryName))
+        return kExitFailure;
+    if (mode == "intro" && workbench.State().Mode != DescriptorMode::Intro)
+        workbench.SetIntroMode();
+    if (mode == "normal" && workbench.State().Mode != DescriptorMode::Normal && !workbench.SetNormalMode()) {
+        context.err << "velmora-cli search: " << libraryName
+                    << ": the library has no descriptor file; run 'velmora-cli build' first or give --yes\n";
+        return kExitFailure;
+    }
+    if (!workbench.LoadQuery(query))
+        return kExitFailure;
+    if (!workbench.ChooseDescriptors()) {
+        context.err << "velmora-cli search: " << libraryName
+                    << ": INTRO mode needs the library parameters; run 'velmora-cli params' or give --yes\n";
+        return kExitFailure;
+    }
+    auto selectionContext = workbench.Context();
+    auto& selection = workbench.Selection();
+    if (args.Has("--set")) {
+        const auto& names = selection.SetNames();
+        const auto found = std::find(names.begin() + 1, names.end(), args.Value("--set"));
+        if (found == names.end())
+            throw IoError(selection.SetFile().Path(), "no descriptor set is named \"" + args.Value("--set") + "\"");
+        selection.ChooseSet(static_cast<int>(found - names.begin()), selectionContext, dialog);
+    } else if (args.Has("--query-aug")) {
+        selection.AugAtomsOfMyMolecule(workbench.State().Query, selectionContext);
+    } else {
+        for (int index : descriptors)
+            if (!selection.IsChosen(ListPosition(index)))
+                selection.ClickDescriptor(ListPosition(index), selectionContext, dialog);
+    }
+    workbench.DescriptorDialogClosed();
+    for (int index : descriptors)
+        if (!selection.IsChosen(ListPosition(index)))
+            context.err << "velmora-cli search: \"" << CatalogueName(index) << "\" is left out (see above)\n";
+    if (!workbench.State().DescriptorsChosen) {
+        context.err << "velmora-cli search: no descriptor is left to compare by\n";
+        return kExitFailure;
+    }
+    workbench.SetCoefficient(coefficient);
+    if (args.Has("--best") && !workbench.SetBestCount(args.Value("--best")))
+        return kExitUsage;
+
+    const SearchOutcome outcome = workbench.RunSearch();
+    if (outcome == SearchOutcome::Aborted) {
+        context.err << "velmora-cli search: interrupted\n";
+        return kExitAborted;
+    }
+    if (outcome != SearchOutcome::Completed)
+        return kExitFailure;
+    PrintReport(workbench, context.out);
+
+    if (args.Has("--export")) {
+        Converter converter;
+        converter.PrepareExport(workbench.State().SimilarLibraryFileName, workbench.Results().filled);
+        converter.SetTarget(args.Value("--export"), ConversionMode::WriteAnew);
+        CliDialog exportDialog(context);
+        exportDialog.quiet = true;
+        converter.Convert(workbench.Library(), exportDialog, progress);
+        context.out << "Best matches written to " << args.Value("--export") << "\n";
+    }
+    if (args.Has("--ascii")) {
+        std::mt19937 random(static_cast<std::mt19937::result_type>(
+            std::chrono::steady_clock::now().time_since_epoch().count()));
+        context.out << "ASCII export written to " << workbench.ExportAscii(random) << "\n";
+    }
+    return kExitOk;
+}
+
+int Run(const std::vector<std::string>& args, CommandContext& context)
+{
+    return WithUsage("search", context, args, &Search, {"--query-aug", "--ascii", "--yes", "--verbose"},
+                     {"--descriptors", "--set", "--coefficient", "--best", "--mode", "--export"}, 2, 2);
+}
+
+VELMORA_COMMAND("search",
+                "search LIBRARY QUERY (--descriptors NAME,... | --set NAME | --query-aug) [--coefficient C] "
+                "[--best N] [--mode normal|intro] [--export HITS.sdf] [--ascii] [--yes]",
+                "Rank a library against a query structure and print the report.",
+                "QUERY is a molfile, an SD file (its first record) or a library (its first structure).\n"
+                "Descriptors are named as 'velmora-cli descriptors --list' prints them, or taken from a\n"
+                "set in crits.txt of the current directory, or chosen from the query's augmented atoms.\n"
+                "C is euclidean (default), average, manhattan, tanimoto or correlation; N is 1..200\n"
+                "(default 50, or the library size when smaller). A library without a descriptor file\n"
+                "is searched in INTRO mode (group counts computed while searching). Questions such as\n"
+                "'calculate the library parameters now?' are answered No unless --yes is given.\n"
+                "--export writes the best matches to an SD file; --ascii writes the library's .asc table.\n"
+                "--verbose also prints the information messages.\n",
+                &Run);
+
+} // namespace
+} // namespace velmora::cli

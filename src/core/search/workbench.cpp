@@ -1,0 +1,684 @@
+#include "search/workbench.h"
+
+#include "base/ioerror.h"
+#include "base/numtext.h"
+#include "base/textfile.h"
+#include "io/molfile.h"
+#include "search/coefficients.h"
+#include "search/paramcalc.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <set>
+
+namespace velmora {
+
+namespace {
+
+const char* const kIntroParametersMissing =
+    "Mean and standard deviations of library not available !\r"
+    "Before you use the INTRO MODE, you have to calculate the libraryparameters .\r"
+    "You can find it in the SETUP menu !";
+
+const char* const kIntroModeNotice =
+    "You are now running the INTRO MODE !!!\r"
+    "If you want to work seriously with this program, it is highly recommended to\r"
+    "use the NORMAL MODE, because it is much more quicker and some features are\r"
+    "only available in the normal mode .";
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+double GetDouble(const std::uint8_t* p)
+{
+    std::uint64_t bits = 0;
+    for (int i = 7; i >= 0; --i)
+        bits = (bits << 8) | p[i];
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+std::int32_t GetI32(const std::uint8_t* p)
+{
+    return static_cast<std::int32_t>(std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) |
+                                     (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24));
+}
+
+std::string Underscored(std::string text, std::size_t length)
+{
+    text = text.substr(0, length);
+    std::replace(text.begin(), text.end(), ' ', '_');
+    return text;
+}
+
+} // namespace
+
+// A descriptor's value straight from the bytes of a stored DescriptorRecord, without decoding the
+// whole record (the search reads one per library structure). Agrees with RecordValue.
+double StoredDescriptorValue(const std::uint8_t* record, int index)
+{
+    if (!IsDescriptor(index))
+        return 0.0;
+    if (index <= 138)
+        return record[index];
+    switch (index) {
+    case kRandicIxIndex: return GetDouble(record + 140);
+    case kRandicTOzIndex: return GetDouble(record + 148);
+    case kNumberOfRingsIndex: return record[156];
+    case kTopoJIndex: return GetDouble(record + 164);
+    case kTopoRadIndex: return GetI32(record + 172);
+    case kTopoDiaIndex: return GetI32(record + 176);
+    default: break;
+    }
+    if (index >= kFirstRingSizeIndex && index <= kLastRingSizeIndex)
+        return record[157 + index - kFirstRingSizeIndex];
+    if (index >= kFirstXuIndex && index < kFirstXuIndex + 3)
+        return GetDouble(record + 180 + 8 * (index - kFirstXuIndex));
+    return 0.0;
+}
+
+Workbench::Workbench(UserDialog& dialog, Progress& progress, std::string workingDirectory)
+    : m_dialog(dialog), m_progress(progress), m_selection(std::move(workingDirectory))
+{
+    m_choice.SetAvailability(DescriptorMode::Normal);
+}
+
+bool Workbench::CalculateEnabled() const
+{
+    return m_state.DescriptorsChosen && m_state.LibraryOpen && m_state.QueryLoaded;
+}
+
+MenuState Workbench::Menu() const
+{
+    MenuState menu;
+    menu.exportLibrary = menu.viewLibrary = menu.structuralDescriptors = menu.calculateParameters =
+        m_state.LibraryOpen;
+    menu.saveMolecule = m_state.QueryLoaded;
+    menu.calculate = CalculateEnabled();
+    menu.viewTable = menu.overview = menu.diagram = m_hasResults;
+    menu.print = m_hasResults && m_printEnabled;
+    menu.intro = m_state.Mode == DescriptorMode::Intro;
+    menu.normal = !menu.intro;
+    return menu;
+}
+
+bool Workbench::IsLibrary(const std::string& file) { return m_library.ReadLibraryRecord(file, 1) == kLibOk; }
+
+bool Workbench::PassesFormatTest(const std::string& file)
+{
+    // A record that holds a structure passes; a single molfile without "$$$$" is a structure too.
+    try {
+        TextReader reader(file);
+        TCTab probe;
+        MolReadStatus status;
+        ReadMolRecord(probe, reader, status);
+        return !status.Rejected();
+    } catch (const IoError&) {
+        return false;
+    }
+}
+
+bool Workbench::OpenLibrary(const std::optional<std::string>& file)
+{
+    const auto chosen = file ? file : m_dialog.ChooseFile(FileDialogKind::Open, "Library-Files (*.clb)|*.clb", "");
+    if (!chosen)
+        return false;
+    if (!IsLibrary(*chosen)) {
+        m_dialog.ShowMessage(MessageKind::Error, "Error", "none CLB-Format !!  Please import library", MessageButtons::Ok);
+        return false;
+    }
+    m_state.LibraryFileName = *chosen;
+    LibraryOpened();
+    LoadLibraryParameters();
+    return true;
+}
+
+bool Workbench::ImportLibrary(const std::optional<std::string>& source,
+                              const std::function<bool(Converter&)>& runConverter)
+{
+    const auto chosen =
+        source ? source : m_dialog.ChooseFile(FileDialogKind::Open, "Mol-Files (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf", "");
+    if (!chosen)
+        return false;
+    if (!PassesFormatTest(*chosen)) {
+        m_dialog.ShowMessage(MessageKind::Error, "Error", "none MOL-Format !!  Please convert to MOL-Format",
+                             MessageButtons::Ok);
+        return false;
+    }
+    m_progress.Start("Count Structures :", 0);
+    const long count = CountSDRecords(*chosen);
+    m_progress.Finish();
+    m_state.LibraryCount = count;
+    Converter converter;
+    converter.PrepareImport(*chosen, count);
+    if (!runConverter(converter))
+        return false;
+    m_state.LibraryFileName = converter.ToName();
+    LibraryOpened();
+    LoadLibraryParameters();
+    return true;
+}
+
+bool Workbench::LoadQuery(const std::optional<std::string>& file)
+{
+    const auto chosen = file ? file
+                             : m_dialog.ChooseFile(FileDialogKind::Open,
+                                                   "Mol-Files (*.mol ; *.sd)|*.mol;*.sd|CLB-File  (*.clb)|*.clb", "");
+    if (!chosen)
+        return false;
+    if (IsLibrary(*chosen)) {
+        m_state.Query.Assign(m_library.Structure());
+    } else if (PassesFormatTest(*chosen)) {
+        TextReader reader(*chosen);
+        ReadMolRecord(m_state.Query, reader);
+    } else {
+        m_dialog.ShowMessage(MessageKind::Error, "Error", "Fileformat not valid", MessageButtons::Ok);
+        return false;
+    }
+    m_state.QueryFileName = *chosen;
+    m_state.QueryLoaded = true;
+    InvalidateResults();
+    return true;
+}
+
+void Workbench::SetDrawnQuery(const TCTab& structure)
+{
+    m_state.Query.Assign(structure);
+    m_state.QueryLoaded = true;
+    m_state.QueryFileName.clear();
+    InvalidateResults();
+}
+
+bool Workbench::SaveQuery(const std::optional<std::string>& file)
+{
+    const auto chosen =
+        file ? file : m_dialog.ChooseFile(FileDialogKind::Save, "Molfile (*.mol)|*.mol|QVX-Format (*.clb)|*.clb", "");
+    if (!chosen)
+        return false;
+    TextWriter::Mode mode = TextWriter::Mode::Truncate;
+    if (std::filesystem::exists(*chosen)) {
+        switch (m_dialog.ShowMessage(MessageKind::Confirmation, "Information", "File already exists",
+                                     MessageButtons::ReplaceAppendAbort)) {
+        case MessageAnswer::Replace: break;
+        case MessageAnswer::Append: mode = TextWriter::Mode::Append; break;
+        default: return false;
+        }
+    }
+    TextWriter writer(*chosen, mode);
+    WriteMolRecord(m_state.Query, writer, "ZW", m_state.Query.FStrucName.substr(0, 8), 0, "");
+    writer.Close();
+    return true;
+}
+
+void Workbench::SetIntroMode()
+{
+    m_state.Mode = DescriptorMode::Intro;
+    m_choice.SetAvailability(DescriptorMode::Intro);
+    if (m_state.LibraryOpen)
+        LoadLibraryParameters();
+    m_selection.FillSetList();
+    auto context = Context();
+    m_selection.DeselectAll(context);
+    m_state.DescriptorsChosen = false;
+}
+
+bool Workbench::SetNormalMode()
+{
+    const bool hasDescriptorFile =
+        m_state.LibraryOpen && std::filesystem::exists(CompanionFileName(m_state.LibraryFileName, "pre"));
+    if (m_state.LibraryOpen && !hasDescriptorFile) {
+        if (m_dialog.ShowMessage(MessageKind::Information, "Information",
+                                 "Do you really want to calculate all\rdescriptor-values now ???? \rIt could take a long time",
+                                 MessageButtons::OkCancel) != MessageAnswer::Ok)
+            return false;
+        m_state.Mode = DescriptorMode::Normal;
+        m_choice.SetAvailability(DescriptorMode::Normal);
+        BuildDescriptorFile(m_library, m_state.LibraryFileName, m_state.LibraryCount, m_parameters, m_statistics,
+                            m_progress, m_dialog);
+        LoadLibraryParameters();
+        return true;
+    }
+    m_state.Mode = DescriptorMode::Normal;
+    m_choice.SetAvailability(DescriptorMode::Normal);
+    if (m_state.LibraryOpen)
+        LoadLibraryParameters();
+    return true;
+}
+
+void Workbench::CalculateLibraryParameters()
+{
+    if (!m_state.LibraryOpen)
+        return;
+    m_state.AbortRequested = false;
+    m_state.LibraryCount = CountLibraryRecords(m_state.LibraryFileName);
+    if (m_state.Mode == DescriptorMode::Intro) {
+        if (ComputeIntroParameters(m_library, m_state.LibraryFileName, m_parameters, m_statistics, m_progress,
+                                   m_dialog)
+                .completed)
+            m_state.ParametersAvailable = true;
+        return;
+    }
+    if (m_dialog.ShowMessage(MessageKind::Information, "Information",
+                             "Do you really want to calculate all descriptor-values now ???? \rIt could take a long time",
+                             MessageButtons::OkCancel) == MessageAnswer::Ok)
+        BuildDescriptorFile(m_library, m_state.LibraryFileName, m_state.LibraryCount, m_parameters, m_statistics,
+                            m_progress, m_dialog);
+}
+
+void Workbench::LoadLibraryParameters()
+{
+    const bool intro = m_state.Mode == DescriptorMode::Intro;
+    const std::string file = CompanionFileName(m_state.LibraryFileName, intro ? "idr" : "idp");
+    if (std::filesystem::exists(file)) {
+        m_parameters.Clear();
+        m_parameters.Read(file, intro ? 34 : 153);
+        if (intro)
+            m_state.ParametersAvailable = true;
+        return;
+    }
+    // No parameters of this library: none of another library may stay in use.
+    m_parameters.Clear();
+    const MessageAnswer answer = m_dialog.ShowMessage(
+        MessageKind::Confirmation, "Confirmation",
+        "No mean and standard deviations of library available\rDo you want to calculate the libraryparameters now ?",
+        MessageButtons::OkNo);
+    if (answer == MessageAnswer::Ok && intro) {
+        m_state.ParametersAvailable =
+            ComputeIntroParameters(m_library, m_state.LibraryFileName, m_parameters, m_statistics, m_progress, m_dialog)
+                .completed;
+        return;
+    }
+    m_state.ParametersAvailable = false;
+}
+
+void Workbench::LibraryOpened()
+{
+    m_state.LibraryOpen = true;
+    m_state.Mode = DescriptorMode::Normal;
+    m_choice.SetAvailability(DescriptorMode::Normal);
+    m_state.LibraryCount = CountLibraryRecords(m_state.LibraryFileName);
+    m_state.BestCount = m_state.LibraryCount > 50 ? 50 : static_cast<int>(std::max(1L, m_state.LibraryCount));
+    m_selection.FillSetList();
+    auto context = Context();
+    m_selection.DeselectAll(context);
+    m_state.DescriptorsChosen = false;
+    m_hasResults = false;
+    m_state.BackPage = 0;
+    if (!std::filesystem::exists(CompanionFileName(m_state.LibraryFileName, "pre"))) {
+        m_state.Mode = DescriptorMode::Intro;
+        m_choice.SetAvailability(DescriptorMode::Intro);
+        m_dialog.ShowMessage(MessageKind::Information, "Information", kIntroModeNotice, MessageButtons::Ok);
+    }
+}
+
+void Workbench::InvalidateResults()
+{
+    m_hasResults = false;
+    m_state.BackPage = 0;
+}
+
+bool Workbench::ChooseDescriptors()
+{
+    if (m_state.Mode == DescriptorMode::Intro && !m_state.ParametersAvailable) {
+        m_dialog.ShowMessage(MessageKind::Information, "Information", kIntroParametersMissing, MessageButtons::Ok);
+        return false;
+    }
+    return true;
+}
+
+void Workbench::DescriptorDialogClosed()
+{
+    m_selection.Refresh(m_choice);
+    m_state.DescriptorsChosen = m_selection.ChosenCount() > 0;
+}
+
+bool Workbench::SetBestCount(const std::string& text)
+{
+    const auto first = text.find_first_not_of(' ');
+    const auto last = text.find_last_not_of(' ');
+    const std::string trimmed = first == std::string::npos ? "" : text.substr(first, last - first + 1);
+    long long value = 0;
+    const char* begin = trimmed.data();
+    if (!trimmed.empty() && trimmed[0] == '+')
+        ++begin;
+    const auto [ptr, ec] = std::from_chars(begin, trimmed.data() + trimmed.size(), value);
+    if (trimmed.empty() || ptr != trimmed.data() + trimmed.size() || ec == std::errc::invalid_argument) {
+        m_dialog.ShowMessage(MessageKind::Information, "Information", "I want an integer-value\rPlease give it to me !!!",
+                             MessageButtons::Ok);
+        return false;
+    }
+    if (ec == std::errc::result_out_of_range || value <= 0 || value >= 201) {
+        m_dialog.ShowMessage(MessageKind::Error, "Error", "Out of range\rChoose values between 0 and 200",
+                             MessageButtons::Ok);
+        return false;
+    }
+    m_state.BestCount = static_cast<int>(value);
+    return true;
+}
+
+void Workbench::SetCoefficient(int index)
+{
+    if (index >= 0 && index < kCoefficientCount)
+        m_state.CoefficientIndex = index;
+}
+
+bool Workbench::ComputeQueryVector()
+{
+    const auto values = ComputeDescriptorValues(m_state.Query);
+    for (int i : m_participating)
+        m_queryVector[static_cast<std::size_t>(i)] = m_parameters.Scale(i, values[static_cast<std::size_t>(i)]);
+    return true;
+}
+
+SearchOutcome Workbench::CompareAll(const std::string& resultFile)
+{
+    TextWriter out(resultFile);
+    const bool vectorOk = ComputeQueryVector();
+    const bool normal = m_state.Mode == DescriptorMode::Normal;
+    File records;
+    std::vector<char> recordBuffer;
+    const std::string pre = CompanionFileName(m_state.LibraryFileName, "pre");
+    if (normal) {
+        records.reset(std::fopen(pre.c_str(), "rb"));
+        if (!records)
+            throw IoError(pre, std::string("cannot open the descriptor file: ") + std::strerror(errno));
+        recordBuffer.resize(1 << 20);
+        std::setvbuf(records.get(), recordBuffer.data(), _IOFBF, recordBuffer.size());
+    }
+    const int chosen = m_selection.ChosenCount();
+    const int coefficient = m_state.CoefficientIndex;
+    const bool groupsOnly = std::all_of(m_participating.begin(), m_participating.end(), [](int i) { return i <= 32; });
+    m_progress.Start("Compare Structures:", m_state.LibraryCount);
+    std::array<std::uint8_t, kDescriptorRecordSize> bytes{};
+    SearchOutcome outcome = SearchOutcome::Completed;
+    if (!vectorOk)
+        outcome = SearchOutcome::CalculationError;
+    for (long k = 1; k <= m_state.LibraryCount && outcome == SearchOutcome::Completed; ++k) {
+        m_state.StructureCounter = k;
+        if (k % 100 == 0) {
+            m_progress.Step(k);
+            if (m_progress.Poll() == ProgressRequest::Abort)
+                m_state.AbortRequested = true;
+        }
+        if (normal) {
+            if (std::fread(bytes.data(), 1, bytes.size(), records.get()) != bytes.size()) {
+                outcome = SearchOutcome::ReadError;
+                break;
+            }
+            if (bytes[0] + bytes[9] + bytes[10] + bytes[11] > 0) {
+                for (int i : m_participating)
+                    m_libraryVector[static_cast<std::size_t>(i)] = m_parameters.Scale(i, StoredDescriptorValue(bytes.data(), i));
+                out.WriteLine(ResultLine(k, Coefficient(coefficient, m_queryVector.data(), m_libraryVector.data(),
+                                                        m_participating, chosen, m_statistics)));
+            }
+        } else {
+            if (m_library.ReadLibraryRecord(m_state.LibraryFileName, k) != kLibOk) {
+                outcome = SearchOutcome::ReadError;
+                break;
+            }
+            const TCTab& table = m_library.Structure();
+            if (groupsOnly) {
+                for (int i : m_participating)
+                    m_libraryVector[static_cast<std::size_t>(i)] = m_parameters.Scale(i, DescriptorValue(table, i));
+            } else {
+                const auto values = ComputeDescriptorValues(table);
+                for (int i : m_participating)
+                    m_libraryVector[static_cast<std::size_t>(i)] = m_parameters.Scale(i, values[static_cast<std::size_t>(i)]);
+            }
+            out.WriteLine(ResultLine(k, Coefficient(coefficient, m_queryVector.data(), m_libraryVector.data(),
+                                                    m_participating, chosen, m_statistics)));
+        }
+        if (m_state.AbortRequested && k < m_state.LibraryCount)
+            outcome = SearchOutcome::Aborted;
+    }
+    out.Close();
+    m_progress.Finish();
+    return outcome;
+}
+
+SearchOutcome Workbench::RunSearch()
+{
+    if (!CalculateEnabled())
+        return SearchOutcome::NotStarted;
+    if (m_state.Mode == DescriptorMode::Intro && !m_state.ParametersAvailable) {
+        m_dialog.ShowMessage(MessageKind::Information, "Information", kIntroParametersMissing, MessageButtons::Ok);
+        return SearchOutcome::NotStarted;
+    }
+    if (m_state.CoefficientIndex == kCorrelation && m_selection.ChosenCount() <= 2) {
+        m_dialog.ShowMessage(MessageKind::Error, "Error",
+                             "It makes no sense to determine the correlation coefficient\rwith too less points!\r"
+                             "Choose a different similarity coefficient or use at least 3 descriptors.",
+                             MessageButtons::Ok);
+        return SearchOutcome::NotStarted;
+    }
+    m_selection.Refresh(m_choice);
+    m_participating.clear();
+    m_leftOut.clear();
+    for (int i = 0; i < kCatalogueSize; ++i)
+        if (m_choice.TakesPart(i))
+            (m_parameters.StdDev[static_cast<std::size_t>(i)] == 0.0 ? m_leftOut : m_participating).push_back(i);
+    if (!m_leftOut.empty()) {
+        std::string names;
+        for (int i : m_leftOut)
+            names += (names.empty() ? "" : ", ") + CatalogueName(i);
+        if (m_participating.empty()) {
+            m_dialog.ShowMessage(MessageKind::Error, "Error",
+                                 "None of the chosen descriptors can tell the structures of this library apart:\r" +
+                                     names + "\rEvery structure has the same value (or the library has no parameters "
+                                             "for it), so the search does not start.",
+                                 MessageButtons::Ok);
+            return SearchOutcome::NotStarted;
+        }
+        m_dialog.ShowMessage(MessageKind::Warning, "Warning",
+                             "These chosen descriptors have the same value in every structure of this library\r"
+                             "(or the library has no parameters for them) and take no part in the comparison:\r" +
+                                 names,
+                             MessageButtons::Ok);
+    }
+
+    const std::string resultFile = CompanionFileName(m_state.LibraryFileName, "qlt");
+    m_state.StartTime = ClockNow();
+    m_state.AbortRequested = false;
+    m_state.StructureCounter = 0;
+    SearchOutcome outcome = SearchOutcome::Completed;
+    try {
+        outcome = CompareAll(resultFile);
+        if (outcome == SearchOutcome::Completed) {
+            m_progress.Start("Search of the best:", 0);
+            SearchResults results = RankResults(resultFile, m_state.CoefficientIndex, m_state.BestCount);
+            m_progress.Start("Please wait ...", 0);
+            BuildHistogram(resultFile, results);
+            m_state.SimilarLibraryFileName = ResultLibraryName(m_state.LibraryFileName);
+            const int written = WriteResultLibrary(m_library, m_state.LibraryFileName, m_state.SimilarLibraryFileName, results);
+            m_progress.Finish();
+            if (written != kLibOk)
+                throw IoError(m_state.SimilarLibraryFileName, "cannot write the result library (code " +
+                                                                   std::to_string(written) + ")");
+            m_results = std::move(results);
+            m_hasResults = true;
+            m_printEnabled = true;
+            m_state.EndTime = ClockNow();
+        }
+    } catch (...) {
+        std::error_code ec;
+        std::filesystem::remove(resultFile, ec);
+        throw;
+    }
+    std::error_code ec;
+    std::filesystem::remove(resultFile, ec);
+    if (outcome != SearchOutcome::Completed)
+        m_printEnabled = false;
+    if (outcome == SearchOutcome::ReadError)
+        m_dialog.ShowMessage(MessageKind::Error, "Error", "Read Library ERROR\rCalculation aborted", MessageButtons::Ok);
+    else if (outcome == SearchOutcome::CalculationError)
+        m_dialog.ShowMessage(MessageKind::Error, "Error", "Calculation ERROR\rCalculation aborted", MessageButtons::Ok);
+    return outcome;
+}
+
+void Workbench::ResetAll()
+{
+    m_state = SearchState{};
+    m_choice.SetAvailability(DescriptorMode::Normal);
+    auto context = Context();
+    m_selection.DeselectAll(context);
+    m_hasResults = false;
+    m_printEnabled = false;
+    m_parameters.Clear();
+}
+
+std::vector<std::string> Workbench::DescriptorLines() const
+{
+    std::vector<std::string> lines{""};
+    bool dropped = false;
+    for (const auto& name : m_selection.ChosenNames()) {
+        std::string& line = lines.back();
+        if (line.empty()) {
+            line = name;
+        } else if (line.size() + name.size() < 58) {
+            line += ",  " + name;
+        } else if (lines.size() < 4) {
+            lines.push_back(name);
+        } else {
+            dropped = true;
+            break;
+        }
+    }
+    if (dropped)
+        lines.back() += "=>";
+    return lines;
+}
+
+std::vector<std::pair<std::string, std::string>> Workbench::ReportInput() const
+{
+    std::vector<std::pair<std::string, std::string>> input;
+    input.emplace_back("Libraryname     :", m_state.LibraryFileName);
+    const auto lines = DescriptorLines();
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        input.emplace_back(i == 0 ? "Descriptors      :" : "", lines[i]);
+    input.emplace_back("Best structures:", std::to_string(m_state.BestCount));
+    input.emplace_back("Similarity coeff :", CoefficientName(m_results.coefficient));
+    return input;
+}
+
+std::vector<ReportRow> Workbench::ReportRows()
+{
+    std::vector<ReportRow> rows;
+    if (!m_hasResults)
+        return rows;
+    for (int rank = 1; rank <= m_results.filled; ++rank) {
+        ReportRow row;
+        row.rank = rank;
+        row.libraryPosition = m_results.StructureAt(rank);
+        row.value = PadLeft(FormatFixed(m_results.best[static_cast<std::size_t>(rank - 1)].value, 4), 8);
+        if (m_library.ReadLibraryRecord(m_state.SimilarLibraryFileName, rank) == kLibOk) {
+            row.casNumber = CASNumberText(m_library.Structure().FCASNr);
+            row.name = m_library.Structure().FStrucName;
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::string Workbench::ExportAscii(std::mt19937& random)
+{
+    const std::string path = std::filesystem::absolute(CompanionFileName(m_state.LibraryFileName, "asc")).string();
+    std::vector<int> selected, columns;
+    for (int i = 0; i < kCatalogueSize; ++i)
+        if (m_choice.DescSelected[static_cast<std::size_t>(i)]) {
+            selected.push_back(i);
+            if (m_choice.DescAvailable[static_cast<std::size_t>(i)])
+                columns.push_back(i);
+        }
+    const long m = static_cast<long>(selected.size());
+    const long n = CountLibraryRecords(m_state.LibraryFileName);
+    const long k = (m == 0 || n * m <= 8000) ? n : 8000 / m;
+
+    // The top sets: the filled ranks 1..40 and 1..20 of the last search.
+    std::set<long> top40, top20;
+    if (m_hasResults)
+        for (int rank = 1; rank <= std::min(40, m_results.filled); ++rank) {
+            const long number = static_cast<long>(std::nearbyint(m_results.best[static_cast<std::size_t>(rank - 1)].number));
+            top40.insert(number);
+            if (rank <= 20)
+                top20.insert(number);
+        }
+    // Candidates 1..n-1 outside the top 40, drawn at random.
+    long pool = 0;
+    for (long r = 1; r < n; ++r)
+        pool += top40.count(r) == 0;
+    std::set<long> chosen;
+    auto draw = [&](long count) {
+        count = std::clamp(count, 0L, pool);
+        std::uniform_int_distribution<long> pick(0, std::max(0L, n - 1));
+        while (static_cast<long>(chosen.size()) < count) {
+            const long r = pick(random);
+            if (r > 0 && top40.count(r) == 0)
+                chosen.insert(r);
+        }
+    };
+    std::vector<bool> classOne(static_cast<std::size_t>(n + 1), false);
+    const long topCount = static_cast<long>(top40.size());
+    if (k > n / 2) {
+        draw(n - k);
+        for (long s = 1; s <= n; ++s)
+            classOne[static_cast<std::size_t>(s)] = chosen.count(s) == 0 && top40.count(s) == 0;
+    } else {
+        draw(k - topCount);
+        for (long s : chosen)
+            classOne[static_cast<std::size_t>(s)] = true;
+    }
+
+    TextWriter out(path);
+    out.WriteLine(path);
+    out.WriteLine(std::to_string(m));
+    out.WriteLine(std::to_string(k));
+    out.WriteLine("TRUE TRUE TRUE");
+    std::string header(22, ' ');
+    for (int i : selected)
+        header += PadLeft(Underscored(CatalogueName(i), 10), 11);
+    out.WriteLine(header + " ");
+
+    const bool normal = m_state.Mode == DescriptorMode::Normal;
+    File records;
+    if (normal) {
+        const std::string pre = CompanionFileName(m_state.LibraryFileName, "pre");
+        records.reset(std::fopen(pre.c_str(), "rb"));
+        if (!records)
+            throw IoError(pre, std::string("cannot open the descriptor file: ") + std::strerror(errno));
+    }
+    std::array<std::uint8_t, kDescriptorRecordSize> bytes{};
+    for (int pass = 1; pass <= 3; ++pass)
+        for (long s = 1; s <= n; ++s) {
+            const bool inPass = pass == 1   ? classOne[static_cast<std::size_t>(s)]
+                                : pass == 2 ? top40.count(s) && !top20.count(s)
+                                            : top20.count(s) != 0;
+            if (!inPass)
+                continue;
+            m_library.ReadLibraryRecord(m_state.LibraryFileName, s);
+            const TCTab& table = m_library.Structure();
+            std::string line = std::to_string(pass) + PadLeft(Underscored(table.FStrucName, 19), 20) + " ";
+            if (normal) {
+                if (std::fseek(records.get(), (s - 1) * kDescriptorRecordSize, SEEK_SET) != 0 ||
+                    std::fread(bytes.data(), 1, bytes.size(), records.get()) != bytes.size())
+                    throw IoError(CompanionFileName(m_state.LibraryFileName, "pre"),
+                                  "no descriptor record for structure " + std::to_string(s));
+            }
+            for (int i : columns) {
+                const double value = normal ? StoredDescriptorValue(bytes.data(), i) : DescriptorValue(table, i);
+                line += PadLeft(FormatExponent(value, 2, 4), 11);
+            }
+            out.WriteLine(line + " ");
+        }
+    out.Close();
+    return path;
+}
+
+} // namespace velmora

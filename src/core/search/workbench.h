@@ -1,0 +1,143 @@
+#pragma once
+// The search workbench without its windows: the search state, the commands that open libraries,
+// load queries, switch modes and compute parameters, and the search itself, with every message
+// shown through a UserDialog and every long loop reporting to a Progress. The desktop window and
+// the command-line tool both drive this class; neither re-implements a rule.
+#include "base/progress.h"
+#include "base/userdialog.h"
+#include "descriptors/catalogue.h"
+#include "descriptors/descsets.h"
+#include "io/convert.h"
+#include "io/structlib.h"
+#include "search/libparams.h"
+#include "search/ranking.h"
+#include "search/statistics.h"
+
+#include <functional>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+struct SearchState {
+    DescriptorMode Mode = DescriptorMode::Normal;
+    std::string LibraryFileName;
+    long LibraryCount = 0;
+    std::string QueryFileName;
+    TCTab Query;
+    int CoefficientIndex = 0;
+    int BestCount = 50;
+    bool LibraryOpen = false;
+    bool QueryLoaded = false;
+    bool DescriptorsChosen = false;
+    bool ParametersAvailable = false;
+    int BackPage = 0;
+    bool AbortRequested = false;
+    bool SuspendRequested = false;
+    ClockTime StartTime, EndTime;
+    std::string SimilarLibraryFileName;
+    long StructureCounter = 0;
+};
+
+// Which commands the views offer; derived from the state.
+struct MenuState {
+    bool exportLibrary = false, viewLibrary = false, structuralDescriptors = false;
+    bool calculateParameters = false, saveMolecule = false, calculate = false;
+    bool viewTable = false, overview = false, diagram = false, print = false;
+    bool intro = false, normal = true; // check marks
+};
+
+// A descriptor's value read straight from the bytes of a stored DescriptorRecord (as RecordValue).
+double StoredDescriptorValue(const std::uint8_t* record, int index);
+
+enum class SearchOutcome { NotStarted, Completed, Aborted, ReadError, CalculationError };
+
+// One row of the report table.
+struct ReportRow {
+    int rank = 0;
+    long libraryPosition = 0;
+    std::string value; // "%8.4f"
+    std::string casNumber;
+    std::string name;
+};
+
+class Workbench {
+public:
+    Workbench(UserDialog& dialog, Progress& progress, std::string workingDirectory);
+
+    SearchState& State() { return m_state; }
+    const SearchState& State() const { return m_state; }
+    StructureLibrary& Library() { return m_library; }
+    DescriptorChoice& Choice() { return m_choice; }
+    DescriptorSelection& Selection() { return m_selection; }
+    SelectionContext Context() { return {m_state.LibraryFileName, m_state.Mode, m_choice}; }
+    LibraryParameters& Parameters() { return m_parameters; }
+    StatisticsAccumulator& Statistics() { return m_statistics; }
+    const SearchResults& Results() const { return m_results; }
+    bool HasResults() const { return m_hasResults; }
+    // Descriptors that took part in the last search, and those left out for lack of spread.
+    const std::vector<int>& Participating() const { return m_participating; }
+    const std::vector<int>& LeftOut() const { return m_leftOut; }
+    MenuState Menu() const;
+    // "Calculate" is offered exactly when a library is open, a query loaded and descriptors chosen.
+    bool CalculateEnabled() const;
+
+    // Library and query commands. A file argument replaces the file dialog.
+    bool OpenLibrary(const std::optional<std::string>& file = std::nullopt);
+    // runConverter shows the prepared converter (choose target, convert) and returns its Exit().
+    bool ImportLibrary(const std::optional<std::string>& source, const std::function<bool(Converter&)>& runConverter);
+    bool LoadQuery(const std::optional<std::string>& file = std::nullopt);
+    // Sets the query from a drawn structure (the editor's OK).
+    void SetDrawnQuery(const TCTab& structure);
+    bool SaveQuery(const std::optional<std::string>& file = std::nullopt);
+    void SetIntroMode();
+    bool SetNormalMode();
+    void CalculateLibraryParameters();
+    void LoadLibraryParameters();
+    void LibraryOpened();
+    void InvalidateResults();
+
+    // The descriptor dialog may open (INTRO mode needs its parameters; says so otherwise).
+    bool ChooseDescriptors();
+    // The descriptor dialog closed: whether at least one descriptor is chosen.
+    void DescriptorDialogClosed();
+    // The best-count field: accepted values 1..200; the two messages otherwise.
+    bool SetBestCount(const std::string& text);
+    void SetCoefficient(int index);
+
+    SearchOutcome RunSearch();
+    void ResetAll();
+
+    // The report of the last search.
+    std::vector<std::string> DescriptorLines() const;
+    std::vector<std::pair<std::string, std::string>> ReportInput() const;
+    std::vector<ReportRow> ReportRows();
+    // The ASCII export of raw descriptor values; the generator decides the random sample.
+    std::string ExportAscii(std::mt19937& random);
+
+private:
+    bool IsLibrary(const std::string& file);
+    bool PassesFormatTest(const std::string& file);
+    bool ComputeQueryVector();
+    SearchOutcome CompareAll(const std::string& resultFile);
+
+    UserDialog& m_dialog;
+    Progress& m_progress;
+    SearchState m_state;
+    StructureLibrary m_library;
+    DescriptorChoice m_choice;
+    DescriptorSelection m_selection;
+    LibraryParameters m_parameters;
+    StatisticsAccumulator m_statistics;
+    SearchResults m_results;
+    bool m_hasResults = false;
+    bool m_printEnabled = false;
+    std::vector<int> m_participating;
+    std::vector<int> m_leftOut;
+    std::array<double, kCatalogueSize> m_queryVector{};
+    std::array<double, kCatalogueSize> m_libraryVector{};
+};
+
+} // namespace velmora
