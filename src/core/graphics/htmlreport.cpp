@@ -51,7 +51,7 @@ std::string BuildHtmlReport(const HtmlReportData& data)
 {
     std::string html;
     html.reserve(16384 + data.Rows.size() * 6000);
-    html += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>";
+    html += "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>";
     html += XmlEscape(data.Title);
     html += "</title>\n<style>\n";
     html += kStyle;
@@ -80,10 +80,10 @@ std::string BuildHtmlReport(const HtmlReportData& data)
 
     html += "<h2>Structures</h2>\n<div class=\"grid\">\n<figure class=\"query\">\n";
     html += Picture(data.Query);
-    html += "<figcaption><b>Query</b><br>" + XmlEscape(data.Query.FStrucName);
+    html += "<figcaption><b>Query</b><br/>" + XmlEscape(data.Query.FStrucName);
     const std::string queryCas = CasText(data.Query);
     if (!queryCas.empty())
-        html += "<br>CAS " + queryCas;
+        html += "<br/>CAS " + queryCas;
     html += "</figcaption>\n</figure>\n";
     for (std::size_t i = 0; i < data.Rows.size(); ++i) {
         const ReportRow& row = data.Rows[i];
@@ -92,8 +92,8 @@ std::string BuildHtmlReport(const HtmlReportData& data)
             html += Picture(data.Structures[i]);
         html += "<figcaption><b>" + std::to_string(row.Rank) + ".</b> " + XmlEscape(row.Name);
         if (!row.CASText.empty())
-            html += "<br>CAS " + XmlEscape(row.CASText);
-        html += "<br>Value " + XmlEscape(row.ValueText) + "</figcaption>\n</figure>\n";
+            html += "<br/>CAS " + XmlEscape(row.CASText);
+        html += "<br/>Value " + XmlEscape(row.ValueText) + "</figcaption>\n</figure>\n";
     }
     html += "</div>\n";
 
@@ -124,8 +124,9 @@ void WriteHtmlReport(const std::string& path, const HtmlReportData& data)
     std::error_code error;
     std::filesystem::rename(partial, path, error);
     if (error) {
+        const std::string problem = "cannot write the report: " + error.message();
         std::filesystem::remove(partial, error);
-        throw IoError(path, "cannot write the report: " + error.message());
+        throw IoError(path, problem);
     }
 }
 
