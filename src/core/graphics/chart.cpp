@@ -125,7 +125,7 @@ void Chart::Render(Canvas& canvas, int left, int top, int width, int height) con
         if (item.kind == ChartItem::Kind::Line) {
             canvas.SetPenColor(item.color);
             canvas.Line(x1, y1, x2, y2);
-        } else {
+        } else if (y1 != y2) { // a rectangle without height (an empty bin) shows nothing
             canvas.SetBrushColor(item.color);
             const int l = std::min(x1, x2), r = std::max({x1, x2, l + 1});
             canvas.FillRect(l, std::min(y1, y2), r, std::max(y1, y2));
