@@ -344,7 +344,7 @@ std::string CASNumberText(std::int64_t n)
     if (digits.size() < 4)
         digits.insert(0, 4 - digits.size(), '0');
     digits.insert(digits.size() - 1, "-");
-    digits.insert(digits.size() - 5, "-");
+    digits.insert(digits.size() - 4, "-");
     return negative ? "-" + digits : digits;
 }
 
