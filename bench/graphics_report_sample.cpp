@@ -23,7 +23,7 @@ int main(int argc, char** argv)
         velmora::HtmlReportData data;
         data.Title = "Similarity search: sample report";
         velmora::ReadMolRecord(data.Query, reader);
-        data.Query.FStrucName = "2-chloro-4,6-dinitrophenol (sample query)";
+        data.Query.FStrucName = "2-methyl-1,4-benzoquinone (sample query)";
         for (int i = 0; i < count && !reader.Eof(); ++i) {
             velmora::TCTab table;
             velmora::ReadMolRecord(table, reader);

@@ -28,7 +28,6 @@ figure{margin:0;border:1px solid #aaa;padding:4px;width:260px;background:#fff}
 figure.query{border:2px solid #000}
 figure svg{display:block}
 figcaption{font-size:12px;line-height:1.4;word-wrap:break-word}
-.diagram p{font-size:13px}
 )";
 
 std::string Picture(const TCTab& table)
@@ -101,7 +100,7 @@ std::string BuildHtmlReport(const HtmlReportData& data)
     SvgCanvas diagram(kDiagramWidth, kDiagramHeight);
     DrawSearchDiagram(diagram, data.Diagram, 0, 0);
     html += diagram.Element();
-    html += "<p>Calculation time: " + XmlEscape(data.Diagram.TimeText) + "</p>\n</div>\n";
+    html += "</div>\n";
     html += "</body>\n</html>\n";
     return html;
 }

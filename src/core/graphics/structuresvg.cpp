@@ -12,7 +12,8 @@ std::string StructureSvg(const TCTab& table, const StructurePictureOptions& opti
     canvas.FillRect(0, 0, options.width, options.height);
     TGrafCtab drawing(&canvas);
     drawing.Assign(table);
-    drawing.DrawFitted(options.mode, 10, 10, options.width - 10, options.height - 10, options.maxBondLen);
+    drawing.DrawFitted(options.mode, options.margin, options.margin, options.width - options.margin,
+                       options.height - options.margin, options.maxBondLen);
     return options.xmlDeclaration ? canvas.Document() : canvas.Element();
 }
 
