@@ -84,9 +84,10 @@ bool ReadSdRecord(const std::string& path, long position, TCTab& table, std::str
                                                   : " (a bond names a missing atom)");
             return false;
         }
-        if (!ok)
+        // A lone molfile has no "$$$$" line; only damage inside the record is worth a warning.
+        if (!ok && (status.bondTypeInvalid || status.neighbourOverflow))
             err << "velmora-cli draw: " << path << ": record " << position
-                << " is incomplete; drawing what was read\n";
+                << " has invalid bonds; drawing what was read\n";
         return true;
     }
     problem = "record " + std::to_string(position) + " not found (the file holds " + std::to_string(record) +

@@ -48,6 +48,14 @@ TEST_F(DrawCommand, DrawsAnSdRecord)
     EXPECT_FALSE(std::filesystem::exists(svg + ".part"));
 }
 
+TEST_F(DrawCommand, DrawsALoneMolfileWithoutWarning)
+{
+    const CliResult run = Cli({"draw", test::DataFile("query.mol"), "1", "-o", svg});
+    ASSERT_EQ(run.status, cli::kExitOk) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_NE(test::ReadBytes(svg).find("<line"), std::string::npos);
+}
+
 TEST_F(DrawCommand, ModeAndSizeOptions)
 {
     ASSERT_EQ(Cli({"draw", sdf, "1", "--mode", "3", "--size", "200x150", "-o", svg}).status, cli::kExitOk);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -365,6 +366,38 @@ TEST(DrawFitted, SingleAtomUsesTheFixedExtent)
     EXPECT_EQ(texts[0].text, "C");
     EXPECT_EQ(texts[0].x1 + canvas.TextWidth("C") / 2, 200);
     EXPECT_EQ(texts[0].y1 + canvas.TextHeight("C") / 2, 150);
+}
+
+TEST(DrawFitted, DamagedTablesDrawSafely)
+{
+    // What a damaged file may leave: a neighbour number beyond the atoms, a coordinate that is not
+    // a number, an atom count beyond the table.
+    TCTab table;
+    Build(table, {{C, 0, 0}, {N, 100, 0}, {O, 200, 0}}, {{1, 2, 1}, {2, 3, 1}});
+    table.MutableAtom(1).ConnTo[1] = 200;
+    table.MutableAtom(1).TypConn[1] = 1;
+    table.MutableAtom(3).x = std::nanf("");
+    RecordingCanvas canvas;
+    TGrafCtab drawing(&canvas);
+    drawing.Assign(table);
+    drawing.DrawFitted(1, 10, 10, 410, 310, 50);
+    EXPECT_EQ(canvas.Lines().size(), 2u); // the entry for atom 200 is skipped
+    for (const auto& call : canvas.Calls()) {
+        EXPECT_LE(std::abs(call.x1), 10000000);
+        EXPECT_LE(std::abs(call.y1), 10000000);
+    }
+    EXPECT_GE(canvas.GetFont().size, 8);
+
+    drawing.MutableAtom(3).x = std::numeric_limits<float>::infinity();
+    drawing.NumValidAtoms = 1000;
+    canvas.Clear();
+    drawing.DrawFitted(2, 10, 10, 410, 310, 50);
+    EXPECT_FALSE(canvas.Texts().empty());
+    RecordingPrintTarget printer(2400, 3300);
+    const int next = drawing.PrintStructure(printer, 0, 0, false, 3, 'x', 0.6);
+    EXPECT_GE(next, 0);
+    EXPECT_LE(next, 2 * 3300);
+    EXPECT_EQ(drawing.PrintStructure(printer, 0, 5, false, 3, 'x', std::nan("")), 5);
 }
 
 TEST(SwapXY, TransposesEveryAtom)

@@ -145,7 +145,13 @@ void ParallelOffset(int dx, int dy, long double distance, int& ox, int& oy)
 
 int AtomCount(const TCTab& table) { return std::clamp<int>(table.NumValidAtoms, 0, kMaxAtoms); }
 
-int FontSizeFor(double value) { return static_cast<int>(std::clamp<std::int64_t>(Round(value) + 4, 8, 20)); }
+// Round(value) + 4 limited to 8..20; non-finite values (a damaged table's coordinates) land on a limit.
+int FontSizeFor(double value)
+{
+    if (std::isnan(value))
+        return 8;
+    return static_cast<int>(std::clamp<std::int64_t>(Round(std::clamp(value, -100.0, 100.0)) + 4, 8, 20));
+}
 
 } // namespace
 
@@ -374,6 +380,8 @@ void TGrafCtab::DrawInEditor(int mode)
 int TGrafCtab::PrintStructure(PrintTarget& printer, int x, int y, bool doPrint, int frameWidth,
                               char orientation, double factor)
 {
+    if (std::isnan(factor))
+        return y;
     factor = std::min(factor, 1.0);
     frameWidth = std::min(frameWidth, 10);
     double minX, minY, maxX, maxY, meanX, meanY;
