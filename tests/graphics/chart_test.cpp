@@ -84,16 +84,6 @@ TEST(SearchDiagram, TicksAndBarsAtClassPositions)
     EXPECT_EQ(chart.Items().size(), 40u);
 }
 
-TEST(SearchDiagram, CoefficientTitles)
-{
-    EXPECT_EQ(AbscissaTitle(0), "Euclidean distance");
-    EXPECT_EQ(AbscissaTitle(1), "Average distance");
-    EXPECT_EQ(AbscissaTitle(2), "Manhattan distance");
-    EXPECT_EQ(AbscissaTitle(3), "Tanimoto coefficient");
-    EXPECT_EQ(AbscissaTitle(4), "Correlation coefficient");
-    EXPECT_EQ(AbscissaTitle(5), "");
-}
-
 TEST(ChartRender, OneFullBinReachesOneOverOnePointOneOfTheAxis)
 {
     std::array<std::int32_t, kHistogramBins> histogram{};
