@@ -4,6 +4,7 @@
 #include "base/ioerror.h"
 #include "base/textfile.h"
 #include "graphics/structuresvg.h"
+#include "graphics/wholefile.h"
 #include "io/molfile.h"
 #include "io/structlib.h"
 
@@ -12,7 +13,6 @@
 #include <charconv>
 #include <filesystem>
 #include <ostream>
-#include <system_error>
 
 namespace velmora::cli {
 
@@ -95,29 +95,6 @@ bool ReadSdRecord(const std::string& path, long position, TCTab& table, std::str
     return false;
 }
 
-void WriteWhole(const std::string& path, const std::string& text)
-{
-    const std::string partial = path + ".part";
-    {
-        TextWriter writer(partial);
-        writer.Write(text);
-        try {
-            writer.Close();
-        } catch (...) {
-            std::error_code ignored;
-            std::filesystem::remove(partial, ignored);
-            throw;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(partial, path, error);
-    if (error) {
-        const std::string problem = "cannot write the picture: " + error.message();
-        std::filesystem::remove(partial, error);
-        throw IoError(path, problem);
-    }
-}
-
 int RunDraw(const std::vector<std::string>& args, CommandContext& context)
 {
     std::vector<std::string> positional;
@@ -179,7 +156,7 @@ int RunDraw(const std::vector<std::string>& args, CommandContext& context)
         return kExitFailure;
     }
 
-    WriteWhole(output, StructureSvg(table, options));
+    WriteWholeFile(output, StructureSvg(table, options));
     context.out << output << ": " << (table.FStrucName.empty() ? "(no name)" : table.FStrucName) << ", "
                 << table.NumValidAtoms << " atoms\n";
     return kExitOk;

@@ -108,6 +108,7 @@ TEST_F(DrawCommand, FailuresNameTheProblemAndLeaveOutputAlone)
         {{"draw", sdf, "1", "-o", svg, "--size", "0x100"}, cli::kExitUsage, "--size"},
         {{"draw", sdf, "1", "-o", svg, "--colour", "red"}, cli::kExitUsage, "unknown option '--colour'"},
         {{"draw", sdf, "-o", svg}, cli::kExitUsage, "needs SOURCE and POSITION"},
+        {{"draw", sdf, "1", "-o", dir.File("no/dir/x.svg")}, cli::kExitFailure, "no/dir/x.svg: "},
     };
     for (const Case& c : cases) {
         const CliResult run = Cli(c.args);

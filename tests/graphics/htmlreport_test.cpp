@@ -112,7 +112,8 @@ TEST(HtmlReport, WritesWholeFileOrNothing)
         WriteHtmlReport(missing, Sample());
         FAIL() << "no error for a missing directory";
     } catch (const IoError& error) {
-        EXPECT_NE(std::string(error.what()).find("report.html"), std::string::npos) << error.what();
+        EXPECT_EQ(error.File(), missing);
+        EXPECT_EQ(std::string(error.what()).find(".part"), std::string::npos) << error.what();
     }
     EXPECT_FALSE(std::filesystem::exists(missing));
 }

@@ -1,13 +1,10 @@
 #include "graphics/htmlreport.h"
 
-#include "base/ioerror.h"
-#include "base/textfile.h"
 #include "graphics/structuresvg.h"
 #include "graphics/svgcanvas.h"
+#include "graphics/wholefile.h"
 #include "graphics/xmltext.h"
 
-#include <filesystem>
-#include <system_error>
 
 namespace velmora {
 
@@ -107,26 +104,7 @@ std::string BuildHtmlReport(const HtmlReportData& data)
 
 void WriteHtmlReport(const std::string& path, const HtmlReportData& data)
 {
-    const std::string html = BuildHtmlReport(data);
-    const std::string partial = path + ".part";
-    {
-        TextWriter writer(partial);
-        writer.Write(html);
-        try {
-            writer.Close();
-        } catch (...) {
-            std::error_code ignored;
-            std::filesystem::remove(partial, ignored);
-            throw;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(partial, path, error);
-    if (error) {
-        const std::string problem = "cannot write the report: " + error.message();
-        std::filesystem::remove(partial, error);
-        throw IoError(path, problem);
-    }
+    WriteWholeFile(path, BuildHtmlReport(data));
 }
 
 } // namespace velmora
