@@ -28,7 +28,7 @@ int main(int argc, char** argv)
             velmora::TCTab table;
             velmora::ReadMolRecord(table, reader);
             const double value = 0.35 * (i + 1);
-            velmora::ReportRow row;
+            velmora::HtmlReportRow row;
             row.Rank = i + 1;
             row.LibraryPosition = 2 + i;
             row.ValueText = velmora::PadLeft(velmora::FormatFixed(value, 4), 8);

@@ -12,7 +12,7 @@
 namespace velmora {
 namespace {
 
-SearchDiagramData Data(float maxValue, std::array<std::int32_t, kHistogramBins> histogram, int coefficient = 0)
+SearchDiagramData Data(float maxValue, std::array<std::int32_t, kDiagramBins> histogram, int coefficient = 0)
 {
     SearchDiagramData data;
     data.CoefficientIndex = coefficient;
@@ -43,8 +43,8 @@ TEST(SearchDiagram, DecimalPlacesFollowTheAxisEnd)
 
 TEST(SearchDiagram, TicksAndBarsAtClassPositions)
 {
-    std::array<std::int32_t, kHistogramBins> histogram{};
-    for (int i = 0; i < kHistogramBins; ++i)
+    std::array<std::int32_t, kDiagramBins> histogram{};
+    for (int i = 0; i < kDiagramBins; ++i)
         histogram[i] = i * 3;
     histogram[7] = 100;
     Chart chart = MakeDiagramChart();
@@ -61,7 +61,7 @@ TEST(SearchDiagram, TicksAndBarsAtClassPositions)
 
     const auto& items = chart.Items();
     ASSERT_EQ(items.size(), 40u);
-    for (int i = 0; i < kHistogramBins; ++i) {
+    for (int i = 0; i < kDiagramBins; ++i) {
         const ChartItem& tick = items[2 * i];
         const ChartItem& bar = items[2 * i + 1];
         const double position = 0.1 * i;
@@ -86,7 +86,7 @@ TEST(SearchDiagram, TicksAndBarsAtClassPositions)
 
 TEST(ChartRender, OneFullBinReachesOneOverOnePointOneOfTheAxis)
 {
-    std::array<std::int32_t, kHistogramBins> histogram{};
+    std::array<std::int32_t, kDiagramBins> histogram{};
     histogram[19] = 40;
     Chart chart = MakeDiagramChart();
     FillSearchDiagram(chart, Data(1.9f, histogram));
@@ -177,7 +177,7 @@ TEST(ChartRender, AxisLabelTexts)
 
 TEST(SearchDiagramPicture, ShowsChartAndCalculationTime)
 {
-    std::array<std::int32_t, kHistogramBins> histogram{};
+    std::array<std::int32_t, kDiagramBins> histogram{};
     histogram[3] = 12;
     RecordingCanvas canvas;
     DrawSearchDiagram(canvas, Data(12.0f, histogram, 2), 0, 0);

@@ -15,7 +15,7 @@
 
 namespace velmora {
 
-struct TRect {
+struct PixelRect {
     std::int32_t Left = 0;
     std::int32_t Top = 0;
     std::int32_t Right = 0;
@@ -58,7 +58,7 @@ public:
     bool SwapXY();
 
     Color DrawColor = kBlack;
-    TRect ClipRect{0, 0, 800, 600};
+    PixelRect ClipRect{0, 0, 800, 600};
 
 private:
     void DrawBondLine(int x1, int y1, int x2, int y2, int type, int length1, int length2,

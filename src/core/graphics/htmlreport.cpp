@@ -64,7 +64,7 @@ std::string BuildHtmlReport(const HtmlReportData& data)
 
     html += "<h2>Best matches</h2>\n<table>\n<thead><tr><th>Rank</th><th>Lib. pos.</th><th>Value</th>"
             "<th>CAS number</th><th>Name</th></tr></thead>\n<tbody>\n";
-    for (const ReportRow& row : data.Rows) {
+    for (const HtmlReportRow& row : data.Rows) {
         const std::string rank = std::to_string(row.Rank);
         html += "<tr><td class=\"num\"><a href=\"#rank" + rank + "\">" + rank + "</a></td><td class=\"num\">";
         html += std::to_string(row.LibraryPosition);
@@ -82,7 +82,7 @@ std::string BuildHtmlReport(const HtmlReportData& data)
         html += "<br/>CAS " + queryCas;
     html += "</figcaption>\n</figure>\n";
     for (std::size_t i = 0; i < data.Rows.size(); ++i) {
-        const ReportRow& row = data.Rows[i];
+        const HtmlReportRow& row = data.Rows[i];
         html += "<figure id=\"rank" + std::to_string(row.Rank) + "\">\n";
         if (i < data.Structures.size())
             html += Picture(data.Structures[i]);

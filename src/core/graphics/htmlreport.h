@@ -11,7 +11,7 @@
 
 namespace velmora {
 
-struct ReportRow {
+struct HtmlReportRow {
     int Rank = 0;
     long LibraryPosition = 0;
     std::string ValueText; // the similarity value as the text report writes it
@@ -22,7 +22,7 @@ struct ReportRow {
 struct HtmlReportData {
     std::string Title = "Similarity search";
     std::vector<std::string> InputLines; // the INPUT block of the text report, line by line
-    std::vector<ReportRow> Rows;         // best matches, best first
+    std::vector<HtmlReportRow> Rows;         // best matches, best first
     TCTab Query;
     std::vector<TCTab> Structures; // the structure of each row, same order; missing ones are not drawn
     SearchDiagramData Diagram;

@@ -50,7 +50,7 @@ void FillSearchDiagram(Chart& chart, const SearchDiagramData& data)
     chart.SetCaption("");
     chart.SetScaleColor(kBlack);
     chart.SetDataColor(kSilver);
-    for (int i = 0; i < kHistogramBins; ++i) {
+    for (int i = 0; i < kDiagramBins; ++i) {
         chart.SetDataColor(kSilver);
         chart.AddLine(i * classSpacing, -tick, i * classSpacing, tick);
         chart.SetDataColor(kAqua);

@@ -11,14 +11,14 @@
 
 namespace velmora {
 
-constexpr int kHistogramBins = 20;
+constexpr int kDiagramBins = 20;
 
 // What a finished search hands to the diagram.
 struct SearchDiagramData {
     int CoefficientIndex = 0; // 0..4
     float MaxValue = 0.0f;    // largest similarity value found
     // Bin i counts the values v with Trunc(19 * v / MaxValue) = i.
-    std::array<std::int32_t, kHistogramBins> Histogram{};
+    std::array<std::int32_t, kDiagramBins> Histogram{};
     std::string TimeText; // elapsed time of the search, as the workbench writes it
 };
 
