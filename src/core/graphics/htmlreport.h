@@ -22,7 +22,7 @@ struct HtmlReportRow {
 struct HtmlReportData {
     std::string Title = "Similarity search";
     std::vector<std::string> InputLines; // the INPUT block of the text report, line by line
-    std::vector<HtmlReportRow> Rows;         // best matches, best first
+    std::vector<HtmlReportRow> Rows;     // best matches, best first
     TCTab Query;
     std::vector<TCTab> Structures; // the structure of each row, same order; missing ones are not drawn
     SearchDiagramData Diagram;
