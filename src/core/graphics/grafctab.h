@@ -1,0 +1,70 @@
+#pragma once
+// TGrafCtab: a connection table that draws itself as a two-dimensional structure diagram — bond
+// lines (single, double, triple, dashed aromatic) shortened at atom labels, and labels with
+// implicit hydrogens and charge signs. No colours per element, no wedges, no stereo.
+//
+// A point (x, y) is drawn at pixel (Round(x * scale + offX), Round(y * scale + offY)); y grows
+// downward and is never flipped. Label modes: 0 charged and isolated atoms, 1 hetero atoms too,
+// 2 every atom, 3 atom numbers; any other mode draws nothing.
+#include "graphics/canvas.h"
+#include "graphics/printtarget.h"
+#include "model/ctab.h"
+
+#include <cstdint>
+#include <string>
+
+namespace velmora {
+
+struct PixelRect {
+    std::int32_t Left = 0;
+    std::int32_t Top = 0;
+    std::int32_t Right = 0;
+    std::int32_t Bottom = 0;
+};
+
+class TGrafCtab : public TCTab {
+public:
+    // Create: an empty table drawing on canvas (not owned; may be null). A canvas gets the font
+    // "Courier New", 14 points, no style.
+    explicit TGrafCtab(velmora::Canvas* canvas = nullptr);
+
+    void SetCanvas(velmora::Canvas* canvas) { m_canvas = canvas; }
+    velmora::Canvas* GetCanvas() const { return m_canvas; }
+
+    // Bounding box, centroid and mean bond length (each bond counted from both ends). Fewer than
+    // two atoms give the fixed extent 1..10000 x 1..7000, centre (5000, 3500), bond length 0.
+    double GetExtent(double& minX, double& minY, double& maxX, double& maxY, double& meanX,
+                     double& meanY) const;
+    // Element symbol with implicit hydrogens and charge sign ("NH2", "N+", "O-", "Cl"); returns
+    // the length of text in characters.
+    int AtomLabel(int atom, std::string& text) const;
+
+    void DrawAll(int mode, bool clip, double scale, double offX, double offY);
+    // Fits the structure into the pixel rectangle; bonds average at most maxBondLen pixels when
+    // maxBondLen > 0. Leaves the canvas font at "Courier New" in a size that follows the scale.
+    void DrawFitted(int mode, int x1, int y1, int x2, int y2, int maxBondLen);
+    // Coordinates are canvas pixels; drawing keeps inside ClipRect.
+    void DrawInEditor(int mode);
+
+    // Draws the structure (mode 1) into a bitmap sized from the printer page and copies it onto
+    // the page at (x, y); with doPrint the copy is wrapped in its own print job. orientation 'y'
+    // sizes the picture from the page height, anything else from the page width; factor <= 1,
+    // frameWidth <= 10. Returns y + the picture's height in printer pixels.
+    int PrintStructure(PrintTarget& printer, int x, int y, bool doPrint, int frameWidth,
+                       char orientation, double factor);
+    static void CopyBitmapToPrinter(PrintTarget& printer, const Bitmap& bitmap, int x, int y);
+
+    // Exchanges x and y of every atom (a transposition of the picture).
+    bool SwapXY();
+
+    Color DrawColor = kBlack;
+    PixelRect ClipRect{0, 0, 800, 600};
+
+private:
+    void DrawBondLine(int x1, int y1, int x2, int y2, int type, int length1, int length2,
+                      bool clip, int unit);
+
+    velmora::Canvas* m_canvas = nullptr;
+};
+
+} // namespace velmora

@@ -1,0 +1,110 @@
+#include "graphics/htmlreport.h"
+
+#include "graphics/structuresvg.h"
+#include "graphics/svgcanvas.h"
+#include "graphics/wholefile.h"
+#include "graphics/xmltext.h"
+
+
+namespace velmora {
+
+namespace {
+
+constexpr int kPictureWidth = 260;
+constexpr int kPictureHeight = 200;
+
+const char* const kStyle = R"(body{font-family:Arial,'Liberation Sans',sans-serif;margin:24px;color:#000;background:#fff}
+h1{font-size:20px;margin:0 0 12px}
+h2{font-size:16px;margin:24px 0 8px;border-bottom:1px solid #888}
+pre.input{font-family:'Courier New','Liberation Mono',monospace;font-size:13px;background:#f4f4f4;padding:8px;border:1px solid #ccc;overflow-x:auto}
+table{border-collapse:collapse;font-size:13px}
+th,td{border:1px solid #aaa;padding:3px 8px;text-align:left}
+td.num{text-align:right;font-family:'Courier New','Liberation Mono',monospace}
+.grid{display:flex;flex-wrap:wrap;gap:12px}
+figure{margin:0;border:1px solid #aaa;padding:4px;width:260px;background:#fff}
+figure.query{border:2px solid #000}
+figure svg{display:block}
+figcaption{font-size:12px;line-height:1.4;word-wrap:break-word}
+)";
+
+std::string Picture(const TCTab& table)
+{
+    StructurePictureOptions options;
+    options.width = kPictureWidth;
+    options.height = kPictureHeight;
+    options.xmlDeclaration = false;
+    return StructureSvg(table, options);
+}
+
+std::string CasText(const TCTab& table)
+{
+    return table.FCASNr > 0 ? CASNumberText(table.FCASNr) : std::string();
+}
+
+} // namespace
+
+std::string BuildHtmlReport(const HtmlReportData& data)
+{
+    std::string html;
+    html.reserve(16384 + data.Rows.size() * 6000);
+    html += "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>";
+    html += XmlEscape(data.Title);
+    html += "</title>\n<style>\n";
+    html += kStyle;
+    html += "</style>\n</head>\n<body>\n<h1>";
+    html += XmlEscape(data.Title);
+    html += "</h1>\n";
+
+    html += "<h2>INPUT</h2>\n<pre class=\"input\">";
+    for (const std::string& line : data.InputLines) {
+        html += XmlEscape(line);
+        html += '\n';
+    }
+    html += "</pre>\n";
+
+    html += "<h2>Best matches</h2>\n<table>\n<thead><tr><th>Rank</th><th>Lib. pos.</th><th>Value</th>"
+            "<th>CAS number</th><th>Name</th></tr></thead>\n<tbody>\n";
+    for (const HtmlReportRow& row : data.Rows) {
+        const std::string rank = std::to_string(row.Rank);
+        html += "<tr><td class=\"num\"><a href=\"#rank" + rank + "\">" + rank + "</a></td><td class=\"num\">";
+        html += std::to_string(row.LibraryPosition);
+        html += "</td><td class=\"num\">" + XmlEscape(row.ValueText);
+        html += "</td><td>" + XmlEscape(row.CASText);
+        html += "</td><td>" + XmlEscape(row.Name) + "</td></tr>\n";
+    }
+    html += "</tbody>\n</table>\n";
+
+    html += "<h2>Structures</h2>\n<div class=\"grid\">\n<figure class=\"query\">\n";
+    html += Picture(data.Query);
+    html += "<figcaption><b>Query</b><br/>" + XmlEscape(data.Query.FStrucName);
+    const std::string queryCas = CasText(data.Query);
+    if (!queryCas.empty())
+        html += "<br/>CAS " + queryCas;
+    html += "</figcaption>\n</figure>\n";
+    for (std::size_t i = 0; i < data.Rows.size(); ++i) {
+        const HtmlReportRow& row = data.Rows[i];
+        html += "<figure id=\"rank" + std::to_string(row.Rank) + "\">\n";
+        if (i < data.Structures.size())
+            html += Picture(data.Structures[i]);
+        html += "<figcaption><b>" + std::to_string(row.Rank) + ".</b> " + XmlEscape(row.Name);
+        if (!row.CASText.empty())
+            html += "<br/>CAS " + XmlEscape(row.CASText);
+        html += "<br/>Value " + XmlEscape(row.ValueText) + "</figcaption>\n</figure>\n";
+    }
+    html += "</div>\n";
+
+    html += "<h2>Distribution of similar structures</h2>\n<div class=\"diagram\">\n";
+    SvgCanvas diagram(kDiagramWidth, kDiagramHeight);
+    DrawSearchDiagram(diagram, data.Diagram, 0, 0);
+    html += diagram.Element();
+    html += "</div>\n";
+    html += "</body>\n</html>\n";
+    return html;
+}
+
+void WriteHtmlReport(const std::string& path, const HtmlReportData& data)
+{
+    WriteWholeFile(path, BuildHtmlReport(data));
+}
+
+} // namespace velmora

@@ -1,0 +1,35 @@
+#pragma once
+// The search report as one self-contained HTML file: the INPUT block, the ranked table, the query
+// and every best match drawn as inline SVG with name, CAS number and value, and the distribution
+// diagram with the calculation time. No scripts, no external files: it can be mailed and opened
+// in any browser.
+#include "graphics/searchdiagram.h"
+#include "model/ctab.h"
+
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+struct HtmlReportRow {
+    int Rank = 0;
+    long LibraryPosition = 0;
+    std::string ValueText; // the similarity value as the text report writes it
+    std::string CASText;   // "" when the structure has no CAS number
+    std::string Name;
+};
+
+struct HtmlReportData {
+    std::string Title = "Similarity search";
+    std::vector<std::string> InputLines; // the INPUT block of the text report, line by line
+    std::vector<HtmlReportRow> Rows;     // best matches, best first
+    TCTab Query;
+    std::vector<TCTab> Structures; // the structure of each row, same order; missing ones are not drawn
+    SearchDiagramData Diagram;
+};
+
+std::string BuildHtmlReport(const HtmlReportData& data);
+// Writes the report to path; the file appears whole or not at all. Throws IoError.
+void WriteHtmlReport(const std::string& path, const HtmlReportData& data);
+
+} // namespace velmora

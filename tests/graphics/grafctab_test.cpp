@@ -1,0 +1,493 @@
+// Structure drawing on the recording canvas: labels, shortening, parallel lines, dashes, modes,
+// clipping, fitting and printing.
+#include "graphics/grafctab.h"
+#include "graphics/recordingcanvas.h"
+#include "graphics/recordingprinttarget.h"
+#include "model/elements.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+struct Bond {
+    int a, b, type;
+};
+struct AtomSpec {
+    int element;
+    double x, y;
+    int charge = 0;
+};
+
+// A symmetric table from atoms and bonds, as the readers leave it.
+void Build(TCTab& table, const std::vector<AtomSpec>& atoms, const std::vector<Bond>& bonds)
+{
+    table.Clear();
+    for (const auto& spec : atoms) {
+        TAtomRecord record;
+        record.AtNum = static_cast<std::uint8_t>(spec.element);
+        record.x = static_cast<float>(spec.x);
+        record.y = static_cast<float>(spec.y);
+        record.Charge = static_cast<std::int8_t>(spec.charge);
+        ASSERT_TRUE(table.AddAtom(record));
+    }
+    for (const auto& bond : bonds) {
+        ASSERT_TRUE(table.SetConnection(bond.a, bond.b, bond.type));
+        ASSERT_TRUE(table.SetConnection(bond.b, bond.a, bond.type));
+    }
+}
+
+std::string Label(const std::vector<AtomSpec>& atoms, const std::vector<Bond>& bonds, int atom = 1)
+{
+    TGrafCtab table;
+    Build(table, atoms, bonds);
+    std::string text;
+    const int length = table.AtomLabel(atom, text);
+    EXPECT_EQ(length, static_cast<int>(text.size()));
+    return text;
+}
+
+constexpr int C = 6, N = 7, O = 8, P = 15, S = 16, Cl = 17, Na = 11;
+
+TEST(AtomLabel, HydrogensAndChargesByElementAndBonds)
+{
+    EXPECT_EQ(Label({{N, 0, 0}, {C, 1, 0}}, {{1, 2, 1}}), "NH2");
+    EXPECT_EQ(Label({{N, 0, 0}, {C, 1, 0}, {C, 2, 0}}, {{1, 2, 1}, {1, 3, 1}}), "NH");
+    EXPECT_EQ(Label({{N, 0, 0}, {C, 1, 0}, {C, 2, 0}, {C, 3, 0}}, {{1, 2, 1}, {1, 3, 1}, {1, 4, 1}}), "N");
+    EXPECT_EQ(Label({{N, 0, 0, 1}, {C, 1, 0}, {C, 2, 0}, {C, 3, 0}, {C, 4, 0}},
+                    {{1, 2, 1}, {1, 3, 1}, {1, 4, 1}, {1, 5, 1}}),
+              "N+");
+    EXPECT_EQ(Label({{N, 0, 0}, {C, 1, 0}}, {{1, 2, 3}}), "N");       // nitrile
+    EXPECT_EQ(Label({{N, 0, 0, 1}}, {}), "NH4+");                     // ammonium ion
+    EXPECT_EQ(Label({{N, 0, 0, -1}, {C, 1, 0}}, {{1, 2, 1}}), "NH-"); // amide anion
+    EXPECT_EQ(Label({{P, 0, 0}}, {}), "PH3");
+    EXPECT_EQ(Label({{O, 0, 0}, {C, 1, 0}}, {{1, 2, 1}}), "OH");
+    EXPECT_EQ(Label({{O, 0, 0}, {C, 1, 0}}, {{1, 2, 2}}), "O");
+    EXPECT_EQ(Label({{O, 0, 0, -1}, {C, 1, 0}}, {{1, 2, 1}}), "O-");
+    EXPECT_EQ(Label({{O, 0, 0, 1}, {C, 1, 0}, {C, 2, 0}}, {{1, 2, 1}, {1, 3, 1}}), "OH+");
+    EXPECT_EQ(Label({{S, 0, 0}, {C, 1, 0}}, {{1, 2, 1}}), "SH");
+    // No hydrogens outside N, P, O, S; the sign alone for other elements.
+    EXPECT_EQ(Label({{Cl, 0, 0}, {C, 1, 0}}, {{1, 2, 1}}), "Cl");
+    EXPECT_EQ(Label({{C, 0, 0}}, {}), "C");
+    EXPECT_EQ(Label({{C, 0, 0, -1}, {C, 1, 0}}, {{1, 2, 1}}), "C-");
+    EXPECT_EQ(Label({{Na, 0, 0, 1}}, {}), "Na+");
+    EXPECT_EQ(Label({{Na, 0, 0, 2}}, {}), "Na");
+    // Outside the table: no atom, no text.
+    EXPECT_EQ(Label({{C, 0, 0}}, {}, 2), "");
+}
+
+TEST(AtomLabel, MolfileChargeCodesShowTheFormalCharge)
+{
+    // A molfile keeps charge code 3 for +1 and 5 for -1: ammonium and nitro groups read from SD
+    // files must still show their charges.
+    EXPECT_EQ(Label({{N, 0, 0, 3}, {C, 1, 0}, {C, 2, 0}, {C, 3, 0}, {C, 4, 0}},
+                    {{1, 2, 1}, {1, 3, 1}, {1, 4, 1}, {1, 5, 1}}),
+              "N+");
+    EXPECT_EQ(Label({{N, 0, 0, 3}, {O, 1, 0}, {O, 2, 0}, {C, 3, 0}}, {{1, 2, 2}, {1, 3, 1}, {1, 4, 1}}), "N+");
+    EXPECT_EQ(Label({{O, 0, 0, 5}, {N, 1, 0}}, {{1, 2, 1}}), "O-");
+    EXPECT_EQ(Label({{Na, 0, 0, 3}}, {}), "Na+");
+    EXPECT_EQ(Label({{Cl, 0, 0, 5}}, {}), "Cl-");
+    // Code 4 is a radical, not a charge.
+    EXPECT_EQ(Label({{N, 0, 0, 4}, {C, 1, 0}, {C, 2, 0}}, {{1, 2, 1}, {1, 3, 1}}), "NH");
+}
+
+// Draws with the identity transform shifted by (10, 10) and 14-point font: label unit 8 pixels.
+RecordingCanvas Draw(const TCTab& source, int mode, bool clip = false)
+{
+    RecordingCanvas canvas;
+    TGrafCtab table(&canvas);
+    table.Assign(source);
+    table.DrawAll(mode, clip, 1.0, 10.0, 10.0);
+    return canvas;
+}
+
+struct Segment {
+    int x1, y1, x2, y2;
+    friend bool operator==(const Segment&, const Segment&) = default;
+};
+std::ostream& operator<<(std::ostream& os, const Segment& s)
+{
+    return os << "(" << s.x1 << "," << s.y1 << ")-(" << s.x2 << "," << s.y2 << ")";
+}
+std::vector<Segment> Segments(const RecordingCanvas& canvas)
+{
+    std::vector<Segment> result;
+    for (const auto& call : canvas.Lines())
+        result.push_back({call.x1, call.y1, call.x2, call.y2});
+    return result;
+}
+std::vector<std::string> TextsOf(const RecordingCanvas& canvas)
+{
+    std::vector<std::string> result;
+    for (const auto& call : canvas.Texts())
+        result.push_back(call.text);
+    return result;
+}
+
+TEST(DrawAll, LabelsChosenByMode)
+{
+    // Ethanol anion-free: C1-C2-O3, an isolated carbon 4 and a charged carbon 5 bonded to C1.
+    TCTab table;
+    Build(table, {{C, 0, 0}, {C, 100, 0}, {O, 200, 0}, {C, 300, 100}, {C, 0, 100, 1}},
+          {{1, 2, 1}, {2, 3, 1}, {1, 5, 1}});
+    EXPECT_EQ(TextsOf(Draw(table, 0)), (std::vector<std::string>{"C", "C+"}));
+    EXPECT_EQ(TextsOf(Draw(table, 1)), (std::vector<std::string>{"OH", "C", "C+"}));
+    EXPECT_EQ(TextsOf(Draw(table, 2)), (std::vector<std::string>{"C", "C", "OH", "C", "C+"}));
+    EXPECT_EQ(TextsOf(Draw(table, 3)), (std::vector<std::string>{"1", "2", "3", "4", "5"}));
+    EXPECT_TRUE(Draw(table, 4).Calls().empty());
+    EXPECT_TRUE(Draw(table, -1).Calls().empty());
+}
+
+TEST(DrawAll, LabelsAreCentredOnTheirAtoms)
+{
+    TCTab table;
+    Build(table, {{N, 90, 40}, {C, 190, 40}}, {{1, 2, 1}});
+    RecordingCanvas canvas;
+    canvas.SetFixedTextMetrics(10, 16);
+    TGrafCtab drawing(&canvas);
+    drawing.Assign(table);
+    drawing.DrawAll(1, false, 1.0, 10.0, 10.0);
+    const auto texts = canvas.Texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].text, "NH2");
+    EXPECT_EQ(texts[0].x1, 100 - 15);
+    EXPECT_EQ(texts[0].y1, 50 - 8);
+}
+
+TEST(DrawAll, BondsShortenedAtLabelBoxesInEachMode)
+{
+    // NH2-CH3 horizontal, 100 pixels: the label unit is 14 div 2 + 1 = 8 pixels per character.
+    TCTab amine;
+    Build(amine, {{N, 0, 0}, {C, 100, 0}}, {{1, 2, 1}});
+    EXPECT_EQ(Segments(Draw(amine, 0)), (std::vector<Segment>{{10, 10, 110, 10}}));
+    EXPECT_EQ(Segments(Draw(amine, 1)), (std::vector<Segment>{{34, 10, 110, 10}}));
+    EXPECT_EQ(Segments(Draw(amine, 2)), (std::vector<Segment>{{34, 10, 102, 10}}));
+    EXPECT_EQ(Segments(Draw(amine, 3)), (std::vector<Segment>{{18, 10, 102, 10}}));
+
+    // Mode 0 shortens at charged atoms; drawn from a charged atom it uses the hetero-atom rule for
+    // both ends. Vertical: only the half-height moves.
+    TCTab cation;
+    Build(cation, {{N, 0, 0, 1}, {O, 0, 100}}, {{1, 2, 1}});
+    EXPECT_EQ(Segments(Draw(cation, 0)), (std::vector<Segment>{{10, 18, 10, 102}}));
+    TCTab anion;
+    Build(anion, {{C, 0, 0}, {O, 100, 0, -1}}, {{1, 2, 1}});
+    EXPECT_EQ(Segments(Draw(anion, 0)), (std::vector<Segment>{{10, 10, 94, 10}}));
+
+    // A slanted bond leaves the box through its vertical side when flat, through the horizontal
+    // side when steep.
+    TCTab flat;
+    Build(flat, {{O, 0, 0}, {C, 100, 50}}, {{1, 2, 2}});
+    TCTab steep;
+    Build(steep, {{Cl, 0, 0}, {C, 20, 100}}, {{1, 2, 1}});
+    EXPECT_EQ(Segments(Draw(steep, 1)), (std::vector<Segment>{{12, 18, 30, 110}}));
+    const auto flatLines = Segments(Draw(flat, 1));
+    ASSERT_EQ(flatLines.size(), 2u);
+    // Start moved by (8, 4) to (18, 14); the double-bond offsets are
+    // Round(1.65 x 46 / 102.9) = 1 and Round(1.65 x -92 / 102.9) = -1.
+    EXPECT_EQ(flatLines[0], (Segment{18 + 1, 14 - 1, 110 + 1, 60 - 1}));
+    EXPECT_EQ(flatLines[1], (Segment{18 - 1, 14 + 1, 110 - 1, 60 + 1}));
+}
+
+TEST(DrawAll, AtomNumbersOfTwoDigitsShortenByTwoUnits)
+{
+    // Twelve atoms in a horizontal chain 100 pixels apart.
+    std::vector<AtomSpec> atoms;
+    std::vector<Bond> bonds;
+    for (int i = 0; i < 12; ++i)
+        atoms.push_back({C, 100.0 * i, 0});
+    for (int i = 1; i < 12; ++i)
+        bonds.push_back({i, i + 1, 1});
+    TCTab chain;
+    Build(chain, atoms, bonds);
+    const auto lines = Segments(Draw(chain, 3));
+    ASSERT_EQ(lines.size(), 11u);
+    EXPECT_EQ(lines[0], (Segment{18, 10, 102, 10}));    // 1-2
+    EXPECT_EQ(lines[8], (Segment{818, 10, 894, 10}));   // 9-10
+    EXPECT_EQ(lines[9], (Segment{926, 10, 994, 10}));   // 10-11
+    EXPECT_EQ(lines[10], (Segment{1026, 10, 1094, 10})); // 11-12
+    EXPECT_EQ(TextsOf(Draw(chain, 3)).back(), "12");
+}
+
+TEST(DrawAll, DoubleAndTripleBondsAreParallelLines)
+{
+    TCTab horizontal;
+    Build(horizontal, {{C, 0, 0}, {C, 100, 0}}, {{1, 2, 2}});
+    EXPECT_EQ(Segments(Draw(horizontal, 1)), (std::vector<Segment>{{10, 8, 110, 8}, {10, 12, 110, 12}}));
+    TCTab vertical;
+    Build(vertical, {{C, 0, 0}, {C, 0, 100}}, {{1, 2, 2}});
+    EXPECT_EQ(Segments(Draw(vertical, 1)), (std::vector<Segment>{{12, 10, 12, 110}, {8, 10, 8, 110}}));
+    TCTab diagonal;
+    Build(diagonal, {{C, 0, 100}, {C, 100, 0}}, {{1, 2, 2}});
+    EXPECT_EQ(Segments(Draw(diagonal, 1)), (std::vector<Segment>{{11, 111, 111, 11}, {9, 109, 109, 9}}));
+
+    // Between two labelled atoms both lines are shortened at both boxes: NH (2 units) = O (1 unit).
+    TCTab nitroso;
+    Build(nitroso, {{N, 0, 0}, {O, 100, 0}}, {{1, 2, 2}});
+    EXPECT_EQ(Segments(Draw(nitroso, 1)), (std::vector<Segment>{{26, 8, 102, 8}, {26, 12, 102, 12}}));
+
+    // Triple: the centre line and two lines 3 pixels away.
+    TCTab triple;
+    Build(triple, {{C, 0, 0}, {C, 100, 0}}, {{1, 2, 3}});
+    EXPECT_EQ(Segments(Draw(triple, 1)),
+              (std::vector<Segment>{{10, 10, 110, 10}, {10, 7, 110, 7}, {10, 13, 110, 13}}));
+
+    // A zero-length bond gets no offsets.
+    TCTab point;
+    Build(point, {{C, 5, 5}, {C, 5, 5}}, {{1, 2, 2}});
+    EXPECT_EQ(Segments(Draw(point, 1)), (std::vector<Segment>{{15, 15, 15, 15}, {15, 15, 15, 15}}));
+
+    // Unknown bond types draw nothing; each bond is drawn once.
+    TCTab odd;
+    Build(odd, {{C, 0, 0}, {C, 100, 0}, {C, 200, 0}}, {{1, 2, 5}, {2, 3, 1}});
+    EXPECT_EQ(Segments(Draw(odd, 1)), (std::vector<Segment>{{110, 10, 210, 10}}));
+}
+
+TEST(DrawAll, AromaticBondsAreDashedAndTheStateIsRestored)
+{
+    TCTab table;
+    Build(table, {{C, 0, 0}, {C, 100, 0}, {N, 200, 0}}, {{1, 2, 4}, {2, 3, 1}});
+    RecordingCanvas canvas;
+    TGrafCtab drawing(&canvas);
+    drawing.Assign(table);
+    drawing.DrawColor = Rgb(0, 128, 0);
+    canvas.SetPen(Pen{Rgb(255, 0, 0), 3, PenStyle::Solid, PenMode::NotXor});
+    canvas.SetBrush(Brush{Rgb(1, 2, 3), BrushStyle::Solid});
+    canvas.SetFontColor(Rgb(0, 0, 255));
+    drawing.DrawAll(1, false, 1.0, 0.0, 0.0);
+
+    const auto lines = canvas.Lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].pen.style, PenStyle::Dashed);
+    EXPECT_EQ(lines[0].pen.width, 1);
+    // After a dashed bond the pen is solid and 1 pixel wide.
+    EXPECT_EQ(lines[1].pen.style, PenStyle::Solid);
+    EXPECT_EQ(lines[1].pen.width, 1);
+    for (const auto& line : lines) {
+        EXPECT_EQ(line.pen.color, Rgb(0, 128, 0));
+        EXPECT_EQ(line.pen.mode, PenMode::Copy);
+    }
+    const auto texts = canvas.Texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].font.color, Rgb(0, 128, 0));
+    EXPECT_EQ(texts[0].brush.style, BrushStyle::Clear);
+
+    EXPECT_EQ(canvas.GetPen().color, Rgb(255, 0, 0));
+    EXPECT_EQ(canvas.GetPen().mode, PenMode::NotXor);
+    EXPECT_EQ(canvas.GetBrush(), (Brush{Rgb(1, 2, 3), BrushStyle::Solid}));
+    EXPECT_EQ(canvas.GetFont().color, Rgb(0, 0, 255));
+}
+
+TEST(DrawInEditor, KeepsBondsFourAndLabelsFortyPixelsInside)
+{
+    // Coordinates are window pixels; the clip rectangle is 0, 0, 800, 600.
+    TCTab table;
+    Build(table, {{C, 1, 300}, {C, 200, 300}, {C, 200, 599}, {O, 39, 100}, {O, 41, 200}, {O, 400, 560},
+                  {O, 400, 559}},
+          {{1, 2, 1}, {2, 3, 1}});
+    RecordingCanvas canvas;
+    TGrafCtab drawing(&canvas);
+    drawing.Assign(table);
+    drawing.DrawInEditor(0);
+    EXPECT_EQ(Segments(canvas), (std::vector<Segment>{{4, 300, 200, 300}, {200, 300, 200, 596}}));
+    // Isolated oxygens are labelled in mode 0; only those more than 40 pixels inside are drawn.
+    const auto texts = canvas.Texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0].x1 + canvas.TextWidth("O") / 2, 41);
+    EXPECT_EQ(texts[1].y1 + canvas.TextHeight("O") / 2, 559);
+    // Font: 0.2 x mean bond length (249.5) + 4, limited to 20.
+    EXPECT_EQ(canvas.GetFont().size, 20);
+    EXPECT_EQ(canvas.GetFont().name, "Courier New");
+}
+
+TEST(GetExtent, RunningLimitsStartAtTheFixedFrame)
+{
+    TGrafCtab table;
+    double minX, minY, maxX, maxY, meanX, meanY;
+    EXPECT_EQ(table.GetExtent(minX, minY, maxX, maxY, meanX, meanY), 0.0);
+    EXPECT_EQ(std::vector<double>({minX, minY, maxX, maxY, meanX, meanY}),
+              std::vector<double>({1, 1, 10000, 7000, 5000, 3500}));
+
+    // Wholly beyond x = 10000 and above y = 0: MinX stays 10000 and MaxY 0.
+    Build(table, {{C, 12000, -10}, {C, 12030, -50}, {C, 12030, -30}}, {{1, 2, 1}, {2, 3, 1}});
+    const double bond = table.GetExtent(minX, minY, maxX, maxY, meanX, meanY);
+    EXPECT_DOUBLE_EQ(bond, (50 + 20) / 2.0);
+    EXPECT_EQ(minX, 10000);
+    EXPECT_EQ(maxX, 12030);
+    EXPECT_EQ(minY, -50);
+    EXPECT_EQ(maxY, 0);
+    EXPECT_NEAR(meanX, 12020, 1e-3);
+    EXPECT_NEAR(meanY, -30, 1e-3);
+}
+
+TEST(DrawFitted, ScaleLimitedByMaxBondLen)
+{
+    TCTab ethane;
+    Build(ethane, {{C, 0, 0}, {C, 100, 0}}, {{1, 2, 1}});
+    RecordingCanvas canvas;
+    TGrafCtab drawing(&canvas);
+    drawing.Assign(ethane);
+    drawing.DrawFitted(1, 10, 10, 410, 310, 50);
+    // Scale min(400 / 100, 300, 50 / 100) = 0.5 about the centre (210, 160).
+    EXPECT_EQ(Segments(canvas), (std::vector<Segment>{{185, 160, 235, 160}}));
+    EXPECT_EQ(canvas.GetFont().size, 14); // Round(0.2 x 100 x 0.5) + 4
+
+    canvas.Clear();
+    drawing.DrawFitted(1, 10, 10, 410, 310, 0);
+    EXPECT_EQ(Segments(canvas), (std::vector<Segment>{{10, 160, 410, 160}}));
+    EXPECT_EQ(canvas.GetFont().size, 20); // 84, limited
+
+    // A tiny picture gets the smallest font.
+    canvas.Clear();
+    drawing.DrawFitted(1, 0, 0, 20, 20, 50);
+    EXPECT_EQ(canvas.GetFont().size, 8);
+
+    // Without a canvas nothing happens.
+    drawing.SetCanvas(nullptr);
+    drawing.DrawFitted(1, 10, 10, 410, 310, 50);
+    drawing.DrawInEditor(1);
+    drawing.DrawAll(1, false, 1, 0, 0);
+}
+
+TEST(DrawFitted, SingleAtomUsesTheFixedExtent)
+{
+    TCTab atom;
+    Build(atom, {{C, 5000.5, 3500.5}}, {});
+    RecordingCanvas canvas;
+    TGrafCtab drawing(&canvas);
+    drawing.Assign(atom);
+    drawing.DrawFitted(1, 0, 0, 400, 300, 50);
+    const auto texts = canvas.Texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].text, "C");
+    EXPECT_EQ(texts[0].x1 + canvas.TextWidth("C") / 2, 200);
+    EXPECT_EQ(texts[0].y1 + canvas.TextHeight("C") / 2, 150);
+}
+
+TEST(DrawFitted, DamagedTablesDrawSafely)
+{
+    // What a damaged file may leave: a neighbour number beyond the atoms, a coordinate that is not
+    // a number, an atom count beyond the table.
+    TCTab table;
+    Build(table, {{C, 0, 0}, {N, 100, 0}, {O, 200, 0}}, {{1, 2, 1}, {2, 3, 1}});
+    table.MutableAtom(1).ConnTo[1] = 200;
+    table.MutableAtom(1).TypConn[1] = 1;
+    table.MutableAtom(3).x = std::nanf("");
+    RecordingCanvas canvas;
+    TGrafCtab drawing(&canvas);
+    drawing.Assign(table);
+    drawing.DrawFitted(1, 10, 10, 410, 310, 50);
+    EXPECT_EQ(canvas.Lines().size(), 2u); // the entry for atom 200 is skipped
+    for (const auto& call : canvas.Calls()) {
+        EXPECT_LE(std::abs(call.x1), 10000000);
+        EXPECT_LE(std::abs(call.y1), 10000000);
+    }
+    EXPECT_GE(canvas.GetFont().size, 8);
+
+    drawing.MutableAtom(3).x = std::numeric_limits<float>::infinity();
+    drawing.NumValidAtoms = 1000;
+    canvas.Clear();
+    drawing.DrawFitted(2, 10, 10, 410, 310, 50);
+    EXPECT_FALSE(canvas.Texts().empty());
+    RecordingPrintTarget printer(2400, 3300);
+    const int next = drawing.PrintStructure(printer, 0, 0, false, 3, 'x', 0.6);
+    EXPECT_GE(next, 0);
+    EXPECT_LE(next, 2 * 3300);
+    EXPECT_EQ(drawing.PrintStructure(printer, 0, 5, false, 3, 'x', std::nan("")), 5);
+}
+
+TEST(SwapXY, TransposesEveryAtom)
+{
+    TGrafCtab table;
+    Build(table, {{C, 1, 2}, {O, 30, -4}}, {{1, 2, 1}});
+    EXPECT_TRUE(table.SwapXY());
+    EXPECT_EQ(table.Coord(1, 1), 2.0f);
+    EXPECT_EQ(table.Coord(1, 2), 1.0f);
+    EXPECT_EQ(table.Coord(2, 1), -4.0f);
+    EXPECT_EQ(table.Coord(2, 2), 30.0f);
+}
+
+class PrintStructureTest : public ::testing::Test {
+protected:
+    RecordingPrintTarget printer{2400, 3300};
+    RecordingCanvas screen;
+    TGrafCtab table{&screen};
+};
+
+TEST_F(PrintStructureTest, FlatStructureRaisedToAspectPointThreeWithClampedFrame)
+{
+    Build(table, {{C, 0, 0}, {C, 100, 10}}, {{1, 2, 1}});
+    const int next = table.PrintStructure(printer, 280, 900, true, 15, 'x', 0.6);
+    // Width 2400 x 0.6; aspect 0.1 raised to 0.3.
+    EXPECT_EQ(next, 900 + 432);
+    const auto& events = printer.Events();
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0].kind, PrintEvent::Kind::BeginDoc);
+    EXPECT_EQ(events[2].kind, PrintEvent::Kind::EndDoc);
+    const PrintEvent& copy = events[1];
+    EXPECT_EQ(copy.kind, PrintEvent::Kind::Bitmap);
+    EXPECT_EQ(std::vector<int>({copy.x, copy.y, copy.width, copy.height}), std::vector<int>({280, 900, 1440, 432}));
+
+    // Black frame clamped to 10 pixels, white inside.
+    ASSERT_GE(copy.bitmapCalls.size(), 3u);
+    const DrawCall& black = copy.bitmapCalls[0];
+    const DrawCall& white = copy.bitmapCalls[1];
+    EXPECT_EQ(std::vector<int>({black.x1, black.y1, black.x2, black.y2}), std::vector<int>({0, 0, 1440, 432}));
+    EXPECT_EQ(black.color, kBlack);
+    EXPECT_EQ(std::vector<int>({white.x1, white.y1, white.x2, white.y2}), std::vector<int>({10, 10, 1430, 422}));
+    EXPECT_EQ(white.color, kWhite);
+
+    // The bond is fitted with MaxBondLen 100 into the margins (144, 14): the vertical margin
+    // follows the unraised aspect, 1440 x 0.1 x 0.1.
+    const DrawCall& bond = copy.bitmapCalls[2];
+    EXPECT_EQ(bond.kind, DrawCall::Kind::Line);
+    const double length = std::hypot(bond.x2 - bond.x1, bond.y2 - bond.y1);
+    EXPECT_NEAR(length, 100, 1.5);
+    EXPECT_EQ((bond.x1 + bond.x2) / 2, 720);
+    EXPECT_EQ((bond.y1 + bond.y2) / 2, 216);
+
+    // Drawing goes back to the former canvas.
+    EXPECT_EQ(table.GetCanvas(), &screen);
+    EXPECT_TRUE(screen.Calls().empty());
+}
+
+TEST_F(PrintStructureTest, PageHeightOrientationWithoutJobAndWithoutFrame)
+{
+    Build(table, {{C, 0, 0}, {C, 100, 0}, {C, 100, 100}}, {{1, 2, 1}, {2, 3, 1}});
+    const int next = table.PrintStructure(printer, 100, 200, false, 0, 'y', 0.13);
+    EXPECT_EQ(next, 200 + 329); // 3300 x 0.13 - 100
+    const auto& events = printer.Events();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].width, 329); // aspect 1
+    EXPECT_EQ(events[0].height, 329);
+    const DrawCall& background = events[0].bitmapCalls[0];
+    EXPECT_EQ(background.color, kWhite);
+    EXPECT_EQ(std::vector<int>({background.x1, background.y1, background.x2, background.y2}),
+              std::vector<int>({0, 0, 329, 329}));
+    EXPECT_EQ(events[0].bitmapCalls[1].kind, DrawCall::Kind::Line);
+
+    // Factor above 1 is taken as 1.
+    EXPECT_EQ(table.PrintStructure(printer, 0, 0, false, 3, 'x', 2.5), 2400);
+}
+
+TEST_F(PrintStructureTest, DegenerateExtentsAndPagesPrintSafely)
+{
+    // All atoms at one point (a record without coordinates): no aspect, printed square.
+    Build(table, {{C, 0, 0}, {O, 0, 0}}, {{1, 2, 1}});
+    EXPECT_EQ(table.PrintStructure(printer, 0, 0, false, 3, 'x', 0.5), 1200);
+    EXPECT_EQ(printer.Events().back().height, 1200);
+    // A vertical chain: no x extent either.
+    Build(table, {{C, 0, 0}, {C, 0, 100}}, {{1, 2, 1}});
+    EXPECT_EQ(table.PrintStructure(printer, 0, 0, false, 3, 'x', 0.5), 1200);
+    // A factor of 0 leaves no room: nothing is printed and the position does not move.
+    const auto before = printer.Events().size();
+    EXPECT_EQ(table.PrintStructure(printer, 0, 77, true, 3, 'x', 0.0), 77);
+    EXPECT_EQ(printer.Events().size(), before);
+}
+
+} // namespace
+} // namespace velmora

@@ -1,0 +1,122 @@
+// The HTML report: content, escaping of file-borne texts, self-containment and safe writing.
+#include "base/ioerror.h"
+#include "graphics/htmlreport.h"
+#include "test_support.h"
+#include "xmlcheck_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace velmora {
+namespace {
+
+TCTab Chain(int length, const std::string& name, std::int32_t cas = 0)
+{
+    TCTab table;
+    for (int i = 0; i < length; ++i) {
+        TAtomRecord atom;
+        atom.AtNum = i == length - 1 ? 8 : 6;
+        atom.x = static_cast<float>(100 * i);
+        atom.y = static_cast<float>(i % 2 == 0 ? 0 : 60);
+        table.AddAtom(atom);
+    }
+    for (int i = 1; i < length; ++i) {
+        table.SetConnection(i, i + 1, 1);
+        table.SetConnection(i + 1, i, 1);
+    }
+    table.FStrucName = name;
+    table.FCASNr = cas;
+    return table;
+}
+
+HtmlReportData Sample()
+{
+    HtmlReportData data;
+    data.InputLines = {"INPUT", "Library:        C:\\data\\nci <test>.clb", "Coefficient:    Tanimoto"};
+    data.Query = Chain(3, "ethanol & co", 64175);
+    data.Rows = {{1, 17, "  1.0000", "64-17-5", "Ethanol"},
+                 {2, 3, "  0.8123", "", "<script>alert(1)</script>"},
+                 {3, 250, "  0.5000", "71-23-8", "Propan\x94l"}}; // code page 437 ö
+    data.Structures = {Chain(3, "Ethanol"), Chain(4, "x"), Chain(5, "y")};
+    data.Diagram.CoefficientIndex = 3;
+    data.Diagram.MaxValue = 1.0f;
+    data.Diagram.Histogram[19] = 1;
+    data.Diagram.Histogram[15] = 1;
+    data.Diagram.Histogram[9] = 1;
+    data.Diagram.TimeText = "00:00:00:02";
+    return data;
+}
+
+std::size_t Count(const std::string& text, const std::string& what)
+{
+    std::size_t count = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++count;
+    return count;
+}
+
+TEST(HtmlReport, HoldsInputTableDrawingsAndDiagram)
+{
+    const std::string html = BuildHtmlReport(Sample());
+    EXPECT_EQ(test::XmlProblem(html), "");
+    EXPECT_NE(html.find("<pre class=\"input\">INPUT\nLibrary:        C:\\data\\nci &lt;test&gt;.clb\n"),
+              std::string::npos);
+    // Table rows in rank order, with position, value, CAS number and name.
+    const auto first = html.find("<td class=\"num\">17</td><td class=\"num\">  1.0000</td><td>64-17-5</td><td>Ethanol</td>");
+    const auto second = html.find("<td class=\"num\">3</td>");
+    const auto third = html.find("<td class=\"num\">250</td>");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_LT(first, second);
+    EXPECT_LT(second, third);
+    // Query, three matches and the diagram.
+    EXPECT_EQ(Count(html, "<svg "), 5u);
+    EXPECT_NE(html.find("<b>Query</b><br/>ethanol &amp; co<br/>CAS 64-17-5"), std::string::npos);
+    EXPECT_NE(html.find("<b>3.</b> Propan\xC3\xB6l<br/>CAS 71-23-8<br/>Value   0.5000"), std::string::npos);
+    EXPECT_NE(html.find("Tanimoto coefficient"), std::string::npos);
+    EXPECT_NE(html.find("Calculationtime:"), std::string::npos);
+    EXPECT_NE(html.find("00:00:00:02"), std::string::npos);
+    // A structure name never becomes markup, and nothing is loaded from elsewhere.
+    EXPECT_EQ(html.find("<script"), std::string::npos);
+    EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
+    EXPECT_EQ(html.find("src="), std::string::npos);
+    EXPECT_EQ(html.find("@import"), std::string::npos);
+    EXPECT_EQ(Count(html, "href="), 3u); // the rank links within the page
+}
+
+TEST(HtmlReport, RowsWithoutStructuresAndEmptySearch)
+{
+    HtmlReportData data = Sample();
+    data.Structures.resize(1);
+    const std::string html = BuildHtmlReport(data);
+    EXPECT_EQ(test::XmlProblem(html), "");
+    EXPECT_EQ(Count(html, "<svg "), 3u); // query, first match, diagram
+    EXPECT_NE(html.find("id=\"rank3\""), std::string::npos);
+
+    HtmlReportData empty;
+    const std::string nothing = BuildHtmlReport(empty);
+    EXPECT_EQ(test::XmlProblem(nothing), "");
+    EXPECT_EQ(Count(nothing, "<svg "), 2u);
+}
+
+TEST(HtmlReport, WritesWholeFileOrNothing)
+{
+    test::TempDir dir;
+    const std::string path = dir.File("report.html");
+    WriteHtmlReport(path, Sample());
+    EXPECT_EQ(test::ReadBytes(path), BuildHtmlReport(Sample()));
+    EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+
+    const std::string missing = dir.File("no/such/dir/report.html");
+    try {
+        WriteHtmlReport(missing, Sample());
+        FAIL() << "no error for a missing directory";
+    } catch (const IoError& error) {
+        EXPECT_EQ(error.File(), missing);
+        EXPECT_EQ(std::string(error.what()).find(".part"), std::string::npos) << error.what();
+    }
+    EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+} // namespace
+} // namespace velmora
