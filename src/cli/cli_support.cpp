@@ -32,8 +32,8 @@ std::string Lines(const std::string& text)
 MessageAnswer CliDialog::ShowMessage(MessageKind kind, const std::string&, const std::string& text,
                                      MessageButtons buttons)
 {
-    if (kind == MessageKind::Error || kind == MessageKind::Warning)
-        m_context.err << Lines(text) << "\n";
+    if (kind == MessageKind::Error || kind == MessageKind::Warning || allToError)
+        m_context.err << prefix << Lines(text) << "\n";
     else if (!quiet)
         m_context.out << Lines(text) << "\n";
     if (buttons == MessageButtons::Ok)

@@ -27,7 +27,9 @@ public:
     // The answer given on the command line (e.g. a set name), or nothing.
     std::optional<std::string> AskText(const std::string&, const std::string&) override { return textAnswer; }
     std::optional<std::string> textAnswer;
-    bool quiet = false; // information messages are not printed
+    bool quiet = false;       // information messages are not printed
+    bool allToError = false;  // every message goes to err (refusals shown as information boxes)
+    std::string prefix;       // put before error and warning texts: "velmora-cli search: FILE: "
 
 private:
     CommandContext& m_context;

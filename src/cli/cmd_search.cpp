@@ -105,6 +105,7 @@ int Search(const ParsedArgs& args, CommandContext& context)
     dialog.quiet = !args.Has("--verbose");
     CliProgress progress(context);
     Workbench workbench(dialog, progress, std::filesystem::current_path().string());
+    dialog.prefix = "velmora-cli search: " + libraryName + ": ";
     if (!workbench.OpenLibrary(libraryName))
         return kExitFailure;
     if (mode == "intro" && workbench.State().Mode != DescriptorMode::Intro)
@@ -114,8 +115,10 @@ int Search(const ParsedArgs& args, CommandContext& context)
                     << ": the library has no descriptor file; run 'velmora-cli build' first or give --yes\n";
         return kExitFailure;
     }
+    dialog.prefix = "velmora-cli search: " + query + ": ";
     if (!workbench.LoadQuery(query))
         return kExitFailure;
+    dialog.prefix = "velmora-cli search: ";
     if (!workbench.ChooseDescriptors()) {
         context.err << "velmora-cli search: " << libraryName
                     << ": INTRO mode needs the library parameters; run 'velmora-cli params' or give --yes\n";
@@ -145,8 +148,10 @@ int Search(const ParsedArgs& args, CommandContext& context)
         return kExitFailure;
     }
     workbench.SetCoefficient(coefficient);
+    dialog.allToError = true; // a refused best count is a usage error here
     if (args.Has("--best") && !workbench.SetBestCount(args.Value("--best")))
         return kExitUsage;
+    dialog.allToError = false;
 
     const SearchOutcome outcome = workbench.RunSearch();
     if (outcome == SearchOutcome::Aborted) {

@@ -75,7 +75,7 @@ ParameterRun ComputeIntroParameters(StructureLibrary& library, const std::string
                                     Progress& progress, UserDialog& dialog)
 {
     ParameterRun run;
-    parameters.Clear();
+    LibraryParameters computed; // the parameters in use change only when the run completes
     ResetChannels(statistics, 17);
     const long count = CountLibraryRecords(libraryName);
     const std::string idr = CompanionFileName(libraryName, "idr");
@@ -113,8 +113,9 @@ ParameterRun ComputeIntroParameters(StructureLibrary& library, const std::string
     progress.Step(run.structures);
     progress.Finish();
     if (!aborted) {
-        TakeResults(statistics, parameters, 17);
-        parameters.Write(idr, 152);
+        TakeResults(statistics, computed, 17);
+        computed.Write(idr, 152);
+        parameters = computed;
         run.completed = true;
     }
     run.elapsed = ElapsedText(start, ClockNow());
@@ -127,7 +128,7 @@ ParameterRun BuildDescriptorFile(StructureLibrary& library, const std::string& l
                                  StatisticsAccumulator& statistics, Progress& progress, UserDialog& dialog)
 {
     ParameterRun run;
-    parameters.Clear();
+    LibraryParameters computed; // the parameters in use change only when the run completes
     ResetChannels(statistics, 76);
     const std::string pr1 = CompanionFileName(libraryName, "pr1");
     RecordFile file(pr1);
@@ -169,8 +170,9 @@ ParameterRun BuildDescriptorFile(StructureLibrary& library, const std::string& l
     progress.Finish();
     const std::string pre = CompanionFileName(libraryName, "pre");
     if (!aborted) {
-        TakeResults(statistics, parameters, 76);
-        parameters.Write(CompanionFileName(libraryName, "idp"), 153);
+        TakeResults(statistics, computed, 76);
+        computed.Write(CompanionFileName(libraryName, "idp"), 153);
+        parameters = computed;
         std::error_code ec;
         std::filesystem::remove(pre, ec);
         std::filesystem::rename(pr1, pre);

@@ -18,6 +18,8 @@ struct ParameterRun {
     std::string elapsed;    // ElapsedText of the run
 };
 
+// Both replace the parameters in memory only when they complete; an abort leaves those in use.
+
 // Means and standard deviations of catalogue indices 0..33 from the structures themselves. Keeps
 // the previous ".idr" as ".id1"; writes ".idr" (152 lines) when not aborted. Shows
 // "Calculationtime: ..." in every case.

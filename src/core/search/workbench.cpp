@@ -311,6 +311,7 @@ void Workbench::LibraryOpened()
     m_selection.DeselectAll(context);
     m_state.DescriptorsChosen = false;
     m_hasResults = false;
+    m_results = SearchResults{};
     m_state.BackPage = 0;
     if (!std::filesystem::exists(CompanionFileName(m_state.LibraryFileName, "pre"))) {
         m_state.Mode = DescriptorMode::Intro;
@@ -530,6 +531,7 @@ void Workbench::ResetAll()
     auto context = Context();
     m_selection.DeselectAll(context);
     m_hasResults = false;
+    m_results = SearchResults{};
     m_printEnabled = false;
     m_parameters.Clear();
 }
@@ -603,7 +605,8 @@ std::string Workbench::ExportAscii(std::mt19937& random)
 
     // The top sets: the filled ranks 1..40 and 1..20 of the last search.
     std::set<long> top40, top20;
-    if (m_hasResults)
+    // The best list of the last search stays usable after a new query (until another library).
+    if (!m_results.best.empty())
         for (int rank = 1; rank <= std::min(40, m_results.filled); ++rank) {
             const long number = static_cast<long>(std::nearbyint(m_results.best[static_cast<std::size_t>(rank - 1)].number));
             top40.insert(number);

@@ -1,0 +1,342 @@
+#include "cli_support.h"
+#include "test_support.h"
+
+#include "io/molfile.h"
+#include "io/structlib.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+using test::RunTool;
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+std::vector<std::string> OutputLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// Table rows of the search output: lines that start with a right-aligned rank.
+std::vector<std::string> Rows(const std::string& out)
+{
+    std::vector<std::string> rows;
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    for (const auto& line : OutputLines(out))
+        if (line.size() > 16 && digit(line[5]) && digit(line[15]) &&
+            line.substr(0, 16).find_first_not_of(" 0123456789") == std::string::npos)
+            rows.push_back(line);
+    return rows;
+}
+
+// The first `count` records of nci1000.sdf, plus extra text.
+std::string SdText(int count, const std::string& extra = "")
+{
+    const std::string all = test::ReadBytes(test::DataFile("nci1000.sdf"));
+    std::size_t end = 0;
+    for (int r = 0; r < count; ++r)
+        end = all.find("$$$$\r\n", end) + 6;
+    return all.substr(0, end) + extra;
+}
+
+// Makes a directory current for the length of a test (the search reads crits.txt there).
+class CurrentDirectory {
+public:
+    explicit CurrentDirectory(const fs::path& path) : m_previous(fs::current_path()) { fs::current_path(path); }
+    ~CurrentDirectory() { fs::current_path(m_previous); }
+
+private:
+    fs::path m_previous;
+};
+
+class SearchCommandTest : public ::testing::Test {
+protected:
+    std::string Import(const std::string& name, const std::string& sdText)
+    {
+        const std::string sd = dir.File(name + ".sdf");
+        test::WriteBytes(sd, sdText);
+        const std::string lib = dir.File(name + ".clb");
+        const auto run = RunTool({"import", sd, lib});
+        EXPECT_EQ(run.status, 0) << run.err;
+        return lib;
+    }
+    std::string Name(const std::string& lib, long position)
+    {
+        StructureLibrary library;
+        EXPECT_EQ(library.ReadLibraryRecord(lib, position), kLibOk);
+        return library.Structure().FStrucName;
+    }
+    test::TempDir dir;
+};
+
+TEST_F(SearchCommandTest, BuildParamsAndSearchPrintTheReport)
+{
+    const std::string lib = Import("lib30", SdText(30));
+    auto run = RunTool({"build", lib});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(fs::file_size(dir.File("lib30.pre")), 30u * 260u);
+    EXPECT_EQ(fs::file_size(dir.File("lib30.idp")), 153u * 48u); // 46 characters and CR LF per line
+    EXPECT_FALSE(fs::exists(dir.File("lib30.pr1")));
+    run = RunTool({"params", lib});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(fs::file_size(dir.File("lib30.idr")), 152u * 48u);
+
+    // The query is the library's first structure: it ranks first with distance 0.
+    run = RunTool({"search", lib, lib, "--descriptors", "Atoms of C,Atoms of N,Bonds: single"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string& out = run.out;
+    EXPECT_TRUE(Contains(out, "INPUT\n")) << out;
+    EXPECT_TRUE(Contains(out, "Libraryname     :  " + lib + "\n")) << out;
+    EXPECT_TRUE(Contains(out, "Descriptors      : Bonds: single,  Atoms of C,  Atoms of N\n")) << out;
+    EXPECT_TRUE(Contains(out, "Best structures:   30\n")) << out;
+    EXPECT_TRUE(Contains(out, "Similarity coeff : Euclidean distance\n")) << out;
+    EXPECT_TRUE(Contains(out, "OUTPUT\n"));
+    EXPECT_TRUE(Contains(out, "Euclidean dist"));
+    EXPECT_TRUE(Contains(out, "Calculation time: 00 days  -  ")) << out;
+    const auto rows = Rows(out);
+    ASSERT_EQ(rows.size(), 30u) << out;
+    EXPECT_EQ(rows[0].rfind("     1         1  ", 0), 0u) << rows[0];
+    EXPECT_TRUE(Contains(rows[0], "  0.0000  ")) << rows[0];
+    EXPECT_EQ(rows[0].substr(rows[0].size() - Name(lib, 1).size()), Name(lib, 1));
+    EXPECT_FALSE(fs::exists(dir.File("lib30.qlt")));
+
+    run = RunTool({"search", lib, lib, "--descriptors", "Atoms of C,Atoms of N,Bonds: single", "--coefficient",
+                   "tanimoto", "--best", "5"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Contains(run.out, "Similarity coeff : Tanimoto coefficient\n")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "Tanimoto coeff"));
+    ASSERT_EQ(Rows(run.out).size(), 5u);
+    EXPECT_TRUE(Contains(Rows(run.out)[0], "  1.0000  "));
+
+    // The query's own augmented atoms.
+    run = RunTool({"search", lib, lib, "--query-aug"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Contains(run.out, "Descriptors      : Aug: ")) << run.out;
+    EXPECT_TRUE(Contains(Rows(run.out).at(0), "  0.0000  "));
+
+    // INTRO mode over group counts, with the parameters just computed.
+    run = RunTool({"search", lib, lib, "--descriptors", "Bonds: single,Hetero atoms,Branching atoms", "--mode", "intro",
+                   "--coefficient", "correlation"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Contains(Rows(run.out).at(0), "  1.0000  "));
+}
+
+TEST_F(SearchCommandTest, RefusalsAndTheirExitStatuses)
+{
+    const std::string lib = Import("lib30", SdText(30));
+    ASSERT_EQ(RunTool({"build", lib}).status, 0);
+    const std::vector<std::string> base{"search", lib, lib, "--descriptors", "Atoms of C,Atoms of O,Bonds: double"};
+    auto with = [&](std::vector<std::string> extra) {
+        auto args = base;
+        args.insert(args.end(), extra.begin(), extra.end());
+        return RunTool(args);
+    };
+    // The best count is 1..200; both refusals are explained and the command line is at fault.
+    for (const char* best : {"0", "201"}) {
+        const auto run = with({"--best", best});
+        EXPECT_EQ(run.status, 2) << best;
+        EXPECT_TRUE(Contains(run.err, "Out of range\nChoose values between 0 and 200")) << run.err;
+        EXPECT_TRUE(Rows(run.out).empty());
+    }
+    EXPECT_EQ(with({"--best", "200"}).status, 0);
+    const auto notInteger = with({"--best", "abc"});
+    EXPECT_EQ(notInteger.status, 2);
+    EXPECT_TRUE(Contains(notInteger.err + notInteger.out, "I want an integer-value\nPlease give it to me !!!"))
+        << "err: " << notInteger.err << "out: " << notInteger.out;
+
+    // Correlation with fewer than three descriptors does not start.
+    auto run = RunTool({"search", lib, lib, "--descriptors", "Atoms of C,Atoms of O", "--coefficient", "correlation"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(run.err, "It makes no sense to determine the correlation coefficient\nwith too less points!\n"
+                                  "Choose a different similarity coefficient or use at least 3 descriptors."))
+        << run.err;
+
+    run = RunTool({"search", lib, lib, "--descriptors", "Atoms of C,Atoms of X"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(Contains(run.err, "no descriptor is named \"Atoms of X\"")) << run.err;
+    EXPECT_EQ(RunTool({"search", lib, lib}).status, 2);
+    EXPECT_EQ(with({"--coefficient", "cosine"}).status, 2);
+
+    // A descriptor that is constant in the library (no aromatic bonds in Kekulé structures) is
+    // refused with the dialog's reason; the others are searched.
+    run = RunTool({"search", lib, lib, "--descriptors", "Aromatic bonds,Atoms of C"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Contains(run.err, "This descriptor makes no sense with this library !\n")) << run.err;
+    EXPECT_TRUE(Contains(run.out, "Descriptors      : Atoms of C\n")) << run.out;
+}
+
+TEST_F(SearchCommandTest, UnreadableInputsAreNamedInTheError)
+{
+    const std::string lib = Import("lib30", SdText(30));
+    ASSERT_EQ(RunTool({"build", lib}).status, 0);
+    const std::string junk = dir.File("junk.clb");
+    test::WriteBytes(junk, "not a library");
+    auto run = RunTool({"search", junk, lib, "--descriptors", "Atoms of C"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(run.err, "none CLB-Format !!  Please import library")) << run.err;
+    EXPECT_TRUE(Contains(run.err, junk)) << run.err;
+
+    const std::string notes = dir.File("notes.mol");
+    test::WriteBytes(notes, "shopping list\r\nmilk\r\n");
+    run = RunTool({"search", lib, notes, "--descriptors", "Atoms of C"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(run.err, "Fileformat not valid")) << run.err;
+    EXPECT_TRUE(Contains(run.err, notes)) << run.err;
+
+    run = RunTool({"build", junk});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "velmora-cli build: " + junk + ": none CLB-Format !!  Please import library\n");
+}
+
+TEST_F(SearchCommandTest, LibraryWithoutParametersNeedsYes)
+{
+    const std::string lib = Import("plain", SdText(30));
+    auto run = RunTool({"search", lib, lib, "--descriptors", "Bonds: single,Hetero atoms"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_FALSE(run.err.empty());
+    EXPECT_FALSE(fs::exists(dir.File("plain.idr")));
+    run = RunTool({"search", lib, lib, "--descriptors", "Bonds: single,Hetero atoms", "--mode", "normal"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_FALSE(fs::exists(dir.File("plain.pre")));
+
+    // --yes computes the INTRO parameters and searches.
+    run = RunTool({"search", lib, lib, "--descriptors", "Bonds: single,Hetero atoms", "--yes"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::exists(dir.File("plain.idr")));
+    EXPECT_TRUE(Contains(Rows(run.out).at(0), "  0.0000  "));
+}
+
+TEST_F(SearchCommandTest, SearchWithASavedSetAndExportTheFilledRanks)
+{
+    // 30 structures and a lone carbon atom: its descriptor record is rejected, so 30 of 31 ranks fill.
+    const std::string methane = "methane\r\n  test\r\n\r\n  1  0  0  0  0  0  0  0  0  0999 V2000\r\n"
+                                "    0.0000    0.0000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\r\n"
+                                "M  END\r\n$$$$\r\n";
+    const std::string lib = Import("mixed", SdText(30, methane));
+    ASSERT_EQ(RunTool({"build", lib}).status, 0);
+    auto run = RunTool({"sets", "save", "Atoms", "Atoms of O,Atoms of C,Atoms of N", "--dir", dir.Path().string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    CurrentDirectory here(dir.Path());
+    const std::string hits = dir.File("hits.sdf");
+    run = RunTool({"search", lib, lib, "--set", "Atoms", "--best", "31", "--export", hits, "--ascii"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Contains(run.out, "Descriptors      : Atoms of C,  Atoms of N,  Atoms of O\n")) << run.out;
+    EXPECT_EQ(Rows(run.out).size(), 30u);
+    EXPECT_TRUE(Contains(run.out, "30 of 31")) << run.out;
+    EXPECT_EQ(CountSDRecords(hits), 30);
+    {
+        TextReader reader(hits);
+        TCTab first;
+        ASSERT_TRUE(ReadMolRecord(first, reader));
+        EXPECT_EQ(first.FStrucName, Name(lib, 1));
+    }
+
+    // The ASCII table: N x m = 93 values, so every structure; the 30 filled ranks are the top
+    // sets (20 in class 3, 10 in class 2) and the rejected structure is class 1.
+    const std::string asc = test::ReadBytes(dir.File("mixed.asc"));
+    std::vector<std::string> ascii;
+    for (std::size_t start = 0, end; (end = asc.find("\r\n", start)) != std::string::npos; start = end + 2)
+        ascii.push_back(asc.substr(start, end - start));
+    ASSERT_EQ(ascii.size(), 5u + 31u);
+    EXPECT_EQ(ascii[1], "3");
+    EXPECT_EQ(ascii[2], "31");
+    std::map<char, int> classes;
+    for (std::size_t i = 5; i < ascii.size(); ++i)
+        ++classes[ascii[i][0]];
+    EXPECT_EQ(classes['1'], 1);
+    EXPECT_EQ(classes['2'], 10);
+    EXPECT_EQ(classes['3'], 20);
+    const std::string lastName = Name(lib, 31);
+    EXPECT_EQ(ascii[5], "1" + std::string(20 - lastName.size(), ' ') + lastName + " " +
+                            " 0.00E+0000 0.00E+0000 0.00E+0000 ");
+
+    run = RunTool({"search", lib, lib, "--set", "Missing"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(run.err, "Missing")) << run.err;
+}
+
+TEST_F(SearchCommandTest, StatsPrintsTheReport)
+{
+    const std::string methane = "methane\r\n  test\r\n\r\n  1  0  0  0  0  0  0  0  0  0999 V2000\r\n"
+                                "    0.0000    0.0000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\r\n"
+                                "M  END\r\n$$$$\r\n";
+    const std::string lib = Import("mixed", SdText(30, methane));
+    auto run = RunTool({"stats", lib});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto lines = OutputLines(run.out);
+    ASSERT_GT(lines.size(), 20u);
+    EXPECT_EQ(lines[4], "           Name of structurefile: " + lib);
+    EXPECT_EQ(lines[7], "           Total number of structures in structurefile: 31");
+    EXPECT_EQ(lines[9], "           Structures, which are not registered       : 1");
+    EXPECT_EQ(lines[10], "                   includes 0 salts");
+    EXPECT_EQ(lines[11], "                   includes 1 error structure");
+    EXPECT_EQ(lines[13], "           Total number of registered structures      : 30");
+
+    // The same counts come from the descriptor records once they exist.
+    ASSERT_EQ(RunTool({"build", lib}).status, 0);
+    const auto fromRecords = RunTool({"stats", lib});
+    ASSERT_EQ(fromRecords.status, 0);
+    EXPECT_EQ(fromRecords.out, run.out);
+
+    const std::string junk = dir.File("junk.clb");
+    test::WriteBytes(junk, "x");
+    run = RunTool({"stats", junk});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(run.err, junk)) << run.err;
+}
+
+TEST_F(SearchCommandTest, SetsListShowSaveDelete)
+{
+    const std::string d = dir.Path().string();
+    const std::string crits = dir.File("crits.txt");
+    auto run = RunTool({"sets", "list", "--dir", d});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
+
+    // List positions: "Bonds: single" is 10; "Atoms of C" (catalogue 135) is 132 after three markers.
+    ASSERT_EQ(RunTool({"sets", "save", "My set", "Atoms of C,Bonds: single", "--dir", d}).status, 0);
+    EXPECT_EQ(test::ReadBytes(crits), "1 [none]\r\n2 My set\r\n10\r\n132\r\n");
+    ASSERT_EQ(RunTool({"sets", "save", "Rings", "Number of 6-rings", "--dir", d}).status, 0);
+    EXPECT_EQ(test::ReadBytes(crits), "2 [none]\r\n2 My set\r\n10\r\n132\r\n1 Rings\r\n142\r\n");
+    EXPECT_FALSE(fs::exists(dir.File("crits.dum")));
+
+    run = RunTool({"sets", "list", "--dir", d});
+    EXPECT_EQ(run.out, "My set\nRings\n");
+    run = RunTool({"sets", "show", "My set", "--dir", d});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "Bonds: single\nAtoms of C\n");
+
+    // Existing names, "[none]" included, are refused and the file stays.
+    for (const char* name : {"My set", "[none]"}) {
+        run = RunTool({"sets", "save", name, "Atoms of N", "--dir", d});
+        EXPECT_EQ(run.status, 1) << name;
+        EXPECT_TRUE(Contains(run.err, "This name still exists !")) << run.err;
+    }
+    EXPECT_EQ(RunTool({"sets", "save", "Bad", "Atoms of X", "--dir", d}).status, 2);
+    EXPECT_EQ(test::ReadBytes(crits), "2 [none]\r\n2 My set\r\n10\r\n132\r\n1 Rings\r\n142\r\n");
+
+    ASSERT_EQ(RunTool({"sets", "delete", "My set", "--dir", d}).status, 0);
+    EXPECT_EQ(test::ReadBytes(crits), "1 [none]\r\n1 Rings\r\n142\r\n");
+    EXPECT_FALSE(fs::exists(dir.File("crits.dum")));
+    ASSERT_EQ(RunTool({"sets", "delete", "Rings", "--dir", d}).status, 0);
+    EXPECT_EQ(test::ReadBytes(crits), "0 [none]\r\n");
+
+    run = RunTool({"sets", "show", "Rings", "--dir", d});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(run.err, "Rings")) << run.err;
+    EXPECT_EQ(RunTool({"sets", "frob", "--dir", d}).status, 2);
+}
+
+} // namespace
+} // namespace velmora

@@ -1,0 +1,312 @@
+#include "descriptors/descsets.h"
+
+#include "molecules_support.h"
+#include "scripted.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+namespace velmora {
+namespace {
+
+// Catalogue index of a descriptor name; fails the test when the name is not in the catalogue.
+// One message box: its kind, exact text and buttons.
+void ExpectMessage(const test::ShownMessage& shown, MessageKind kind, const std::string& text,
+                   MessageButtons buttons)
+{
+    EXPECT_EQ(shown.kind, kind);
+    EXPECT_EQ(shown.text, text);
+    EXPECT_EQ(shown.buttons, buttons);
+}
+
+int IndexOf(const std::string& name)
+{
+    for (int i = 0; i < kCatalogueSize; ++i)
+        if (IsDescriptor(i) && CatalogueName(i) == name)
+            return i;
+    ADD_FAILURE() << "no descriptor " << name;
+    return -1;
+}
+
+const std::string kZeroLine = " 0.00000000000000E+0000 0.00000000000000E+0000\r\n";
+const std::string kSpreadLine = " 2.00000000000000E+0000 5.00000000000000E-0001\r\n";
+
+// A parameter file of `lines` lines, every deviation 0.5 except the indices listed (deviation 0).
+void WriteParameters(const std::string& path, int lines, const std::set<int>& constant)
+{
+    std::string text;
+    for (int i = 0; i < lines; ++i)
+        text += constant.count(i) ? kZeroLine : kSpreadLine;
+    test::WriteBytes(path, text);
+}
+
+class DescriptorSetTest : public ::testing::Test {
+protected:
+    DescriptorSetTest() : library(dir.File("lib.clb")), selection(dir.Path().string())
+    {
+        WriteParameters(dir.File("lib.idp"), 153, {});
+    }
+    SelectionContext Context(DescriptorMode mode = DescriptorMode::Normal)
+    {
+        choice.SetAvailability(mode);
+        return {library, mode, choice};
+    }
+    std::string Crits() const { return test::ReadBytes(dir.File("crits.txt")); }
+    void Choose(const std::vector<int>& positions)
+    {
+        auto context = Context();
+        selection.DeselectAll(context);
+        for (int p : positions)
+            selection.ClickDescriptor(p, context, dialog);
+    }
+
+    test::TempDir dir;
+    std::string library;
+    DescriptorChoice choice;
+    test::ScriptedDialog dialog;
+    DescriptorSelection selection;
+};
+
+TEST_F(DescriptorSetTest, SaveSaveDeleteRewritesCritsExactly)
+{
+    auto context = Context();
+    // The first set creates the file with "1 [none]"; positions are written in ascending order.
+    Choose({5, 0});
+    dialog.texts.push_back("my first set");
+    ASSERT_TRUE(selection.Save(context, dialog));
+    EXPECT_EQ(dialog.textCaptions, std::vector<std::string>{"Name this new criteriaset:"});
+    EXPECT_EQ(Crits(), "1 [none]\r\n2 my first set\r\n0\r\n5\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("crits.dum")));
+
+    Choose({148, 33, 10});
+    dialog.texts.push_back("Second");
+    ASSERT_TRUE(selection.Save(context, dialog));
+    EXPECT_EQ(Crits(), "2 [none]\r\n2 my first set\r\n0\r\n5\r\n3 Second\r\n10\r\n33\r\n148\r\n");
+    EXPECT_EQ(selection.SetNames(), (std::vector<std::string>{"[none]", "my first set", "Second"}));
+    EXPECT_EQ(selection.CurrentSet(), 2);
+    EXPECT_TRUE(dialog.shown.empty());
+
+    // Choosing a set selects its positions; DescSelected mirrors them by catalogue index.
+    selection.ChooseSet(1, context, dialog);
+    EXPECT_EQ(selection.ChosenPositions(), (std::vector<int>{0, 5}));
+    EXPECT_TRUE(choice.DescSelected[0]);
+    EXPECT_TRUE(choice.DescSelected[5]);
+    selection.ChooseSet(2, context, dialog);
+    EXPECT_EQ(selection.ChosenPositions(), (std::vector<int>{10, 33, 148}));
+    EXPECT_TRUE(choice.DescSelected[IndexOf("Aug: C4C4C")]);
+    EXPECT_TRUE(choice.DescSelected[IndexOf("TopoRad")]);
+    EXPECT_FALSE(choice.DescSelected[0]);
+
+    // Delete asks with the name in double quotes; Cancel keeps everything.
+    selection.ChooseSet(1, context, dialog);
+    dialog.answers.push_back(MessageAnswer::Cancel);
+    EXPECT_FALSE(selection.Delete(context, dialog));
+    ASSERT_EQ(dialog.shown.size(), 1u);
+    ExpectMessage(dialog.shown[0], MessageKind::Warning, "Do you really want to delete \"my first set\" ?",
+                  MessageButtons::OkCancel);
+    EXPECT_EQ(selection.SetNames().size(), 3u);
+    EXPECT_EQ(selection.ChosenPositions(), (std::vector<int>{0, 5}));
+    EXPECT_EQ(Crits(), "2 [none]\r\n2 my first set\r\n0\r\n5\r\n3 Second\r\n10\r\n33\r\n148\r\n");
+
+    // OK removes the set, leaves "[none]" chosen and every descriptor deselected.
+    dialog.answers.push_back(MessageAnswer::Ok);
+    EXPECT_TRUE(selection.Delete(context, dialog));
+    EXPECT_EQ(Crits(), "1 [none]\r\n3 Second\r\n10\r\n33\r\n148\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("crits.dum")));
+    EXPECT_EQ(selection.SetNames(), (std::vector<std::string>{"[none]", "Second"}));
+    EXPECT_EQ(selection.CurrentSet(), 0);
+    EXPECT_EQ(selection.ChosenCount(), 0);
+    for (bool selected : choice.DescSelected)
+        EXPECT_FALSE(selected);
+
+    // Deleting the only set leaves "0 [none]".
+    selection.ChooseSet(1, context, dialog);
+    EXPECT_TRUE(selection.Delete(context, dialog));
+    EXPECT_EQ(Crits(), "0 [none]\r\n");
+    EXPECT_EQ(selection.SetNames(), std::vector<std::string>{"[none]"});
+    EXPECT_EQ(selection.ChosenCount(), 0);
+}
+
+TEST_F(DescriptorSetTest, NamesKeepTheirBlanksAndAreReadBackByANewDialog)
+{
+    auto context = Context();
+    Choose({1});
+    dialog.texts.push_back("set  with blanks ");
+    ASSERT_TRUE(selection.Save(context, dialog));
+    Choose({2, 3});
+    dialog.texts.push_back(" leading");
+    ASSERT_TRUE(selection.Save(context, dialog));
+    EXPECT_EQ(Crits(), "2 [none]\r\n1 set  with blanks \r\n1\r\n2  leading\r\n2\r\n3\r\n");
+
+    DescriptorSelection again(dir.Path().string());
+    EXPECT_EQ(again.SetNames(), (std::vector<std::string>{"[none]", "set  with blanks ", " leading"}));
+    again.ChooseSet(2, context, dialog);
+    EXPECT_EQ(again.ChosenPositions(), (std::vector<int>{2, 3}));
+    EXPECT_TRUE(dialog.shown.empty());
+}
+
+TEST_F(DescriptorSetTest, SaveRefusesExistingNamesAndNeedsAChoice)
+{
+    auto context = Context();
+    // Nothing chosen: the name is not even asked for.
+    EXPECT_FALSE(selection.Save(context, dialog));
+    EXPECT_TRUE(dialog.textCaptions.empty());
+
+    Choose({7});
+    const std::string refusal = "             This name still exists !\r"
+                                "Please choose a different name or delete the old one .";
+    dialog.texts.push_back("[none]");
+    EXPECT_FALSE(selection.Save(context, dialog));
+    ASSERT_EQ(dialog.shown.size(), 1u);
+    ExpectMessage(dialog.shown[0], MessageKind::Warning, refusal, MessageButtons::Ok);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("crits.txt")));
+
+    dialog.texts.push_back("Rings");
+    ASSERT_TRUE(selection.Save(context, dialog));
+    dialog.texts.push_back("Rings");
+    EXPECT_FALSE(selection.Save(context, dialog));
+    ASSERT_EQ(dialog.shown.size(), 2u);
+    EXPECT_EQ(dialog.shown[1].text, refusal);
+    // The comparison is case-sensitive.
+    dialog.texts.push_back("rings");
+    EXPECT_TRUE(selection.Save(context, dialog));
+    // A cancelled name dialog saves nothing.
+    EXPECT_FALSE(selection.Save(context, dialog));
+    EXPECT_EQ(Crits(), "2 [none]\r\n1 Rings\r\n7\r\n1 rings\r\n7\r\n");
+}
+
+TEST_F(DescriptorSetTest, NoneCannotBeDeleted)
+{
+    auto context = Context();
+    EXPECT_FALSE(selection.Delete(context, dialog));
+    ASSERT_EQ(dialog.shown.size(), 1u);
+    ExpectMessage(dialog.shown[0], MessageKind::Error,
+                  "You can\xC2\xB4t delete this one\rThis is not a userdefined criteriaset", MessageButtons::Ok);
+}
+
+TEST_F(DescriptorSetTest, LibraryCheckReadsTheDeviationOfTheModesFile)
+{
+    // Line i holds index i: 7 spreads, 8 is constant, 9 has a negative mean and spreads.
+    std::string idp;
+    for (int i = 0; i < 153; ++i)
+        idp += i == 8 ? kZeroLine : i == 9 ? "-1.00000000000000E+0000 2.50000000000000E-0001\r\n" : kSpreadLine;
+    test::WriteBytes(dir.File("lib.idp"), idp);
+    EXPECT_TRUE(LibraryCheck(library, DescriptorMode::Normal, 7));
+    EXPECT_FALSE(LibraryCheck(library, DescriptorMode::Normal, 8));
+    EXPECT_TRUE(LibraryCheck(library, DescriptorMode::Normal, 9));
+    EXPECT_TRUE(LibraryCheck(library, DescriptorMode::Normal, 0));
+    EXPECT_TRUE(LibraryCheck(library, DescriptorMode::Normal, 151));
+    EXPECT_FALSE(LibraryCheck(library, DescriptorMode::Normal, 152));
+    EXPECT_FALSE(LibraryCheck(library, DescriptorMode::Normal, -1));
+
+    // INTRO reads .idr, which does not exist yet: every check fails.
+    EXPECT_FALSE(LibraryCheck(library, DescriptorMode::Intro, 7));
+    WriteParameters(dir.File("lib.idr"), 152, {7});
+    EXPECT_FALSE(LibraryCheck(library, DescriptorMode::Intro, 7));
+    EXPECT_TRUE(LibraryCheck(library, DescriptorMode::Intro, 8));
+    // A file too short for the index fails rather than reading past its end.
+    WriteParameters(dir.File("lib.idr"), 10, {});
+    EXPECT_FALSE(LibraryCheck(library, DescriptorMode::Intro, 20));
+}
+
+TEST_F(DescriptorSetTest, ClickWarnsWhyADescriptorIsRefused)
+{
+    // An INTRO file carries deviations for the group counts only.
+    std::string idr;
+    for (int i = 0; i < 152; ++i)
+        idr += (i == 8 || i > 32) ? kZeroLine : kSpreadLine;
+    test::WriteBytes(dir.File("lib.idr"), idr);
+    auto context = Context(DescriptorMode::Intro);
+
+    selection.ClickDescriptor(0, context, dialog);
+    EXPECT_TRUE(dialog.shown.empty());
+    EXPECT_TRUE(choice.DescSelected[0]);
+
+    // "Bonds: C-C triple" is available but constant in the library.
+    selection.ClickDescriptor(8, context, dialog);
+    ASSERT_EQ(dialog.shown.size(), 1u);
+    ExpectMessage(dialog.shown[0], MessageKind::Warning, "This descriptor makes no sense with this library !\r"
+                                    "All structures in this library get the same value with\r"
+                                    "this descriptor .\r"
+                                    "Please choose a different one instead !", MessageButtons::Ok);
+    EXPECT_FALSE(selection.IsChosen(8));
+
+    // "Aug: C4C4C" is not available in INTRO mode.
+    selection.ClickDescriptor(33, context, dialog);
+    ASSERT_EQ(dialog.shown.size(), 2u);
+    EXPECT_EQ(dialog.shown[1].kind, MessageKind::Warning);
+    EXPECT_EQ(dialog.shown[1].text, "This descriptor is not available in INTRO mode !\r"
+                                    "If you want to use it, you have to change to the NORMAL mode !\r"
+                                    "Change this setting in the MODE pulldownmenue .");
+    EXPECT_FALSE(selection.IsChosen(33));
+    EXPECT_FALSE(choice.DescSelected[35]);
+    EXPECT_EQ(selection.ChosenPositions(), std::vector<int>{0});
+}
+
+TEST_F(DescriptorSetTest, ChoosingASetCutsWhatFailsTheLibraryCheck)
+{
+    // Saved in NORMAL mode where everything passes.
+    auto normal = Context();
+    Choose({0, 8, 33, 148});
+    dialog.texts.push_back("mixed");
+    ASSERT_TRUE(selection.Save(normal, dialog));
+
+    // In INTRO mode the augmented atom and the topological index are not available and
+    // "Bonds: C-C triple" is constant in this library.
+    std::string idr;
+    for (int i = 0; i < 152; ++i)
+        idr += (i == 8 || i > 32) ? kZeroLine : kSpreadLine;
+    test::WriteBytes(dir.File("lib.idr"), idr);
+    auto intro = Context(DescriptorMode::Intro);
+    selection.FillSetList();
+    selection.ChooseSet(1, intro, dialog);
+    ASSERT_EQ(dialog.shown.size(), 1u);
+    EXPECT_EQ(dialog.shown[0].kind, MessageKind::Warning);
+    EXPECT_EQ(dialog.shown[0].buttons, MessageButtons::Ok);
+    EXPECT_EQ(dialog.shown[0].text,
+              "Your chosen criterium set includes criteria that makes no sense with your libraray !\r"
+              "Following criteria had been cut now from the origin criterium set:\r"
+              "Bonds: C-C triple, Aug: C4C4C, TopoRad");
+    EXPECT_EQ(selection.ChosenPositions(), std::vector<int>{0});
+    EXPECT_EQ(selection.CurrentSet(), 0);
+    EXPECT_TRUE(choice.DescSelected[0]);
+    EXPECT_FALSE(choice.DescSelected[8]);
+    // The file itself is not changed by a cut.
+    EXPECT_EQ(Crits(), "1 [none]\r\n4 mixed\r\n0\r\n8\r\n33\r\n148\r\n");
+
+    // "[none]" deselects everything.
+    selection.ChooseSet(0, intro, dialog);
+    EXPECT_EQ(selection.ChosenCount(), 0);
+    EXPECT_FALSE(choice.DescSelected[0]);
+}
+
+TEST_F(DescriptorSetTest, AugAtomsOfTolueneChooseItsThreeAugmentedAtoms)
+{
+    const TCTab toluene = test::Smiles("Cc1ccccc1");
+    const int c4c4c = ListPosition(IndexOf("Aug: C4C4C"));
+    const int c1c4c4c = ListPosition(IndexOf("Aug: C1C4C4C"));
+    const int c1c = ListPosition(IndexOf("Aug: C1C"));
+    const int o2c = ListPosition(IndexOf("Aug: O2C"));
+    auto context = Context();
+
+    // Other families keep their state; an augmented atom the query lacks is deselected.
+    Choose({0, 148, o2c});
+    selection.AugAtomsOfMyMolecule(toluene, context);
+    EXPECT_EQ(selection.ChosenPositions(), (std::vector<int>{0, c4c4c, c1c, c1c4c4c, 148}));
+    EXPECT_EQ(selection.ChosenNames(),
+              (std::vector<std::string>{"Aromatic bonds", "Aug: C4C4C", "Aug: C1C", "Aug: C1C4C4C", "TopoRad"}));
+    EXPECT_TRUE(choice.DescSelected[IndexOf("Aug: C1C4C4C")]);
+    EXPECT_FALSE(choice.DescSelected[IndexOf("Aug: O2C")]);
+
+    // Where "Aug: C1C" is constant in the library, it is left out.
+    WriteParameters(dir.File("lib.idp"), 153, {IndexOf("Aug: C1C")});
+    selection.AugAtomsOfMyMolecule(toluene, context);
+    EXPECT_EQ(selection.ChosenPositions(), (std::vector<int>{0, c4c4c, c1c4c4c, 148}));
+    EXPECT_TRUE(dialog.shown.empty());
+}
+
+} // namespace
+} // namespace velmora

@@ -1,0 +1,972 @@
+#include "search/workbench.h"
+
+#include "base/ioerror.h"
+#include "base/textfile.h"
+#include "io/convert.h"
+#include "io/molfile.h"
+#include "search/coefficients.h"
+#include "search/paramcalc.h"
+#include "scripted.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <numeric>
+#include <set>
+#include <sstream>
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kIntroNotice =
+    "You are now running the INTRO MODE !!!\r"
+    "If you want to work seriously with this program, it is highly recommended to\r"
+    "use the NORMAL MODE, because it is much more quicker and some features are\r"
+    "only available in the normal mode .";
+const char* const kNoParameters =
+    "No mean and standard deviations of library available\rDo you want to calculate the libraryparameters now ?";
+const char* const kIntroGate =
+    "Mean and standard deviations of library not available !\r"
+    "Before you use the INTRO MODE, you have to calculate the libraryparameters .\r"
+    "You can find it in the SETUP menu !";
+const std::string kZeroLine = " 0.00000000000000E+0000 0.00000000000000E+0000";
+
+// Ten integer-valued descriptors that vary across the first NCI records.
+const std::vector<std::string> kTen{"Bonds: C-C double", "Bonds: C-C single", "Bonds: double", "Bonds: single",
+                                    "Branching atoms",   "Hetero atoms",      "Atoms of C",    "Atoms of N",
+                                    "Atoms of O",        "Number of rings"};
+const std::vector<std::string> kGroups{"Bonds: C-C single", "Bonds: double", "Bonds: single", "Branching atoms",
+                                       "Hetero atoms"};
+
+// One message box: its kind, exact text and buttons.
+void ExpectMessage(const test::ShownMessage& shown, MessageKind kind, const std::string& text,
+                   MessageButtons buttons)
+{
+    EXPECT_EQ(shown.kind, kind);
+    EXPECT_EQ(shown.text, text);
+    EXPECT_EQ(shown.buttons, buttons);
+}
+
+int IndexOf(const std::string& name)
+{
+    for (int i = 0; i < kCatalogueSize; ++i)
+        if (IsDescriptor(i) && CatalogueName(i) == name)
+            return i;
+    ADD_FAILURE() << "no descriptor " << name;
+    return 0;
+}
+
+std::vector<std::string> Lines(const std::string& bytes)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(bytes.substr(start, end - start));
+    EXPECT_EQ(start, bytes.size()) << "text after the last CR LF";
+    return lines;
+}
+
+// Records first..first+count-1 (1-based) of nci1000.sdf, plus extra text.
+std::string SdText(int first, int count, const std::string& extra = "")
+{
+    static const std::string all = test::ReadBytes(test::DataFile("nci1000.sdf"));
+    std::size_t begin = 0;
+    for (int r = 1; r < first; ++r)
+        begin = all.find("$$$$\r\n", begin) + 6;
+    std::size_t end = begin;
+    for (int r = 0; r < count; ++r)
+        end = all.find("$$$$\r\n", end) + 6;
+    return all.substr(begin, end - begin) + extra;
+}
+
+const std::string kMethane = "methane\r\n  test\r\n\r\n  1  0  0  0  0  0  0  0  0  0999 V2000\r\n"
+                             "    0.0000    0.0000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\r\n"
+                             "M  END\r\n$$$$\r\n";
+
+class WorkbenchTest : public ::testing::Test {
+protected:
+    WorkbenchTest() : wb(dialog, progress, dir.Path().string()) {}
+
+    // Imports the SD text into name.clb; returns the library path.
+    std::string Import(const std::string& name, const std::string& sdText)
+    {
+        const std::string sd = dir.File(name + ".sdf");
+        test::WriteBytes(sd, sdText);
+        StructureLibrary library;
+        NullProgress quiet;
+        const std::string lib = dir.File(name + ".clb");
+        const ImportReport report =
+            ImportStructures(library, sd, CountSDRecords(sd), lib, ConversionMode::WriteAnew, quiet);
+        EXPECT_TRUE(report.Completed());
+        EXPECT_EQ(report.skipped, 0);
+        return lib;
+    }
+    std::string Library(const std::string& name, int count) { return Import(name, SdText(1, count)); }
+    // The NORMAL-mode descriptor file and parameters, built outside the workbench.
+    void Build(const std::string& lib)
+    {
+        StructureLibrary library;
+        LibraryParameters parameters;
+        StatisticsAccumulator statistics;
+        NullProgress quiet;
+        test::ScriptedDialog silent;
+        ASSERT_TRUE(BuildDescriptorFile(library, lib, CountLibraryRecords(lib), parameters, statistics, quiet, silent)
+                        .completed);
+    }
+    void Choose(const std::vector<std::string>& names)
+    {
+        auto context = wb.Context();
+        wb.Selection().DeselectAll(context);
+        for (const auto& name : names)
+            wb.Selection().ClickDescriptor(ListPosition(IndexOf(name)), context, dialog);
+        wb.DescriptorDialogClosed();
+    }
+    // Opens a library that has its descriptor file and loads its first structure as the query.
+    void OpenWithSelfQuery(const std::string& lib)
+    {
+        ASSERT_TRUE(wb.OpenLibrary(lib));
+        ASSERT_TRUE(wb.LoadQuery(lib));
+    }
+    std::string LibraryName(const std::string& lib, long position)
+    {
+        StructureLibrary library;
+        EXPECT_EQ(library.ReadLibraryRecord(lib, position), kLibOk);
+        return library.Structure().FStrucName;
+    }
+
+    test::TempDir dir;
+    test::ScriptedDialog dialog;
+    test::ScriptedProgress progress;
+    Workbench wb;
+};
+
+TEST_F(WorkbenchTest, OpenLibraryRefusesAFileThatIsNotALibrary)
+{
+    test::WriteBytes(dir.File("junk.clb"), "not a structure library");
+    EXPECT_FALSE(wb.OpenLibrary(dir.File("junk.clb")));
+    ASSERT_EQ(dialog.shown.size(), 1u);
+    ExpectMessage(dialog.shown[0], MessageKind::Error, "none CLB-Format !!  Please import library", MessageButtons::Ok);
+    EXPECT_FALSE(wb.State().LibraryOpen);
+    EXPECT_TRUE(wb.State().LibraryFileName.empty());
+
+    // The file dialog's Cancel ends the command without a message.
+    EXPECT_FALSE(wb.OpenLibrary());
+    EXPECT_EQ(dialog.filters.back(), "Library-Files (*.clb)|*.clb");
+    EXPECT_EQ(dialog.shown.size(), 1u);
+}
+
+TEST_F(WorkbenchTest, OpenLibraryWithoutDescriptorFileRunsIntroAndAsksForParameters)
+{
+    const std::string lib = Library("lib30", 30);
+    dialog.answers = {MessageAnswer::Ok, MessageAnswer::No};
+    ASSERT_TRUE(wb.OpenLibrary(lib));
+    ASSERT_EQ(dialog.shown.size(), 2u);
+    ExpectMessage(dialog.shown[0], MessageKind::Information, kIntroNotice, MessageButtons::Ok);
+    EXPECT_EQ(dialog.shown[1].text, kNoParameters);
+    EXPECT_EQ(dialog.shown[1].buttons, MessageButtons::OkNo);
+    EXPECT_EQ(wb.State().Mode, DescriptorMode::Intro);
+    EXPECT_TRUE(wb.Menu().intro);
+    EXPECT_FALSE(wb.Menu().normal);
+    EXPECT_EQ(wb.State().LibraryCount, 30);
+    EXPECT_EQ(wb.State().BestCount, 30);
+    EXPECT_FALSE(wb.State().ParametersAvailable);
+    EXPECT_FALSE(fs::exists(dir.File("lib30.idr")));
+
+    // Without parameters the descriptor dialog does not open in INTRO mode.
+    EXPECT_FALSE(wb.ChooseDescriptors());
+    ASSERT_EQ(dialog.shown.size(), 3u);
+    EXPECT_EQ(dialog.shown[2].kind, MessageKind::Information);
+    EXPECT_EQ(dialog.shown[2].text, kIntroGate);
+
+    // Answering OK computes the INTRO parameters and reports the time taken.
+    dialog.shown.clear();
+    dialog.answers = {MessageAnswer::Ok, MessageAnswer::Ok};
+    ASSERT_TRUE(wb.OpenLibrary(lib));
+    ASSERT_EQ(dialog.shown.size(), 3u);
+    EXPECT_EQ(dialog.shown[2].text.rfind("Calculationtime: 00 days  -  ", 0), 0u) << dialog.shown[2].text;
+    EXPECT_TRUE(wb.State().ParametersAvailable);
+    EXPECT_TRUE(fs::exists(dir.File("lib30.idr")));
+    EXPECT_TRUE(wb.ChooseDescriptors());
+}
+
+TEST_F(WorkbenchTest, OpenLibraryWithDescriptorFileStaysNormalAndCapsTheBestCount)
+{
+    const std::string lib = Library("lib51", 51);
+    Build(lib);
+    ASSERT_TRUE(wb.OpenLibrary(lib));
+    EXPECT_TRUE(dialog.shown.empty());
+    EXPECT_EQ(wb.State().Mode, DescriptorMode::Normal);
+    EXPECT_EQ(wb.State().LibraryCount, 51);
+    EXPECT_EQ(wb.State().BestCount, 50);
+    EXPECT_TRUE(wb.Menu().structuralDescriptors);
+    EXPECT_TRUE(wb.ChooseDescriptors());
+    EXPECT_FALSE(wb.CalculateEnabled()); // no query, no descriptors yet
+
+    // Opening a library again starts from "[none]" with nothing chosen.
+    ASSERT_TRUE(wb.LoadQuery(lib));
+    Choose({"Atoms of C"});
+    ASSERT_TRUE(wb.CalculateEnabled());
+    ASSERT_TRUE(wb.OpenLibrary(lib));
+    EXPECT_EQ(wb.Selection().ChosenCount(), 0);
+    EXPECT_EQ(wb.Selection().CurrentSet(), 0);
+    EXPECT_FALSE(wb.State().DescriptorsChosen);
+    EXPECT_FALSE(wb.CalculateEnabled());
+    EXPECT_TRUE(wb.State().QueryLoaded);
+}
+
+TEST_F(WorkbenchTest, ALoadThatFindsNoParameterFileClearsTheParameters)
+{
+    const std::string a = Library("alpha", 30);
+    Build(a);
+    ASSERT_TRUE(wb.OpenLibrary(a));
+    ASSERT_GT(wb.Parameters().StdDev[IndexOf("Atoms of C")], 0.0);
+
+    // A copy with its descriptor file but without .idp: NORMAL mode, the question, nothing computed.
+    for (const char* ext : {".clb", ".III", ".pre"})
+        fs::copy_file(dir.File(std::string("alpha") + ext), dir.File(std::string("beta") + ext));
+    dialog.answers = {MessageAnswer::Ok};
+    ASSERT_TRUE(wb.OpenLibrary(dir.File("beta.clb")));
+    ASSERT_EQ(dialog.shown.size(), 1u);
+    ExpectMessage(dialog.shown[0], MessageKind::Confirmation, kNoParameters, MessageButtons::OkNo);
+    EXPECT_EQ(wb.State().Mode, DescriptorMode::Normal);
+    EXPECT_FALSE(wb.State().ParametersAvailable);
+    EXPECT_FALSE(fs::exists(dir.File("beta.idp")));
+    for (int i = 0; i < kCatalogueSize; ++i) {
+        EXPECT_EQ(wb.Parameters().Mean[static_cast<std::size_t>(i)], 0.0) << i;
+        EXPECT_EQ(wb.Parameters().StdDev[static_cast<std::size_t>(i)], 0.0) << i;
+    }
+}
+
+TEST_F(WorkbenchTest, LoadQueryFromLibrarySdFileAndMolfile)
+{
+    const std::string lib = Library("lib30", 30);
+    dialog.answers = {MessageAnswer::Ok, MessageAnswer::No};
+    ASSERT_TRUE(wb.OpenLibrary(lib));
+
+    // A library gives its first structure.
+    ASSERT_TRUE(wb.LoadQuery(lib));
+    StructureLibrary library;
+    ASSERT_EQ(library.ReadLibraryRecord(lib, 1), kLibOk);
+    EXPECT_EQ(CompareCtab(wb.State().Query, library.Structure()), 0);
+    EXPECT_EQ(wb.State().QueryFileName, lib);
+    EXPECT_TRUE(wb.State().QueryLoaded);
+    EXPECT_TRUE(wb.Menu().saveMolecule);
+
+    // An SD file gives its first record.
+    const std::string sd = dir.File("three.sd");
+    test::WriteBytes(sd, SdText(4, 3));
+    ASSERT_TRUE(wb.LoadQuery(sd));
+    EXPECT_EQ(wb.State().Query.FStrucName, LibraryName(lib, 4));
+
+    // A plain molfile without "$$$$" is a query too.
+    ASSERT_TRUE(wb.LoadQuery(test::DataFile("query.mol")));
+    EXPECT_EQ(wb.State().Query.FStrucName, "2783");
+    EXPECT_EQ(wb.State().Query.NumValidAtoms, 25);
+
+    // Anything else is refused and the query stays.
+    const std::size_t before = dialog.shown.size();
+    test::WriteBytes(dir.File("notes.mol"), "shopping list\r\nmilk\r\n");
+    EXPECT_FALSE(wb.LoadQuery(dir.File("notes.mol")));
+    ASSERT_EQ(dialog.shown.size(), before + 1);
+    ExpectMessage(dialog.shown.back(), MessageKind::Error, "Fileformat not valid", MessageButtons::Ok);
+    EXPECT_EQ(wb.State().Query.FStrucName, "2783");
+    EXPECT_EQ(wb.State().QueryFileName, test::DataFile("query.mol"));
+
+    EXPECT_FALSE(wb.LoadQuery());
+    EXPECT_EQ(dialog.filters.back(), "Mol-Files (*.mol ; *.sd)|*.mol;*.sd|CLB-File  (*.clb)|*.clb");
+}
+
+TEST_F(WorkbenchTest, SaveQueryReplacesAppendsOrLeavesTheFile)
+{
+    ASSERT_TRUE(wb.LoadQuery(test::DataFile("query.mol")));
+    const std::string out = dir.File("saved.mol");
+    ASSERT_TRUE(wb.SaveQuery(out));
+    EXPECT_TRUE(dialog.shown.empty()); // a new file is written without a question
+    const std::string once = test::ReadBytes(out);
+    EXPECT_EQ(CountSDRecords(out), 1);
+    // Line 2: the initials "ZW" and the first eight characters of the name, padded.
+    EXPECT_EQ(Lines(once).at(1).substr(0, 10), "ZW2783    ");
+    {
+        TextReader reader(out);
+        TCTab back;
+        ASSERT_TRUE(ReadMolRecord(back, reader));
+        EXPECT_EQ(back.NumValidAtoms, 25);
+        EXPECT_EQ(back.FStrucName, "2783");
+    }
+
+    dialog.answers = {MessageAnswer::Abort};
+    EXPECT_FALSE(wb.SaveQuery(out));
+    ASSERT_EQ(dialog.shown.size(), 1u);
+    EXPECT_EQ(dialog.shown[0].caption, "Information");
+    EXPECT_EQ(dialog.shown[0].text, "File already exists");
+    EXPECT_EQ(dialog.shown[0].buttons, MessageButtons::ReplaceAppendAbort);
+    EXPECT_EQ(test::ReadBytes(out), once);
+
+    dialog.answers = {MessageAnswer::Append};
+    ASSERT_TRUE(wb.SaveQuery(out));
+    EXPECT_EQ(CountSDRecords(out), 2);
+    EXPECT_EQ(test::ReadBytes(out).substr(0, once.size()), once);
+
+    dialog.answers = {MessageAnswer::Replace};
+    ASSERT_TRUE(wb.SaveQuery(out));
+    EXPECT_EQ(CountSDRecords(out), 1);
+}
+
+TEST_F(WorkbenchTest, NormalModeAndParameterCommandsAskFirst)
+{
+    const std::string lib = Library("lib30", 30);
+    dialog.answers = {MessageAnswer::Ok, MessageAnswer::No};
+    ASSERT_TRUE(wb.OpenLibrary(lib));
+    dialog.shown.clear();
+
+    // NORMAL mode needs the descriptor file; Cancel keeps INTRO.
+    dialog.answers = {MessageAnswer::Cancel};
+    EXPECT_FALSE(wb.SetNormalMode());
+    ASSERT_EQ(dialog.shown.size(), 1u);
+    ExpectMessage(dialog.shown[0], MessageKind::Information,
+                  "Do you really want to calculate all\rdescriptor-values now ???? \rIt could take a long time",
+                  MessageButtons::OkCancel);
+    EXPECT_EQ(wb.State().Mode, DescriptorMode::Intro);
+    EXPECT_FALSE(fs::exists(dir.File("lib30.pre")));
+
+    // OK builds it and loads the new parameters.
+    dialog.answers = {MessageAnswer::Ok};
+    EXPECT_TRUE(wb.SetNormalMode());
+    EXPECT_EQ(wb.State().Mode, DescriptorMode::Normal);
+    EXPECT_EQ(fs::file_size(dir.File("lib30.pre")), 30u * 260u);
+    EXPECT_TRUE(fs::exists(dir.File("lib30.idp")));
+    EXPECT_GT(wb.Parameters().StdDev[IndexOf("Atoms of C")], 0.0);
+
+    // Recalculating in NORMAL mode asks again; Cancel leaves the files.
+    dialog.shown.clear();
+    const std::string pre = test::ReadBytes(dir.File("lib30.pre"));
+    fs::remove(dir.File("lib30.idp"));
+    dialog.answers = {MessageAnswer::Cancel};
+    wb.CalculateLibraryParameters();
+    ASSERT_EQ(dialog.shown.size(), 1u);
+    EXPECT_EQ(dialog.shown[0].text,
+              "Do you really want to calculate all descriptor-values now ???? \rIt could take a long time");
+    EXPECT_EQ(dialog.shown[0].buttons, MessageButtons::OkCancel);
+    EXPECT_FALSE(fs::exists(dir.File("lib30.idp")));
+    EXPECT_EQ(test::ReadBytes(dir.File("lib30.pre")), pre);
+}
+
+TEST_F(WorkbenchTest, BestCountAcceptsOneToTwoHundred)
+{
+    struct Case {
+        std::string text;
+        int accepted; // 0: refused
+        MessageKind kind;
+    };
+    const std::string outOfRange = "Out of range\rChoose values between 0 and 200";
+    const std::string notInteger = "I want an integer-value\rPlease give it to me !!!";
+    const std::vector<Case> cases{
+        {"1", 1, {}},           {"200", 200, {}},           {"      50", 50, {}},
+        {"0", 0, MessageKind::Error},  {"201", 0, MessageKind::Error}, {"-5", 0, MessageKind::Error},
+        {"abc", 0, MessageKind::Information}, {"12abc", 0, MessageKind::Information},
+        {"", 0, MessageKind::Information},
+    };
+    wb.State().BestCount = 17;
+    for (const auto& c : cases) {
+        SCOPED_TRACE("'" + c.text + "'");
+        dialog.shown.clear();
+        const int before = wb.State().BestCount;
+        EXPECT_EQ(wb.SetBestCount(c.text), c.accepted != 0);
+        if (c.accepted) {
+            EXPECT_TRUE(dialog.shown.empty());
+            EXPECT_EQ(wb.State().BestCount, c.accepted);
+        } else {
+            ASSERT_EQ(dialog.shown.size(), 1u);
+            ExpectMessage(dialog.shown[0], c.kind, c.kind == MessageKind::Error ? outOfRange : notInteger,
+                          MessageButtons::Ok);
+            EXPECT_EQ(wb.State().BestCount, before);
+        }
+    }
+}
+
+TEST_F(WorkbenchTest, CorrelationNeedsThreeChosenDescriptors)
+{
+    const std::string lib = Library("lib30", 30);
+    Build(lib);
+    OpenWithSelfQuery(lib);
+    Choose({"Atoms of C", "Atoms of N"});
+    wb.SetCoefficient(kCorrelation);
+    ASSERT_TRUE(wb.CalculateEnabled());
+    EXPECT_EQ(wb.RunSearch(), SearchOutcome::NotStarted);
+    ASSERT_EQ(dialog.shown.size(), 1u);
+    EXPECT_EQ(dialog.shown[0].kind, MessageKind::Error);
+    EXPECT_EQ(dialog.shown[0].text, "It makes no sense to determine the correlation coefficient\rwith too less points!\r"
+                                    "Choose a different similarity coefficient or use at least 3 descriptors.");
+    EXPECT_FALSE(fs::exists(dir.File("lib30.qlt")));
+
+    Choose({"Atoms of C", "Atoms of N", "Atoms of O"});
+    EXPECT_EQ(wb.RunSearch(), SearchOutcome::Completed);
+    EXPECT_EQ(dialog.shown.size(), 1u);
+}
+
+// Every coefficient ranks the query's own record first with the best possible value.
+void ExpectSelfFirst(Workbench& wb, const std::string& lib)
+{
+    const std::string best[] = {"  0.0000", "  0.0000", "  0.0000", "  1.0000", "  1.0000"};
+    for (int c = 0; c < kCoefficientCount; ++c) {
+        SCOPED_TRACE(CoefficientName(c));
+        wb.SetCoefficient(c);
+        ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
+        EXPECT_FALSE(fs::exists(CompanionFileName(lib, "qlt")));
+        const auto rows = wb.ReportRows();
+        ASSERT_FALSE(rows.empty());
+        EXPECT_EQ(rows[0].libraryPosition, 1);
+        EXPECT_EQ(rows[0].value, best[c]);
+        EXPECT_EQ(rows[0].name, wb.State().Query.FStrucName);
+        // The result library holds the filled ranks in rank order.
+        const auto& results = wb.Results();
+        EXPECT_EQ(static_cast<long>(rows.size()), results.filled);
+        EXPECT_EQ(CountLibraryRecords(wb.State().SimilarLibraryFileName), results.filled);
+        for (int k = 1; k <= results.filled; ++k)
+            EXPECT_EQ(rows[static_cast<std::size_t>(k - 1)].libraryPosition, results.StructureAt(k));
+    }
+}
+
+TEST_F(WorkbenchTest, OwnRecordRanksFirstInNormalMode)
+{
+    const std::string lib = Library("lib30", 30);
+    Build(lib);
+    OpenWithSelfQuery(lib);
+    Choose(kTen);
+    ASSERT_EQ(wb.Selection().ChosenCount(), 10);
+    ExpectSelfFirst(wb, lib);
+    EXPECT_TRUE(dialog.shown.empty());
+    EXPECT_EQ(wb.State().SimilarLibraryFileName, dir.File("liSIM.clb")); // "lib30.clb" less 7 characters
+    // Every row names the library structure at its position.
+    for (const auto& row : wb.ReportRows())
+        EXPECT_EQ(row.name, LibraryName(lib, row.libraryPosition));
+    EXPECT_TRUE(wb.Menu().viewTable);
+    EXPECT_TRUE(wb.Menu().print);
+
+    // A new query invalidates the results.
+    ASSERT_TRUE(wb.LoadQuery(test::DataFile("query.mol")));
+    EXPECT_FALSE(wb.HasResults());
+    EXPECT_FALSE(wb.Menu().viewTable);
+}
+
+TEST_F(WorkbenchTest, OwnRecordRanksFirstInIntroModeOverGroupDescriptors)
+{
+    const std::string lib = Library("lib30", 30);
+    dialog.answers = {MessageAnswer::Ok, MessageAnswer::Ok};
+    ASSERT_TRUE(wb.OpenLibrary(lib));
+    ASSERT_TRUE(wb.State().ParametersAvailable);
+    ASSERT_TRUE(wb.LoadQuery(lib));
+    dialog.shown.clear();
+    Choose(kGroups);
+    ASSERT_EQ(wb.Selection().ChosenCount(), 5);
+    ExpectSelfFirst(wb, lib);
+    EXPECT_TRUE(dialog.shown.empty());
+}
+
+TEST_F(WorkbenchTest, RejectedRecordsLeaveRanksUnfilledAndOutOfTheHistogram)
+{
+    // 30 structures and a lone carbon atom, which has no bond.
+    const std::string lib = Import("mixed", SdText(1, 30, kMethane));
+    Build(lib);
+    OpenWithSelfQuery(lib);
+    ASSERT_EQ(wb.State().BestCount, 31);
+    Choose(kTen);
+    ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
+    const auto& results = wb.Results();
+    EXPECT_EQ(results.filled, 30);
+    EXPECT_EQ(std::accumulate(results.histogram.begin(), results.histogram.end(), 0L), 30);
+    EXPECT_EQ(wb.ReportRows().size(), 30u);
+    EXPECT_EQ(CountLibraryRecords(wb.State().SimilarLibraryFileName), 30);
+    for (int k = 1; k <= results.filled; ++k)
+        EXPECT_NE(results.StructureAt(k), 31);
+}
+
+TEST_F(WorkbenchTest, ConstantDescriptorsAreLeftOutWithAWarning)
+{
+    const std::string lib = Library("lib30", 30);
+    Build(lib);
+    OpenWithSelfQuery(lib);
+    Choose({"Atoms of C", "Atoms of N", "Atoms of O"});
+    ASSERT_EQ(wb.Selection().ChosenCount(), 3);
+
+    // The parameters change under the chosen set: "Atoms of N" now has no spread.
+    auto zeroLines = [&](const std::set<int>& indices) {
+        auto lines = Lines(test::ReadBytes(dir.File("lib30.idp")));
+        std::string text;
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            text += (indices.count(static_cast<int>(i)) ? kZeroLine : lines[i]) + "\r\n";
+        test::WriteBytes(dir.File("lib30.idp"), text);
+        ASSERT_TRUE(wb.SetNormalMode()); // reloads the parameters
+    };
+    zeroLines({IndexOf("Atoms of N")});
+    EXPECT_EQ(wb.RunSearch(), SearchOutcome::Completed);
+    ASSERT_EQ(dialog.shown.size(), 1u);
+    EXPECT_EQ(dialog.shown[0].kind, MessageKind::Warning);
+    EXPECT_NE(dialog.shown[0].text.find("Atoms of N"), std::string::npos) << dialog.shown[0].text;
+    EXPECT_EQ(wb.LeftOut(), std::vector<int>{IndexOf("Atoms of N")});
+    EXPECT_EQ(wb.Participating(), (std::vector<int>{IndexOf("Atoms of C"), IndexOf("Atoms of O")}));
+    // The average distance still divides by the three chosen, not the two taking part.
+    const SearchResults euclidean = wb.Results();
+    wb.SetCoefficient(kAverage);
+    dialog.shown.clear();
+    ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
+    ASSERT_EQ(wb.Results().filled, euclidean.filled);
+    for (int k = 1; k <= euclidean.filled; ++k) {
+        const auto rank = static_cast<std::size_t>(k - 1);
+        EXPECT_EQ(wb.Results().StructureAt(k), euclidean.StructureAt(k));
+        EXPECT_NEAR(wb.Results().best[rank].value, euclidean.best[rank].value / 3.0, 7e-5) << k;
+    }
+    const std::string resultLibrary = test::ReadBytes(wb.State().SimilarLibraryFileName);
+
+    // None left: the search does not start, says why, and leaves the last results alone.
+    zeroLines({IndexOf("Atoms of C"), IndexOf("Atoms of N"), IndexOf("Atoms of O")});
+    dialog.shown.clear();
+    EXPECT_EQ(wb.RunSearch(), SearchOutcome::NotStarted);
+    ASSERT_EQ(dialog.shown.size(), 1u);
+    EXPECT_EQ(dialog.shown[0].kind, MessageKind::Error);
+    for (const char* name : {"Atoms of C", "Atoms of N", "Atoms of O"})
+        EXPECT_NE(dialog.shown[0].text.find(name), std::string::npos) << name;
+    EXPECT_FALSE(fs::exists(dir.File("lib30.qlt")));
+    EXPECT_EQ(test::ReadBytes(wb.State().SimilarLibraryFileName), resultLibrary);
+}
+
+TEST_F(WorkbenchTest, AnAbortedSearchKeepsTheLastResults)
+{
+    // The search polls every 100 structures; 150 give it one chance to stop.
+    const std::string lib = Library("lib150", 150);
+    dialog.answers = {MessageAnswer::Ok, MessageAnswer::Ok};
+    ASSERT_TRUE(wb.OpenLibrary(lib));
+    ASSERT_TRUE(wb.LoadQuery(lib));
+    Choose(kGroups);
+
+    progress.polls = 0;
+    progress.abortAtPoll = 1;
+    EXPECT_EQ(wb.RunSearch(), SearchOutcome::Aborted);
+    EXPECT_FALSE(wb.HasResults());
+    EXPECT_FALSE(fs::exists(dir.File("lib150.qlt")));
+    EXPECT_FALSE(fs::exists(ResultLibraryName(lib)));
+
+    progress.abortAtPoll = -1;
+    ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
+    const std::string resultLibrary = test::ReadBytes(ResultLibraryName(lib));
+    const auto rows = wb.ReportRows();
+
+    wb.SetCoefficient(kManhattan);
+    progress.polls = 0;
+    progress.abortAtPoll = 1;
+    const std::size_t messages = dialog.shown.size();
+    EXPECT_EQ(wb.RunSearch(), SearchOutcome::Aborted);
+    EXPECT_EQ(dialog.shown.size(), messages); // an abort says nothing
+    EXPECT_FALSE(fs::exists(dir.File("lib150.qlt")));
+    EXPECT_EQ(test::ReadBytes(ResultLibraryName(lib)), resultLibrary);
+    EXPECT_EQ(wb.Results().coefficient, kEuclidean);
+    EXPECT_EQ(wb.ReportRows().size(), rows.size());
+    EXPECT_FALSE(wb.Menu().print);
+}
+
+TEST_F(WorkbenchTest, DescriptorLinesPackIntoFourLines)
+{
+    wb.State().LibraryFileName = dir.File("x.clb");
+    std::string idp;
+    for (int i = 0; i < kCatalogueSize; ++i)
+        idp += " 1.00000000000000E+0000 1.00000000000000E+0000\r\n";
+    test::WriteBytes(dir.File("x.idp"), idp);
+    auto choose = [&](const std::vector<int>& positions) {
+        auto context = wb.Context();
+        wb.Selection().DeselectAll(context);
+        for (int p : positions)
+            wb.Selection().ClickDescriptor(p, context, dialog);
+        return wb.DescriptorLines();
+    };
+    // A name joins the line while line length + name length stays below 58.
+    EXPECT_EQ(choose({1, 2, 3, 6}),
+              std::vector<std::string>{"Aromatic Br,  Aromatic Cl,  Aromatic NO2,  Bonds: C-C double"}); // 40 + 17
+    EXPECT_EQ(choose({1, 2, 5, 6}),
+              (std::vector<std::string>{"Aromatic Br,  Aromatic Cl,  Aromatic SO3H", "Bonds: C-C double"})); // 41 + 17
+
+    // All 33 group descriptors overflow the fourth line.
+    std::vector<int> groups(33);
+    std::iota(groups.begin(), groups.end(), 0);
+    EXPECT_EQ(choose(groups), (std::vector<std::string>{
+                                  "Aromatic bonds,  Aromatic Br,  Aromatic Cl,  Aromatic NO2",
+                                  "Aromatic OH,  Aromatic SO3H,  Bonds: C-C double",
+                                  "Bonds: C-C single,  Bonds: C-C triple,  Bonds: double",
+                                  "Bonds: single,  Bonds: triple,  Branching atoms,  CHO,  CN=>",
+                              }));
+    EXPECT_TRUE(dialog.shown.empty());
+
+    const auto input = wb.ReportInput();
+    ASSERT_EQ(input.size(), 7u);
+    EXPECT_EQ(input[0], (std::pair<std::string, std::string>{"Libraryname     :", dir.File("x.clb")}));
+    EXPECT_EQ(input[1].first, "Descriptors      :");
+    EXPECT_EQ(input[5].first, "Best structures:");
+    EXPECT_EQ(input[6].first, "Similarity coeff :");
+}
+
+// A raw value as the ASCII export writes it: sign position, one digit, 2 decimals, "E", the
+// exponent's sign and 4 digits, right-aligned in 11.
+std::string AsciiValue(double v)
+{
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.2E", v); // e.g. 6.00E+00
+    std::string text = buffer;
+    const std::size_t e = text.find('E');
+    std::string digits = text.substr(e + 2);
+    digits.insert(0, 4 - digits.size(), '0');
+    text = text.substr(0, e + 2) + digits;
+    return std::string(11 - text.size(), ' ') + text;
+}
+
+TEST_F(WorkbenchTest, AsciiExportOfAHundredStructuresHoldsThemAll)
+{
+    const std::string lib = Library("lib100", 100);
+    Build(lib);
+    OpenWithSelfQuery(lib);
+    Choose(kTen);
+    ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
+    ASSERT_EQ(wb.Results().filled, 50);
+
+    std::mt19937 random(7);
+    const std::string path = wb.ExportAscii(random);
+    EXPECT_EQ(path, fs::absolute(dir.File("lib100.asc")).string());
+    const auto lines = Lines(test::ReadBytes(path));
+    ASSERT_EQ(lines.size(), 5u + 100u);
+    EXPECT_EQ(lines[0], path);
+    EXPECT_EQ(lines[1], "10");
+    EXPECT_EQ(lines[2], "100");
+    EXPECT_EQ(lines[3], "TRUE TRUE TRUE");
+    EXPECT_EQ(lines[4], std::string(22, ' ') +
+                            " Bonds:_C-C Bonds:_C-C Bonds:_dou Bonds:_sin Branching_ Hetero_ato Atoms_of_C"
+                            " Atoms_of_N Atoms_of_O Number_of_ ");
+
+    // Class 1 first, then 2, then 3; 60, 20 and 20 lines.
+    std::map<char, std::vector<std::string>> names;
+    char last = '1';
+    for (std::size_t i = 5; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        ASSERT_EQ(line.size(), 1u + 20u + 1u + 10u * 11u + 1u) << line;
+        EXPECT_GE(line[0], last);
+        last = line[0];
+        std::string name = line.substr(1, 20);
+        names[line[0]].push_back(name.substr(name.find_first_not_of(' ')));
+    }
+    EXPECT_EQ(names['1'].size(), 60u);
+    EXPECT_EQ(names['2'].size(), 20u);
+    EXPECT_EQ(names['3'].size(), 20u);
+    const auto rows = wb.ReportRows();
+    std::set<std::string> top20, class3(names['3'].begin(), names['3'].end());
+    for (int k = 0; k < 20; ++k)
+        top20.insert(rows[static_cast<std::size_t>(k)].name);
+    EXPECT_EQ(class3, top20);
+
+    // The query's own record (structure 1, rank 1) carries its raw values from the .pre record.
+    StructureLibrary library;
+    ASSERT_EQ(library.ReadLibraryRecord(lib, 1), kLibOk);
+    const TCTab& first = library.Structure();
+    std::string expected = "3" + std::string(20 - first.FStrucName.size(), ' ') + first.FStrucName + " ";
+    for (const auto& name : kTen)
+        expected += AsciiValue(DescriptorValue(first, IndexOf(name)));
+    expected += " ";
+    EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end()) << expected;
+}
+
+TEST_F(WorkbenchTest, AsciiExportSamplesLargeTables)
+{
+    // 200 structures in INTRO mode; after the search 80 descriptors are selected: 16000 values,
+    // so K = 8000 / 80 = 100 = N / 2 and class 1 is K - 40 structures drawn at random.
+    const std::string lib = Library("lib200", 200);
+    dialog.answers = {MessageAnswer::Ok, MessageAnswer::Ok};
+    ASSERT_TRUE(wb.OpenLibrary(lib));
+    ASSERT_TRUE(wb.LoadQuery(lib));
+    Choose(kGroups);
+    ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
+    auto& selected = wb.Choice().DescSelected;
+    selected.fill(false);
+    int m = 0;
+    for (int i = 0; i < kCatalogueSize && m < 80; ++i)
+        if (IsDescriptor(i))
+            selected[static_cast<std::size_t>(i)] = true, ++m;
+    std::set<std::string> libraryNames;
+    for (long k = 1; k <= 200; ++k)
+        libraryNames.insert(LibraryName(lib, k));
+    ASSERT_EQ(libraryNames.size(), 200u);
+
+    std::mt19937 random(11);
+    const auto lines = Lines(test::ReadBytes(wb.ExportAscii(random)));
+    ASSERT_EQ(lines.size(), 5u + 100u);
+    EXPECT_EQ(lines[1], "80");
+    EXPECT_EQ(lines[2], "100");
+    // The header names all 80; the data lines only the 33 available in INTRO mode.
+    EXPECT_EQ(lines[4].size(), 22u + 80u * 11u + 1u);
+    EXPECT_NE(lines[4].find(" COO__(not_"), std::string::npos) << lines[4];
+    std::map<char, int> classes;
+    const std::string lastName = LibraryName(lib, 200);
+    bool lastIsTop = false;
+    for (int k = 1; k <= 40; ++k)
+        lastIsTop = lastIsTop || wb.Results().StructureAt(k) == 200;
+    for (std::size_t i = 5; i < lines.size(); ++i) {
+        ++classes[lines[i][0]];
+        EXPECT_EQ(lines[i].size(), 1u + 20u + 1u + 33u * 11u + 1u);
+        if (lines[i][0] == '1' && !lastIsTop) { // structure N is never drawn
+            EXPECT_NE(lines[i].substr(1, 20), std::string(20 - lastName.size(), ' ') + lastName);
+        }
+    }
+    EXPECT_EQ(classes['1'], 60);
+    EXPECT_EQ(classes['2'], 20);
+    EXPECT_EQ(classes['3'], 20);
+
+    // 50 selected: 10000 values, K = 160 > N / 2, so N - K = 40 are left out at random.
+    selected.fill(false);
+    m = 0;
+    for (int i = 0; i < kCatalogueSize && m < 50; ++i)
+        if (IsDescriptor(i))
+            selected[static_cast<std::size_t>(i)] = true, ++m;
+    const auto sampled = Lines(test::ReadBytes(wb.ExportAscii(random)));
+    EXPECT_EQ(sampled[2], "160");
+    ASSERT_EQ(sampled.size(), 5u + 160u);
+    EXPECT_EQ(std::count_if(sampled.begin() + 5, sampled.end(), [](const std::string& l) { return l[0] == '1'; }), 120);
+}
+
+TEST_F(WorkbenchTest, ParameterFilesAndAnAbortedBuild)
+{
+    const std::string lib = Library("lib30", 30);
+    Build(lib);
+    const auto idp = Lines(test::ReadBytes(dir.File("lib30.idp")));
+    ASSERT_EQ(idp.size(), 153u);
+    for (int marker : {33, 34, 134, 152})
+        EXPECT_EQ(idp[static_cast<std::size_t>(marker)], kZeroLine) << marker;
+    for (const auto& line : idp)
+        EXPECT_EQ(line.size(), 46u);
+
+    // An abort keeps the complete files of the last build and removes the partial one.
+    const std::string pre = test::ReadBytes(dir.File("lib30.pre"));
+    const std::string idpBytes = test::ReadBytes(dir.File("lib30.idp"));
+    StructureLibrary library;
+    LibraryParameters parameters;
+    StatisticsAccumulator statistics;
+    progress.abortAtPoll = 5;
+    const ParameterRun run = BuildDescriptorFile(library, lib, 30, parameters, statistics, progress, dialog);
+    EXPECT_FALSE(run.completed);
+    EXPECT_EQ(test::ReadBytes(dir.File("lib30.pre")), pre);
+    EXPECT_EQ(test::ReadBytes(dir.File("lib30.idp")), idpBytes);
+    EXPECT_FALSE(fs::exists(dir.File("lib30.pr1")));
+    ASSERT_EQ(dialog.shown.size(), 1u);
+    EXPECT_EQ(dialog.shown[0].text.rfind("Calculationtime: ", 0), 0u);
+
+    // INTRO parameters: 152 lines, values for 0..32 only; the previous file becomes .id1.
+    std::string old;
+    for (int i = 0; i < 152; ++i)
+        old += (i == 0 ? " 5.00000000000000E+0000 1.00000000000000E+0000" : kZeroLine) + "\r\n";
+    test::WriteBytes(dir.File("lib30.idr"), old);
+    progress.abortAtPoll = -1;
+    ASSERT_TRUE(ComputeIntroParameters(library, lib, parameters, statistics, progress, dialog).completed);
+    EXPECT_EQ(test::ReadBytes(dir.File("lib30.id1")), old);
+    const auto idr = Lines(test::ReadBytes(dir.File("lib30.idr")));
+    ASSERT_EQ(idr.size(), 152u);
+    for (std::size_t i = 33; i < idr.size(); ++i)
+        EXPECT_EQ(idr[i], kZeroLine) << i;
+    // The group statistics agree with those of the NORMAL build, which counted every structure.
+    for (std::size_t i = 0; i < 33; ++i)
+        EXPECT_EQ(idr[i], idp[i]) << i;
+}
+
+TEST_F(WorkbenchTest, IntroSearchCountsEqualTheStoredRecords)
+{
+    const std::string lib = Library("lib100", 100);
+    Build(lib);
+    const std::string pre = test::ReadBytes(dir.File("lib100.pre"));
+    StructureLibrary library;
+    for (long k = 1; k <= 100; ++k) {
+        ASSERT_EQ(library.ReadLibraryRecord(lib, k), kLibOk);
+        const auto record =
+            DecodeDescriptorRecord(reinterpret_cast<const std::uint8_t*>(pre.data()) + (k - 1) * kDescriptorRecordSize);
+        if (record.notRegistered)
+            continue;
+        for (int i = 0; i <= 32; ++i)
+            EXPECT_EQ(DescriptorValue(library.Structure(), i), record.counts[static_cast<std::size_t>(i)])
+                << "structure " << k << " index " << i;
+    }
+
+    // With the same group parameters in both modes, both searches rank alike.
+    LibraryParameters parameters;
+    StatisticsAccumulator statistics;
+    NullProgress quiet;
+    ASSERT_TRUE(ComputeIntroParameters(library, lib, parameters, statistics, quiet, dialog).completed);
+    OpenWithSelfQuery(lib);
+    Choose(kGroups);
+    ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
+    const SearchResults normal = wb.Results();
+    wb.SetIntroMode();
+    Choose(kGroups);
+    ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
+    const SearchResults intro = wb.Results();
+    ASSERT_EQ(intro.filled, normal.filled);
+    for (int k = 1; k <= intro.filled; ++k) {
+        EXPECT_EQ(intro.StructureAt(k), normal.StructureAt(k)) << k;
+        const auto rank = static_cast<std::size_t>(k - 1);
+        EXPECT_EQ(intro.best[rank].value, normal.best[rank].value);
+    }
+    EXPECT_EQ(intro.histogram, normal.histogram);
+}
+
+TEST_F(WorkbenchTest, ImportLibraryOpensTheNewLibrary)
+{
+    // Bare line feeds are read as line ends: no warning, the import goes through.
+    const std::string target = dir.File("props.clb");
+    auto convert = [&](Converter& converter) {
+        test::ScriptedDialog converterDialog;
+        NullProgress quiet;
+        converter.SetTarget(target, ConversionMode::WriteAnew);
+        converter.Convert(wb.Library(), converterDialog, quiet);
+        return converter.Exit();
+    };
+    dialog.answers = {MessageAnswer::Ok, MessageAnswer::No};
+    ASSERT_TRUE(wb.ImportLibrary(test::DataFile("first_200.props.sdf"), convert));
+    for (const auto& message : dialog.shown)
+        EXPECT_EQ(message.text.find("UNIX"), std::string::npos) << message.text;
+    EXPECT_TRUE(wb.State().LibraryOpen);
+    EXPECT_EQ(wb.State().LibraryFileName, target);
+    EXPECT_EQ(wb.State().LibraryCount, CountLibraryRecords(target));
+    EXPECT_EQ(wb.State().Mode, DescriptorMode::Intro); // a new library has no descriptor file
+    ASSERT_FALSE(dialog.shown.empty());
+    EXPECT_EQ(dialog.shown[0].text, kIntroNotice);
+
+    // A file that is not a molfile is refused before anything is written.
+    dialog.shown.clear();
+    test::WriteBytes(dir.File("notes.sdf"), "shopping list\r\nmilk\r\n");
+    bool converterShown = false;
+    EXPECT_FALSE(wb.ImportLibrary(dir.File("notes.sdf"), [&](Converter&) { return converterShown = true; }));
+    EXPECT_FALSE(converterShown);
+    ASSERT_EQ(dialog.shown.size(), 1u);
+    EXPECT_EQ(dialog.shown[0].kind, MessageKind::Error);
+    EXPECT_EQ(dialog.shown[0].text, "none MOL-Format !!  Please convert to MOL-Format");
+}
+
+TEST_F(WorkbenchTest, AnAbortedRecalculationKeepsTheParametersInUse)
+{
+    // Parameters in memory are replaced only by a load or a completed computation.
+    const std::string lib = Library("lib150", 150);
+    Build(lib);
+    OpenWithSelfQuery(lib);
+    Choose(kTen);
+    const LibraryParameters before = wb.Parameters();
+    progress.polls = 0;
+    progress.abortAtPoll = 10;
+    dialog.answers = {MessageAnswer::Ok};
+    wb.CalculateLibraryParameters();
+    EXPECT_FALSE(fs::exists(dir.File("lib150.pr1")));
+    EXPECT_TRUE(wb.Parameters().Mean == before.Mean);
+    EXPECT_TRUE(wb.Parameters().StdDev == before.StdDev);
+    EXPECT_EQ(wb.Parameters().StdDev[IndexOf("Atoms of C")], before.StdDev[IndexOf("Atoms of C")]);
+
+    progress.abortAtPoll = -1;
+    dialog.shown.clear();
+    EXPECT_EQ(wb.RunSearch(), SearchOutcome::Completed);
+    EXPECT_TRUE(wb.LeftOut().empty());
+}
+
+TEST_F(WorkbenchTest, AsciiExportUsesTheLastSearchAfterANewQuery)
+{
+    // The export may run at any time and takes its top sets from the last search.
+    const std::string lib = Library("lib100", 100);
+    Build(lib);
+    OpenWithSelfQuery(lib);
+    Choose(kTen);
+    ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
+    ASSERT_TRUE(wb.LoadQuery(test::DataFile("query.mol")));
+    std::mt19937 random(3);
+    const auto lines = Lines(test::ReadBytes(wb.ExportAscii(random)));
+    ASSERT_EQ(lines.size(), 105u);
+    EXPECT_EQ(std::count_if(lines.begin() + 5, lines.end(), [](const std::string& l) { return l[0] == '3'; }), 20);
+    EXPECT_EQ(std::count_if(lines.begin() + 5, lines.end(), [](const std::string& l) { return l[0] == '2'; }), 20);
+}
+
+TEST_F(WorkbenchTest, IdenticalStructuresTieInLibraryOrder)
+{
+    // The first record three times over, then 27 others.
+    const std::string lib = Import("dups", SdText(1, 1) + SdText(1, 1) + SdText(1, 1) + SdText(2, 27));
+    Build(lib);
+    OpenWithSelfQuery(lib);
+    Choose(kTen);
+    for (int c : {kEuclidean, kManhattan, kTanimoto}) {
+        wb.SetCoefficient(c);
+        ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
+        const auto rows = wb.ReportRows();
+        ASSERT_GE(rows.size(), 3u);
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_EQ(rows[static_cast<std::size_t>(k)].libraryPosition, k + 1) << CoefficientName(c);
+            EXPECT_EQ(rows[static_cast<std::size_t>(k)].value, c == kTanimoto ? "  1.0000" : "  0.0000");
+        }
+    }
+}
+
+TEST_F(WorkbenchTest, ADescriptorFileOutOfStepStopsTheSearchWithAnError)
+{
+    // A structure appended after the descriptor file was built has no record.
+    const std::string lib = Library("lib30", 30);
+    Build(lib);
+    {
+        StructureLibrary library;
+        ASSERT_EQ(library.ReadLibraryRecord(lib, 2), kLibOk);
+        library.SetWritePermission(true);
+        ASSERT_EQ(library.WriteLibraryRecord(lib, "appended", 0), kLibOk);
+    }
+    OpenWithSelfQuery(lib);
+    ASSERT_EQ(wb.State().LibraryCount, 31);
+    Choose(kTen);
+    dialog.shown.clear();
+    const SearchOutcome outcome = wb.RunSearch();
+    EXPECT_NE(outcome, SearchOutcome::Completed);
+    EXPECT_FALSE(wb.HasResults());
+    ASSERT_EQ(dialog.shown.size(), 1u);
+    EXPECT_EQ(dialog.shown[0].kind, MessageKind::Error);
+    EXPECT_FALSE(fs::exists(dir.File("lib30.qlt")));
+    EXPECT_FALSE(wb.Menu().print);
+
+    // Without the file at all, the error names it.
+    fs::remove(dir.File("lib30.pre"));
+    try {
+        wb.RunSearch();
+        ADD_FAILURE() << "the search ran without its descriptor file";
+    } catch (const IoError& error) {
+        EXPECT_NE(std::string(error.what()).find(dir.File("lib30.pre")), std::string::npos) << error.what();
+    }
+    EXPECT_FALSE(fs::exists(dir.File("lib30.qlt")));
+}
+
+TEST_F(WorkbenchTest, ResetAllReturnsToTheStartState)
+{
+    const std::string lib = Library("lib30", 30);
+    Build(lib);
+    OpenWithSelfQuery(lib);
+    Choose(kTen);
+    wb.SetCoefficient(kTanimoto);
+    ASSERT_TRUE(wb.SetBestCount("7"));
+    ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
+    wb.SetIntroMode();
+    wb.ResetAll();
+    const SearchState& state = wb.State();
+    EXPECT_EQ(state.Mode, DescriptorMode::Normal);
+    EXPECT_EQ(state.BestCount, 50);
+    EXPECT_EQ(state.CoefficientIndex, 0);
+    EXPECT_FALSE(state.LibraryOpen);
+    EXPECT_FALSE(state.QueryLoaded);
+    EXPECT_FALSE(state.DescriptorsChosen);
+    EXPECT_FALSE(state.ParametersAvailable);
+    EXPECT_TRUE(state.LibraryFileName.empty());
+    EXPECT_TRUE(state.QueryFileName.empty());
+    EXPECT_EQ(wb.Selection().ChosenCount(), 0);
+    EXPECT_FALSE(wb.Menu().print);
+    EXPECT_FALSE(wb.Menu().viewTable);
+    EXPECT_TRUE(wb.Menu().normal);
+    EXPECT_FALSE(wb.CalculateEnabled());
+    EXPECT_TRUE(wb.Choice().DescAvailable[IndexOf("Aug: C4C4C")]);
+}
+
+} // namespace
+} // namespace velmora
