@@ -2,6 +2,8 @@
 #include "cli_support.h"
 
 #include "base/ioerror.h"
+#include "base/textfile.h"
+#include "graphics/htmlreport.h"
 #include "io/convert.h"
 #include "search/coefficients.h"
 #include "search/workbench.h"
@@ -48,11 +50,51 @@ std::vector<std::string> SplitNames(const std::string& list)
     return names;
 }
 
+std::vector<std::string> InputLines(Workbench& workbench)
+{
+    std::vector<std::string> lines;
+    for (const auto& [label, value] : workbench.ReportInput()) {
+        std::ostringstream line;
+        line << std::left << std::setw(19) << label << value;
+        lines.push_back(line.str());
+    }
+    return lines;
+}
+
+// The report as a self-contained HTML file beside the text one: DIR/report.html and DIR/report.txt.
+void WriteReports(Workbench& workbench, const std::string& text, const std::string& directory)
+{
+    std::filesystem::create_directories(directory);
+    TextWriter textFile((std::filesystem::path(directory) / "report.txt").string());
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        textFile.WriteLine(line);
+    textFile.Close();
+
+    HtmlReportData data;
+    data.Title = "Similarity search: " + std::filesystem::path(workbench.State().LibraryFileName).filename().string();
+    data.InputLines = InputLines(workbench);
+    data.Query = workbench.State().Query;
+    for (const auto& row : workbench.ReportRows())
+        data.Rows.push_back({row.rank, row.libraryPosition, row.value, row.casNumber == "0-00-0" ? "" : row.casNumber, row.name});
+    for (int rank = 1; rank <= workbench.Results().filled; ++rank) {
+        workbench.Library().ReadLibraryRecord(workbench.State().SimilarLibraryFileName, rank);
+        data.Structures.push_back(workbench.Library().Structure());
+    }
+    const SearchResults& results = workbench.Results();
+    data.Diagram.CoefficientIndex = results.coefficient;
+    data.Diagram.MaxValue = results.MaxValue;
+    for (std::size_t bin = 0; bin < results.histogram.size(); ++bin)
+        data.Diagram.Histogram[bin] = static_cast<std::int32_t>(results.histogram[bin]);
+    data.Diagram.TimeText = ElapsedText(workbench.State().StartTime, workbench.State().EndTime);
+    WriteHtmlReport((std::filesystem::path(directory) / "report.html").string(), data);
+}
+
 void PrintReport(Workbench& workbench, std::ostream& out)
 {
     out << "INPUT\n";
-    for (const auto& [label, value] : workbench.ReportInput())
-        out << "  " << std::left << std::setw(19) << label << value << "\n";
+    for (const auto& line : InputLines(workbench))
+        out << "  " << line << "\n";
     const auto& results = workbench.Results();
     out << "\nOUTPUT\n";
     out << "  Rank  Position  " << CoefficientHeading(results.coefficient) << "  CAS-Nr        Structurename\n";
@@ -160,7 +202,14 @@ int Search(const ParsedArgs& args, CommandContext& context)
     }
     if (outcome != SearchOutcome::Completed)
         return kExitFailure;
-    PrintReport(workbench, context.out);
+    std::ostringstream report;
+    PrintReport(workbench, report);
+    context.out << report.str();
+    if (args.Has("--report")) {
+        WriteReports(workbench, report.str(), args.Value("--report"));
+        context.out << "Report written to " << (std::filesystem::path(args.Value("--report")) / "report.html").string()
+                    << "\n";
+    }
 
     if (args.Has("--export")) {
         Converter converter;
@@ -182,12 +231,12 @@ int Search(const ParsedArgs& args, CommandContext& context)
 int Run(const std::vector<std::string>& args, CommandContext& context)
 {
     return WithUsage("search", context, args, &Search, {"--query-aug", "--ascii", "--yes", "--verbose"},
-                     {"--descriptors", "--set", "--coefficient", "--best", "--mode", "--export"}, 2, 2);
+                     {"--descriptors", "--set", "--coefficient", "--best", "--mode", "--export", "--report"}, 2, 2);
 }
 
 VELMORA_COMMAND("search",
                 "search LIBRARY QUERY (--descriptors NAME,... | --set NAME | --query-aug) [--coefficient C] "
-                "[--best N] [--mode normal|intro] [--export HITS.sdf] [--ascii] [--yes]",
+                "[--best N] [--mode normal|intro] [--export HITS.sdf] [--report DIR] [--ascii] [--yes]",
                 "Rank a library against a query structure and print the report.",
                 "QUERY is a molfile, an SD file (its first record) or a library (its first structure).\n"
                 "Descriptors are named as 'velmora-cli descriptors --list' prints them, or taken from a\n"
@@ -196,7 +245,9 @@ VELMORA_COMMAND("search",
                 "(default 50, or the library size when smaller). A library without a descriptor file\n"
                 "is searched in INTRO mode (group counts computed while searching). Questions such as\n"
                 "'calculate the library parameters now?' are answered No unless --yes is given.\n"
-                "--export writes the best matches to an SD file; --ascii writes the library's .asc table.\n"
+                "--export writes the best matches to an SD file; --ascii writes the library's .asc table;\n"
+                "--report writes DIR/report.txt and DIR/report.html (drawings and the distribution diagram,\n"
+                "self-contained: it opens in any browser).\n"
                 "--verbose also prints the information messages.\n",
                 &Run);
 

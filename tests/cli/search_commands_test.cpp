@@ -340,3 +340,33 @@ TEST_F(SearchCommandTest, SetsListShowSaveDelete)
 
 } // namespace
 } // namespace velmora
+
+namespace velmora {
+namespace {
+
+// The report folder holds the text report and a self-contained HTML page with a drawing per match.
+TEST(SearchReport, WritesTextAndHtmlBesideEachOther)
+{
+    test::TempDir dir;
+    const std::string lib = dir.File("r.clb");
+    ASSERT_EQ(test::RunTool({"import", test::DataFile("nci1000.sdf"), lib}).status, 0);
+    ASSERT_EQ(test::RunTool({"build", lib}).status, 0);
+    const std::string folder = dir.File("report");
+    const auto run = test::RunTool({"search", lib, lib, "--descriptors", "Bonds: single,Hetero atoms,Atoms of N,TopoJ",
+                                    "--best", "5", "--report", folder});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string text = test::ReadBytes(folder + "/report.txt");
+    EXPECT_EQ(text.rfind("INPUT\r\n", 0), 0u);
+    EXPECT_NE(run.out.find(text.substr(0, 40).replace(5, 2, "\n")), std::string::npos);
+    const std::string html = test::ReadBytes(folder + "/report.html");
+    EXPECT_EQ(html.find("<script"), std::string::npos);
+    EXPECT_EQ(html.find("http"), html.find("http://www.w3.org")); // no other outside reference
+    std::size_t drawings = 0;
+    for (std::size_t at = 0; (at = html.find("<svg", at)) != std::string::npos; ++at)
+        ++drawings;
+    EXPECT_GE(drawings, 7u); // the query, five matches and the diagram
+    EXPECT_NE(html.find("Libraryname"), std::string::npos);
+}
+
+} // namespace
+} // namespace velmora
