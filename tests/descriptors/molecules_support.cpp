@@ -46,6 +46,10 @@ TCTab Smiles(const std::string& text)
     int pendingBond = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
+        if (c == '.') {
+            previous = 0;
+            continue;
+        }
         if (c == '(') {
             branchStack.push_back(previous);
             continue;

@@ -2,7 +2,7 @@
 // Small structures for the descriptor tests, written as a SMILES-like line: atoms C N O S P F Cl Br
 // I B and bracket atoms such as [Si], [Se], [H], [N+], [O-]; lower-case c n o s are aromatic and
 // bonded to each other by type 4 unless a bond is written; bonds - = # and : (type 4); branches
-// and one-digit ring closures. Charges are stored as molfile charge codes (+1 is 3, -1 is 5).
+// and one-digit ring closures; '.' starts a separate fragment. Charges are stored as molfile charge codes (+1 is 3, -1 is 5).
 // Neighbour slots follow the order in which the bonds appear in the text.
 #include "model/ctab.h"
 
