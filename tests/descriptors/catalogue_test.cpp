@@ -76,8 +76,9 @@ TEST(DescriptorValues, OneAtATimeEqualsAllAtOnceAndLeavesTheTableAlone)
             EXPECT_EQ(CompareCtab(before, t), 0);
             const DescriptorRecord record = ComputeDescriptorRecord(t);
             for (int i = 0; i < kCatalogueSize; ++i)
-                if (all[i] >= 0 && all[i] < 256)
+                if (all[i] >= 0 && all[i] < 256) {
                     ASSERT_EQ(RecordValue(record, i), all[i]) << CatalogueName(i);
+                }
         }
     }
 }

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+#include <vector>
 
 namespace velmora {
 namespace {
@@ -137,6 +139,41 @@ TEST(NumericUnit, SingularValuesOfKnownMatrices)
 
     double sym[9] = {2, 1, 0, 1, 2, 1, 0, 1, 2}; // eigenvalues 2 - sqrt 2, 2, 2 + sqrt 2
     EXPECT_NEAR(LargestSymmetricEigenvalue(sym, 3), 2 + std::sqrt(2.0), 1e-14);
+}
+
+TEST(NumericUnit, LargestEigenvalueWithRepeatedOrSplitSpectra)
+{
+    // A repeated largest eigenvalue cannot be isolated by bisection.
+    double twice[9] = {5, 0, 0, 0, 5, 0, 0, 0, 1};
+    EXPECT_NEAR(LargestSymmetricEigenvalue(twice, 3), 5.0, 1e-14);
+    // A tridiagonal matrix that splits into blocks; the largest value sits in the second block.
+    const double d[4] = {1, 1, 3, 3};
+    const double e[3] = {1, 0, 2};
+    EXPECT_NEAR(LargestTridiagonalEigenvalue(d, e, 4), 5.0, 1e-14);
+    const double single[1] = {-2};
+    EXPECT_EQ(LargestTridiagonalEigenvalue(single, nullptr, 1), -2.0);
+    double zero[4] = {0, 0, 0, 0};
+    EXPECT_EQ(LargestSymmetricEigenvalue(zero, 2), 0.0);
+
+    // Random B B': its largest eigenvalue is the square of B's largest singular value.
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> value(-1.0, 1.0);
+    for (int n : {2, 3, 7, 20, 63}) {
+        TMatrix b(n, n + 2);
+        for (int i = 1; i <= n; ++i)
+            for (int j = 1; j <= n + 2; ++j)
+                b.Set(i, j, value(rng));
+        std::vector<double> product(n * n, 0.0);
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j < n; ++j)
+                for (int k = 1; k <= n + 2; ++k)
+                    product[i * n + j] += b.Get(i + 1, k) * b.Get(j + 1, k);
+        bool converged = false;
+        const TVector w = SingularValues(b, converged);
+        EXPECT_TRUE(converged);
+        const double sigma = VectorMax(w, 1, n);
+        EXPECT_NEAR(LargestSymmetricEigenvalue(product.data(), n), sigma * sigma, 1e-12 * sigma * sigma) << n;
+    }
 }
 
 } // namespace
