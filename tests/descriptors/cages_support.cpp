@@ -152,4 +152,30 @@ TCTab TenNeighbourHub()
     return t;
 }
 
+TCTab MacrocycleWithSheet()
+{
+    TCTab t;
+    for (int i = 1; i <= 28; ++i) {
+        AddAtom(t, 6);
+        if (i > 1)
+            Connect(t, i - 1, i, 1);
+    }
+    Connect(t, 28, 1, 1);
+    constexpr int rows = 5, cols = 7;
+    const int first = t.NumValidAtoms + 1;
+    for (int i = 0; i < rows * cols; ++i)
+        AddAtom(t, 6);
+    auto id = [&](int r, int c) { return first + r * cols + c; };
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c) {
+            if (c + 1 < cols)
+                Connect(t, id(r, c), id(r, c + 1), 4);
+            if (r + 1 < rows && (r + c) % 2 == 0)
+                Connect(t, id(r, c), id(r + 1, c), 4);
+        }
+    Connect(t, 2, id(0, 0), 1);
+    Connect(t, 3, id(rows - 1, cols - 1), 1);
+    return t;
+}
+
 } // namespace velmora::test
