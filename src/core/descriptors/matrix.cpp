@@ -243,51 +243,59 @@ double LargestSymmetricEigenvalue(double* a, int n)
         vp = vBig.data();
         wp = wBig.data();
     }
-    // Householder reduction to tridiagonal form on the full symmetric matrix, so that every
-    // inner loop runs along a row. Step k clears row and column k beyond the subdiagonal.
+    // Householder reduction to tridiagonal form, working on the lower triangle (rows are
+    // contiguous). Step k clears column k below the subdiagonal.
     for (int k = 0; k < n - 2; ++k) {
-        const double* __restrict row = a + k * n;
         const int m = n - k - 1; // order of the trailing block
+        const int base = k + 1;
         double scale = 0.0;
         for (int i = 0; i < m; ++i)
-            scale += std::fabs(row[k + 1 + i]);
-        dp[k + 1] = row[k];
+            scale += std::fabs(a[(base + i) * n + k]);
+        dp[k + 1] = a[k * n + k];
         if (scale == 0.0) {
             ep[k + 2] = 0.0;
             continue;
         }
         double norm2 = 0.0;
         for (int i = 0; i < m; ++i) {
-            vp[i] = row[k + 1 + i] / scale;
+            vp[i] = a[(base + i) * n + k] / scale;
             norm2 += vp[i] * vp[i];
         }
         const double alpha = vp[0] >= 0.0 ? -std::sqrt(norm2) : std::sqrt(norm2);
         ep[k + 2] = scale * alpha;
         const double h = norm2 - vp[0] * alpha; // v'v / 2 after v0 -= alpha
         vp[0] -= alpha;
-        // p = S v / h, K = p'v / (2h), w = p - K v; S -= v w' + w v'.
+        // p = S v / h from the lower triangle of S, K = p'v / (2h), w = p - K v; S -= v w' + w v'.
+        for (int i = 0; i < m; ++i)
+            wp[i] = 0.0;
+        for (int i = 0; i < m; ++i) {
+            const double* __restrict srow = a + (base + i) * n + base;
+            const double vi = vp[i];
+            double sum = srow[i] * vi;
+            for (int j = 0; j < i; ++j) {
+                sum += srow[j] * vp[j];
+                wp[j] += srow[j] * vi;
+            }
+            wp[i] += sum;
+        }
         double pv = 0.0;
         for (int i = 0; i < m; ++i) {
-            const double* __restrict srow = a + (k + 1 + i) * n + (k + 1);
-            double sum = 0.0;
-            for (int j = 0; j < m; ++j)
-                sum += srow[j] * vp[j];
-            wp[i] = sum / h;
+            wp[i] /= h;
             pv += wp[i] * vp[i];
         }
         const double kk = pv / (2.0 * h);
         for (int i = 0; i < m; ++i)
             wp[i] -= kk * vp[i];
         for (int i = 0; i < m; ++i) {
-            double* __restrict srow = a + (k + 1 + i) * n + (k + 1);
+            double* __restrict srow = a + (base + i) * n + base;
             const double vi = vp[i], wi = wp[i];
-            for (int j = 0; j < m; ++j)
+            for (int j = 0; j <= i; ++j)
                 srow[j] -= vi * wp[j] + wi * vp[j];
         }
     }
     dp[n - 1] = a[(n - 2) * n + (n - 2)];
     dp[n] = a[(n - 1) * n + (n - 1)];
-    ep[n] = a[(n - 1) * n + (n - 2)];
+    ep[n] = a[(n - 1) * n + (n - 2)]; // lower triangle
     // ep[i] couples dp[i - 1] and dp[i].
     return LargestTridiagonalEigenvalue(dp + 1, ep + 2, n);
 }
