@@ -17,13 +17,28 @@ namespace velmora::cli {
 
 namespace {
 
-bool HasLibraryExtension(const std::string& name)
+std::string LowerExtension(const std::string& name)
 {
-    if (name.size() < 4)
-        return false;
-    std::string ext = name.substr(name.size() - 4);
+    const std::size_t dot = name.find_last_of("./");
+    if (dot == std::string::npos || name[dot] != '.')
+        return "";
+    std::string ext = name.substr(dot);
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    return ext == ".clb";
+    return ext;
+}
+
+// A ".clb" name is a library. Any other name is a library when its first record reads as one,
+// except the structure-file extensions: "x.sdf" beside an imported "x.clb" shares the index name
+// "x.III" and must not be decoded through it.
+bool IsLibrary(const std::string& name)
+{
+    const std::string ext = LowerExtension(name);
+    if (ext == ".clb")
+        return true;
+    if (ext == ".sdf" || ext == ".sd" || ext == ".mol")
+        return false;
+    StructureLibrary probe;
+    return probe.ReadLibraryRecord(name, 1) == kLibOk;
 }
 
 std::string LibraryProblem(int result)
@@ -191,11 +206,7 @@ int RunDescriptors(const std::vector<std::string>& args, CommandContext& context
         return kExitUsage;
     }
     const std::string& source = args[0];
-    bool isLibrary = HasLibraryExtension(source);
-    if (!isLibrary) {
-        StructureLibrary probe;
-        isLibrary = probe.ReadLibraryRecord(source, 1) == kLibOk;
-    }
+    const bool isLibrary = IsLibrary(source);
     long failures = 0;
     long total = 0;
     const int status = isLibrary ? DescribeLibrary(source, context, failures, total)
@@ -210,8 +221,8 @@ int RunDescriptors(const std::vector<std::string>& args, CommandContext& context
 
 VELMORA_COMMAND("descriptors", "descriptors SOURCE | --list",
                  "writes all 149 descriptors of every structure of an SD file or library as TSV",
-                 "SOURCE is an SD file or molfile, or a structure library (.clb, or any file that\n"
-                 "opens as one). Output on stdout, tab-separated: a header row '#', 'Name' and the\n"
+                 "SOURCE is an SD file or molfile, or a structure library (.clb, or any file other\n"
+                 "than .sdf, .sd or .mol that opens as one). Output on stdout, tab-separated: a header row '#', 'Name' and the\n"
                  "149 descriptor names in list order, then one row per structure: its position,\n"
                  "its name (tabs turned into blanks) and the 149 values. Counts and TopoRad,\n"
                  "TopoDia and 'Number of rings' are integers, the other values reals with 17\n"

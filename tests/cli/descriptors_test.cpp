@@ -193,6 +193,18 @@ TEST(DescriptorsCommand, LibraryGivesTheSameValuesAsItsSource)
             EXPECT_TRUE(libraryRows[r] == sdRows[r]) << name << " row " << r;
         }
     }
+    // An SD file beside a library of the same stem shares its index name and is still read as
+    // an SD file.
+    {
+        StructureLibrary library;
+        library.SetWritePermission(true);
+        TextReader reader(dir.File("src.sdf"));
+        MolReadStatus status;
+        ASSERT_TRUE(ReadMolRecord(library.Structure(), reader, status));
+        ASSERT_EQ(library.WriteLibraryRecord(dir.File("src.clb"), "acetic acid", 0), kLibOk);
+    }
+    EXPECT_EQ(RunCommand({"descriptors", dir.File("src.sdf")}).out, fromSd.out);
+
     const auto rows = Rows(fromSd.out);
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[1][Column("COOH")], "1");
