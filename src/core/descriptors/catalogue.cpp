@@ -114,6 +114,12 @@ std::uint8_t LowByte(double count) { return static_cast<std::uint8_t>(static_cas
 
 } // namespace
 
+void InitialiseCatalogue()
+{
+    Derived();
+    DescriptorCode(kFirstAugIndex);
+}
+
 const std::string& CatalogueName(int index)
 {
     static const std::string empty;
