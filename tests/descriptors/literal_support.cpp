@@ -234,7 +234,8 @@ std::array<double, 3> SvdXuIndices(TCTab& table)
 {
     const int n = table.NumValidAtoms;
     std::array<double, 3> result{};
-    Path path;
+    DistanceMatrix distances;
+    ComputeDistances(table, distances);
     for (int k = 1; k <= 3; ++k) {
         TMatrix m(n, n + 2);
         m.Fill(0.0);
@@ -257,7 +258,7 @@ std::array<double, 3> SvdXuIndices(TCTab& table)
                         set(table.ConnTo(i, p), table.ConnTo(i, q), 2.0);
             if (k == 3)
                 for (int j = i + 1; j <= n; ++j)
-                    if (LiteralShortestPath(table, i, j, path) == 3)
+                    if (distances.Distance(i, j) == 3)
                         set(i, j, 3.0);
         }
         bool converged = false;

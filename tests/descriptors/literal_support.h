@@ -19,7 +19,8 @@ std::vector<Path> LiteralPaths(TCTab& table);
 // The indices computed pair by pair on the literal shortest paths.
 RadiusDiameter LiteralTopoRadiusDiameter(const TCTab& table, const std::vector<Path>& paths);
 double LiteralBalabanJ(const TCTab& table, const std::vector<Path>& paths);
-// The Xu indices by singular value decomposition of the n x (n + 2) matrix.
+// The Xu indices by singular value decomposition of the n x (n + 2) matrix (breadth-first
+// distances for the distance-3 pairs).
 std::array<double, 3> SvdXuIndices(TCTab& table);
 
 } // namespace velmora::test

@@ -2,8 +2,9 @@
 // Small structures for the descriptor tests, written as a SMILES-like line: atoms C N O S P F Cl Br
 // I B and bracket atoms such as [Si], [Se], [H], [N+], [O-]; lower-case c n o s are aromatic and
 // bonded to each other by type 4 unless a bond is written; bonds - = # and : (type 4); branches
-// and one-digit ring closures. Charges are stored as molfile charge codes (+1 is 3, -1 is 5).
+// and one-digit ring closures; '.' starts a separate fragment. Charges are stored as molfile charge codes (+1 is 3, -1 is 5).
 // Neighbour slots follow the order in which the bonds appear in the text.
+#include "cages_support.h"
 #include "model/ctab.h"
 
 #include <string>
@@ -18,13 +19,6 @@ struct Bond {
     int a, b, type;
 };
 TCTab Graph(const std::vector<int>& atNums, const std::vector<Bond>& bonds);
-
-// Large structures that defeat an unbounded path search.
-TCTab Fullerene60(bool withMethyl);
-TCTab Dodecahedrane(bool withMethyl);
-TCTab FusedSheet63();  // 7 x 9 hexagonal lattice of carbons
-TCTab Chain63();
-TCTab TenNeighbourHub(); // a carbon bonded to ten atoms that also form a ring around it
 
 // Every record of a file in tests/data whose atoms were read (atom count 1..63).
 std::vector<TCTab> ReadStructures(const std::string& dataFile);

@@ -114,6 +114,12 @@ std::uint8_t LowByte(double count) { return static_cast<std::uint8_t>(static_cas
 
 } // namespace
 
+void InitialiseCatalogue()
+{
+    Derived();
+    DescriptorCode(kFirstAugIndex);
+}
+
 const std::string& CatalogueName(int index)
 {
     static const std::string empty;
@@ -184,8 +190,10 @@ double DescriptorValue(const TCTab& table, int index)
 std::array<double, kCatalogueSize> ComputeDescriptorValues(const TCTab& table)
 {
     std::array<double, kCatalogueSize> values{};
-    for (int i = 0; i <= 32; ++i)
-        values[i] = CountGroup(table, i);
+    std::array<std::int32_t, kGroupCount> groups;
+    CountAllGroups(table, groups);
+    for (int i = 0; i < kGroupCount; ++i)
+        values[i] = groups[i];
     std::array<int, kAugDescriptorCount> aug;
     CountAllAugAtoms(table, aug);
     for (int e = 0; e < kAugDescriptorCount; ++e)

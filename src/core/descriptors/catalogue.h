@@ -27,6 +27,11 @@ constexpr int kTopoDiaIndex = 149;
 constexpr int kTopoJIndex = 150;
 constexpr int kTopoRadIndex = 151;
 
+// Builds the tables derived from the catalogue (IsDescriptor, ListPosition, CatalogueIndexOfPosition
+// and the augmented-atom codes spelled by the names) in one pass. Done once; for the start-up order,
+// otherwise the first use builds them.
+void InitialiseCatalogue();
+
 // The name of a catalogue entry exactly as stored (at most 21 characters); "" outside 0..152.
 const std::string& CatalogueName(int index);
 // False for the markers and outside 0..152.

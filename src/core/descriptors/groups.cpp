@@ -7,12 +7,19 @@ namespace {
 constexpr int kH = 1, kC = 6, kN = 7, kO = 8, kF = 9, kS = 16, kCl = 17, kBr = 35, kI = 53;
 constexpr int kChargePlusOne = 3; // the molfile charge code of +1
 
+// The table with its neighbour counts taken once.
 struct View {
     const TCTab& t;
+    std::array<std::uint8_t, kMaxAtoms + 1> degree{};
+    explicit View(const TCTab& table) : t(table)
+    {
+        for (int a = 1; a <= table.NumValidAtoms && a <= kMaxAtoms; ++a)
+            degree[a] = static_cast<std::uint8_t>(table.NumNeighbours(a));
+    }
     int Z(int a) const { return t.AtNum(a); }
     int Nb(int a, int k) const { return t.ConnTo(a, k); }
     int Type(int a, int k) const { return t.TypConn(a, k); }
-    int Degree(int a) const { return t.NumNeighbours(a); }
+    int Degree(int a) const { return a >= 1 && a <= t.NumValidAtoms ? degree[a] : 0; }
 };
 
 bool NitroTest(const TCTab& t, int a)
@@ -42,7 +49,7 @@ int Contribution(const View& v, int a, int index)
 {
     const TCTab& t = v.t;
     const int z = v.Z(a);
-    const int d = v.Degree(a);
+    const int d = v.degree[a];
     switch (index) {
     case 0: { // aromatic bonds, halved by the caller
         int c = 0;
@@ -207,13 +214,24 @@ std::int32_t CountGroup(const TCTab& table, int index)
 {
     if (index < 0 || index > 32)
         return 0;
-    const View view{table};
+    const View view(table);
     std::int32_t total = 0;
     for (int a = 1; a <= table.NumValidAtoms; ++a)
         total += Contribution(view, a, index);
     // Every bond is seen from both of its atoms.
     const bool halved = index == 0 || (index >= 6 && index <= 11);
     return halved ? total / 2 : total;
+}
+
+void CountAllGroups(const TCTab& table, std::array<std::int32_t, kGroupCount>& counts)
+{
+    counts.fill(0);
+    const View view(table);
+    for (int a = 1; a <= table.NumValidAtoms; ++a)
+        for (int index = 0; index < kGroupCount; ++index)
+            counts[index] += Contribution(view, a, index);
+    for (int index : {0, 6, 7, 8, 9, 10, 11})
+        counts[index] /= 2;
 }
 
 } // namespace velmora

@@ -4,12 +4,17 @@
 // 4; there is no ring or aromaticity perception.
 #include "model/ctab.h"
 
+#include <array>
 #include <cstdint>
 
 namespace velmora {
 
+constexpr int kGroupCount = 33;
+
 // The count for catalogue index 0..32; 0 for any other index. Allocates nothing.
 std::int32_t CountGroup(const TCTab& table, int index);
+// All 33 counts in one pass over the atoms.
+void CountAllGroups(const TCTab& table, std::array<std::int32_t, kGroupCount>& counts);
 
 // Number of slots k = 1..NumNeighbours(a) whose neighbour has element z and whose bond type is t.
 int CountNeighbours(const TCTab& table, int a, int t, int z);

@@ -224,114 +224,160 @@ double LargestSymmetricEigenvalue(double* a, int n)
         return 0.0;
     if (n == 1)
         return a[0];
-    auto A = [&](int i, int j) -> double& { return a[(i - 1) * n + (j - 1)]; };
     double d[64 + 1];
     double e[64 + 1];
-    std::vector<double> dBig, eBig;
+    double v[64];
+    double w[64];
+    std::vector<double> dBig, eBig, vBig, wBig;
     double* dp = d;
     double* ep = e;
+    double* __restrict vp = v;
+    double* __restrict wp = w;
     if (n > 64) {
         Allocate(dBig, static_cast<std::size_t>(n) + 1);
         Allocate(eBig, static_cast<std::size_t>(n) + 1);
+        Allocate(vBig, static_cast<std::size_t>(n));
+        Allocate(wBig, static_cast<std::size_t>(n));
         dp = dBig.data();
         ep = eBig.data();
+        vp = vBig.data();
+        wp = wBig.data();
     }
-    // Householder reduction to tridiagonal form (lower triangle used).
-    for (int i = n; i >= 2; --i) {
-        const int l = i - 1;
-        double h = 0.0;
-        if (l > 1) {
-            double scale = 0.0;
-            for (int k = 1; k <= l; ++k)
-                scale += std::fabs(A(i, k));
-            if (scale == 0.0) {
-                ep[i] = A(i, l);
-            } else {
-                for (int k = 1; k <= l; ++k) {
-                    A(i, k) /= scale;
-                    h += A(i, k) * A(i, k);
-                }
-                double f = A(i, l);
-                double g = f >= 0.0 ? -std::sqrt(h) : std::sqrt(h);
-                ep[i] = scale * g;
-                h -= f * g;
-                A(i, l) = f - g;
-                f = 0.0;
-                for (int j = 1; j <= l; ++j) {
-                    g = 0.0;
-                    for (int k = 1; k <= j; ++k)
-                        g += A(j, k) * A(i, k);
-                    for (int k = j + 1; k <= l; ++k)
-                        g += A(k, j) * A(i, k);
-                    ep[j] = g / h;
-                    f += ep[j] * A(i, j);
-                }
-                const double hh = f / (h + h);
-                for (int j = 1; j <= l; ++j) {
-                    f = A(i, j);
-                    g = ep[j] - hh * f;
-                    ep[j] = g;
-                    for (int k = 1; k <= j; ++k)
-                        A(j, k) -= f * ep[k] + g * A(i, k);
-                }
+    // Householder reduction to tridiagonal form, working on the lower triangle (rows are
+    // contiguous). Step k clears column k below the subdiagonal.
+    for (int k = 0; k < n - 2; ++k) {
+        const int m = n - k - 1; // order of the trailing block
+        const int base = k + 1;
+        double scale = 0.0;
+        for (int i = 0; i < m; ++i)
+            scale += std::fabs(a[(base + i) * n + k]);
+        dp[k + 1] = a[k * n + k];
+        if (scale == 0.0) {
+            ep[k + 2] = 0.0;
+            continue;
+        }
+        double norm2 = 0.0;
+        for (int i = 0; i < m; ++i) {
+            vp[i] = a[(base + i) * n + k] / scale;
+            norm2 += vp[i] * vp[i];
+        }
+        const double alpha = vp[0] >= 0.0 ? -std::sqrt(norm2) : std::sqrt(norm2);
+        ep[k + 2] = scale * alpha;
+        const double h = norm2 - vp[0] * alpha; // v'v / 2 after v0 -= alpha
+        vp[0] -= alpha;
+        // p = S v / h from the lower triangle of S, K = p'v / (2h), w = p - K v; S -= v w' + w v'.
+        for (int i = 0; i < m; ++i)
+            wp[i] = 0.0;
+        for (int i = 0; i < m; ++i) {
+            const double* __restrict srow = a + (base + i) * n + base;
+            const double vi = vp[i];
+            double sum = srow[i] * vi;
+            for (int j = 0; j < i; ++j) {
+                sum += srow[j] * vp[j];
+                wp[j] += srow[j] * vi;
             }
-        } else {
-            ep[i] = A(i, l);
+            wp[i] += sum;
+        }
+        double pv = 0.0;
+        for (int i = 0; i < m; ++i) {
+            wp[i] /= h;
+            pv += wp[i] * vp[i];
+        }
+        const double kk = pv / (2.0 * h);
+        for (int i = 0; i < m; ++i)
+            wp[i] -= kk * vp[i];
+        for (int i = 0; i < m; ++i) {
+            double* __restrict srow = a + (base + i) * n + base;
+            const double vi = vp[i], wi = wp[i];
+            for (int j = 0; j <= i; ++j)
+                srow[j] -= vi * wp[j] + wi * vp[j];
         }
     }
-    for (int i = 1; i <= n; ++i)
-        dp[i] = A(i, i);
-    // Implicit QL on the tridiagonal matrix.
-    for (int i = 2; i <= n; ++i)
-        ep[i - 1] = ep[i];
-    ep[n] = 0.0;
-    for (int l = 1; l <= n; ++l) {
-        int iter = 0;
-        int m;
-        do {
-            for (m = l; m <= n - 1; ++m) {
-                const double dd = std::fabs(dp[m]) + std::fabs(dp[m + 1]);
-                if (std::fabs(ep[m]) <= std::numeric_limits<double>::epsilon() * dd)
-                    break;
-            }
-            if (m != l) {
-                if (iter++ == 60)
-                    break;
-                double g = (dp[l + 1] - dp[l]) / (2.0 * ep[l]);
-                double r = Hypot(g, 1.0);
-                g = dp[m] - dp[l] + ep[l] / (g + WithSignOf(r, g));
-                double s = 1.0, c = 1.0, p = 0.0;
-                int i;
-                for (i = m - 1; i >= l; --i) {
-                    double f = s * ep[i];
-                    const double b = c * ep[i];
-                    r = Hypot(f, g);
-                    ep[i + 1] = r;
-                    if (r == 0.0) {
-                        dp[i + 1] -= p;
-                        ep[m] = 0.0;
-                        break;
-                    }
-                    s = f / r;
-                    c = g / r;
-                    g = dp[i + 1] - p;
-                    r = (dp[i] - g) * s + 2.0 * c * b;
-                    p = s * r;
-                    dp[i + 1] = g + p;
-                    g = c * r - b;
-                }
-                if (r == 0.0 && i >= l)
-                    continue;
-                dp[l] -= p;
-                ep[l] = g;
-                ep[m] = 0.0;
-            }
-        } while (m != l);
+    dp[n - 1] = a[(n - 2) * n + (n - 2)];
+    dp[n] = a[(n - 1) * n + (n - 1)];
+    ep[n] = a[(n - 1) * n + (n - 2)]; // lower triangle
+    // ep[i] couples dp[i - 1] and dp[i].
+    return LargestTridiagonalEigenvalue(dp + 1, ep + 2, n);
+}
+
+double LargestTridiagonalEigenvalue(const double* d, const double* e, int n)
+{
+    if (n <= 0)
+        return 0.0;
+    // Gershgorin bounds.
+    double lo = 0.0, hi = 0.0;
+    for (int i = 0; i < n; ++i) {
+        const double radius = (i > 0 ? std::fabs(e[i - 1]) : 0.0) + (i + 1 < n ? std::fabs(e[i]) : 0.0);
+        lo = i == 0 ? d[i] - radius : std::min(lo, d[i] - radius);
+        hi = i == 0 ? d[i] + radius : std::max(hi, d[i] + radius);
     }
-    double best = dp[1];
-    for (int i = 2; i <= n; ++i)
-        best = std::max(best, dp[i]);
-    return best;
+    if (n == 1)
+        return d[0];
+    const double tiny = std::numeric_limits<double>::min() / std::numeric_limits<double>::epsilon();
+    // Number of eigenvalues below x (Sturm count from the LDL' pivots of T - xI).
+    auto countBelow = [&](double x) {
+        int below = 0;
+        double q = d[0] - x;
+        for (int i = 0;; ++i) {
+            if (q == 0.0)
+                q = -tiny;
+            below += q < 0.0;
+            if (i + 1 == n)
+                break;
+            q = d[i + 1] - x - e[i] * e[i] / q;
+        }
+        return below;
+    };
+    const double eps = std::numeric_limits<double>::epsilon();
+    hi += eps * std::max(1.0, std::fabs(hi)); // strictly above every eigenvalue
+    // Bisect until the largest eigenvalue is the only one in (lo, hi].
+    lo -= eps * std::max(1.0, std::fabs(lo));
+    bool isolated = false;
+    while (hi - lo > 2.0 * eps * std::max(std::fabs(lo), std::fabs(hi))) {
+        const double mid = 0.5 * (lo + hi);
+        if (mid <= lo || mid >= hi)
+            break;
+        const int below = countBelow(mid);
+        if (below == n) {
+            hi = mid;
+        } else {
+            lo = mid;
+            if (below == n - 1) {
+                isolated = true;
+                break;
+            }
+        }
+    }
+    if (!isolated)
+        return 0.5 * (lo + hi);
+    // Newton's method on det(T - xI) from above the largest root decreases monotonically to it;
+    // f'/f is summed along the pivot recurrence.
+    double x = hi;
+    for (int iteration = 0; iteration < 100; ++iteration) {
+        double q = d[0] - x, dq = -1.0;
+        double ratio = 0.0;
+        for (int i = 0;; ++i) {
+            if (q == 0.0)
+                q = -tiny;
+            ratio += dq / q;
+            if (i + 1 == n)
+                break;
+            const double e2 = e[i] * e[i];
+            const double nextDq = -1.0 + e2 * dq / (q * q);
+            q = d[i + 1] - x - e2 / q;
+            dq = nextDq;
+        }
+        if (!(ratio < 0.0) && !(ratio > 0.0))
+            break;
+        const double next = x - 1.0 / ratio;
+        if (!(next < x) || next <= lo)
+            break;
+        const double step = x - next;
+        x = next;
+        if (step <= eps * std::fabs(x))
+            break;
+    }
+    return x;
 }
 
 } // namespace velmora

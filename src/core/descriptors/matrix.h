@@ -63,8 +63,12 @@ TVector SingularValues(TMatrix& matrix, bool& converged);
 // Largest element of the index range, bounds clamped to the vector; 0.0 for an empty range.
 double VectorMax(const TVector& vector, int from, int to);
 
-// Largest eigenvalue of the symmetric n x n matrix a (row-major, n*n values; overwritten), by
-// Householder tridiagonalisation and implicit QL. 0.0 for n = 0.
+// Largest eigenvalue of the symmetric n x n matrix a (row-major, n*n values, only the lower
+// triangle is read; overwritten), by Householder tridiagonalisation and the search below.
+// 0.0 for n = 0.
 double LargestSymmetricEigenvalue(double* a, int n);
+// Largest eigenvalue of the symmetric tridiagonal matrix with diagonal d[0..n-1] and off-diagonal
+// e[0..n-2] (e[i] couples d[i] and d[i + 1]): Sturm bisection until it is isolated, then Newton.
+double LargestTridiagonalEigenvalue(const double* d, const double* e, int n);
 
 } // namespace velmora

@@ -66,16 +66,47 @@ int SmallestRingSize(const AdjacencyGraph& g, int s, std::uint8_t* dist)
 }
 
 // Depth-first search in slot order over the simple paths from s, keeping only branches that can
-// still close a ring of `target` atoms (path atoms so far + distance back to s <= target). The
-// rings of that size come out in the order of the unbounded search.
+// still close a ring of `target` atoms: the path so far plus the distance from the next atom back
+// to s, avoiding the atoms already on the path, must not exceed target. The rings of that size
+// come out in the order of the unbounded search; nothing else is visited that could not lead to one.
 struct RingSearch {
     const AdjacencyGraph& g;
     int s;
     int target;
-    const std::uint8_t* dist;
+    const std::uint8_t* dist; // breadth-first distances to s in the whole graph, a cheap lower bound
     RingList& list;
+    std::uint64_t neighbourMask[kMaxAtoms + 1];
     std::uint8_t path[kMaxAtoms + 1];
     std::uint64_t onPath = 0;
+
+    RingSearch(const AdjacencyGraph& graph, int start, int size, const std::uint8_t* distances, RingList& rings)
+        : g(graph), s(start), target(size), dist(distances), list(rings)
+    {
+        for (int a = 1; a <= g.n; ++a) {
+            neighbourMask[a] = 0;
+            for (int k = 0; k < g.degree[a]; ++k)
+                if (g.neighbour[a][k] != 0)
+                    neighbourMask[a] |= Bit(g.neighbour[a][k]);
+        }
+    }
+
+    // Whether s can be reached from x within `steps` bonds through atoms not on the path.
+    bool ReachesStart(int x, int steps) const
+    {
+        const std::uint64_t startBit = Bit(s);
+        std::uint64_t visited = onPath | Bit(x);
+        std::uint64_t frontier = Bit(x);
+        for (int step = 1; step <= steps && frontier != 0; ++step) {
+            std::uint64_t next = 0;
+            for (std::uint64_t f = frontier; f != 0; f &= f - 1)
+                next |= neighbourMask[__builtin_ctzll(f)];
+            if (next & startBit)
+                return true;
+            frontier = next & ~visited;
+            visited |= frontier;
+        }
+        return false;
+    }
 
     void Visit(int prev, int cur, int length)
     {
@@ -86,7 +117,7 @@ struct RingSearch {
             const int x = g.neighbour[cur][k];
             if (x == prev || x == 0)
                 continue;
-            if (!(onPath & Bit(x)) && length + dist[x] <= target)
+            if (!(onPath & Bit(x)) && length + dist[x] <= target && ReachesStart(x, target - length))
                 Visit(cur, x, length + 1);
             if (x == s) {
                 closed = true;
@@ -116,7 +147,7 @@ int RingsThroughAtom(const AdjacencyGraph& g, int start, RingList& list)
     const int target = SmallestRingSize(g, start, dist);
     if (target == 0)
         return 0;
-    RingSearch search{g, start, target, dist, list, {}, 0};
+    RingSearch search(g, start, target, dist, list);
     search.Visit(0, start, 1);
     return list.count;
 }

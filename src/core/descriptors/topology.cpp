@@ -177,6 +177,11 @@ std::array<double, 3> XuIndices(const TCTab& table, const DistanceMatrix& distan
     // the largest eigenvalue of M M^T = s s^T + t t^T + D_k D_k.
     static thread_local double pair[kMaxAtoms * kMaxAtoms];
     static thread_local double product[kMaxAtoms * kMaxAtoms];
+    static thread_local double base[kMaxAtoms * kMaxAtoms];
+    // Only the lower triangle of M M^T is formed; the eigenvalue routine reads no more.
+    for (int a = 0; a < n; ++a)
+        for (int b = 0; b <= a; ++b)
+            base[a * n + b] = s[a + 1] * s[b + 1] + t[a + 1] * t[b + 1];
     for (int k = 1; k <= 3; ++k) {
         std::fill(pair, pair + n * n, 0.0);
         auto set = [&](int a, int b, double value) {
@@ -209,14 +214,13 @@ std::array<double, 3> XuIndices(const TCTab& table, const DistanceMatrix& distan
                 if (pair[a * n + c] != 0.0)
                     rowIndex[a][rowCount[a]++] = static_cast<std::uint8_t>(c);
         }
-        for (int a = 0; a < n; ++a)
-            for (int b = 0; b < n; ++b)
-                product[a * n + b] = s[a + 1] * s[b + 1] + t[a + 1] * t[b + 1];
+        std::copy(base, base + n * n, product);
+        // Row indices are ascending, so b <= a is a prefix of the row.
         for (int c = 0; c < n; ++c)
             for (int x = 0; x < rowCount[c]; ++x) {
                 const int a = rowIndex[c][x];
                 const double dac = pair[a * n + c];
-                for (int y = 0; y < rowCount[c]; ++y) {
+                for (int y = 0; y <= x; ++y) {
                     const int b = rowIndex[c][y];
                     product[a * n + b] += dac * pair[c * n + b];
                 }

@@ -1,0 +1,180 @@
+// Connectivity, ring-count, distance and matrix indices, and the numeric unit under them.
+#include "descriptors/catalogue.h"
+#include "descriptors/matrix.h"
+#include "descriptors/topology.h"
+#include "literal_support.h"
+#include "model/elements.h"
+#include "molecules_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+using test::Smiles;
+
+TEST(SmallStructures, CyclohexaneSingleAtomEthaneAndTwoLooseAtoms)
+{
+    const TCTab cyclohexane = Smiles("C1CCCCC1");
+    EXPECT_EQ(CyclomaticNumber(cyclohexane), 1);
+    EXPECT_EQ(DescriptorValue(cyclohexane, 145), 1.0);
+    EXPECT_DOUBLE_EQ(RandicIndex(cyclohexane), 3.0);
+    EXPECT_EQ(TopoRadiusDiameter(cyclohexane).radius, 3);
+    EXPECT_EQ(TopoRadiusDiameter(cyclohexane).diameter, 3);
+
+    const TCTab atom = Smiles("C");
+    EXPECT_EQ(RandicIndex(atom), 0.0);
+    EXPECT_EQ(TopoRadiusDiameter(atom).radius, 0);
+    EXPECT_EQ(TopoRadiusDiameter(atom).diameter, 0);
+    EXPECT_EQ(BalabanJ(atom), 0.0);
+    EXPECT_EQ(CyclomaticNumber(atom), 0);
+
+    EXPECT_EQ(BalabanJ(Smiles("CC")), 1.0);
+    EXPECT_DOUBLE_EQ(RandicZIndex(Smiles("CC")), 6.0);
+    EXPECT_NEAR(RandicZIndex(Smiles("CCO")), 26.0 / (2.0 * std::sqrt(2.0)), 1e-14);
+
+    const TCTab loose = Smiles("C.C");
+    EXPECT_EQ(CyclomaticNumber(loose), -1);
+    EXPECT_EQ(TopoRadiusDiameter(loose).radius, 0);
+    EXPECT_EQ(TopoRadiusDiameter(loose).diameter, 0);
+    EXPECT_EQ(BalabanJ(loose), 0.0);
+
+    // Components are measured separately: propane and a lone atom.
+    EXPECT_EQ(TopoRadiusDiameter(Smiles("CCC.C")).diameter, 2);
+    EXPECT_EQ(TopoRadiusDiameter(Smiles("CCC.C")).radius, 0);
+}
+
+TEST(BalabanJ, BondWeightsFollowTheBondTypes)
+{
+    // Aromatic benzene: every bond weighs 2/3, S(i) = 9 x 2/3, J = (6 / 2) x 6 / 6.
+    const double aromatic = BalabanJ(Smiles("c1ccccc1"));
+    EXPECT_NEAR(aromatic, 3.0, 1e-13);
+    // Kekulé benzene: to the opposite atom both paths are three bonds long, and the one leaving by
+    // the higher slot is taken: 1 + 1/2 + 1 = 2.5 when that slot holds the single bond, else 2.0.
+    // Atoms 1, 2, 4, 6 list their single-bond neighbour last (S = 7), atoms 3 and 5 their
+    // double-bond neighbour (S = 6.5).
+    const double kekule = BalabanJ(Smiles("C1=CC=CC=C1"));
+    EXPECT_NEAR(kekule, 3.0 * (2.0 / 7.0 + 4.0 / std::sqrt(45.5)), 1e-13);
+    EXPECT_EQ(BalabanJ(Smiles("C=C")), 2.0); // S = 0.5 each: 1 / 0.5
+}
+
+TEST(XuIndices, HandValuesForEthane)
+{
+    // M M^T = [[2 + c, 1 + c], [1 + c, 2 + c]] for k = 1 with c = SizeParameter(C); the largest
+    // eigenvalue is 3 + 2c. For k = 2 and 3 there are no pairs: 2 + 2c.
+    const double c = SizeParameter(6);
+    const auto xu = XuIndices(Smiles("CC"));
+    EXPECT_NEAR(xu[0], 0.5 * (3 + 2 * c), 1e-14);
+    EXPECT_NEAR(xu[1], 0.5 * (2 + 2 * c), 1e-14);
+    EXPECT_NEAR(xu[2], 0.5 * (2 + 2 * c), 1e-14);
+    EXPECT_EQ(XuIndices(TCTab{}), (std::array<double, 3>{0, 0, 0}));
+}
+
+TEST(XuIndices, EigenvalueFormAgreesWithTheSingularValueDecomposition)
+{
+    for (const std::string& file : {std::string("nci1000.sdf"), std::string("cdk2.sdf")}) {
+        int checked = 0;
+        for (const TCTab& t : test::ReadStructures(file)) {
+            if (++checked > 300)
+                break;
+            TCTab scratch = t;
+            const auto expected = test::SvdXuIndices(scratch);
+            const auto actual = XuIndices(t);
+            for (int k = 0; k < 3; ++k)
+                ASSERT_NEAR(actual[k], expected[k], 1e-12 * std::max(1.0, expected[k]))
+                    << file << " " << t.FStrucName << " k=" << k + 1;
+        }
+    }
+    // The cages and sheets as well.
+    for (TCTab t : {test::Fullerene60(true), test::FusedSheet63(), test::TenNeighbourHub()}) {
+        const auto actual = XuIndices(t);
+        const auto expected = test::SvdXuIndices(t);
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(actual[k], expected[k], 1e-12 * expected[k]);
+    }
+}
+
+TEST(NumericUnit, SingularValuesOfKnownMatrices)
+{
+    TMatrix a(2, 2);
+    a.Set(1, 1, 3);
+    a.Set(2, 1, 4);
+    a.Set(2, 2, 5);
+    bool converged = false;
+    TVector w = SingularValues(a, converged);
+    EXPECT_TRUE(converged);
+    ASSERT_EQ(w.Length(), 2);
+    EXPECT_NEAR(VectorMax(w, 1, 2), std::sqrt(45.0), 1e-14);
+    EXPECT_NEAR(std::min(w.Get(1), w.Get(2)), std::sqrt(5.0), 1e-14);
+
+    // Wider than tall: the two singular values of [[1, 0, 1], [0, 2, 0]] are 2 and sqrt(2).
+    TMatrix wide(2, 3);
+    wide.Set(1, 1, 1);
+    wide.Set(1, 3, 1);
+    wide.Set(2, 2, 2);
+    w = SingularValues(wide, converged);
+    ASSERT_EQ(w.Length(), 2);
+    EXPECT_NEAR(VectorMax(w, 1, 2), 2.0, 1e-14);
+    EXPECT_NEAR(std::min(w.Get(1), w.Get(2)), std::sqrt(2.0), 1e-14);
+
+    // Bounds: reading outside yields 0, writing outside is ignored, VectorMax clamps.
+    TMatrix m(2, 3);
+    m.Set(3, 1, 5.0);
+    m.Set(0, 1, 5.0);
+    m.Fill(1.5);
+    EXPECT_EQ(m.Get(2, 3), 1.5);
+    EXPECT_EQ(m.Get(3, 3), 0.0);
+    TVector v(3);
+    v.Set(1, -1);
+    v.Set(2, 7);
+    v.Set(4, 9);
+    EXPECT_EQ(v.Get(4), 0.0);
+    EXPECT_EQ(VectorMax(v, -5, 99), 7.0);
+    EXPECT_EQ(VectorMax(v, 3, 3), 0.0);
+    EXPECT_EQ(VectorMax(v, 3, 1), 0.0);
+
+    double sym[9] = {2, 1, 0, 1, 2, 1, 0, 1, 2}; // eigenvalues 2 - sqrt 2, 2, 2 + sqrt 2
+    EXPECT_NEAR(LargestSymmetricEigenvalue(sym, 3), 2 + std::sqrt(2.0), 1e-14);
+}
+
+TEST(NumericUnit, LargestEigenvalueWithRepeatedOrSplitSpectra)
+{
+    // A repeated largest eigenvalue cannot be isolated by bisection.
+    double twice[9] = {5, 0, 0, 0, 5, 0, 0, 0, 1};
+    EXPECT_NEAR(LargestSymmetricEigenvalue(twice, 3), 5.0, 1e-14);
+    // A tridiagonal matrix that splits into blocks; the largest value sits in the second block.
+    const double d[4] = {1, 1, 3, 3};
+    const double e[3] = {1, 0, 2};
+    EXPECT_NEAR(LargestTridiagonalEigenvalue(d, e, 4), 5.0, 1e-14);
+    const double single[1] = {-2};
+    EXPECT_EQ(LargestTridiagonalEigenvalue(single, nullptr, 1), -2.0);
+    double zero[4] = {0, 0, 0, 0};
+    EXPECT_EQ(LargestSymmetricEigenvalue(zero, 2), 0.0);
+
+    // Random B B': its largest eigenvalue is the square of B's largest singular value.
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> value(-1.0, 1.0);
+    for (int n : {2, 3, 7, 20, 63}) {
+        TMatrix b(n, n + 2);
+        for (int i = 1; i <= n; ++i)
+            for (int j = 1; j <= n + 2; ++j)
+                b.Set(i, j, value(rng));
+        std::vector<double> product(n * n, 0.0);
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j < n; ++j)
+                for (int k = 1; k <= n + 2; ++k)
+                    product[i * n + j] += b.Get(i + 1, k) * b.Get(j + 1, k);
+        bool converged = false;
+        const TVector w = SingularValues(b, converged);
+        EXPECT_TRUE(converged);
+        const double sigma = VectorMax(w, 1, n);
+        EXPECT_NEAR(LargestSymmetricEigenvalue(product.data(), n), sigma * sigma, 1e-12 * sigma * sigma) << n;
+    }
+}
+
+} // namespace
+} // namespace velmora
