@@ -1,7 +1,7 @@
 // Times ComputeDescriptorRecord on every structure of an SD file (one core), then on the
 // structures that an unbounded ring or path search cannot finish.
 //
-//   velmora_bench_descriptors [SDFILE] [REPEATS]
+//   descriptors_bench [SDFILE] [REPEATS]
 // SDFILE defaults to the shared nci5k.sdf; REPEATS (default 5) passes over all structures, the
 // best pass is reported.
 #include "cages_support.h"
