@@ -150,44 +150,74 @@ StructureLibrary::StructureLibrary(TCTab* structure) : m_structure(structure)
 
 StructureLibrary::~StructureLibrary() { ReleaseFiles(); }
 
+void StructureLibrary::LibraryFiles::Close()
+{
+    if (dataFd >= 0)
+        ::close(dataFd);
+    if (indexFd >= 0)
+        ::close(indexFd);
+    *this = LibraryFiles{};
+}
+
 void StructureLibrary::ReleaseFiles()
 {
-    if (m_dataFd >= 0)
-        ::close(m_dataFd);
-    if (m_indexFd >= 0)
-        ::close(m_indexFd);
-    m_dataFd = m_indexFd = -1;
-    m_writable = false;
-    m_library.clear();
-    m_index.clear();
-    m_blockCount = 0;
+    for (auto& files : m_files)
+        files.Close();
+    m_current = nullptr;
     m_bufferBlock = 0;
+    m_bufferLibrary.clear();
+}
+
+StructureLibrary::LibraryFiles* StructureLibrary::Find(const std::string& libraryName)
+{
+    for (auto& files : m_files)
+        if (files.indexFd >= 0 && files.name == libraryName) {
+            files.lastUse = ++m_uses;
+            return &files;
+        }
+    return nullptr;
+}
+
+StructureLibrary::LibraryFiles& StructureLibrary::FreeSlot()
+{
+    LibraryFiles* slot = &m_files[0];
+    for (auto& files : m_files)
+        if (files.indexFd < 0 || files.lastUse < slot->lastUse)
+            slot = &files;
+    if (slot->name == m_bufferLibrary)
+        m_bufferBlock = 0;
+    slot->Close();
+    slot->lastUse = ++m_uses;
+    return *slot;
 }
 
 bool StructureLibrary::OpenForReading(const std::string& libraryName, int& result)
 {
-    if (m_indexFd >= 0 && m_library == libraryName)
+    m_current = Find(libraryName);
+    if (m_current)
         return true;
-    ReleaseFiles();
-    m_indexFd = ::open(ExistingIndexFileName(libraryName).c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_indexFd < 0 || !LoadWholeFile(m_indexFd, m_index, 4)) {
-        ReleaseFiles();
+    LibraryFiles& files = FreeSlot();
+    files.indexFd = ::open(ExistingIndexFileName(libraryName).c_str(), O_RDONLY | O_CLOEXEC);
+    if (files.indexFd < 0 || !LoadWholeFile(files.indexFd, files.index, 4)) {
+        files.Close();
         result = kLibIndexFile;
         return false;
     }
-    m_library = libraryName;
+    files.name = libraryName;
+    m_current = &files;
     return true;
 }
 
-bool StructureLibrary::LoadBlock(std::uint32_t block)
+bool StructureLibrary::LoadBlock(LibraryFiles& files, std::uint32_t block)
 {
-    if (m_bufferBlock == block)
+    if (m_bufferBlock == block && m_bufferLibrary == files.name)
         return true;
     m_bufferBlock = 0;
     const off_t at = static_cast<off_t>(block - 1) * kLibraryBlockSize;
-    if (ReadAll(m_dataFd, m_buffer.data(), kLibraryBlockSize, at) != kLibraryBlockSize)
+    if (ReadAll(files.dataFd, m_buffer.data(), kLibraryBlockSize, at) != kLibraryBlockSize)
         return false;
     m_bufferBlock = block;
+    m_bufferLibrary = files.name;
     return true;
 }
 
@@ -198,20 +228,21 @@ int StructureLibrary::ReadLibraryRecord(const std::string& libraryName, long pos
     int result = kLibOk;
     if (!OpenForReading(libraryName, result))
         return result;
-    if (static_cast<std::size_t>(position) > m_index.size() / 4)
+    LibraryFiles& files = *m_current;
+    if (static_cast<std::size_t>(position) > files.index.size() / 4)
         return kLibPositionOutOfRange;
-    const std::uint8_t* entry = m_index.data() + 4 * (position - 1);
+    const std::uint8_t* entry = files.index.data() + 4 * (position - 1);
     const std::uint16_t block = GetU16(entry);
     const std::uint16_t offset = GetU16(entry + 2);
     if (block == 0 || offset == 0)
         return kLibEmptyEntry;
-    if (m_dataFd < 0) {
-        m_dataFd = ::open(libraryName.c_str(), O_RDONLY | O_CLOEXEC);
-        if (m_dataFd < 0)
+    if (files.dataFd < 0) {
+        files.dataFd = ::open(libraryName.c_str(), O_RDONLY | O_CLOEXEC);
+        if (files.dataFd < 0)
             return kLibDataFile;
     }
     m_structure->Clear();
-    if (!LoadBlock(block))
+    if (!LoadBlock(files, block))
         return kLibDamagedRecord;
     const int decoded = Decode(offset);
     if (decoded != kLibOk)
@@ -396,37 +427,46 @@ int StructureLibrary::WriteLibraryRecord(const std::string& libraryName, const s
 {
     if (!m_writePermitted)
         return kLibWriteNotPermitted;
-    if (!(m_writable && m_library == libraryName)) {
-        ReleaseFiles();
+    LibraryFiles* found = Find(libraryName);
+    if (!found || !found->writable) {
+        if (found) {
+            if (found->name == m_bufferLibrary)
+                m_bufferBlock = 0;
+            found->Close();
+        }
+        LibraryFiles& files = FreeSlot();
         if (FileExists(libraryName)) {
-            m_dataFd = ::open(libraryName.c_str(), O_RDWR | O_CLOEXEC);
-            m_indexFd = ::open(ExistingIndexFileName(libraryName).c_str(), O_RDWR | O_CLOEXEC);
-            if (m_dataFd < 0 || m_indexFd < 0 || !LoadWholeFile(m_indexFd, m_index, 4)) {
-                ReleaseFiles();
+            files.dataFd = ::open(libraryName.c_str(), O_RDWR | O_CLOEXEC);
+            files.indexFd = ::open(ExistingIndexFileName(libraryName).c_str(), O_RDWR | O_CLOEXEC);
+            if (files.dataFd < 0 || files.indexFd < 0 || !LoadWholeFile(files.indexFd, files.index, 4)) {
+                files.Close();
                 return kLibIndexFile;
             }
-            m_blockCount = BlockCount(m_dataFd);
+            files.blockCount = BlockCount(files.dataFd);
         } else {
-            m_dataFd = ::open(libraryName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-            if (m_dataFd < 0) {
-                ReleaseFiles();
+            files.dataFd = ::open(libraryName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            if (files.dataFd < 0) {
+                files.Close();
                 return kLibEmptyEntry;
             }
-            m_indexFd = ::open(IndexFileName(libraryName).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-            if (m_indexFd < 0) {
-                ReleaseFiles();
+            files.indexFd = ::open(IndexFileName(libraryName).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            if (files.indexFd < 0) {
+                files.Close();
                 return kLibIndexFile;
             }
         }
-        m_library = libraryName;
-        m_writable = true;
+        files.name = libraryName;
+        files.writable = true;
+        found = &files;
     }
+    LibraryFiles& files = *found;
+    m_current = &files;
 
-    const long position = static_cast<long>(m_index.size() / 4) + 1;
+    const long position = static_cast<long>(files.index.size() / 4) + 1;
     std::uint32_t block = 1;
-    if (m_blockCount > 0) {
-        block = m_blockCount;
-        if (!LoadBlock(block))
+    if (files.blockCount > 0) {
+        block = files.blockCount;
+        if (!LoadBlock(files, block))
             throw IoError(libraryName, "cannot read block " + std::to_string(block));
     } else {
         m_buffer.fill(0);
@@ -443,9 +483,9 @@ int StructureLibrary::WriteLibraryRecord(const std::string& libraryName, const s
         end += length;
     }
     const std::size_t freeSpace = end + 1 < kLibraryBlockSize ? kLibraryBlockSize - end - 1 : 0;
-    bool wholeBlock = m_blockCount == 0;
+    bool wholeBlock = files.blockCount == 0;
     if (freeSpace < record.size()) {
-        block = m_blockCount + 1;
+        block = files.blockCount + 1;
         end = 1;
         m_buffer.fill(0);
         wholeBlock = true;
@@ -456,18 +496,19 @@ int StructureLibrary::WriteLibraryRecord(const std::string& libraryName, const s
 
     const off_t blockStart = static_cast<off_t>(block - 1) * kLibraryBlockSize;
     if (wholeBlock)
-        WriteAll(m_dataFd, m_buffer.data(), kLibraryBlockSize, blockStart, libraryName);
+        WriteAll(files.dataFd, m_buffer.data(), kLibraryBlockSize, blockStart, libraryName);
     else
-        WriteAll(m_dataFd, m_buffer.data() + end - 1, record.size() + 2,
+        WriteAll(files.dataFd, m_buffer.data() + end - 1, record.size() + 2,
                  blockStart + static_cast<off_t>(end - 1), libraryName);
-    m_blockCount = std::max(m_blockCount, block);
+    files.blockCount = std::max(files.blockCount, block);
     m_bufferBlock = block; // the buffer now equals the block on disk
+    m_bufferLibrary = libraryName;
 
     std::uint8_t entry[4];
     PutU16(entry, block);
     PutU16(entry + 2, static_cast<unsigned>(end));
-    WriteAll(m_indexFd, entry, 4, static_cast<off_t>(position - 1) * 4, IndexFileName(libraryName));
-    m_index.insert(m_index.end(), entry, entry + 4);
+    WriteAll(files.indexFd, entry, 4, static_cast<off_t>(position - 1) * 4, IndexFileName(libraryName));
+    files.index.insert(files.index.end(), entry, entry + 4);
     m_recordPosition = position;
     return kLibOk;
 }

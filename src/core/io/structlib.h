@@ -74,8 +74,23 @@ private:
         std::array<std::uint8_t, 4> word74{};
     };
 
+    // The open files of one library; two are kept, so a search that copies records from the
+    // library into its result library does not reopen (and reload the index of) either per record.
+    struct LibraryFiles {
+        std::string name;
+        int dataFd = -1;
+        int indexFd = -1;
+        bool writable = false;
+        std::vector<std::uint8_t> index; // the whole index, 4 bytes an entry
+        std::uint32_t blockCount = 0;
+        std::uint64_t lastUse = 0;
+        void Close();
+    };
+
+    LibraryFiles* Find(const std::string& libraryName);
+    LibraryFiles& FreeSlot();
     bool OpenForReading(const std::string& libraryName, int& result);
-    bool LoadBlock(std::uint32_t block);
+    bool LoadBlock(LibraryFiles& files, std::uint32_t block);
     int Decode(std::size_t offset);
     std::vector<std::uint8_t> BuildRecord(const std::string& name, std::uint32_t casNumber,
                                           long position) const;
@@ -88,15 +103,12 @@ private:
     std::uint32_t m_recordCAS = 0;
     Reserved m_reserved;
 
-    // Files of the library last used.
-    std::string m_library;
-    int m_dataFd = -1;
-    int m_indexFd = -1;
-    bool m_writable = false;
-    std::vector<std::uint8_t> m_index; // the whole index, 4 bytes an entry
-    std::uint32_t m_blockCount = 0;
+    std::array<LibraryFiles, 2> m_files;
+    LibraryFiles* m_current = nullptr; // the files of the library of the current call
+    std::uint64_t m_uses = 0;
 
     std::array<std::uint8_t, kLibraryBlockSize> m_buffer{};
+    std::string m_bufferLibrary;
     std::uint32_t m_bufferBlock = 0; // 0: no valid block
 };
 
