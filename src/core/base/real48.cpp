@@ -52,31 +52,7 @@ Real48 Real48::FromLongDouble(long double value)
     return result;
 }
 
-double ToReal48Precision(long double value)
-{
-#if defined(__x86_64__) || defined(__i386__)
-    // x87 extended: 64-bit mantissa with an explicit leading bit, 15-bit exponent biased by 16383.
-    static_assert(sizeof(long double) >= 10);
-    std::uint64_t mantissa;
-    std::uint16_t signExponent;
-    std::memcpy(&mantissa, &value, 8);
-    std::memcpy(&signExponent, reinterpret_cast<const char*>(&value) + 8, 2);
-    const int exponent = (signExponent & 0x7FFF) - 16383; // value = 1.f * 2^exponent
-    // Inside the 6-byte range (2^-128 .. below 2^127) and normal: keep 40 significant bits.
-    if (exponent > -128 && exponent < 126 && (mantissa >> 63) != 0) {
-        constexpr int kDrop = 64 - 40;
-        const std::uint64_t lsb = (mantissa >> kDrop) & 1;
-        const std::uint64_t rounded = mantissa + ((std::uint64_t{1} << (kDrop - 1)) - 1) + lsb;
-        double result;
-        if (rounded < mantissa) // carried out of the mantissa: 2^(exponent + 1)
-            result = std::ldexp(1.0, exponent + 1);
-        else
-            result = std::ldexp(static_cast<double>(rounded >> kDrop), exponent - 39);
-        return (signExponent & 0x8000) ? -result : result;
-    }
-#endif
-    return Real48::FromLongDouble(value).ToDouble();
-}
+double Real48SlowRounding(long double value) { return Real48::FromLongDouble(value).ToDouble(); }
 
 Real48 Real48::FromBytes(const std::uint8_t* bytes)
 {

@@ -223,6 +223,22 @@ std::int32_t CountGroup(const TCTab& table, int index)
     return halved ? total / 2 : total;
 }
 
+void CountGroups(const TCTab& table, const std::vector<int>& indices, std::vector<std::int32_t>& counts)
+{
+    counts.assign(indices.size(), 0);
+    const View view(table);
+    for (std::size_t e = 0; e < indices.size(); ++e) {
+        const int index = indices[e];
+        if (index < 0 || index > 32)
+            continue;
+        std::int32_t total = 0;
+        for (int a = 1; a <= table.NumValidAtoms; ++a)
+            total += Contribution(view, a, index);
+        const bool halved = index == 0 || (index >= 6 && index <= 11);
+        counts[e] = halved ? total / 2 : total;
+    }
+}
+
 void CountAllGroups(const TCTab& table, std::array<std::int32_t, kGroupCount>& counts)
 {
     counts.fill(0);

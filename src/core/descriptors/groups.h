@@ -5,6 +5,7 @@
 #include "model/ctab.h"
 
 #include <array>
+#include <vector>
 #include <cstdint>
 
 namespace velmora {
@@ -13,6 +14,8 @@ constexpr int kGroupCount = 33;
 
 // The count for catalogue index 0..32; 0 for any other index. Allocates nothing.
 std::int32_t CountGroup(const TCTab& table, int index);
+// CountGroup of several indices (0 for any outside 0..32), looking at the table once.
+void CountGroups(const TCTab& table, const std::vector<int>& indices, std::vector<std::int32_t>& counts);
 // All 33 counts in one pass over the atoms.
 void CountAllGroups(const TCTab& table, std::array<std::int32_t, kGroupCount>& counts);
 

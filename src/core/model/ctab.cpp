@@ -37,16 +37,6 @@ float TCTab::Coord(int i, int c) const
     }
 }
 
-int TCTab::NumNeighbours(int i) const
-{
-    if (!Valid(i))
-        return 0;
-    int count = 0;
-    for (auto v : m_atoms[i].ConnTo)
-        count += v != 0;
-    return count;
-}
-
 int TCTab::BondType(int i, int j) const
 {
     const int count = NumNeighbours(i);

@@ -68,7 +68,15 @@ public:
     int ConnTo(int i, int k) const { return Valid(i) ? m_atoms[i].ConnTo[k - 1] : 0; }
     int TypConn(int i, int k) const { return Valid(i) ? m_atoms[i].TypConn[k - 1] : 0; }
     float Coord(int i, int c) const;
-    int NumNeighbours(int i) const;
+    int NumNeighbours(int i) const
+    {
+        if (!Valid(i))
+            return 0;
+        int count = 0;
+        for (auto v : m_atoms[i].ConnTo)
+            count += v != 0;
+        return count;
+    }
     int BondType(int i, int j) const;
 
     // Write accessors: false and no change when i is outside 1..n.

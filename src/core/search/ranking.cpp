@@ -9,18 +9,70 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 
 namespace velmora {
 
 std::string ResultLine(long structureNumber, double value)
 {
-    return FormatInt(structureNumber, 6) + "  " + PadLeft(FormatFixed(ToReal48Precision(value), 4), 8);
+    // Written once per library structure: formatted into one buffer without temporaries.
+    char text[480];
+    char* p = std::to_chars(text, text + 32, structureNumber).ptr;
+    const auto numberLength = static_cast<int>(p - text);
+    char value4[400];
+    char* v = std::to_chars(value4, value4 + sizeof value4, ToReal48Precision(value), std::chars_format::fixed, 4).ptr;
+    auto valueLength = static_cast<int>(v - value4);
+    const char* valueStart = value4;
+    if (valueLength == 7 && std::memcmp(value4, "-0.0000", 7) == 0) { // no negative zero
+        ++valueStart;
+        --valueLength;
+    }
+    std::string line;
+    line.reserve(static_cast<std::size_t>(std::max(numberLength, 6) + 2 + std::max(valueLength, 8)));
+    line.append(static_cast<std::size_t>(std::max(0, 6 - numberLength)), ' ');
+    line.append(text, p);
+    line.append(2 + static_cast<std::size_t>(std::max(0, 8 - valueLength)), ' ');
+    line.append(valueStart, static_cast<std::size_t>(valueLength));
+    return line;
 }
 
 float DistanceStartValue() { return static_cast<float>(3.3L * std::exp(38.0L)); }
 
 namespace {
+
+// "[-]digits.dddd" (up to 15 digits) as the float nearest to the decimal value. The decimal is
+// first rounded to a double, which is exact enough unless that double sits exactly halfway
+// between two floats; then (and for any other form) the caller parses the text the slow way.
+bool ParseFixedFloat(const char* p, const char* end, float& value)
+{
+    static constexpr double kPowers[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+    const bool negative = p < end && *p == '-';
+    p += negative;
+    std::int64_t digits = 0;
+    int count = 0, decimals = -1;
+    for (; p < end; ++p) {
+        if (*p >= '0' && *p <= '9') {
+            if (++count > 15)
+                return false;
+            digits = digits * 10 + (*p - '0');
+            decimals += decimals >= 0;
+        } else if (*p == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            return false;
+        }
+    }
+    if (count == 0 || decimals > 8)
+        return false;
+    const double exact = static_cast<double>(digits) / kPowers[decimals < 0 ? 0 : decimals];
+    std::uint64_t bits;
+    std::memcpy(&bits, &exact, sizeof bits);
+    if ((bits & 0x1FFFFFFF) == 0x10000000) // a float midpoint: rounding twice could go wrong
+        return false;
+    value = static_cast<float>(negative ? -exact : exact);
+    return true;
+}
 
 // Reads "number value" lines; the value as a float parsed from its text.
 class ResultReader {
@@ -39,7 +91,9 @@ public:
             while (afterNumber < end && *afterNumber == ' ')
                 ++afterNumber;
             float parsed = 0.0f;
-            auto [afterValue, ec2] = std::from_chars(afterNumber, end, parsed);
+            std::errc ec2 = std::errc();
+            if (!ParseFixedFloat(afterNumber, end, parsed))
+                ec2 = std::from_chars(afterNumber, end, parsed).ec;
             if (ec != std::errc() || ec2 != std::errc())
                 throw IoError(m_reader.Name(), m_reader.LineNumber() - 1, "malformed result line '" + m_line + "'");
             value = parsed;
@@ -72,6 +126,10 @@ SearchResults RankResults(const std::string& resultFile, int coefficient, int be
         ++results.lines;
         if (value > results.MaxValue)
             results.MaxValue = value;
+        // The list is ordered: a value that does not beat the last entry beats none.
+        const float last = results.best.back().value;
+        if (!(smaller ? value < last : value > last))
+            continue;
         for (int k = 0; k < bestCount; ++k) {
             const float held = results.best[static_cast<std::size_t>(k)].value;
             if (smaller ? value < held : value > held) {

@@ -3,6 +3,7 @@
 #include "base/ioerror.h"
 #include "base/numtext.h"
 #include "base/textfile.h"
+#include "descriptors/groups.h"
 #include "io/molfile.h"
 #include "search/coefficients.h"
 #include "search/paramcalc.h"
@@ -396,9 +397,24 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile)
     }
     const int chosen = m_selection.ChosenCount();
     const int coefficient = m_state.CoefficientIndex;
+    // Counts take few values: their scaled values are computed once per search, not per structure.
+    std::vector<std::array<double, 256>> scaledCounts(kCatalogueSize);
+    std::array<bool, kCatalogueSize> tabled{};
+    for (int i : m_participating)
+        if (!IsRealDescriptor(i)) {
+            tabled[static_cast<std::size_t>(i)] = true;
+            for (int v = 0; v < 256; ++v)
+                scaledCounts[static_cast<std::size_t>(i)][static_cast<std::size_t>(v)] = m_parameters.Scale(i, v);
+        }
+    auto scale = [&](int i, double v) {
+        if (tabled[static_cast<std::size_t>(i)] && v >= 0 && v < 256)
+            return scaledCounts[static_cast<std::size_t>(i)][static_cast<std::size_t>(v)];
+        return m_parameters.Scale(i, v);
+    };
     const bool groupsOnly = std::all_of(m_participating.begin(), m_participating.end(), [](int i) { return i <= 32; });
     m_progress.Start("Compare Structures:", m_state.LibraryCount);
     std::array<std::uint8_t, kDescriptorRecordSize> bytes{};
+    std::vector<std::int32_t> groupCounts;
     SearchOutcome outcome = SearchOutcome::Completed;
     if (!vectorOk)
         outcome = SearchOutcome::CalculationError;
@@ -416,7 +432,7 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile)
             }
             if (bytes[0] + bytes[9] + bytes[10] + bytes[11] > 0) {
                 for (int i : m_participating)
-                    m_libraryVector[static_cast<std::size_t>(i)] = m_parameters.Scale(i, StoredDescriptorValue(bytes.data(), i));
+                    m_libraryVector[static_cast<std::size_t>(i)] = scale(i, StoredDescriptorValue(bytes.data(), i));
                 out.WriteLine(ResultLine(k, Coefficient(coefficient, m_queryVector.data(), m_libraryVector.data(),
                                                         m_participating, chosen, m_statistics)));
             }
@@ -427,12 +443,13 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile)
             }
             const TCTab& table = m_library.Structure();
             if (groupsOnly) {
-                for (int i : m_participating)
-                    m_libraryVector[static_cast<std::size_t>(i)] = m_parameters.Scale(i, DescriptorValue(table, i));
+                CountGroups(table, m_participating, groupCounts);
+                for (std::size_t e = 0; e < m_participating.size(); ++e)
+                    m_libraryVector[static_cast<std::size_t>(m_participating[e])] = scale(m_participating[e], groupCounts[e]);
             } else {
                 const auto values = ComputeDescriptorValues(table);
                 for (int i : m_participating)
-                    m_libraryVector[static_cast<std::size_t>(i)] = m_parameters.Scale(i, values[static_cast<std::size_t>(i)]);
+                    m_libraryVector[static_cast<std::size_t>(i)] = scale(i, values[static_cast<std::size_t>(i)]);
             }
             out.WriteLine(ResultLine(k, Coefficient(coefficient, m_queryVector.data(), m_libraryVector.data(),
                                                     m_participating, chosen, m_statistics)));
