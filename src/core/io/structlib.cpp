@@ -95,15 +95,7 @@ std::size_t ReadAll(int fd, void* data, std::size_t size, off_t at)
     return total;
 }
 
-bool LoadWholeFile(int fd, std::vector<std::uint8_t>& bytes, std::size_t unit)
-{
-    struct stat info {};
-    if (::fstat(fd, &info) != 0)
-        return false;
-    const auto size = static_cast<std::size_t>(info.st_size) / unit * unit;
-    bytes.resize(size);
-    return ReadAll(fd, bytes.data(), size, 0) == size;
-}
+constexpr long kIndexWindow = 16384; // entries held in memory at a time (64 KiB)
 
 std::uint32_t BlockCount(int fd)
 {
@@ -159,6 +151,44 @@ void StructureLibrary::LibraryFiles::Close()
     *this = LibraryFiles{};
 }
 
+bool StructureLibrary::LibraryFiles::OpenIndex(int fd)
+{
+    indexFd = fd;
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0)
+        return false;
+    entries = static_cast<long>(info.st_size / 4);
+    window.clear();
+    windowStart = 0;
+    return true;
+}
+
+const std::uint8_t* StructureLibrary::LibraryFiles::Entry(long position)
+{
+    const long e = position - 1;
+    const long cached = static_cast<long>(window.size() / 4);
+    if (e < windowStart || e >= windowStart + cached) {
+        windowStart = e / kIndexWindow * kIndexWindow;
+        const long count = std::min(kIndexWindow, entries - windowStart);
+        window.resize(static_cast<std::size_t>(count) * 4);
+        if (ReadAll(indexFd, window.data(), window.size(), static_cast<off_t>(windowStart) * 4) != window.size()) {
+            window.clear();
+            return nullptr;
+        }
+    }
+    return window.data() + 4 * (e - windowStart);
+}
+
+void StructureLibrary::LibraryFiles::Appended(long position, const std::uint8_t* entry)
+{
+    entries = std::max(entries, position);
+    const long e = position - 1;
+    if (e == windowStart + static_cast<long>(window.size() / 4) && e < windowStart + kIndexWindow)
+        window.insert(window.end(), entry, entry + 4);
+    else if (e >= windowStart && e < windowStart + static_cast<long>(window.size() / 4))
+        std::copy(entry, entry + 4, window.begin() + 4 * (e - windowStart));
+}
+
 void StructureLibrary::ReleaseFiles()
 {
     for (auto& files : m_files)
@@ -197,8 +227,7 @@ bool StructureLibrary::OpenForReading(const std::string& libraryName, int& resul
     if (m_current)
         return true;
     LibraryFiles& files = FreeSlot();
-    files.indexFd = ::open(ExistingIndexFileName(libraryName).c_str(), O_RDONLY | O_CLOEXEC);
-    if (files.indexFd < 0 || !LoadWholeFile(files.indexFd, files.index, 4)) {
+    if (!files.OpenIndex(::open(ExistingIndexFileName(libraryName).c_str(), O_RDONLY | O_CLOEXEC))) {
         files.Close();
         result = kLibIndexFile;
         return false;
@@ -229,9 +258,11 @@ int StructureLibrary::ReadLibraryRecord(const std::string& libraryName, long pos
     if (!OpenForReading(libraryName, result))
         return result;
     LibraryFiles& files = *m_current;
-    if (static_cast<std::size_t>(position) > files.index.size() / 4)
+    if (position > files.entries)
         return kLibPositionOutOfRange;
-    const std::uint8_t* entry = files.index.data() + 4 * (position - 1);
+    const std::uint8_t* entry = files.Entry(position);
+    if (!entry)
+        return kLibIndexFile;
     const std::uint16_t block = GetU16(entry);
     const std::uint16_t offset = GetU16(entry + 2);
     if (block == 0 || offset == 0)
@@ -437,8 +468,8 @@ int StructureLibrary::WriteLibraryRecord(const std::string& libraryName, const s
         LibraryFiles& files = FreeSlot();
         if (FileExists(libraryName)) {
             files.dataFd = ::open(libraryName.c_str(), O_RDWR | O_CLOEXEC);
-            files.indexFd = ::open(ExistingIndexFileName(libraryName).c_str(), O_RDWR | O_CLOEXEC);
-            if (files.dataFd < 0 || files.indexFd < 0 || !LoadWholeFile(files.indexFd, files.index, 4)) {
+            const bool indexOpen = files.OpenIndex(::open(ExistingIndexFileName(libraryName).c_str(), O_RDWR | O_CLOEXEC));
+            if (files.dataFd < 0 || !indexOpen) {
                 files.Close();
                 return kLibIndexFile;
             }
@@ -449,8 +480,7 @@ int StructureLibrary::WriteLibraryRecord(const std::string& libraryName, const s
                 files.Close();
                 return kLibEmptyEntry;
             }
-            files.indexFd = ::open(IndexFileName(libraryName).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-            if (files.indexFd < 0) {
+            if (!files.OpenIndex(::open(IndexFileName(libraryName).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644))) {
                 files.Close();
                 return kLibIndexFile;
             }
@@ -462,7 +492,7 @@ int StructureLibrary::WriteLibraryRecord(const std::string& libraryName, const s
     LibraryFiles& files = *found;
     m_current = &files;
 
-    const long position = static_cast<long>(files.index.size() / 4) + 1;
+    const long position = files.entries + 1;
     std::uint32_t block = 1;
     if (files.blockCount > 0) {
         block = files.blockCount;
@@ -508,7 +538,7 @@ int StructureLibrary::WriteLibraryRecord(const std::string& libraryName, const s
     PutU16(entry, block);
     PutU16(entry + 2, static_cast<unsigned>(end));
     WriteAll(files.indexFd, entry, 4, static_cast<off_t>(position - 1) * 4, IndexFileName(libraryName));
-    files.index.insert(files.index.end(), entry, entry + 4);
+    files.Appended(position, entry);
     m_recordPosition = position;
     return kLibOk;
 }

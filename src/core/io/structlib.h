@@ -81,10 +81,16 @@ private:
         int dataFd = -1;
         int indexFd = -1;
         bool writable = false;
-        std::vector<std::uint8_t> index; // the whole index, 4 bytes an entry
+        long entries = 0;                 // index entries
+        std::vector<std::uint8_t> window; // a window of the index, so memory stays the same for any size
+        long windowStart = 0;             // 0-based entry of window[0]
         std::uint32_t blockCount = 0;
         std::uint64_t lastUse = 0;
         void Close();
+        bool OpenIndex(int fd);
+        // The 4 bytes of entry position (1..entries); nullptr when the index cannot be read.
+        const std::uint8_t* Entry(long position);
+        void Appended(long position, const std::uint8_t* entry);
     };
 
     LibraryFiles* Find(const std::string& libraryName);
