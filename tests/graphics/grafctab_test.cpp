@@ -28,12 +28,12 @@ struct AtomSpec {
 void Build(TCTab& table, const std::vector<AtomSpec>& atoms, const std::vector<Bond>& bonds)
 {
     table.Clear();
-    for (const auto& spec : atoms) {
+    for (const auto& entry : atoms) {
         TAtomRecord record;
-        record.AtNum = static_cast<std::uint8_t>(spec.element);
-        record.x = static_cast<float>(spec.x);
-        record.y = static_cast<float>(spec.y);
-        record.Charge = static_cast<std::int8_t>(spec.charge);
+        record.AtNum = static_cast<std::uint8_t>(entry.element);
+        record.x = static_cast<float>(entry.x);
+        record.y = static_cast<float>(entry.y);
+        record.Charge = static_cast<std::int8_t>(entry.charge);
         ASSERT_TRUE(table.AddAtom(record));
     }
     for (const auto& bond : bonds) {

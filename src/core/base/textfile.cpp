@@ -178,14 +178,17 @@ const char* TextReader::FindLineEnd(const char* begin, const char* end)
     return stop;
 }
 
-void TextReader::ReadLine(std::string& line)
+// Moves past the rest of the current line and its line end, keeping the text in line when given.
+void TextReader::TakeLine(std::string* line)
 {
-    line.clear();
+    if (line)
+        line->clear();
     while (Peek() >= 0) {
         const char* begin = m_buffer.data() + m_pos;
         const char* end = m_buffer.data() + m_end;
         const char* p = FindLineEnd(begin, end);
-        line.append(begin, p);
+        if (line)
+            line->append(begin, p);
         m_pos += static_cast<std::size_t>(p - begin);
         if (p < end) {
             if (*p != kCtrlZ)
@@ -196,30 +199,17 @@ void TextReader::ReadLine(std::string& line)
         }
     }
 }
+
+void TextReader::ReadLine(std::string& line) { TakeLine(&line); }
 
 std::string TextReader::ReadLine()
 {
     std::string line;
-    ReadLine(line);
+    TakeLine(&line);
     return line;
 }
 
-void TextReader::SkipLine()
-{
-    while (Peek() >= 0) {
-        const char* begin = m_buffer.data() + m_pos;
-        const char* end = m_buffer.data() + m_end;
-        const char* p = FindLineEnd(begin, end);
-        m_pos += static_cast<std::size_t>(p - begin);
-        if (p < end) {
-            if (*p != kCtrlZ)
-                ConsumeLineEnd();
-            else
-                m_ended = true;
-            return;
-        }
-    }
-}
+void TextReader::SkipLine() { TakeLine(nullptr); }
 
 std::string TextReader::ReadChars(int count)
 {

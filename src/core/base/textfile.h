@@ -49,6 +49,7 @@ private:
     TextReader() = default;
     int Peek();      // next character or -1 at the end of the file
     static const char* FindLineEnd(const char* begin, const char* end);
+    void TakeLine(std::string* line);
     bool Refill();
     void ConsumeLineEnd();
     // False at the end of the file; otherwise the token (a leading "+" removed), which may be empty.
