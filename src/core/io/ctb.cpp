@@ -67,11 +67,12 @@ bool ReadCTB(TCTab& table, TextReader& file)
     const long long lines = file.ReadInteger();
     const long long n = file.ReadInteger();
     file.SkipLine();
-    if (lines <= 0)
+    if (lines <= 0 || n < 0)
         return false;
     table.Clear();
     bool success = true;
-    for (long long line = 0; line < lines - 2 * n; ++line) {
+    const long long nameLines = n > lines / 2 ? 0 : lines - 2 * n; // no overflow for any counts
+    for (long long line = 0; line < nameLines; ++line) {
         if (file.Eof())
             return false; // cut short: the name lines are missing
         file.ReadChar();
