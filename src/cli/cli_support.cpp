@@ -1,6 +1,5 @@
 #include "cli_support.h"
 
-#include "io/structlib.h"
 
 #include <algorithm>
 #include <atomic>
@@ -173,18 +172,6 @@ long ParsePositive(const std::string& text, const std::string& what)
     if (ec != std::errc() || ptr != text.data() + text.size() || value < 1)
         throw UsageError(what + " must be a whole number from 1 on, not '" + text + "'");
     return value;
-}
-
-bool IsLibraryFile(const std::string& path)
-{
-    if (path.size() >= 4) {
-        std::string ext = path.substr(path.size() - 4);
-        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-        if (ext == ".clb")
-            return true;
-    }
-    StructureLibrary probe;
-    return probe.ReadLibraryRecord(path, 1) == kLibOk;
 }
 
 } // namespace velmora::cli

@@ -84,6 +84,5 @@ int WithUsage(const char* command, CommandContext& context, const std::vector<st
 // Parses a whole positive number; UsageError naming what when it is not one.
 long ParsePositive(const std::string& text, const std::string& what);
 
-bool IsLibraryFile(const std::string& path);
 
 } // namespace velmora::cli

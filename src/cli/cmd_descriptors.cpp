@@ -35,7 +35,7 @@ bool IsLibrary(const std::string& name)
     const std::string ext = LowerExtension(name);
     if (ext == ".clb")
         return true;
-    if (ext == ".sdf" || ext == ".sd" || ext == ".mol")
+    if (IsStructureFileName(name))
         return false;
     StructureLibrary probe;
     return probe.ReadLibraryRecord(name, 1) == kLibOk;

@@ -448,6 +448,18 @@ void WriteMolRecord(const TCTab& table, TextWriter& file, const std::string& ini
     file.WriteLine("$$$$");
 }
 
+bool IsStructureFileName(const std::string& fileName)
+{
+    const auto slash = fileName.find_last_of("/\\");
+    const auto dot = fileName.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return false;
+    std::string extension = fileName.substr(dot);
+    for (char& c : extension)
+        c = FoldUpper(c);
+    return extension == ".SDF" || extension == ".SD" || extension == ".MOL";
+}
+
 long CountSDRecords(const std::string& fileName)
 {
     TextReader reader(fileName);

@@ -33,6 +33,10 @@ void WriteMolRecord(const TCTab& table, TextWriter& file, const std::string& ini
                     const std::string& programField, int registryNumber, const std::string& comment,
                     const std::tm* when = nullptr);
 
+// True for the structure-file extensions ".sdf", ".sd" and ".mol" (any case). Such a file is never
+// probed as a library: "x.sdf" beside an imported "x.clb" shares its index name "x.III".
+bool IsStructureFileName(const std::string& fileName);
+
 // Number of lines that equal "$$$$" exactly. Throws IoError when the file cannot be read.
 long CountSDRecords(const std::string& fileName);
 

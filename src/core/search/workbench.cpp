@@ -111,7 +111,10 @@ MenuState Workbench::Menu() const
     return menu;
 }
 
-bool Workbench::IsLibrary(const std::string& file) { return m_library.ReadLibraryRecord(file, 1) == kLibOk; }
+bool Workbench::IsLibrary(const std::string& file)
+{
+    return !IsStructureFileName(file) && m_library.ReadLibraryRecord(file, 1) == kLibOk;
+}
 
 bool Workbench::PassesFormatTest(const std::string& file)
 {
