@@ -16,9 +16,10 @@ struct View {
         for (int a = 1; a <= table.NumValidAtoms && a <= kMaxAtoms; ++a)
             degree[a] = static_cast<std::uint8_t>(table.NumNeighbours(a));
     }
-    int Z(int a) const { return t.AtNum(a); }
-    int Nb(int a, int k) const { return t.ConnTo(a, k); }
-    int Type(int a, int k) const { return t.TypConn(a, k); }
+    // Straight from the records: those outside 1..n are cleared, so these read as the accessors do.
+    int Z(int a) const { return static_cast<unsigned>(a) <= kMaxAtoms ? t.Atom(a).AtNum : 0; }
+    int Nb(int a, int k) const { return static_cast<unsigned>(a) <= kMaxAtoms ? t.Atom(a).ConnTo[k - 1] : 0; }
+    int Type(int a, int k) const { return static_cast<unsigned>(a) <= kMaxAtoms ? t.Atom(a).TypConn[k - 1] : 0; }
     int Degree(int a) const { return a >= 1 && a <= t.NumValidAtoms ? degree[a] : 0; }
 };
 
@@ -196,9 +197,14 @@ int Contribution(const View& v, int a, int index)
 int CountNeighbours(const TCTab& table, int a, int t, int z)
 {
     const int d = table.NumNeighbours(a);
+    if (d == 0)
+        return 0;
+    // Straight from the records: those outside 1..n are cleared, so AtNum reads 0 there as well.
+    const TAtomRecord& atom = table.Atom(a);
     int count = 0;
-    for (int k = 1; k <= d; ++k)
-        count += table.TypConn(a, k) == t && table.AtNum(table.ConnTo(a, k)) == z;
+    for (int k = 0; k < d; ++k)
+        count += atom.TypConn[static_cast<std::size_t>(k)] == t && atom.ConnTo[static_cast<std::size_t>(k)] <= kMaxAtoms &&
+                 table.Atom(atom.ConnTo[static_cast<std::size_t>(k)]).AtNum == z;
     return count;
 }
 
