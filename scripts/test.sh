@@ -1,7 +1,14 @@
 #!/usr/bin/env bash
-# Builds everything and runs the whole test suite.
+# Builds everything and runs the whole test suite. In CI (CI=true), or with VELMORA_SANITIZE_TESTS=1,
+# the suite runs a second time in a build with AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
-cd build
-ctest --output-on-failure -j"$(nproc)"
+(cd build && ctest --output-on-failure -j"$(nproc)")
+
+if [ "${CI:-}" = "true" ] || [ "${VELMORA_SANITIZE_TESTS:-0}" = 1 ]; then
+  echo "== the same tests under ASan and UBSan"
+  cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON >/dev/null
+  cmake --build build-sanitize -j"$(nproc)"
+  (cd build-sanitize && ctest --output-on-failure -j"$(nproc)")
+fi
