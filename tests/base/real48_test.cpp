@@ -88,8 +88,6 @@ TEST(Real48, KnownBytePatterns)
         EXPECT_EQ(velmora::Real48::FromDouble(c.value).Bytes(), c.bytes);
         EXPECT_EQ(velmora::Real48::FromBytes(c.bytes.data()).ToDouble(), DecodeBytes(c.bytes));
     }
-    EXPECT_EQ(velmora::Real48::FromBytes(Bytes{0x81, 0, 0, 0, 0, 0}.data()).ToDouble(), 1.0);
-    EXPECT_EQ(velmora::Real48::FromBytes(Bytes{0x82, 0, 0, 0, 0, 0xA0}.data()).ToDouble(), -2.5);
 }
 
 // Exponent byte 0 means zero whatever the other bytes hold; zero of either sign is all zero bytes.
@@ -105,10 +103,9 @@ TEST(Real48, ZeroAndRangeLimits)
     EXPECT_EQ(velmora::Real48::FromBytes(Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}.data()).ToDouble(),
               largest);
     // Out of range: too small becomes 0, too large keeps its sign at the largest magnitude.
-    EXPECT_EQ(velmora::ToReal48Precision(1e-300), 0.0);
-    EXPECT_EQ(velmora::ToReal48Precision(-1e-300), 0.0);
-    EXPECT_EQ(velmora::ToReal48Precision(1e300), largest);
-    EXPECT_EQ(velmora::ToReal48Precision(-1e300), -largest);
+    EXPECT_EQ((std::vector<double>{velmora::ToReal48Precision(1e-300), velmora::ToReal48Precision(-1e-300),
+                                   velmora::ToReal48Precision(1e300), velmora::ToReal48Precision(-1e300)}),
+              (std::vector<double>{0, 0, largest, -largest}));
 }
 
 // Every value with at most 40 significant bits inside the exponent range survives unchanged,

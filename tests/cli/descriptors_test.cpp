@@ -1,6 +1,6 @@
 // velmora-cli descriptors: the TSV layout that others compare against, failed and unreadable
 // records, libraries next to SD files, and the command-line faults.
-#include "command.h"
+#include "cli_support.h"
 #include "descriptors/catalogue.h"
 #include "io/molfile.h"
 #include "io/structlib.h"
@@ -15,19 +15,8 @@
 namespace velmora::cli {
 namespace {
 
-struct CommandRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CommandRun RunCommand(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    CommandContext context{out, err, false};
-    const int status = RunCli(args, context);
-    return {status, out.str(), err.str()};
-}
+using CommandRun = test::CliRun;
+constexpr auto RunCommand = test::RunTool;
 
 std::vector<std::string> Split(const std::string& text, char separator)
 {
@@ -51,13 +40,7 @@ std::vector<std::vector<std::string>> Rows(const std::string& out)
 }
 
 // Column of a descriptor in a row: position and name come first.
-std::size_t Column(const std::string& name)
-{
-    for (int i = 0; i < kCatalogueSize; ++i)
-        if (IsDescriptor(i) && CatalogueName(i) == name)
-            return 2 + ListPosition(i);
-    return 0;
-}
+std::size_t Column(const std::string& name) { return 2 + ListPosition(test::DescriptorIndex(name)); }
 
 std::string Molfile(const std::string& name, const std::vector<std::string>& atoms,
                     const std::vector<std::string>& bonds, bool terminated = true)
@@ -124,10 +107,8 @@ TEST(DescriptorsCommand, SdFileRowsWithFailedAndUnreadableRecords)
     ASSERT_EQ(rows.size(), 6u);
     for (const auto& row : rows)
         ASSERT_EQ(row.size(), 151u);
-    EXPECT_EQ(rows[0][0], "#");
-    EXPECT_EQ(rows[0][1], "Name");
-    EXPECT_EQ(rows[0][2], "Aromatic bonds");
-    EXPECT_EQ(rows[0][150], "TopoRad");
+    EXPECT_EQ((std::vector<std::string>{rows[0][0], rows[0][1], rows[0][2], rows[0][150]}),
+              (std::vector<std::string>{"#", "Name", "Aromatic bonds", "TopoRad"}));
     EXPECT_EQ(rows[0][Column("COO  (not a COOH)")], "COO  (not a COOH)");
 
     const auto& ethanol = rows[1];
@@ -140,10 +121,9 @@ TEST(DescriptorsCommand, SdFileRowsWithFailedAndUnreadableRecords)
     EXPECT_EQ(ethanol[Column("TopoRad")], "1");
     EXPECT_EQ(ethanol[Column("RandicIx")], "1.4142135623730951"); // 2 / sqrt 2
 
-    EXPECT_EQ(rows[2][0], "2*");
-    EXPECT_EQ(rows[2][1], "too big");
-    for (std::size_t c = 2; c < 151; ++c)
-        EXPECT_EQ(rows[2][c], "") << c;
+    std::vector<std::string> tooBig(151);
+    tooBig[0] = "2*", tooBig[1] = "too big";
+    EXPECT_EQ(rows[2], tooBig);
 
     EXPECT_EQ(rows[3][0], "3*");
     EXPECT_EQ(rows[3][Column("Bonds: single")], "1");
@@ -170,17 +150,17 @@ TEST(DescriptorsCommand, LibraryGivesTheSameValuesAsItsSource)
 
     // The same structures in a library, once with the usual extension in capitals and once under
     // a name that is recognised only by opening it.
-    for (const std::string name : {"lib.CLB", "store.dat"}) {
-        {
-            StructureLibrary library;
-            library.SetWritePermission(true);
-            TextReader reader(dir.File("src.sdf"));
-            for (const char* title : {"acetic acid", "benzene"}) {
-                MolReadStatus status;
-                ASSERT_TRUE(ReadMolRecord(library.Structure(), reader, status));
-                ASSERT_EQ(library.WriteLibraryRecord(dir.File(name), title, 0), kLibOk);
-            }
+    auto writeLibrary = [&](const std::string& name, std::vector<const char*> titles) {
+        StructureLibrary library;
+        library.SetWritePermission(true);
+        TextReader reader(dir.File("src.sdf"));
+        for (const char* title : titles) {
+            ASSERT_TRUE(ReadMolRecord(library.Structure(), reader));
+            ASSERT_EQ(library.WriteLibraryRecord(dir.File(name), title, 0), kLibOk);
         }
+    };
+    for (const std::string name : {"lib.CLB", "store.dat"}) {
+        writeLibrary(name, {"acetic acid", "benzene"});
         const CommandRun fromLibrary = RunCommand({"descriptors", dir.File(name)});
         ASSERT_EQ(fromLibrary.status, kExitOk) << fromLibrary.err;
         // The library keeps names in capitals; every other field is the same.
@@ -195,14 +175,7 @@ TEST(DescriptorsCommand, LibraryGivesTheSameValuesAsItsSource)
     }
     // An SD file beside a library of the same stem shares its index name and is still read as
     // an SD file.
-    {
-        StructureLibrary library;
-        library.SetWritePermission(true);
-        TextReader reader(dir.File("src.sdf"));
-        MolReadStatus status;
-        ASSERT_TRUE(ReadMolRecord(library.Structure(), reader, status));
-        ASSERT_EQ(library.WriteLibraryRecord(dir.File("src.clb"), "acetic acid", 0), kLibOk);
-    }
+    writeLibrary("src.clb", {"acetic acid"});
     EXPECT_EQ(RunCommand({"descriptors", dir.File("src.sdf")}).out, fromSd.out);
 
     const auto rows = Rows(fromSd.out);
@@ -221,15 +194,12 @@ TEST(DescriptorsCommand, FaultsOnTheCommandLineAndMissingFiles)
     EXPECT_EQ(RunCommand({"descriptors", "--lists"}).status, kExitUsage);
 
     test::TempDir dir;
-    const CommandRun missing = RunCommand({"descriptors", dir.File("none.sdf")});
-    EXPECT_EQ(missing.status, kExitFailure);
-    EXPECT_NE(missing.err.find("none.sdf"), std::string::npos) << missing.err;
-    EXPECT_EQ(missing.out, "");
-
-    const CommandRun missingLibrary = RunCommand({"descriptors", dir.File("none.clb")});
-    EXPECT_EQ(missingLibrary.status, kExitFailure);
-    EXPECT_NE(missingLibrary.err.find("none.clb"), std::string::npos) << missingLibrary.err;
-    EXPECT_EQ(missingLibrary.out, "");
+    for (const char* name : {"none.sdf", "none.clb"}) {
+        const CommandRun missing = RunCommand({"descriptors", dir.File(name)});
+        EXPECT_EQ(missing.status, kExitFailure);
+        EXPECT_TRUE(test::Contains(missing.err, name)) << missing.err;
+        EXPECT_EQ(missing.out, "");
+    }
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // velmora-cli draw: pictures from SD files and libraries, and clear failures that leave no file.
-#include "command.h"
+#include "cli_support.h"
 #include "io/molfile.h"
 #include "io/structlib.h"
 #include "test_support.h"
@@ -12,18 +12,8 @@
 namespace velmora {
 namespace {
 
-struct CliResult {
-    int status;
-    std::string out, err;
-};
-
-CliResult Cli(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    cli::CommandContext context{out, err};
-    const int status = cli::RunCli(args, context);
-    return {status, out.str(), err.str()};
-}
+using CliResult = test::CliRun;
+constexpr auto Cli = test::RunTool;
 
 class DrawCommand : public ::testing::Test {
 protected:
@@ -40,10 +30,8 @@ TEST_F(DrawCommand, DrawsAnSdRecord)
     EXPECT_EQ(picture.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0u);
     EXPECT_NE(picture.find("width=\"400\" height=\"300\""), std::string::npos);
     // Record 3 is 2-chloro-4,6-dinitrophenol: its charged nitro groups show N+ and O-.
-    EXPECT_NE(picture.find(">Cl</text>"), std::string::npos);
-    EXPECT_NE(picture.find(">OH</text>"), std::string::npos);
-    EXPECT_NE(picture.find(">N+</text>"), std::string::npos);
-    EXPECT_NE(picture.find(">O-</text>"), std::string::npos);
+    for (const char* label : {">Cl</text>", ">OH</text>", ">N+</text>", ">O-</text>"})
+        EXPECT_TRUE(test::Contains(picture, label)) << label;
     EXPECT_NE(run.out.find("14 atoms"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(svg + ".part"));
 }

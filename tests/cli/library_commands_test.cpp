@@ -10,7 +10,7 @@ namespace {
 
 using test::RunTool;
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+using test::Contains;
 
 TEST(CliLibrary, ImportShowExportAndCount)
 {

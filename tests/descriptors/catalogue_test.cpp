@@ -26,16 +26,14 @@ TEST(Catalogue, PositionsSkipTheMarkers)
         EXPECT_FALSE(IsDescriptor(marker));
         EXPECT_EQ(CatalogueName(marker), "marker");
     }
-    EXPECT_EQ(ListPosition(35), 33);
+    // Catalogue index to list position; a marker repeats the position before it (134 follows
+    // "Aug: B1O1O1C").
+    for (const auto& [index, position] : std::vector<std::pair<int, int>>{{35, 33}, {151, 148}, {34, 32}, {134, 131}, {135, 132}})
+        EXPECT_EQ(ListPosition(index), position) << index;
     EXPECT_EQ(CatalogueName(CatalogueIndexOfPosition(34)), "Aug: C4C4C");
-    EXPECT_EQ(ListPosition(151), 148);
     EXPECT_EQ(CatalogueName(151), "TopoRad");
-    EXPECT_EQ(ListPosition(34), 32); // a marker repeats the position before it
-    EXPECT_EQ(ListPosition(134), 131); // after "Aug: B1O1O1C"
-    EXPECT_EQ(ListPosition(135), 132);
     EXPECT_EQ(CatalogueName(17), "COO  (not a COOH)");
-    EXPECT_EQ(CatalogueIndexOfPosition(0), -1);
-    EXPECT_EQ(CatalogueIndexOfPosition(150), -1);
+    EXPECT_EQ(std::make_pair(CatalogueIndexOfPosition(0), CatalogueIndexOfPosition(150)), std::make_pair(-1, -1));
     EXPECT_EQ(CatalogueName(153), "");
 }
 
@@ -45,10 +43,8 @@ TEST(Catalogue, IntroModeOffersOnlyTheGroupCounts)
     choice.DescSelected.fill(true);
     EXPECT_TRUE(choice.TakesPart(151));
     choice.SetAvailability(DescriptorMode::Intro);
-    EXPECT_TRUE(choice.TakesPart(32));
-    EXPECT_TRUE(choice.DescAvailable[33]);
-    EXPECT_FALSE(choice.TakesPart(35));
-    EXPECT_FALSE(choice.TakesPart(139));
+    EXPECT_TRUE(choice.TakesPart(32) && choice.DescAvailable[33]);
+    EXPECT_FALSE(choice.TakesPart(35) || choice.TakesPart(139));
     choice.SetAvailability(DescriptorMode::Normal);
     EXPECT_TRUE(choice.TakesPart(35));
     choice.DescSelected[35] = false;
@@ -100,39 +96,23 @@ TEST(DescriptorRecords, FieldsSitAtTheirOffsetsLittleEndian)
     record.isSalt = true;
     const auto bytes = EncodeDescriptorRecord(record);
     ASSERT_EQ(bytes.size(), 260u);
+    // Expected bytes from offset 138 on: count 138, a zero, RandicIx 1.5 = 3FF8000000000000, RandicTOz
+    // -2.0 = C000000000000000, rings 255 and 1, 2, 3, 4 (and three more sizes), TopoJ 0.25 = 3FD0000000000000, TopoRad
+    // 0x01020304, TopoDia -2, Xu 1.0, 2.0, 4.0 = 3FF0..., 4000..., 4010..., graphics, not registered, salt.
+    const std::vector<std::uint8_t> tail = {
+        9,    0,    0, 0, 0, 0, 0, 0, 0xF8, 0x3F, 0, 0, 0, 0, 0, 0, 0, 0xC0, 255, 1, 2, 3, 4,
+        0, 0, 0, 0, 0, 0, 0, 0, 0, 0xD0, 0x3F, 4, 3, 2, 1, 0xFE, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F,
+        0, 0, 0, 0, 0, 0, 0, 0x40, 0, 0, 0, 0, 0, 0, 0x10, 0x40, 1, 0, 1};
     EXPECT_EQ(bytes[0], 7);
-    EXPECT_EQ(bytes[138], 9);
-    EXPECT_EQ(bytes[139], 0);
-    const std::uint8_t randic[8] = {0, 0, 0, 0, 0, 0, 0xF8, 0x3F};
-    EXPECT_EQ(std::memcmp(&bytes[140], randic, 8), 0);
-    EXPECT_EQ(bytes[155], 0xC0); // -2.0 = C000000000000000
-    EXPECT_EQ(bytes[156], 255);
-    EXPECT_EQ(bytes[157], 1);
-    EXPECT_EQ(bytes[160], 4);
-    EXPECT_EQ(bytes[171], 0x3F); // 0.25 = 3FD0000000000000
-    EXPECT_EQ(bytes[170], 0xD0);
-    const std::uint8_t rad[4] = {4, 3, 2, 1};
-    EXPECT_EQ(std::memcmp(&bytes[172], rad, 4), 0);
-    EXPECT_EQ(bytes[176], 0xFE);
-    EXPECT_EQ(bytes[179], 0xFF);
-    EXPECT_EQ(bytes[187], 0x3F);
-    EXPECT_EQ(bytes[203], 0x40); // 4.0 = 4010000000000000
-    EXPECT_EQ(bytes[204], 1);
-    EXPECT_EQ(bytes[205], 0);
-    EXPECT_EQ(bytes[206], 1);
-    for (int b = 207; b < 260; ++b)
-        EXPECT_EQ(bytes[b], 0) << b;
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 138, bytes.begin() + 207), tail);
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 207, bytes.end()), std::vector<std::uint8_t>(53, 0));
 
     EXPECT_EQ(DecodeDescriptorRecord(bytes.data()), record);
     const DescriptorRecord decoded = DecodeDescriptorRecord(bytes.data());
-    EXPECT_EQ(RecordValue(decoded, 141), 255.0); // rings are read back unsigned
-    EXPECT_EQ(RecordValue(decoded, 142), 1.0);
-    EXPECT_EQ(RecordValue(decoded, 145), 4.0);
-    EXPECT_EQ(RecordValue(decoded, 149), -2.0);
-    EXPECT_EQ(RecordValue(decoded, 151), 0x01020304);
-    EXPECT_EQ(RecordValue(decoded, 148), 4.0);
-    EXPECT_EQ(RecordValue(decoded, 150), 0.25);
-    EXPECT_EQ(RecordValue(decoded, 134), 0.0);
+    // Rings are read back unsigned.
+    for (const auto& [index, value] : std::vector<std::pair<int, double>>{
+             {141, 255}, {142, 1}, {145, 4}, {149, -2}, {151, 0x01020304}, {148, 4}, {150, 0.25}, {134, 0}})
+        EXPECT_EQ(RecordValue(decoded, index), value) << index;
 }
 
 TEST(DescriptorRecords, CountsKeepTheirLowByteAndFlagsDescribeTheStructure)

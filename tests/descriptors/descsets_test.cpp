@@ -12,24 +12,8 @@
 namespace velmora {
 namespace {
 
-// Catalogue index of a descriptor name; fails the test when the name is not in the catalogue.
-// One message box: its kind, exact text and buttons.
-void ExpectMessage(const test::ShownMessage& shown, MessageKind kind, const std::string& text,
-                   MessageButtons buttons)
-{
-    EXPECT_EQ(shown.kind, kind);
-    EXPECT_EQ(shown.text, text);
-    EXPECT_EQ(shown.buttons, buttons);
-}
-
-int IndexOf(const std::string& name)
-{
-    for (int i = 0; i < kCatalogueSize; ++i)
-        if (IsDescriptor(i) && CatalogueName(i) == name)
-            return i;
-    ADD_FAILURE() << "no descriptor " << name;
-    return -1;
-}
+using test::ExpectMessage;
+int IndexOf(const std::string& name) { return test::DescriptorIndex(name); }
 
 const std::string kZeroLine = " 0.00000000000000E+0000 0.00000000000000E+0000\r\n";
 const std::string kSpreadLine = " 2.00000000000000E+0000 5.00000000000000E-0001\r\n";
@@ -53,6 +37,14 @@ protected:
     {
         choice.SetAvailability(mode);
         return {library, mode, choice};
+    }
+    // An INTRO file: deviations for the group counts only, "Bonds: C-C triple" (8) constant.
+    void WriteIntroParameters()
+    {
+        std::set<int> constant{8};
+        for (int i = 33; i < 152; ++i)
+            constant.insert(i);
+        WriteParameters(dir.File("lib.idr"), 152, constant);
     }
     std::string Crits() const { return test::ReadBytes(dir.File("crits.txt")); }
     void Choose(const std::vector<int>& positions)
@@ -92,12 +84,10 @@ TEST_F(DescriptorSetTest, SaveSaveDeleteRewritesCritsExactly)
     // Choosing a set selects its positions; DescSelected mirrors them by catalogue index.
     selection.ChooseSet(1, context, dialog);
     EXPECT_EQ(selection.ChosenPositions(), (std::vector<int>{0, 5}));
-    EXPECT_TRUE(choice.DescSelected[0]);
-    EXPECT_TRUE(choice.DescSelected[5]);
+    EXPECT_TRUE(choice.DescSelected[0] && choice.DescSelected[5]);
     selection.ChooseSet(2, context, dialog);
     EXPECT_EQ(selection.ChosenPositions(), (std::vector<int>{10, 33, 148}));
-    EXPECT_TRUE(choice.DescSelected[IndexOf("Aug: C4C4C")]);
-    EXPECT_TRUE(choice.DescSelected[IndexOf("TopoRad")]);
+    EXPECT_TRUE(choice.DescSelected[IndexOf("Aug: C4C4C")] && choice.DescSelected[IndexOf("TopoRad")]);
     EXPECT_FALSE(choice.DescSelected[0]);
 
     // Delete asks with the name in double quotes; Cancel keeps everything.
@@ -107,7 +97,6 @@ TEST_F(DescriptorSetTest, SaveSaveDeleteRewritesCritsExactly)
     ASSERT_EQ(dialog.shown.size(), 1u);
     ExpectMessage(dialog.shown[0], MessageKind::Warning, "Do you really want to delete \"my first set\" ?",
                   MessageButtons::OkCancel);
-    EXPECT_EQ(selection.SetNames().size(), 3u);
     EXPECT_EQ(selection.ChosenPositions(), (std::vector<int>{0, 5}));
     EXPECT_EQ(Crits(), "2 [none]\r\n2 my first set\r\n0\r\n5\r\n3 Second\r\n10\r\n33\r\n148\r\n");
 
@@ -117,10 +106,8 @@ TEST_F(DescriptorSetTest, SaveSaveDeleteRewritesCritsExactly)
     EXPECT_EQ(Crits(), "1 [none]\r\n3 Second\r\n10\r\n33\r\n148\r\n");
     EXPECT_FALSE(std::filesystem::exists(dir.File("crits.dum")));
     EXPECT_EQ(selection.SetNames(), (std::vector<std::string>{"[none]", "Second"}));
-    EXPECT_EQ(selection.CurrentSet(), 0);
-    EXPECT_EQ(selection.ChosenCount(), 0);
-    for (bool selected : choice.DescSelected)
-        EXPECT_FALSE(selected);
+    EXPECT_EQ(std::make_pair(selection.CurrentSet(), selection.ChosenCount()), std::make_pair(0, 0));
+    EXPECT_EQ(std::count(choice.DescSelected.begin(), choice.DescSelected.end(), true), 0);
 
     // Deleting the only set leaves "0 [none]".
     selection.ChooseSet(1, context, dialog);
@@ -194,13 +181,9 @@ TEST_F(DescriptorSetTest, LibraryCheckReadsTheDeviationOfTheModesFile)
     for (int i = 0; i < 153; ++i)
         idp += i == 8 ? kZeroLine : i == 9 ? "-1.00000000000000E+0000 2.50000000000000E-0001\r\n" : kSpreadLine;
     test::WriteBytes(dir.File("lib.idp"), idp);
-    EXPECT_TRUE(LibraryCheck(library, DescriptorMode::Normal, 7));
-    EXPECT_FALSE(LibraryCheck(library, DescriptorMode::Normal, 8));
-    EXPECT_TRUE(LibraryCheck(library, DescriptorMode::Normal, 9));
-    EXPECT_TRUE(LibraryCheck(library, DescriptorMode::Normal, 0));
-    EXPECT_TRUE(LibraryCheck(library, DescriptorMode::Normal, 151));
-    EXPECT_FALSE(LibraryCheck(library, DescriptorMode::Normal, 152));
-    EXPECT_FALSE(LibraryCheck(library, DescriptorMode::Normal, -1));
+    for (const auto& [index, passes] : std::vector<std::pair<int, bool>>{
+             {7, true}, {8, false}, {9, true}, {0, true}, {151, true}, {152, false}, {-1, false}})
+        EXPECT_EQ(LibraryCheck(library, DescriptorMode::Normal, index), passes) << index;
 
     // INTRO reads .idr, which does not exist yet: every check fails.
     EXPECT_FALSE(LibraryCheck(library, DescriptorMode::Intro, 7));
@@ -215,10 +198,7 @@ TEST_F(DescriptorSetTest, LibraryCheckReadsTheDeviationOfTheModesFile)
 TEST_F(DescriptorSetTest, ClickWarnsWhyADescriptorIsRefused)
 {
     // An INTRO file carries deviations for the group counts only.
-    std::string idr;
-    for (int i = 0; i < 152; ++i)
-        idr += (i == 8 || i > 32) ? kZeroLine : kSpreadLine;
-    test::WriteBytes(dir.File("lib.idr"), idr);
+    WriteIntroParameters();
     auto context = Context(DescriptorMode::Intro);
 
     selection.ClickDescriptor(0, context, dialog);
@@ -237,10 +217,9 @@ TEST_F(DescriptorSetTest, ClickWarnsWhyADescriptorIsRefused)
     // "Aug: C4C4C" is not available in INTRO mode.
     selection.ClickDescriptor(33, context, dialog);
     ASSERT_EQ(dialog.shown.size(), 2u);
-    EXPECT_EQ(dialog.shown[1].kind, MessageKind::Warning);
-    EXPECT_EQ(dialog.shown[1].text, "This descriptor is not available in INTRO mode !\r"
+    ExpectMessage(dialog.shown[1], MessageKind::Warning, "This descriptor is not available in INTRO mode !\r"
                                     "If you want to use it, you have to change to the NORMAL mode !\r"
-                                    "Change this setting in the MODE pulldownmenue .");
+                                    "Change this setting in the MODE pulldownmenue .", MessageButtons::Ok);
     EXPECT_FALSE(selection.IsChosen(33));
     EXPECT_FALSE(choice.DescSelected[35]);
     EXPECT_EQ(selection.ChosenPositions(), std::vector<int>{0});
@@ -256,20 +235,15 @@ TEST_F(DescriptorSetTest, ChoosingASetCutsWhatFailsTheLibraryCheck)
 
     // In INTRO mode the augmented atom and the topological index are not available and
     // "Bonds: C-C triple" is constant in this library.
-    std::string idr;
-    for (int i = 0; i < 152; ++i)
-        idr += (i == 8 || i > 32) ? kZeroLine : kSpreadLine;
-    test::WriteBytes(dir.File("lib.idr"), idr);
+    WriteIntroParameters();
     auto intro = Context(DescriptorMode::Intro);
     selection.FillSetList();
     selection.ChooseSet(1, intro, dialog);
     ASSERT_EQ(dialog.shown.size(), 1u);
-    EXPECT_EQ(dialog.shown[0].kind, MessageKind::Warning);
-    EXPECT_EQ(dialog.shown[0].buttons, MessageButtons::Ok);
-    EXPECT_EQ(dialog.shown[0].text,
-              "Your chosen criterium set includes criteria that makes no sense with your libraray !\r"
-              "Following criteria had been cut now from the origin criterium set:\r"
-              "Bonds: C-C triple, Aug: C4C4C, TopoRad");
+    ExpectMessage(dialog.shown[0], MessageKind::Warning,
+                  "Your chosen criterium set includes criteria that makes no sense with your libraray !\r"
+                  "Following criteria had been cut now from the origin criterium set:\r"
+                  "Bonds: C-C triple, Aug: C4C4C, TopoRad", MessageButtons::Ok);
     EXPECT_EQ(selection.ChosenPositions(), std::vector<int>{0});
     EXPECT_EQ(selection.CurrentSet(), 0);
     EXPECT_TRUE(choice.DescSelected[0]);

@@ -54,16 +54,6 @@ std::vector<TCTab> SmallLibrary()
     return {test::Smiles("CCO"), glycol, test::Smiles("CCCN"), salt, EthaneAndLoneOxygen()};
 }
 
-void BuildRecords(StructureLibrary& library, const std::string& path)
-{
-    LibraryParameters parameters;
-    StatisticsAccumulator statistics;
-    NullProgress progress;
-    test::ScriptedDialog dialog;
-    ASSERT_TRUE(BuildDescriptorFile(library, path, CountLibraryRecords(path), parameters, statistics, progress, dialog)
-                    .completed);
-}
-
 TEST(LibraryStatistics, SaltsAndErrorStructuresFromStructuresAndFromRecords)
 {
     test::TempDir dir;
@@ -72,22 +62,17 @@ TEST(LibraryStatistics, SaltsAndErrorStructuresFromStructuresAndFromRecords)
     NullProgress progress;
     for (bool fromRecords : {false, true}) {
         if (fromRecords)
-            BuildRecords(library, path);
+            test::BuildDescriptorFiles(path);
         const LibraryStatistics s = CountLibraryStatistics(library, path, progress);
         SCOPED_TRACE(fromRecords ? "records" : "structures");
         EXPECT_EQ(s.FromRecords, fromRecords);
-        EXPECT_EQ(s.Total, 5);
-        EXPECT_EQ(s.NotRegistered, 2);
-        EXPECT_EQ(s.Salts, 1);
-        EXPECT_EQ(s.Errors, 1);
-        EXPECT_EQ(s.Registered, 3);
-        EXPECT_EQ(s.WithGraphics, 1); // the salt's coordinates do not count
-        EXPECT_EQ(s.Present[kOH], 2);
-        EXPECT_EQ(s.Present[kNH2], 1);
-        EXPECT_EQ(s.Present[kHalogens], 0); // the chloride is not registered
-        EXPECT_EQ(s.Occurrence[1][kOH], 1);
-        EXPECT_EQ(s.Occurrence[2][kOH], 1);
-        EXPECT_EQ(s.Occurrence[0][kOH], 1);
+        // Total, not registered, salts, errors, registered, with graphics (the salt's do not count).
+        EXPECT_EQ((std::vector<long>{s.Total, s.NotRegistered, s.Salts, s.Errors, s.Registered, s.WithGraphics}),
+                  (std::vector<long>{5, 2, 1, 1, 3, 1}));
+        // OH, NH2, halogens (the chloride is not registered); OH once, twice and not at all.
+        EXPECT_EQ((std::vector<long>{s.Present[kOH], s.Present[kNH2], s.Present[kHalogens], s.Occurrence[1][kOH],
+                                     s.Occurrence[2][kOH], s.Occurrence[0][kOH]}),
+                  (std::vector<long>{2, 1, 0, 1, 1, 1}));
         EXPECT_NEAR(s.Percent(kOH), 200.0 / 3.0, 1e-9);
     }
 }
@@ -101,22 +86,16 @@ TEST(LibraryStatistics, ReportLinesOfASmallLibrary)
     NullProgress progress;
     const auto lines = StatisticsReport(CountLibraryStatistics(library, path, progress), path);
 
-    std::vector<std::string> expected(4, "");
-    expected.push_back("           Name of structurefile: " + path);
-    expected.push_back("           Size of structurefile:     16 kB");
-    expected.push_back("");
-    expected.push_back("           Total number of structures in structurefile: 5");
-    expected.push_back("");
-    expected.push_back("           Structures, which are not registered       : 2");
-    expected.push_back("                   includes 1 salt");
-    expected.push_back("                   includes 1 error structure");
-    expected.push_back("");
-    expected.push_back("           Total number of registered structures      : 3");
-    expected.push_back("           Structures, which have graphic information : 1");
-    expected.push_back("");
-    expected.push_back("");
-    expected.push_back("               Functional groups  Structures    %");
-    expected.push_back("");
+    std::vector<std::string> expected{"", "", "", "",
+                                      "           Name of structurefile: " + path,
+                                      "           Size of structurefile:     16 kB", "",
+                                      "           Total number of structures in structurefile: 5", "",
+                                      "           Structures, which are not registered       : 2",
+                                      "                   includes 1 salt",
+                                      "                   includes 1 error structure", "",
+                                      "           Total number of registered structures      : 3",
+                                      "           Structures, which have graphic information : 1", "", "",
+                                      "               Functional groups  Structures    %", ""};
     // 13 blanks, "name:" right-aligned in 19, the count in 8, the percentage in 9.
     const char* groups[] = {"Aromatic Br", "Aromatic Cl", "Aromatic NO2", "Aromatic OH", "Aromatic SO3H",
                             "CHO", "CN", "CO", "CONR2", "COO  (not a COOH)", "COOH", "COX", "Halogen atoms",
@@ -130,17 +109,13 @@ TEST(LibraryStatistics, ReportLinesOfASmallLibrary)
             counts = "       1     33.3";
         expected.push_back(std::string(13, ' ') + std::string(19 - label.size(), ' ') + label + counts);
     }
-    expected.push_back("");
-    expected.push_back("");
-    expected.push_back("           Distribution of functional groups per molecule:");
-    expected.push_back("");
-    expected.push_back("                                           number of functional groups");
-    expected.push_back("");
-    expected.push_back("                               1      2      3      4      5      6      7      8      9      >9");
-    expected.push_back("");
-    // Only groups that some registered structure contains, in table order.
-    expected.push_back("                      NH2:      1      0      0      0      0      0      0      0      0      0");
-    expected.push_back("                       OH:      1      1      0      0      0      0      0      0      0      0");
+    expected.insert(expected.end(), {
+        "", "", "           Distribution of functional groups per molecule:", "",
+        "                                           number of functional groups", "",
+        "                               1      2      3      4      5      6      7      8      9      >9", "",
+        // Only groups that some registered structure contains, in table order.
+        "                      NH2:      1      0      0      0      0      0      0      0      0      0",
+        "                       OH:      1      1      0      0      0      0      0      0      0      0"});
 
     ASSERT_EQ(lines.size(), expected.size());
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -167,7 +142,7 @@ TEST(LibraryStatistics, HydrogensAreRemovedBeforeCountingFromStructures)
     EXPECT_EQ(s.Occurrence[1][kOH], 1);
 
     // The descriptor records hold the counts of the structures as loaded.
-    BuildRecords(library, path);
+    test::BuildDescriptorFiles(path);
     s = CountLibraryStatistics(library, path, progress);
     ASSERT_TRUE(s.FromRecords);
     EXPECT_EQ(s.Present[kOH], 0);
@@ -185,9 +160,8 @@ TEST(LibraryStatistics, TenOrMoreOccurrencesGoToTheLastColumn)
     StructureLibrary library;
     NullProgress progress;
     const LibraryStatistics s = CountLibraryStatistics(library, path, progress);
-    EXPECT_EQ(s.Occurrence[10][kOH], 1);
-    EXPECT_EQ(s.Occurrence[1][kOH], 1);
-    EXPECT_EQ(s.Present[kOH], 2);
+    EXPECT_EQ((std::vector<long>{s.Occurrence[10][kOH], s.Occurrence[1][kOH], s.Present[kOH]}),
+              (std::vector<long>{1, 1, 2}));
     const auto lines = StatisticsReport(s, path);
     EXPECT_EQ(lines[10].text, "                   includes 0 salts");
     EXPECT_EQ(lines[11].text, "                   includes 0 error structures");

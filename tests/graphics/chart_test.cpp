@@ -24,15 +24,11 @@ SearchDiagramData Data(float maxValue, std::array<std::int32_t, kDiagramBins> hi
 
 TEST(SearchDiagram, DecimalPlacesFollowTheAxisEnd)
 {
-    EXPECT_EQ(DiagramDecimalPlaces(12), 0);
-    EXPECT_EQ(DiagramDecimalPlaces(5.01), 0);
-    EXPECT_EQ(DiagramDecimalPlaces(5.0), 1); // 50 is not more than 50
-    EXPECT_EQ(DiagramDecimalPlaces(2.1), 1);
-    EXPECT_EQ(DiagramDecimalPlaces(0.3), 2);
-    EXPECT_EQ(DiagramDecimalPlaces(1e-9), 6); // the chart's limit
-    // A search whose values are all 0 must not loop for ever.
-    EXPECT_EQ(DiagramDecimalPlaces(0), 0);
-    EXPECT_EQ(DiagramDecimalPlaces(-1), 0);
+    // 5.0: 50 is not more than 50; 1e-9: the chart's limit; 0 and -1: a search whose values are
+    // all 0 must not loop for ever.
+    for (const auto& [axisEnd, places] : std::vector<std::pair<double, int>>{
+             {12, 0}, {5.01, 0}, {5.0, 1}, {2.1, 1}, {0.3, 2}, {1e-9, 6}, {0, 0}, {-1, 0}})
+        EXPECT_EQ(DiagramDecimalPlaces(axisEnd), places) << axisEnd;
 
     Chart chart;
     chart.SetDecPlaceX(9);
@@ -50,13 +46,11 @@ TEST(SearchDiagram, TicksAndBarsAtClassPositions)
     Chart chart = MakeDiagramChart();
     FillSearchDiagram(chart, Data(1.9f, histogram, 3));
 
-    EXPECT_EQ(chart.IdAbscissa(), "Tanimoto coefficient");
-    EXPECT_EQ(chart.IdOrdinate(), "Number of structures");
-    EXPECT_EQ(chart.Caption(), "");
+    EXPECT_EQ((std::vector<std::string>{chart.IdAbscissa(), chart.IdOrdinate(), chart.Caption()}),
+              (std::vector<std::string>{"Tanimoto coefficient", "Number of structures", ""}));
     EXPECT_NEAR(chart.RangeHiX(), 1.95, 1e-6);
     EXPECT_DOUBLE_EQ(chart.RangeHiY(), 110.0);
-    EXPECT_EQ(chart.RangeLoX(), 0);
-    EXPECT_EQ(chart.DecPlaceX(), 1);
+    EXPECT_EQ(std::make_pair(chart.RangeLoX(), chart.DecPlaceX()), std::make_pair(0.0, 1));
     EXPECT_EQ(chart.ScaleColor(), kBlack);
 
     const auto& items = chart.Items();
@@ -65,18 +59,12 @@ TEST(SearchDiagram, TicksAndBarsAtClassPositions)
         const ChartItem& tick = items[2 * i];
         const ChartItem& bar = items[2 * i + 1];
         const double position = 0.1 * i;
-        EXPECT_EQ(tick.kind, ChartItem::Kind::Line);
-        EXPECT_EQ(tick.color, kSilver);
-        EXPECT_NEAR(tick.x1, position, 1e-6);
-        EXPECT_NEAR(tick.x2, position, 1e-6);
-        EXPECT_DOUBLE_EQ(tick.y1, -5.0);
-        EXPECT_DOUBLE_EQ(tick.y2, 5.0);
-        EXPECT_EQ(bar.kind, ChartItem::Kind::Rectangle);
-        EXPECT_EQ(bar.color, kAqua);
-        EXPECT_NEAR(bar.x1, position - 0.025, 1e-6);
-        EXPECT_NEAR(bar.x2, position + 0.025, 1e-6);
-        EXPECT_EQ(bar.y1, 0);
-        EXPECT_EQ(bar.y2, histogram[i]);
+        EXPECT_TRUE(tick.kind == ChartItem::Kind::Line && tick.color == kSilver) << i;
+        EXPECT_TRUE(bar.kind == ChartItem::Kind::Rectangle && bar.color == kAqua) << i;
+        for (const auto& [value, expected] : std::vector<std::pair<double, double>>{
+                 {tick.x1, position}, {tick.x2, position}, {tick.y1, -5}, {tick.y2, 5},
+                 {bar.x1, position - 0.025}, {bar.x2, position + 0.025}, {bar.y1, 0}, {bar.y2, histogram[i]}})
+            EXPECT_NEAR(value, expected, 1e-6) << i;
     }
 
     // Filling again (the window opened twice) gives the same items, not twice as many.
@@ -184,9 +172,8 @@ TEST(SearchDiagramPicture, ShowsChartAndCalculationTime)
     std::vector<std::string> texts;
     for (const auto& call : canvas.Texts())
         texts.push_back(call.text);
-    EXPECT_NE(std::find(texts.begin(), texts.end(), "  Calculationtime:"), texts.end());
-    EXPECT_NE(std::find(texts.begin(), texts.end(), "00:00:01:05"), texts.end());
-    EXPECT_NE(std::find(texts.begin(), texts.end(), "Manhattan distance"), texts.end());
+    for (const char* text : {"  Calculationtime:", "00:00:01:05", "Manhattan distance"})
+        EXPECT_NE(std::find(texts.begin(), texts.end(), text), texts.end()) << text;
     for (const auto& call : canvas.Calls()) {
         EXPECT_GE(call.x1, 0);
         EXPECT_LE(call.kind == DrawCall::Kind::FillRect ? call.y2 : call.y1, kDiagramHeight);

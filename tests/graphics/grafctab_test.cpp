@@ -54,46 +54,42 @@ std::string Label(const std::vector<AtomSpec>& atoms, const std::vector<Bond>& b
 
 constexpr int C = 6, N = 7, O = 8, P = 15, S = 16, Cl = 17, Na = 11;
 
-TEST(AtomLabel, HydrogensAndChargesByElementAndBonds)
+// The label of an atom with one carbon neighbour per bond type given.
+std::string Label(int element, int charge, const std::vector<int>& bondTypes)
 {
-    EXPECT_EQ(Label({{N, 0, 0}, {C, 1, 0}}, {{1, 2, 1}}), "NH2");
-    EXPECT_EQ(Label({{N, 0, 0}, {C, 1, 0}, {C, 2, 0}}, {{1, 2, 1}, {1, 3, 1}}), "NH");
-    EXPECT_EQ(Label({{N, 0, 0}, {C, 1, 0}, {C, 2, 0}, {C, 3, 0}}, {{1, 2, 1}, {1, 3, 1}, {1, 4, 1}}), "N");
-    EXPECT_EQ(Label({{N, 0, 0, 1}, {C, 1, 0}, {C, 2, 0}, {C, 3, 0}, {C, 4, 0}},
-                    {{1, 2, 1}, {1, 3, 1}, {1, 4, 1}, {1, 5, 1}}),
-              "N+");
-    EXPECT_EQ(Label({{N, 0, 0}, {C, 1, 0}}, {{1, 2, 3}}), "N");       // nitrile
-    EXPECT_EQ(Label({{N, 0, 0, 1}}, {}), "NH4+");                     // ammonium ion
-    EXPECT_EQ(Label({{N, 0, 0, -1}, {C, 1, 0}}, {{1, 2, 1}}), "NH-"); // amide anion
-    EXPECT_EQ(Label({{P, 0, 0}}, {}), "PH3");
-    EXPECT_EQ(Label({{O, 0, 0}, {C, 1, 0}}, {{1, 2, 1}}), "OH");
-    EXPECT_EQ(Label({{O, 0, 0}, {C, 1, 0}}, {{1, 2, 2}}), "O");
-    EXPECT_EQ(Label({{O, 0, 0, -1}, {C, 1, 0}}, {{1, 2, 1}}), "O-");
-    EXPECT_EQ(Label({{O, 0, 0, 1}, {C, 1, 0}, {C, 2, 0}}, {{1, 2, 1}, {1, 3, 1}}), "OH+");
-    EXPECT_EQ(Label({{S, 0, 0}, {C, 1, 0}}, {{1, 2, 1}}), "SH");
-    // No hydrogens outside N, P, O, S; the sign alone for other elements.
-    EXPECT_EQ(Label({{Cl, 0, 0}, {C, 1, 0}}, {{1, 2, 1}}), "Cl");
-    EXPECT_EQ(Label({{C, 0, 0}}, {}), "C");
-    EXPECT_EQ(Label({{C, 0, 0, -1}, {C, 1, 0}}, {{1, 2, 1}}), "C-");
-    EXPECT_EQ(Label({{Na, 0, 0, 1}}, {}), "Na+");
-    EXPECT_EQ(Label({{Na, 0, 0, 2}}, {}), "Na");
-    // Outside the table: no atom, no text.
-    EXPECT_EQ(Label({{C, 0, 0}}, {}, 2), "");
+    std::vector<AtomSpec> atoms{{element, 0, 0, charge}};
+    std::vector<Bond> bonds;
+    for (int type : bondTypes) {
+        atoms.push_back({C, double(atoms.size()), 0});
+        bonds.push_back({1, static_cast<int>(atoms.size()), type});
+    }
+    return Label(atoms, bonds);
 }
 
-TEST(AtomLabel, MolfileChargeCodesShowTheFormalCharge)
+TEST(AtomLabel, HydrogensAndChargesByElementAndBonds)
 {
-    // A molfile keeps charge code 3 for +1 and 5 for -1: ammonium and nitro groups read from SD
-    // files must still show their charges.
-    EXPECT_EQ(Label({{N, 0, 0, 3}, {C, 1, 0}, {C, 2, 0}, {C, 3, 0}, {C, 4, 0}},
-                    {{1, 2, 1}, {1, 3, 1}, {1, 4, 1}, {1, 5, 1}}),
-              "N+");
+    struct Case {
+        int element, charge;
+        std::vector<int> bonds;
+        const char* label;
+    };
+    const std::vector<Case> cases{
+        {N, 0, {1}, "NH2"}, {N, 0, {1, 1}, "NH"}, {N, 0, {1, 1, 1}, "N"}, {N, 1, {1, 1, 1, 1}, "N+"},
+        {N, 0, {3}, "N"}, // nitrile
+        {N, 1, {}, "NH4+"}, {N, -1, {1}, "NH-"}, {P, 0, {}, "PH3"}, {O, 0, {1}, "OH"}, {O, 0, {2}, "O"},
+        {O, -1, {1}, "O-"}, {O, 1, {1, 1}, "OH+"}, {S, 0, {1}, "SH"},
+        // No hydrogens outside N, P, O, S; the sign alone for other elements.
+        {Cl, 0, {1}, "Cl"}, {C, 0, {}, "C"}, {C, -1, {1}, "C-"}, {Na, 1, {}, "Na+"}, {Na, 2, {}, "Na"},
+        // A molfile keeps charge code 3 for +1 and 5 for -1: ammonium and nitro groups read from SD
+        // files must still show their charges. Code 4 is a radical, not a charge.
+        {N, 3, {1, 1, 1, 1}, "N+"}, {Na, 3, {}, "Na+"}, {Cl, 5, {}, "Cl-"}, {N, 4, {1, 1}, "NH"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Label(c.element, c.charge, c.bonds), c.label) << c.element << " " << c.charge;
     EXPECT_EQ(Label({{N, 0, 0, 3}, {O, 1, 0}, {O, 2, 0}, {C, 3, 0}}, {{1, 2, 2}, {1, 3, 1}, {1, 4, 1}}), "N+");
     EXPECT_EQ(Label({{O, 0, 0, 5}, {N, 1, 0}}, {{1, 2, 1}}), "O-");
-    EXPECT_EQ(Label({{Na, 0, 0, 3}}, {}), "Na+");
-    EXPECT_EQ(Label({{Cl, 0, 0, 5}}, {}), "Cl-");
-    // Code 4 is a radical, not a charge.
-    EXPECT_EQ(Label({{N, 0, 0, 4}, {C, 1, 0}, {C, 2, 0}}, {{1, 2, 1}, {1, 3, 1}}), "NH");
+    // Outside the table: no atom, no text.
+    EXPECT_EQ(Label({{C, 0, 0}}, {}, 2), "");
 }
 
 // Draws with the identity transform shifted by (10, 10) and 14-point font: label unit 8 pixels.
@@ -105,6 +101,13 @@ RecordingCanvas Draw(const TCTab& source, int mode, bool clip = false)
     table.DrawAll(mode, clip, 1.0, 10.0, 10.0);
     return canvas;
 }
+
+// A drawing of the table on a recording canvas.
+struct Drawing {
+    explicit Drawing(const TCTab& table) { drawing.Assign(table); }
+    RecordingCanvas canvas;
+    TGrafCtab drawing{&canvas};
+};
 
 struct Segment {
     int x1, y1, x2, y2;
@@ -147,16 +150,13 @@ TEST(DrawAll, LabelsAreCentredOnTheirAtoms)
 {
     TCTab table;
     Build(table, {{N, 90, 40}, {C, 190, 40}}, {{1, 2, 1}});
-    RecordingCanvas canvas;
-    canvas.SetFixedTextMetrics(10, 16);
-    TGrafCtab drawing(&canvas);
-    drawing.Assign(table);
-    drawing.DrawAll(1, false, 1.0, 10.0, 10.0);
-    const auto texts = canvas.Texts();
+    Drawing d(table);
+    d.canvas.SetFixedTextMetrics(10, 16);
+    d.drawing.DrawAll(1, false, 1.0, 10.0, 10.0);
+    const auto texts = d.canvas.Texts();
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0].text, "NH2");
-    EXPECT_EQ(texts[0].x1, 100 - 15);
-    EXPECT_EQ(texts[0].y1, 50 - 8);
+    EXPECT_EQ(std::make_pair(texts[0].x1, texts[0].y1), std::make_pair(100 - 15, 50 - 8));
 }
 
 TEST(DrawAll, BondsShortenedAtLabelBoxesInEachMode)
@@ -251,33 +251,25 @@ TEST(DrawAll, AromaticBondsAreDashedAndTheStateIsRestored)
 {
     TCTab table;
     Build(table, {{C, 0, 0}, {C, 100, 0}, {N, 200, 0}}, {{1, 2, 4}, {2, 3, 1}});
-    RecordingCanvas canvas;
-    TGrafCtab drawing(&canvas);
-    drawing.Assign(table);
-    drawing.DrawColor = Rgb(0, 128, 0);
+    Drawing d(table);
+    RecordingCanvas& canvas = d.canvas;
+    d.drawing.DrawColor = Rgb(0, 128, 0);
     canvas.SetPen(Pen{Rgb(255, 0, 0), 3, PenStyle::Solid, PenMode::NotXor});
     canvas.SetBrush(Brush{Rgb(1, 2, 3), BrushStyle::Solid});
     canvas.SetFontColor(Rgb(0, 0, 255));
-    drawing.DrawAll(1, false, 1.0, 0.0, 0.0);
+    d.drawing.DrawAll(1, false, 1.0, 0.0, 0.0);
 
     const auto lines = canvas.Lines();
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0].pen.style, PenStyle::Dashed);
-    EXPECT_EQ(lines[0].pen.width, 1);
-    // After a dashed bond the pen is solid and 1 pixel wide.
-    EXPECT_EQ(lines[1].pen.style, PenStyle::Solid);
-    EXPECT_EQ(lines[1].pen.width, 1);
-    for (const auto& line : lines) {
-        EXPECT_EQ(line.pen.color, Rgb(0, 128, 0));
-        EXPECT_EQ(line.pen.mode, PenMode::Copy);
-    }
+    // After a dashed bond the pen is solid and 1 pixel wide; both in the drawing colour.
+    EXPECT_EQ(lines[0].pen, (Pen{Rgb(0, 128, 0), 1, PenStyle::Dashed, PenMode::Copy}));
+    EXPECT_EQ(lines[1].pen, (Pen{Rgb(0, 128, 0), 1, PenStyle::Solid, PenMode::Copy}));
     const auto texts = canvas.Texts();
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0].font.color, Rgb(0, 128, 0));
     EXPECT_EQ(texts[0].brush.style, BrushStyle::Clear);
 
-    EXPECT_EQ(canvas.GetPen().color, Rgb(255, 0, 0));
-    EXPECT_EQ(canvas.GetPen().mode, PenMode::NotXor);
+    EXPECT_EQ(std::make_pair(canvas.GetPen().color, canvas.GetPen().mode), std::make_pair(Rgb(255, 0, 0), PenMode::NotXor));
     EXPECT_EQ(canvas.GetBrush(), (Brush{Rgb(1, 2, 3), BrushStyle::Solid}));
     EXPECT_EQ(canvas.GetFont().color, Rgb(0, 0, 255));
 }
@@ -289,10 +281,9 @@ TEST(DrawInEditor, KeepsBondsFourAndLabelsFortyPixelsInside)
     Build(table, {{C, 1, 300}, {C, 200, 300}, {C, 200, 599}, {O, 39, 100}, {O, 41, 200}, {O, 400, 560},
                   {O, 400, 559}},
           {{1, 2, 1}, {2, 3, 1}});
-    RecordingCanvas canvas;
-    TGrafCtab drawing(&canvas);
-    drawing.Assign(table);
-    drawing.DrawInEditor(0);
+    Drawing d(table);
+    RecordingCanvas& canvas = d.canvas;
+    d.drawing.DrawInEditor(0);
     EXPECT_EQ(Segments(canvas), (std::vector<Segment>{{4, 300, 200, 300}, {200, 300, 200, 596}}));
     // Isolated oxygens are labelled in mode 0; only those more than 40 pixels inside are drawn.
     const auto texts = canvas.Texts();
@@ -300,8 +291,7 @@ TEST(DrawInEditor, KeepsBondsFourAndLabelsFortyPixelsInside)
     EXPECT_EQ(texts[0].x1 + canvas.TextWidth("O") / 2, 41);
     EXPECT_EQ(texts[1].y1 + canvas.TextHeight("O") / 2, 559);
     // Font: 0.2 x mean bond length (249.5) + 4, limited to 20.
-    EXPECT_EQ(canvas.GetFont().size, 20);
-    EXPECT_EQ(canvas.GetFont().name, "Courier New");
+    EXPECT_EQ(std::make_pair(canvas.GetFont().size, canvas.GetFont().name), std::make_pair(20, std::string("Courier New")));
 }
 
 TEST(GetExtent, RunningLimitsStartAtTheFixedFrame)
@@ -316,10 +306,7 @@ TEST(GetExtent, RunningLimitsStartAtTheFixedFrame)
     Build(table, {{C, 12000, -10}, {C, 12030, -50}, {C, 12030, -30}}, {{1, 2, 1}, {2, 3, 1}});
     const double bond = table.GetExtent(minX, minY, maxX, maxY, meanX, meanY);
     EXPECT_DOUBLE_EQ(bond, (50 + 20) / 2.0);
-    EXPECT_EQ(minX, 10000);
-    EXPECT_EQ(maxX, 12030);
-    EXPECT_EQ(minY, -50);
-    EXPECT_EQ(maxY, 0);
+    EXPECT_EQ(std::vector<double>({minX, minY, maxX, maxY}), std::vector<double>({10000, -50, 12030, 0}));
     EXPECT_NEAR(meanX, 12020, 1e-3);
     EXPECT_NEAR(meanY, -30, 1e-3);
 }
@@ -328,9 +315,9 @@ TEST(DrawFitted, ScaleLimitedByMaxBondLen)
 {
     TCTab ethane;
     Build(ethane, {{C, 0, 0}, {C, 100, 0}}, {{1, 2, 1}});
-    RecordingCanvas canvas;
-    TGrafCtab drawing(&canvas);
-    drawing.Assign(ethane);
+    Drawing d(ethane);
+    RecordingCanvas& canvas = d.canvas;
+    TGrafCtab& drawing = d.drawing;
     drawing.DrawFitted(1, 10, 10, 410, 310, 50);
     // Scale min(400 / 100, 300, 50 / 100) = 0.5 about the centre (210, 160).
     EXPECT_EQ(Segments(canvas), (std::vector<Segment>{{185, 160, 235, 160}}));
@@ -357,15 +344,13 @@ TEST(DrawFitted, SingleAtomUsesTheFixedExtent)
 {
     TCTab atom;
     Build(atom, {{C, 5000.5, 3500.5}}, {});
-    RecordingCanvas canvas;
-    TGrafCtab drawing(&canvas);
-    drawing.Assign(atom);
-    drawing.DrawFitted(1, 0, 0, 400, 300, 50);
-    const auto texts = canvas.Texts();
+    Drawing d(atom);
+    d.drawing.DrawFitted(1, 0, 0, 400, 300, 50);
+    const auto texts = d.canvas.Texts();
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0].text, "C");
-    EXPECT_EQ(texts[0].x1 + canvas.TextWidth("C") / 2, 200);
-    EXPECT_EQ(texts[0].y1 + canvas.TextHeight("C") / 2, 150);
+    EXPECT_EQ(std::make_pair(texts[0].x1 + d.canvas.TextWidth("C") / 2, texts[0].y1 + d.canvas.TextHeight("C") / 2),
+              std::make_pair(200, 150));
 }
 
 TEST(DrawFitted, DamagedTablesDrawSafely)
@@ -377,9 +362,9 @@ TEST(DrawFitted, DamagedTablesDrawSafely)
     table.MutableAtom(1).ConnTo[1] = 200;
     table.MutableAtom(1).TypConn[1] = 1;
     table.MutableAtom(3).x = std::nanf("");
-    RecordingCanvas canvas;
-    TGrafCtab drawing(&canvas);
-    drawing.Assign(table);
+    Drawing d(table);
+    RecordingCanvas& canvas = d.canvas;
+    TGrafCtab& drawing = d.drawing;
     drawing.DrawFitted(1, 10, 10, 410, 310, 50);
     EXPECT_EQ(canvas.Lines().size(), 2u); // the entry for atom 200 is skipped
     for (const auto& call : canvas.Calls()) {
@@ -405,10 +390,8 @@ TEST(SwapXY, TransposesEveryAtom)
     TGrafCtab table;
     Build(table, {{C, 1, 2}, {O, 30, -4}}, {{1, 2, 1}});
     EXPECT_TRUE(table.SwapXY());
-    EXPECT_EQ(table.Coord(1, 1), 2.0f);
-    EXPECT_EQ(table.Coord(1, 2), 1.0f);
-    EXPECT_EQ(table.Coord(2, 1), -4.0f);
-    EXPECT_EQ(table.Coord(2, 2), 30.0f);
+    EXPECT_EQ((std::vector<float>{table.Coord(1, 1), table.Coord(1, 2), table.Coord(2, 1), table.Coord(2, 2)}),
+              (std::vector<float>{2, 1, -4, 30}));
 }
 
 class PrintStructureTest : public ::testing::Test {
@@ -426,20 +409,18 @@ TEST_F(PrintStructureTest, FlatStructureRaisedToAspectPointThreeWithClampedFrame
     EXPECT_EQ(next, 900 + 432);
     const auto& events = printer.Events();
     ASSERT_EQ(events.size(), 3u);
-    EXPECT_EQ(events[0].kind, PrintEvent::Kind::BeginDoc);
-    EXPECT_EQ(events[2].kind, PrintEvent::Kind::EndDoc);
+    EXPECT_EQ(std::vector<PrintEvent::Kind>({events[0].kind, events[1].kind, events[2].kind}),
+              std::vector<PrintEvent::Kind>({PrintEvent::Kind::BeginDoc, PrintEvent::Kind::Bitmap, PrintEvent::Kind::EndDoc}));
     const PrintEvent& copy = events[1];
-    EXPECT_EQ(copy.kind, PrintEvent::Kind::Bitmap);
     EXPECT_EQ(std::vector<int>({copy.x, copy.y, copy.width, copy.height}), std::vector<int>({280, 900, 1440, 432}));
 
     // Black frame clamped to 10 pixels, white inside.
     ASSERT_GE(copy.bitmapCalls.size(), 3u);
     const DrawCall& black = copy.bitmapCalls[0];
     const DrawCall& white = copy.bitmapCalls[1];
-    EXPECT_EQ(std::vector<int>({black.x1, black.y1, black.x2, black.y2}), std::vector<int>({0, 0, 1440, 432}));
-    EXPECT_EQ(black.color, kBlack);
-    EXPECT_EQ(std::vector<int>({white.x1, white.y1, white.x2, white.y2}), std::vector<int>({10, 10, 1430, 422}));
-    EXPECT_EQ(white.color, kWhite);
+    EXPECT_EQ(std::vector<int>({black.x1, black.y1, black.x2, black.y2, white.x1, white.y1, white.x2, white.y2}),
+              std::vector<int>({0, 0, 1440, 432, 10, 10, 1430, 422}));
+    EXPECT_TRUE(black.color == kBlack && white.color == kWhite);
 
     // The bond is fitted with MaxBondLen 100 into the margins (144, 14): the vertical margin
     // follows the unraised aspect, 1440 x 0.1 x 0.1.
@@ -447,8 +428,7 @@ TEST_F(PrintStructureTest, FlatStructureRaisedToAspectPointThreeWithClampedFrame
     EXPECT_EQ(bond.kind, DrawCall::Kind::Line);
     const double length = std::hypot(bond.x2 - bond.x1, bond.y2 - bond.y1);
     EXPECT_NEAR(length, 100, 1.5);
-    EXPECT_EQ((bond.x1 + bond.x2) / 2, 720);
-    EXPECT_EQ((bond.y1 + bond.y2) / 2, 216);
+    EXPECT_EQ(std::make_pair((bond.x1 + bond.x2) / 2, (bond.y1 + bond.y2) / 2), std::make_pair(720, 216));
 
     // Drawing goes back to the former canvas.
     EXPECT_EQ(table.GetCanvas(), &screen);
@@ -462,8 +442,7 @@ TEST_F(PrintStructureTest, PageHeightOrientationWithoutJobAndWithoutFrame)
     EXPECT_EQ(next, 200 + 329); // 3300 x 0.13 - 100
     const auto& events = printer.Events();
     ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].width, 329); // aspect 1
-    EXPECT_EQ(events[0].height, 329);
+    EXPECT_EQ(std::make_pair(events[0].width, events[0].height), std::make_pair(329, 329)); // aspect 1
     const DrawCall& background = events[0].bitmapCalls[0];
     EXPECT_EQ(background.color, kWhite);
     EXPECT_EQ(std::vector<int>({background.x1, background.y1, background.x2, background.y2}),

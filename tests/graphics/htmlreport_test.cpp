@@ -41,9 +41,7 @@ HtmlReportData Sample()
     data.Structures = {Chain(3, "Ethanol"), Chain(4, "x"), Chain(5, "y")};
     data.Diagram.CoefficientIndex = 3;
     data.Diagram.MaxValue = 1.0f;
-    data.Diagram.Histogram[19] = 1;
-    data.Diagram.Histogram[15] = 1;
-    data.Diagram.Histogram[9] = 1;
+    data.Diagram.Histogram[19] = data.Diagram.Histogram[15] = data.Diagram.Histogram[9] = 1;
     data.Diagram.TimeText = "00:00:00:02";
     return data;
 }
@@ -71,16 +69,14 @@ TEST(HtmlReport, HoldsInputTableDrawingsAndDiagram)
     EXPECT_LT(second, third);
     // Query, three matches and the diagram.
     EXPECT_EQ(Count(html, "<svg "), 5u);
-    EXPECT_NE(html.find("<b>Query</b><br/>ethanol &amp; co<br/>CAS 64-17-5"), std::string::npos);
-    EXPECT_NE(html.find("<b>3.</b> Propan\xC3\xB6l<br/>CAS 71-23-8<br/>Value   0.5000"), std::string::npos);
-    EXPECT_NE(html.find("Tanimoto coefficient"), std::string::npos);
-    EXPECT_NE(html.find("Calculationtime:"), std::string::npos);
-    EXPECT_NE(html.find("00:00:00:02"), std::string::npos);
+    for (const char* part : {"<b>Query</b><br/>ethanol &amp; co<br/>CAS 64-17-5",
+                             "<b>3.</b> Propan\xC3\xB6l<br/>CAS 71-23-8<br/>Value   0.5000", "Tanimoto coefficient",
+                             "Calculationtime:", "00:00:00:02"})
+        EXPECT_NE(html.find(part), std::string::npos) << part;
     // A structure name never becomes markup, and nothing is loaded from elsewhere.
-    EXPECT_EQ(html.find("<script"), std::string::npos);
     EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
-    EXPECT_EQ(html.find("src="), std::string::npos);
-    EXPECT_EQ(html.find("@import"), std::string::npos);
+    for (const char* part : {"<script", "src=", "@import"})
+        EXPECT_EQ(html.find(part), std::string::npos) << part;
     EXPECT_EQ(Count(html, "href="), 3u); // the rank links within the page
 }
 

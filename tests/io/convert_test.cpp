@@ -56,16 +56,13 @@ TEST_F(ConvertTest, ImportWritesChecksAndReportsSuccess)
 {
     const std::string source = Source(Record("ethanol") + Record("second"));
     EXPECT_TRUE(Import(source));
-    EXPECT_EQ(m_converter.Caption(), "Import");
-    EXPECT_EQ(m_converter.FromFormat(), "*.sdf");
+    EXPECT_EQ((std::vector<std::string>{m_converter.Caption(), m_converter.FromFormat(), m_converter.ToFormat()}),
+              (std::vector<std::string>{"Import", "*.sdf", "*.clb"}));
     EXPECT_EQ(m_dialog.filters.front(), "CLB-File (*.clb)|*.clb");
-    EXPECT_EQ(LastMessage().text, "Conversion successful");
-    EXPECT_EQ(LastMessage().kind, MessageKind::Information);
-    EXPECT_EQ(m_converter.ToFormat(), "*.clb");
+    test::ExpectMessage(LastMessage(), MessageKind::Information, "Conversion successful", MessageButtons::Ok);
     EXPECT_TRUE(m_converter.Exit());
     EXPECT_EQ(CountLibraryRecords(Lib()), 2);
-    EXPECT_EQ(m_progress.totals, std::vector<long>{2});
-    EXPECT_EQ(m_progress.steps, std::vector<long>{2});
+    EXPECT_TRUE(m_progress.totals == std::vector<long>{2} && m_progress.steps == std::vector<long>{2});
     ASSERT_EQ(m_library.ReadLibraryRecord(Lib(), 2), kLibOk);
     EXPECT_EQ(m_library.Structure().FStrucName, "SECOND");
 }
@@ -103,8 +100,7 @@ TEST_F(ConvertTest, ReadBackDifferencesStopTheImport)
         fs::remove(m_dir.File("lib.III"));
         m_dialog.shown.clear();
         EXPECT_FALSE(Import(Source(c.record + Record("never read"))));
-        EXPECT_EQ(LastMessage().text, c.errors);
-        EXPECT_EQ(LastMessage().kind, MessageKind::Error);
+        test::ExpectMessage(LastMessage(), MessageKind::Error, c.errors, MessageButtons::Ok);
         EXPECT_FALSE(m_converter.Exit());
         EXPECT_EQ(m_converter.LastImport().failedRecord, 2);
         EXPECT_EQ(CountLibraryRecords(Lib()), 2); // the differing record stays
@@ -121,15 +117,12 @@ TEST_F(ConvertTest, RejectedRecordsAreSkippedAndCounted)
                                       MolText("badbond", {{0, 0, 0, "C"}}, {{1, 9, 1}}));
     EXPECT_TRUE(Import(source));
     const ImportReport& report = m_converter.LastImport();
-    EXPECT_EQ(report.written, 2);
-    EXPECT_EQ(report.skipped, 2);
-    ASSERT_EQ(report.skipNotes.size(), 2u);
-    EXPECT_EQ(report.skipNotes[0], "record 2 (huge): 70 atoms, not 1..63");
-    EXPECT_EQ(report.skipNotes[1], "record 4 (badbond): a bond names an atom outside the structure");
+    EXPECT_EQ(std::make_pair(report.written, report.skipped), std::make_pair(2L, 2L));
+    EXPECT_EQ(report.skipNotes, (std::vector<std::string>{"record 2 (huge): 70 atoms, not 1..63",
+                                                           "record 4 (badbond): a bond names an atom outside the structure"}));
     EXPECT_EQ(LastMessage().text, "Conversion successful\r2 structures were skipped (more than 63 atoms or unreadable bonds)");
     ASSERT_EQ(m_library.ReadLibraryRecord(Lib(), 2), kLibOk);
-    EXPECT_EQ(m_library.Structure().FStrucName, "B");
-    EXPECT_EQ(m_library.Structure().NumValidAtoms, 3);
+    EXPECT_EQ(std::make_pair(m_library.Structure().FStrucName, m_library.Structure().NumValidAtoms), std::make_pair(std::string("B"), 3));
 }
 
 TEST_F(ConvertTest, ExistingTargetAsksReplaceAppendOrAbort)
@@ -142,8 +135,7 @@ TEST_F(ConvertTest, ExistingTargetAsksReplaceAppendOrAbort)
     EXPECT_TRUE(Import(source, MessageAnswer::Append));
     const auto& question = m_dialog.shown[m_dialog.shown.size() - 2];
     EXPECT_EQ(question.caption, "Information");
-    EXPECT_EQ(question.text, "File already exists");
-    EXPECT_EQ(question.buttons, MessageButtons::ReplaceAppendAbort);
+    test::ExpectMessage(question, question.kind, "File already exists", MessageButtons::ReplaceAppendAbort);
     EXPECT_EQ(CountLibraryRecords(Lib()), 4);
     for (const char* stale : {"lib.idr", "lib.idp", "lib.pre"})
         EXPECT_FALSE(fs::exists(m_dir.File(stale))) << stale;
@@ -201,8 +193,7 @@ TEST_F(ConvertTest, ExportWritesEveryRecordAndSkipsUnreadableOnes)
     }
     const std::string target = m_dir.File("out.sdf");
     m_converter.PrepareExport(Lib(), 3);
-    EXPECT_EQ(m_converter.Caption(), "Export");
-    EXPECT_EQ(m_converter.FromFormat(), "*.clb");
+    EXPECT_EQ(std::make_pair(m_converter.Caption(), m_converter.FromFormat()), std::make_pair(std::string("Export"), std::string("*.clb")));
     m_dialog.files.push_back(target);
     m_converter.SaveAs(m_dialog);
     EXPECT_EQ(m_converter.Mode(), ConversionMode::WriteAnew);
@@ -210,12 +201,10 @@ TEST_F(ConvertTest, ExportWritesEveryRecordAndSkipsUnreadableOnes)
     EXPECT_TRUE(m_converter.Convert(m_library, m_dialog, m_progress));
     EXPECT_EQ(LastMessage().text, "Conversion successful");
     EXPECT_EQ(m_converter.ToFormat(), "*.sdf");
-    EXPECT_EQ(m_converter.LastExport().written, 2);
-    EXPECT_EQ(m_converter.LastExport().skipped, 1);
+    EXPECT_EQ(std::make_pair(m_converter.LastExport().written, m_converter.LastExport().skipped), std::make_pair(2L, 1L));
     EXPECT_EQ(CountSDRecords(target), 2);
     const std::string text = test::ReadBytes(target);
-    EXPECT_EQ(text.substr(0, 7), "FIRST\r\n");
-    EXPECT_EQ(text.substr(7, 10), "ZWFIRST   ");
+    EXPECT_EQ(text.substr(0, 17), "FIRST\r\nZWFIRST   ");
 
     // Appending adds to the file.
     m_converter.SetTarget(target, ConversionMode::Append);

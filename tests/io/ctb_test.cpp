@@ -78,10 +78,9 @@ bool Read(const std::string& text, TCTab& t)
 TEST(CtbWrite, ExactLayout)
 {
     EXPECT_EQ(Written(Ethenol()), kEthenolText);
-    EXPECT_EQ(Written(TCTab{}), ""); // no atoms: not even a header
     TCTab named;
     named.FStrucName = "no atoms";
-    EXPECT_EQ(Written(named), "");
+    EXPECT_EQ(Written(TCTab{}) + Written(named), ""); // no atoms: not even a header
 }
 
 // Coordinates keep two significant digits; everything else but AtFlag and the CAS number
@@ -239,19 +238,15 @@ TEST(CtbRead, NeighbourEntries)
         TCTab t;
         EXPECT_FALSE(Read(text, t));
         ASSERT_EQ(t.NumValidAtoms, 2);
-        EXPECT_EQ(t.AtWeight(1), 1);
-        EXPECT_EQ(t.NumNeighbours(1), 1);
-        EXPECT_EQ(t.ConnTo(1, 1), 2);
-        EXPECT_EQ(t.TypConn(1, 1), 2);
-        EXPECT_EQ(t.BondType(2, 1), 2);
+        EXPECT_EQ((std::vector<int>{t.AtWeight(1), t.NumNeighbours(1), t.ConnTo(1, 1), t.TypConn(1, 1), t.BondType(2, 1)}),
+                  (std::vector<int>{1, 1, 2, 2, 2}));
         for (int i = 3; i <= velmora::kMaxAtoms; ++i)
             ASSERT_EQ(t.Atom(i), TAtomRecord{}) << i;
     }
     // The file lists each bond from both ends; a bond listed once stays one-sided.
     TCTab oneSided;
     ASSERT_TRUE(Read("/CONTAB 4 2\r\n1 6 12 0 0 0 0 0 1 2 1\r\n2 8 16 0 0 0 0 0 0\r\n", oneSided));
-    EXPECT_EQ(oneSided.BondType(1, 2), 1);
-    EXPECT_EQ(oneSided.NumNeighbours(2), 0);
+    EXPECT_EQ(std::make_pair(oneSided.BondType(1, 2), oneSided.NumNeighbours(2)), std::make_pair(1, 0));
     for (const char* count : {"11", "-1", "99"}) {
         TCTab t;
         EXPECT_FALSE(Read(std::string("/CONTAB 4 2\r\n1 6 12 0 0 0 0 0 ") + count +
@@ -272,11 +267,9 @@ TEST(CtbRead, SixtyFourAtomsKeepTheFirst63AndFail)
     auto reader = TextReader::FromMemory(text, "big.ctb");
     TCTab t;
     EXPECT_FALSE(ReadCTB(t, reader));
-    EXPECT_EQ(t.NumValidAtoms, 63);
-    EXPECT_EQ(t.Attrib(63), 63);
+    EXPECT_EQ(std::make_pair(t.NumValidAtoms, t.Attrib(63)), std::make_pair(63, 63));
     ASSERT_TRUE(ReadCTB(t, reader)); // the next record is still found
-    EXPECT_EQ(t.NumValidAtoms, 1);
-    EXPECT_EQ(t.AtNum(1), 8);
+    EXPECT_EQ(std::make_pair(t.NumValidAtoms, t.AtNum(1)), std::make_pair(1, 8));
 }
 
 // A field that is not a number throws IoError naming the file and the line of the field.

@@ -22,16 +22,12 @@ TEST(Statistics, MeansDeviationsAndCorrelation)
     s.AddPoint(2, 4);
     ChannelResult two = s.ChannelResults();
     EXPECT_EQ(two.n, 2);
-    EXPECT_DOUBLE_EQ(two.meanX, 1.5);
-    EXPECT_DOUBLE_EQ(two.meanY, 3.0);
-    EXPECT_EQ(two.sdX, 0.0); // fewer than three observations
-    EXPECT_EQ(two.r, 0.0);
+    // Fewer than three observations: means but no deviations and no r.
+    EXPECT_EQ((std::vector<double>{two.meanX, two.meanY, two.sdX, two.r}), (std::vector<double>{1.5, 3.0, 0, 0}));
     s.AddPoint(3, 6);
     const ChannelResult r = s.ChannelResults();
-    EXPECT_DOUBLE_EQ(r.sdX, 1.0);
-    EXPECT_DOUBLE_EQ(r.sdY, 2.0);
-    EXPECT_DOUBLE_EQ(r.meanDifference, -2.0);
-    EXPECT_DOUBLE_EQ(r.sdDifference, 1.0);
+    EXPECT_EQ((std::vector<double>{r.sdX, r.sdY, r.meanDifference, r.sdDifference}),
+              (std::vector<double>{1.0, 2.0, -2.0, 1.0}));
     EXPECT_DOUBLE_EQ(r.r, 1.0);
 
     // Channels are independent; numbers outside 1..77 are ignored.
@@ -74,10 +70,9 @@ protected:
 TEST_F(CoefficientTest, IdenticalVectorsGiveTheBestValues)
 {
     const std::vector<double> v{1.5, -0.25, 3.0, 0.75};
-    EXPECT_EQ(Value(kEuclidean, v, v), 0.0);
-    EXPECT_EQ(Value(kAverage, v, v), 0.0);
-    EXPECT_EQ(Value(kManhattan, v, v), 0.0);
-    EXPECT_EQ(Value(kTanimoto, v, v), 1.0);
+    EXPECT_EQ((std::vector<double>{Value(kEuclidean, v, v), Value(kAverage, v, v), Value(kManhattan, v, v),
+                                   Value(kTanimoto, v, v)}),
+              (std::vector<double>{0, 0, 0, 1}));
     EXPECT_DOUBLE_EQ(Value(kCorrelation, v, v), 1.0);
 }
 
@@ -127,6 +122,15 @@ TEST(CoefficientNames, NamesLabelsAndHeadings)
     EXPECT_FALSE(SmallerIsBetter(kTanimoto));
 }
 
+// The library positions of the filled ranks, best first.
+std::vector<long> Order(const SearchResults& r)
+{
+    std::vector<long> order;
+    for (int k = 1; k <= r.filled; ++k)
+        order.push_back(r.StructureAt(k));
+    return order;
+}
+
 class RankingTest : public ::testing::Test {
 protected:
     std::string Results(const std::vector<std::pair<long, double>>& lines)
@@ -152,11 +156,7 @@ TEST_F(RankingTest, DistancesRankSmallestFirstAndTiesKeepLibraryOrder)
 {
     const auto file = Results({{1, 2.5}, {2, 0.0}, {3, 1.0}, {4, 0.0}, {5, 1.00001}, {6, 7.0}});
     SearchResults r = RankResults(file, kEuclidean, 4);
-    ASSERT_EQ(r.filled, 4);
-    EXPECT_EQ(r.StructureAt(1), 2);
-    EXPECT_EQ(r.StructureAt(2), 4);
-    EXPECT_EQ(r.StructureAt(3), 3); // 1.0000 and 1.0000 tie after their text form
-    EXPECT_EQ(r.StructureAt(4), 5);
+    EXPECT_EQ(Order(r), (std::vector<long>{2, 4, 3, 5})); // 1.0000 and 1.0000 tie after their text form
     EXPECT_EQ(r.MaxValue, 7.0f);
     EXPECT_EQ(r.lines, 6);
 
@@ -170,10 +170,7 @@ TEST_F(RankingTest, SimilaritiesRankGreatestFirstAndZeroNeverEnters)
 {
     const auto file = Results({{1, 0.0}, {2, 0.5}, {3, 1.0}, {4, 0.5}, {5, 0.0}});
     const SearchResults r = RankResults(file, kTanimoto, 5);
-    EXPECT_EQ(r.filled, 3);
-    EXPECT_EQ(r.StructureAt(1), 3);
-    EXPECT_EQ(r.StructureAt(2), 2);
-    EXPECT_EQ(r.StructureAt(3), 4);
+    EXPECT_EQ(Order(r), (std::vector<long>{3, 2, 4}));
 }
 
 TEST_F(RankingTest, HistogramBins)
@@ -182,13 +179,7 @@ TEST_F(RankingTest, HistogramBins)
     SearchResults r = RankResults(file, kEuclidean, 3);
     BuildHistogram(file, r);
     // bin = Trunc(19 v / 10): 10 -> 19, 5 -> 9, 0 -> 0, 0.52 -> 0, 0.53 -> 1, 9.99 -> 18.
-    std::array<long, kHistogramBins> expected{};
-    expected[19] = 1;
-    expected[9] = 1;
-    expected[0] = 2;
-    expected[1] = 1;
-    expected[18] = 1;
-    EXPECT_EQ(r.histogram, expected);
+    EXPECT_EQ(r.histogram, (std::array<long, kHistogramBins>{2, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1}));
 
     const auto zeros = Results({{1, 0.0}, {2, 0.0}});
     r = RankResults(zeros, kEuclidean, 3);

@@ -16,7 +16,7 @@
 #include <map>
 #include <numeric>
 #include <set>
-#include <sstream>
+#include <tuple>
 
 namespace velmora {
 namespace {
@@ -43,50 +43,8 @@ const std::vector<std::string> kTen{"Bonds: C-C double", "Bonds: C-C single", "B
 const std::vector<std::string> kGroups{"Bonds: C-C single", "Bonds: double", "Bonds: single", "Branching atoms",
                                        "Hetero atoms"};
 
-// One message box: its kind, exact text and buttons.
-void ExpectMessage(const test::ShownMessage& shown, MessageKind kind, const std::string& text,
-                   MessageButtons buttons)
-{
-    EXPECT_EQ(shown.kind, kind);
-    EXPECT_EQ(shown.text, text);
-    EXPECT_EQ(shown.buttons, buttons);
-}
-
-int IndexOf(const std::string& name)
-{
-    for (int i = 0; i < kCatalogueSize; ++i)
-        if (IsDescriptor(i) && CatalogueName(i) == name)
-            return i;
-    ADD_FAILURE() << "no descriptor " << name;
-    return 0;
-}
-
-std::vector<std::string> Lines(const std::string& bytes)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
-        lines.push_back(bytes.substr(start, end - start));
-    EXPECT_EQ(start, bytes.size()) << "text after the last CR LF";
-    return lines;
-}
-
-// Records first..first+count-1 (1-based) of nci1000.sdf, plus extra text.
-std::string SdText(int first, int count, const std::string& extra = "")
-{
-    static const std::string all = test::ReadBytes(test::DataFile("nci1000.sdf"));
-    std::size_t begin = 0;
-    for (int r = 1; r < first; ++r)
-        begin = all.find("$$$$\r\n", begin) + 6;
-    std::size_t end = begin;
-    for (int r = 0; r < count; ++r)
-        end = all.find("$$$$\r\n", end) + 6;
-    return all.substr(begin, end - begin) + extra;
-}
-
-const std::string kMethane = "methane\r\n  test\r\n\r\n  1  0  0  0  0  0  0  0  0  0999 V2000\r\n"
-                             "    0.0000    0.0000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\r\n"
-                             "M  END\r\n$$$$\r\n";
+using test::ExpectMessage;
+int IndexOf(const std::string& name) { return test::DescriptorIndex(name); }
 
 class WorkbenchTest : public ::testing::Test {
 protected:
@@ -106,18 +64,9 @@ protected:
         EXPECT_EQ(report.skipped, 0);
         return lib;
     }
-    std::string Library(const std::string& name, int count) { return Import(name, SdText(1, count)); }
+    std::string Library(const std::string& name, int count) { return Import(name, test::NciRecords(1, count)); }
     // The NORMAL-mode descriptor file and parameters, built outside the workbench.
-    void Build(const std::string& lib)
-    {
-        StructureLibrary library;
-        LibraryParameters parameters;
-        StatisticsAccumulator statistics;
-        NullProgress quiet;
-        test::ScriptedDialog silent;
-        ASSERT_TRUE(BuildDescriptorFile(library, lib, CountLibraryRecords(lib), parameters, statistics, quiet, silent)
-                        .completed);
-    }
+    void Build(const std::string& lib) { test::BuildDescriptorFiles(lib); }
     void Choose(const std::vector<std::string>& names)
     {
         auto context = wb.Context();
@@ -132,12 +81,14 @@ protected:
         ASSERT_TRUE(wb.OpenLibrary(lib));
         ASSERT_TRUE(wb.LoadQuery(lib));
     }
-    std::string LibraryName(const std::string& lib, long position)
+    // Builds the descriptor file of a library, opens it with its first structure as the query.
+    std::string Searchable(const std::string& lib)
     {
-        StructureLibrary library;
-        EXPECT_EQ(library.ReadLibraryRecord(lib, position), kLibOk);
-        return library.Structure().FStrucName;
+        Build(lib);
+        OpenWithSelfQuery(lib);
+        return lib;
     }
+    std::string LibraryName(const std::string& lib, long position) { return test::LibraryStructureName(lib, position); }
 
     test::TempDir dir;
     test::ScriptedDialog dialog;
@@ -167,21 +118,17 @@ TEST_F(WorkbenchTest, OpenLibraryWithoutDescriptorFileRunsIntroAndAsksForParamet
     ASSERT_TRUE(wb.OpenLibrary(lib));
     ASSERT_EQ(dialog.shown.size(), 2u);
     ExpectMessage(dialog.shown[0], MessageKind::Information, kIntroNotice, MessageButtons::Ok);
-    EXPECT_EQ(dialog.shown[1].text, kNoParameters);
-    EXPECT_EQ(dialog.shown[1].buttons, MessageButtons::OkNo);
+    ExpectMessage(dialog.shown[1], MessageKind::Confirmation, kNoParameters, MessageButtons::OkNo);
     EXPECT_EQ(wb.State().Mode, DescriptorMode::Intro);
-    EXPECT_TRUE(wb.Menu().intro);
-    EXPECT_FALSE(wb.Menu().normal);
-    EXPECT_EQ(wb.State().LibraryCount, 30);
-    EXPECT_EQ(wb.State().BestCount, 30);
+    EXPECT_TRUE(wb.Menu().intro && !wb.Menu().normal);
+    EXPECT_EQ(std::make_pair(wb.State().LibraryCount, wb.State().BestCount), std::make_pair(30L, 30));
     EXPECT_FALSE(wb.State().ParametersAvailable);
     EXPECT_FALSE(fs::exists(dir.File("lib30.idr")));
 
     // Without parameters the descriptor dialog does not open in INTRO mode.
     EXPECT_FALSE(wb.ChooseDescriptors());
     ASSERT_EQ(dialog.shown.size(), 3u);
-    EXPECT_EQ(dialog.shown[2].kind, MessageKind::Information);
-    EXPECT_EQ(dialog.shown[2].text, kIntroGate);
+    ExpectMessage(dialog.shown[2], MessageKind::Information, kIntroGate, MessageButtons::Ok);
 
     // Answering OK computes the INTRO parameters and reports the time taken.
     dialog.shown.clear();
@@ -189,8 +136,7 @@ TEST_F(WorkbenchTest, OpenLibraryWithoutDescriptorFileRunsIntroAndAsksForParamet
     ASSERT_TRUE(wb.OpenLibrary(lib));
     ASSERT_EQ(dialog.shown.size(), 3u);
     EXPECT_EQ(dialog.shown[2].text.rfind("Calculationtime: 00 days  -  ", 0), 0u) << dialog.shown[2].text;
-    EXPECT_TRUE(wb.State().ParametersAvailable);
-    EXPECT_TRUE(fs::exists(dir.File("lib30.idr")));
+    EXPECT_TRUE(wb.State().ParametersAvailable && fs::exists(dir.File("lib30.idr")));
     EXPECT_TRUE(wb.ChooseDescriptors());
 }
 
@@ -201,10 +147,8 @@ TEST_F(WorkbenchTest, OpenLibraryWithDescriptorFileStaysNormalAndCapsTheBestCoun
     ASSERT_TRUE(wb.OpenLibrary(lib));
     EXPECT_TRUE(dialog.shown.empty());
     EXPECT_EQ(wb.State().Mode, DescriptorMode::Normal);
-    EXPECT_EQ(wb.State().LibraryCount, 51);
-    EXPECT_EQ(wb.State().BestCount, 50);
-    EXPECT_TRUE(wb.Menu().structuralDescriptors);
-    EXPECT_TRUE(wb.ChooseDescriptors());
+    EXPECT_EQ(std::make_pair(wb.State().LibraryCount, wb.State().BestCount), std::make_pair(51L, 50));
+    EXPECT_TRUE(wb.Menu().structuralDescriptors && wb.ChooseDescriptors());
     EXPECT_FALSE(wb.CalculateEnabled()); // no query, no descriptors yet
 
     // Opening a library again starts from "[none]" with nothing chosen.
@@ -212,10 +156,8 @@ TEST_F(WorkbenchTest, OpenLibraryWithDescriptorFileStaysNormalAndCapsTheBestCoun
     Choose({"Atoms of C"});
     ASSERT_TRUE(wb.CalculateEnabled());
     ASSERT_TRUE(wb.OpenLibrary(lib));
-    EXPECT_EQ(wb.Selection().ChosenCount(), 0);
-    EXPECT_EQ(wb.Selection().CurrentSet(), 0);
-    EXPECT_FALSE(wb.State().DescriptorsChosen);
-    EXPECT_FALSE(wb.CalculateEnabled());
+    EXPECT_EQ(std::make_pair(wb.Selection().ChosenCount(), wb.Selection().CurrentSet()), std::make_pair(0, 0));
+    EXPECT_FALSE(wb.State().DescriptorsChosen || wb.CalculateEnabled());
     EXPECT_TRUE(wb.State().QueryLoaded);
 }
 
@@ -234,12 +176,9 @@ TEST_F(WorkbenchTest, ALoadThatFindsNoParameterFileClearsTheParameters)
     ASSERT_EQ(dialog.shown.size(), 1u);
     ExpectMessage(dialog.shown[0], MessageKind::Confirmation, kNoParameters, MessageButtons::OkNo);
     EXPECT_EQ(wb.State().Mode, DescriptorMode::Normal);
-    EXPECT_FALSE(wb.State().ParametersAvailable);
-    EXPECT_FALSE(fs::exists(dir.File("beta.idp")));
-    for (int i = 0; i < kCatalogueSize; ++i) {
-        EXPECT_EQ(wb.Parameters().Mean[static_cast<std::size_t>(i)], 0.0) << i;
-        EXPECT_EQ(wb.Parameters().StdDev[static_cast<std::size_t>(i)], 0.0) << i;
-    }
+    EXPECT_FALSE(wb.State().ParametersAvailable || fs::exists(dir.File("beta.idp")));
+    EXPECT_EQ(wb.Parameters().Mean, LibraryParameters{}.Mean);
+    EXPECT_EQ(wb.Parameters().StdDev, LibraryParameters{}.StdDev);
 }
 
 TEST_F(WorkbenchTest, LoadQueryFromLibrarySdFileAndMolfile)
@@ -254,19 +193,17 @@ TEST_F(WorkbenchTest, LoadQueryFromLibrarySdFileAndMolfile)
     ASSERT_EQ(library.ReadLibraryRecord(lib, 1), kLibOk);
     EXPECT_EQ(CompareCtab(wb.State().Query, library.Structure()), 0);
     EXPECT_EQ(wb.State().QueryFileName, lib);
-    EXPECT_TRUE(wb.State().QueryLoaded);
-    EXPECT_TRUE(wb.Menu().saveMolecule);
+    EXPECT_TRUE(wb.State().QueryLoaded && wb.Menu().saveMolecule);
 
     // An SD file gives its first record.
     const std::string sd = dir.File("three.sd");
-    test::WriteBytes(sd, SdText(4, 3));
+    test::WriteBytes(sd, test::NciRecords(4, 3));
     ASSERT_TRUE(wb.LoadQuery(sd));
     EXPECT_EQ(wb.State().Query.FStrucName, LibraryName(lib, 4));
 
     // A plain molfile without "$$$$" is a query too.
     ASSERT_TRUE(wb.LoadQuery(test::DataFile("query.mol")));
-    EXPECT_EQ(wb.State().Query.FStrucName, "2783");
-    EXPECT_EQ(wb.State().Query.NumValidAtoms, 25);
+    EXPECT_EQ(std::make_pair(wb.State().Query.FStrucName, wb.State().Query.NumValidAtoms), std::make_pair(std::string("2783"), 25));
 
     // Anything else is refused and the query stays.
     const std::size_t before = dialog.shown.size();
@@ -290,21 +227,19 @@ TEST_F(WorkbenchTest, SaveQueryReplacesAppendsOrLeavesTheFile)
     const std::string once = test::ReadBytes(out);
     EXPECT_EQ(CountSDRecords(out), 1);
     // Line 2: the initials "ZW" and the first eight characters of the name, padded.
-    EXPECT_EQ(Lines(once).at(1).substr(0, 10), "ZW2783    ");
+    EXPECT_EQ(test::CrLfLines(once).at(1).substr(0, 10), "ZW2783    ");
     {
         TextReader reader(out);
         TCTab back;
         ASSERT_TRUE(ReadMolRecord(back, reader));
-        EXPECT_EQ(back.NumValidAtoms, 25);
-        EXPECT_EQ(back.FStrucName, "2783");
+        EXPECT_EQ(std::make_pair(back.FStrucName, back.NumValidAtoms), std::make_pair(std::string("2783"), 25));
     }
 
     dialog.answers = {MessageAnswer::Abort};
     EXPECT_FALSE(wb.SaveQuery(out));
     ASSERT_EQ(dialog.shown.size(), 1u);
     EXPECT_EQ(dialog.shown[0].caption, "Information");
-    EXPECT_EQ(dialog.shown[0].text, "File already exists");
-    EXPECT_EQ(dialog.shown[0].buttons, MessageButtons::ReplaceAppendAbort);
+    ExpectMessage(dialog.shown[0], dialog.shown[0].kind, "File already exists", MessageButtons::ReplaceAppendAbort);
     EXPECT_EQ(test::ReadBytes(out), once);
 
     dialog.answers = {MessageAnswer::Append};
@@ -349,9 +284,9 @@ TEST_F(WorkbenchTest, NormalModeAndParameterCommandsAskFirst)
     dialog.answers = {MessageAnswer::Cancel};
     wb.CalculateLibraryParameters();
     ASSERT_EQ(dialog.shown.size(), 1u);
-    EXPECT_EQ(dialog.shown[0].text,
-              "Do you really want to calculate all descriptor-values now ???? \rIt could take a long time");
-    EXPECT_EQ(dialog.shown[0].buttons, MessageButtons::OkCancel);
+    ExpectMessage(dialog.shown[0], dialog.shown[0].kind,
+                  "Do you really want to calculate all descriptor-values now ???? \rIt could take a long time",
+                  MessageButtons::OkCancel);
     EXPECT_FALSE(fs::exists(dir.File("lib30.idp")));
     EXPECT_EQ(test::ReadBytes(dir.File("lib30.pre")), pre);
 }
@@ -391,17 +326,15 @@ TEST_F(WorkbenchTest, BestCountAcceptsOneToTwoHundred)
 
 TEST_F(WorkbenchTest, CorrelationNeedsThreeChosenDescriptors)
 {
-    const std::string lib = Library("lib30", 30);
-    Build(lib);
-    OpenWithSelfQuery(lib);
+    const std::string lib = Searchable(Library("lib30", 30));
     Choose({"Atoms of C", "Atoms of N"});
     wb.SetCoefficient(kCorrelation);
     ASSERT_TRUE(wb.CalculateEnabled());
     EXPECT_EQ(wb.RunSearch(), SearchOutcome::NotStarted);
     ASSERT_EQ(dialog.shown.size(), 1u);
-    EXPECT_EQ(dialog.shown[0].kind, MessageKind::Error);
-    EXPECT_EQ(dialog.shown[0].text, "It makes no sense to determine the correlation coefficient\rwith too less points!\r"
-                                    "Choose a different similarity coefficient or use at least 3 descriptors.");
+    ExpectMessage(dialog.shown[0], MessageKind::Error,
+                  "It makes no sense to determine the correlation coefficient\rwith too less points!\r"
+                  "Choose a different similarity coefficient or use at least 3 descriptors.", MessageButtons::Ok);
     EXPECT_FALSE(fs::exists(dir.File("lib30.qlt")));
 
     Choose({"Atoms of C", "Atoms of N", "Atoms of O"});
@@ -434,9 +367,7 @@ void ExpectSelfFirst(Workbench& wb, const std::string& lib)
 
 TEST_F(WorkbenchTest, OwnRecordRanksFirstInNormalMode)
 {
-    const std::string lib = Library("lib30", 30);
-    Build(lib);
-    OpenWithSelfQuery(lib);
+    const std::string lib = Searchable(Library("lib30", 30));
     Choose(kTen);
     ASSERT_EQ(wb.Selection().ChosenCount(), 10);
     ExpectSelfFirst(wb, lib);
@@ -445,58 +376,39 @@ TEST_F(WorkbenchTest, OwnRecordRanksFirstInNormalMode)
     // Every row names the library structure at its position.
     for (const auto& row : wb.ReportRows())
         EXPECT_EQ(row.name, LibraryName(lib, row.libraryPosition));
-    EXPECT_TRUE(wb.Menu().viewTable);
-    EXPECT_TRUE(wb.Menu().print);
+    EXPECT_TRUE(wb.Menu().viewTable && wb.Menu().print);
 
     // A new query invalidates the results.
     ASSERT_TRUE(wb.LoadQuery(test::DataFile("query.mol")));
-    EXPECT_FALSE(wb.HasResults());
-    EXPECT_FALSE(wb.Menu().viewTable);
-}
-
-TEST_F(WorkbenchTest, OwnRecordRanksFirstInIntroModeOverGroupDescriptors)
-{
-    const std::string lib = Library("lib30", 30);
-    dialog.answers = {MessageAnswer::Ok, MessageAnswer::Ok};
-    ASSERT_TRUE(wb.OpenLibrary(lib));
-    ASSERT_TRUE(wb.State().ParametersAvailable);
-    ASSERT_TRUE(wb.LoadQuery(lib));
-    dialog.shown.clear();
-    Choose(kGroups);
-    ASSERT_EQ(wb.Selection().ChosenCount(), 5);
-    ExpectSelfFirst(wb, lib);
-    EXPECT_TRUE(dialog.shown.empty());
+    EXPECT_FALSE(wb.HasResults() || wb.Menu().viewTable);
 }
 
 TEST_F(WorkbenchTest, RejectedRecordsLeaveRanksUnfilledAndOutOfTheHistogram)
 {
     // 30 structures and a lone carbon atom, which has no bond.
-    const std::string lib = Import("mixed", SdText(1, 30, kMethane));
-    Build(lib);
-    OpenWithSelfQuery(lib);
+    const std::string lib = Searchable(Import("mixed", test::NciRecords(1, 30, test::kMethaneRecord)));
     ASSERT_EQ(wb.State().BestCount, 31);
     Choose(kTen);
     ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
     const auto& results = wb.Results();
-    EXPECT_EQ(results.filled, 30);
-    EXPECT_EQ(std::accumulate(results.histogram.begin(), results.histogram.end(), 0L), 30);
-    EXPECT_EQ(wb.ReportRows().size(), 30u);
-    EXPECT_EQ(CountLibraryRecords(wb.State().SimilarLibraryFileName), 30);
+    // Filled ranks, histogram entries, report rows, result library records.
+    EXPECT_EQ((std::vector<long>{results.filled, std::accumulate(results.histogram.begin(), results.histogram.end(), 0L),
+                                 static_cast<long>(wb.ReportRows().size()),
+                                 static_cast<long>(CountLibraryRecords(wb.State().SimilarLibraryFileName))}),
+              (std::vector<long>{30, 30, 30, 30}));
     for (int k = 1; k <= results.filled; ++k)
         EXPECT_NE(results.StructureAt(k), 31);
 }
 
 TEST_F(WorkbenchTest, ConstantDescriptorsAreLeftOutWithAWarning)
 {
-    const std::string lib = Library("lib30", 30);
-    Build(lib);
-    OpenWithSelfQuery(lib);
+    const std::string lib = Searchable(Library("lib30", 30));
     Choose({"Atoms of C", "Atoms of N", "Atoms of O"});
     ASSERT_EQ(wb.Selection().ChosenCount(), 3);
 
     // The parameters change under the chosen set: "Atoms of N" now has no spread.
     auto zeroLines = [&](const std::set<int>& indices) {
-        auto lines = Lines(test::ReadBytes(dir.File("lib30.idp")));
+        auto lines = test::CrLfLines(test::ReadBytes(dir.File("lib30.idp")));
         std::string text;
         for (std::size_t i = 0; i < lines.size(); ++i)
             text += (indices.count(static_cast<int>(i)) ? kZeroLine : lines[i]) + "\r\n";
@@ -547,9 +459,7 @@ TEST_F(WorkbenchTest, AnAbortedSearchKeepsTheLastResults)
     progress.polls = 0;
     progress.abortAtPoll = 1;
     EXPECT_EQ(wb.RunSearch(), SearchOutcome::Aborted);
-    EXPECT_FALSE(wb.HasResults());
-    EXPECT_FALSE(fs::exists(dir.File("lib150.qlt")));
-    EXPECT_FALSE(fs::exists(ResultLibraryName(lib)));
+    EXPECT_FALSE(wb.HasResults() || fs::exists(dir.File("lib150.qlt")) || fs::exists(ResultLibraryName(lib)));
 
     progress.abortAtPoll = -1;
     ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
@@ -603,9 +513,8 @@ TEST_F(WorkbenchTest, DescriptorLinesPackIntoFourLines)
     const auto input = wb.ReportInput();
     ASSERT_EQ(input.size(), 7u);
     EXPECT_EQ(input[0], (std::pair<std::string, std::string>{"Libraryname     :", dir.File("x.clb")}));
-    EXPECT_EQ(input[1].first, "Descriptors      :");
-    EXPECT_EQ(input[5].first, "Best structures:");
-    EXPECT_EQ(input[6].first, "Similarity coeff :");
+    EXPECT_EQ((std::vector<std::string>{input[1].first, input[5].first, input[6].first}),
+              (std::vector<std::string>{"Descriptors      :", "Best structures:", "Similarity coeff :"}));
 }
 
 // A raw value as the ASCII export writes it: sign position, one digit, 2 decimals, "E", the
@@ -624,9 +533,7 @@ std::string AsciiValue(double v)
 
 TEST_F(WorkbenchTest, AsciiExportOfAHundredStructuresHoldsThemAll)
 {
-    const std::string lib = Library("lib100", 100);
-    Build(lib);
-    OpenWithSelfQuery(lib);
+    const std::string lib = Searchable(Library("lib100", 100));
     Choose(kTen);
     ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
     ASSERT_EQ(wb.Results().filled, 50);
@@ -634,15 +541,13 @@ TEST_F(WorkbenchTest, AsciiExportOfAHundredStructuresHoldsThemAll)
     std::mt19937 random(7);
     const std::string path = wb.ExportAscii(random);
     EXPECT_EQ(path, fs::absolute(dir.File("lib100.asc")).string());
-    const auto lines = Lines(test::ReadBytes(path));
+    const auto lines = test::CrLfLines(test::ReadBytes(path));
     ASSERT_EQ(lines.size(), 5u + 100u);
-    EXPECT_EQ(lines[0], path);
-    EXPECT_EQ(lines[1], "10");
-    EXPECT_EQ(lines[2], "100");
-    EXPECT_EQ(lines[3], "TRUE TRUE TRUE");
-    EXPECT_EQ(lines[4], std::string(22, ' ') +
-                            " Bonds:_C-C Bonds:_C-C Bonds:_dou Bonds:_sin Branching_ Hetero_ato Atoms_of_C"
-                            " Atoms_of_N Atoms_of_O Number_of_ ");
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 5),
+              (std::vector<std::string>{path, "10", "100", "TRUE TRUE TRUE",
+                                        std::string(22, ' ') +
+                                            " Bonds:_C-C Bonds:_C-C Bonds:_dou Bonds:_sin Branching_ Hetero_ato Atoms_of_C"
+                                            " Atoms_of_N Atoms_of_O Number_of_ "}));
 
     // Class 1 first, then 2, then 3; 60, 20 and 20 lines.
     std::map<char, std::vector<std::string>> names;
@@ -655,9 +560,8 @@ TEST_F(WorkbenchTest, AsciiExportOfAHundredStructuresHoldsThemAll)
         std::string name = line.substr(1, 20);
         names[line[0]].push_back(name.substr(name.find_first_not_of(' ')));
     }
-    EXPECT_EQ(names['1'].size(), 60u);
-    EXPECT_EQ(names['2'].size(), 20u);
-    EXPECT_EQ(names['3'].size(), 20u);
+    EXPECT_EQ((std::vector<std::size_t>{names['1'].size(), names['2'].size(), names['3'].size()}),
+              (std::vector<std::size_t>{60, 20, 20}));
     const auto rows = wb.ReportRows();
     std::set<std::string> top20, class3(names['3'].begin(), names['3'].end());
     for (int k = 0; k < 20; ++k)
@@ -697,10 +601,9 @@ TEST_F(WorkbenchTest, AsciiExportSamplesLargeTables)
     ASSERT_EQ(libraryNames.size(), 200u);
 
     std::mt19937 random(11);
-    const auto lines = Lines(test::ReadBytes(wb.ExportAscii(random)));
+    const auto lines = test::CrLfLines(test::ReadBytes(wb.ExportAscii(random)));
     ASSERT_EQ(lines.size(), 5u + 100u);
-    EXPECT_EQ(lines[1], "80");
-    EXPECT_EQ(lines[2], "100");
+    EXPECT_EQ(std::make_pair(lines[1], lines[2]), std::make_pair(std::string("80"), std::string("100")));
     // The header names all 80; the data lines only the 33 available in INTRO mode.
     EXPECT_EQ(lines[4].size(), 22u + 80u * 11u + 1u);
     EXPECT_NE(lines[4].find(" COO__(not_"), std::string::npos) << lines[4];
@@ -716,9 +619,7 @@ TEST_F(WorkbenchTest, AsciiExportSamplesLargeTables)
             EXPECT_NE(lines[i].substr(1, 20), std::string(20 - lastName.size(), ' ') + lastName);
         }
     }
-    EXPECT_EQ(classes['1'], 60);
-    EXPECT_EQ(classes['2'], 20);
-    EXPECT_EQ(classes['3'], 20);
+    EXPECT_EQ((std::vector<int>{classes['1'], classes['2'], classes['3']}), (std::vector<int>{60, 20, 20}));
 
     // 50 selected: 10000 values, K = 160 > N / 2, so N - K = 40 are left out at random.
     selected.fill(false);
@@ -726,7 +627,7 @@ TEST_F(WorkbenchTest, AsciiExportSamplesLargeTables)
     for (int i = 0; i < kCatalogueSize && m < 50; ++i)
         if (IsDescriptor(i))
             selected[static_cast<std::size_t>(i)] = true, ++m;
-    const auto sampled = Lines(test::ReadBytes(wb.ExportAscii(random)));
+    const auto sampled = test::CrLfLines(test::ReadBytes(wb.ExportAscii(random)));
     EXPECT_EQ(sampled[2], "160");
     ASSERT_EQ(sampled.size(), 5u + 160u);
     EXPECT_EQ(std::count_if(sampled.begin() + 5, sampled.end(), [](const std::string& l) { return l[0] == '1'; }), 120);
@@ -736,7 +637,7 @@ TEST_F(WorkbenchTest, ParameterFilesAndAnAbortedBuild)
 {
     const std::string lib = Library("lib30", 30);
     Build(lib);
-    const auto idp = Lines(test::ReadBytes(dir.File("lib30.idp")));
+    const auto idp = test::CrLfLines(test::ReadBytes(dir.File("lib30.idp")));
     ASSERT_EQ(idp.size(), 153u);
     for (int marker : {33, 34, 134, 152})
         EXPECT_EQ(idp[static_cast<std::size_t>(marker)], kZeroLine) << marker;
@@ -752,8 +653,7 @@ TEST_F(WorkbenchTest, ParameterFilesAndAnAbortedBuild)
     progress.abortAtPoll = 5;
     const ParameterRun run = BuildDescriptorFile(library, lib, 30, parameters, statistics, progress, dialog);
     EXPECT_FALSE(run.completed);
-    EXPECT_EQ(test::ReadBytes(dir.File("lib30.pre")), pre);
-    EXPECT_EQ(test::ReadBytes(dir.File("lib30.idp")), idpBytes);
+    EXPECT_TRUE(test::ReadBytes(dir.File("lib30.pre")) == pre && test::ReadBytes(dir.File("lib30.idp")) == idpBytes);
     EXPECT_FALSE(fs::exists(dir.File("lib30.pr1")));
     ASSERT_EQ(dialog.shown.size(), 1u);
     EXPECT_EQ(dialog.shown[0].text.rfind("Calculationtime: ", 0), 0u);
@@ -766,7 +666,7 @@ TEST_F(WorkbenchTest, ParameterFilesAndAnAbortedBuild)
     progress.abortAtPoll = -1;
     ASSERT_TRUE(ComputeIntroParameters(library, lib, parameters, statistics, progress, dialog).completed);
     EXPECT_EQ(test::ReadBytes(dir.File("lib30.id1")), old);
-    const auto idr = Lines(test::ReadBytes(dir.File("lib30.idr")));
+    const auto idr = test::CrLfLines(test::ReadBytes(dir.File("lib30.idr")));
     ASSERT_EQ(idr.size(), 152u);
     for (std::size_t i = 33; i < idr.size(); ++i)
         EXPECT_EQ(idr[i], kZeroLine) << i;
@@ -829,8 +729,7 @@ TEST_F(WorkbenchTest, ImportLibraryOpensTheNewLibrary)
     ASSERT_TRUE(wb.ImportLibrary(test::DataFile("first_200.props.sdf"), convert));
     for (const auto& message : dialog.shown)
         EXPECT_EQ(message.text.find("UNIX"), std::string::npos) << message.text;
-    EXPECT_TRUE(wb.State().LibraryOpen);
-    EXPECT_EQ(wb.State().LibraryFileName, target);
+    EXPECT_TRUE(wb.State().LibraryOpen && wb.State().LibraryFileName == target);
     EXPECT_EQ(wb.State().LibraryCount, CountLibraryRecords(target));
     EXPECT_EQ(wb.State().Mode, DescriptorMode::Intro); // a new library has no descriptor file
     ASSERT_FALSE(dialog.shown.empty());
@@ -843,16 +742,14 @@ TEST_F(WorkbenchTest, ImportLibraryOpensTheNewLibrary)
     EXPECT_FALSE(wb.ImportLibrary(dir.File("notes.sdf"), [&](Converter&) { return converterShown = true; }));
     EXPECT_FALSE(converterShown);
     ASSERT_EQ(dialog.shown.size(), 1u);
-    EXPECT_EQ(dialog.shown[0].kind, MessageKind::Error);
-    EXPECT_EQ(dialog.shown[0].text, "none MOL-Format !!  Please convert to MOL-Format");
+    ExpectMessage(dialog.shown[0], MessageKind::Error, "none MOL-Format !!  Please convert to MOL-Format",
+                  MessageButtons::Ok);
 }
 
 TEST_F(WorkbenchTest, AnAbortedRecalculationKeepsTheParametersInUse)
 {
     // Parameters in memory are replaced only by a load or a completed computation.
-    const std::string lib = Library("lib150", 150);
-    Build(lib);
-    OpenWithSelfQuery(lib);
+    const std::string lib = Searchable(Library("lib150", 150));
     Choose(kTen);
     const LibraryParameters before = wb.Parameters();
     progress.polls = 0;
@@ -860,9 +757,7 @@ TEST_F(WorkbenchTest, AnAbortedRecalculationKeepsTheParametersInUse)
     dialog.answers = {MessageAnswer::Ok};
     wb.CalculateLibraryParameters();
     EXPECT_FALSE(fs::exists(dir.File("lib150.pr1")));
-    EXPECT_TRUE(wb.Parameters().Mean == before.Mean);
-    EXPECT_TRUE(wb.Parameters().StdDev == before.StdDev);
-    EXPECT_EQ(wb.Parameters().StdDev[IndexOf("Atoms of C")], before.StdDev[IndexOf("Atoms of C")]);
+    EXPECT_TRUE(wb.Parameters().Mean == before.Mean && wb.Parameters().StdDev == before.StdDev);
 
     progress.abortAtPoll = -1;
     dialog.shown.clear();
@@ -873,14 +768,12 @@ TEST_F(WorkbenchTest, AnAbortedRecalculationKeepsTheParametersInUse)
 TEST_F(WorkbenchTest, AsciiExportUsesTheLastSearchAfterANewQuery)
 {
     // The export may run at any time and takes its top sets from the last search.
-    const std::string lib = Library("lib100", 100);
-    Build(lib);
-    OpenWithSelfQuery(lib);
+    const std::string lib = Searchable(Library("lib100", 100));
     Choose(kTen);
     ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
     ASSERT_TRUE(wb.LoadQuery(test::DataFile("query.mol")));
     std::mt19937 random(3);
-    const auto lines = Lines(test::ReadBytes(wb.ExportAscii(random)));
+    const auto lines = test::CrLfLines(test::ReadBytes(wb.ExportAscii(random)));
     ASSERT_EQ(lines.size(), 105u);
     EXPECT_EQ(std::count_if(lines.begin() + 5, lines.end(), [](const std::string& l) { return l[0] == '3'; }), 20);
     EXPECT_EQ(std::count_if(lines.begin() + 5, lines.end(), [](const std::string& l) { return l[0] == '2'; }), 20);
@@ -889,9 +782,7 @@ TEST_F(WorkbenchTest, AsciiExportUsesTheLastSearchAfterANewQuery)
 TEST_F(WorkbenchTest, IdenticalStructuresTieInLibraryOrder)
 {
     // The first record three times over, then 27 others.
-    const std::string lib = Import("dups", SdText(1, 1) + SdText(1, 1) + SdText(1, 1) + SdText(2, 27));
-    Build(lib);
-    OpenWithSelfQuery(lib);
+    const std::string lib = Searchable(Import("dups", test::NciRecords(1, 1) + test::NciRecords(1, 1) + test::NciRecords(1, 1) + test::NciRecords(2, 27)));
     Choose(kTen);
     for (int c : {kEuclidean, kManhattan, kTanimoto}) {
         wb.SetCoefficient(c);
@@ -941,9 +832,7 @@ TEST_F(WorkbenchTest, ADescriptorFileOutOfStepStopsTheSearchWithAnError)
 
 TEST_F(WorkbenchTest, ResetAllReturnsToTheStartState)
 {
-    const std::string lib = Library("lib30", 30);
-    Build(lib);
-    OpenWithSelfQuery(lib);
+    const std::string lib = Searchable(Library("lib30", 30));
     Choose(kTen);
     wb.SetCoefficient(kTanimoto);
     ASSERT_TRUE(wb.SetBestCount("7"));
@@ -951,20 +840,12 @@ TEST_F(WorkbenchTest, ResetAllReturnsToTheStartState)
     wb.SetIntroMode();
     wb.ResetAll();
     const SearchState& state = wb.State();
-    EXPECT_EQ(state.Mode, DescriptorMode::Normal);
-    EXPECT_EQ(state.BestCount, 50);
-    EXPECT_EQ(state.CoefficientIndex, 0);
-    EXPECT_FALSE(state.LibraryOpen);
-    EXPECT_FALSE(state.QueryLoaded);
-    EXPECT_FALSE(state.DescriptorsChosen);
-    EXPECT_FALSE(state.ParametersAvailable);
-    EXPECT_TRUE(state.LibraryFileName.empty());
-    EXPECT_TRUE(state.QueryFileName.empty());
-    EXPECT_EQ(wb.Selection().ChosenCount(), 0);
-    EXPECT_FALSE(wb.Menu().print);
-    EXPECT_FALSE(wb.Menu().viewTable);
+    EXPECT_EQ(std::make_tuple(state.Mode, state.BestCount, state.CoefficientIndex, wb.Selection().ChosenCount()),
+              std::make_tuple(DescriptorMode::Normal, 50, 0, 0));
+    EXPECT_FALSE(state.LibraryOpen || state.QueryLoaded || state.DescriptorsChosen || state.ParametersAvailable);
+    EXPECT_TRUE(state.LibraryFileName.empty() && state.QueryFileName.empty());
+    EXPECT_FALSE(wb.Menu().print || wb.Menu().viewTable || wb.CalculateEnabled());
     EXPECT_TRUE(wb.Menu().normal);
-    EXPECT_FALSE(wb.CalculateEnabled());
     EXPECT_TRUE(wb.Choice().DescAvailable[IndexOf("Aug: C4C4C")]);
 }
 

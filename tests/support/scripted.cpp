@@ -1,5 +1,7 @@
 #include "scripted.h"
 
+#include <gtest/gtest.h>
+
 namespace velmora::test {
 
 MessageAnswer ScriptedDialog::ShowMessage(MessageKind kind, const std::string& caption,
@@ -48,6 +50,13 @@ ProgressRequest ScriptedProgress::Poll()
     if (polls <= suspendPolls)
         return ProgressRequest::Suspend;
     return ProgressRequest::Continue;
+}
+
+void ExpectMessage(const ShownMessage& shown, MessageKind kind, const std::string& text, MessageButtons buttons)
+{
+    EXPECT_EQ(shown.kind, kind);
+    EXPECT_EQ(shown.text, text);
+    EXPECT_EQ(shown.buttons, buttons);
 }
 
 } // namespace velmora::test

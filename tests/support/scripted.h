@@ -49,4 +49,7 @@ public:
     int finished = 0;
 };
 
+// Expects one message box: its kind, exact text and buttons.
+void ExpectMessage(const ShownMessage& shown, MessageKind kind, const std::string& text, MessageButtons buttons);
+
 } // namespace velmora::test

@@ -1,5 +1,10 @@
 #include "test_support.h"
 
+#include "descriptors/catalogue.h"
+#include "io/structlib.h"
+#include "scripted.h"
+#include "search/paramcalc.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -23,6 +28,59 @@ void WriteBytes(const std::filesystem::path& path, const std::string& bytes)
 {
     std::ofstream out(path, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::string> CrLfLines(const std::string& bytes)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(bytes.substr(start, end - start));
+    EXPECT_EQ(start, bytes.size()) << "text after the last CR LF";
+    return lines;
+}
+
+std::string NciRecords(int first, int count, const std::string& extra)
+{
+    static const std::string all = ReadBytes(DataFile("nci1000.sdf"));
+    std::size_t begin = 0;
+    for (int r = 1; r < first; ++r)
+        begin = all.find("$$$$\r\n", begin) + 6;
+    std::size_t end = begin;
+    for (int r = 0; r < count; ++r)
+        end = all.find("$$$$\r\n", end) + 6;
+    return all.substr(begin, end - begin) + extra;
+}
+
+const std::string kMethaneRecord = "methane\r\n  test\r\n\r\n  1  0  0  0  0  0  0  0  0  0999 V2000\r\n"
+                                   "    0.0000    0.0000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\r\n"
+                                   "M  END\r\n$$$$\r\n";
+
+int DescriptorIndex(const std::string& name)
+{
+    for (int i = 0; i < kCatalogueSize; ++i)
+        if (IsDescriptor(i) && CatalogueName(i) == name)
+            return i;
+    ADD_FAILURE() << "no descriptor " << name;
+    return -1;
+}
+
+std::string LibraryStructureName(const std::string& library, long position)
+{
+    StructureLibrary reader;
+    EXPECT_EQ(reader.ReadLibraryRecord(library, position), kLibOk);
+    return reader.Structure().FStrucName;
+}
+
+void BuildDescriptorFiles(const std::string& library)
+{
+    StructureLibrary reader;
+    LibraryParameters parameters;
+    StatisticsAccumulator statistics;
+    NullProgress quiet;
+    ScriptedDialog silent;
+    ASSERT_TRUE(BuildDescriptorFile(reader, library, CountLibraryRecords(library), parameters, statistics, quiet, silent)
+                    .completed);
 }
 
 TempDir::TempDir()

@@ -2,6 +2,7 @@
 // Helpers shared by the test suites: fixture paths and a per-test temporary directory.
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace velmora::test {
 
@@ -10,6 +11,19 @@ std::string DataFile(const std::string& name);
 // Whole file as bytes.
 std::string ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const std::string& bytes);
+// The lines of CR LF text; text after the last CR LF fails the test.
+std::vector<std::string> CrLfLines(const std::string& bytes);
+// Records first..first+count-1 (1-based) of nci1000.sdf, plus extra text.
+std::string NciRecords(int first, int count, const std::string& extra = "");
+// A molfile record of one lone carbon atom, which has no bond.
+extern const std::string kMethaneRecord;
+// Catalogue index of a descriptor name; fails the test when there is none.
+int DescriptorIndex(const std::string& name);
+// Name of the structure at a 1-based position of a library (fails the test when unreadable).
+std::string LibraryStructureName(const std::string& library, long position);
+// Builds the NORMAL-mode descriptor file and parameter file of a library (asserts completion).
+void BuildDescriptorFiles(const std::string& library);
+inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // A fresh directory for one test, removed when the object goes.
 class TempDir {
