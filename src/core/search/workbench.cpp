@@ -2,6 +2,7 @@
 
 #include "base/ioerror.h"
 #include "base/numtext.h"
+#include "base/recordstream.h"
 #include "base/textfile.h"
 #include "descriptors/groups.h"
 #include "io/molfile.h"
@@ -388,16 +389,10 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile)
     TextWriter out(resultFile);
     const bool vectorOk = ComputeQueryVector();
     const bool normal = m_state.Mode == DescriptorMode::Normal;
-    File records;
-    std::vector<char> recordBuffer;
-    const std::string pre = CompanionFileName(m_state.LibraryFileName, "pre");
-    if (normal) {
-        records.reset(std::fopen(pre.c_str(), "rb"));
-        if (!records)
-            throw IoError(pre, std::string("cannot open the descriptor file: ") + std::strerror(errno));
-        recordBuffer.resize(1 << 20);
-        std::setvbuf(records.get(), recordBuffer.data(), _IOFBF, recordBuffer.size());
-    }
+    std::unique_ptr<RecordStream> records;
+    if (normal)
+        records = std::make_unique<RecordStream>(CompanionFileName(m_state.LibraryFileName, "pre"),
+                                                 kDescriptorRecordSize);
     const int chosen = m_selection.ChosenCount();
     const int coefficient = m_state.CoefficientIndex;
     // Counts take few values: their scaled values are computed once per search, not per structure.
@@ -416,8 +411,7 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile)
     };
     const bool groupsOnly = std::all_of(m_participating.begin(), m_participating.end(), [](int i) { return i <= 32; });
     m_progress.Start("Compare Structures:", m_state.LibraryCount);
-    std::array<std::uint8_t, kDescriptorRecordSize> bytes{};
-    std::vector<std::int32_t> groupCounts;
+        std::vector<std::int32_t> groupCounts;
     SearchOutcome outcome = SearchOutcome::Completed;
     if (!vectorOk)
         outcome = SearchOutcome::CalculationError;
@@ -429,13 +423,14 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile)
                 m_state.AbortRequested = true;
         }
         if (normal) {
-            if (std::fread(bytes.data(), 1, bytes.size(), records.get()) != bytes.size()) {
+            const std::uint8_t* record = records->Next();
+            if (!record) {
                 outcome = SearchOutcome::ReadError;
                 break;
             }
-            if (bytes[0] + bytes[9] + bytes[10] + bytes[11] > 0) {
+            if (record[0] + record[9] + record[10] + record[11] > 0) {
                 for (int i : m_participating)
-                    m_libraryVector[static_cast<std::size_t>(i)] = scale(i, StoredDescriptorValue(bytes.data(), i));
+                    m_libraryVector[static_cast<std::size_t>(i)] = scale(i, StoredDescriptorValue(record, i));
                 out.WriteLine(ResultLine(k, Coefficient(coefficient, m_queryVector.data(), m_libraryVector.data(),
                                                         m_participating, chosen, m_statistics)));
             }
