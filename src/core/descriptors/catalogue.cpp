@@ -1,5 +1,7 @@
 #include "descriptors/catalogue.h"
 
+#include "base/bytes.h"
+
 #include "descriptors/augatoms.h"
 #include "descriptors/groups.h"
 #include "descriptors/rings.h"
@@ -78,37 +80,6 @@ int CountElement(const TCTab& table, int atNum)
     return count;
 }
 
-void PutU32(std::uint8_t* out, std::uint32_t value)
-{
-    for (int b = 0; b < 4; ++b)
-        out[b] = static_cast<std::uint8_t>(value >> (8 * b));
-}
-
-std::uint32_t GetU32(const std::uint8_t* in)
-{
-    std::uint32_t value = 0;
-    for (int b = 0; b < 4; ++b)
-        value |= static_cast<std::uint32_t>(in[b]) << (8 * b);
-    return value;
-}
-
-void PutDouble(std::uint8_t* out, double value)
-{
-    std::uint64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    for (int b = 0; b < 8; ++b)
-        out[b] = static_cast<std::uint8_t>(bits >> (8 * b));
-}
-
-double GetDouble(const std::uint8_t* in)
-{
-    std::uint64_t bits = 0;
-    for (int b = 0; b < 8; ++b)
-        bits |= static_cast<std::uint64_t>(in[b]) << (8 * b);
-    double value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
 
 std::uint8_t LowByte(double count) { return static_cast<std::uint8_t>(static_cast<std::int64_t>(count) & 0xff); }
 
@@ -283,8 +254,8 @@ DescriptorRecord DecodeDescriptorRecord(const std::uint8_t* bytes)
     for (int e = 0; e < 4; ++e)
         record.ringsOfSize[e] = bytes[157 + e];
     record.topoJ = GetDouble(&bytes[164]);
-    record.topoRad = static_cast<std::int32_t>(GetU32(&bytes[172]));
-    record.topoDia = static_cast<std::int32_t>(GetU32(&bytes[176]));
+    record.topoRad = GetI32(&bytes[172]);
+    record.topoDia = GetI32(&bytes[176]);
     for (int e = 0; e < 3; ++e)
         record.xu[e] = GetDouble(&bytes[180 + 8 * e]);
     record.hasGraphics = bytes[204] != 0;

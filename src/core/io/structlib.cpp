@@ -1,5 +1,6 @@
 #include "io/structlib.h"
 
+#include "base/bytes.h"
 #include "base/ioerror.h"
 #include "base/numeric.h"
 #include "io/namewords.h"
@@ -19,23 +20,6 @@ namespace {
 
 constexpr std::size_t kHeaderSize = 86;
 constexpr int kMaxNameBytes = 255;
-
-std::uint16_t GetU16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t GetU32(const std::uint8_t* p)
-{
-    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-           (std::uint32_t{p[3]} << 24);
-}
-void PutU16(std::uint8_t* p, unsigned v)
-{
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-void PutU32(std::uint8_t* p, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
 
 bool FileExists(const std::string& path)
 {

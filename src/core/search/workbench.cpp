@@ -1,5 +1,6 @@
 #include "search/workbench.h"
 
+#include "base/bytes.h"
 #include "base/ioerror.h"
 #include "base/numtext.h"
 #include "base/recordstream.h"
@@ -37,22 +38,6 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
-
-double GetDouble(const std::uint8_t* p)
-{
-    std::uint64_t bits = 0;
-    for (int i = 7; i >= 0; --i)
-        bits = (bits << 8) | p[i];
-    double value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-std::int32_t GetI32(const std::uint8_t* p)
-{
-    return static_cast<std::int32_t>(std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) |
-                                     (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24));
-}
 
 std::string Underscored(std::string text, std::size_t length)
 {
