@@ -233,15 +233,15 @@ void CountGroups(const TCTab& table, const std::vector<int>& indices, std::vecto
 {
     counts.assign(indices.size(), 0);
     const View view(table);
+    // Atom by atom, every index: the atom's record is looked at once for all of them.
+    for (int a = 1; a <= table.NumValidAtoms; ++a)
+        for (std::size_t e = 0; e < indices.size(); ++e)
+            if (indices[e] >= 0 && indices[e] <= 32)
+                counts[e] += Contribution(view, a, indices[e]);
     for (std::size_t e = 0; e < indices.size(); ++e) {
         const int index = indices[e];
-        if (index < 0 || index > 32)
-            continue;
-        std::int32_t total = 0;
-        for (int a = 1; a <= table.NumValidAtoms; ++a)
-            total += Contribution(view, a, index);
-        const bool halved = index == 0 || (index >= 6 && index <= 11);
-        counts[e] = halved ? total / 2 : total;
+        if (index == 0 || (index >= 6 && index <= 11))
+            counts[e] /= 2; // every bond is seen from both of its atoms
     }
 }
 
