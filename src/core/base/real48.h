@@ -35,35 +35,26 @@ double Real48SlowRounding(long double value);
 
 // value rounded to 6-byte precision (ties to even), as a double; the same as going through Real48
 // and back, without building one. This is the inner step of every coefficient, hence inline.
+//
+// The value is first rounded to a double, then the double to 40 significant bits. Rounding twice
+// gives the same result as rounding once except when the double lands exactly halfway between two
+// 6-byte values (the low 13 bits of its fraction are 1 followed by zeros); those values, and
+// values outside the 6-byte range, take the exact field-by-field way.
 inline double ToReal48Precision(long double value)
 {
-#if defined(__x86_64__) || defined(__i386__)
-    // x87 extended: 64-bit mantissa with an explicit leading bit, 15-bit exponent biased by 16383.
-    static_assert(sizeof(long double) >= 10);
-    std::uint64_t mantissa;
-    std::uint16_t signExponent;
-    std::memcpy(&mantissa, &value, 8);
-    std::memcpy(&signExponent, reinterpret_cast<const char*>(&value) + 8, 2);
-    const int exponent = (signExponent & 0x7FFF) - 16383; // value = 1.f * 2^exponent
-    // Inside the 6-byte range (2^-128 .. below 2^127) and normal: keep 40 significant bits.
-    if (exponent > -128 && exponent < 126 && (mantissa >> 63) != 0) {
-        constexpr int kDrop = 64 - 40;
-        const std::uint64_t lsb = (mantissa >> kDrop) & 1;
-        const std::uint64_t rounded = mantissa + ((std::uint64_t{1} << (kDrop - 1)) - 1) + lsb;
-        // The double is put together from its fields: 40 significant bits always fit.
-        std::uint64_t fraction = (rounded >> kDrop) & ((std::uint64_t{1} << 39) - 1);
-        int e = exponent;
-        if (rounded < mantissa) { // carried out of the mantissa: 2^(exponent + 1)
-            fraction = 0;
-            ++e;
-        }
-        const std::uint64_t bits = (std::uint64_t{(signExponent & 0x8000u) != 0} << 63) |
-                                   (static_cast<std::uint64_t>(e + 1023) << 52) | (fraction << 13);
+    if (value == 0)
+        return 0.0;
+    const double rounded = static_cast<double>(value);
+    std::uint64_t bits;
+    std::memcpy(&bits, &rounded, sizeof bits);
+    const int exponent = static_cast<int>((bits >> 52) & 0x7FF) - 1023;
+    if (exponent > -128 && exponent < 126 && (bits & 0x1FFF) != 0x1000) {
+        bits += 0xFFF + ((bits >> 13) & 1); // to nearest, ties to even; a carry moves into the exponent
+        bits &= ~std::uint64_t{0x1FFF};
         double result;
         std::memcpy(&result, &bits, sizeof result);
         return result;
     }
-#endif
     return Real48SlowRounding(value);
 }
 
