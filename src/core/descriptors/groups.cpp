@@ -13,23 +13,48 @@ struct View {
     std::array<std::uint8_t, kMaxAtoms + 1> degree{};
     explicit View(const TCTab& table) : t(table)
     {
-        for (int a = 1; a <= table.NumValidAtoms && a <= kMaxAtoms; ++a)
-            degree[a] = static_cast<std::uint8_t>(table.NumNeighbours(a));
+        for (int a = 1; a <= table.NumValidAtoms && a <= kMaxAtoms; ++a) {
+            const int d = table.NumNeighbours(a);
+            degree[a] = static_cast<std::uint8_t>(d);
+            const TAtomRecord& atom = table.Atom(a);
+            for (int k = 0; k < d; ++k) {
+                const int type = atom.TypConn[static_cast<std::size_t>(k)];
+                const int z = Z(atom.ConnTo[static_cast<std::size_t>(k)]);
+                const int element = z == kC ? 0 : z == kN ? 1 : z == kO ? 2 : -1;
+                if (element >= 0 && type >= 1 && type <= 3)
+                    ++neighbourCounts[static_cast<std::size_t>(a)][static_cast<std::size_t>(type - 1)]
+                                     [static_cast<std::size_t>(element)];
+            }
+        }
     }
     // Straight from the records: those outside 1..n are cleared, so these read as the accessors do.
     int Z(int a) const { return static_cast<unsigned>(a) <= kMaxAtoms ? t.Atom(a).AtNum : 0; }
     int Nb(int a, int k) const { return static_cast<unsigned>(a) <= kMaxAtoms ? t.Atom(a).ConnTo[k - 1] : 0; }
     int Type(int a, int k) const { return static_cast<unsigned>(a) <= kMaxAtoms ? t.Atom(a).TypConn[k - 1] : 0; }
     int Degree(int a) const { return a >= 1 && a <= t.NumValidAtoms ? degree[a] : 0; }
+
+    // CountNeighbours(t, a, type, z), looked up: the counts of bond types 1..3 to C, N and O are
+    // taken once per atom, since the rules ask for them again and again.
+    int Count(int a, int type, int z) const
+    {
+        const int element = z == kC ? 0 : z == kN ? 1 : z == kO ? 2 : -1;
+        if (element < 0 || type < 1 || type > 3 || a < 1 || a > t.NumValidAtoms)
+            return CountNeighbours(t, a, type, z);
+        return neighbourCounts[static_cast<std::size_t>(a)][static_cast<std::size_t>(type - 1)]
+                              [static_cast<std::size_t>(element)];
+    }
+
+    std::array<std::array<std::array<std::uint8_t, 3>, 3>, kMaxAtoms + 1> neighbourCounts{};
 };
 
-bool NitroTest(const TCTab& t, int a)
+bool NitroTest(const View& v, int a)
 {
-    const int doubleO = CountNeighbours(t, a, 2, kO);
+    const int doubleO = v.Count(a, 2, kO);
     if (doubleO == 2)
         return true;
-    return doubleO == 1 && CountNeighbours(t, a, 1, kO) == 1 && t.Charge(a) == kChargePlusOne;
+    return doubleO == 1 && v.Count(a, 1, kO) == 1 && v.t.Charge(a) == kChargePlusOne;
 }
+
 
 // A carbon of which some slot holds a double-bonded oxygen.
 bool IsAmideCarbon(const TCTab& t, int a)
@@ -62,7 +87,7 @@ int Contribution(const View& v, int a, int index)
     case 2:
         return z == (index == 1 ? kBr : kCl) && v.Nb(a, 1) != 0 && HasAromaticBond(t, v.Nb(a, 1));
     case 3: {
-        if (z != kN || d != 3 || !NitroTest(t, a))
+        if (z != kN || d != 3 || !NitroTest(v, a))
             return 0;
         int carbon = 0;
         for (int k = 1; k <= 3; ++k)
@@ -71,9 +96,9 @@ int Contribution(const View& v, int a, int index)
         return carbon != 0 && HasAromaticBond(t, carbon);
     }
     case 4:
-        return z == kO && d == 1 && CountNeighbours(t, a, 1, kC) == 1 && HasAromaticBond(t, v.Nb(a, 1));
+        return z == kO && d == 1 && v.Count(a, 1, kC) == 1 && HasAromaticBond(t, v.Nb(a, 1));
     case 5: {
-        if (z != kS || d != 4 || CountNeighbours(t, a, 2, kO) != 2 || CountNeighbours(t, a, 1, kO) != 1)
+        if (z != kS || d != 4 || v.Count(a, 2, kO) != 2 || v.Count(a, 1, kO) != 1)
             return 0;
         for (int k = 1; k <= 4; ++k)
             if (v.Z(v.Nb(a, k)) == kC && HasAromaticBond(t, v.Nb(a, k)))
@@ -86,7 +111,7 @@ int Contribution(const View& v, int a, int index)
         if (z != kC)
             return 0;
         const int type = index == 6 ? 2 : index == 7 ? 1 : 3;
-        return CountNeighbours(t, a, type, kC);
+        return v.Count(a, type, kC);
     }
     case 9:
     case 10:
@@ -100,11 +125,11 @@ int Contribution(const View& v, int a, int index)
     case 12:
         return d > 2;
     case 13:
-        return z == kC && d <= 2 && CountNeighbours(t, a, 2, kO) == 1 && CountNeighbours(t, a, 1, kO) == 0;
+        return z == kC && d <= 2 && v.Count(a, 2, kO) == 1 && v.Count(a, 1, kO) == 0;
     case 14:
-        return z == kC && d == 2 && CountNeighbours(t, a, 3, kN) == 1;
+        return z == kC && d == 2 && v.Count(a, 3, kN) == 1;
     case 15:
-        return z == kC && CountNeighbours(t, a, 2, kO) == 1;
+        return z == kC && v.Count(a, 2, kO) == 1;
     case 16: {
         if (z != kC || d != 3)
             return 0;
@@ -117,7 +142,7 @@ int Contribution(const View& v, int a, int index)
     }
     case 17:
     case 18: {
-        if (z != kC || d != 3 || CountNeighbours(t, a, 2, kO) != 1)
+        if (z != kC || d != 3 || v.Count(a, 2, kO) != 1)
             return 0;
         for (int k = 1; k <= 3; ++k) {
             const int o = v.Nb(a, k);
@@ -140,7 +165,7 @@ int Contribution(const View& v, int a, int index)
     case 20:
         return IsHalogen(z);
     case 21:
-        return z == kC && d == 3 && CountNeighbours(t, a, 2, kO) == 1 && CountNeighbours(t, a, 1, kN) == 2;
+        return z == kC && d == 3 && v.Count(a, 2, kO) == 1 && v.Count(a, 1, kN) == 2;
     case 22: {
         if (z != kN || d != 1 || v.Type(a, 1) != 1)
             return 0;
@@ -166,9 +191,9 @@ int Contribution(const View& v, int a, int index)
         return c;
     }
     case 25:
-        return z == kN && d == 2 && CountNeighbours(t, a, 2, kO) == 1 && CountNeighbours(t, a, 1, kC) == 1;
+        return z == kN && d == 2 && v.Count(a, 2, kO) == 1 && v.Count(a, 1, kC) == 1;
     case 26:
-        return z == kN && d == 3 && NitroTest(t, a);
+        return z == kN && d == 3 && NitroTest(v, a);
     case 27: {
         if (z != kN || d != 3)
             return 0;
@@ -178,13 +203,13 @@ int Contribution(const View& v, int a, int index)
         return 1;
     }
     case 28:
-        return z == kC && d == 1 && CountNeighbours(t, a, 1, kO) == 1;
+        return z == kC && d == 1 && v.Count(a, 1, kO) == 1;
     case 29:
         return z == kO && d == 1 && v.Type(a, 1) == 1;
     case 30:
-        return z == kS && d <= 3 && CountNeighbours(t, a, 2, kO) >= 1;
+        return z == kS && d <= 3 && v.Count(a, 2, kO) >= 1;
     case 31:
-        return z == kS && d == 4 && CountNeighbours(t, a, 2, kO) == 2;
+        return z == kS && d == 4 && v.Count(a, 2, kO) == 2;
     case 32:
         return z != kC && z != kH;
     default:
