@@ -1,5 +1,6 @@
 // Import (with read-back) and export throughput on an SD file, and peak memory.
 // usage: library_bench SOURCE.sdf WORKDIR [import]   (import: skip the export, for profiling)
+#include "bench_support.h"
 #include "base/progress.h"
 #include "io/convert.h"
 #include "io/molfile.h"
@@ -9,22 +10,12 @@
 #include <string>
 #include <sys/resource.h>
 
-namespace {
-double Seconds(std::chrono::steady_clock::time_point since)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-long PeakKiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-} // namespace
 
 int main(int argc, char** argv)
 {
     using namespace velmora;
+    using bench::PeakKiB;
+    using bench::Seconds;
     if (argc != 3 && argc != 4) {
         std::fprintf(stderr, "usage: library_bench SOURCE.sdf WORKDIR [import]\n");
         return 2;

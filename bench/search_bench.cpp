@@ -7,6 +7,7 @@
 //   search_bench build LIB.clb                BuildDescriptorFile (structures per second)
 //
 // Each run prints its wall time and the peak resident memory of the process.
+#include "bench_support.h"
 #include "base/progress.h"
 #include "base/userdialog.h"
 #include "search/libparams.h"
@@ -24,6 +25,8 @@
 namespace {
 
 using namespace velmora;
+using bench::PeakKiB;
+using bench::Seconds;
 
 class QuietDialog final : public UserDialog {
 public:
@@ -36,18 +39,6 @@ public:
     std::optional<std::string> ChooseFile(FileDialogKind, const std::string&, const std::string&) override { return {}; }
     std::optional<std::string> AskText(const std::string&, const std::string&) override { return {}; }
 };
-
-double Seconds(std::chrono::steady_clock::time_point since)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-long PeakKiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 int Scale(const std::string& small, long count, const std::string& out)
 {
