@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 namespace velmora {
@@ -62,5 +63,34 @@ std::string FitWidth(std::string_view text, int width)
 }
 
 std::string FormatInt(long long value, int width) { return PadLeft(std::to_string(value), width); }
+
+bool ParsePlainDecimal(std::string_view text, double& value)
+{
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool negative = !text.empty() && text[0] == '-';
+    std::int64_t digits = 0;
+    int count = 0;
+    int decimals = -1;
+    for (std::size_t i = negative; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            if (++count > 15)
+                return false;
+            digits = digits * 10 + (c - '0');
+            decimals += decimals >= 0;
+        } else if (c == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            return false;
+        }
+    }
+    if (count == 0)
+        return false;
+    value = static_cast<double>(digits) / kPowers[decimals < 0 ? 0 : decimals];
+    if (negative)
+        value = -value;
+    return true;
+}
 
 } // namespace velmora

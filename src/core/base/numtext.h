@@ -19,4 +19,9 @@ std::string PadRight(std::string_view text, int width);
 std::string FitWidth(std::string_view text, int width);
 std::string FormatInt(long long value, int width);
 
+// "[-]digits[.digits]" with at most 15 digits, parsed exactly: the integer of all digits and the
+// power of ten are both exact doubles, so one division gives the correctly rounded value, the
+// same as a general parser. False for any other form (the caller then parses the general way).
+bool ParsePlainDecimal(std::string_view text, double& value);
+
 } // namespace velmora

@@ -1,6 +1,7 @@
 #include "base/textfile.h"
 
 #include "base/ioerror.h"
+#include "base/numtext.h"
 
 #include <array>
 #include <cerrno>
@@ -15,40 +16,6 @@ namespace {
 constexpr std::size_t kReadBlock = 1 << 20;
 constexpr std::size_t kWriteBlock = 1 << 16;
 constexpr char kCtrlZ = 26;
-
-// [-]digits[.digits] with at most 15 digits: the integer of all digits and the power of ten are
-// both exact doubles, so one division gives the correctly rounded value, as from_chars would.
-bool ParseSimpleDecimal(std::string_view text, double& value)
-{
-    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    std::size_t i = 0;
-    const bool negative = !text.empty() && text[0] == '-';
-    i += negative;
-    std::int64_t digits = 0;
-    int count = 0;
-    int decimals = -1;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c >= '0' && c <= '9') {
-            if (++count > 15)
-                return false;
-            digits = digits * 10 + (c - '0');
-            if (decimals >= 0)
-                ++decimals;
-        } else if (c == '.' && decimals < 0) {
-            decimals = 0;
-        } else {
-            return false;
-        }
-    }
-    if (count == 0)
-        return false;
-    value = static_cast<double>(digits) / kPowers[decimals < 0 ? 0 : decimals];
-    if (negative)
-        value = -value;
-    return true;
-}
 
 // Characters that end a free-format number: blank, tab, CR, LF and Ctrl-Z.
 constexpr std::array<bool, 256> kTokenEnd = [] {
@@ -310,7 +277,7 @@ double TextReader::ReadReal()
         return 0.0;
     }
     double value = 0.0;
-    if (ParseSimpleDecimal(token, value))
+    if (ParsePlainDecimal(token, value))
         return value;
     const auto [ptr, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
     if (token.empty() || ec != std::errc() || ptr != token.data() + token.size() || !std::isfinite(value))

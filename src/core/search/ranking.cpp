@@ -41,36 +41,19 @@ float DistanceStartValue() { return static_cast<float>(3.3L * std::exp(38.0L)); 
 
 namespace {
 
-// "[-]digits.dddd" (up to 15 digits) as the float nearest to the decimal value. The decimal is
-// first rounded to a double, which is exact enough unless that double sits exactly halfway
-// between two floats; then (and for any other form) the caller parses the text the slow way.
+// A plain decimal as the float nearest to it. The decimal is first rounded to a double, which is
+// exact enough unless that double sits exactly halfway between two floats; then (and for any
+// other form) the caller parses the text the general way.
 bool ParseFixedFloat(const char* p, const char* end, float& value)
 {
-    static constexpr double kPowers[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
-    const bool negative = p < end && *p == '-';
-    p += negative;
-    std::int64_t digits = 0;
-    int count = 0, decimals = -1;
-    for (; p < end; ++p) {
-        if (*p >= '0' && *p <= '9') {
-            if (++count > 15)
-                return false;
-            digits = digits * 10 + (*p - '0');
-            decimals += decimals >= 0;
-        } else if (*p == '.' && decimals < 0) {
-            decimals = 0;
-        } else {
-            return false;
-        }
-    }
-    if (count == 0 || decimals > 8)
+    double exact = 0.0;
+    if (!ParsePlainDecimal(std::string_view(p, static_cast<std::size_t>(end - p)), exact))
         return false;
-    const double exact = static_cast<double>(digits) / kPowers[decimals < 0 ? 0 : decimals];
     std::uint64_t bits;
     std::memcpy(&bits, &exact, sizeof bits);
     if ((bits & 0x1FFFFFFF) == 0x10000000) // a float midpoint: rounding twice could go wrong
         return false;
-    value = static_cast<float>(negative ? -exact : exact);
+    value = static_cast<float>(exact);
     return true;
 }
 
