@@ -222,22 +222,18 @@ void Workbench::SetIntroMode()
 
 bool Workbench::SetNormalMode()
 {
-    const bool hasDescriptorFile =
-        m_state.LibraryOpen && std::filesystem::exists(CompanionFileName(m_state.LibraryFileName, "pre"));
-    if (m_state.LibraryOpen && !hasDescriptorFile) {
-        if (m_dialog.ShowMessage(MessageKind::Information, "Information",
-                                 "Do you really want to calculate all\rdescriptor-values now ???? \rIt could take a long time",
-                                 MessageButtons::OkCancel) != MessageAnswer::Ok)
-            return false;
-        m_state.Mode = DescriptorMode::Normal;
-        m_choice.SetAvailability(DescriptorMode::Normal);
-        BuildDescriptorFile(m_library, m_state.LibraryFileName, m_state.LibraryCount, m_parameters, m_statistics,
-                            m_progress, m_dialog);
-        LoadLibraryParameters();
-        return true;
-    }
+    // A library without descriptor file needs one first; the user may decline.
+    const bool build =
+        m_state.LibraryOpen && !std::filesystem::exists(CompanionFileName(m_state.LibraryFileName, "pre"));
+    if (build && m_dialog.ShowMessage(MessageKind::Information, "Information",
+                                      "Do you really want to calculate all\rdescriptor-values now ???? \rIt could take a long time",
+                                      MessageButtons::OkCancel) != MessageAnswer::Ok)
+        return false;
     m_state.Mode = DescriptorMode::Normal;
     m_choice.SetAvailability(DescriptorMode::Normal);
+    if (build)
+        BuildDescriptorFile(m_library, m_state.LibraryFileName, m_state.LibraryCount, m_parameters, m_statistics,
+                            m_progress, m_dialog);
     if (m_state.LibraryOpen)
         LoadLibraryParameters();
     return true;
