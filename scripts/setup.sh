@@ -3,7 +3,8 @@
 # only when something is missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev)
+packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev qt6-qpa-plugins
+          libgl-dev fonts-liberation poppler-utils xvfb xauth)
 if [ "${VELMORA_WITH_TOOLS:-0}" = 1 ]; then
   packages+=(clang libclang-rt-dev libxml2-utils)
 fi

@@ -8,7 +8,7 @@ bash scripts/build.sh
 
 if [ "${CI:-}" = "true" ] || [ "${VELMORA_SANITIZE_TESTS:-0}" = 1 ]; then
   echo "== the same tests under ASan and UBSan"
-  cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON >/dev/null
+  cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_BUILD_GUI=OFF >/dev/null
   cmake --build build-sanitize -j"$(nproc)"
   (cd build-sanitize && ctest --output-on-failure -j"$(nproc)")
 fi
