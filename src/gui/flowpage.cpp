@@ -30,6 +30,14 @@ void FlowBox::SetFill(const QColor& fill)
     }
 }
 
+void FlowBox::SetPictureShown(bool shown)
+{
+    if (m_pictureShown != shown) {
+        m_pictureShown = shown;
+        update();
+    }
+}
+
 QSize FlowBox::sizeHint() const
 {
     const QFontMetrics metrics(font());
@@ -53,7 +61,8 @@ void FlowBox::paintEvent(QPaintEvent*)
     QRect area = rect().adjusted(4, 6, -4, -4);
     if (!m_icon.isNull()) {
         const QRect iconRect(area.center().x() - 16, area.top(), 32, 32);
-        m_icon.paint(&painter, iconRect, Qt::AlignCenter, enabled ? QIcon::Normal : QIcon::Disabled);
+        if (m_pictureShown)
+            m_icon.paint(&painter, iconRect, Qt::AlignCenter, enabled ? QIcon::Normal : QIcon::Disabled);
         area.setTop(iconRect.bottom() + 4);
     }
     painter.setPen(enabled ? QColor(0, 0, 0) : QColor(150, 150, 150));
@@ -131,6 +140,7 @@ FlowPage::FlowPage(QWidget* parent) : QWidget(parent)
     internalStructure = box("Internal\nStructure", "molecule", "View the best matches one by one");
     for (FlowBox* b : {libraryCalculator, queryCalculator, comparison, bestMatching})
         b->setFocusPolicy(Qt::NoFocus);
+    comparison->SetPictureShown(false);
 
     query = new StructureView(this);
     query->setObjectName("MyStructure");

@@ -26,6 +26,9 @@ public:
     FlowBox(const QString& caption, const QIcon& icon, QWidget* parent = nullptr);
     void SetFill(const QColor& fill);
     QColor Fill() const { return m_fill; }
+    // The icon can be a picture shown only while its step works.
+    void SetPictureShown(bool shown);
+    bool PictureShown() const { return m_pictureShown; }
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -35,6 +38,7 @@ protected:
 private:
     QIcon m_icon;
     QColor m_fill = kRestColor;
+    bool m_pictureShown = true;
 };
 
 // The query as drawn on the flow page ("My Structure"), with its name below.

@@ -9,21 +9,15 @@
 
 namespace velmora::gui {
 
-void InstallFontSubstitutions()
-{
-    QFont::insertSubstitution("Courier New", "Liberation Mono");
-    QFont::insertSubstitution("Arial", "Liberation Sans");
-}
+QColor ToQColor(Color color) { return QColor(RedOf(color), GreenOf(color), BlueOf(color)); }
 
-QString DisplayText(std::string_view text)
+namespace {
+
+QString Decoded(std::string_view text)
 {
     const std::u32string codes = DecodeText(text);
     return QString::fromUcs4(codes.data(), static_cast<qsizetype>(codes.size()));
 }
-
-QColor ToQColor(Color color) { return QColor(RedOf(color), GreenOf(color), BlueOf(color)); }
-
-namespace {
 
 QFont ToQFont(const Font& font)
 {
@@ -74,11 +68,7 @@ void QtCanvas::FillRect(int left, int top, int right, int bottom)
 
 void QtCanvas::SetPixel(int x, int y, Color c)
 {
-    if (m_image.rect().contains(x, y)) {
-        m_painter.end();
-        m_image.setPixelColor(x, y, ToQColor(c));
-        m_painter.begin(&m_image);
-    }
+    m_painter.fillRect(QRect(x, y, 1, 1), ToQColor(c));
 }
 
 void QtCanvas::TextOut(int x, int y, std::string_view text)
@@ -91,7 +81,7 @@ void QtCanvas::TextOut(int x, int y, std::string_view text)
     if (GetBrush().style == BrushStyle::Solid)
         m_painter.fillRect(QRect(x, y, width, box.Height()), ToQColor(GetBrush().color));
     const QFont qfont = ToQFont(font);
-    const QString shown = DisplayText(text);
+    const QString shown = Decoded(text);
     m_painter.setFont(qfont);
     m_painter.setPen(ToQColor(font.color));
     m_painter.setRenderHint(QPainter::TextAntialiasing, true);
@@ -122,7 +112,7 @@ void QtCanvas::Clear() { m_painter.fillRect(m_image.rect(), ToQColor(GetBrush().
 QtBitmap::QtBitmap(int width, int height)
     : m_image(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32), m_canvas(m_image)
 {
-    m_image.fill(Qt::white);
+    m_canvas.Clear(); // the default brush is white
 }
 
 } // namespace velmora::gui

@@ -1,7 +1,8 @@
 #pragma once
 // The core's Canvas over a QPainter on a QImage; off-screen bitmaps are QImages too. Text extents
 // come from the core's built-in metrics, so a picture drawn here matches the SVG of the same calls;
-// on screen and in bitmaps a point is one 96-dpi pixel.
+// on screen and in bitmaps a point is one 96-dpi pixel. Font names are mapped to installed fonts
+// by InstallFontSubstitutions (fonts.h).
 #include "graphics/canvas.h"
 
 #include <QFont>
@@ -13,10 +14,6 @@
 
 namespace velmora::gui {
 
-// "Courier New" and "Arial" drawn with their metric twins Liberation Mono and Liberation Sans.
-void InstallFontSubstitutions();
-// Text from files (UTF-8, else code page 437) for display.
-QString DisplayText(std::string_view text);
 // 0x00BBGGRR to a QColor.
 QColor ToQColor(Color color);
 
