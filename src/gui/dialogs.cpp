@@ -50,6 +50,7 @@ CoefficientDialog::CoefficientDialog(QWidget* parent) : QDialog(parent)
     for (int i = 0; i < kCoefficientCount; ++i)
         m_list->addItem(QString::fromStdString(CoefficientName(i)));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
@@ -96,9 +97,8 @@ BestCountDialog::BestCountDialog(velmora::Workbench& workbench, QWidget* parent)
     layout->addLayout(row);
     layout->addSpacing(8);
     layout->addWidget(buttons);
-    // The value stays visible until the user enters the field (which clears it); Enter keeps it.
-    buttons->button(QDialogButtonBox::Ok)->setFocus();
-    setFocusProxy(buttons->button(QDialogButtonBox::Ok));
+    m_ok = buttons->button(QDialogButtonBox::Ok);
+    m_ok->setDefault(true);
 }
 
 void BestCountDialog::ShowCount(int bestCount)
@@ -111,6 +111,8 @@ bool BestCountDialog::Run()
     ShowCount(m_workbench.State().BestCount);
     m_remembered = m_field->text();
     m_entered = false;
+    // The value stays visible until the user enters the field (which clears it); Enter keeps it.
+    m_ok->setFocus();
     return exec() == QDialog::Accepted;
 }
 

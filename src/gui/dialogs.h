@@ -52,6 +52,7 @@ protected:
 private:
     velmora::Workbench& m_workbench;
     QLineEdit* m_field;
+    QPushButton* m_ok;
     QString m_remembered;
     bool m_entered = false;
     bool m_validating = false;

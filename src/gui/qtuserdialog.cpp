@@ -173,12 +173,6 @@ std::optional<std::string> QtUserDialog::ChooseFile(FileDialogKind kind, const s
     return QFile::encodeName(files.first()).toStdString();
 }
 
-std::optional<std::string> QtUserDialog::ChooseFile(FileDialogKind kind, const std::string& filter,
-                                                    const std::string& suggestion)
-{
-    return ChooseFile(kind, std::string(), filter, suggestion);
-}
-
 std::optional<std::string> QtUserDialog::AskText(const std::string& caption, const std::string& text)
 {
     if (!m_textDialog)

@@ -26,9 +26,7 @@ public:
     // Qt's own overwrite question is off: the callers ask Replace/Append/Abort themselves. A save
     // dialog adds the selected filter's first extension to a name typed without one.
     std::optional<std::string> ChooseFile(FileDialogKind kind, const std::string& title,
-                                          const std::string& filter, const std::string& suggestion);
-    std::optional<std::string> ChooseFile(FileDialogKind kind, const std::string& filter,
-                                          const std::string& suggestion) override;
+                                          const std::string& filter, const std::string& suggestion) override;
     // The bare text field (no heading, no case/clear/undo buttons), as the descriptor sets ask names.
     std::optional<std::string> AskText(const std::string& caption, const std::string& text) override;
 
