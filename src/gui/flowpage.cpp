@@ -10,6 +10,12 @@
 
 #include <cmath>
 
+// The icons live in a resource file of this static library; it must be registered explicitly.
+static void InitIconResources()
+{
+    Q_INIT_RESOURCE(velmora);
+}
+
 namespace velmora::gui {
 
 FlowBox::FlowBox(const QString& caption, const QIcon& icon, QWidget* parent) : QAbstractButton(parent), m_icon(icon)
@@ -93,8 +99,6 @@ void StructureView::paintEvent(QPaintEvent*)
 
 namespace {
 
-QIcon Icon(const char* name) { return QIcon(QString(":/icons/%1.svg").arg(name)); }
-
 // Where the line from the centre of a towards b leaves a's rectangle.
 QPointF Exit(const QRectF& a, const QPointF& towards)
 {
@@ -108,6 +112,13 @@ QPointF Exit(const QRectF& a, const QPointF& towards)
 }
 
 } // namespace
+
+QIcon Icon(const char* name)
+{
+    static const bool registered = (InitIconResources(), true);
+    (void)registered;
+    return QIcon(QString(":/icons/%1.svg").arg(name));
+}
 
 FlowPage::FlowPage(QWidget* parent) : QWidget(parent)
 {

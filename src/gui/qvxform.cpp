@@ -27,8 +27,6 @@ namespace velmora::gui {
 
 namespace {
 
-QIcon Icon(const char* name) { return QIcon(QString(":/icons/%1.svg").arg(name)); }
-
 QWidget* PlaceholderPage(const QString& objectName, const QString& title, QWidget* parent)
 {
     auto* page = new QWidget(parent);
