@@ -70,7 +70,6 @@ TQVXForm::TQVXForm(UserDialog& dialog, QtProgress& progress, std::string working
     m_helpWindow = new HelpWindow(this);
     m_helpWindow->setWindowFlag(Qt::Window);
     m_statusWindow = new StatusWindow(m_workbench, this);
-    m_printer = std::make_unique<SharedPrinter>();
 
     ShowQuery();
     Refresh();
@@ -176,7 +175,7 @@ void TQVXForm::BuildMenus()
     m_normal->setCheckable(true);
 
     QMenu* setup = menuBar()->addMenu("&Setup");
-    AddAction(setup, "&Printer", [this] { return m_printer->Setup(this); });
+    AddAction(setup, "&Printer", [this] { return Printer().Setup(this); });
     m_calculateParameters = AddAction(setup, "Calc&ulate library parameters", [this] {
         m_workbench.CalculateLibraryParameters();
         return true;
@@ -343,6 +342,14 @@ void TQVXForm::OnPhase(const std::string& caption, bool started)
         // Lime from the ranking until the search's results are shown.
         m_flow->bestMatching->SetFill(kWorkingColor);
     }
+}
+
+SharedPrinter& TQVXForm::Printer()
+{
+    // Asking the system for its printers takes a while: not before the first use.
+    if (!m_printer)
+        m_printer = std::make_unique<SharedPrinter>();
+    return *m_printer;
 }
 
 bool TQVXForm::NewLibrary() { return m_workbench.OpenLibrary(); }

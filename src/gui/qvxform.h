@@ -58,7 +58,8 @@ public:
     CoefficientDialog& Coefficient() { return *m_coefficientDialog; }
     StatusWindow& Status() { return *m_statusWindow; }
     HelpWindow& Help() { return *m_helpWindow; }
-    SharedPrinter& Printer() { return *m_printer; }
+    // The one printer of the application, made at its first use and kept.
+    SharedPrinter& Printer();
 
     void Connect(LaterCommand command, std::function<void()> handler);
 
