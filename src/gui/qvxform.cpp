@@ -417,7 +417,8 @@ bool TQVXForm::ChooseDescriptorSet(const std::string& name)
 void TQVXForm::ShowQuery()
 {
     const SearchState& state = m_workbench.State();
-    QImage picture(m_flow->query->size().expandedTo(m_flow->query->minimumSize()), QImage::Format_RGB32);
+    // The view has a fixed size, known before the window is laid out.
+    QImage picture(m_flow->query->sizeHint(), QImage::Format_RGB32);
     {
         QtCanvas canvas(picture);
         canvas.SetBrushColor(kWhite);
