@@ -197,6 +197,8 @@ private slots:
             caption = box->windowTitle();
             text = box->text();
             shown = VisibleButtonTexts(box);
+            if (QTest::currentDataTag() == QLatin1String("replace"))
+                Screenshot(box, "replace-append-abort");
             if (press == QLatin1String("Esc")) {
                 QTest::keyClick(box, Qt::Key_Escape);
             } else {
