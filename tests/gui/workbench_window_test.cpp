@@ -219,6 +219,14 @@ private slots:
         QVERIFY(flow.queryName->text().endsWith("=>"));
         QVERIFY(QString("3-(4'-Aminobiphenyl-4-yl)-2-methylquinazolin").startsWith(flow.queryName->text().chopped(2)));
         QVERIFY(Action(&window, "S&ave  molecule")->isEnabled() && flow.saveMolecule->isEnabled());
+        // A file that cannot be written: one message naming it, and the window goes on.
+        dialog.shown.clear();
+        dialog.files.push_back(m_dir.File("no such folder/query.mol"));
+        QTest::mouseClick(flow.saveMolecule, Qt::LeftButton);
+        QCOMPARE(dialog.shown.size(), std::size_t{1});
+        QCOMPARE(dialog.shown[0].kind, MessageKind::Error);
+        QVERIFY(test::Contains(dialog.shown[0].text, "no such folder"));
+        QVERIFY(!progress.Busy());
         QVERIFY(flow.calculatePanel->isHidden());
 
         // Two descriptors and the correlation coefficient: no search.
