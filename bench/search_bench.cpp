@@ -36,7 +36,10 @@ public:
             std::fprintf(stderr, "%s\n", text.c_str());
         return MessageAnswer::Ok;
     }
-    std::optional<std::string> ChooseFile(FileDialogKind, const std::string&, const std::string&) override { return {}; }
+    std::optional<std::string> ChooseFile(FileDialogKind, const std::string&, const std::string&, const std::string&) override
+    {
+        return {};
+    }
     std::optional<std::string> AskText(const std::string&, const std::string&) override { return {}; }
 };
 

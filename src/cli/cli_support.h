@@ -20,7 +20,8 @@ public:
         : m_context(context), m_confirmAnswer(confirmAnswer) {}
     MessageAnswer ShowMessage(MessageKind kind, const std::string& caption, const std::string& text,
                               MessageButtons buttons) override;
-    std::optional<std::string> ChooseFile(FileDialogKind, const std::string&, const std::string&) override
+    std::optional<std::string> ChooseFile(FileDialogKind, const std::string&, const std::string&,
+                                          const std::string&) override
     {
         return std::nullopt;
     }

@@ -59,6 +59,7 @@ TEST_F(ConvertTest, ImportWritesChecksAndReportsSuccess)
     EXPECT_EQ((std::vector<std::string>{m_converter.Caption(), m_converter.FromFormat(), m_converter.ToFormat()}),
               (std::vector<std::string>{"Import", "*.sdf", "*.clb"}));
     EXPECT_EQ(m_dialog.filters.front(), "CLB-File (*.clb)|*.clb");
+    EXPECT_EQ(m_dialog.titles.front(), "Save As");
     test::ExpectMessage(LastMessage(), MessageKind::Information, "Conversion successful", MessageButtons::Ok);
     EXPECT_TRUE(m_converter.Exit());
     EXPECT_EQ(CountLibraryRecords(Lib()), 2);

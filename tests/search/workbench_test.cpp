@@ -108,6 +108,7 @@ TEST_F(WorkbenchTest, OpenLibraryRefusesAFileThatIsNotALibrary)
     // The file dialog's Cancel ends the command without a message.
     EXPECT_FALSE(wb.OpenLibrary());
     EXPECT_EQ(dialog.filters.back(), "Library-Files (*.clb)|*.clb");
+    EXPECT_EQ(dialog.titles.back(), "Open Library");
     EXPECT_EQ(dialog.shown.size(), 1u);
 }
 
@@ -216,6 +217,7 @@ TEST_F(WorkbenchTest, LoadQueryFromLibrarySdFileAndMolfile)
 
     EXPECT_FALSE(wb.LoadQuery());
     EXPECT_EQ(dialog.filters.back(), "Mol-Files (*.mol ; *.sd)|*.mol;*.sd|CLB-File  (*.clb)|*.clb");
+    EXPECT_EQ(dialog.titles.back(), "Open X-File");
 }
 
 TEST_F(WorkbenchTest, SaveQueryReplacesAppendsOrLeavesTheFile)
@@ -250,6 +252,9 @@ TEST_F(WorkbenchTest, SaveQueryReplacesAppendsOrLeavesTheFile)
     dialog.answers = {MessageAnswer::Replace};
     ASSERT_TRUE(wb.SaveQuery(out));
     EXPECT_EQ(CountSDRecords(out), 1);
+
+    EXPECT_FALSE(wb.SaveQuery()); // the file dialog cancelled
+    EXPECT_EQ(dialog.titles.back(), "Save Structure");
 }
 
 TEST_F(WorkbenchTest, NormalModeAndParameterCommandsAskFirst)
@@ -744,6 +749,9 @@ TEST_F(WorkbenchTest, ImportLibraryOpensTheNewLibrary)
     ASSERT_EQ(dialog.shown.size(), 1u);
     ExpectMessage(dialog.shown[0], MessageKind::Error, "none MOL-Format !!  Please convert to MOL-Format",
                   MessageButtons::Ok);
+
+    EXPECT_FALSE(wb.ImportLibrary(std::nullopt, [&](Converter&) { return converterShown = true; }));
+    EXPECT_EQ(dialog.titles.back(), "Import Library");
 }
 
 TEST_F(WorkbenchTest, AnAbortedRecalculationKeepsTheParametersInUse)

@@ -15,9 +15,10 @@ MessageAnswer ScriptedDialog::ShowMessage(MessageKind kind, const std::string& c
     return answer;
 }
 
-std::optional<std::string> ScriptedDialog::ChooseFile(FileDialogKind, const std::string& filter,
-                                                      const std::string&)
+std::optional<std::string> ScriptedDialog::ChooseFile(FileDialogKind, const std::string& title,
+                                                      const std::string& filter, const std::string&)
 {
+    titles.push_back(title);
     filters.push_back(filter);
     if (files.empty())
         return std::nullopt;

@@ -21,13 +21,14 @@ class ScriptedDialog final : public UserDialog {
 public:
     MessageAnswer ShowMessage(MessageKind kind, const std::string& caption, const std::string& text,
                               MessageButtons buttons) override;
-    std::optional<std::string> ChooseFile(FileDialogKind kind, const std::string& filter,
+    std::optional<std::string> ChooseFile(FileDialogKind kind, const std::string& title, const std::string& filter,
                                           const std::string& suggestion) override;
     std::optional<std::string> AskText(const std::string& caption, const std::string& text) override;
 
     std::deque<MessageAnswer> answers;            // taken in order; Ok when empty
     std::deque<std::optional<std::string>> files; // taken in order; cancel when empty
     std::vector<ShownMessage> shown;
+    std::vector<std::string> titles;
     std::vector<std::string> filters;
     std::deque<std::optional<std::string>> texts; // answers of the text dialog; cancel when empty
     std::vector<std::string> textCaptions;

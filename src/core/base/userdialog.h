@@ -17,9 +17,10 @@ public:
     // Shows text (a "\r" stands for a line break) and returns the button pressed.
     virtual MessageAnswer ShowMessage(MessageKind kind, const std::string& caption,
                                       const std::string& text, MessageButtons buttons) = 0;
-    // A file name, or nothing when the user cancels. filter is "Label (*.x)|*.x".
-    virtual std::optional<std::string> ChooseFile(FileDialogKind kind, const std::string& filter,
-                                                  const std::string& suggestion) = 0;
+    // A file name, or nothing when the user cancels. title is the dialog's title; filter is
+    // "Label (*.x)|*.x".
+    virtual std::optional<std::string> ChooseFile(FileDialogKind kind, const std::string& title,
+                                                  const std::string& filter, const std::string& suggestion) = 0;
     // The one-line text dialog: the text entered, or nothing when cancelled.
     virtual std::optional<std::string> AskText(const std::string& caption, const std::string& text) = 0;
 };

@@ -232,7 +232,7 @@ void Converter::PrepareExport(const std::string& resultLibrary, long structureCo
 void Converter::SaveAs(UserDialog& dialog)
 {
     const bool import = m_direction == Direction::Import;
-    const auto chosen = dialog.ChooseFile(FileDialogKind::Save,
+    const auto chosen = dialog.ChooseFile(FileDialogKind::Save, "Save As",
                                           import ? "CLB-File (*.clb)|*.clb"
                                                  : "Mol-File (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf",
                                           m_target);

@@ -86,11 +86,11 @@ bool Workbench::CalculateEnabled() const
 MenuState Workbench::Menu() const
 {
     MenuState menu;
-    menu.exportLibrary = menu.viewLibrary = menu.structuralDescriptors = menu.calculateParameters =
-        m_state.LibraryOpen;
+    menu.viewLibrary = menu.structuralDescriptors = menu.calculateParameters = m_state.LibraryOpen;
     menu.saveMolecule = m_state.QueryLoaded;
     menu.calculate = CalculateEnabled();
     menu.viewTable = menu.overview = menu.diagram = m_hasResults;
+    MenuExtras(menu);
     menu.print = m_hasResults && m_printEnabled;
     menu.intro = m_state.Mode == DescriptorMode::Intro;
     menu.normal = !menu.intro;
@@ -118,7 +118,7 @@ bool Workbench::PassesFormatTest(const std::string& file)
 
 bool Workbench::OpenLibrary(const std::optional<std::string>& file)
 {
-    const auto chosen = file ? file : m_dialog.ChooseFile(FileDialogKind::Open, "Library-Files (*.clb)|*.clb", "");
+    const auto chosen = file ? file : m_dialog.ChooseFile(FileDialogKind::Open, "Open Library", "Library-Files (*.clb)|*.clb", "");
     if (!chosen)
         return false;
     if (!IsLibrary(*chosen)) {
@@ -135,7 +135,8 @@ bool Workbench::ImportLibrary(const std::optional<std::string>& source,
                               const std::function<bool(Converter&)>& runConverter)
 {
     const auto chosen =
-        source ? source : m_dialog.ChooseFile(FileDialogKind::Open, "Mol-Files (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf", "");
+        source ? source : m_dialog.ChooseFile(FileDialogKind::Open, "Import Library",
+                                                  "Mol-Files (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf", "");
     if (!chosen)
         return false;
     if (!PassesFormatTest(*chosen)) {
@@ -160,7 +161,7 @@ bool Workbench::ImportLibrary(const std::optional<std::string>& source,
 bool Workbench::LoadQuery(const std::optional<std::string>& file)
 {
     const auto chosen = file ? file
-                             : m_dialog.ChooseFile(FileDialogKind::Open,
+                             : m_dialog.ChooseFile(FileDialogKind::Open, "Open X-File",
                                                    "Mol-Files (*.mol ; *.sd)|*.mol;*.sd|CLB-File  (*.clb)|*.clb", "");
     if (!chosen)
         return false;
@@ -190,7 +191,8 @@ void Workbench::SetDrawnQuery(const TCTab& structure)
 bool Workbench::SaveQuery(const std::optional<std::string>& file)
 {
     const auto chosen =
-        file ? file : m_dialog.ChooseFile(FileDialogKind::Save, "Molfile (*.mol)|*.mol|QVX-Format (*.clb)|*.clb", "");
+        file ? file : m_dialog.ChooseFile(FileDialogKind::Save, "Save Structure",
+                                             "Molfile (*.mol)|*.mol|QVX-Format (*.clb)|*.clb", "");
     if (!chosen)
         return false;
     TextWriter::Mode mode = TextWriter::Mode::Truncate;

@@ -1,0 +1,13 @@
+#include "fonts.h"
+
+#include <QFont>
+
+namespace velmora::gui {
+
+void InstallFontSubstitutions()
+{
+    QFont::insertSubstitution(QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"));
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+}
+
+} // namespace velmora::gui

@@ -1,0 +1,67 @@
+#pragma once
+// The core's Progress on the wait and progress windows. One object serves every loop of the
+// workbench, so the windows are chosen by caption. Pending events are processed by time (about
+// every 40 ms), not once per structure, so the loops keep their speed.
+#include "base/progress.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <string>
+
+class QWidget;
+
+namespace velmora::gui {
+
+class ProgressWindow;
+class WaitWindow;
+
+class QtProgress final : public velmora::Progress {
+public:
+    explicit QtProgress(QWidget* parent = nullptr);
+    ~QtProgress() override;
+    // Parent of the two windows; they are created at the first use.
+    void SetParentWidget(QWidget* parent);
+
+    // A Start while a loop runs (the search's ranking after the comparison) relabels the window.
+    void Start(const std::string& caption, long total) override;
+    void Step(long done) override;
+    // Processes pending events at most every ~40 ms; while suspended every poll processes them
+    // and sleeps briefly, so the suspended loop does not spin.
+    ProgressRequest Poll() override;
+    void Finish() override;
+    bool Busy() const { return m_busy; }
+    // Makes the running loop's next Poll answer Abort (e.g. the main window is being closed).
+    void RequestAbort() { m_abortRequested = true; }
+    WaitWindow& Wait();
+    ProgressWindow& Window();
+
+    // Told at every Start (started=true) and Finish (started=false) with the caption.
+    std::function<void(const std::string& caption, bool started)> onPhase;
+
+    // Which window a caption belongs to.
+    static bool IsWaitCaption(const std::string& caption);
+
+    static constexpr int kEventIntervalMs = 40;
+
+private:
+    void ShowCount();
+    void ProcessEvents();
+
+    QPointer<QWidget> m_parent;
+    // Owned here, or by the parent widget when that goes first.
+    QPointer<WaitWindow> m_wait;
+    QPointer<ProgressWindow> m_window;
+    bool m_busy = false;
+    bool m_inWait = false;
+    bool m_abortRequested = false;
+    std::string m_caption;
+    long m_done = 0;
+    long m_shown = -1;
+    QElapsedTimer m_sinceEvents;
+    QElapsedTimer m_sinceShown;
+};
+
+} // namespace velmora::gui

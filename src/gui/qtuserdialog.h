@@ -1,0 +1,49 @@
+#pragma once
+// Message boxes, file dialogs and the one-line text question of the core, on Qt widgets.
+#include "base/userdialog.h"
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <optional>
+#include <string>
+
+namespace velmora::gui {
+
+class TextDialog;
+
+class QtUserDialog final : public velmora::UserDialog {
+public:
+    explicit QtUserDialog(QWidget* parent = nullptr);
+    ~QtUserDialog() override;
+    // The window the boxes and dialogs are modal to (the active window when none is set).
+    void SetParentWidget(QWidget* parent);
+
+    // Exact caption and text ("\r" breaks the line); Esc answers Cancel, No or Abort where offered.
+    MessageAnswer ShowMessage(MessageKind kind, const std::string& caption, const std::string& text,
+                              MessageButtons buttons) override;
+    // Qt's own overwrite question is off: the callers ask Replace/Append/Abort themselves. A save
+    // dialog adds the selected filter's first extension to a name typed without one.
+    std::optional<std::string> ChooseFile(FileDialogKind kind, const std::string& title,
+                                          const std::string& filter, const std::string& suggestion) override;
+    // The bare text field (no heading, no case/clear/undo buttons), as the descriptor sets ask names.
+    std::optional<std::string> AskText(const std::string& caption, const std::string& text) override;
+
+    // "Label (*.a ; *.b)|*.a;*.b|Other|*.c" -> "Label (*.a *.b);;Other (*.c)". The patterns come from
+    // the part after each "|"; the label loses its own parenthesised list.
+    static QString FileFilter(const std::string& filter);
+    // "mol" for a Qt filter entry "Molfile (*.mol)"; empty for "*" or "*.*".
+    static QString FirstSuffix(const QString& nameFilter);
+
+private:
+    QWidget* Parent() const;
+
+    QPointer<QWidget> m_parent;
+    QPointer<TextDialog> m_textDialog; // owned here, or by the parent widget when that goes first
+};
+
+// Text from files (UTF-8 or code page 437) for display.
+QString DisplayText(const std::string& text);
+
+} // namespace velmora::gui

@@ -1,0 +1,613 @@
+// The workbench's dialogs and progress windows, driven headless through their real widgets.
+#include "dialogs.h"
+#include "fonts.h"
+#include "helpwindow.h"
+#include "progresswindows.h"
+#include "qtprogress.h"
+#include "qtuserdialog.h"
+#include "scripted.h"
+#include "search/coefficients.h"
+#include "search/workbench.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QThread>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+using namespace velmora;
+using namespace velmora::gui;
+
+namespace {
+
+// Runs action on the modal widget of type T as soon as it is shown (the caller then blocks in exec).
+template <typename T>
+void WhenModal(std::function<void(T*)> action, int attempts = 500)
+{
+    QTimer::singleShot(10, [action, attempts] {
+        if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget()); widget && widget->isVisible()) {
+            action(widget);
+        } else if (attempts > 0) {
+            WhenModal<T>(action, attempts - 1);
+        } else {
+            qWarning("no modal window appeared");
+        }
+    });
+}
+
+// Writes a picture of the window for a person to look at when VELMORA_TEST_OUTPUT names a folder.
+void Screenshot(QWidget* widget, const char* name)
+{
+    const QByteArray folder = qgetenv("VELMORA_TEST_OUTPUT");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(QString::fromLocal8Bit(folder));
+    widget->grab().save(QDir(QString::fromLocal8Bit(folder)).filePath(QString::fromLatin1(name) + ".png"));
+}
+
+QStringList VisibleButtonTexts(QMessageBox* box)
+{
+    QStringList texts;
+    for (QAbstractButton* button : box->buttons())
+        texts << button->text();
+    texts.sort();
+    return texts;
+}
+
+} // namespace
+
+class WindowsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QApplication::setStyle(QStringLiteral("Fusion"));
+        InstallFontSubstitutions();
+    }
+
+    void fileFilter_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("firstSuffix");
+        QTest::newRow("library") << "Library-Files (*.clb)|*.clb" << "Library-Files (*.clb)" << "clb";
+        QTest::newRow("import") << "Mol-Files (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf"
+                                << "Mol-Files (*.mol *.sd *.sdf)" << "mol";
+        QTest::newRow("query, two entries") << "Mol-Files (*.mol ; *.sd)|*.mol;*.sd|CLB-File  (*.clb)|*.clb"
+                                            << "Mol-Files (*.mol *.sd);;CLB-File (*.clb)" << "mol";
+        QTest::newRow("save structure") << "Molfile (*.mol)|*.mol|QVX-Format (*.clb)|*.clb"
+                                        << "Molfile (*.mol);;QVX-Format (*.clb)" << "mol";
+        QTest::newRow("label without list") << "Kalvinor Files|*.CTB" << "Kalvinor Files (*.CTB)" << "CTB";
+        QTest::newRow("patterns decide, not the label") << "Odd (*.txt)|*.sd ; *.mol" << "Odd (*.sd *.mol)" << "sd";
+        QTest::newRow("every file") << "All|*" << "All (*)" << "";
+        QTest::newRow("no filter") << "" << "" << "";
+    }
+
+    void fileFilter()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, expected);
+        QFETCH(QString, firstSuffix);
+        const QString converted = QtUserDialog::FileFilter(filter.toStdString());
+        QCOMPARE(converted, expected);
+        QCOMPARE(QtUserDialog::FirstSuffix(converted.section(QStringLiteral(";;"), 0, 0)), firstSuffix);
+    }
+
+    // The save dialog keeps its title, adds the filter's extension and never asks its own overwrite
+    // question (the callers ask Replace/Append/Abort).
+    void saveDialogAddsSuffixAndDoesNotAskToOverwrite()
+    {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        QFile existing(folder.filePath(QStringLiteral("old.mol")));
+        QVERIFY(existing.open(QIODevice::WriteOnly));
+        existing.close();
+
+        struct Case {
+            QString typed;
+            QString expected;
+        };
+        const QList<Case> cases = {{QStringLiteral("aspirin"), QStringLiteral("aspirin.mol")},
+                                   {QStringLiteral("old.mol"), QStringLiteral("old.mol")}};
+        for (const Case& c : cases) {
+            QtUserDialog dialogs;
+            QString title;
+            QStringList filters;
+            bool noOverwriteQuestion = false;
+            int extraBoxes = 0;
+            WhenModal<QFileDialog>([&](QFileDialog* dialog) {
+                title = dialog->windowTitle();
+                filters = dialog->nameFilters();
+                noOverwriteQuestion = dialog->testOption(QFileDialog::DontConfirmOverwrite);
+                // Any question box Qt might add is counted and dismissed.
+                WhenModal<QMessageBox>(
+                    [&](QMessageBox* box) {
+                        ++extraBoxes;
+                        box->reject();
+                    },
+                    20);
+                dialog->setDirectory(folder.path());
+                auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                QVERIFY(name);
+                name->setText(c.typed);
+                QTest::keyClick(name, Qt::Key_Return);
+            });
+            const auto chosen = dialogs.ChooseFile(FileDialogKind::Save, "Save Structure",
+                                                   "Molfile (*.mol)|*.mol|QVX-Format (*.clb)|*.clb",
+                                                   (folder.path() + "/x").toStdString());
+            QCOMPARE(title, QStringLiteral("Save Structure"));
+            QCOMPARE(filters, QStringList({QStringLiteral("Molfile (*.mol)"), QStringLiteral("QVX-Format (*.clb)")}));
+            QVERIFY(noOverwriteQuestion);
+            QVERIFY(chosen.has_value());
+            QCOMPARE(QString::fromStdString(*chosen), folder.filePath(c.expected));
+            QTest::qWait(250);
+            QCOMPARE(extraBoxes, 0);
+        }
+    }
+
+    void messageBoxes_data()
+    {
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<QString>("press"); // a button text, or "Esc"
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QStringList>("offered");
+        const auto rab = static_cast<int>(MessageButtons::ReplaceAppendAbort);
+        const QStringList threeButtons = {"Abort", "Append", "Replace"};
+        QTest::newRow("replace") << rab << "Replace" << int(MessageAnswer::Replace) << threeButtons;
+        QTest::newRow("append") << rab << "Append" << int(MessageAnswer::Append) << threeButtons;
+        QTest::newRow("abort") << rab << "Abort" << int(MessageAnswer::Abort) << threeButtons;
+        QTest::newRow("esc aborts") << rab << "Esc" << int(MessageAnswer::Abort) << threeButtons;
+        QTest::newRow("ok") << int(MessageButtons::Ok) << "OK" << int(MessageAnswer::Ok) << QStringList{"OK"};
+        QTest::newRow("esc on ok") << int(MessageButtons::Ok) << "Esc" << int(MessageAnswer::Ok) << QStringList{"OK"};
+        QTest::newRow("esc cancels") << int(MessageButtons::OkCancel) << "Esc" << int(MessageAnswer::Cancel)
+                                     << QStringList{"Cancel", "OK"};
+        QTest::newRow("ok of ok-cancel") << int(MessageButtons::OkCancel) << "OK" << int(MessageAnswer::Ok)
+                                         << QStringList{"Cancel", "OK"};
+        QTest::newRow("esc says no") << int(MessageButtons::OkNo) << "Esc" << int(MessageAnswer::No)
+                                     << QStringList{"&No", "OK"};
+    }
+
+    void messageBoxes()
+    {
+        QFETCH(int, buttons);
+        QFETCH(QString, press);
+        QFETCH(int, answer);
+        QFETCH(QStringList, offered);
+        QtUserDialog dialogs;
+        QString caption, text;
+        QStringList shown;
+        WhenModal<QMessageBox>([&](QMessageBox* box) {
+            caption = box->windowTitle();
+            text = box->text();
+            shown = VisibleButtonTexts(box);
+            if (press == QLatin1String("Esc")) {
+                QTest::keyClick(box, Qt::Key_Escape);
+            } else {
+                for (QAbstractButton* button : box->buttons())
+                    if (button->text() == press)
+                        button->click();
+            }
+        });
+        const MessageAnswer result = dialogs.ShowMessage(MessageKind::Information, "Information",
+                                                         "File already exists\rPlease choose", MessageButtons(buttons));
+        QCOMPARE(int(result), answer);
+        QCOMPARE(caption, QStringLiteral("Information"));
+        QCOMPARE(text, QStringLiteral("File already exists\nPlease choose"));
+        QCOMPARE(shown, offered);
+    }
+
+    // The core decides and words the messages; the dialog puts the remembered text back and stays.
+    void bestCountThroughTheRealDialog()
+    {
+        QTemporaryDir folder;
+        test::ScriptedDialog messages;
+        NullProgress progress;
+        Workbench workbench(messages, progress, folder.path().toStdString());
+        BestCountDialog dialog(workbench);
+
+        struct Entry {
+            const char* typed;
+            const char* message; // nullptr: accepted
+            int bestCount;
+        };
+        const Entry entries[] = {
+            {"abc", "I want an integer-value\rPlease give it to me !!!", 50},
+            {"0", "Out of range\rChoose values between 0 and 200", 50},
+            {"201", "Out of range\rChoose values between 0 and 200", 50},
+            {"1", nullptr, 1},
+            {"200", nullptr, 200},
+            {"30", nullptr, 30},
+        };
+        QStringList fieldOnEntry, fieldAfterRefusal;
+        bool open = false;
+        std::size_t next = 0;
+        std::function<void(BestCountDialog*)> type = [&](BestCountDialog* shown) {
+            const Entry& entry = entries[next++];
+            QLineEdit* field = shown->Field();
+            QApplication::setActiveWindow(shown);
+            field->setFocus();
+            fieldOnEntry << field->text();
+            field->selectAll();
+            QTest::keyClicks(field, QString::fromLatin1(entry.typed));
+            if (!entry.message)
+                Screenshot(shown, "best-count-dialog");
+            QTest::keyClick(field, Qt::Key_Return);
+            open = shown->isVisible();
+            if (entry.message) {
+                fieldAfterRefusal << field->text();
+                type(shown);
+            }
+        };
+        for (int run = 0; run < 3; ++run) {
+            WhenModal<BestCountDialog>(type);
+            QVERIFY(dialog.Run());
+            QVERIFY(!open);
+            QCOMPARE(workbench.State().BestCount, entries[next - 1].bestCount);
+        }
+        QCOMPARE(next, std::size(entries));
+        QCOMPARE(dialog.Field()->text(), QStringLiteral("      30"));
+        // Entering clears the field once per opening; after a refusal the remembered text is back.
+        QCOMPARE(fieldOnEntry, QStringList({"", "      50", "      50", "      50", "", ""}));
+        QCOMPARE(fieldAfterRefusal, QStringList({"      50", "      50", "      50"}));
+        QCOMPARE(messages.shown.size(), std::size_t{3});
+        for (std::size_t i = 0; i < 3; ++i) {
+            QCOMPARE(messages.shown[i].text, std::string(entries[i].message));
+            QCOMPARE(messages.shown[i].buttons, MessageButtons::Ok);
+        }
+        QCOMPARE(messages.shown[0].kind, MessageKind::Information);
+        QCOMPARE(messages.shown[1].kind, MessageKind::Error);
+
+        // Cancel keeps the value and the field.
+        WhenModal<BestCountDialog>([](BestCountDialog* shown) {
+            shown->Field()->setText(QStringLiteral("7"));
+            QTest::keyClick(shown, Qt::Key_Escape);
+        });
+        QVERIFY(!dialog.Run());
+        QCOMPARE(workbench.State().BestCount, 30);
+        QCOMPARE(dialog.Field()->text(), QStringLiteral("      30"));
+    }
+
+    void coefficientChooseAndCancel()
+    {
+        CoefficientDialog dialog;
+        QCOMPARE(dialog.List()->count(), kCoefficientCount);
+        for (int i = 0; i < kCoefficientCount; ++i)
+            QCOMPARE(dialog.List()->itemText(i), QString::fromStdString(CoefficientName(i)));
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Similarity coefficient"));
+
+        int shownAtOpen = -1;
+        WhenModal<CoefficientDialog>([&](CoefficientDialog* shown) {
+            shownAtOpen = shown->List()->currentIndex();
+            QTest::keyClick(shown->List(), Qt::Key_Down);
+            Screenshot(shown, "coefficient-dialog");
+            QTest::keyClick(shown, Qt::Key_Return);
+        });
+        QCOMPARE(dialog.Choose(2), std::optional<int>(3));
+        QCOMPARE(shownAtOpen, 2);
+
+        WhenModal<CoefficientDialog>([](CoefficientDialog* shown) {
+            shown->List()->setCurrentIndex(4);
+            QTest::keyClick(shown, Qt::Key_Escape);
+        });
+        QCOMPARE(dialog.Choose(3), std::nullopt);
+
+        WhenModal<CoefficientDialog>([](CoefficientDialog* shown) {
+            shown->List()->setCurrentIndex(0);
+            shown->close();
+        });
+        QCOMPARE(dialog.Choose(3), std::nullopt);
+    }
+
+    void textDialogCaseClearUndo()
+    {
+        TextDialog dialog;
+        QStringList seen;
+        QString caption;
+        WhenModal<TextDialog>([&](TextDialog* shown) {
+            caption = shown->windowTitle();
+            QVERIFY(shown->Heading()->isVisible());
+            for (QPushButton* button : {shown->SwCaseButton(), shown->SwCaseButton(), shown->ClearButton(),
+                                        shown->UndoButton(), shown->SwCaseButton()}) {
+                QTest::mouseClick(button, Qt::LeftButton);
+                seen << shown->Field()->text();
+            }
+            Screenshot(shown, "text-dialog");
+            QTest::keyClick(shown->Field(), Qt::Key_Return);
+        });
+        const auto result = dialog.Ask("", "aBc", "Name of Compound");
+        QCOMPARE(caption, QStringLiteral("Editform"));
+        QCOMPARE(seen, QStringList({"ABC", "abc", "", "aBc", "ABC"}));
+        QCOMPARE(result, std::optional<std::string>("ABC"));
+
+        // The core's own question (descriptor set names) shows the bare field; Cancel gives nothing.
+        QtUserDialog dialogs;
+        bool extrasShown = true;
+        WhenModal<TextDialog>([&](TextDialog* shown) {
+            caption = shown->windowTitle();
+            extrasShown = shown->SwCaseButton()->isVisible() || shown->ClearButton()->isVisible() ||
+                          shown->UndoButton()->isVisible() || shown->Heading()->isVisible();
+            QTest::keyClicks(shown->Field(), QStringLiteral("aromatics"));
+            QTest::keyClick(shown, Qt::Key_Escape);
+        });
+        QCOMPARE(dialogs.AskText("Name this new criteriaset:", ""), std::nullopt);
+        QCOMPARE(caption, QStringLiteral("Name this new criteriaset:"));
+        QVERIFY(!extrasShown);
+    }
+
+    // Events reach the window only through Poll, at most every ~40 ms while running; Suspend makes
+    // Poll answer Suspend until "Proceed", Abort ends the loop.
+    void progressWindowSuspendProceedAbort()
+    {
+        QtProgress progress;
+        std::vector<std::pair<std::string, bool>> phases;
+        progress.onPhase = [&](const std::string& caption, bool started) { phases.emplace_back(caption, started); };
+        const std::string caption = "Calculates new library-descriptors";
+        progress.Start(caption, 100000);
+        ProgressWindow& window = progress.Window();
+        QVERIFY(window.isVisible());
+        QVERIFY(!progress.Wait().isVisible());
+        QCOMPARE(window.windowModality(), Qt::ApplicationModal);
+        QCOMPARE(window.windowTitle(), QString::fromStdString(caption));
+        QCOMPARE(window.DoneLabel()->text(), QStringLiteral("Calculated structures:"));
+        QCOMPARE(window.TotalLabel()->text(), QStringLiteral("Total structures        :"));
+
+        int passes = 0; // one per event-processing pass
+        QTimer pass;
+        pass.setInterval(0);
+        connect(&pass, &QTimer::timeout, [&] { ++passes; });
+        pass.start();
+
+        QString suspendText, proceedText;
+        QTimer::singleShot(150, [&] { QTest::mouseClick(window.SuspendButton(), Qt::LeftButton); });
+        QTimer::singleShot(350, [&] {
+            proceedText = window.SuspendButton()->text();
+            Screenshot(&window, "progress-window");
+            QTest::mouseClick(window.SuspendButton(), Qt::LeftButton);
+            suspendText = window.SuspendButton()->text();
+        });
+        QTimer::singleShot(550, [&] { QTest::mouseClick(window.AbortButton(), Qt::LeftButton); });
+
+        long done = 0, polls = 0, suspendedPolls = 0, doneAtSuspend = -1, doneAtProceed = -1;
+        int passesBeforeSuspend = 0;
+        QElapsedTimer clock;
+        clock.start();
+        qint64 runningMs = 0;
+        ProgressRequest request;
+        while ((request = progress.Poll()) != ProgressRequest::Abort && clock.elapsed() < 10000) {
+            ++polls;
+            if (request == ProgressRequest::Suspend) {
+                if (doneAtSuspend < 0) {
+                    doneAtSuspend = done;
+                    passesBeforeSuspend = passes;
+                    runningMs = clock.elapsed();
+                }
+                ++suspendedPolls;
+                continue;
+            }
+            if (doneAtSuspend >= 0 && doneAtProceed < 0)
+                doneAtProceed = done;
+            progress.Step(++done);
+            QThread::usleep(20);
+        }
+        QCOMPARE(request, ProgressRequest::Abort);
+        QCOMPARE(proceedText, QStringLiteral("Proceed"));
+        QCOMPARE(suspendText, QStringLiteral("Suspend"));
+        QVERIFY(suspendedPolls > 0);
+        QCOMPARE(doneAtProceed, doneAtSuspend); // no work while suspended
+        QVERIFY(done > doneAtProceed);
+        // Before the suspension: thousands of polls, a handful of event passes.
+        QVERIFY2(passesBeforeSuspend >= 1, "events must be processed while the loop runs");
+        QVERIFY2(passesBeforeSuspend <= runningMs / QtProgress::kEventIntervalMs + 3,
+                 qPrintable(QStringLiteral("%1 passes in %2 ms").arg(passesBeforeSuspend).arg(runningMs)));
+        QVERIFY(doneAtSuspend > 20 * passesBeforeSuspend);
+        QVERIFY(window.Gauge()->value() > 0);
+        QVERIFY(progress.Busy());
+
+        progress.Finish();
+        QVERIFY(!window.isVisible());
+        QVERIFY(!progress.Busy());
+        QCOMPARE(phases, (std::vector<std::pair<std::string, bool>>{{caption, true}, {caption, false}}));
+    }
+
+    void progressWindowTextsByCaption_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("doneLabel");
+        QTest::addColumn<bool>("suspendable");
+        QTest::newRow("conversion") << "Conversion" << "Converted structures:" << true;
+        QTest::newRow("descriptor file") << "Calculates new library-descriptors" << "Calculated structures:" << true;
+        QTest::newRow("intro parameters") << "Calculates mean and standard deviation" << "Calculated structures:"
+                                          << false;
+        QTest::newRow("unknown caption") << "Count Structures" << "Calculated structures:" << false;
+    }
+
+    void progressWindowTextsByCaption()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QString, doneLabel);
+        QFETCH(bool, suspendable);
+        QtProgress progress;
+        progress.Start(caption.toStdString(), 0);
+        ProgressWindow& window = progress.Window();
+        QVERIFY(window.isVisible());
+        QCOMPARE(window.windowTitle(), caption);
+        QCOMPARE(window.DoneLabel()->text(), doneLabel);
+        QCOMPARE(window.Total()->text(), QStringLiteral("0"));
+        QCOMPARE(window.Done()->text(), QStringLiteral("0"));
+        QCOMPARE(window.Gauge()->maximum(), 1); // a range 0..0 would show a busy animation
+        QCOMPARE(window.Gauge()->format(), QStringLiteral("%p%"));
+        QCOMPARE(window.SuspendButton()->isEnabled(), suspendable);
+        // The window cannot be closed away; closing asks the loop to stop.
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QVERIFY(window.isVisible());
+        QCOMPARE(progress.Poll(), ProgressRequest::Abort);
+        progress.Finish();
+        QVERIFY(!window.isVisible());
+        QCOMPARE(window.windowTitle(), QStringLiteral("Conversion"));
+        QCOMPARE(window.DoneLabel()->text(), QStringLiteral("Converted structures:"));
+    }
+
+    // The search says "Compare Structures:", then "Search of the best:" and "Please wait ..." without
+    // a Finish in between: one window, relabelled, closed once.
+    void waitWindowRelabels()
+    {
+        QtProgress progress;
+        std::vector<std::pair<std::string, bool>> phases;
+        progress.onPhase = [&](const std::string& caption, bool started) { phases.emplace_back(caption, started); };
+        progress.Start("Compare Structures:", 250);
+        WaitWindow& wait = progress.Wait();
+        QVERIFY(wait.isVisible());
+        QCOMPARE(wait.windowTitle(), QStringLiteral("Please Wait"));
+        QCOMPARE(wait.Label()->text(), QStringLiteral("Compare Structures:"));
+        QVERIFY(wait.AbortButton()->isVisible());
+        QVERIFY(wait.Count()->text().isEmpty());
+        progress.Step(100);
+        QTest::qWait(QtProgress::kEventIntervalMs + 10);
+        progress.Step(200);
+        QCOMPARE(progress.Poll(), ProgressRequest::Continue);
+        QCOMPARE(wait.Count()->text(), QStringLiteral("200"));
+        QVERIFY(wait.Count()->alignment() & Qt::AlignRight);
+        Screenshot(&wait, "wait-window");
+
+        progress.Start("Search of the best:", 0);
+        QVERIFY(wait.isVisible());
+        QCOMPARE(wait.Label()->text(), QStringLiteral("Search of the best:"));
+        QVERIFY(wait.Count()->text().isEmpty());
+        progress.Start("Please wait ...", 0);
+        QCOMPARE(wait.Label()->text(), QStringLiteral("Please wait ..."));
+        QVERIFY(!progress.Window().isVisible());
+        QTest::mouseClick(wait.AbortButton(), Qt::LeftButton);
+        QTest::qWait(QtProgress::kEventIntervalMs + 10);
+        QCOMPARE(progress.Poll(), ProgressRequest::Abort);
+        QVERIFY(progress.Busy());
+        progress.Finish();
+        QVERIFY(!wait.isVisible());
+        QVERIFY(!progress.Busy());
+        const std::vector<std::pair<std::string, bool>> expected = {{"Compare Structures:", true},
+                                                                    {"Search of the best:", true},
+                                                                    {"Please wait ...", true},
+                                                                    {"Please wait ...", false}};
+        QCOMPARE(phases, expected);
+
+        // The import count cannot be interrupted, so its window offers no Abort; a new loop starts clean.
+        progress.Start("Count Structures :", 0);
+        QCOMPARE(wait.Label()->text(), QStringLiteral("Count Structures :"));
+        QVERIFY(!wait.AbortButton()->isVisible());
+        QCOMPARE(progress.Poll(), ProgressRequest::Continue);
+        progress.RequestAbort();
+        QCOMPARE(progress.Poll(), ProgressRequest::Abort);
+        progress.Finish();
+    }
+
+    void statusWindowShowsTheState()
+    {
+        QTemporaryDir folder;
+        test::ScriptedDialog messages;
+        NullProgress progress;
+        Workbench workbench(messages, progress, folder.path().toStdString());
+        // A library whose parameters let every descriptor discriminate, so some can be chosen.
+        const QString library = folder.filePath(QStringLiteral("drugs.clb"));
+        QFile parameters(folder.filePath(QStringLiteral("drugs.idp")));
+        QVERIFY(parameters.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 153; ++i)
+            parameters.write(" 2.50000000000000E+0000 1.25000000000000E+0000\r\n");
+        parameters.close();
+        SearchState& state = workbench.State();
+        state.LibraryFileName = library.toStdString();
+        state.LibraryOpen = true;
+        state.QueryFileName = folder.filePath(QStringLiteral("query.mol")).toStdString();
+        state.QueryLoaded = true;
+        state.Query.FStrucName = "M\x9aLLER-ACID"; // code page 437 upper-case U umlaut
+        state.BestCount = 25;
+        workbench.SetCoefficient(3);
+        SelectionContext context = workbench.Context();
+        for (int position : {0, 1, 5})
+            workbench.Selection().ClickDescriptor(position, context, messages);
+        const std::vector<std::string> chosen = workbench.Selection().ChosenNames();
+        QCOMPARE(chosen.size(), std::size_t{3});
+
+        StatusWindow status(workbench);
+        WhenModal<StatusWindow>([&](StatusWindow* shown) {
+            Screenshot(shown, "status-window");
+            QTest::keyClick(shown, Qt::Key_Escape);
+        });
+        status.Run();
+        QCOMPARE(status.windowTitle(), QStringLiteral("Status"));
+        QCOMPARE(status.Library()->toolTip(), library);
+        QCOMPARE(status.QueryName()->text(), QStringLiteral("MÜLLER-ACID"));
+        QCOMPARE(status.BestCount()->text(), QStringLiteral("25"));
+        QCOMPARE(status.Coefficient()->text(), QStringLiteral("Tanimoto coefficient"));
+        QCOMPARE(status.Mode()->text(), QStringLiteral("normal"));
+        QCOMPARE(status.Descriptors()->count(), 3);
+        QCOMPARE(status.Descriptors()->item(2)->text(), QString::fromStdString(chosen[2]));
+
+        state.Mode = DescriptorMode::Intro;
+        status.Refresh();
+        QCOMPARE(status.Mode()->text(), QStringLiteral("introduction mode"));
+    }
+
+    void aboutBoxFlashesAndCloses()
+    {
+        AboutBox about;
+        QVERIFY(!about.Flashing());
+        WhenModal<AboutBox>([&](AboutBox* shown) {
+            QCOMPARE(QApplication::focusWidget(), shown->FlashButton());
+            Screenshot(shown, "about-box");
+            QTest::keyClick(shown->FlashButton(), Qt::Key_Space);
+            QVERIFY(shown->Flashing());
+            QTimer::singleShot(300, shown, [shown] { QTest::keyClick(shown, Qt::Key_Return); });
+        });
+        about.exec();
+        QVERIFY(!about.Flashing());
+        QCOMPARE(about.windowTitle(), QStringLiteral("About"));
+        for (const char* text : {"Velmora", "15. Jan 1997", "V 1.00"}) {
+            bool found = false;
+            for (QLabel* label : about.findChildren<QLabel*>())
+                found = found || label->text() == QLatin1String(text);
+            QVERIFY2(found, text);
+        }
+    }
+
+    void helpTopicsAndLinks()
+    {
+        HelpWindow help;
+        const QList<std::pair<int, QString>> topics = {{1, "contents.html"}, {2, "searching.html"}, {3, "features.html"}};
+        for (const auto& [context, page] : topics) {
+            help.ShowTopic(context);
+            QVERIFY(help.isVisible());
+            QVERIFY(help.Browser()->source().toString().endsWith(page));
+            QVERIFY2(help.Browser()->toPlainText().size() > 400, qPrintable(page));
+            QVERIFY(!help.Browser()->documentTitle().isEmpty());
+            if (context == 2)
+                Screenshot(&help, "help-window");
+        }
+        // Every page links to the other two.
+        for (const auto& [context, page] : topics) {
+            QFile file(QStringLiteral(":/help/") + page);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray html = file.readAll();
+            for (const auto& [other, otherPage] : topics)
+                if (other != context)
+                    QVERIFY2(html.contains("href=\"" + otherPage.toLatin1()), qPrintable(page + " -> " + otherPage));
+        }
+    }
+};
+
+QTEST_MAIN(WindowsTest)
+#include "windows_test.moc"
