@@ -11,7 +11,7 @@
 namespace velmora::gui {
 
 namespace {
-constexpr int kCellWidth = 24;
+constexpr int kCellWidth = 26;
 constexpr int kCellHeight = 20;
 
 QTableWidget* MakeGrid(int columns, int rows, QWidget* parent)
@@ -28,6 +28,11 @@ QTableWidget* MakeGrid(int columns, int rows, QWidget* parent)
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setSelectionMode(QAbstractItemView::NoSelection);
     grid->setFocusPolicy(Qt::NoFocus);
+    grid->setTextElideMode(Qt::ElideNone);
+    grid->setShowGrid(true);
+    QFont font = grid->font();
+    font.setPixelSize(11);
+    grid->setFont(font);
     grid->setFixedSize(columns * kCellWidth + 2 * grid->frameWidth(), rows * kCellHeight + 2 * grid->frameWidth());
     return grid;
 }

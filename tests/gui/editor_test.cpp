@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
@@ -102,6 +103,11 @@ private:
         QTest::mouseClick(e.DrawingArea(), button, {}, at);
     }
     void Press(TDrawpenForm& e, Control control) { QTest::mouseClick(e.Button(control), Qt::LeftButton); }
+    void Move(TDrawpenForm& e, QPoint to)
+    {
+        QMouseEvent move(QEvent::MouseMove, to, e.DrawingArea()->mapToGlobal(to), Qt::NoButton, Qt::NoButton, {});
+        QApplication::sendEvent(e.DrawingArea(), &move);
+    }
 
     void DrawAndEdit(TDrawpenForm& e)
     {
@@ -121,14 +127,15 @@ private:
 
         for (QPoint p : {A, B, C, D, E, F})
             Click(e, p + QPoint(3, -4)); // snapped to the grid point
-        QTest::mouseMove(e.DrawingArea(), A + QPoint(2, 2));
+        Move(e, A + QPoint(2, 2));
         QVERIFY(e.Controller().RubberBandShown());
         Click(e, A); // closes the ring
         Click(e, {0, 0}, Qt::RightButton);
         QVERIFY(e.Controller().ActiveTool() == Tool::Draw && !e.Controller().Drawing());
         Click(e, C);
         Click(e, G);
-        QTest::mouseMove(e.DrawingArea(), G + QPoint(40, 30));
+        Move(e, G + QPoint(40, 30));
+        QCOMPARE(e.Controller().Current(), (editor::PointF{247, 165}));
         Screenshot(&e, "editor-drawing-chain");
         Click(e, {0, 0}, Qt::RightButton);
         Click(e, {0, 0}, Qt::RightButton); // the tool ends: bonds from both ends
@@ -227,6 +234,11 @@ private:
         QVERIFY(matrixSeen);
 
         Press(e, Control::ZoomFit);
+        QCOMPARE(t.Atom(7).y, 18.0f); // 5 % from the top: its label is still drawn
+        Screenshot(&e, "editor-zoom-fit");
+        Press(e, Control::ZoomOut);
+        Press(e, Control::ZoomOut);
+        Press(e, Control::Center);
         Screenshot(&e, "editor-structure");
     }
 
@@ -324,19 +336,22 @@ private slots:
         QCOMPARE(e.SnapAction()->text(), QString("Snap On"));
         QVERIFY(!e.Model().Snap && !e.Model().Grid);
 
-        Press(e, Control::Draw);
-        Click(e, {1200, 600});
-        Click(e, {1200, 600}, Qt::RightButton);
-        Click(e, {1200, 600}, Qt::RightButton);
-        e.Model().SelectedElement = 17; // an isolated chlorine shows its label
-        e.Model().ChangeAtom(1);
+        Press(e, Control::Draw); // two isolated atoms, near a far corner and near the origin
+        for (QPoint p : {QPoint(1200, 600), QPoint(20, 20)}) {
+            Click(e, p);
+            Click(e, p, Qt::RightButton);
+        }
+        Click(e, {0, 0}, Qt::RightButton);
+        QCOMPARE(e.Structure().NumValidAtoms, 2);
         QImage wide(e.DrawingArea()->size(), QImage::Format_RGB32);
         e.RenderDrawing(wide);
-        int ink = 0;
-        for (int y = 580; y < 620; ++y)
-            for (int x = 1180; x < 1220; ++x)
-                ink += qGray(wide.pixel(x, y)) < 128;
-        QVERIFY(ink > 10);
+        for (QPoint p : {QPoint(1200, 600), QPoint(20, 20)}) { // each shows its label "C"
+            int ink = 0;
+            for (int y = p.y() - 12; y < p.y() + 12; ++y)
+                for (int x = p.x() - 12; x < p.x() + 12; ++x)
+                    ink += qGray(wide.pixel(x, y)) < 128;
+            QVERIFY2(ink > 10, qPrintable(QString("%1,%2").arg(p.x()).arg(p.y())));
+        }
     }
 };
 

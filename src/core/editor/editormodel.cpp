@@ -30,10 +30,10 @@ void EditorModel::SetDrawingArea(int width, int height)
 {
     m_width = std::max(width, 1);
     m_height = std::max(height, 1);
-    // Bond ends are held 4 pixels and labels 40 pixels inside the clip rectangle. It reaches past
-    // the drawing area, so that nothing inside the area is cut however large the window grows,
-    // and is never smaller than the fixed 800 x 600 a small window draws with.
-    m_structure.ClipRect = {0, 0, std::max(800, m_width + 40), std::max(600, m_height + 40)};
+    // Bond ends are held 4 pixels and labels 40 pixels inside the clip rectangle. It reaches 40
+    // pixels past every edge of the drawing area, so that nothing inside the area is cut however
+    // large the window grows.
+    m_structure.ClipRect = {-40, -40, std::max(800, m_width + 40), std::max(600, m_height + 40)};
 }
 
 void EditorModel::SetXY(int i, double x, double y)
