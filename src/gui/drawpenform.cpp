@@ -625,9 +625,19 @@ void TDrawpenForm::Sync()
     m_area->setCursor(ElementCursor(m_controller.CursorElement()));
     m_status->setText(QString::fromStdString(m_controller.Status()));
     if (m_list->isVisible() || m_model.LabelMode == 3) {
-        m_list->clear();
-        for (const std::string& line : editor::ConnectionTableLines(m_model.Structure()))
-            m_list->addItem(QString::fromStdString(line));
+        // Only the lines that changed are replaced, so the list does not flicker while drawing.
+        const std::vector<std::string> lines = editor::ConnectionTableLines(m_model.Structure());
+        while (m_list->count() > static_cast<int>(lines.size()))
+            delete m_list->takeItem(m_list->count() - 1);
+        for (std::size_t k = 0; k < lines.size(); ++k) {
+            const QString text = QString::fromStdString(lines[k]);
+            if (static_cast<int>(k) < m_list->count()) {
+                if (m_list->item(static_cast<int>(k))->text() != text)
+                    m_list->item(static_cast<int>(k))->setText(text);
+            } else {
+                m_list->addItem(text);
+            }
+        }
     }
     m_area->update();
 }
