@@ -297,7 +297,12 @@ private slots:
         // "esc" keeps the query the workbench has.
         WhenModal<TDrawpenForm>([](TDrawpenForm* e) {
             e->Model().DeleteAll();
-            QTest::mouseClick(e->Button(Control::Esc), Qt::LeftButton);
+            QTest::mouseClick(e->Button(Control::Draw), Qt::LeftButton);
+            QTest::keyClick(e, Qt::Key_Escape); // like "esc", nothing while a tool is active
+            QVERIFY(e->isVisible());
+            QTest::mouseClick(e->Button(Control::Draw), Qt::LeftButton);
+            QTest::keyClick(e, Qt::Key_Escape);
+            QVERIFY(!e->isVisible());
         });
         draw->trigger();
         QCOMPARE(bench.State().Query.NumValidAtoms, 7);
