@@ -79,8 +79,7 @@ void FlowBox::paintEvent(QPaintEvent*)
 
 StructureView::StructureView(QWidget* parent) : QWidget(parent)
 {
-    setMinimumSize(200, 150);
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setFixedSize(sizeHint());
 }
 
 void StructureView::SetPicture(const QImage& picture)

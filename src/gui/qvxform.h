@@ -60,7 +60,8 @@ public:
     StatusWindow& Status() { return *m_statusWindow; }
     HelpWindow& Help() { return *m_helpWindow; }
     TDrawpenForm& Drawpen() { return *m_drawpen; }
-    SharedPrinter& Printer() { return *m_printer; }
+    // The one printer of the application, made at its first use and kept.
+    SharedPrinter& Printer();
 
     void Connect(LaterCommand command, std::function<void()> handler);
 
