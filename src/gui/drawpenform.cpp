@@ -441,6 +441,7 @@ QWidget* TDrawpenForm::BuildToolBar()
     Button(Control::Oops)->setObjectName("SButOops");
     Button(Control::Oops)->setAccessibleName("Undo");
     Button(Control::DistanceMatrix)->setAccessibleName("Distance Matrix");
+    Button(Control::DistanceMatrix)->setToolTip("Distance Matrix");
     Button(Control::ChangeAtom)->installEventFilter(this);
     return bar;
 }
@@ -463,30 +464,28 @@ void TDrawpenForm::Command(Control control)
         Sync();
         return;
     }
-    bool changed = false;
     switch (control) {
     case Control::Esc: Finish(false); return;
     case Control::Exit: Finish(true); return;
     case Control::LoadScratch: LoadScratch(); return;
     case Control::SaveScratch: SaveScratch(); return;
+    case Control::Id: EditName(); return;
+    case Control::DistanceMatrix: ShowDistanceMatrix(); return;
     case Control::Oops:
-        changed = m_model.Oops();
+        m_model.Oops();
         m_controller.StructureReplaced();
         break;
-    case Control::ZoomFit: changed = m_model.ZoomFit(); break;
-    case Control::Center: changed = m_model.CenterStructure(); break;
-    case Control::ZoomIn: changed = m_model.ZoomIn(); break;
-    case Control::ZoomOut: changed = m_model.ZoomOut(); break;
-    case Control::RotateLeft: changed = m_model.RotateLeft(); break;
-    case Control::RotateRight: changed = m_model.RotateRight(); break;
-    case Control::MirrorX: changed = m_model.MirrorX(); break;
-    case Control::MirrorY: changed = m_model.MirrorY(); break;
-    case Control::Id: EditName(); return;
-    case Control::DeleteWholeStructure: changed = m_model.DeleteAll(); break;
-    case Control::DistanceMatrix: ShowDistanceMatrix(); return;
+    case Control::ZoomFit: m_model.ZoomFit(); break;
+    case Control::Center: m_model.CenterStructure(); break;
+    case Control::ZoomIn: m_model.ZoomIn(); break;
+    case Control::ZoomOut: m_model.ZoomOut(); break;
+    case Control::RotateLeft: m_model.RotateLeft(); break;
+    case Control::RotateRight: m_model.RotateRight(); break;
+    case Control::MirrorX: m_model.MirrorX(); break;
+    case Control::MirrorY: m_model.MirrorY(); break;
+    case Control::DeleteWholeStructure: m_model.DeleteAll(); break;
     default: break; // "Move Window" and "Move Ring" select nothing
     }
-    (void)changed;
     Sync();
 }
 

@@ -143,6 +143,11 @@ TEST(EditorGeometry, FitCentreRotateMirror)
     EXPECT_EQ(XY(mirror.Structure(), 1), XYPair(160, 140));
     EXPECT_EQ(XY(mirror.Structure(), 2), XYPair(110, 110));
 
+    EditorModel single; // one atom has no extent to fit: it stays where it is
+    Chain(single.Structure(), {{300, 200}});
+    EXPECT_FALSE(single.ZoomFit());
+    EXPECT_EQ(XY(single.Structure(), 1), XYPair(300, 200));
+
     EditorModel empty;
     EXPECT_FALSE(empty.ZoomFit() || empty.ZoomIn() || empty.ZoomOut() || empty.RotateLeft() ||
                  empty.RotateRight() || empty.MirrorX() || empty.MirrorY() || empty.CenterStructure());
