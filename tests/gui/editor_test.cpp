@@ -4,7 +4,9 @@
 #include "dialogs.h"
 #include "drawpenform.h"
 #include "fonts.h"
+#include "base/textfile.h"
 #include "io/convert.h"
+#include "io/ctb.h"
 #include "io/molfile.h"
 #include "io/structlib.h"
 #include "matgrid.h"
@@ -188,6 +190,7 @@ private:
         WhenModal<TextDialog>([](TextDialog* d) {
             QCOMPARE(d->Heading()->text(), QString("Name of Compound"));
             d->Field()->setText("Cyclohexanol");
+            Screenshot(d, "editor-name-dialog");
             d->accept();
         });
         QTest::mouseClick(e.NamePanel(), Qt::LeftButton);
@@ -318,6 +321,35 @@ private slots:
             QCOMPARE(drawnRows[k].libraryPosition, fileRows[k].libraryPosition);
             QCOMPARE(drawnRows[k].value, fileRows[k].value);
         }
+    }
+
+    // Saving on the scratchpad and leaving by the menu's "Exit" end a chain being drawn, so its
+    // bonds are stored from both ends.
+    void handOverWhileDrawing()
+    {
+        TDrawpenForm e(m_dir.Path().string());
+        e.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&e));
+        Press(e, Control::Draw);
+        Click(e, A);
+        Click(e, B);
+        QVERIFY(e.Button(Control::SaveScratch)->isEnabled());
+        Press(e, Control::SaveScratch);
+        QCOMPARE(e.Controller().ActiveTool(), Tool::None);
+        TCTab saved;
+        TextReader reader(editor::EditorModel::ScratchPath(m_dir.Path().string()));
+        QVERIFY(ReadCTB(saved, reader));
+        QCOMPARE(saved.BondType(1, 2), 1);
+        QCOMPARE(saved.BondType(2, 1), 1);
+
+        Press(e, Control::Draw);
+        Click(e, B);
+        Click(e, C);
+        e.ExitAction()->trigger();
+        QCOMPARE(e.result(), int(QDialog::Accepted));
+        QVERIFY(!e.isVisible());
+        QCOMPARE(e.Structure().BondType(2, 3), 1);
+        QCOMPARE(e.Structure().BondType(3, 2), 1);
     }
 
     // The drawing follows the window: labels far right in a widened window are drawn, the grid
