@@ -550,9 +550,12 @@ void TDrawpenForm::SaveScratch()
 
 void TDrawpenForm::LoadScratch()
 {
-    if (m_model.LoadScratch(m_scratchFolder))
+    const bool loaded = m_model.LoadScratch(m_scratchFolder);
+    if (loaded)
         m_controller.StructureReplaced();
     Sync();
+    if (!loaded)
+        m_status->setText("Nothing loaded: the scratchpad is empty or unreadable.");
 }
 
 void TDrawpenForm::AreaPress(MouseButton button, QPointF position)
