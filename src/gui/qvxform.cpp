@@ -1,5 +1,7 @@
 #include "qvxform.h"
 
+#include "drawpenform.h"
+
 #include "base/fitlabel.h"
 #include "base/ioerror.h"
 #include "dialogs.h"
@@ -48,7 +50,7 @@ TQVXForm::TQVXForm(UserDialog& dialog, QtProgress& progress, std::string working
     : QMainWindow(parent),
       m_dialog(dialog),
       m_progress(progress),
-      m_workbench(dialog, progress, std::move(workingDirectory)),
+      m_workbench(dialog, progress, workingDirectory),
       m_pages(m_workbench.State().BackPage)
 {
     setWindowTitle("Velmora");
@@ -70,6 +72,14 @@ TQVXForm::TQVXForm(UserDialog& dialog, QtProgress& progress, std::string working
     m_helpWindow = new HelpWindow(this);
     m_helpWindow->setWindowFlag(Qt::Window);
     m_statusWindow = new StatusWindow(m_workbench, this);
+    // The structure editor keeps its drawing between openings; OK hands it over as the query.
+    m_drawpen = new TDrawpenForm(workingDirectory, this);
+    Connect(LaterCommand::DrawMolecule, [this] {
+        if (m_drawpen->exec() == QDialog::Accepted) {
+            m_workbench.SetDrawnQuery(m_drawpen->Structure());
+            ShowQuery();
+        }
+    });
 
     ShowQuery();
     Refresh();

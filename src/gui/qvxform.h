@@ -26,6 +26,7 @@ class HelpWindow;
 class QtProgress;
 class SharedPrinter;
 class StatusWindow;
+class TDrawpenForm;
 
 // Commands whose windows are added by later parts of the application; each stays disabled until
 // its handler is connected.
@@ -58,6 +59,7 @@ public:
     CoefficientDialog& Coefficient() { return *m_coefficientDialog; }
     StatusWindow& Status() { return *m_statusWindow; }
     HelpWindow& Help() { return *m_helpWindow; }
+    TDrawpenForm& Drawpen() { return *m_drawpen; }
     // The one printer of the application, made at its first use and kept.
     SharedPrinter& Printer();
 
@@ -136,6 +138,7 @@ private:
     AboutBox* m_aboutBox = nullptr;
     HelpWindow* m_helpWindow = nullptr;
     StatusWindow* m_statusWindow = nullptr;
+    TDrawpenForm* m_drawpen = nullptr;
     std::unique_ptr<SharedPrinter> m_printer;
 };
 
