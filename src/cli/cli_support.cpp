@@ -29,12 +29,13 @@ std::string Lines(const std::string& text)
 } // namespace
 
 MessageAnswer CliDialog::ShowMessage(MessageKind kind, const std::string&, const std::string& text,
-                                     MessageButtons buttons)
+                                     MessageButtons buttons, const std::string& detail)
 {
+    const std::string more = detail.empty() ? "" : Lines(detail) + "\n";
     if (kind == MessageKind::Error || kind == MessageKind::Warning || allToError)
-        m_context.err << prefix << Lines(text) << "\n";
+        m_context.err << prefix << Lines(text) << "\n" << more;
     else if (!quiet)
-        m_context.out << Lines(text) << "\n";
+        m_context.out << Lines(text) << "\n" << more;
     if (buttons == MessageButtons::Ok)
         return MessageAnswer::Ok;
     return m_confirmAnswer;

@@ -18,8 +18,9 @@ class CliDialog final : public UserDialog {
 public:
     explicit CliDialog(CommandContext& context, MessageAnswer confirmAnswer = MessageAnswer::Ok)
         : m_context(context), m_confirmAnswer(confirmAnswer) {}
+    // The detail, when there is one, is printed as a further line.
     MessageAnswer ShowMessage(MessageKind kind, const std::string& caption, const std::string& text,
-                              MessageButtons buttons) override;
+                              MessageButtons buttons, const std::string& detail = {}) override;
     std::optional<std::string> ChooseFile(FileDialogKind, const std::string&, const std::string&,
                                           const std::string&) override
     {
