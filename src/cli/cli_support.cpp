@@ -189,7 +189,8 @@ void RequireLibraryName(const std::string& name)
 void RefuseLibraryFile(const std::string& library, const std::string& output)
 {
     if (const auto file = LibraryFileAt(library, output))
-        throw IoError(output, "is " + *file + ", a file of the library " + library + "; choose another name");
+        throw IoError(output, (*file == output ? "is" : "is " + *file + ",") + " a file of the library " + library +
+                                  "; choose another name");
 }
 
 void IgnoreFileSizeSignal() { std::signal(SIGXFSZ, SIG_IGN); }

@@ -134,6 +134,8 @@ TEST(CliLibrary, NothingIsWrittenOntoALibrarysOwnFiles)
         EXPECT_EQ(run.status, 1) << target;
         EXPECT_TRUE(Contains(run.err, "The target is a file of the library being read.")) << run.err;
     }
+    EXPECT_TRUE(Contains(run.err, dir.File("sub/params.sdf") + " is " + dir.File("mylib.idp") + ", a file of the library " + lib))
+        << run.err;
     // An import target named like a companion file is a library of its own.
     for (const std::string& target : {dir.File("mylib.III"), dir.File("mylib.pre")}) {
         run = RunTool({"import", query, target, "--append"});

@@ -189,10 +189,10 @@ TEST_F(ConvertTest, TargetsGetTheirExtensionAndNeverOverwriteWhatIsRead)
     }
     ASSERT_EQ(m_dialog.shown.size(), 5u);
     test::ExpectMessage(m_dialog.shown[0], MessageKind::Error, "The source is a file of the target library.", MessageButtons::Ok);
-    EXPECT_EQ(m_dialog.shown[0].detail, pre + " is " + pre + ", a file of the library " + Lib());
+    EXPECT_EQ(m_dialog.shown[0].detail, pre + " is a file of the library " + Lib());
     test::ExpectMessage(m_dialog.shown[2], MessageKind::Error, "The target is a file of the library being read.",
                         MessageButtons::Ok);
-    EXPECT_EQ(m_dialog.shown[2].detail, m_dir.File("lib.III") + " is " + m_dir.File("lib.III") + ", a file of the library " + Lib());
+    EXPECT_EQ(m_dialog.shown[2].detail, m_dir.File("lib.III") + " is a file of the library " + Lib());
     EXPECT_EQ(CountLibraryRecords(Lib()), 2);
     EXPECT_TRUE(fs::exists(pre));
 }

@@ -280,7 +280,7 @@ bool Converter::Convert(StructureLibrary& library, UserDialog& dialog, Progress&
     auto refuse = [&](const std::string& text, const std::string& path, const std::string& file,
                       const std::string& owner) {
         dialog.ShowMessage(MessageKind::Error, "Error", text, MessageButtons::Ok,
-                           path + " is " + file + ", a file of the library " + owner);
+                           path + (file == path ? " is" : " is " + file + ",") + " a file of the library " + owner);
         return false;
     };
     if (m_direction == Direction::Import) {
