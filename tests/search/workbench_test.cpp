@@ -925,11 +925,16 @@ TEST_F(WorkbenchTest, AnImportIntoTheOpenLibraryOpensItAfresh)
     ASSERT_FALSE(dialog.shown.empty());
     EXPECT_EQ(dialog.shown[0].text, kIntroNotice);
 
+    // A source that breaks off with an input error: what was appended counts all the same.
+    test::WriteBytes(sd, test::NciRecords(31, 2) + "broken\n\n\n  1  0\n    1.0000    x.0000    0.0000 C   0  0\n$$$$\n");
+    EXPECT_THROW(wb.ImportLibrary(sd, appendInto(lib, -1)), IoError);
+    EXPECT_EQ(wb.State().LibraryCount, 36);
+
     // An import into another library that stops leaves the open one and its count as they are.
     const std::string other = Library("other", 5);
     EXPECT_FALSE(wb.ImportLibrary(sd, appendInto(other, 3)));
     EXPECT_EQ(wb.State().LibraryFileName, lib);
-    EXPECT_EQ(wb.State().LibraryCount, 34);
+    EXPECT_EQ(wb.State().LibraryCount, 36);
 }
 
 TEST_F(WorkbenchTest, AnAbortedDescriptorFileLeavesIntroModeAndItsParameters)

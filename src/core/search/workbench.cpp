@@ -156,19 +156,29 @@ bool Workbench::ImportLibrary(const std::optional<std::string>& source,
     Converter converter;
     converter.PrepareImport(*chosen, count);
     const std::string open = m_state.LibraryOpen ? m_state.LibraryFileName : std::string();
-    const bool converted = runConverter(converter);
-    if (!converted) {
-        // An import that ran into the open library changed its files: open it afresh (or close
-        // it when nothing readable is left). Any other library stays as it was.
-        if (!open.empty() && converter.ImportStarted() && SameFile(converter.ToName(), open)) {
-            m_library.ReleaseFiles();
-            if (IsLibrary(open)) {
-                LibraryOpened();
-                LoadLibraryParameters();
-            } else {
-                CloseLibrary();
-            }
+    // An import that ran into the open library but did not complete (stopped, failed, or ended
+    // by an input error) changed its files: open it afresh, or close it when nothing readable is
+    // left. Any other library stays as it was.
+    auto reopenChanged = [&] {
+        if (open.empty() || !converter.ImportStarted() || !SameFile(converter.ToName(), open))
+            return;
+        m_library.ReleaseFiles();
+        if (IsLibrary(open)) {
+            LibraryOpened();
+            LoadLibraryParameters();
+        } else {
+            CloseLibrary();
         }
+    };
+    bool converted = false;
+    try {
+        converted = runConverter(converter);
+    } catch (...) {
+        reopenChanged();
+        throw;
+    }
+    if (!converted) {
+        reopenChanged();
         return false;
     }
     m_library.ReleaseFiles();
