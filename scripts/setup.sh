@@ -3,7 +3,8 @@
 # only when something is missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev)
+# python3-rdkit: a peer program the tests compare our SD export with.
+packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev python3-rdkit)
 if [ "${VELMORA_WITH_TOOLS:-0}" = 1 ]; then
   packages+=(clang libclang-rt-dev libxml2-utils)
 fi
