@@ -3,6 +3,7 @@
 #include "base/ioerror.h"
 #include "base/numtext.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -65,10 +66,14 @@ std::vector<std::pair<double, double>> ReadParameterFile(const std::string& file
     if (in.bad())
         throw IoError(fileName, "read error");
     bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return ParseParameterFile(bytes, fileName, lines);
+}
 
+std::vector<std::pair<double, double>> ParseParameterFile(std::string_view text, const std::string& fileName,
+                                                          int lines)
+{
     std::vector<std::pair<double, double>> values;
-    values.reserve(static_cast<std::size_t>(lines));
-    const std::string_view text(bytes);
+    values.reserve(static_cast<std::size_t>(std::max(lines, 0)));
     for (int line = 1; line <= lines; ++line) {
         const std::size_t start = static_cast<std::size_t>(line - 1) * kLineWidth;
         if (start >= text.size())

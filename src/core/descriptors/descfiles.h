@@ -5,6 +5,7 @@
 #include "descriptors/catalogue.h"
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -20,5 +21,8 @@ void CheckDescriptorFile(const std::string& fileName, long structures);
 // exactly as the writer writes it (two 23-character exponent fields, CR LF). Throws IoError naming
 // the file and the first line that differs.
 std::vector<std::pair<double, double>> ReadParameterFile(const std::string& fileName, int lines);
+// The same for the file's bytes; fileName names it in errors.
+std::vector<std::pair<double, double>> ParseParameterFile(std::string_view bytes, const std::string& fileName,
+                                                          int lines);
 
 } // namespace velmora
