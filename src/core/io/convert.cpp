@@ -174,6 +174,7 @@ ImportReport ImportStructures(StructureLibrary& library, const std::string& sour
         } else {
             const std::string name = StorableName(scratch.FStrucName);
             const bool renamed = name != scratch.FStrucName;
+            const std::size_t renamedFrom = scratch.FStrucName.size();
             scratch.FStrucName = name;
             library.Structure().Assign(scratch);
             library.SetWritePermission(true);
@@ -203,8 +204,10 @@ ImportReport ImportStructures(StructureLibrary& library, const std::string& sour
                 if (renamed) {
                     ++report.renamed;
                     if (report.renameNotes.size() < kMaxNotes)
-                        report.renameNotes.push_back(RecordLabel(record, name) +
-                                                     ": name changed (bytes of 128 or more stored as \"?\")");
+                        report.renameNotes.push_back(
+                            RecordLabel(record, name) + ": name changed (" +
+                            (name.size() < renamedFrom ? "cut to 255 characters" : "bytes of 128 or more stored as \"?\"") +
+                            ")");
                 }
             }
         }
