@@ -34,6 +34,9 @@ QFont FixedFont()
     return font;
 }
 
+// Width of the status window's value column; longer paths are shortened in the middle.
+constexpr int kStatusValueWidth = 380;
+
 void NoHelpButton(QDialog& dialog)
 {
     dialog.setWindowFlags(dialog.windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -84,6 +87,7 @@ BestCountDialog::BestCountDialog(velmora::Workbench& workbench, QWidget* parent)
     m_field = new QLineEdit(QStringLiteral("      50"), this);
     m_field->setFont(FixedFont());
     m_field->setMaxLength(12);
+    m_field->setAlignment(Qt::AlignRight);
     m_field->setFixedWidth(QFontMetrics(m_field->font()).horizontalAdvance(QString(10, QLatin1Char('0'))) + 16);
     m_field->installEventFilter(this);
     text->setBuddy(m_field);
@@ -161,7 +165,7 @@ StatusWindow::StatusWindow(velmora::Workbench& workbench, QWidget* parent)
     auto value = [this] {
         auto* label = new QLabel(this);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        label->setMinimumWidth(240);
+        label->setMinimumWidth(kStatusValueWidth);
         return label;
     };
     m_library = value();
@@ -175,27 +179,42 @@ StatusWindow::StatusWindow(velmora::Workbench& workbench, QWidget* parent)
     m_descriptors->setFocusPolicy(Qt::NoFocus);
     m_descriptors->setMinimumHeight(120);
 
+    // The captions keep their blanks; the values line up in one column across the groups.
+    QList<QLabel*> captions;
+    auto caption = [&captions](const char* text, QWidget* parent) {
+        auto* label = new QLabel(QString::fromLatin1(text), parent);
+        captions << label;
+        return label;
+    };
     auto* top = new QGridLayout;
-    top->addWidget(new QLabel(QStringLiteral("  Library    :"), this), 0, 0);
+    top->addWidget(caption("  Library    :", this), 0, 0);
     top->addWidget(m_library, 0, 1);
     top->setColumnStretch(1, 1);
 
     auto* molecule = new QGroupBox(QStringLiteral(" My molecule "), this);
     auto* moleculeGrid = new QGridLayout(molecule);
-    moleculeGrid->addWidget(new QLabel(QStringLiteral("Filename       :"), molecule), 0, 0);
+    moleculeGrid->addWidget(caption("Filename       :", molecule), 0, 0);
     moleculeGrid->addWidget(m_queryFile, 0, 1);
-    moleculeGrid->addWidget(new QLabel(QStringLiteral("Moleculename:"), molecule), 1, 0);
+    moleculeGrid->addWidget(caption("Moleculename:", molecule), 1, 0);
     moleculeGrid->addWidget(m_queryName, 1, 1);
     moleculeGrid->setColumnStretch(1, 1);
 
     auto* settings = new QGridLayout;
-    settings->addWidget(new QLabel(QStringLiteral("  Number of best matching structures:"), this), 0, 0);
+    settings->addWidget(caption("  Number of best matching structures:", this), 0, 0);
     settings->addWidget(m_bestCount, 0, 1);
-    settings->addWidget(new QLabel(QStringLiteral("  Similarity coefficient:"), this), 1, 0);
+    settings->addWidget(caption("  Similarity coefficient:", this), 1, 0);
     settings->addWidget(m_coefficient, 1, 1);
-    settings->addWidget(new QLabel(QStringLiteral("  Mode:"), this), 2, 0);
+    settings->addWidget(caption("  Mode:", this), 2, 0);
     settings->addWidget(m_mode, 2, 1);
     settings->setColumnStretch(1, 1);
+
+    int captionWidth = 0;
+    for (QLabel* label : captions)
+        captionWidth = std::max(captionWidth, label->sizeHint().width());
+    for (QGridLayout* grid : {top, moleculeGrid, settings})
+        grid->setColumnMinimumWidth(0, captionWidth + 8);
+    // The group's frame indents its grid; keep its value column with the others.
+    moleculeGrid->setColumnMinimumWidth(0, captionWidth + 8 - moleculeGrid->contentsMargins().left());
 
     auto* descriptors = new QGroupBox(QStringLiteral(" Similarity descriptors "), this);
     auto* descriptorLayout = new QVBoxLayout(descriptors);
@@ -210,7 +229,7 @@ StatusWindow::StatusWindow(velmora::Workbench& workbench, QWidget* parent)
     layout->addLayout(settings);
     layout->addWidget(descriptors, 1);
     layout->addWidget(buttons);
-    resize(520, 440);
+    resize(minimumSizeHint().width(), 420);
 }
 
 void StatusWindow::Refresh()
@@ -219,7 +238,7 @@ void StatusWindow::Refresh()
     // Long paths are shortened in the middle; the whole path is the tool tip.
     auto setPath = [](QLabel* label, const std::string& path) {
         const QString full = QFile::decodeName(QByteArray::fromStdString(path));
-        label->setText(QFontMetrics(label->font()).elidedText(full, Qt::ElideMiddle, 360));
+        label->setText(QFontMetrics(label->font()).elidedText(full, Qt::ElideMiddle, kStatusValueWidth));
         label->setToolTip(full);
     };
     setPath(m_library, state.LibraryFileName);

@@ -6,6 +6,7 @@
 #include "qtprogress.h"
 #include "qtuserdialog.h"
 #include "scripted.h"
+#include "sharedprinter.h"
 #include "search/coefficients.h"
 #include "search/workbench.h"
 
@@ -582,6 +583,20 @@ private slots:
                 found = found || label->text() == QLatin1String(text);
             QVERIFY2(found, text);
         }
+    }
+
+    void sharedPrinterIsPinned()
+    {
+        SharedPrinter shared;
+        QPrinter& printer = shared.Printer();
+        QCOMPARE(printer.resolution(), SharedPrinter::kResolution);
+        QCOMPARE(printer.pageLayout().pageSize().id(), QPageSize::A4);
+        if (!SharedPrinter::HasPrinters()) {
+            QCOMPARE(printer.outputFormat(), QPrinter::PdfFormat);
+            QVERIFY(printer.outputFileName().endsWith(QStringLiteral(".pdf")));
+        }
+        printer.setResolution(1200); // as a driver or dialog might
+        QCOMPARE(shared.Printer().resolution(), SharedPrinter::kResolution);
     }
 
     void helpTopicsAndLinks()
