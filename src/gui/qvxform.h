@@ -65,7 +65,8 @@ public:
     CoefficientDialog& Coefficient() { return *m_coefficientDialog; }
     StatusWindow& Status() { return *m_statusWindow; }
     HelpWindow& Help() { return *m_helpWindow; }
-    SharedPrinter& Printer() { return *m_printer; }
+    // The one printer of the application, made at its first use and kept.
+    SharedPrinter& Printer();
     TConvertForm& ConvertForm() { return *m_convertForm; }
     TSimCritDlg& DescriptorDialog() { return *m_critDlg; }
     TFormSearchDiagram& SearchDiagram() { return *m_searchDiagram; }
