@@ -1,7 +1,8 @@
 #include "detailpage.h"
 
-#include "base/fitlabel.h"
+#include "fittedlabel.h"
 #include "qtuserdialog.h"
+#include "reportpage.h"
 #include "search/coefficients.h"
 #include "search/workbench.h"
 #include "structurepanel.h"
@@ -38,14 +39,14 @@ DetailPage::DetailPage(Workbench& workbench, QWidget* parent) : QWidget(parent),
 {
     setObjectName(QStringLiteral("GraphicPage"));
     auto* fields = new QGridLayout;
-    m_name = Label(QString(), this);
+    m_name = new FittedLabel(this);
+    m_name->setFont(Fixed());
     m_cas = Label(QString(), this);
     m_valueCaption = Label(QString::fromStdString(CoefficientLabel(0)), this);
     m_valueCaption->setObjectName(QStringLiteral("valueCaption"));
     m_value = Label(QString(), this);
     m_position = Label(QString(), this);
     m_name->setMinimumWidth(200);
-    m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     fields->addWidget(Label(QStringLiteral("  Name     :"), this), 0, 0);
     fields->addWidget(m_name, 0, 1);
     fields->addWidget(Label(QStringLiteral("  CAS-Nr  :"), this), 1, 0);
@@ -76,8 +77,8 @@ DetailPage::DetailPage(Workbench& workbench, QWidget* parent) : QWidget(parent),
 
     auto* mine = new QGroupBox(QStringLiteral(" My Structure "), this);
     m_queryPicture = new StructurePanel(mine, {320, 240});
-    m_queryName = Label(QString(), mine);
-    m_queryName->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_queryName = new FittedLabel(mine);
+    m_queryName->setFont(Fixed());
     auto* nameRow = new QHBoxLayout;
     nameRow->addWidget(Label(QStringLiteral("  Name:"), mine));
     nameRow->addWidget(m_queryName, 1);
@@ -112,9 +113,9 @@ void DetailPage::Clear()
         m_scroll->setRange(1, 1);
         m_scroll->setValue(1);
     }
-    for (QLabel* label : {m_name, m_cas, m_value, m_position})
+    for (QLabel* label : {m_cas, m_value, m_position})
         label->clear();
-    m_shownName.clear();
+    m_name->SetFullText(QString());
     m_picture->Clear();
 }
 
@@ -128,15 +129,13 @@ void DetailPage::ShowEntry(int rank)
     m_position->setText(result.row.libraryPosition > 0 ? QString::number(result.row.libraryPosition) : QString());
     if (result.read == kLibOk) {
         m_picture->SetStructure(m_workbench.Library().Structure());
-        m_cas->setText(QString::fromStdString(result.row.casNumber));
-        ShowName(m_name, result.row.name);
-        m_shownName = result.row.name;
+        m_cas->setText(CasNumberDisplay(result.row.casNumber));
+        m_name->SetFullText(DisplayText(result.row.name));
     } else {
         // Nothing of the structure shown before may stay under this rank.
         m_picture->Clear();
         m_cas->clear();
-        m_name->clear();
-        m_shownName.clear();
+        m_name->SetFullText(QString());
     }
 }
 
@@ -146,32 +145,11 @@ void DetailPage::ShowQuery(const SearchState& state)
     m_library->setToolTip(m_library->text());
     if (state.QueryLoaded) {
         m_queryPicture->SetStructure(state.Query);
-        ShowName(m_queryName, state.Query.FStrucName);
+        m_queryName->SetFullText(DisplayText(state.Query.FStrucName));
     } else {
         m_queryPicture->Clear();
-        m_queryName->clear();
+        m_queryName->SetFullText(QString());
     }
-}
-
-void DetailPage::ShowName(QLabel* label, const std::string& name)
-{
-    const QString full = DisplayText(name);
-    const QFontMetrics metrics(label->font());
-    const int width = std::max(label->width(), label->minimumWidth()) - 4;
-    label->setText(QString::fromStdString(FitLabel(full.toStdString(), width, [&metrics](std::string_view text) {
-        return metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-    })));
-    label->setToolTip(full);
-}
-
-void DetailPage::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    if (!m_shownName.empty())
-        ShowName(m_name, m_shownName);
-    const SearchState& state = m_workbench.State();
-    if (state.QueryLoaded)
-        ShowName(m_queryName, state.Query.FStrucName);
 }
 
 } // namespace velmora::gui

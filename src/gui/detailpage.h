@@ -15,6 +15,7 @@ struct SearchState;
 
 namespace velmora::gui {
 
+class FittedLabel;
 class StructurePanel;
 
 class DetailPage : public QWidget {
@@ -32,33 +33,28 @@ public:
     void ShowQuery(const SearchState& state);
 
     QScrollBar* ScrollBar() const { return m_scroll; }
-    QLabel* Name() const { return m_name; }
+    FittedLabel* Name() const { return m_name; }
     QLabel* CasNumber() const { return m_cas; }
     QLabel* ValueCaption() const { return m_valueCaption; }
     QLabel* Value() const { return m_value; }
     QLabel* Position() const { return m_position; }
     QLabel* Library() const { return m_library; }
-    QLabel* QueryName() const { return m_queryName; }
+    FittedLabel* QueryName() const { return m_queryName; }
     StructurePanel* Picture() const { return m_picture; }
     StructurePanel* QueryPicture() const { return m_queryPicture; }
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
-    void ShowName(QLabel* label, const std::string& name);
 
     Workbench& m_workbench;
     bool m_filled = false;
-    std::string m_shownName;
     QScrollBar* m_scroll;
-    QLabel* m_name;
+    FittedLabel* m_name;
     QLabel* m_cas;
     QLabel* m_valueCaption;
     QLabel* m_value;
     QLabel* m_position;
     QLabel* m_library;
-    QLabel* m_queryName;
+    FittedLabel* m_queryName;
     StructurePanel* m_picture;
     StructurePanel* m_queryPicture;
 };

@@ -28,6 +28,11 @@ int DataRows(int bestCount) { return bestCount > 9 ? bestCount : 9; }
 
 } // namespace
 
+QString CasNumberDisplay(const std::string& casText)
+{
+    return casText == "0-00-0" ? QString() : QString::fromStdString(casText);
+}
+
 ReportPage::ReportPage(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("SearchReportPage"));
@@ -67,6 +72,7 @@ ReportPage::ReportPage(QWidget* parent) : QWidget(parent)
     grid->addWidget(caption("Similarity coeff :"), 6, 0);
     grid->addWidget(m_coefficient, 6, 1);
     grid->setColumnStretch(1, 1);
+    input->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
     auto* output = new QGroupBox(QStringLiteral("  OUTPUT "), this);
     m_table = new QTableWidget(0, 4, output);
@@ -144,7 +150,7 @@ void ReportPage::Fill(Workbench& workbench)
         };
         cell(0, QString::number(row.libraryPosition), Qt::AlignRight);
         cell(1, QString::fromStdString(row.value), Qt::AlignRight);
-        cell(2, QString::fromStdString(row.casNumber), Qt::AlignLeft);
+        cell(2, CasNumberDisplay(row.casNumber), Qt::AlignLeft);
         cell(3, DisplayText(row.name), Qt::AlignLeft);
     }
 }

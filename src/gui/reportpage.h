@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include <array>
+#include <string>
 
 class QGroupBox;
 class QLabel;
@@ -14,6 +15,9 @@ class Workbench;
 }
 
 namespace velmora::gui {
+
+// A CAS number as the pages show it: a structure without one (0-00-0) shows nothing.
+QString CasNumberDisplay(const std::string& casText);
 
 class ReportPage : public QWidget {
     Q_OBJECT

@@ -6,6 +6,7 @@
 #include "critdlg.h"
 #include "descriptors/descsets.h"
 #include "detailpage.h"
+#include "fittedlabel.h"
 #include "flowpage.h"
 #include "fonts.h"
 #include "io/convert.h"
@@ -91,6 +92,8 @@ void Save(QWidget* widget, const char* name)
     if (folder.isEmpty())
         return;
     QDir().mkpath(QString::fromLocal8Bit(folder));
+    // Pending layouts first, so the picture shows what a person would see.
+    QCoreApplication::processEvents();
     widget->grab().save(QDir(QString::fromLocal8Bit(folder)).filePath(QString::fromLatin1(name) + ".png"));
 }
 
@@ -513,7 +516,7 @@ private slots:
         QCOMPARE(Bench().State().StructureCounter, 7L);
         QCOMPARE(detail.Position()->text(), QString::number(all[6].libraryPosition));
         QCOMPARE(detail.Value()->text(), QString::fromStdString(all[6].value));
-        QCOMPARE(detail.CasNumber()->text(), QString::fromStdString(all[6].casNumber));
+        QCOMPARE(detail.CasNumber()->text(), CasNumberDisplay(all[6].casNumber));
         QCOMPARE(detail.Name()->toolTip(), QString::fromStdString(all[6].name));
         QCOMPARE(detail.Picture()->Structure().FStrucName, all[6].name);
         QCOMPARE(detail.QueryName()->toolTip(), QString::fromStdString(Bench().State().Query.FStrucName));
@@ -605,7 +608,7 @@ private slots:
         fs::resize_file(Bench().State().SimilarLibraryFileName, 100);
         detail.ScrollBar()->setValue(3);
         QVERIFY(!detail.Picture()->HasStructure());
-        QVERIFY(detail.Name()->text().isEmpty() && detail.CasNumber()->text().isEmpty());
+        QVERIFY(detail.Name()->FullText().isEmpty() && detail.CasNumber()->text().isEmpty());
         QCOMPARE(detail.Position()->text(), QString::number(all[2].libraryPosition));
 
         // A new query takes the results: pages emptied, result commands off.
