@@ -205,6 +205,16 @@ private slots:
         QCOMPARE(Action(&window, "In&tro")->isChecked(), intro);
         QCOMPARE(Action(&window, "N&ormal")->isChecked(), !intro);
         QVERIFY(!progress.Busy() && !progress.Window().isVisible());
+        duringPhase = [&](const std::string& caption, bool started) {
+            if (!started || caption != "Calculates new library-descriptors")
+                return;
+            // Suspended for a moment: the picture shows "Proceed"; then the build goes on.
+            QTimer::singleShot(0, progress.Window().SuspendButton(), &QPushButton::click);
+            QTimer::singleShot(30, [&] {
+                Save(progress.Window().grab().toImage(), "progress-window");
+                progress.Window().SuspendButton()->click();
+            });
+        };
         Action(&window, "N&ormal")->trigger();
         QVERIFY(std::filesystem::exists(CompanionFileName(m_library, "pre")));
         QVERIFY(Action(&window, "N&ormal")->isChecked() && !Action(&window, "In&tro")->isChecked());
@@ -216,6 +226,14 @@ private slots:
         QVERIFY(flow.queryName->text().endsWith("=>"));
         QVERIFY(QString("3-(4'-Aminobiphenyl-4-yl)-2-methylquinazolin").startsWith(flow.queryName->text().chopped(2)));
         QVERIFY(Action(&window, "S&ave  molecule")->isEnabled() && flow.saveMolecule->isEnabled());
+        // A file that cannot be written: one message naming it, and the window goes on.
+        dialog.shown.clear();
+        dialog.files.push_back(m_dir.File("no such folder/query.mol"));
+        QTest::mouseClick(flow.saveMolecule, Qt::LeftButton);
+        QCOMPARE(dialog.shown.size(), std::size_t{1});
+        QCOMPARE(dialog.shown[0].kind, MessageKind::Error);
+        QVERIFY(test::Contains(dialog.shown[0].text, "no such folder"));
+        QVERIFY(!progress.Busy());
         QVERIFY(flow.calculatePanel->isHidden());
 
         // Two descriptors and the correlation coefficient: no search.
