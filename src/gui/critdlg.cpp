@@ -126,6 +126,9 @@ void TSimCritDlg::Refresh()
     m_sets->setCurrentIndex(selection.CurrentSet());
     m_save->setEnabled(!names.empty());
     m_augAtoms->setEnabled(m_workbench.State().QueryLoaded);
+    // The window takes its new height now, not at the next turn of the event loop.
+    m_chosenGroup->layout()->activate();
+    layout()->activate();
 }
 
 void TSimCritDlg::SelectionChanged()

@@ -418,8 +418,12 @@ private slots:
                 ClickItem(d->List(), m_varying[static_cast<std::size_t>(count - 1)]);
                 QCoreApplication::processEvents();
                 const int height = d->Chosen()->height();
-                if (count <= TSimCritDlg::kVisibleRows)
+                if (count <= TSimCritDlg::kVisibleRows) {
                     QVERIFY2(height > grown, qPrintable(QString::number(count)));
+                    // Every chosen row is in view.
+                    QVERIFY(d->Chosen()->visualItemRect(d->Chosen()->item(count - 1, 0)).bottom() <
+                            d->Chosen()->viewport()->height());
+                }
                 else
                     QCOMPARE(height, grown);
                 grown = height;
