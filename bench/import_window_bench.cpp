@@ -33,7 +33,8 @@ using namespace velmora;
 // other message with OK, reporting errors and warnings.
 class ScriptDialog final : public UserDialog {
 public:
-    MessageAnswer ShowMessage(MessageKind kind, const std::string&, const std::string& text, MessageButtons) override
+    MessageAnswer ShowMessage(MessageKind kind, const std::string&, const std::string& text, MessageButtons,
+                              const std::string&) override
     {
         if (kind == MessageKind::Error || kind == MessageKind::Warning)
             std::fprintf(stderr, "%s\n", text.c_str());

@@ -31,7 +31,8 @@ using namespace velmora;
 // Answers every message with OK and reports errors and warnings.
 class QuietDialog final : public UserDialog {
 public:
-    MessageAnswer ShowMessage(MessageKind kind, const std::string&, const std::string& text, MessageButtons) override
+    MessageAnswer ShowMessage(MessageKind kind, const std::string&, const std::string& text, MessageButtons,
+                              const std::string&) override
     {
         if (kind == MessageKind::Error || kind == MessageKind::Warning)
             std::fprintf(stderr, "%s\n", text.c_str());

@@ -205,8 +205,9 @@ private slots:
     // Import with "Save As ..." and "Convert"; Append after a cut record, Replace, and an abort.
     void importThroughTheConverter()
     {
+        // A target typed without an extension becomes a library file: "lib30.clb".
         m_library = File("lib30.clb");
-        m_dialog.files = {m_sd30, m_library};
+        m_dialog.files = {m_sd30, File("lib30")};
         m_dialog.answers = {MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::No};
         bool checked = false;
         WhenModal<TConvertForm>([&](TConvertForm* form) {
@@ -268,7 +269,7 @@ private slots:
 
         // Replace: the library holds the thirty again.
         m_dialog.shown.clear();
-        m_dialog.files = {m_sd30, m_library};
+        m_dialog.files = {m_sd30, File("lib30")};
         m_dialog.answers = {MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::No};
         convertWith(MessageAnswer::Replace, false);
         Action(m_window.get(), "&Import Library")->trigger();
@@ -287,6 +288,17 @@ private slots:
         QCOMPARE(Bench().State().LibraryFileName, m_library);
         QVERIFY(!m_progress->Busy() && !m_progress->Window().isVisible());
         QVERIFY(CountLibraryRecords(File("aborted.clb")) < 30);
+
+        // Aborted while appending to the open library: that library is read afresh.
+        m_dialog.shown.clear();
+        m_dialog.files = {m_sd30, m_library};
+        m_dialog.answers = {MessageAnswer::Ok, MessageAnswer::No};
+        convertWith(MessageAnswer::Append, true);
+        Action(m_window.get(), "&Import Library")->trigger();
+        QCOMPARE(Bench().State().LibraryFileName, m_library);
+        QVERIFY(Bench().State().LibraryOpen);
+        QCOMPARE(Bench().State().LibraryCount, CountLibraryRecords(m_library));
+        QCOMPARE(m_dialog.shown.at(1).text, std::string(kIntroNotice));
     }
 
     // Every check and message of the descriptor dialog, the named sets in crits.txt, and the grid.
