@@ -11,10 +11,12 @@
 #include "fonts.h"
 #include "qtprogress.h"
 #include "qvxform.h"
+#include "srchdiag.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QPushButton>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -68,6 +70,14 @@ int main(int argc, char** argv)
     gui::QtProgress progress;
     gui::TQVXForm window(dialog, progress, QDir::currentPath().toStdString());
     window.show();
+    // The distribution diagram is shown modally after the search: close it as soon as it is up.
+    QTimer diagram;
+    diagram.setInterval(5);
+    QObject::connect(&diagram, &QTimer::timeout, [] {
+        if (auto* shown = qobject_cast<gui::TFormSearchDiagram*>(QApplication::activeModalWidget()))
+            shown->accept();
+    });
+    diagram.start();
     std::vector<double> searches, jobs;
     for (int run = 1; run <= runs; ++run) {
         const auto job = std::chrono::steady_clock::now();

@@ -53,6 +53,7 @@ MessageAnswer QtUserDialog::ShowMessage(MessageKind kind, const std::string& cap
     body.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QMessageBox box(icon, DisplayText(caption), body, QMessageBox::NoButton, Parent());
     box.setTextFormat(Qt::PlainText);
+    // What lies behind the message (file, record, cause) is there on request.
     if (!detail.empty())
         box.setDetailedText(DisplayText(detail));
 
