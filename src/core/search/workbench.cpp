@@ -86,11 +86,11 @@ bool Workbench::CalculateEnabled() const
 MenuState Workbench::Menu() const
 {
     MenuState menu;
-    menu.exportLibrary = menu.viewLibrary = menu.structuralDescriptors = menu.calculateParameters =
-        m_state.LibraryOpen;
+    menu.viewLibrary = menu.structuralDescriptors = menu.calculateParameters = m_state.LibraryOpen;
     menu.saveMolecule = m_state.QueryLoaded;
     menu.calculate = CalculateEnabled();
     menu.viewTable = menu.overview = menu.diagram = m_hasResults;
+    MenuExtras(menu);
     menu.print = m_hasResults && m_printEnabled;
     menu.intro = m_state.Mode == DescriptorMode::Intro;
     menu.normal = !menu.intro;

@@ -43,10 +43,15 @@ struct SearchState {
 
 // Which commands the views offer; derived from the state.
 struct MenuState {
+    // The export writes the result library, so it needs results of this library and query.
     bool exportLibrary = false, viewLibrary = false, structuralDescriptors = false;
     bool calculateParameters = false, saveMolecule = false, calculate = false;
     bool viewTable = false, overview = false, diagram = false, print = false;
+    // The ASCII export names its file after the open library and marks the last search's best.
+    bool exportAscii = false, viewDetailed = false;
     bool intro = false, normal = true; // check marks
+    // Flow page: the "Internal Library" icon and the result icons (shown and usable together).
+    bool libraryIcon = false, resultIcons = false;
 };
 
 // A descriptor's value read straight from the bytes of a stored DescriptorRecord (as RecordValue).
@@ -83,6 +88,9 @@ public:
     MenuState Menu() const;
     // "Calculate" is offered exactly when a library is open, a query loaded and descriptors chosen.
     bool CalculateEnabled() const;
+    // Chooses the named descriptor set as the descriptor dialog would, then closes the dialog.
+    // False (with an error naming the set) when there is no such set, or when the dialog may not open.
+    bool ChooseDescriptorSet(const std::string& name);
 
     // Library and query commands. A file argument replaces the file dialog.
     bool OpenLibrary(const std::optional<std::string>& file = std::nullopt);
@@ -118,6 +126,8 @@ public:
     std::string ExportAscii(std::mt19937& random);
 
 private:
+    // The menu flags that follow from the results: export, ASCII export, detail page, flow icons.
+    void MenuExtras(MenuState& menu) const;
     bool IsLibrary(const std::string& file);
     bool PassesFormatTest(const std::string& file);
     bool ComputeQueryVector();

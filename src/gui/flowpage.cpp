@@ -1,0 +1,239 @@
+#include "flowpage.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace velmora::gui {
+
+FlowBox::FlowBox(const QString& caption, const QIcon& icon, QWidget* parent) : QAbstractButton(parent), m_icon(icon)
+{
+    setText(caption);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    policy.setRetainSizeWhenHidden(true); // the flow keeps its shape when a step is hidden
+    setSizePolicy(policy);
+}
+
+void FlowBox::SetFill(const QColor& fill)
+{
+    if (m_fill != fill) {
+        m_fill = fill;
+        update();
+    }
+}
+
+void FlowBox::SetPictureShown(bool shown)
+{
+    if (m_pictureShown != shown) {
+        m_pictureShown = shown;
+        update();
+    }
+}
+
+QSize FlowBox::sizeHint() const
+{
+    const QFontMetrics metrics(font());
+    int width = 0;
+    const QStringList lines = text().split('\n');
+    for (const QString& line : lines)
+        width = std::max(width, metrics.horizontalAdvance(line));
+    const int iconHeight = m_icon.isNull() ? 0 : 32 + 4;
+    return {std::max(width + 20, 96), iconHeight + metrics.height() * static_cast<int>(lines.size()) + 14};
+}
+
+void FlowBox::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF box = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
+    const bool enabled = isEnabled();
+    painter.setPen(QPen(enabled ? QColor(40, 40, 40) : QColor(160, 160, 160), hasFocus() || underMouse() ? 2.0 : 1.2));
+    painter.setBrush(m_fill);
+    painter.drawRoundedRect(box, 6, 6);
+    QRect area = rect().adjusted(4, 6, -4, -4);
+    if (!m_icon.isNull()) {
+        const QRect iconRect(area.center().x() - 16, area.top(), 32, 32);
+        if (m_pictureShown)
+            m_icon.paint(&painter, iconRect, Qt::AlignCenter, enabled ? QIcon::Normal : QIcon::Disabled);
+        area.setTop(iconRect.bottom() + 4);
+    }
+    painter.setPen(enabled ? QColor(0, 0, 0) : QColor(150, 150, 150));
+    painter.drawText(area, Qt::AlignHCenter | Qt::AlignTop, text());
+}
+
+StructureView::StructureView(QWidget* parent) : QWidget(parent)
+{
+    setMinimumSize(200, 150);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void StructureView::SetPicture(const QImage& picture)
+{
+    m_picture = picture;
+    update();
+}
+
+void StructureView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    if (!m_picture.isNull())
+        painter.drawImage(QPoint(0, 0), m_picture);
+    painter.setPen(QColor(40, 40, 40));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+namespace {
+
+QIcon Icon(const char* name) { return QIcon(QString(":/icons/%1.svg").arg(name)); }
+
+// Where the line from the centre of a towards b leaves a's rectangle.
+QPointF Exit(const QRectF& a, const QPointF& towards)
+{
+    const QPointF c = a.center();
+    const QPointF d = towards - c;
+    if (d.isNull())
+        return c;
+    const double sx = d.x() != 0 ? (a.width() / 2) / std::abs(d.x()) : 1e9;
+    const double sy = d.y() != 0 ? (a.height() / 2) / std::abs(d.y()) : 1e9;
+    return c + d * std::min(sx, sy);
+}
+
+} // namespace
+
+FlowPage::FlowPage(QWidget* parent) : QWidget(parent)
+{
+    setObjectName("MainPage");
+    setAutoFillBackground(true);
+    QPalette background = palette();
+    background.setColor(QPalette::Window, QColor(232, 238, 244));
+    setPalette(background);
+
+    auto box = [this](const QString& caption, const char* icon, const QString& tip) {
+        auto* b = new FlowBox(caption, icon ? Icon(icon) : QIcon(), this);
+        b->setToolTip(tip);
+        return b;
+    };
+    clbLibrary = box("CLB Library", "library", "Open a structure library (.clb)");
+    molLibrary = box("Mol Library", "molecule", "Import a molfile or SD file into a new library");
+    internalLibrary = box("Internal Library", "library", "View the structures of the open library");
+    loadMolecule = box("Load Molecule", "molecule", "Load the query structure from a molfile, SD file or library");
+    createMolecule = box("Create Molecule", "molecule", "Draw the query structure");
+    saveMolecule = box("Save Molecule", "molecule", "Save the query structure as a molfile");
+    descriptors = box("Structural\ndescriptors", "descriptors", "Choose the descriptors to compare by");
+    coefficient = box("Similarity\ncoefficient", "coefficient", "Choose how similarity is measured");
+    bestCount = box("Number of\nbest matching", "bestmatches", "How many of the most similar structures are kept");
+    libraryCalculator = box("Library\nindex calculator", nullptr, "Descriptors of every library structure");
+    queryCalculator = box("Query\nindex calculator", nullptr, "Descriptors of the query structure");
+    comparison = box("Compare", "coefficient", "The query is compared with every library structure");
+    bestMatching = box("Best\nmatching", "bestmatches", "The structures are ranked by similarity");
+    similarityTable = box("CLB Similarity\nLibrary", "library", "View the table of the best matches");
+    similarityExport = box("Mol Similarity\nLibrary", "molecule", "Export the best matches to an SD file");
+    internalStructure = box("Internal\nStructure", "molecule", "View the best matches one by one");
+    for (FlowBox* b : {libraryCalculator, queryCalculator, comparison, bestMatching})
+        b->setFocusPolicy(Qt::NoFocus);
+    comparison->SetPictureShown(false);
+
+    query = new StructureView(this);
+    query->setObjectName("MyStructure");
+    query->setToolTip("My Structure: the query");
+    queryName = new QLabel(" ", this);
+    queryName->setObjectName("queryName");
+    queryName->setFixedWidth(200);
+    queryName->setAlignment(Qt::AlignHCenter);
+    auto* queryBox = new QWidget(this);
+    auto* queryLayout = new QVBoxLayout(queryBox);
+    queryLayout->setContentsMargins(0, 0, 0, 0);
+    queryLayout->setSpacing(2);
+    auto* queryTitle = new QLabel("My Structure", queryBox);
+    queryTitle->setAlignment(Qt::AlignHCenter);
+    queryLayout->addWidget(queryTitle);
+    queryLayout->addWidget(query, 0, Qt::AlignHCenter);
+    queryLayout->addWidget(queryName, 0, Qt::AlignHCenter);
+
+    calculatePanel = new QFrame(this);
+    calculatePanel->setObjectName("calculatePanel");
+    calculatePanel->setFrameShape(QFrame::StyledPanel);
+    calculatePanel->setAutoFillBackground(true);
+    QSizePolicy kept = calculatePanel->sizePolicy();
+    kept.setRetainSizeWhenHidden(true);
+    calculatePanel->setSizePolicy(kept);
+    auto* panelLayout = new QVBoxLayout(calculatePanel);
+    calculate = new QPushButton("Calculate", calculatePanel);
+    calculate->setToolTip("Start the search");
+    calculate->setMinimumSize(140, 34);
+    QFont bold = calculate->font();
+    bold.setBold(true);
+    calculate->setFont(bold);
+    panelLayout->addWidget(calculate);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(24, 24, 24, 24);
+    grid->setHorizontalSpacing(44);
+    grid->setVerticalSpacing(26);
+    grid->addWidget(clbLibrary, 0, 0);
+    grid->addWidget(molLibrary, 1, 0);
+    grid->addWidget(loadMolecule, 3, 0);
+    grid->addWidget(createMolecule, 4, 0);
+    grid->addWidget(internalLibrary, 0, 1, 2, 1, Qt::AlignVCenter);
+    grid->addWidget(queryBox, 2, 1, 3, 1, Qt::AlignCenter);
+    grid->addWidget(saveMolecule, 5, 1);
+    grid->addWidget(libraryCalculator, 0, 2, 2, 1, Qt::AlignVCenter);
+    grid->addWidget(descriptors, 2, 2);
+    grid->addWidget(queryCalculator, 3, 2, 2, 1, Qt::AlignVCenter);
+    grid->addWidget(coefficient, 0, 3);
+    grid->addWidget(comparison, 1, 3, 3, 1, Qt::AlignVCenter);
+    grid->addWidget(bestCount, 0, 4);
+    grid->addWidget(bestMatching, 1, 4, 3, 1, Qt::AlignVCenter);
+    grid->addWidget(similarityTable, 0, 5, 2, 1, Qt::AlignVCenter);
+    grid->addWidget(similarityExport, 2, 5);
+    grid->addWidget(internalStructure, 3, 5, 2, 1, Qt::AlignVCenter);
+    grid->addWidget(calculatePanel, 5, 2, 1, 3, Qt::AlignCenter);
+    grid->setRowStretch(6, 1);
+    grid->setColumnStretch(6, 1);
+
+    m_arrows = {{clbLibrary, internalLibrary},     {molLibrary, internalLibrary},  {internalLibrary, libraryCalculator},
+                {loadMolecule, query},              {createMolecule, query},        {query, queryCalculator},
+                {query, saveMolecule},              {descriptors, libraryCalculator}, {descriptors, queryCalculator},
+                {libraryCalculator, comparison},    {queryCalculator, comparison},  {coefficient, comparison},
+                {comparison, bestMatching},         {bestCount, bestMatching},      {bestMatching, similarityTable},
+                {bestMatching, similarityExport},   {bestMatching, internalStructure}};
+}
+
+void FlowPage::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor ink(70, 80, 95);
+    painter.setPen(QPen(ink, 1.6));
+    painter.setBrush(ink);
+    for (const auto& [from, to] : m_arrows) {
+        const QRectF a(from->mapTo(this, QPoint(0, 0)), from->size());
+        const QRectF b(to->mapTo(this, QPoint(0, 0)), to->size());
+        const QPointF start = Exit(a, b.center());
+        const QPointF end = Exit(b, a.center());
+        const QLineF line(start, end);
+        if (line.length() < 8)
+            continue;
+        painter.drawLine(line);
+        const double angle = std::atan2(start.y() - end.y(), start.x() - end.x());
+        const double spread = 0.45, length = 9;
+        QPainterPath head;
+        head.moveTo(end);
+        head.lineTo(end + QPointF(std::cos(angle + spread), std::sin(angle + spread)) * length);
+        head.lineTo(end + QPointF(std::cos(angle - spread), std::sin(angle - spread)) * length);
+        head.closeSubpath();
+        painter.drawPath(head);
+    }
+}
+
+} // namespace velmora::gui

@@ -1,0 +1,512 @@
+#include "qvxform.h"
+
+#include "base/fitlabel.h"
+#include "base/ioerror.h"
+#include "dialogs.h"
+#include "flowpage.h"
+#include "graphics/grafctab.h"
+#include "helpwindow.h"
+#include "qtcanvas.h"
+#include "qtprogress.h"
+#include "qtuserdialog.h"
+#include "search/coefficients.h"
+#include "sharedprinter.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace velmora::gui {
+
+namespace {
+
+QIcon Icon(const char* name) { return QIcon(QString(":/icons/%1.svg").arg(name)); }
+
+QWidget* PlaceholderPage(const QString& objectName, const QString& title, QWidget* parent)
+{
+    auto* page = new QWidget(parent);
+    page->setObjectName(objectName);
+    auto* layout = new QVBoxLayout(page);
+    auto* heading = new QLabel(title, page);
+    heading->setObjectName("title");
+    QFont font = heading->font();
+    font.setPointSize(font.pointSize() + 4);
+    font.setBold(true);
+    heading->setFont(font);
+    layout->addWidget(heading);
+    return page;
+}
+
+} // namespace
+
+TQVXForm::TQVXForm(UserDialog& dialog, QtProgress& progress, std::string workingDirectory, QWidget* parent)
+    : QMainWindow(parent),
+      m_dialog(dialog),
+      m_progress(progress),
+      m_workbench(dialog, progress, std::move(workingDirectory)),
+      m_pages(m_workbench.State().BackPage)
+{
+    setWindowTitle("Velmora");
+    m_progress.SetParentWidget(this);
+    m_progress.onPhase = [this](const std::string& caption, bool started) { OnPhase(caption, started); };
+
+    BuildPages();
+    BuildMenus();
+    BuildToolBar();
+    ConnectFlow();
+    m_statusLine = new QLabel(this);
+    m_statusLine->setObjectName("statusLine");
+    statusBar()->addWidget(m_statusLine, 1);
+
+    // The windows of the workbench, made once in their start-up order.
+    m_bestCountDialog = new BestCountDialog(m_workbench, this);
+    m_coefficientDialog = new CoefficientDialog(this);
+    m_aboutBox = new AboutBox(this);
+    m_helpWindow = new HelpWindow(this);
+    m_helpWindow->setWindowFlag(Qt::Window);
+    m_statusWindow = new StatusWindow(m_workbench, this);
+    m_printer = std::make_unique<SharedPrinter>();
+
+    ShowQuery();
+    Refresh();
+}
+
+TQVXForm::~TQVXForm()
+{
+    m_progress.onPhase = nullptr;
+}
+
+void TQVXForm::BuildPages()
+{
+    m_stack = new QStackedWidget(this);
+    m_flow = new FlowPage;
+    auto* scroll = new QScrollArea(m_stack);
+    scroll->setWidget(m_flow);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    m_stack->addWidget(scroll);
+    m_stack->addWidget(PlaceholderPage("SearchReportPage", "Search Report", m_stack));
+    m_stack->addWidget(PlaceholderPage("GraphicOverview", "Molecules overview", m_stack));
+    QWidget* detail = PlaceholderPage("GraphicPage", "Similar Structures", m_stack);
+    m_valueCaption = new QLabel(QString::fromStdString(CoefficientLabel(0)), detail);
+    m_valueCaption->setObjectName("valueCaption");
+    m_valueCaption->setFont(QFont("Courier New"));
+    static_cast<QVBoxLayout*>(detail->layout())->addWidget(m_valueCaption);
+    static_cast<QVBoxLayout*>(detail->layout())->addStretch(1);
+    for (int i = 1; i <= 2; ++i)
+        static_cast<QVBoxLayout*>(m_stack->widget(i)->layout())->addStretch(1);
+    m_stack->addWidget(detail);
+    setCentralWidget(m_stack);
+}
+
+QAction* TQVXForm::AddAction(QMenu* menu, const QString& caption, const std::function<bool()>& command)
+{
+    QAction* action = menu->addAction(caption);
+    connect(action, &QAction::triggered, this, [this, command] { Run(command); });
+    return action;
+}
+
+QAction* TQVXForm::AddLater(QMenu* menu, const QString& caption, LaterCommand command)
+{
+    QAction* action = AddAction(menu, caption, [this, command] {
+        const auto handler = m_later.find(command);
+        if (handler != m_later.end() && handler->second)
+            handler->second();
+        return true;
+    });
+    m_laterActions[command] = action;
+    return action;
+}
+
+void TQVXForm::BuildMenus()
+{
+    QMenu* file = menuBar()->addMenu("&File");
+    AddAction(file, "&New    Library", [this] { return NewLibrary(); })->setObjectName("newLibrary");
+    AddLater(file, "&Import Library", LaterCommand::ImportLibrary);
+    m_exportLibrary = AddLater(file, "&Export Library", LaterCommand::ExportLibrary);
+    m_viewLibrary = AddLater(file, "&View    Library", LaterCommand::ViewLibrary);
+    m_exportAscii = AddLater(file, "Export as ASCII", LaterCommand::ExportAscii);
+    file->addSeparator();
+    m_drawMolecule = AddLater(file, "&Draw  molecule", LaterCommand::DrawMolecule);
+    AddAction(file, "&Load  molecule", [this] { return LoadMolecule(std::nullopt); });
+    m_saveMolecule = AddAction(file, "S&ave  molecule", [this] { return m_workbench.SaveQuery(); });
+    file->addSeparator();
+    file->addAction("E&xit", this, &QWidget::close);
+
+    QMenu* parameters = menuBar()->addMenu("&Parameters");
+    m_descriptors = AddAction(parameters, "Structural descriptors", [this] { return StructuralDescriptors(); });
+    m_laterActions[LaterCommand::StructuralDescriptors] = m_descriptors;
+    AddAction(parameters, "Similarity coefficient", [this] { return ChooseCoefficient(); });
+    AddAction(parameters, "Number of best matching", [this] { return ChooseBestCount(); });
+    AddAction(parameters, "Show status", [this] {
+        m_statusWindow->Run();
+        return true;
+    });
+    parameters->addSeparator();
+    m_calculate = AddAction(parameters, "Calculate", [this] { return Calculate(); });
+
+    QMenu* report = menuBar()->addMenu("&Report");
+    m_viewTable = AddAction(report, "View similarity table", [this] {
+        m_pages.ViewTable();
+        return true;
+    });
+    m_overview = AddAction(report, "Molecules overview", [this] {
+        m_pages.Overview();
+        return true;
+    });
+    m_viewDetailed = AddAction(report, "View molecule detailed", [this] {
+        m_pages.ViewDetailed();
+        return true;
+    });
+    m_diagram = AddLater(report, "Distribution diagram", LaterCommand::DistributionDiagram);
+
+    QMenu* mode = menuBar()->addMenu("&Mode");
+    m_intro = AddAction(mode, "In&tro", [this] {
+        m_workbench.SetIntroMode();
+        return true;
+    });
+    m_normal = AddAction(mode, "N&ormal", [this] { return m_workbench.SetNormalMode(); });
+    // Checked from the workbench after every command: switching to NORMAL can be declined.
+    m_intro->setCheckable(true);
+    m_normal->setCheckable(true);
+
+    QMenu* setup = menuBar()->addMenu("&Setup");
+    AddAction(setup, "&Printer", [this] { return m_printer->Setup(this); });
+    m_calculateParameters = AddAction(setup, "Calc&ulate library parameters", [this] {
+        m_workbench.CalculateLibraryParameters();
+        return true;
+    });
+    AddAction(setup, "Reset all", [this] { return ResetAll(); });
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    const char* topics[] = {"&Contents", "How to search with ...", "Features and applications"};
+    for (int topic = 1; topic <= 3; ++topic)
+        AddAction(help, topics[topic - 1], [this, topic] {
+            m_helpWindow->ShowTopic(topic);
+            m_helpWindow->show();
+            m_helpWindow->raise();
+            return true;
+        });
+    help->addSeparator();
+    AddAction(help, "A&bout ...", [this] {
+        m_aboutBox->exec();
+        return true;
+    });
+}
+
+void TQVXForm::BuildToolBar()
+{
+    QToolBar* bar = addToolBar("Tools");
+    bar->setObjectName("toolBar");
+    bar->setMovable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    bar->setIconSize(QSize(20, 20));
+    QAction* exit = bar->addAction("Exit", this, &QWidget::close);
+    exit->setToolTip("Close the workbench");
+    QAction* status = bar->addAction("Status");
+    status->setToolTip("Show the library, query, descriptors and settings of the search");
+    connect(status, &QAction::triggered, this, [this] {
+        Run([this] {
+            m_statusWindow->Run();
+            return true;
+        });
+    });
+    QAction* reset = bar->addAction("Reset All");
+    reset->setToolTip("Return the workbench to its start");
+    connect(reset, &QAction::triggered, this, [this] { Run([this] { return ResetAll(); }); });
+    m_print = bar->addAction(Icon("print"), "Print");
+    m_print->setToolTip("Print the search report");
+    connect(m_print, &QAction::triggered, this, [this] {
+        Run([this] {
+            if (auto handler = m_later[LaterCommand::Print])
+                handler();
+            return true;
+        });
+    });
+    m_laterActions[LaterCommand::Print] = m_print;
+    bar->addSeparator();
+    m_back = bar->addAction(" Back  ");
+    m_back->setToolTip("Back to the page shown before");
+    connect(m_back, &QAction::triggered, this, [this] {
+        Run([this] {
+            m_pages.Back(m_workbench.HasResults());
+            return true;
+        });
+    });
+    m_graphic = bar->addAction(Icon("molecule"), "Graphic");
+    m_graphic->setToolTip("The query and the eleven best matches as drawings");
+    connect(m_graphic, &QAction::triggered, this, [this] {
+        Run([this] {
+            m_pages.Overview();
+            return true;
+        });
+    });
+    m_detailed = bar->addAction(Icon("bestmatches"), "Detailed");
+    m_detailed->setToolTip("One best match at a time, beside the query");
+    connect(m_detailed, &QAction::triggered, this, [this] {
+        Run([this] {
+            m_pages.Detailed();
+            return true;
+        });
+    });
+}
+
+void TQVXForm::ConnectFlow()
+{
+    auto trigger = [this](FlowBox* box, const std::function<bool()>& command) {
+        connect(box, &QAbstractButton::clicked, this, [this, command] { Run(command); });
+    };
+    auto forward = [this](FlowBox* box, QAction* action) {
+        connect(box, &QAbstractButton::clicked, action, &QAction::trigger);
+    };
+    trigger(m_flow->clbLibrary, [this] { return NewLibrary(); });
+    forward(m_flow->molLibrary, m_laterActions[LaterCommand::ImportLibrary]);
+    forward(m_flow->internalLibrary, m_viewLibrary);
+    trigger(m_flow->loadMolecule, [this] { return LoadMolecule(std::nullopt); });
+    forward(m_flow->createMolecule, m_drawMolecule);
+    forward(m_flow->saveMolecule, m_saveMolecule);
+    forward(m_flow->descriptors, m_descriptors);
+    trigger(m_flow->coefficient, [this] { return ChooseCoefficient(); });
+    trigger(m_flow->bestCount, [this] { return ChooseBestCount(); });
+    forward(m_flow->similarityTable, m_viewTable);
+    forward(m_flow->similarityExport, m_exportLibrary);
+    trigger(m_flow->internalStructure, [this] {
+        m_pages.InternalStructure();
+        return true;
+    });
+    connect(m_flow->calculate, &QPushButton::clicked, m_calculate, &QAction::trigger);
+    for (FlowBox* info : {m_flow->libraryCalculator, m_flow->queryCalculator, m_flow->comparison, m_flow->bestMatching})
+        info->setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void TQVXForm::Connect(LaterCommand command, std::function<void()> handler)
+{
+    m_later[command] = std::move(handler);
+    Refresh();
+}
+
+bool TQVXForm::Run(const std::function<bool()>& command)
+{
+    // While a loop runs (or a command waits for its dialog) no other command may start.
+    if (m_progress.Busy() || m_inCommand)
+        return false;
+    m_inCommand = true;
+    bool done = false;
+    try {
+        done = command();
+    } catch (const IoError& error) {
+        m_dialog.ShowMessage(MessageKind::Error, "Error", error.what(), MessageButtons::Ok);
+    }
+    // A loop left by an error has not said it finished; its window must not stay up.
+    if (m_progress.Busy())
+        m_progress.Finish();
+    m_inCommand = false;
+    for (FlowBox* box : {m_flow->libraryCalculator, m_flow->queryCalculator, m_flow->comparison, m_flow->bestMatching})
+        box->SetFill(kRestColor);
+    m_flow->comparison->SetPictureShown(false);
+    Refresh();
+    if (m_closePending) {
+        m_closePending = false;
+        close();
+    }
+    return done;
+}
+
+void TQVXForm::closeEvent(QCloseEvent* event)
+{
+    if (m_progress.Busy() || m_inCommand) {
+        // Nothing may go while a loop or a dialog still uses it: stop the loop, close afterwards.
+        if (m_progress.Busy())
+            m_progress.RequestAbort();
+        m_closePending = true;
+        event->ignore();
+        return;
+    }
+    m_helpWindow->close();
+    event->accept();
+}
+
+void TQVXForm::OnPhase(const std::string& caption, bool started)
+{
+    if (caption == "Compare Structures:") {
+        const QColor fill = started ? kWorkingColor : kRestColor;
+        m_flow->libraryCalculator->SetFill(fill);
+        m_flow->queryCalculator->SetFill(fill);
+        m_flow->comparison->SetFill(fill);
+        m_flow->comparison->SetPictureShown(started);
+    } else if (caption == "Search of the best:" && started) {
+        // Lime from the ranking until the search's results are shown.
+        m_flow->bestMatching->SetFill(kWorkingColor);
+    }
+}
+
+bool TQVXForm::NewLibrary() { return m_workbench.OpenLibrary(); }
+
+bool TQVXForm::LoadMolecule(const std::optional<std::string>& file)
+{
+    const bool loaded = m_workbench.LoadQuery(file);
+    ShowQuery();
+    return loaded;
+}
+
+bool TQVXForm::ChooseCoefficient()
+{
+    const auto chosen = m_coefficientDialog->Choose(m_workbench.State().CoefficientIndex);
+    if (chosen)
+        m_workbench.SetCoefficient(*chosen);
+    m_valueCaption->setText(QString::fromStdString(CoefficientLabel(m_workbench.State().CoefficientIndex)));
+    return chosen.has_value();
+}
+
+bool TQVXForm::ChooseBestCount()
+{
+    m_bestCountDialog->ShowCount(m_workbench.State().BestCount);
+    return m_bestCountDialog->Run();
+}
+
+bool TQVXForm::StructuralDescriptors()
+{
+    if (!m_workbench.ChooseDescriptors())
+        return false;
+    if (auto handler = m_later[LaterCommand::StructuralDescriptors])
+        handler();
+    return true;
+}
+
+bool TQVXForm::Calculate()
+{
+    const SearchOutcome outcome = m_workbench.RunSearch();
+    return outcome == SearchOutcome::Completed;
+}
+
+bool TQVXForm::ResetAll()
+{
+    m_workbench.ResetAll();
+    m_pages.ResultsGone();
+    ShowQuery();
+    return true;
+}
+
+bool TQVXForm::OpenLibraryFile(const std::string& file)
+{
+    return Run([this, &file] { return m_workbench.OpenLibrary(file); });
+}
+
+bool TQVXForm::LoadQueryFile(const std::string& file)
+{
+    return Run([this, &file] { return LoadMolecule(file); });
+}
+
+bool TQVXForm::ChooseDescriptorSet(const std::string& name)
+{
+    return Run([this, &name] { return m_workbench.ChooseDescriptorSet(name); });
+}
+
+void TQVXForm::ShowQuery()
+{
+    const SearchState& state = m_workbench.State();
+    QImage picture(m_flow->query->size().expandedTo(m_flow->query->minimumSize()), QImage::Format_RGB32);
+    {
+        QtCanvas canvas(picture);
+        canvas.SetBrushColor(kWhite);
+        canvas.Clear();
+        if (state.QueryLoaded) {
+            TGrafCtab drawing(&canvas);
+            drawing.Assign(state.Query);
+            drawing.DrawFitted(1, 10, 10, picture.width() - 10, picture.height() - 10, 50);
+        }
+    }
+    m_flow->query->SetPicture(picture);
+    const std::string name = state.QueryLoaded ? DisplayText(state.Query.FStrucName).toStdString() : std::string();
+    const QFontMetrics metrics(m_flow->queryName->font());
+    const int width = m_flow->queryName->width() - 2 * m_flow->queryName->margin() - 4;
+    m_flow->queryName->setText(QString::fromStdString(FitLabel(name, width, [&metrics](std::string_view text) {
+        return metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    })));
+    m_flow->queryName->setToolTip(QString::fromStdString(name));
+}
+
+void TQVXForm::ShowPage()
+{
+    m_stack->setCurrentIndex(static_cast<int>(m_pages.Current()));
+    m_graphic->setVisible(m_pages.GraphicVisible());
+    m_detailed->setVisible(m_pages.DetailedVisible());
+}
+
+void TQVXForm::Refresh()
+{
+    const MenuState menu = m_workbench.Menu();
+    auto later = [this](LaterCommand command) {
+        const auto handler = m_later.find(command);
+        return handler != m_later.end() && static_cast<bool>(handler->second);
+    };
+    m_laterActions[LaterCommand::ImportLibrary]->setEnabled(later(LaterCommand::ImportLibrary));
+    m_exportLibrary->setEnabled(menu.exportLibrary && later(LaterCommand::ExportLibrary));
+    m_viewLibrary->setEnabled(menu.viewLibrary && later(LaterCommand::ViewLibrary));
+    m_exportAscii->setEnabled(menu.exportAscii && later(LaterCommand::ExportAscii));
+    m_drawMolecule->setEnabled(later(LaterCommand::DrawMolecule));
+    m_saveMolecule->setEnabled(menu.saveMolecule);
+    m_descriptors->setEnabled(menu.structuralDescriptors && later(LaterCommand::StructuralDescriptors));
+    m_calculate->setEnabled(menu.calculate);
+    m_viewTable->setEnabled(menu.viewTable);
+    m_overview->setEnabled(menu.overview);
+    m_viewDetailed->setEnabled(menu.viewDetailed);
+    m_diagram->setEnabled(menu.diagram && later(LaterCommand::DistributionDiagram));
+    m_intro->setChecked(menu.intro);
+    m_normal->setChecked(menu.normal);
+    m_calculateParameters->setEnabled(menu.calculateParameters);
+    m_print->setEnabled(menu.print && later(LaterCommand::Print));
+
+    FlowPage& flow = *m_flow;
+    flow.molLibrary->setEnabled(m_laterActions[LaterCommand::ImportLibrary]->isEnabled());
+    flow.internalLibrary->setVisible(menu.libraryIcon);
+    flow.internalLibrary->setEnabled(m_viewLibrary->isEnabled());
+    flow.createMolecule->setEnabled(m_drawMolecule->isEnabled());
+    flow.saveMolecule->setEnabled(menu.saveMolecule);
+    flow.descriptors->setEnabled(m_descriptors->isEnabled());
+    flow.descriptors->SetFill(m_workbench.State().DescriptorsChosen ? kWorkingColor : kRestColor);
+    for (FlowBox* box : {flow.similarityTable, flow.similarityExport, flow.internalStructure})
+        box->setVisible(menu.resultIcons);
+    flow.similarityTable->setEnabled(menu.viewTable);
+    flow.similarityExport->setEnabled(m_exportLibrary->isEnabled());
+    flow.internalStructure->setEnabled(menu.viewDetailed);
+    flow.calculatePanel->setVisible(m_workbench.CalculateEnabled());
+    flow.update();
+
+    // Pages 1..3 show results; without them only the flow page is left.
+    if (!m_workbench.HasResults() && m_pages.Current() != Page::Main)
+        m_pages.ResultsGone();
+    ShowPage();
+    m_valueCaption->setText(QString::fromStdString(CoefficientLabel(m_workbench.State().CoefficientIndex)));
+
+    const SearchState& state = m_workbench.State();
+    QString line;
+    if (state.LibraryOpen)
+        line = QString("Library: %1 (%2 structures, %3 mode)")
+                   .arg(QFileInfo(QString::fromStdString(state.LibraryFileName)).fileName())
+                   .arg(state.LibraryCount)
+                   .arg(state.Mode == DescriptorMode::Intro ? "INTRO" : "NORMAL");
+    else
+        line = "No library open";
+    line += "    ";
+    if (state.QueryLoaded) {
+        line += "Query: " + DisplayText(state.Query.FStrucName).trimmed();
+        if (!state.QueryFileName.empty())
+            line += " (" + QFileInfo(QString::fromStdString(state.QueryFileName)).fileName() + ")";
+        else
+            line += " (drawn)";
+    } else {
+        line += "No query loaded";
+    }
+    m_statusLine->setText(line);
+    m_statusLine->setToolTip(QString::fromStdString(state.LibraryFileName));
+}
+
+} // namespace velmora::gui

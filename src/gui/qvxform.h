@@ -1,0 +1,141 @@
+#pragma once
+// The search workbench window: menus, tool bar and four pages (the flow of the work steps, the
+// report table, the overview and the detail page). Every command is forwarded to the core's
+// Workbench; afterwards the enable states, check marks and flow colours are taken from it again.
+#include "search/navigation.h"
+#include "search/workbench.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+class QAction;
+class QLabel;
+class QStackedWidget;
+
+namespace velmora::gui {
+
+class AboutBox;
+class BestCountDialog;
+class CoefficientDialog;
+class FlowPage;
+class HelpWindow;
+class QtProgress;
+class SharedPrinter;
+class StatusWindow;
+
+// Commands whose windows are added by later parts of the application; each stays disabled until
+// its handler is connected.
+enum class LaterCommand {
+    ImportLibrary,
+    ExportLibrary,
+    ViewLibrary,
+    ExportAscii,
+    DrawMolecule,
+    StructuralDescriptors, // called after the workbench allowed the descriptor dialog
+    Print,
+    DistributionDiagram,
+};
+
+class TQVXForm : public QMainWindow {
+    Q_OBJECT
+public:
+    // The dialog and progress serve every command (tests pass scripted ones); workingDirectory is
+    // where the descriptor sets live.
+    TQVXForm(UserDialog& dialog, QtProgress& progress, std::string workingDirectory, QWidget* parent = nullptr);
+    ~TQVXForm() override;
+
+    Workbench& Bench() { return m_workbench; }
+    const PageNavigation& Pages() const { return m_pages; }
+    FlowPage& Flow() { return *m_flow; }
+    QStackedWidget& Stack() { return *m_stack; }
+    QLabel& ValueCaption() { return *m_valueCaption; }
+    QLabel& StatusLine() { return *m_statusLine; }
+    BestCountDialog& BestCount() { return *m_bestCountDialog; }
+    CoefficientDialog& Coefficient() { return *m_coefficientDialog; }
+    StatusWindow& Status() { return *m_statusWindow; }
+    HelpWindow& Help() { return *m_helpWindow; }
+    SharedPrinter& Printer() { return *m_printer; }
+
+    void Connect(LaterCommand command, std::function<void()> handler);
+
+    // Start-up from the command line: the same commands as the menu, with the file given.
+    bool OpenLibraryFile(const std::string& file);
+    bool LoadQueryFile(const std::string& file);
+    bool ChooseDescriptorSet(const std::string& name);
+
+    // The query picture and name again (after the query changed outside the window's commands).
+    void ShowQuery();
+    // Enable states, check marks, visibility and colours from the workbench.
+    void Refresh();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Runs one command: refused while a loop runs; an input/output failure is shown as one
+    // message; the window is refreshed afterwards.
+    bool Run(const std::function<bool()>& command);
+    QAction* AddAction(QMenu* menu, const QString& caption, const std::function<bool()>& command);
+    QAction* AddLater(QMenu* menu, const QString& caption, LaterCommand command);
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildPages();
+    void ConnectFlow();
+    void OnPhase(const std::string& caption, bool started);
+    void ShowPage();
+
+    bool NewLibrary();
+    bool LoadMolecule(const std::optional<std::string>& file);
+    bool ChooseCoefficient();
+    bool ChooseBestCount();
+    bool Calculate();
+    bool ResetAll();
+    bool StructuralDescriptors();
+
+    UserDialog& m_dialog;
+    QtProgress& m_progress;
+    Workbench m_workbench;
+    PageNavigation m_pages;
+    std::map<LaterCommand, std::function<void()>> m_later;
+    std::map<LaterCommand, QAction*> m_laterActions;
+    bool m_inCommand = false;
+    bool m_closePending = false;
+
+    FlowPage* m_flow = nullptr;
+    QStackedWidget* m_stack = nullptr;
+    QLabel* m_valueCaption = nullptr;
+    QLabel* m_statusLine = nullptr;
+
+    QAction* m_exportLibrary = nullptr;
+    QAction* m_viewLibrary = nullptr;
+    QAction* m_exportAscii = nullptr;
+    QAction* m_drawMolecule = nullptr;
+    QAction* m_saveMolecule = nullptr;
+    QAction* m_descriptors = nullptr;
+    QAction* m_calculate = nullptr;
+    QAction* m_viewTable = nullptr;
+    QAction* m_overview = nullptr;
+    QAction* m_viewDetailed = nullptr;
+    QAction* m_diagram = nullptr;
+    QAction* m_intro = nullptr;
+    QAction* m_normal = nullptr;
+    QAction* m_calculateParameters = nullptr;
+    QAction* m_print = nullptr;
+    QAction* m_back = nullptr;
+    QAction* m_graphic = nullptr;
+    QAction* m_detailed = nullptr;
+
+    // Windows made once and kept, so their state survives between uses.
+    BestCountDialog* m_bestCountDialog = nullptr;
+    CoefficientDialog* m_coefficientDialog = nullptr;
+    AboutBox* m_aboutBox = nullptr;
+    HelpWindow* m_helpWindow = nullptr;
+    StatusWindow* m_statusWindow = nullptr;
+    std::unique_ptr<SharedPrinter> m_printer;
+};
+
+} // namespace velmora::gui
