@@ -6,11 +6,14 @@
 #include "flowpage.h"
 #include "graphics/grafctab.h"
 #include "helpwindow.h"
+#include "printreport.h"
+#include "qtprinttarget.h"
 #include "qtcanvas.h"
 #include "qtprogress.h"
 #include "qtuserdialog.h"
 #include "search/coefficients.h"
 #include "sharedprinter.h"
+#include "viewlib.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -73,6 +76,11 @@ TQVXForm::TQVXForm(UserDialog& dialog, QtProgress& progress, std::string working
     m_helpWindow->setWindowFlag(Qt::Window);
     m_statusWindow = new StatusWindow(m_workbench, this);
     m_printer = std::make_unique<SharedPrinter>();
+    m_printerProvider = std::make_unique<DialogPrinterProvider>(*m_printer);
+    m_viewForm = new TViewForm(m_workbench, m_dialog, *m_printerProvider, this);
+    m_reportPrinter = new ReportPrinter(m_workbench, *m_printerProvider, this);
+    Connect(LaterCommand::ViewLibrary, [this] { m_viewForm->Run(); });
+    Connect(LaterCommand::Print, [this] { m_reportPrinter->Print(); });
 
     ShowQuery();
     Refresh();
@@ -284,6 +292,12 @@ void TQVXForm::ConnectFlow()
     connect(m_flow->calculate, &QPushButton::clicked, m_calculate, &QAction::trigger);
     for (FlowBox* info : {m_flow->libraryCalculator, m_flow->queryCalculator, m_flow->comparison, m_flow->bestMatching})
         info->setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void TQVXForm::SetPrinterProvider(PrinterProvider& printers)
+{
+    m_viewForm->SetPrinterProvider(printers);
+    m_reportPrinter->SetPrinterProvider(printers);
 }
 
 void TQVXForm::Connect(LaterCommand command, std::function<void()> handler)

@@ -23,7 +23,10 @@ class BestCountDialog;
 class CoefficientDialog;
 class FlowPage;
 class HelpWindow;
+class PrinterProvider;
 class QtProgress;
+class ReportPrinter;
+class TViewForm;
 class SharedPrinter;
 class StatusWindow;
 
@@ -59,6 +62,10 @@ public:
     StatusWindow& Status() { return *m_statusWindow; }
     HelpWindow& Help() { return *m_helpWindow; }
     SharedPrinter& Printer() { return *m_printer; }
+    TViewForm& Viewer() { return *m_viewForm; }
+    ReportPrinter& Report() { return *m_reportPrinter; }
+    // The print dialog step of every printout (tests give one that prints to PDF).
+    void SetPrinterProvider(PrinterProvider& printers);
 
     void Connect(LaterCommand command, std::function<void()> handler);
 
@@ -136,6 +143,9 @@ private:
     HelpWindow* m_helpWindow = nullptr;
     StatusWindow* m_statusWindow = nullptr;
     std::unique_ptr<SharedPrinter> m_printer;
+    std::unique_ptr<PrinterProvider> m_printerProvider;
+    TViewForm* m_viewForm = nullptr;
+    ReportPrinter* m_reportPrinter = nullptr;
 };
 
 } // namespace velmora::gui
