@@ -158,9 +158,14 @@ TStatisticForm::TStatisticForm(StructureLibrary& library, UserDialog& dialog, Pr
 
 int TStatisticForm::Open(const std::string& libraryName)
 {
+    MarkPending(libraryName);
+    return exec();
+}
+
+void TStatisticForm::MarkPending(const std::string& libraryName)
+{
     m_libraryName = libraryName;
     m_pending = true;
-    return exec();
 }
 
 void TStatisticForm::showEvent(QShowEvent* event)

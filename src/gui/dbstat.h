@@ -30,6 +30,8 @@ public:
     // Marks a count of the library as pending and shows the window modally; the count runs once
     // the window is up.
     int Open(const std::string& libraryName);
+    // The first half of Open: a count of the library is due at the next showing (or Count()).
+    void MarkPending(const std::string& libraryName);
     // Counts now (the pending count). Returns when the count is complete or stopped.
     void Count();
     // The "Print" button: print dialog, then the report. False when cancelled.
