@@ -2,6 +2,7 @@
 
 #include <QFrame>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -9,6 +10,12 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+
+// The icons live in a resource file of this static library; it must be registered explicitly.
+static void InitIconResources()
+{
+    Q_INIT_RESOURCE(velmora);
+}
 
 namespace velmora::gui {
 
@@ -61,18 +68,18 @@ void FlowBox::paintEvent(QPaintEvent*)
     QRect area = rect().adjusted(4, 6, -4, -4);
     if (!m_icon.isNull()) {
         const QRect iconRect(area.center().x() - 16, area.top(), 32, 32);
-        if (m_pictureShown)
+        if (m_pictureShown) {
             m_icon.paint(&painter, iconRect, Qt::AlignCenter, enabled ? QIcon::Normal : QIcon::Disabled);
-        area.setTop(iconRect.bottom() + 4);
+            area.setTop(iconRect.bottom() + 4);
+        }
     }
     painter.setPen(enabled ? QColor(0, 0, 0) : QColor(150, 150, 150));
-    painter.drawText(area, Qt::AlignHCenter | Qt::AlignTop, text());
+    painter.drawText(area, Qt::AlignHCenter | (m_icon.isNull() || m_pictureShown ? Qt::AlignTop : Qt::AlignVCenter), text());
 }
 
 StructureView::StructureView(QWidget* parent) : QWidget(parent)
 {
-    setMinimumSize(200, 150);
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setFixedSize(sizeHint());
 }
 
 void StructureView::SetPicture(const QImage& picture)
@@ -93,8 +100,6 @@ void StructureView::paintEvent(QPaintEvent*)
 
 namespace {
 
-QIcon Icon(const char* name) { return QIcon(QString(":/icons/%1.svg").arg(name)); }
-
 // Where the line from the centre of a towards b leaves a's rectangle.
 QPointF Exit(const QRectF& a, const QPointF& towards)
 {
@@ -108,6 +113,13 @@ QPointF Exit(const QRectF& a, const QPointF& towards)
 }
 
 } // namespace
+
+QIcon Icon(const char* name)
+{
+    static const bool registered = (InitIconResources(), true);
+    (void)registered;
+    return QIcon(QString(":/icons/%1.svg").arg(name));
+}
 
 FlowPage::FlowPage(QWidget* parent) : QWidget(parent)
 {
@@ -175,7 +187,13 @@ FlowPage::FlowPage(QWidget* parent) : QWidget(parent)
     calculate->setFont(bold);
     panelLayout->addWidget(calculate);
 
-    auto* grid = new QGridLayout(this);
+    // The flow keeps its size in the middle of the page.
+    auto* outer = new QHBoxLayout(this);
+    auto* flow = new QWidget(this);
+    outer->addStretch(1);
+    outer->addWidget(flow, 0, Qt::AlignTop);
+    outer->addStretch(1);
+    auto* grid = new QGridLayout(flow);
     grid->setContentsMargins(24, 24, 24, 24);
     grid->setHorizontalSpacing(44);
     grid->setVerticalSpacing(26);
@@ -183,9 +201,9 @@ FlowPage::FlowPage(QWidget* parent) : QWidget(parent)
     grid->addWidget(molLibrary, 1, 0);
     grid->addWidget(loadMolecule, 3, 0);
     grid->addWidget(createMolecule, 4, 0);
-    grid->addWidget(internalLibrary, 0, 1, 2, 1, Qt::AlignVCenter);
+    grid->addWidget(internalLibrary, 0, 1, 2, 1, Qt::AlignCenter);
     grid->addWidget(queryBox, 2, 1, 3, 1, Qt::AlignCenter);
-    grid->addWidget(saveMolecule, 5, 1);
+    grid->addWidget(saveMolecule, 5, 1, Qt::AlignHCenter);
     grid->addWidget(libraryCalculator, 0, 2, 2, 1, Qt::AlignVCenter);
     grid->addWidget(descriptors, 2, 2);
     grid->addWidget(queryCalculator, 3, 2, 2, 1, Qt::AlignVCenter);
@@ -197,8 +215,6 @@ FlowPage::FlowPage(QWidget* parent) : QWidget(parent)
     grid->addWidget(similarityExport, 2, 5);
     grid->addWidget(internalStructure, 3, 5, 2, 1, Qt::AlignVCenter);
     grid->addWidget(calculatePanel, 5, 2, 1, 3, Qt::AlignCenter);
-    grid->setRowStretch(6, 1);
-    grid->setColumnStretch(6, 1);
 
     m_arrows = {{clbLibrary, internalLibrary},     {molLibrary, internalLibrary},  {internalLibrary, libraryCalculator},
                 {loadMolecule, query},              {createMolecule, query},        {query, queryCalculator},
@@ -213,10 +229,21 @@ void FlowPage::paintEvent(QPaintEvent* event)
     QWidget::paintEvent(event);
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QColor ink(70, 80, 95);
-    painter.setPen(QPen(ink, 1.6));
-    painter.setBrush(ink);
+    const QColor ink(70, 80, 95), ghost(150, 160, 172);
+    // A step not reached yet is drawn as its outline, so the flow reads the same in every state.
+    for (FlowBox* box : findChildren<FlowBox*>()) {
+        if (!box->isHidden())
+            continue;
+        const QRectF r = QRectF(box->mapTo(this, QPoint(0, 0)), box->size()).adjusted(1.5, 1.5, -1.5, -1.5);
+        painter.setPen(QPen(ghost, 1.2, Qt::DashLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(r, 6, 6);
+        painter.drawText(r, Qt::AlignCenter, box->text());
+    }
     for (const auto& [from, to] : m_arrows) {
+        const bool reached = !from->isHidden() && !to->isHidden();
+        painter.setPen(QPen(reached ? ink : ghost, 1.6, reached ? Qt::SolidLine : Qt::DashLine));
+        painter.setBrush(reached ? ink : ghost);
         const QRectF a(from->mapTo(this, QPoint(0, 0)), from->size());
         const QRectF b(to->mapTo(this, QPoint(0, 0)), to->size());
         const QPointF start = Exit(a, b.center());
@@ -225,6 +252,7 @@ void FlowPage::paintEvent(QPaintEvent* event)
         if (line.length() < 8)
             continue;
         painter.drawLine(line);
+        painter.setPen(QPen(reached ? ink : ghost, 1.6));
         const double angle = std::atan2(start.y() - end.y(), start.x() - end.x());
         const double spread = 0.45, length = 9;
         QPainterPath head;

@@ -16,6 +16,9 @@ class QFrame;
 
 namespace velmora::gui {
 
+// One of our own icons, from the resources (e.g. "library", "print").
+QIcon Icon(const char* name);
+
 inline const QColor kWorkingColor(0, 255, 0);
 inline const QColor kRestColor(255, 255, 255);
 

@@ -107,6 +107,10 @@ ProgressWindow::ProgressWindow(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(kConversion);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    // The labels' blanks line up their colons in this family.
+    QFont labels = font();
+    labels.setFamily(QStringLiteral("Arial"));
+    setFont(labels);
     m_totalLabel = new QLabel(QStringLiteral("Total structures        :"), this);
     m_total = CountLabel(this, 8);
     m_doneLabel = new QLabel(QStringLiteral("Converted structures:"), this);

@@ -95,11 +95,11 @@ void QtPrintTarget::CopyBitmap(int x, int y, const Bitmap& bitmap)
 
 QPrinter* DialogPrinterProvider::ChoosePrinter(QWidget* parent)
 {
-    QPrinter& printer = m_printer.Printer();
-    QPrintDialog dialog(&printer, parent);
+    SharedPrinter& shared = m_printer();
+    QPrintDialog dialog(&shared.Printer(), parent);
     if (dialog.exec() != QDialog::Accepted)
         return nullptr;
-    return &m_printer.Printer(); // pinned to 300 dpi again, whatever the dialog chose
+    return &shared.Printer(); // pinned to 300 dpi again, whatever the dialog chose
 }
 
 } // namespace velmora::gui

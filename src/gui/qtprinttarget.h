@@ -5,7 +5,8 @@
 #include "graphics/printtarget.h"
 
 #include <QPainter>
-#include <QPointer>
+
+#include <functional>
 
 class QPrinter;
 class QWidget;
@@ -50,11 +51,12 @@ public:
 // The platform's print dialog on the application's shared printer.
 class DialogPrinterProvider final : public PrinterProvider {
 public:
-    explicit DialogPrinterProvider(SharedPrinter& printer) : m_printer(printer) {}
+    // printer gives the shared printer, made when first needed.
+    explicit DialogPrinterProvider(std::function<SharedPrinter&()> printer) : m_printer(std::move(printer)) {}
     QPrinter* ChoosePrinter(QWidget* parent) override;
 
 private:
-    SharedPrinter& m_printer;
+    std::function<SharedPrinter&()> m_printer;
 };
 
 } // namespace velmora::gui

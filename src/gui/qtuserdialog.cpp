@@ -70,7 +70,7 @@ MessageAnswer QtUserDialog::ShowMessage(MessageKind kind, const std::string& cap
         box.setEscapeButton(QMessageBox::No);
         break;
     case MessageButtons::ReplaceAppendAbort:
-        replace = box.addButton(QStringLiteral("Replace"), QMessageBox::DestructiveRole);
+        replace = box.addButton(QStringLiteral("Replace"), QMessageBox::AcceptRole);
         append = box.addButton(QStringLiteral("Append"), QMessageBox::AcceptRole);
         abort = box.addButton(QStringLiteral("Abort"), QMessageBox::RejectRole);
         // Enter must not destroy a file by accident: the safe answer is the default.

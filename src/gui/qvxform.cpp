@@ -30,8 +30,6 @@ namespace velmora::gui {
 
 namespace {
 
-QIcon Icon(const char* name) { return QIcon(QString(":/icons/%1.svg").arg(name)); }
-
 QWidget* PlaceholderPage(const QString& objectName, const QString& title, QWidget* parent)
 {
     auto* page = new QWidget(parent);
@@ -75,8 +73,8 @@ TQVXForm::TQVXForm(UserDialog& dialog, QtProgress& progress, std::string working
     m_helpWindow = new HelpWindow(this);
     m_helpWindow->setWindowFlag(Qt::Window);
     m_statusWindow = new StatusWindow(m_workbench, this);
-    m_printer = std::make_unique<SharedPrinter>();
-    m_printerProvider = std::make_unique<DialogPrinterProvider>(*m_printer);
+    // The printouts: the library viewer (with its connection table and statistics) and the report.
+    m_printerProvider = std::make_unique<DialogPrinterProvider>([this]() -> SharedPrinter& { return Printer(); });
     m_viewForm = new TViewForm(m_workbench, m_dialog, *m_printerProvider, this);
     m_reportPrinter = new ReportPrinter(m_workbench, *m_printerProvider, this);
     Connect(LaterCommand::ViewLibrary, [this] { m_viewForm->Run(); });
@@ -186,7 +184,7 @@ void TQVXForm::BuildMenus()
     m_normal->setCheckable(true);
 
     QMenu* setup = menuBar()->addMenu("&Setup");
-    AddAction(setup, "&Printer", [this] { return m_printer->Setup(this); });
+    AddAction(setup, "&Printer", [this] { return Printer().Setup(this); });
     m_calculateParameters = AddAction(setup, "Calc&ulate library parameters", [this] {
         m_workbench.CalculateLibraryParameters();
         return true;
@@ -361,6 +359,14 @@ void TQVXForm::OnPhase(const std::string& caption, bool started)
     }
 }
 
+SharedPrinter& TQVXForm::Printer()
+{
+    // Asking the system for its printers takes a while: not before the first use.
+    if (!m_printer)
+        m_printer = std::make_unique<SharedPrinter>();
+    return *m_printer;
+}
+
 bool TQVXForm::NewLibrary() { return m_workbench.OpenLibrary(); }
 
 bool TQVXForm::LoadMolecule(const std::optional<std::string>& file)
@@ -426,7 +432,8 @@ bool TQVXForm::ChooseDescriptorSet(const std::string& name)
 void TQVXForm::ShowQuery()
 {
     const SearchState& state = m_workbench.State();
-    QImage picture(m_flow->query->size().expandedTo(m_flow->query->minimumSize()), QImage::Format_RGB32);
+    // The view has a fixed size, known before the window is laid out.
+    QImage picture(m_flow->query->sizeHint(), QImage::Format_RGB32);
     {
         QtCanvas canvas(picture);
         canvas.SetBrushColor(kWhite);

@@ -61,7 +61,8 @@ public:
     CoefficientDialog& Coefficient() { return *m_coefficientDialog; }
     StatusWindow& Status() { return *m_statusWindow; }
     HelpWindow& Help() { return *m_helpWindow; }
-    SharedPrinter& Printer() { return *m_printer; }
+    // The one printer of the application, made at its first use and kept.
+    SharedPrinter& Printer();
     TViewForm& Viewer() { return *m_viewForm; }
     ReportPrinter& Report() { return *m_reportPrinter; }
     // The print dialog step of every printout (tests give one that prints to PDF).

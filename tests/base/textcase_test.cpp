@@ -31,14 +31,5 @@ TEST(SwCase, FirstAsciiLetterDecidesTheDirection)
         EXPECT_EQ(SwCase(text), expected) << "text: " << text;
 }
 
-TEST(SwCase, TwiceRestoresAUniformText)
-{
-    for (const std::string text : {"benzene", "BENZENE", "n-HEXANE"}) {
-        const std::string once = SwCase(text);
-        EXPECT_NE(once, text);
-        EXPECT_EQ(SwCase(SwCase(once)), once);
-    }
-}
-
 } // namespace
 } // namespace velmora

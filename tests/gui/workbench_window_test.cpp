@@ -1,0 +1,378 @@
+// The workbench window driven end to end through its real widgets: open a library, switch modes,
+// load a query, choose the search parameters, search, look at the results, reset. Messages and file
+// choices are answered by a scripted dialog; the loops run with the real progress windows.
+#include "base/progress.h"
+#include "dialogs.h"
+#include "flowpage.h"
+#include "fonts.h"
+#include "io/convert.h"
+#include "io/molfile.h"
+#include "io/structlib.h"
+#include "progresswindows.h"
+#include "qtprogress.h"
+#include "qvxform.h"
+#include "scripted.h"
+#include "search/coefficients.h"
+#include "test_support.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QtTest>
+
+#include <filesystem>
+#include <functional>
+
+using namespace velmora;
+using namespace velmora::gui;
+
+namespace {
+
+const char* const kIntroNotice =
+    "You are now running the INTRO MODE !!!\r"
+    "If you want to work seriously with this program, it is highly recommended to\r"
+    "use the NORMAL MODE, because it is much more quicker and some features are\r"
+    "only available in the normal mode .";
+const char* const kNoParameters =
+    "No mean and standard deviations of library available\rDo you want to calculate the libraryparameters now ?";
+const char* const kIntroGate =
+    "Mean and standard deviations of library not available !\r"
+    "Before you use the INTRO MODE, you have to calculate the libraryparameters .\r"
+    "You can find it in the SETUP menu !";
+const char* const kBuildQuestion = "Do you really want to calculate all\rdescriptor-values now ???? \rIt could take a long time";
+const char* const kTooFewPoints = "It makes no sense to determine the correlation coefficient\rwith too less points!\r"
+                                  "Choose a different similarity coefficient or use at least 3 descriptors.";
+
+template <typename T>
+void WhenModal(std::function<void(T*)> action, int attempts = 500)
+{
+    QTimer::singleShot(10, [action, attempts] {
+        if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget()); widget && widget->isVisible())
+            action(widget);
+        else if (attempts > 0)
+            WhenModal<T>(action, attempts - 1);
+        else
+            qWarning("no modal window appeared");
+    });
+}
+
+void Save(const QImage& image, const char* name)
+{
+    const QByteArray folder = qgetenv("VELMORA_TEST_OUTPUT");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(QString::fromLocal8Bit(folder));
+    image.save(QDir(QString::fromLocal8Bit(folder)).filePath(QString::fromLatin1(name) + ".png"));
+}
+
+QAction* Action(QWidget* window, const QString& text)
+{
+    for (QAction* action : window->findChildren<QAction*>())
+        if (action->text() == text)
+            return action;
+    qWarning("no action \"%s\"", qPrintable(text));
+    return nullptr;
+}
+
+int DescriptorPosition(const std::string& name)
+{
+    for (int i = 0; i < kCatalogueSize; ++i)
+        if (IsDescriptor(i) && CatalogueName(i) == name)
+            return ListPosition(i);
+    return -1;
+}
+
+std::string LastText(const test::ScriptedDialog& dialog)
+{
+    return dialog.shown.empty() ? std::string() : dialog.shown.back().text;
+}
+
+} // namespace
+
+class WorkbenchWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    test::TempDir m_dir;
+    std::string m_library;
+    std::string m_longQuery;
+
+    // A 300-structure library made by the core, without a descriptor file.
+    void MakeFixtures()
+    {
+        const std::string sd = m_dir.File("fixture.sdf");
+        test::WriteBytes(sd, test::NciRecords(1, 300));
+        StructureLibrary library;
+        NullProgress quiet;
+        m_library = m_dir.File("fixture.clb");
+        QVERIFY(ImportStructures(library, sd, CountSDRecords(sd), m_library, ConversionMode::WriteAnew, quiet).Completed());
+        // The bundled query under a name too long for its label.
+        std::string query = test::ReadBytes(test::DataFile("query.mol"));
+        query = "3-(4'-Aminobiphenyl-4-yl)-2-methylquinazolin-4(3H)-one" + query.substr(query.find('\n'));
+        m_longQuery = m_dir.File("long name.mol");
+        test::WriteBytes(m_longQuery, query);
+    }
+
+    // The window and its colours at every phase of the loops.
+    struct Phase {
+        std::string caption;
+        bool started;
+        QString waitLabel;
+        QColor calculators, best;
+    };
+
+private slots:
+    void initTestCase()
+    {
+        QApplication::setStyle(QStringLiteral("Fusion"));
+        InstallFontSubstitutions();
+        MakeFixtures();
+    }
+
+    void searchFromStartToReset()
+    {
+        test::ScriptedDialog dialog;
+        QtProgress progress;
+        TQVXForm window(dialog, progress, m_dir.Path().string());
+        window.resize(1180, 760);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        FlowPage& flow = window.Flow();
+        bool descriptorDialogOpened = false, printed = false;
+        window.Connect(LaterCommand::StructuralDescriptors, [&] { descriptorDialogOpened = true; });
+        window.Connect(LaterCommand::Print, [&] { printed = true; });
+        std::vector<Phase> phases;
+        std::function<void(const std::string&, bool)> duringPhase;
+        const auto windowPhase = progress.onPhase;
+        progress.onPhase = [&](const std::string& caption, bool started) {
+            windowPhase(caption, started);
+            phases.push_back({caption, started, progress.Wait().Label()->text(), flow.libraryCalculator->Fill(),
+                              flow.bestMatching->Fill()});
+            if (duringPhase)
+                duringPhase(caption, started);
+        };
+        Save(window.grab().toImage(), "workbench-start");
+        QVERIFY(flow.calculatePanel->isHidden());
+        QVERIFY(!Action(&window, "S&ave  molecule")->isEnabled());
+
+        // A library without descriptor file: INTRO mode, and no parameters wanted now.
+        dialog.files.push_back(m_library);
+        dialog.answers = {MessageAnswer::Ok, MessageAnswer::No};
+        Action(&window, "&New    Library")->trigger();
+        QCOMPARE(dialog.shown.size(), std::size_t{2});
+        test::ExpectMessage(dialog.shown[0], MessageKind::Information, kIntroNotice, MessageButtons::Ok);
+        test::ExpectMessage(dialog.shown[1], MessageKind::Confirmation, kNoParameters, MessageButtons::OkNo);
+        QVERIFY(Action(&window, "In&tro")->isChecked() && !Action(&window, "N&ormal")->isChecked());
+        QVERIFY(flow.internalLibrary->isVisibleTo(&window) && flow.calculatePanel->isHidden());
+        QVERIFY(window.StatusLine().text().contains("fixture.clb (300 structures, INTRO mode)"));
+        Save(window.grab().toImage(), "workbench-library-open");
+
+        // INTRO mode without parameters: the descriptor dialog does not open.
+        Action(&window, "Structural descriptors")->trigger();
+        QCOMPARE(LastText(dialog), std::string(kIntroGate));
+        QVERIFY(!descriptorDialogOpened);
+
+        // NORMAL mode builds the descriptor file; the first build is aborted in its progress window.
+        bool aborted = false;
+        duringPhase = [&](const std::string& caption, bool started) {
+            if (started && caption == "Calculates new library-descriptors" && !aborted) {
+                aborted = true;
+                QVERIFY(progress.Window().isVisible());
+                QTimer::singleShot(0, progress.Window().AbortButton(), &QPushButton::click);
+            }
+        };
+        dialog.shown.clear();
+        Action(&window, "N&ormal")->trigger();
+        QVERIFY(aborted);
+        test::ExpectMessage(dialog.shown.at(0), MessageKind::Information, kBuildQuestion, MessageButtons::OkCancel);
+        QVERIFY(!std::filesystem::exists(CompanionFileName(m_library, "pre")));
+        // The check marks say what the workbench decided.
+        const bool intro = window.Bench().State().Mode == DescriptorMode::Intro;
+        QCOMPARE(Action(&window, "In&tro")->isChecked(), intro);
+        QCOMPARE(Action(&window, "N&ormal")->isChecked(), !intro);
+        QVERIFY(!progress.Busy() && !progress.Window().isVisible());
+        duringPhase = [&](const std::string& caption, bool started) {
+            if (!started || caption != "Calculates new library-descriptors")
+                return;
+            // Suspended for a moment: the picture shows "Proceed"; then the build goes on.
+            QTimer::singleShot(0, progress.Window().SuspendButton(), &QPushButton::click);
+            QTimer::singleShot(30, [&] {
+                Save(progress.Window().grab().toImage(), "progress-window");
+                progress.Window().SuspendButton()->click();
+            });
+        };
+        Action(&window, "N&ormal")->trigger();
+        QVERIFY(std::filesystem::exists(CompanionFileName(m_library, "pre")));
+        QVERIFY(Action(&window, "N&ormal")->isChecked() && !Action(&window, "In&tro")->isChecked());
+        QVERIFY(Action(&window, "Structural descriptors")->isEnabled());
+
+        // The query, its name fitted to the label.
+        dialog.files.push_back(m_longQuery);
+        QTest::mouseClick(flow.loadMolecule, Qt::LeftButton);
+        QVERIFY(flow.queryName->text().endsWith("=>"));
+        QVERIFY(QString("3-(4'-Aminobiphenyl-4-yl)-2-methylquinazolin").startsWith(flow.queryName->text().chopped(2)));
+        QVERIFY(Action(&window, "S&ave  molecule")->isEnabled() && flow.saveMolecule->isEnabled());
+        // A file that cannot be written: one message naming it, and the window goes on.
+        dialog.shown.clear();
+        dialog.files.push_back(m_dir.File("no such folder/query.mol"));
+        QTest::mouseClick(flow.saveMolecule, Qt::LeftButton);
+        QCOMPARE(dialog.shown.size(), std::size_t{1});
+        QCOMPARE(dialog.shown[0].kind, MessageKind::Error);
+        QVERIFY(test::Contains(dialog.shown[0].text, "no such folder"));
+        QVERIFY(!progress.Busy());
+        QVERIFY(flow.calculatePanel->isHidden());
+
+        // Two descriptors and the correlation coefficient: no search.
+        auto choose = [&](const std::vector<std::string>& names) {
+            auto context = window.Bench().Context();
+            window.Bench().Selection().DeselectAll(context);
+            for (const auto& name : names)
+                window.Bench().Selection().ClickDescriptor(DescriptorPosition(name), context, dialog);
+            window.Bench().DescriptorDialogClosed();
+            window.Refresh();
+        };
+        choose({"Bonds: single", "Atoms of O"});
+        QVERIFY(!flow.calculatePanel->isHidden() && Action(&window, "Calculate")->isEnabled());
+        QCOMPARE(flow.descriptors->Fill(), kWorkingColor);
+        WhenModal<CoefficientDialog>([](CoefficientDialog* d) {
+            d->List()->setCurrentText("Correlation coefficient");
+            d->accept();
+        });
+        QTest::mouseClick(flow.coefficient, Qt::LeftButton);
+        QCOMPARE(window.ValueCaption().text(), QString("  Correlation coeff:"));
+        QTest::mouseClick(flow.calculate, Qt::LeftButton);
+        QCOMPARE(LastText(dialog), std::string(kTooFewPoints));
+        QVERIFY(!window.Bench().HasResults());
+
+        choose({"Bonds: single", "Atoms of O", "Hetero atoms", "Number of rings", "RandicIx"});
+        WhenModal<CoefficientDialog>([](CoefficientDialog* d) {
+            d->List()->setCurrentText("Tanimoto coefficient");
+            d->accept();
+        });
+        Action(&window, "Similarity coefficient")->trigger();
+        QCOMPARE(window.ValueCaption().text(), QString::fromStdString(CoefficientLabel(kTanimoto)));
+        dialog.shown.clear();
+        WhenModal<BestCountDialog>([&dialog](BestCountDialog* d) {
+            d->Field()->setText("201");
+            d->accept(); // refused: the dialog stays open
+            QTimer::singleShot(0, [d] {
+                d->Field()->setText("30");
+                d->accept();
+            });
+        });
+        QTest::mouseClick(flow.bestCount, Qt::LeftButton);
+        QCOMPARE(window.Bench().State().BestCount, 30);
+        QCOMPARE(dialog.shown.size(), std::size_t{1}); // the out-of-range message only
+
+        // The search: wait-window labels in order, the flow boxes lime while working.
+        phases.clear();
+        duringPhase = [&](const std::string& caption, bool started) {
+            if (caption != "Compare Structures:" || !started)
+                return;
+            QImage picture = window.grab().toImage();
+            QPainter painter(&picture);
+            const QImage wait = progress.Wait().grab().toImage();
+            painter.drawImage((picture.width() - wait.width()) / 2, (picture.height() - wait.height()) / 2, wait);
+            painter.end();
+            Save(picture, "workbench-searching");
+        };
+        QTest::mouseClick(flow.calculate, Qt::LeftButton);
+        duringPhase = nullptr;
+        QVERIFY(window.Bench().HasResults());
+        QStringList labels;
+        for (const Phase& p : phases)
+            if (p.started)
+                labels << p.waitLabel;
+        QCOMPARE(labels, QStringList({"Compare Structures:", "Search of the best:", "Please wait ..."}));
+        QCOMPARE(phases.front().calculators, kWorkingColor);
+        QCOMPARE(phases[1].calculators, kRestColor); // the comparison finished
+        QCOMPARE(phases.back().best, kWorkingColor);
+        for (FlowBox* box : {flow.libraryCalculator, flow.queryCalculator, flow.comparison, flow.bestMatching})
+            QCOMPARE(box->Fill(), kRestColor);
+        QVERIFY(!progress.Wait().isVisible());
+        for (const char* item : {"View similarity table", "Molecules overview", "View molecule detailed", "Print"})
+            QVERIFY2(Action(&window, item)->isEnabled(), item);
+        QVERIFY(flow.similarityTable->isVisibleTo(&window) && flow.internalStructure->isVisibleTo(&window));
+        Save(window.grab().toImage(), "workbench-after-search");
+        Action(&window, "Print")->trigger();
+        QVERIFY(printed);
+
+        // The report pages and back.
+        Action(&window, "View similarity table")->trigger();
+        QCOMPARE(window.Stack().currentIndex(), 1);
+        QVERIFY(Action(&window, "Graphic")->isVisible() && !Action(&window, "Detailed")->isVisible());
+        Action(&window, " Back  ")->trigger();
+        QCOMPARE(window.Stack().currentIndex(), 0);
+
+        // A new query: the old results no longer apply.
+        Action(&window, "View similarity table")->trigger();
+        dialog.files.push_back(test::DataFile("query.mol"));
+        Action(&window, "&Load  molecule")->trigger();
+        for (const char* item : {"View similarity table", "Molecules overview", "View molecule detailed", "Print"})
+            QVERIFY2(!Action(&window, item)->isEnabled(), item);
+        QVERIFY(flow.similarityTable->isHidden() && !flow.calculatePanel->isHidden());
+        QCOMPARE(window.Stack().currentIndex(), 0);
+
+        // Reset all: the start state.
+        QTest::mouseClick(flow.calculate, Qt::LeftButton);
+        QVERIFY(window.Bench().HasResults());
+        Action(&window, "Reset All")->trigger();
+        QVERIFY(!window.Bench().State().LibraryOpen && !window.Bench().HasResults());
+        QVERIFY(flow.calculatePanel->isHidden() && flow.internalLibrary->isHidden() && flow.similarityTable->isHidden());
+        QCOMPARE(flow.descriptors->Fill(), kRestColor);
+        QCOMPARE(flow.queryName->text(), QString(" "));
+        QCOMPARE(window.ValueCaption().text(), QString("  Euclidean dist   :"));
+        QVERIFY(Action(&window, "N&ormal")->isChecked() && !Action(&window, "In&tro")->isChecked());
+        for (const char* item : {"S&ave  molecule", "Structural descriptors", "Calculate", "Print", "Calc&ulate library parameters"})
+            QVERIFY2(!Action(&window, item)->isEnabled(), item);
+        QVERIFY(window.StatusLine().text().startsWith("No library open"));
+    }
+
+    // Closing the window while a search runs stops the search first and closes afterwards; no
+    // command runs inside the loop.
+    void closingDuringASearchWaitsForTheLoop()
+    {
+        test::ScriptedDialog dialog;
+        QtProgress progress;
+        TQVXForm window(dialog, progress, m_dir.Path().string());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        if (!std::filesystem::exists(CompanionFileName(m_library, "pre")))
+            test::BuildDescriptorFiles(m_library);
+        QVERIFY(window.OpenLibraryFile(m_library));
+        QVERIFY(window.LoadQueryFile(test::DataFile("query.mol")));
+        auto context = window.Bench().Context();
+        window.Bench().Selection().ClickDescriptor(DescriptorPosition("Bonds: single"), context, dialog);
+        window.Bench().DescriptorDialogClosed();
+        window.Refresh();
+
+        bool closeRefused = false, resetRefused = false;
+        const auto windowPhase = progress.onPhase;
+        progress.onPhase = [&](const std::string& caption, bool started) {
+            windowPhase(caption, started);
+            if (caption == "Compare Structures:" && started)
+                QTimer::singleShot(0, [&] {
+                    // Inside the loop's event processing, as a click on the window's close box.
+                    closeRefused = !window.close() && window.isVisible();
+                    Action(&window, "Reset All")->trigger();
+                    resetRefused = window.Bench().State().LibraryOpen;
+                });
+        };
+        Action(&window, "Calculate")->trigger();
+        QVERIFY(closeRefused && resetRefused);
+        QVERIFY(!progress.Busy());
+        QVERIFY(!window.isVisible()); // closed once the loop had ended
+        QVERIFY(!window.Bench().HasResults()); // the search stopped early
+        QVERIFY(window.Bench().State().LibraryOpen && window.Bench().State().QueryLoaded);
+    }
+};
+
+QTEST_MAIN(WorkbenchWindowTest)
+#include "workbench_window_test.moc"
