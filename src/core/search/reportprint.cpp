@@ -142,10 +142,12 @@ ReportPrintData MakeReportPrintData(Workbench& workbench)
     data.query = state.Query;
     data.libraryFileName = state.LibraryFileName;
     data.coefficient = workbench.Results().coefficient;
-    data.bestCount = state.BestCount;
+    // The best count of the search that made the results (the field may have changed since).
+    const auto& best = workbench.Results().best;
+    data.bestCount = best.empty() ? state.BestCount : static_cast<int>(best.size());
     data.descriptorNames = workbench.Selection().ChosenNames();
     data.rows = workbench.ReportRows();
-    data.tableRows = state.BestCount > 9 ? state.BestCount + 1 : 10;
+    data.tableRows = data.bestCount > 9 ? data.bestCount + 1 : 10;
     const std::string resultLibrary = state.SimilarLibraryFileName;
     data.readResult = [&workbench, resultLibrary](int rank, TCTab& structure) {
         if (workbench.Library().ReadLibraryRecord(resultLibrary, rank) != kLibOk)

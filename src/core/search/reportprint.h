@@ -36,7 +36,8 @@ struct ReportPrintData {
     std::function<bool(int rank, TCTab& structure)> readResult;
 };
 
-// The data of the last search of the workbench (its report rows, query, choices and result library).
+// The data of the last search of the workbench (its report rows, query, choices and result
+// library), with the best count that search ran with.
 ReportPrintData MakeReportPrintData(Workbench& workbench);
 
 // The whole print job. The query is printed from a copy: the data is never changed.
