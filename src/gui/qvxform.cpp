@@ -14,6 +14,8 @@
 #include "graphics/grafctab.h"
 #include "helpwindow.h"
 #include "overviewpage.h"
+#include "printreport.h"
+#include "qtprinttarget.h"
 #include "qtcanvas.h"
 #include "qtprogress.h"
 #include "qtuserdialog.h"
@@ -21,6 +23,7 @@
 #include "search/coefficients.h"
 #include "sharedprinter.h"
 #include "srchdiag.h"
+#include "viewlib.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -70,6 +73,12 @@ TQVXForm::TQVXForm(UserDialog& dialog, QtProgress& progress, std::string working
         }
     });
     ConnectResultWindows();
+    // The printouts: the library viewer (with its connection table and statistics) and the report.
+    m_printerProvider = std::make_unique<DialogPrinterProvider>([this]() -> SharedPrinter& { return Printer(); });
+    m_viewForm = new TViewForm(m_workbench, m_dialog, *m_printerProvider, this);
+    m_reportPrinter = new ReportPrinter(m_workbench, *m_printerProvider, this);
+    Connect(LaterCommand::ViewLibrary, [this] { m_viewForm->Run(); });
+    Connect(LaterCommand::Print, [this] { m_reportPrinter->Print(); });
 
     ShowQuery();
     Refresh();
@@ -277,6 +286,12 @@ void TQVXForm::ConnectFlow()
     connect(m_flow->calculate, &QPushButton::clicked, m_calculate, &QAction::trigger);
     for (FlowBox* info : {m_flow->libraryCalculator, m_flow->queryCalculator, m_flow->comparison, m_flow->bestMatching})
         info->setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void TQVXForm::SetPrinterProvider(PrinterProvider& printers)
+{
+    m_viewForm->SetPrinterProvider(printers);
+    m_reportPrinter->SetPrinterProvider(printers);
 }
 
 void TQVXForm::Connect(LaterCommand command, std::function<void()> handler)

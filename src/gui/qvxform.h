@@ -26,8 +26,11 @@ class DetailPage;
 class FlowPage;
 class HelpWindow;
 class OverviewPage;
+class PrinterProvider;
 class QtProgress;
 class ReportPage;
+class ReportPrinter;
+class TViewForm;
 class SharedPrinter;
 class StatusWindow;
 class TDrawpenForm;
@@ -76,6 +79,10 @@ public:
     ReportPage& ReportView() { return *m_reportPage; }
     OverviewPage& OverviewView() { return *m_overviewPage; }
     DetailPage& DetailView() { return *m_detailPage; }
+    TViewForm& Viewer() { return *m_viewForm; }
+    ReportPrinter& Report() { return *m_reportPrinter; }
+    // The print dialog step of every printout (tests give one that prints to PDF).
+    void SetPrinterProvider(PrinterProvider& printers);
 
     void Connect(LaterCommand command, std::function<void()> handler);
 
@@ -168,6 +175,9 @@ private:
     Converter m_exportConverter;
     bool m_resultsShown = false;
     bool m_exported = false; // the best matches of the results shown were exported
+    std::unique_ptr<PrinterProvider> m_printerProvider;
+    TViewForm* m_viewForm = nullptr;
+    ReportPrinter* m_reportPrinter = nullptr;
 };
 
 } // namespace velmora::gui

@@ -61,4 +61,34 @@ TEST(NumText, Padding)
     EXPECT_EQ(velmora::FormatInt(-5, 4) + "|" + velmora::FormatInt(12345, 3), "  -5|12345");
 }
 
+// The printed table's cells: blanks around the text are dropped before padding or cutting, and
+// only a text that lost characters counts as cut.
+TEST(NumText, PadTextCutsAndAligns)
+{
+    using velmora::TextAlign;
+    struct Case {
+        const char* text;
+        int width;
+        TextAlign align;
+        const char* padded;
+        bool cut;
+    };
+    const std::vector<Case> cases = {
+        {"  ab ", 6, TextAlign::Left, "ab    ", false},
+        {"ab", 6, TextAlign::Right, "    ab", false},
+        {"ab", 7, TextAlign::Centre, "  ab   ", false}, // half of 5 blanks, rounded down, on the left
+        {"abcdef", 4, TextAlign::Right, "abcd", true},
+        {"  abcd  ", 4, TextAlign::Left, "abcd", false},
+        {"", 3, TextAlign::Centre, "   ", false},
+        {"   ", 2, TextAlign::Left, "  ", false},
+        {"abc", 0, TextAlign::Left, "", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        bool cut = !c.cut;
+        EXPECT_EQ(velmora::PadText(c.text, c.width, c.align, &cut), c.padded);
+        EXPECT_EQ(cut, c.cut);
+    }
+}
+
 } // namespace

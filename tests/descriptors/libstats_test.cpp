@@ -1,6 +1,7 @@
 #include "descriptors/libstats.h"
 
 #include "descriptors/groups.h"
+#include "graphics/recordingprinttarget.h"
 #include "molecules_support.h"
 #include "scripted.h"
 #include "search/paramcalc.h"
@@ -125,6 +126,18 @@ TEST(LibraryStatistics, ReportLinesOfASmallLibrary)
     }
     // The literal line for a name with two blanks inside.
     EXPECT_EQ(lines[19 + 9].text, "              COO  (not a COOH):       0      0.0");
+
+    // Printed: every text line once, in its own size, on one A4 page at 300 dpi (no footer).
+    RecordingPrintTarget printer(2480, 3508);
+    PrintStatisticsReport(printer, CountLibraryStatistics(library, path, progress), path);
+    std::vector<std::pair<std::string, int>> printed, wanted;
+    for (const auto& text : printer.Texts())
+        printed.emplace_back(text.text, text.fontSize);
+    for (const auto& line : lines)
+        if (!line.text.empty())
+            wanted.emplace_back(line.text, line.fontSize);
+    EXPECT_EQ(printed, wanted);
+    EXPECT_EQ(printer.PageNumber(), 1);
 }
 
 TEST(LibraryStatistics, HydrogensAreRemovedBeforeCountingFromStructures)

@@ -6,6 +6,7 @@
 #include "io/molfile.h"
 #include "search/coefficients.h"
 #include "search/paramcalc.h"
+#include "search/reportprint.h"
 #include "scripted.h"
 #include "test_support.h"
 
@@ -435,6 +436,25 @@ TEST_F(WorkbenchTest, RejectedRecordsLeaveRanksUnfilledAndOutOfTheHistogram)
               (std::vector<long>{30, 30, 30, 30}));
     for (int k = 1; k <= results.filled; ++k)
         EXPECT_NE(results.StructureAt(k), 31);
+}
+
+// The printout describes the search that was run, even after the best-count field changed.
+TEST_F(WorkbenchTest, ReportPrintDataOfTheLastSearch)
+{
+    Searchable(Library("lib30", 30));
+    Choose({"Atoms of C", "Atoms of N", "Atoms of O"});
+    ASSERT_TRUE(wb.SetBestCount("12"));
+    ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
+    ASSERT_TRUE(wb.SetBestCount("5"));
+    const ReportPrintData data = MakeReportPrintData(wb);
+    EXPECT_EQ((std::vector<int>{data.bestCount, data.tableRows, static_cast<int>(data.rows.size())}),
+              (std::vector<int>{12, 13, 12}));
+    EXPECT_EQ(data.descriptorNames, (std::vector<std::string>{"Atoms of C", "Atoms of N", "Atoms of O"}));
+    EXPECT_EQ(CompareCtab(data.query, wb.State().Query), 0);
+    TCTab first;
+    ASSERT_TRUE(data.readResult(1, first));
+    EXPECT_EQ(first.FStrucName, data.rows[0].name);
+    EXPECT_FALSE(data.readResult(13, first)); // beyond the result library
 }
 
 TEST_F(WorkbenchTest, ConstantDescriptorsAreLeftOutWithAWarning)

@@ -1,5 +1,6 @@
 #include "base/numtext.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -63,6 +64,22 @@ std::string FitWidth(std::string_view text, int width)
 }
 
 std::string FormatInt(long long value, int width) { return PadLeft(std::to_string(value), width); }
+
+std::string PadText(std::string_view text, int width, TextAlign align, bool* cut)
+{
+    const auto first = text.find_first_not_of(' ');
+    text = first == std::string_view::npos ? std::string_view() : text.substr(first, text.find_last_not_of(' ') - first + 1);
+    width = std::max(width, 0);
+    const auto size = static_cast<int>(text.size());
+    if (cut)
+        *cut = size > width;
+    if (size >= width)
+        return std::string(text.substr(0, static_cast<std::size_t>(width)));
+    const int blanks = width - size;
+    const int left = align == TextAlign::Right ? blanks : align == TextAlign::Centre ? blanks / 2 : 0;
+    return std::string(static_cast<std::size_t>(left), ' ') + std::string(text) +
+           std::string(static_cast<std::size_t>(blanks - left), ' ');
+}
 
 bool ParsePlainDecimal(std::string_view text, double& value)
 {

@@ -19,6 +19,13 @@ std::string PadRight(std::string_view text, int width);
 std::string FitWidth(std::string_view text, int width);
 std::string FormatInt(long long value, int width);
 
+enum class TextAlign { Left, Right, Centre };
+// text without its leading and trailing blanks, cut to its first width characters when it is that
+// long or longer (cut set true only when characters were dropped), else padded with blanks to
+// width: left alignment pads on the right, right on the left, centred puts half of the blanks
+// (rounded down) on the left.
+std::string PadText(std::string_view text, int width, TextAlign align, bool* cut = nullptr);
+
 // "[-]digits[.digits]" with at most 15 digits, parsed exactly: the integer of all digits and the
 // power of ten are both exact doubles, so one division gives the correctly rounded value, the
 // same as a general parser. False for any other form (the caller then parses the general way).

@@ -172,4 +172,9 @@ std::vector<ReportLine> StatisticsReport(const LibraryStatistics& s, const std::
     return lines;
 }
 
+void PrintStatisticsReport(PrintTarget& printer, const LibraryStatistics& statistics, const std::string& libraryName)
+{
+    PrintTextLines(printer, StatisticsReport(statistics, libraryName));
+}
+
 } // namespace velmora

@@ -3,6 +3,7 @@
 // structures with unbonded atoms), how many carry coordinates, and how often 24 functional groups
 // occur. Counted from the descriptor file when the library has one, else from the structures.
 #include "base/progress.h"
+#include "graphics/printlayout.h"
 #include "io/structlib.h"
 
 #include <array>
@@ -35,11 +36,10 @@ const std::array<std::string, 24>& StatisticsLabels();
 LibraryStatistics CountLibraryStatistics(StructureLibrary& library, const std::string& libraryName,
                                          Progress& progress);
 
-struct ReportLine {
-    std::string text;
-    int fontSize = 10; // points, "Courier New"
-};
+using ReportLine = PrintLine;
 // The printed report, line by line.
 std::vector<ReportLine> StatisticsReport(const LibraryStatistics& statistics, const std::string& libraryName);
+// The report as a print job, paged as PrintTextLines pages.
+void PrintStatisticsReport(PrintTarget& printer, const LibraryStatistics& statistics, const std::string& libraryName);
 
 } // namespace velmora

@@ -13,27 +13,49 @@ std::vector<PrintEvent> RecordingPrintTarget::Bitmaps() const
     return result;
 }
 
+std::vector<PrintEvent> RecordingPrintTarget::Texts() const
+{
+    std::vector<PrintEvent> result;
+    for (const auto& event : m_events)
+        if (event.kind == PrintEvent::Kind::Text)
+            result.push_back(event);
+    return result;
+}
+
+const PrintEvent* RecordingPrintTarget::FindText(std::string_view prefix) const
+{
+    for (const auto& event : m_events)
+        if (event.kind == PrintEvent::Kind::Text && std::string_view(event.text).substr(0, prefix.size()) == prefix)
+            return &event;
+    return nullptr;
+}
+
 void RecordingPrintTarget::BeginDoc()
 {
+    m_page = 1;
     PrintEvent event;
     event.kind = PrintEvent::Kind::BeginDoc;
+    event.page = m_page;
     m_events.push_back(std::move(event));
 }
 void RecordingPrintTarget::NewPage()
 {
+    ++m_page;
     PrintEvent event;
     event.kind = PrintEvent::Kind::NewPage;
+    event.page = m_page;
     m_events.push_back(std::move(event));
 }
 void RecordingPrintTarget::EndDoc()
 {
     PrintEvent event;
     event.kind = PrintEvent::Kind::EndDoc;
+    event.page = m_page;
     m_events.push_back(std::move(event));
 }
 
 void RecordingPrintTarget::TextOut(int x, int y, std::string_view text, const std::string& fontName,
-                                   int fontSize)
+                                   int fontSize, FontStyle style)
 {
     PrintEvent event;
     event.kind = PrintEvent::Kind::Text;
@@ -41,6 +63,8 @@ void RecordingPrintTarget::TextOut(int x, int y, std::string_view text, const st
     event.text = std::string(text);
     event.fontName = fontName;
     event.fontSize = fontSize;
+    event.fontStyle = style;
+    event.page = m_page;
     m_events.push_back(std::move(event));
 }
 
@@ -59,6 +83,7 @@ void RecordingPrintTarget::CopyBitmap(int x, int y, const Bitmap& bitmap)
     event.x = x, event.y = y;
     event.width = bitmap.Width(), event.height = bitmap.Height();
     event.bitmapCalls = recorded->Recording().Calls();
+    event.page = m_page;
     m_events.push_back(std::move(event));
 }
 

@@ -14,6 +14,8 @@ struct PrintEvent {
     int width = 0, height = 0; // Bitmap
     std::string text, fontName;
     int fontSize = 0;
+    FontStyle fontStyle = FontStyle::None;
+    int page = 0; // page the event happened on
     std::vector<DrawCall> bitmapCalls;
 };
 
@@ -23,13 +25,18 @@ public:
 
     const std::vector<PrintEvent>& Events() const { return m_events; }
     std::vector<PrintEvent> Bitmaps() const;
+    // The text events, and the first one whose text starts with prefix (nullptr when none).
+    std::vector<PrintEvent> Texts() const;
+    const PrintEvent* FindText(std::string_view prefix) const;
 
     int PageWidth() const override { return m_pageWidth; }
     int PageHeight() const override { return m_pageHeight; }
     void BeginDoc() override;
     void NewPage() override;
     void EndDoc() override;
-    void TextOut(int x, int y, std::string_view text, const std::string& fontName, int fontSize) override;
+    int PageNumber() const override { return m_page; }
+    void TextOut(int x, int y, std::string_view text, const std::string& fontName, int fontSize,
+                 FontStyle style = FontStyle::None) override;
     std::unique_ptr<Bitmap> CreateBitmap(int width, int height) override;
     // bitmap must be a RecordingBitmap; anything else throws std::invalid_argument.
     void CopyBitmap(int x, int y, const Bitmap& bitmap) override;
@@ -37,6 +44,7 @@ public:
 private:
     int m_pageWidth;
     int m_pageHeight;
+    int m_page = 0;
     std::vector<PrintEvent> m_events;
 };
 

@@ -1,0 +1,632 @@
+// Printing, the library viewer with its connection table, and the statistics window, driven
+// headless through their real widgets. Printouts go to PDF files, checked with pdfinfo/pdftotext.
+// With VELMORA_TEST_OUTPUT set, the PDFs, PNG pages of them and window pictures are written there.
+#include "ctabview.h"
+#include "dbstat.h"
+#include "fonts.h"
+#include "io/convert.h"
+#include "io/molfile.h"
+#include "model/elements.h"
+#include "printreport.h"
+#include "qtprinttarget.h"
+#include "qtprogress.h"
+#include "qvxform.h"
+#include "scripted.h"
+#include "search/paramcalc.h"
+#include "sharedprinter.h"
+#include "test_support.h"
+#include "viewlib.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <filesystem>
+#include <functional>
+
+using namespace velmora;
+using namespace velmora::gui;
+
+namespace {
+
+// Runs action on the modal widget of type T as soon as it is shown (the caller then blocks in exec).
+template <typename T>
+void WhenModal(std::function<void(T*)> action, int attempts = 500)
+{
+    QTimer::singleShot(10, [action, attempts] {
+        if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget()); widget && widget->isVisible()) {
+            action(widget);
+        } else if (attempts > 0) {
+            WhenModal<T>(action, attempts - 1);
+        } else {
+            qWarning("no modal window appeared");
+        }
+    });
+}
+
+QString OutputFolder()
+{
+    const QByteArray folder = qgetenv("VELMORA_TEST_OUTPUT");
+    if (folder.isEmpty())
+        return {};
+    QDir().mkpath(QString::fromLocal8Bit(folder));
+    return QString::fromLocal8Bit(folder);
+}
+
+void Screenshot(QWidget* widget, const QString& name)
+{
+    if (const QString folder = OutputFolder(); !folder.isEmpty())
+        widget->grab().save(QDir(folder).filePath(name + ".png"));
+}
+
+QString Tool(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000))
+        return {};
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+int PdfPages(const QString& pdf)
+{
+    const QRegularExpressionMatch match = QRegularExpression("Pages:\\s+(\\d+)").match(Tool("pdfinfo", {pdf}));
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+QString PdfPageSize(const QString& pdf)
+{
+    const QRegularExpressionMatch match = QRegularExpression("Page size:\\s+([\\d.]+ x [\\d.]+)").match(Tool("pdfinfo", {pdf}));
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
+// Number of pictures in the document.
+int PdfImages(const QString& pdf)
+{
+    const QStringList lines = Tool("pdfimages", {"-list", pdf}).split('\n', Qt::SkipEmptyParts);
+    return static_cast<int>(lines.size()) - 2; // two heading lines
+}
+
+// The text of one page (or of all, page 0), laid out as printed.
+QString PdfText(const QString& pdf, int page = 0)
+{
+    QStringList arguments{"-layout"};
+    if (page > 0)
+        arguments << "-f" << QString::number(page) << "-l" << QString::number(page);
+    return Tool("pdftotext", arguments << pdf << "-");
+}
+
+// The page's last non-blank line (where the footer is).
+QString LastLine(const QString& pageText)
+{
+    const QStringList lines = pageText.split('\n', Qt::SkipEmptyParts);
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line)
+        if (!line->trimmed().isEmpty() && line->trimmed() != "\f")
+            return line->trimmed();
+    return {};
+}
+
+// Copies the PDF and its pages as PNGs into the output folder.
+void KeepPrintout(const QString& pdf, const QString& name)
+{
+    const QString folder = OutputFolder();
+    if (folder.isEmpty())
+        return;
+    QFile::remove(QDir(folder).filePath(name + ".pdf"));
+    QFile::copy(pdf, QDir(folder).filePath(name + ".pdf"));
+    Tool("pdftoppm", {"-r", "80", "-png", pdf, QDir(folder).filePath(name)});
+}
+
+// The print dialog's stand-in: the shared printer, writing each job to a new PDF file.
+class PdfPrinters final : public PrinterProvider {
+public:
+    explicit PdfPrinters(QString folder) : m_folder(std::move(folder)) {}
+    QPrinter* ChoosePrinter(QWidget*) override
+    {
+        ++asked;
+        if (cancel)
+            return nullptr;
+        QPrinter& printer = m_shared.Printer();
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        last = QDir(m_folder).filePath(QString("job%1.pdf").arg(asked));
+        printer.setOutputFileName(last);
+        return &printer;
+    }
+    bool cancel = false;
+    int asked = 0;
+    QString last;
+
+private:
+    QString m_folder;
+    SharedPrinter m_shared;
+};
+
+struct Bond {
+    int a, b, type;
+};
+struct Atom {
+    int element;
+    float x, y;
+    int charge = 0;
+};
+
+TCTab Structure(const std::vector<Atom>& atoms, const std::vector<Bond>& bonds, const std::string& name, int cas)
+{
+    TCTab table;
+    for (const auto& a : atoms) {
+        TAtomRecord record;
+        record.AtNum = static_cast<std::uint8_t>(a.element);
+        record.AtWeight = static_cast<std::uint8_t>(MassNumber(a.element));
+        record.Charge = static_cast<std::int8_t>(a.charge);
+        record.x = 60 + a.x * 40; // the library keeps whole coordinates
+        record.y = 60 + a.y * 40;
+        table.AddAtom(record);
+    }
+    for (const auto& b : bonds) {
+        table.SetConnection(b.a, b.b, b.type);
+        table.SetConnection(b.b, b.a, b.type);
+    }
+    table.FStrucName = name;
+    table.FCASNr = cas;
+    return table;
+}
+
+const std::string kLongName = "2-[4-(2-Methylpropyl)phenyl]propanoic acid, racemic, from batch 7"; // 65
+
+// Ethanol, benzene (aromatic bonds), a long-named ibuprofen-like chain, sodium chloride as two
+// ions, and ethane with a lone oxygen.
+std::vector<TCTab> FiveStructures()
+{
+    std::vector<TCTab> five;
+    five.push_back(Structure({{6, 0, 0}, {6, 1.3f, 0.75f}, {8, 2.6f, 0}}, {{1, 2, 1}, {2, 3, 1}}, "Ethanol", 64175));
+    std::vector<Atom> ring;
+    std::vector<Bond> aromatic;
+    for (int i = 0; i < 6; ++i) {
+        ring.push_back({6, static_cast<float>(std::cos(i * M_PI / 3)), static_cast<float>(std::sin(i * M_PI / 3))});
+        aromatic.push_back({i + 1, (i + 1) % 6 + 1, 4});
+    }
+    five.push_back(Structure(ring, aromatic, "Benzene", 71432));
+    five.push_back(Structure({{6, 0, 0}, {6, 1.3f, 0.75f}, {6, 2.6f, 0}, {6, 3.9f, 0.75f}, {8, 5.2f, 0}, {8, 3.9f, 2.25f}},
+                             {{1, 2, 1}, {2, 3, 1}, {3, 4, 1}, {4, 5, 1}, {4, 6, 2}}, kLongName, 15687271));
+    five.push_back(Structure({{11, 0, 0, 3}, {17, 2, 0, 5}}, {}, "Sodium chloride", 7647145));
+    five.push_back(Structure({{6, 0, 0}, {6, 1.3f, 0}, {8, 3, 1}}, {{1, 2, 1}}, "Ethane and oxygen", 0));
+    return five;
+}
+
+std::string WriteLibrary(const std::string& path, const std::vector<TCTab>& structures)
+{
+    StructureLibrary library;
+    library.SetWritePermission(true);
+    for (const TCTab& t : structures) {
+        library.Structure().Assign(t);
+        library.WriteLibraryRecord(path, t.FStrucName, static_cast<std::uint32_t>(t.FCASNr));
+    }
+    return path;
+}
+
+// Runs action once the window's count is over. Polled by timer: the count processes events, so
+// the check may run inside it and must not wait there.
+void WhenCounted(TStatisticForm* window, std::function<void()> action, int attempts = 1000)
+{
+    QTimer::singleShot(5, window, [window, action, attempts] {
+        if (!window->Counting() && !window->CountPending())
+            action();
+        else if (attempts > 0)
+            WhenCounted(window, action, attempts - 1);
+        else
+            window->reject();
+    });
+}
+
+// Closes a modal window when a check in its callback failed (and returned early), so the test
+// goes on instead of waiting in exec.
+class CloseOnExit {
+public:
+    explicit CloseOnExit(QDialog* dialog) : m_dialog(dialog) {}
+    ~CloseOnExit()
+    {
+        if (m_dialog && m_dialog->isVisible())
+            m_dialog->reject();
+    }
+
+private:
+    QPointer<QDialog> m_dialog;
+};
+
+QAction* FindAction(QWidget* window, const QString& text)
+{
+    for (QAction* action : window->findChildren<QAction*>())
+        if (action->text() == text)
+            return action;
+    return nullptr;
+}
+
+} // namespace
+
+class PrintingTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::string m_nci;      // 1000 NCI structures with descriptor file and parameters
+    std::string m_nciPlain; // the same structures without descriptor file
+    std::string m_five;
+
+    std::string File(const char* name) const { return QDir(m_dir.path()).filePath(name).toStdString(); }
+
+    // The main window after a search of the NCI library for its first structure.
+    void Search(TQVXForm& form, test::ScriptedDialog& dialog, int bestCount)
+    {
+        QVERIFY(form.OpenLibraryFile(m_nci));
+        QVERIFY(form.LoadQueryFile(m_nci));
+        Workbench& bench = form.Bench();
+        auto context = bench.Context();
+        bench.Selection().DeselectAll(context);
+        for (const char* name : {"Atoms of C", "Atoms of N", "Atoms of O", "Hetero atoms", "Number of rings"})
+            bench.Selection().ClickDescriptor(ListPosition(test::DescriptorIndex(name)), context, dialog);
+        bench.DescriptorDialogClosed();
+        QVERIFY(bench.SetBestCount(std::to_string(bestCount)));
+        QCOMPARE(bench.RunSearch(), SearchOutcome::Completed);
+        form.Refresh();
+    }
+
+    // Triggers "Print" and answers the report-style box with the button captioned answer.
+    void PrintReport(TQVXForm& form, const QString& answer)
+    {
+        QAction* print = FindAction(&form, "Print");
+        QVERIFY(print && print->isEnabled());
+        bool asked = false;
+        WhenModal<QMessageBox>([&asked, answer](QMessageBox* box) {
+            CloseOnExit closer(box);
+            asked = box->windowTitle() == "Reportstyle" && box->text() == "Choose image of the report";
+            QStringList captions;
+            for (QAbstractButton* button : box->buttons())
+                captions << button->text();
+            QCOMPARE(captions, (QStringList{"Graphic", "Table"}));
+            for (QAbstractButton* button : box->buttons())
+                if (button->text() == answer)
+                    button->click();
+            if (answer.isEmpty())
+                box->reject();
+        });
+        print->trigger();
+        QVERIFY(asked);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        Q_INIT_RESOURCE(velmora);
+        InstallFontSubstitutions();
+        QVERIFY(m_dir.isValid());
+        const std::string sd = File("nci.sdf");
+        test::WriteBytes(sd, test::NciRecords(1, 1000));
+        StructureLibrary library;
+        NullProgress quiet;
+        m_nci = File("nci.clb");
+        QVERIFY(ImportStructures(library, sd, CountSDRecords(sd), m_nci, ConversionMode::WriteAnew, quiet).Completed());
+        m_nciPlain = File("plain.clb");
+        std::filesystem::copy_file(m_nci, m_nciPlain);
+        std::filesystem::copy_file(IndexFileName(m_nci), IndexFileName(m_nciPlain));
+        LibraryParameters parameters;
+        StatisticsAccumulator statistics;
+        test::ScriptedDialog silent;
+        QVERIFY(BuildDescriptorFile(library, m_nci, CountLibraryRecords(m_nci), parameters, statistics, quiet, silent)
+                    .completed);
+        m_five = WriteLibrary(File("five.clb"), FiveStructures());
+        QCOMPARE(CountLibraryRecords(m_five), 5L);
+    }
+
+    void reportInBothStyles()
+    {
+        test::ScriptedDialog dialog;
+        QtProgress progress;
+        TQVXForm form(dialog, progress, m_dir.path().toStdString());
+        PdfPrinters printers(m_dir.path());
+        form.SetPrinterProvider(printers);
+        QVERIFY(!FindAction(&form, "Print")->isEnabled());
+        Search(form, dialog, 100);
+        const TCTab query = form.Bench().State().Query;
+
+        // Table: 100 rows over several pages, each with its heading and footer.
+        PrintReport(form, "Table");
+        const QString table = printers.last;
+        const int pages = PdfPages(table);
+        QVERIFY2(pages >= 3, qPrintable(QString::number(pages)));
+        QVERIFY(PdfPageSize(table).startsWith("595")); // A4: 595 x 842 points
+        QVERIFY(PdfPageSize(table).contains("x 84"));
+        const QString first = PdfText(table, 1);
+        for (const char* text : {"INPUT:", "My structure:", "Library: ", "Similarity coefficient : Euclidean distance",
+                                 "Number of best matching: 100", "Structural descriptors : ", "OUTPUT:",
+                                 "Calculated structures"})
+            QVERIFY2(first.contains(text), text);
+        const QRegularExpression heading("Position\\s+\\|\\s+Euclidean\\s+\\|\\s+CASNr\\s+\\|\\s+Structure Name");
+        for (int page = 1; page <= pages; ++page) {
+            const QString text = PdfText(table, page);
+            QCOMPARE(LastLine(text), QString("- %1 -").arg(page));
+            QVERIFY(text.contains(heading));
+        }
+        // The first rank is the query itself, at distance 0; its library number is 1.
+        QVERIFY(QRegularExpression("\\n\\s+1\\s+\\|\\s+0\\.0000\\s+\\|").match(first).hasMatch());
+        QCOMPARE(CompareCtab(form.Bench().State().Query, query), 0);
+        QVERIFY(!form.Report().Printing().isVisible());
+        KeepPrintout(table, "report-table");
+
+        // Drawings: the query and three rows of four on one page, without a footer.
+        PrintReport(form, "Graphic");
+        const QString drawing = printers.last;
+        QVERIFY(drawing != table);
+        QCOMPARE(PdfPages(drawing), 1);
+        QCOMPARE(PdfImages(drawing), 1 + 12);
+        QVERIFY(!PdfText(drawing).contains("- 1 -"));
+        QVERIFY(PdfText(drawing).contains("0.0000"));
+        KeepPrintout(drawing, "report-graphic");
+
+        // Closing the box prints the drawings too; a cancelled print dialog prints nothing.
+        printers.cancel = true;
+        const int asked = printers.asked;
+        PrintReport(form, "");
+        QCOMPARE(printers.asked, asked + 1);
+        QVERIFY(!QFile::exists(QDir(m_dir.path()).filePath(QString("job%1.pdf").arg(printers.asked))));
+        printers.cancel = false;
+
+        // A short table is one page without a footer.
+        QVERIFY(form.Bench().SetBestCount("5"));
+        QCOMPARE(form.Bench().RunSearch(), SearchOutcome::Completed);
+        form.Refresh();
+        PrintReport(form, "Table");
+        QCOMPARE(PdfPages(printers.last), 1);
+        QVERIFY(!PdfText(printers.last).contains("- 1 -"));
+        QCOMPARE(CompareCtab(form.Bench().State().Query, query), 0);
+    }
+
+    void viewerScenario()
+    {
+        test::ScriptedDialog dialog;
+        QtProgress progress;
+        TQVXForm form(dialog, progress, m_dir.path().toStdString());
+        PdfPrinters printers(m_dir.path());
+        form.SetPrinterProvider(printers);
+        QAction* view = FindAction(&form, "&View    Library");
+        QVERIFY(view && !view->isEnabled());
+        QVERIFY(form.OpenLibraryFile(m_five));
+        QVERIFY(view->isEnabled());
+
+        const std::string written = File("written.mol");
+        bool done = false;
+        WhenModal<TViewForm>([&](TViewForm* viewer) {
+            CloseOnExit closer(viewer);
+            QCOMPARE(viewer->windowTitle().toStdString(), m_five);
+            QCOMPARE(viewer->CountLabel().text(), QString("     5"));
+            QCOMPARE(viewer->PositionField().text(), QString("         1"));
+            QCOMPARE(viewer->NameLabel().text(), QString("ETHANOL")); // names are kept in upper case
+            QCOMPARE(viewer->FormulaLabel().text(), QString("C2H6O1"));
+            QCOMPARE(viewer->CasLabel().text(), QString("64-17-5"));
+            Screenshot(viewer, "viewer");
+
+            // ">>" at 1 does nothing in a library of 5; a position beyond it is undone.
+            QTest::mouseClick(&viewer->Button("forward"), Qt::LeftButton);
+            QCOMPARE(viewer->Navigation().Position(), 1L);
+            viewer->PositionField().setText("6");
+            QTest::mouseClick(&viewer->Button("goto"), Qt::LeftButton);
+            QCOMPARE(viewer->PositionField().text(), QString("         1"));
+            viewer->PositionField().setText("99999999999999999999");
+            QTest::keyClick(&viewer->PositionField(), Qt::Key_Return);
+            QCOMPARE(viewer->PositionField().text(), QString("         1"));
+            viewer->PositionField().setText("5");
+            QTest::keyClick(&viewer->PositionField(), Qt::Key_Return);
+            QCOMPARE(viewer->Navigation().Position(), 5L);
+            QCOMPARE(viewer->FormulaLabel().text(), QString("C2H8O1")); // the lone oxygen as water
+            QCOMPARE(viewer->ScrollBar().value(), 5);
+            viewer->ScrollBar().setValue(2);
+            QCOMPARE(viewer->NameLabel().text(), QString("BENZENE"));
+            QCOMPARE(viewer->FormulaLabel().text(), QString("C6H6"));
+            QCOMPARE(viewer->PositionField().text(), QString("         2"));
+
+            // The long name is fitted to its label, the whole name in its tool tip.
+            viewer->ScrollBar().setValue(3);
+            QVERIFY(viewer->NameLabel().text().endsWith("=>"));
+            QCOMPARE(viewer->NameLabel().toolTip().toStdString(), FoldUpper(kLongName));
+
+            // ConnTab: atom numbers in the picture while the list is shown, labels again after.
+            const QImage plain = viewer->Picture();
+            bool listed = false;
+            WhenModal<TConTab>([&](TConTab* table) {
+                CloseOnExit closer(table);
+                QCOMPARE(table->windowTitle(), QString("Connection Table"));
+                QCOMPARE(table->PositionLabel().text(), QString("3"));
+                QCOMPARE(table->Grid().rowCount(), 17);
+                QCOMPARE(table->Grid().item(0, 0)->text(), QString("AtomNumber"));
+                QCOMPARE(table->Grid().item(4, 1)->text(), QString("3-  5-  6=  "));
+                QVERIFY(viewer->Picture() != plain);
+                Screenshot(table, "conntab");
+                QTest::mouseClick(table->findChild<QPushButton*>("exit"), Qt::LeftButton);
+                listed = true;
+            });
+            QTest::mouseClick(&viewer->Button("connTab"), Qt::LeftButton);
+            QVERIFY(listed);
+            QCOMPARE(viewer->Picture(), plain);
+
+            // "Write to file": a new file, then appended to.
+            dialog.files = {written, written};
+            dialog.answers = {MessageAnswer::Append};
+            QTest::mouseClick(&viewer->Button("writeToFile"), Qt::LeftButton);
+            QTest::mouseClick(&viewer->Button("writeToFile"), Qt::LeftButton);
+            QCOMPARE(dialog.titles.back(), std::string("Save structure"));
+            QCOMPARE(dialog.shown.back().text, "File: " + written + " already exists");
+
+            // "Print Structure": one page, the 65-character name in two lines.
+            QTest::mouseClick(&viewer->Button("printStructure"), Qt::LeftButton);
+            QCOMPARE(PdfPages(printers.last), 1);
+            const QString page = PdfText(printers.last);
+            QVERIFY(page.contains("Molecule:"));
+            QVERIFY(page.contains(QString::fromStdString("Structure name  : " + FoldUpper(kLongName).substr(0, 60))));
+            QVERIFY(page.contains(QRegularExpression("\\n\\s+" + QRegularExpression::escape(QString::fromStdString(FoldUpper(kLongName).substr(60))) + "\\s*\\n")));
+            QVERIFY(page.contains("Library position: 3"));
+            QVERIFY(page.contains("Brutto formula: C4H8O2"));
+            QVERIFY(page.contains("CAS-Nr        : 15687-27-1"));
+            QVERIFY(!viewer->Printing().isVisible());
+            KeepPrintout(printers.last, "viewer-print");
+
+            // A record that cannot be read shows nothing rather than the structure before it.
+            QFile index(QString::fromStdString(ExistingIndexFileName(m_five)));
+            QVERIFY(index.open(QIODevice::ReadWrite));
+            const QByteArray saved = index.readAll();
+            index.seek(saved.size() - 4);
+            index.write(QByteArray(4, '\x7f'));
+            index.close();
+            form.Bench().Library().ReleaseFiles();
+            viewer->PositionField().setText("5");
+            QTest::keyClick(&viewer->PositionField(), Qt::Key_Return);
+            QVERIFY(!viewer->StructureRead());
+            QVERIFY(viewer->NameLabel().text().isEmpty() && viewer->FormulaLabel().text().isEmpty() &&
+                    viewer->CasLabel().text().isEmpty());
+            QVERIFY(!viewer->Button("printStructure").isEnabled());
+            QCOMPARE(viewer->PositionField().text(), QString("         5"));
+            QVERIFY(index.open(QIODevice::WriteOnly));
+            index.write(saved);
+            index.close();
+            form.Bench().Library().ReleaseFiles();
+
+            QTest::mouseClick(&viewer->Button("exit"), Qt::LeftButton);
+            done = true;
+        });
+        view->trigger();
+        QVERIFY(done);
+
+        TextReader reader(written);
+        TCTab read;
+        MolReadStatus status;
+        QStringList names;
+        while (ReadMolRecord(read, reader, status))
+            names << QString::fromStdString(read.FStrucName);
+        QCOMPARE(names.size(), 2);
+
+        // Another library opened: the viewer follows it and starts at 1.
+        QVERIFY(form.OpenLibraryFile(m_nciPlain));
+        done = false;
+        WhenModal<TViewForm>([&](TViewForm* viewer) {
+            CloseOnExit closer(viewer);
+            QCOMPARE(viewer->windowTitle().toStdString(), m_nciPlain);
+            QCOMPARE(viewer->CountLabel().text(), QString("  1000"));
+            QCOMPARE(viewer->Navigation().Position(), 1L);
+            QCOMPARE(viewer->ScrollBar().maximum(), 1000);
+            QTest::mouseClick(&viewer->Button("forward"), Qt::LeftButton);
+            QCOMPARE(viewer->PositionField().text(), QString("        11"));
+            QTest::mouseClick(&viewer->Button("back"), Qt::LeftButton);
+            QCOMPARE(viewer->PositionField().text(), QString("         1"));
+            QVERIFY(!viewer->Button("back").isEnabled());
+            viewer->reject();
+            done = true;
+        });
+        view->trigger();
+        QVERIFY(done);
+    }
+
+    void statisticsScenario()
+    {
+        test::ScriptedDialog dialog;
+        QtProgress progress;
+        TQVXForm form(dialog, progress, m_dir.path().toStdString());
+        PdfPrinters printers(m_dir.path());
+        form.SetPrinterProvider(printers);
+        TStatisticForm& statistics = form.Viewer().Statistics();
+
+        // Counted from the structures: the salt and the error structure.
+        QVERIFY(form.OpenLibraryFile(m_five));
+        form.Viewer().Open();
+        bool checked = false;
+        WhenModal<TStatisticForm>([&](TStatisticForm* window) {
+            WhenCounted(window, [&, window] {
+                CloseOnExit closer(window);
+                QVERIFY(window->ResultPanel().isVisible());
+                QVERIFY(!window->Statistics().FromRecords);
+                const QStringList values{"5", "2", "1 salt", "1 error structure", "3", "3"};
+                for (int i = 0; i < 6; ++i)
+                    QCOMPARE(window->Value(i).text(), values[i]);
+                QCOMPARE(window->Gauge().value(), 100);
+                QCOMPARE(window->GroupCount(0).text(), QString("0"));
+                QCOMPARE(window->GroupPercent(0).text(), QString("0.0"));
+                Screenshot(window, "statistics");
+                window->reject();
+                checked = true;
+            });
+        });
+        form.Viewer().Button("statistics").click();
+        QVERIFY(checked);
+
+        // Counted from the descriptor file, printed on two pages; showing the window again
+        // (after the print dialog was cancelled) does not count again.
+        QVERIFY(form.OpenLibraryFile(m_nci));
+        form.Viewer().Open();
+        checked = false;
+        WhenModal<TStatisticForm>([&](TStatisticForm* window) {
+            WhenCounted(window, [&, window] {
+                CloseOnExit closer(window);
+                QVERIFY(window->Statistics().FromRecords);
+                QCOMPARE(window->Value(0).text(), QString("1000"));
+                QCOMPARE(window->windowTitle().toStdString(), m_nci);
+                printers.cancel = true;
+                QTest::mouseClick(&window->PrintButton(), Qt::LeftButton);
+                printers.cancel = false;
+                window->hide();
+                window->show();
+                QTest::qWait(50);
+                QVERIFY(!window->Counting() && !window->CountPending());
+                QTest::mouseClick(&window->PrintButton(), Qt::LeftButton);
+                window->reject();
+                checked = true;
+            });
+        });
+        form.Viewer().Button("statistics").click();
+        QVERIFY(checked);
+        const QString report = printers.last;
+        QCOMPARE(PdfPages(report), 2);
+        QCOMPARE(LastLine(PdfText(report, 1)), QString("- 1 -"));
+        QCOMPARE(LastLine(PdfText(report, 2)), QString("- 2 -"));
+        const QString text = PdfText(report);
+        QVERIFY(text.contains("Name of structurefile: " + QString::fromStdString(m_nci)));
+        QVERIFY(text.contains("Total number of structures in structurefile: 1000"));
+        QVERIFY(text.contains("Distribution of functional groups per molecule:"));
+        QVERIFY(text.contains(">9"));
+        KeepPrintout(report, "statistics-print");
+
+        // Closing the window during a count from the structures stops it.
+        QVERIFY(form.OpenLibraryFile(m_nciPlain));
+        form.Viewer().Open();
+        checked = false;
+        QTimer watch;
+        watch.setInterval(0);
+        connect(&watch, &QTimer::timeout, &statistics, [&] {
+            if (!statistics.Counting())
+                return;
+            watch.stop();
+            QTest::mouseClick(statistics.findChild<QPushButton*>("close"), Qt::LeftButton);
+            checked = true;
+        });
+        watch.start();
+        QTimer::singleShot(20000, &statistics, [&statistics] { statistics.reject(); }); // never wait for ever
+        form.Viewer().Button("statistics").click();
+        QVERIFY(checked);
+        QVERIFY(!statistics.Counting() && !statistics.isVisible());
+        QVERIFY2(statistics.Statistics().Counted < 1000, qPrintable(QString::number(statistics.Statistics().Counted)));
+        QCOMPARE(statistics.Statistics().Total, 1000L);
+    }
+};
+
+QTEST_MAIN(PrintingTest)
+#include "printing_test.moc"
