@@ -1,5 +1,7 @@
 #include "search/reportprint.h"
 
+#include "search/descriptorlines.h"
+
 #include "base/numtext.h"
 #include "graphics/grafctab.h"
 #include "graphics/printlayout.h"
@@ -12,7 +14,6 @@ namespace velmora {
 
 namespace {
 
-constexpr std::size_t kMaxDescriptorLines = 15;
 
 void Text(PrintTarget& printer, int x, int y, const std::string& text, FontStyle style = FontStyle::None)
 {
@@ -117,22 +118,7 @@ const std::string& PrintedCoefficientName(int index)
 
 std::vector<std::string> PrintDescriptorLines(const std::vector<std::string>& names)
 {
-    std::vector<std::string> lines{""};
-    for (const auto& name : names) {
-        std::string& line = lines.back();
-        const std::size_t limit = lines.size() == 1 ? 47 : 63;
-        if (line.empty()) {
-            line = name;
-        } else if (line.size() + name.size() < limit) {
-            line += ",  " + name;
-        } else if (lines.size() < kMaxDescriptorLines) {
-            lines.push_back(name);
-        } else {
-            line += "=>";
-            break;
-        }
-    }
-    return lines;
+    return PackDescriptorLines(names, kPrintDescriptorLines, kPrintFirstDescriptorLimit, kPrintDescriptorLimit);
 }
 
 ReportPrintData MakeReportPrintData(Workbench& workbench)

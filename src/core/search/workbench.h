@@ -132,8 +132,6 @@ public:
     std::vector<std::string> DescriptorLines() const;
     std::vector<std::pair<std::string, std::string>> ReportInput() const;
     std::vector<ReportRow> ReportRows();
-    // The descriptor lines of the printed report: at most 15, "=>" on the last when names are left out.
-    std::vector<std::string> PrintDescriptorLines() const;
     // Reads the structure of rank p (1..filled ranks) from the result library into
     // Library().Structure(). When the read fails the structure is left empty, never holding the
     // structure read before, and the row has no name or CAS number.

@@ -2,15 +2,8 @@
 #include "search/workbench.h"
 
 #include "base/numtext.h"
-#include "search/descriptorlines.h"
 
 namespace velmora {
-
-std::vector<std::string> Workbench::PrintDescriptorLines() const
-{
-    return PackDescriptorLines(m_selection.ChosenNames(), kPrintDescriptorLines, kPrintFirstDescriptorLimit,
-                               kPrintDescriptorLimit);
-}
 
 ResultStructure Workbench::ReadResultStructure(int rank)
 {
