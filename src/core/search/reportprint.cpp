@@ -134,9 +134,8 @@ ReportPrintData MakeReportPrintData(Workbench& workbench)
     data.descriptorNames = workbench.Selection().ChosenNames();
     data.rows = workbench.ReportRows();
     data.tableRows = data.bestCount > 9 ? data.bestCount + 1 : 10;
-    const std::string resultLibrary = state.SimilarLibraryFileName;
-    data.readResult = [&workbench, resultLibrary](int rank, TCTab& structure) {
-        if (workbench.Library().ReadLibraryRecord(resultLibrary, rank) != kLibOk)
+    data.readResult = [&workbench](int rank, TCTab& structure) {
+        if (workbench.ReadResultStructure(rank).read != kLibOk)
             return false;
         structure = workbench.Library().Structure();
         return true;
