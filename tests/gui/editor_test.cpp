@@ -3,72 +3,31 @@
 // searches exactly like the same structure read from a molfile.
 #include "dialogs.h"
 #include "drawpenform.h"
-#include "fonts.h"
 #include "base/textfile.h"
-#include "io/convert.h"
 #include "io/ctb.h"
 #include "io/molfile.h"
-#include "io/structlib.h"
 #include "matgrid.h"
 #include "model/elements.h"
 #include "persys.h"
-#include "qtprogress.h"
-#include "qvxform.h"
-#include "scripted.h"
-#include "test_support.h"
+#include "gui_support.h"
 
-#include <QApplication>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTimer>
 #include <QToolButton>
-#include <QtTest>
 
 #include <filesystem>
-#include <functional>
 
 using namespace velmora;
 using namespace velmora::gui;
+using namespace velmora::test;
 using editor::Control;
 using editor::Tool;
 
 namespace {
-
-template <typename T>
-void WhenModal(std::function<void(T*)> action, int attempts = 500)
-{
-    QTimer::singleShot(10, [action, attempts] {
-        if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget()); widget && widget->isVisible())
-            action(widget);
-        else if (attempts > 0)
-            WhenModal<T>(action, attempts - 1);
-        else
-            qWarning("no modal window appeared");
-    });
-}
-
-void Screenshot(QWidget* widget, const char* name)
-{
-    const QByteArray folder = qgetenv("VELMORA_TEST_OUTPUT");
-    if (folder.isEmpty())
-        return;
-    QDir().mkpath(QString::fromLocal8Bit(folder));
-    widget->grab().save(QDir(QString::fromLocal8Bit(folder)).filePath(QString::fromLatin1(name) + ".png"));
-}
-
-QAction* Action(QWidget* window, const QString& text)
-{
-    for (QAction* action : window->findChildren<QAction*>())
-        if (action->text() == text)
-            return action;
-    qWarning("no action \"%s\"", qPrintable(text));
-    return nullptr;
-}
 
 void ClickCell(QTableWidget* grid, int row, int column)
 {
@@ -248,36 +207,19 @@ private:
 private slots:
     void initTestCase()
     {
-        QApplication::setStyle(QStringLiteral("Fusion"));
-        InstallFontSubstitutions();
+        test::SetUpLook();
     }
 
     void drawnQuerySearchesLikeTheSameMolfile()
     {
-        // A small library from the test data, with its descriptor file.
-        const std::string sd = m_dir.File("lib.sdf");
-        test::WriteBytes(sd, test::NciRecords(1, 60));
-        const std::string library = m_dir.File("lib.clb");
-        {
-            StructureLibrary lib;
-            NullProgress quiet;
-            QVERIFY(ImportStructures(lib, sd, CountSDRecords(sd), library, ConversionMode::WriteAnew, quiet).Completed());
-        }
-        test::BuildDescriptorFiles(library);
-
-        test::ScriptedDialog dialog;
-        QtProgress progress;
-        TQVXForm window(dialog, progress, m_dir.Path().string());
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const std::string library = test::NciLibrary(m_dir, "lib", 60, true);
+        QVERIFY(!library.empty());
+        test::MainWindow main(m_dir.Path().string());
+        TQVXForm& window = main.window;
+        QVERIFY(main.Show());
         QVERIFY(window.OpenLibraryFile(library));
         Workbench& bench = window.Bench();
-        auto context = bench.Context();
-        for (const char* name : {"Bonds: single", "Atoms of O", "Hetero atoms", "Number of rings", "RandicIx"})
-            for (int i = 0; i < kCatalogueSize; ++i)
-                if (IsDescriptor(i) && CatalogueName(i) == name)
-                    bench.Selection().ClickDescriptor(ListPosition(i), context, dialog);
-        bench.DescriptorDialogClosed();
+        main.Choose({"Bonds: single", "Atoms of O", "Hetero atoms", "Number of rings", "RandicIx"});
 
         QAction* draw = Action(&window, "&Draw  molecule");
         QVERIFY(draw && draw->isEnabled());

@@ -10,11 +10,9 @@
 #include "printreport.h"
 #include "qtprinttarget.h"
 #include "qtprogress.h"
-#include "qvxform.h"
-#include "scripted.h"
+#include "gui_support.h"
 #include "search/paramcalc.h"
 #include "sharedprinter.h"
-#include "test_support.h"
 #include "viewlib.h"
 
 #include <QAction>
@@ -31,7 +29,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -40,38 +37,9 @@
 
 using namespace velmora;
 using namespace velmora::gui;
+using namespace velmora::test;
 
 namespace {
-
-// Runs action on the modal widget of type T as soon as it is shown (the caller then blocks in exec).
-template <typename T>
-void WhenModal(std::function<void(T*)> action, int attempts = 500)
-{
-    QTimer::singleShot(10, [action, attempts] {
-        if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget()); widget && widget->isVisible()) {
-            action(widget);
-        } else if (attempts > 0) {
-            WhenModal<T>(action, attempts - 1);
-        } else {
-            qWarning("no modal window appeared");
-        }
-    });
-}
-
-QString OutputFolder()
-{
-    const QByteArray folder = qgetenv("VELMORA_TEST_OUTPUT");
-    if (folder.isEmpty())
-        return {};
-    QDir().mkpath(QString::fromLocal8Bit(folder));
-    return QString::fromLocal8Bit(folder);
-}
-
-void Screenshot(QWidget* widget, const QString& name)
-{
-    if (const QString folder = OutputFolder(); !folder.isEmpty())
-        widget->grab().save(QDir(folder).filePath(name + ".png"));
-}
 
 QString Tool(const QString& program, const QStringList& arguments)
 {
@@ -247,26 +215,18 @@ private:
     QPointer<QDialog> m_dialog;
 };
 
-QAction* FindAction(QWidget* window, const QString& text)
-{
-    for (QAction* action : window->findChildren<QAction*>())
-        if (action->text() == text)
-            return action;
-    return nullptr;
-}
-
 } // namespace
 
 class PrintingTest : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
+    test::TempDir m_dir;
     std::string m_nci;      // 1000 NCI structures with descriptor file and parameters
     std::string m_nciPlain; // the same structures without descriptor file
     std::string m_five;
 
-    std::string File(const char* name) const { return QDir(m_dir.path()).filePath(name).toStdString(); }
+    QString Folder() const { return QString::fromStdString(m_dir.Path().string()); }
 
     // The main window after a search of the NCI library for its first structure.
     void Search(TQVXForm& form, test::ScriptedDialog& dialog, int bestCount)
@@ -287,7 +247,7 @@ private:
     // Triggers "Print" and answers the report-style box with the button captioned answer.
     void PrintReport(TQVXForm& form, const QString& answer)
     {
-        QAction* print = FindAction(&form, "Print");
+        QAction* print = Action(&form, "Print");
         QVERIFY(print && print->isEnabled());
         bool asked = false;
         WhenModal<QMessageBox>([&asked, answer](QMessageBox* box) {
@@ -312,33 +272,23 @@ private slots:
     {
         Q_INIT_RESOURCE(velmora);
         InstallFontSubstitutions();
-        QVERIFY(m_dir.isValid());
-        const std::string sd = File("nci.sdf");
-        test::WriteBytes(sd, test::NciRecords(1, 1000));
-        StructureLibrary library;
-        NullProgress quiet;
-        m_nci = File("nci.clb");
-        QVERIFY(ImportStructures(library, sd, CountSDRecords(sd), m_nci, ConversionMode::WriteAnew, quiet).Completed());
-        m_nciPlain = File("plain.clb");
+        m_nci = test::NciLibrary(m_dir, "nci", 1000, false);
+        QVERIFY(!m_nci.empty());
+        m_nciPlain = m_dir.File("plain.clb");
         std::filesystem::copy_file(m_nci, m_nciPlain);
         std::filesystem::copy_file(IndexFileName(m_nci), IndexFileName(m_nciPlain));
-        LibraryParameters parameters;
-        StatisticsAccumulator statistics;
-        test::ScriptedDialog silent;
-        QVERIFY(BuildDescriptorFile(library, m_nci, CountLibraryRecords(m_nci), parameters, statistics, quiet, silent)
-                    .completed);
-        m_five = WriteLibrary(File("five.clb"), FiveStructures());
+        QVERIFY(test::BuildDescriptorFiles(m_nci));
+        m_five = WriteLibrary(m_dir.File("five.clb"), FiveStructures());
         QCOMPARE(CountLibraryRecords(m_five), 5L);
     }
 
     void reportInBothStyles()
     {
-        test::ScriptedDialog dialog;
-        QtProgress progress;
-        TQVXForm form(dialog, progress, m_dir.path().toStdString());
-        PdfPrinters printers(m_dir.path());
+        test::MainWindow main(m_dir.Path().string());
+        auto& [dialog, progress, form] = main;
+        PdfPrinters printers(Folder());
         form.SetPrinterProvider(printers);
-        QVERIFY(!FindAction(&form, "Print")->isEnabled());
+        QVERIFY(!Action(&form, "Print")->isEnabled());
         Search(form, dialog, 100);
         const TCTab query = form.Bench().State().Query;
 
@@ -381,7 +331,7 @@ private slots:
         const int asked = printers.asked;
         PrintReport(form, "");
         QCOMPARE(printers.asked, asked + 1);
-        QVERIFY(!QFile::exists(QDir(m_dir.path()).filePath(QString("job%1.pdf").arg(printers.asked))));
+        QVERIFY(!QFile::exists(QDir(Folder()).filePath(QString("job%1.pdf").arg(printers.asked))));
         printers.cancel = false;
 
         // A short table is one page without a footer.
@@ -396,17 +346,16 @@ private slots:
 
     void viewerScenario()
     {
-        test::ScriptedDialog dialog;
-        QtProgress progress;
-        TQVXForm form(dialog, progress, m_dir.path().toStdString());
-        PdfPrinters printers(m_dir.path());
+        test::MainWindow main(m_dir.Path().string());
+        auto& [dialog, progress, form] = main;
+        PdfPrinters printers(Folder());
         form.SetPrinterProvider(printers);
-        QAction* view = FindAction(&form, "&View    Library");
+        QAction* view = Action(&form, "&View    Library");
         QVERIFY(view && !view->isEnabled());
         QVERIFY(form.OpenLibraryFile(m_five));
         QVERIFY(view->isEnabled());
 
-        const std::string written = File("written.mol");
+        const std::string written = m_dir.File("written.mol");
         bool done = false;
         WhenModal<TViewForm>([&](TViewForm* viewer) {
             CloseOnExit closer(viewer);
@@ -539,10 +488,9 @@ private slots:
 
     void statisticsScenario()
     {
-        test::ScriptedDialog dialog;
-        QtProgress progress;
-        TQVXForm form(dialog, progress, m_dir.path().toStdString());
-        PdfPrinters printers(m_dir.path());
+        test::MainWindow main(m_dir.Path().string());
+        auto& [dialog, progress, form] = main;
+        PdfPrinters printers(Folder());
         form.SetPrinterProvider(printers);
         TStatisticForm& statistics = form.Viewer().Statistics();
 

@@ -9,24 +9,18 @@
 #include "detailpage.h"
 #include "fittedlabel.h"
 #include "flowpage.h"
-#include "fonts.h"
 #include "io/convert.h"
 #include "io/molfile.h"
 #include "overviewpage.h"
 #include "progresswindows.h"
-#include "qtprogress.h"
-#include "qvxform.h"
+#include "gui_support.h"
 #include "reportpage.h"
-#include "scripted.h"
 #include "search/coefficients.h"
 #include "search/libparams.h"
 #include "srchdiag.h"
 #include "structurepanel.h"
-#include "test_support.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -44,17 +38,11 @@
 
 using namespace velmora;
 using namespace velmora::gui;
+using namespace velmora::test;
 namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kIntroNotice =
-    "You are now running the INTRO MODE !!!\r"
-    "If you want to work seriously with this program, it is highly recommended to\r"
-    "use the NORMAL MODE, because it is much more quicker and some features are\r"
-    "only available in the normal mode .";
-const char* const kNoParameters =
-    "No mean and standard deviations of library available\rDo you want to calculate the libraryparameters now ?";
 const char* const kMakesNoSense = "This descriptor makes no sense with this library !\r"
                                   "All structures in this library get the same value with\r"
                                   "this descriptor .\rPlease choose a different one instead !";
@@ -73,47 +61,6 @@ const char* const kToluene = "toluene\r\n  test\r\n\r\n"
                              "  1  2  4  0  0  0  0\r\n  2  3  4  0  0  0  0\r\n  3  4  4  0  0  0  0\r\n"
                              "  4  5  4  0  0  0  0\r\n  5  6  4  0  0  0  0\r\n  6  1  4  0  0  0  0\r\n"
                              "  1  7  1  0  0  0  0\r\nM  END\r\n$$$$\r\n";
-
-template <typename T>
-void WhenModal(std::function<void(T*)> action, int attempts = 1000)
-{
-    QTimer::singleShot(10, [action, attempts] {
-        if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget()); widget && widget->isVisible())
-            action(widget);
-        else if (attempts > 0)
-            WhenModal<T>(action, attempts - 1);
-        else
-            qWarning("no modal window appeared");
-    });
-}
-
-void Save(QWidget* widget, const char* name)
-{
-    const QByteArray folder = qgetenv("VELMORA_TEST_OUTPUT");
-    if (folder.isEmpty())
-        return;
-    QDir().mkpath(QString::fromLocal8Bit(folder));
-    // Pending layouts first, so the picture shows what a person would see.
-    QCoreApplication::processEvents();
-    widget->grab().save(QDir(QString::fromLocal8Bit(folder)).filePath(QString::fromLatin1(name) + ".png"));
-}
-
-QAction* Action(QWidget* window, const QString& text)
-{
-    for (QAction* action : window->findChildren<QAction*>())
-        if (action->text() == text)
-            return action;
-    qWarning("no action \"%s\"", qPrintable(text));
-    return nullptr;
-}
-
-int Position(const std::string& name)
-{
-    for (int i = 0; i < kCatalogueSize; ++i)
-        if (IsDescriptor(i) && CatalogueName(i) == name)
-            return ListPosition(i);
-    return -1;
-}
 
 std::string NameAt(int position) { return CatalogueName(CatalogueIndexOfPosition(position + 1)); }
 
@@ -153,13 +100,12 @@ class ResultsTest : public QObject {
 
 private:
     test::TempDir m_dir;
-    test::ScriptedDialog m_dialog;
-    std::unique_ptr<QtProgress> m_progress;
-    std::unique_ptr<TQVXForm> m_window;
+    std::unique_ptr<test::MainWindow> m_main;
     std::string m_sd30, m_cut, m_library;
     std::vector<int> m_varying, m_constant; // list positions whose values differ / agree in the library
 
-    Workbench& Bench() { return m_window->Bench(); }
+    Workbench& Bench() { return m_main->window.Bench(); }
+    test::ScriptedDialog& Dialog() { return m_main->dialog; }
     std::string File(const char* name) { return m_dir.File(name); }
     // The diagram appears after every search that goes through: look at it, then close it.
     void CloseDiagramWhenShown(std::function<void(TFormSearchDiagram*)> check = {})
@@ -173,15 +119,14 @@ private:
     void Search()
     {
         CloseDiagramWhenShown();
-        Action(m_window.get(), "Calculate")->trigger();
+        Action(&m_main->window, "Calculate")->trigger();
         QVERIFY(Bench().HasResults());
     }
 
 private slots:
     void initTestCase()
     {
-        QApplication::setStyle(QStringLiteral("Fusion"));
-        InstallFontSubstitutions();
+        test::SetUpLook();
         m_sd30 = File("thirty.sdf");
         test::WriteBytes(m_sd30, test::NciRecords(1, 30));
         // Five records and a sixth without its "$$$$" line.
@@ -190,17 +135,13 @@ private slots:
         m_cut = File("cut.sd");
         test::WriteBytes(m_cut, test::NciRecords(40, 5) + sixth);
         test::WriteBytes(File("toluene.mol"), kToluene);
-        m_progress = std::make_unique<QtProgress>();
-        m_window = std::make_unique<TQVXForm>(m_dialog, *m_progress, m_dir.Path().string());
-        m_window->resize(1100, 760);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_main = std::make_unique<test::MainWindow>(m_dir.Path().string());
+        QVERIFY(m_main->Show({1100, 760}));
     }
 
     void cleanupTestCase()
     {
-        m_window.reset();
-        m_progress.reset();
+        m_main.reset();
     }
 
     // Import with "Save As ..." and "Convert"; Append after a cut record, Replace, and an abort.
@@ -208,8 +149,8 @@ private slots:
     {
         // A target typed without an extension becomes a library file: "lib30.clb".
         m_library = File("lib30.clb");
-        m_dialog.files = {m_sd30, File("lib30")};
-        m_dialog.answers = {MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::No};
+        Dialog().files = {m_sd30, File("lib30")};
+        Dialog().answers = {MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::No};
         bool checked = false;
         WhenModal<TConvertForm>([&](TConvertForm* form) {
             QCOMPARE(form->windowTitle(), QString("Import"));
@@ -218,94 +159,94 @@ private slots:
             QVERIFY(form->FromSize()->text().endsWith(" kB"));
             QCOMPARE(form->Structures()->text(), QString("30"));
             QVERIFY(form->ToName()->text().isEmpty() && !form->ConvertButton()->isEnabled());
-            Save(form, "converter-import-before");
+            Screenshot(form, "converter-import-before");
             form->SaveAsButton()->click();
             QCOMPARE(form->ToName()->toolTip(), QString::fromStdString(m_library));
             QVERIFY(form->ConvertButton()->isEnabled());
             form->ConvertButton()->click();
-            QCOMPARE(m_dialog.shown.back().text, std::string("Conversion successful"));
+            QCOMPARE(Dialog().shown.back().text, std::string("Conversion successful"));
             QCOMPARE(form->ToFormat()->text(), QString("*.clb"));
             QVERIFY(form->ToSize()->text().endsWith(" kB"));
             QVERIFY(!form->ConvertButton()->isEnabled()); // a second run needs a new target
-            Save(form, "converter-import-after");
+            Screenshot(form, "converter-import-after");
             checked = true;
             form->ExitButton()->click();
         });
-        QTest::mouseClick(m_window->Flow().molLibrary, Qt::LeftButton);
+        QTest::mouseClick(m_main->window.Flow().molLibrary, Qt::LeftButton);
         QVERIFY(checked);
-        QCOMPARE(m_dialog.titles.at(0), std::string("Import Library"));
-        QCOMPARE(m_dialog.filters.at(1), std::string("CLB-File (*.clb)|*.clb"));
-        QCOMPARE(m_dialog.shown.size(), std::size_t{3});
-        test::ExpectMessage(m_dialog.shown[0], MessageKind::Information, "Conversion successful", MessageButtons::Ok);
-        test::ExpectMessage(m_dialog.shown[1], MessageKind::Information, kIntroNotice, MessageButtons::Ok);
-        test::ExpectMessage(m_dialog.shown[2], MessageKind::Confirmation, kNoParameters, MessageButtons::OkNo);
+        QCOMPARE(Dialog().titles.at(0), std::string("Import Library"));
+        QCOMPARE(Dialog().filters.at(1), std::string("CLB-File (*.clb)|*.clb"));
+        QCOMPARE(Dialog().shown.size(), std::size_t{3});
+        QVERIFY(test::ExpectMessage(Dialog().shown[0], MessageKind::Information, "Conversion successful", MessageButtons::Ok));
+        QVERIFY(test::ExpectMessage(Dialog().shown[1], MessageKind::Information, kIntroNotice, MessageButtons::Ok));
+        QVERIFY(test::ExpectMessage(Dialog().shown[2], MessageKind::Confirmation, kNoParameters, MessageButtons::OkNo));
         QCOMPARE(Bench().State().LibraryFileName, m_library);
         QCOMPARE(Bench().State().LibraryCount, 30L);
-        QVERIFY(m_window->Flow().internalLibrary->isVisibleTo(m_window.get()));
+        QVERIFY(m_main->window.Flow().internalLibrary->isVisibleTo(&m_main->window));
 
         // Append a file whose last record is cut off: five records join the library.
         auto convertWith = [&](MessageAnswer existing, bool abort) {
             WhenModal<TConvertForm>([this, existing, abort](TConvertForm* form) {
-                m_dialog.answers.push_front(existing);
+                Dialog().answers.push_front(existing);
                 form->SaveAsButton()->click();
                 if (abort)
-                    QTimer::singleShot(0, m_progress->Window().AbortButton(), &QPushButton::click);
+                    QTimer::singleShot(0, m_main->progress.Window().AbortButton(), &QPushButton::click);
                 form->ConvertButton()->click();
                 form->ExitButton()->click();
             });
         };
-        m_dialog.shown.clear();
-        m_dialog.files = {m_cut, m_library};
-        m_dialog.answers = {MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::No};
+        Dialog().shown.clear();
+        Dialog().files = {m_cut, m_library};
+        Dialog().answers = {MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::No};
         convertWith(MessageAnswer::Append, false);
-        Action(m_window.get(), "&Import Library")->trigger();
-        QVERIFY(m_dialog.shown.size() >= 2);
-        test::ExpectMessage(m_dialog.shown[0], MessageKind::Confirmation, "File already exists",
-                            MessageButtons::ReplaceAppendAbort);
-        QCOMPARE(m_dialog.shown[0].caption, std::string("Information"));
-        test::ExpectMessage(m_dialog.shown[1], MessageKind::Information,
-                            "Conversion successful\rThe incomplete last structure was cut !!!", MessageButtons::Ok);
+        Action(&m_main->window, "&Import Library")->trigger();
+        QVERIFY(Dialog().shown.size() >= 2);
+        QVERIFY(test::ExpectMessage(Dialog().shown[0], MessageKind::Confirmation, "File already exists",
+                                    MessageButtons::ReplaceAppendAbort));
+        QCOMPARE(Dialog().shown[0].caption, std::string("Information"));
+        QVERIFY(test::ExpectMessage(Dialog().shown[1], MessageKind::Information,
+                                    "Conversion successful\rThe incomplete last structure was cut !!!", MessageButtons::Ok));
         QCOMPARE(CountLibraryRecords(m_library), 35L);
         QCOMPARE(Bench().State().LibraryCount, 35L); // the open library read again
 
         // Replace: the library holds the thirty again.
-        m_dialog.shown.clear();
-        m_dialog.files = {m_sd30, File("lib30")};
-        m_dialog.answers = {MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::No};
+        Dialog().shown.clear();
+        Dialog().files = {m_sd30, File("lib30")};
+        Dialog().answers = {MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::No};
         convertWith(MessageAnswer::Replace, false);
-        Action(m_window.get(), "&Import Library")->trigger();
-        QCOMPARE(m_dialog.shown.at(1).text, std::string("Conversion successful"));
+        Action(&m_main->window, "&Import Library")->trigger();
+        QCOMPARE(Dialog().shown.at(1).text, std::string("Conversion successful"));
         QCOMPARE(CountLibraryRecords(m_library), 30L);
         QCOMPARE(Bench().State().LibraryCount, 30L);
 
         // Aborted in the progress window: no success message, and the partial library is not opened.
-        m_dialog.shown.clear();
-        m_dialog.files = {m_sd30, File("aborted.clb")};
-        m_dialog.answers.clear();
+        Dialog().shown.clear();
+        Dialog().files = {m_sd30, File("aborted.clb")};
+        Dialog().answers.clear();
         convertWith(MessageAnswer::Ok, true);
-        Action(m_window.get(), "&Import Library")->trigger();
-        for (const auto& shown : m_dialog.shown)
+        Action(&m_main->window, "&Import Library")->trigger();
+        for (const auto& shown : Dialog().shown)
             QVERIFY2(shown.text.find("Conversion successful") == std::string::npos, shown.text.c_str());
         QCOMPARE(Bench().State().LibraryFileName, m_library);
-        QVERIFY(!m_progress->Busy() && !m_progress->Window().isVisible());
+        QVERIFY(!m_main->progress.Busy() && !m_main->progress.Window().isVisible());
         QVERIFY(CountLibraryRecords(File("aborted.clb")) < 30);
 
         // Aborted while appending to the open library: that library is read afresh.
-        m_dialog.shown.clear();
-        m_dialog.files = {m_sd30, m_library};
-        m_dialog.answers = {MessageAnswer::Ok, MessageAnswer::No};
+        Dialog().shown.clear();
+        Dialog().files = {m_sd30, m_library};
+        Dialog().answers = {MessageAnswer::Ok, MessageAnswer::No};
         convertWith(MessageAnswer::Append, true);
-        Action(m_window.get(), "&Import Library")->trigger();
+        Action(&m_main->window, "&Import Library")->trigger();
         QCOMPARE(Bench().State().LibraryFileName, m_library);
         QVERIFY(Bench().State().LibraryOpen);
         QCOMPARE(Bench().State().LibraryCount, CountLibraryRecords(m_library));
-        QCOMPARE(m_dialog.shown.at(1).text, std::string(kIntroNotice));
+        QCOMPARE(Dialog().shown.at(1).text, std::string(kIntroNotice));
     }
 
     // Every check and message of the descriptor dialog, the named sets in crits.txt, and the grid.
     void descriptorDialog()
     {
-        test::BuildDescriptorFiles(m_library);
+        QVERIFY(test::BuildDescriptorFiles(m_library));
         {
             LibraryParameters parameters;
             parameters.Read(CompanionFileName(m_library, "idp"), 153, ParameterFileLines(DescriptorMode::Normal));
@@ -320,35 +261,35 @@ private slots:
         // A set saved earlier that holds a descriptor this library cannot use.
         const int low = std::min(a, constant), high = std::max(a, constant);
         DescriptorSetFile(m_dir.Path().string()).Append("withcut", {low, high});
-        m_dialog.answers.clear();
-        QVERIFY(m_window->OpenLibraryFile(m_library));
-        QVERIFY(m_window->LoadQueryFile(File("toluene.mol")));
+        Dialog().answers.clear();
+        QVERIFY(m_main->window.OpenLibraryFile(m_library));
+        QVERIFY(m_main->window.LoadQueryFile(File("toluene.mol")));
         QCOMPARE(Bench().State().Mode, DescriptorMode::Normal);
         const std::string crits = m_dir.File("crits.txt");
 
         // INTRO mode: augmented atoms are not available.
-        m_dialog.shown.clear();
-        m_dialog.answers = {MessageAnswer::Ok, MessageAnswer::Ok};
-        Action(m_window.get(), "In&tro")->trigger();
+        Dialog().shown.clear();
+        Dialog().answers = {MessageAnswer::Ok, MessageAnswer::Ok};
+        Action(&m_main->window, "In&tro")->trigger();
         QVERIFY(Bench().State().ParametersAvailable);
-        m_dialog.shown.clear();
+        Dialog().shown.clear();
         WhenModal<TSimCritDlg>([&](TSimCritDlg* d) {
-            ClickItem(d->List(), Position("Aug: C4C4C"));
-            test::ExpectMessage(m_dialog.shown.at(0), MessageKind::Warning, kNotInIntro, MessageButtons::Ok);
-            QVERIFY(!d->List()->item(Position("Aug: C4C4C"))->isSelected());
+            ClickItem(d->List(), DescriptorPosition("Aug: C4C4C"));
+            QVERIFY(test::ExpectMessage(Dialog().shown.at(0), MessageKind::Warning, kNotInIntro, MessageButtons::Ok));
+            QVERIFY(!d->List()->item(DescriptorPosition("Aug: C4C4C"))->isSelected());
             d->CloseButton()->click();
         });
-        Action(m_window.get(), "Structural descriptors")->trigger();
-        QVERIFY(!m_dialog.shown.empty());
-        Action(m_window.get(), "N&ormal")->trigger();
+        Action(&m_main->window, "Structural descriptors")->trigger();
+        QVERIFY(!Dialog().shown.empty());
+        Action(&m_main->window, "N&ormal")->trigger();
         QCOMPARE(Bench().State().Mode, DescriptorMode::Normal);
 
-        m_dialog.shown.clear();
+        Dialog().shown.clear();
         bool done = false;
         WhenModal<TSimCritDlg>([&](TSimCritDlg* d) {
             QCOMPARE(d->windowTitle(), QString("Structural Descriptors"));
             QCOMPARE(d->List()->count(), kDescriptorCount);
-            QCOMPARE(d->List()->item(Position("COO  (not a COOH)"))->text(), QString("COO  (not a COOH)"));
+            QCOMPARE(d->List()->item(DescriptorPosition("COO  (not a COOH)"))->text(), QString("COO  (not a COOH)"));
             QCOMPARE(d->Sets()->itemText(0), QString("[none]"));
             QVERIFY(d->AugAtomsButton()->isEnabled());
 
@@ -356,7 +297,7 @@ private slots:
             for (int p : {c, a, b})
                 ClickItem(d->List(), p);
             ClickItem(d->List(), constant);
-            test::ExpectMessage(m_dialog.shown.at(0), MessageKind::Warning, kMakesNoSense, MessageButtons::Ok);
+            QVERIFY(test::ExpectMessage(Dialog().shown.at(0), MessageKind::Warning, kMakesNoSense, MessageButtons::Ok));
             QVERIFY(!d->List()->item(constant)->isSelected());
             QCOMPARE(GridNames(d), ChosenNames(Bench()));
             QCOMPARE(GridNames(d).size(), 3);
@@ -364,22 +305,22 @@ private slots:
             ClickItem(d->List(), b);
             QCOMPARE(GridNames(d).size(), 2);
             ClickItem(d->List(), b);
-            Save(d, "descriptors-3");
+            Screenshot(d, "descriptors-3");
 
             // Save as a named set; the name "[none]" is taken.
-            m_dialog.texts = {std::string("three"), std::string("[none]")};
+            Dialog().texts = {std::string("three"), std::string("[none]")};
             d->SaveButton()->click();
-            QCOMPARE(m_dialog.textCaptions.back(), std::string("Name this new criteriaset:"));
+            QCOMPARE(Dialog().textCaptions.back(), std::string("Name this new criteriaset:"));
             QCOMPARE(d->Sets()->currentText(), QString("three"));
             const std::string expected = "2 [none]\r\n2 withcut\r\n" + std::to_string(low) + "\r\n" +
                                          std::to_string(high) + "\r\n3 three\r\n" + std::to_string(a) + "\r\n" +
                                          std::to_string(b) + "\r\n" + std::to_string(c) + "\r\n";
             QCOMPARE(test::ReadBytes(crits), expected);
             d->SaveButton()->click();
-            test::ExpectMessage(m_dialog.shown.back(), MessageKind::Warning,
-                                "             This name still exists !\r"
-                                "Please choose a different name or delete the old one .",
-                                MessageButtons::Ok);
+            QVERIFY(test::ExpectMessage(Dialog().shown.back(), MessageKind::Warning,
+                                        "             This name still exists !\r"
+                                        "Please choose a different name or delete the old one .",
+                                        MessageButtons::Ok));
             QCOMPARE(test::ReadBytes(crits), expected);
 
             // Deselect all, then the set again; a set with a descriptor this library cannot use.
@@ -388,24 +329,24 @@ private slots:
             emit d->Sets()->activated(2);
             QCOMPARE(GridNames(d).size(), 3);
             emit d->Sets()->activated(1);
-            test::ExpectMessage(m_dialog.shown.back(), MessageKind::Warning,
-                                "Your chosen criterium set includes criteria that makes no sense with your libraray !\r"
-                                "Following criteria had been cut now from the origin criterium set:\r" +
-                                    NameAt(constant),
-                                MessageButtons::Ok);
+            QVERIFY(test::ExpectMessage(Dialog().shown.back(), MessageKind::Warning,
+                                        "Your chosen criterium set includes criteria that makes no sense with your libraray !\r"
+                                        "Following criteria had been cut now from the origin criterium set:\r" +
+                                            NameAt(constant),
+                                        MessageButtons::Ok));
             QCOMPARE(d->Sets()->currentIndex(), 0);
             QCOMPARE(GridNames(d), QStringList{QString::fromStdString(NameAt(a))});
 
             // Delete: not "[none]"; a set after confirmation.
             d->DeleteButton()->click();
-            test::ExpectMessage(m_dialog.shown.back(), MessageKind::Error,
-                                "You can\xC2\xB4t delete this one\rThis is not a userdefined criteriaset",
-                                MessageButtons::Ok);
+            QVERIFY(test::ExpectMessage(Dialog().shown.back(), MessageKind::Error,
+                                        "You can\xC2\xB4t delete this one\rThis is not a userdefined criteriaset",
+                                        MessageButtons::Ok));
             emit d->Sets()->activated(2);
-            m_dialog.answers = {MessageAnswer::Ok};
+            Dialog().answers = {MessageAnswer::Ok};
             d->DeleteButton()->click();
-            test::ExpectMessage(m_dialog.shown.back(), MessageKind::Warning, "Do you really want to delete \"three\" ?",
-                                MessageButtons::OkCancel);
+            QVERIFY(test::ExpectMessage(Dialog().shown.back(), MessageKind::Warning, "Do you really want to delete \"three\" ?",
+                                        MessageButtons::OkCancel));
             QCOMPARE(test::ReadBytes(crits), "1 [none]\r\n2 withcut\r\n" + std::to_string(low) + "\r\n" +
                                                  std::to_string(high) + "\r\n");
             QCOMPARE(d->Sets()->count(), 2);
@@ -416,7 +357,7 @@ private slots:
             d->AugAtomsButton()->click();
             QStringList expectedAug{QString::fromStdString(NameAt(a))};
             for (const char* name : {"Aug: C1C4C4C", "Aug: C4C4C", "Aug: C1C"})
-                if (LibraryCheck(m_library, DescriptorMode::Normal, CatalogueIndexOfPosition(Position(name) + 1)))
+                if (LibraryCheck(m_library, DescriptorMode::Normal, CatalogueIndexOfPosition(DescriptorPosition(name) + 1)))
                     expectedAug << name;
             QStringList chosen = GridNames(d);
             chosen.sort();
@@ -443,13 +384,13 @@ private slots:
                 QCOMPARE(d->Chosen()->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn,
                          count > TSimCritDlg::kVisibleRows);
                 if (count == 20)
-                    Save(d, "descriptors-20");
+                    Screenshot(d, "descriptors-20");
             }
             QCOMPARE(d->Chosen()->rowCount(), 25);
             done = true;
             d->CloseButton()->click();
         });
-        Action(m_window.get(), "Structural descriptors")->trigger();
+        Action(&m_main->window, "Structural descriptors")->trigger();
         QVERIFY(done);
         QVERIFY(Bench().State().DescriptorsChosen && Bench().CalculateEnabled());
     }
@@ -457,7 +398,7 @@ private slots:
     // The report table, overview, detail page, navigation, diagram, ASCII export and the export.
     void resultPages()
     {
-        TQVXForm& window = *m_window;
+        TQVXForm& window = m_main->window;
         QVERIFY(window.LoadQueryFile(m_library)); // structure 1 of the library is the query
         QVERIFY(!Action(&window, "Export as ASCII")->isEnabled());
         QVERIFY(!Action(&window, "&Export Library")->isEnabled());
@@ -469,7 +410,7 @@ private slots:
             QCOMPARE(d->View()->GetChart().IdAbscissa(), std::string("Manhattan distance"));
             QCOMPARE(d->TimeLabel()->text(),
                      QString::fromStdString(ElapsedText(Bench().State().StartTime, Bench().State().EndTime)));
-            Save(d, "diagram");
+            Screenshot(d, "diagram");
             diagramChecked = true;
         });
         QTest::mouseClick(window.Flow().calculate, Qt::LeftButton);
@@ -544,13 +485,13 @@ private slots:
         auto shown = [&](const char* text) { return Action(&window, text)->isVisible(); };
         QTest::mouseClick(window.Flow().similarityTable, Qt::LeftButton);
         QVERIFY(page() == 1 && shown("Graphic") && !shown("Detailed"));
-        Save(&window, "report-page");
+        Screenshot(&window, "report-page");
         Action(&window, "Graphic")->trigger();
         QVERIFY(page() == 2 && !shown("Graphic") && shown("Detailed"));
-        Save(&window, "overview-page");
+        Screenshot(&window, "overview-page");
         Action(&window, "Detailed")->trigger();
         QVERIFY(page() == 3 && !shown("Detailed"));
-        Save(&window, "detail-page");
+        Screenshot(&window, "detail-page");
         Action(&window, " Back  ")->trigger();
         QVERIFY(page() == 2 && shown("Detailed"));
         Action(&window, " Back  ")->trigger();
@@ -588,9 +529,9 @@ private slots:
 
         // Export of the best matches; an aborted export does not mark the exported library.
         const std::string hits = File("hits.sdf");
-        m_dialog.shown.clear();
-        m_dialog.answers.clear();
-        m_dialog.files = {hits};
+        Dialog().shown.clear();
+        Dialog().answers.clear();
+        Dialog().files = {hits};
         WhenModal<TConvertForm>([&](TConvertForm* form) {
             QCOMPARE(form->windowTitle(), QString("Export"));
             QCOMPARE(form->FromName()->toolTip(), QString::fromStdString(Bench().State().SimilarLibraryFileName));
@@ -599,19 +540,19 @@ private slots:
             form->SaveAsButton()->click();
             form->ConvertButton()->click();
             QCOMPARE(form->ToFormat()->text(), QString("*.sdf"));
-            Save(form, "converter-export");
+            Screenshot(form, "converter-export");
             form->ExitButton()->click();
         });
         QTest::mouseClick(window.Flow().similarityExport, Qt::LeftButton);
-        QCOMPARE(m_dialog.filters.back(), std::string("Mol-File (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf"));
-        test::ExpectMessage(m_dialog.shown.at(0), MessageKind::Information, "Conversion successful", MessageButtons::Ok);
+        QCOMPARE(Dialog().filters.back(), std::string("Mol-File (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf"));
+        QVERIFY(test::ExpectMessage(Dialog().shown.at(0), MessageKind::Information, "Conversion successful", MessageButtons::Ok));
         QCOMPARE(CountSDRecords(hits), 30L);
         QCOMPARE(window.Flow().similarityExport->Fill(), QColor(0, 255, 0));
-        m_dialog.files = {hits};
-        m_dialog.answers = {MessageAnswer::Replace};
+        Dialog().files = {hits};
+        Dialog().answers = {MessageAnswer::Replace};
         WhenModal<TConvertForm>([&](TConvertForm* form) {
             form->SaveAsButton()->click();
-            QTimer::singleShot(0, m_progress->Window().AbortButton(), &QPushButton::click);
+            QTimer::singleShot(0, m_main->progress.Window().AbortButton(), &QPushButton::click);
             form->ConvertButton()->click();
             form->ExitButton()->click();
         });

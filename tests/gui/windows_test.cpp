@@ -1,11 +1,10 @@
 // The workbench's dialogs and progress windows, driven headless through their real widgets.
 #include "dialogs.h"
-#include "fonts.h"
 #include "helpwindow.h"
 #include "progresswindows.h"
 #include "qtprogress.h"
 #include "qtuserdialog.h"
-#include "scripted.h"
+#include "gui_support.h"
 #include "sharedprinter.h"
 #include "search/coefficients.h"
 #include "search/workbench.h"
@@ -13,7 +12,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
@@ -26,44 +24,14 @@
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QThread>
-#include <QTimer>
 #include <QtTest>
 
-#include <functional>
 
 using namespace velmora;
 using namespace velmora::gui;
+using namespace velmora::test;
 
 namespace {
-
-// Runs action on the modal widget of type T as soon as it is shown (the caller then blocks in exec).
-template <typename T>
-void WhenModal(std::function<void(T*)> action, int attempts = 500)
-{
-    QTimer::singleShot(10, [action, attempts] {
-        if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget()); widget && widget->isVisible()) {
-            action(widget);
-            // A failed check inside the action must not leave the test waiting on an open dialog.
-            if (QTest::currentTestFailed())
-                if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible())
-                    dialog->done(QDialog::Rejected);
-        } else if (attempts > 0) {
-            WhenModal<T>(action, attempts - 1);
-        } else {
-            qWarning("no modal window appeared");
-        }
-    });
-}
-
-// Writes a picture of the window for a person to look at when VELMORA_TEST_OUTPUT names a folder.
-void Screenshot(QWidget* widget, const char* name)
-{
-    const QByteArray folder = qgetenv("VELMORA_TEST_OUTPUT");
-    if (folder.isEmpty())
-        return;
-    QDir().mkpath(QString::fromLocal8Bit(folder));
-    widget->grab().save(QDir(QString::fromLocal8Bit(folder)).filePath(QString::fromLatin1(name) + ".png"));
-}
 
 QStringList VisibleButtonTexts(QMessageBox* box)
 {
@@ -82,8 +50,7 @@ class WindowsTest : public QObject {
 private slots:
     void initTestCase()
     {
-        QApplication::setStyle(QStringLiteral("Fusion"));
-        InstallFontSubstitutions();
+        test::SetUpLook();
     }
 
     void fileFilter_data()

@@ -4,21 +4,12 @@
 #include "base/progress.h"
 #include "dialogs.h"
 #include "flowpage.h"
-#include "fonts.h"
-#include "io/convert.h"
-#include "io/molfile.h"
-#include "io/structlib.h"
 #include "progresswindows.h"
-#include "qtprogress.h"
-#include "qvxform.h"
-#include "scripted.h"
+#include "gui_support.h"
 #include "search/coefficients.h"
 #include "srchdiag.h"
-#include "test_support.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,62 +24,13 @@
 
 using namespace velmora;
 using namespace velmora::gui;
+using namespace velmora::test;
 
 namespace {
 
-const char* const kIntroNotice =
-    "You are now running the INTRO MODE !!!\r"
-    "If you want to work seriously with this program, it is highly recommended to\r"
-    "use the NORMAL MODE, because it is much more quicker and some features are\r"
-    "only available in the normal mode .";
-const char* const kNoParameters =
-    "No mean and standard deviations of library available\rDo you want to calculate the libraryparameters now ?";
-const char* const kIntroGate =
-    "Mean and standard deviations of library not available !\r"
-    "Before you use the INTRO MODE, you have to calculate the libraryparameters .\r"
-    "You can find it in the SETUP menu !";
 const char* const kBuildQuestion = "Do you really want to calculate all\rdescriptor-values now ???? \rIt could take a long time";
 const char* const kTooFewPoints = "It makes no sense to determine the correlation coefficient\rwith too less points!\r"
                                   "Choose a different similarity coefficient or use at least 3 descriptors.";
-
-template <typename T>
-void WhenModal(std::function<void(T*)> action, int attempts = 500)
-{
-    QTimer::singleShot(10, [action, attempts] {
-        if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget()); widget && widget->isVisible())
-            action(widget);
-        else if (attempts > 0)
-            WhenModal<T>(action, attempts - 1);
-        else
-            qWarning("no modal window appeared");
-    });
-}
-
-void Save(const QImage& image, const char* name)
-{
-    const QByteArray folder = qgetenv("VELMORA_TEST_OUTPUT");
-    if (folder.isEmpty())
-        return;
-    QDir().mkpath(QString::fromLocal8Bit(folder));
-    image.save(QDir(QString::fromLocal8Bit(folder)).filePath(QString::fromLatin1(name) + ".png"));
-}
-
-QAction* Action(QWidget* window, const QString& text)
-{
-    for (QAction* action : window->findChildren<QAction*>())
-        if (action->text() == text)
-            return action;
-    qWarning("no action \"%s\"", qPrintable(text));
-    return nullptr;
-}
-
-int DescriptorPosition(const std::string& name)
-{
-    for (int i = 0; i < kCatalogueSize; ++i)
-        if (IsDescriptor(i) && CatalogueName(i) == name)
-            return ListPosition(i);
-    return -1;
-}
 
 // The distribution diagram is shown modally after every search that goes through.
 void CloseDiagramWhenShown()
@@ -114,12 +56,8 @@ private:
     // A 300-structure library made by the core, without a descriptor file.
     void MakeFixtures()
     {
-        const std::string sd = m_dir.File("fixture.sdf");
-        test::WriteBytes(sd, test::NciRecords(1, 300));
-        StructureLibrary library;
-        NullProgress quiet;
-        m_library = m_dir.File("fixture.clb");
-        QVERIFY(ImportStructures(library, sd, CountSDRecords(sd), m_library, ConversionMode::WriteAnew, quiet).Completed());
+        m_library = test::NciLibrary(m_dir, "fixture", 300, false);
+        QVERIFY(!m_library.empty());
         // The bundled query under a name too long for its label.
         std::string query = test::ReadBytes(test::DataFile("query.mol"));
         query = "3-(4'-Aminobiphenyl-4-yl)-2-methylquinazolin-4(3H)-one" + query.substr(query.find('\n'));
@@ -138,19 +76,15 @@ private:
 private slots:
     void initTestCase()
     {
-        QApplication::setStyle(QStringLiteral("Fusion"));
-        InstallFontSubstitutions();
+        test::SetUpLook();
         MakeFixtures();
     }
 
     void searchFromStartToReset()
     {
-        test::ScriptedDialog dialog;
-        QtProgress progress;
-        TQVXForm window(dialog, progress, m_dir.Path().string());
-        window.resize(1180, 760);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        test::MainWindow main(m_dir.Path().string());
+        auto& [dialog, progress, window] = main;
+        QVERIFY(main.Show({1180, 760}));
         FlowPage& flow = window.Flow();
         bool descriptorDialogOpened = false, printed = false;
         window.Connect(LaterCommand::StructuralDescriptors, [&] { descriptorDialogOpened = true; });
@@ -165,7 +99,7 @@ private slots:
             if (duringPhase)
                 duringPhase(caption, started);
         };
-        Save(window.grab().toImage(), "workbench-start");
+        Screenshot(&window, "workbench-start");
         QVERIFY(flow.calculatePanel->isHidden());
         QVERIFY(!Action(&window, "S&ave  molecule")->isEnabled());
 
@@ -174,12 +108,12 @@ private slots:
         dialog.answers = {MessageAnswer::Ok, MessageAnswer::No};
         Action(&window, "&New    Library")->trigger();
         QCOMPARE(dialog.shown.size(), std::size_t{2});
-        test::ExpectMessage(dialog.shown[0], MessageKind::Information, kIntroNotice, MessageButtons::Ok);
-        test::ExpectMessage(dialog.shown[1], MessageKind::Confirmation, kNoParameters, MessageButtons::OkNo);
+        QVERIFY(test::ExpectMessage(dialog.shown[0], MessageKind::Information, kIntroNotice, MessageButtons::Ok));
+        QVERIFY(test::ExpectMessage(dialog.shown[1], MessageKind::Confirmation, kNoParameters, MessageButtons::OkNo));
         QVERIFY(Action(&window, "In&tro")->isChecked() && !Action(&window, "N&ormal")->isChecked());
         QVERIFY(flow.internalLibrary->isVisibleTo(&window) && flow.calculatePanel->isHidden());
         QVERIFY(window.StatusLine().text().contains("fixture.clb (300 structures, INTRO mode)"));
-        Save(window.grab().toImage(), "workbench-library-open");
+        Screenshot(&window, "workbench-library-open");
 
         // INTRO mode without parameters: the descriptor dialog does not open.
         Action(&window, "Structural descriptors")->trigger();
@@ -198,7 +132,7 @@ private slots:
         dialog.shown.clear();
         Action(&window, "N&ormal")->trigger();
         QVERIFY(aborted);
-        test::ExpectMessage(dialog.shown.at(0), MessageKind::Information, kBuildQuestion, MessageButtons::OkCancel);
+        QVERIFY(test::ExpectMessage(dialog.shown.at(0), MessageKind::Information, kBuildQuestion, MessageButtons::OkCancel));
         QVERIFY(!std::filesystem::exists(CompanionFileName(m_library, "pre")));
         // The check marks say what the workbench decided.
         const bool intro = window.Bench().State().Mode == DescriptorMode::Intro;
@@ -211,7 +145,7 @@ private slots:
             // Suspended for a moment: the picture shows "Proceed"; then the build goes on.
             QTimer::singleShot(0, progress.Window().SuspendButton(), &QPushButton::click);
             QTimer::singleShot(30, [&] {
-                Save(progress.Window().grab().toImage(), "progress-window");
+                Screenshot(&progress.Window(), "progress-window");
                 progress.Window().SuspendButton()->click();
             });
         };
@@ -237,15 +171,7 @@ private slots:
         QVERIFY(flow.calculatePanel->isHidden());
 
         // Two descriptors and the correlation coefficient: no search.
-        auto choose = [&](const std::vector<std::string>& names) {
-            auto context = window.Bench().Context();
-            window.Bench().Selection().DeselectAll(context);
-            for (const auto& name : names)
-                window.Bench().Selection().ClickDescriptor(DescriptorPosition(name), context, dialog);
-            window.Bench().DescriptorDialogClosed();
-            window.Refresh();
-        };
-        choose({"Bonds: single", "Atoms of O"});
+        main.Choose({"Bonds: single", "Atoms of O"});
         QVERIFY(!flow.calculatePanel->isHidden() && Action(&window, "Calculate")->isEnabled());
         QCOMPARE(flow.descriptors->Fill(), kWorkingColor);
         WhenModal<CoefficientDialog>([](CoefficientDialog* d) {
@@ -258,7 +184,7 @@ private slots:
         QCOMPARE(LastText(dialog), std::string(kTooFewPoints));
         QVERIFY(!window.Bench().HasResults());
 
-        choose({"Bonds: single", "Atoms of O", "Hetero atoms", "Number of rings", "RandicIx"});
+        main.Choose({"Bonds: single", "Atoms of O", "Hetero atoms", "Number of rings", "RandicIx"});
         WhenModal<CoefficientDialog>([](CoefficientDialog* d) {
             d->List()->setCurrentText("Tanimoto coefficient");
             d->accept();
@@ -288,7 +214,7 @@ private slots:
             const QImage wait = progress.Wait().grab().toImage();
             painter.drawImage((picture.width() - wait.width()) / 2, (picture.height() - wait.height()) / 2, wait);
             painter.end();
-            Save(picture, "workbench-searching");
+            Screenshot(picture, "workbench-searching");
         };
         CloseDiagramWhenShown();
         QTest::mouseClick(flow.calculate, Qt::LeftButton);
@@ -308,7 +234,7 @@ private slots:
         for (const char* item : {"View similarity table", "Molecules overview", "View molecule detailed", "Print"})
             QVERIFY2(Action(&window, item)->isEnabled(), item);
         QVERIFY(flow.similarityTable->isVisibleTo(&window) && flow.internalStructure->isVisibleTo(&window));
-        Save(window.grab().toImage(), "workbench-after-search");
+        Screenshot(&window, "workbench-after-search");
         Action(&window, "Print")->trigger();
         QVERIFY(printed);
 
@@ -348,19 +274,14 @@ private slots:
     // command runs inside the loop.
     void closingDuringASearchWaitsForTheLoop()
     {
-        test::ScriptedDialog dialog;
-        QtProgress progress;
-        TQVXForm window(dialog, progress, m_dir.Path().string());
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        test::MainWindow main(m_dir.Path().string());
+        auto& [dialog, progress, window] = main;
+        QVERIFY(main.Show());
         if (!std::filesystem::exists(CompanionFileName(m_library, "pre")))
-            test::BuildDescriptorFiles(m_library);
+            QVERIFY(test::BuildDescriptorFiles(m_library));
         QVERIFY(window.OpenLibraryFile(m_library));
         QVERIFY(window.LoadQueryFile(test::DataFile("query.mol")));
-        auto context = window.Bench().Context();
-        window.Bench().Selection().ClickDescriptor(DescriptorPosition("Bonds: single"), context, dialog);
-        window.Bench().DescriptorDialogClosed();
-        window.Refresh();
+        main.Choose({"Bonds: single"});
 
         bool closeRefused = false, resetRefused = false;
         const auto windowPhase = progress.onPhase;

@@ -18,17 +18,7 @@ class WorkbenchMenuTest : public ::testing::Test {
 protected:
     WorkbenchMenuTest() : wb(dialog, progress, dir.Path().string()) {}
 
-    std::string Library(int count)
-    {
-        const std::string sd = dir.File("lib.sdf");
-        test::WriteBytes(sd, test::NciRecords(1, count));
-        StructureLibrary library;
-        NullProgress quiet;
-        const std::string lib = dir.File("lib.clb");
-        EXPECT_TRUE(ImportStructures(library, sd, CountSDRecords(sd), lib, ConversionMode::WriteAnew, quiet).Completed());
-        test::BuildDescriptorFiles(lib);
-        return lib;
-    }
+    std::string Library(int count) { return test::NciLibrary(dir, "lib", count, true); }
     // export library, ASCII export, detail page, result icons, library icon
     static auto Flags(const MenuState& m)
     {

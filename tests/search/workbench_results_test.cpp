@@ -25,13 +25,7 @@ protected:
     // A searched library of count structures: its first structure is the query, three descriptors.
     void Searched(int count)
     {
-        const std::string sd = dir.File("lib.sdf");
-        test::WriteBytes(sd, test::NciRecords(1, count));
-        StructureLibrary library;
-        NullProgress quiet;
-        lib = dir.File("lib.clb");
-        ASSERT_TRUE(ImportStructures(library, sd, CountSDRecords(sd), lib, ConversionMode::WriteAnew, quiet).Completed());
-        test::BuildDescriptorFiles(lib);
+        lib = test::NciLibrary(dir, "lib", count, true);
         ASSERT_TRUE(wb.OpenLibrary(lib));
         ASSERT_TRUE(wb.LoadQuery(lib));
         auto context = wb.Context();

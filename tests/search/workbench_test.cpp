@@ -24,17 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kIntroNotice =
-    "You are now running the INTRO MODE !!!\r"
-    "If you want to work seriously with this program, it is highly recommended to\r"
-    "use the NORMAL MODE, because it is much more quicker and some features are\r"
-    "only available in the normal mode .";
-const char* const kNoParameters =
-    "No mean and standard deviations of library available\rDo you want to calculate the libraryparameters now ?";
-const char* const kIntroGate =
-    "Mean and standard deviations of library not available !\r"
-    "Before you use the INTRO MODE, you have to calculate the libraryparameters .\r"
-    "You can find it in the SETUP menu !";
 const std::string kZeroLine = " 0.00000000000000E+0000 0.00000000000000E+0000";
 
 // Ten integer-valued descriptors that vary across the first NCI records.
@@ -45,6 +34,9 @@ const std::vector<std::string> kGroups{"Bonds: C-C single", "Bonds: double", "Bo
                                        "Hetero atoms"};
 
 using test::ExpectMessage;
+using test::kIntroGate;
+using test::kIntroNotice;
+using test::kNoParameters;
 int IndexOf(const std::string& name) { return test::DescriptorIndex(name); }
 
 class WorkbenchTest : public ::testing::Test {
@@ -65,7 +57,7 @@ protected:
         EXPECT_EQ(report.skipped, 0);
         return lib;
     }
-    std::string Library(const std::string& name, int count) { return Import(name, test::NciRecords(1, count)); }
+    std::string Library(const std::string& name, int count) { return test::NciLibrary(dir, name, count, false); }
     // The NORMAL-mode descriptor file and parameters, built outside the workbench.
     void Build(const std::string& lib) { test::BuildDescriptorFiles(lib); }
     void Choose(const std::vector<std::string>& names)

@@ -53,11 +53,24 @@ ProgressRequest ScriptedProgress::Poll()
     return ProgressRequest::Continue;
 }
 
-void ExpectMessage(const ShownMessage& shown, MessageKind kind, const std::string& text, MessageButtons buttons)
+bool ExpectMessage(const ShownMessage& shown, MessageKind kind, const std::string& text, MessageButtons buttons)
 {
     EXPECT_EQ(shown.kind, kind);
     EXPECT_EQ(shown.text, text);
     EXPECT_EQ(shown.buttons, buttons);
+    return shown.kind == kind && shown.text == text && shown.buttons == buttons;
 }
+
+const char* const kIntroNotice =
+    "You are now running the INTRO MODE !!!\r"
+    "If you want to work seriously with this program, it is highly recommended to\r"
+    "use the NORMAL MODE, because it is much more quicker and some features are\r"
+    "only available in the normal mode .";
+const char* const kNoParameters =
+    "No mean and standard deviations of library available\rDo you want to calculate the libraryparameters now ?";
+const char* const kIntroGate =
+    "Mean and standard deviations of library not available !\r"
+    "Before you use the INTRO MODE, you have to calculate the libraryparameters .\r"
+    "You can find it in the SETUP menu !";
 
 } // namespace velmora::test

@@ -51,7 +51,12 @@ public:
     int finished = 0;
 };
 
-// Expects one message box: its kind, exact text and buttons.
-void ExpectMessage(const ShownMessage& shown, MessageKind kind, const std::string& text, MessageButtons buttons);
+// Expects one message box: its kind, exact text and buttons; true when it is so (for Qt Test callers).
+bool ExpectMessage(const ShownMessage& shown, MessageKind kind, const std::string& text, MessageButtons buttons);
+
+// Messages the workbench shows about a library without descriptor file or parameters.
+extern const char* const kIntroNotice;
+extern const char* const kNoParameters;
+extern const char* const kIntroGate;
 
 } // namespace velmora::test

@@ -1,6 +1,8 @@
 #include "test_support.h"
 
 #include "descriptors/catalogue.h"
+#include "io/convert.h"
+#include "io/molfile.h"
 #include "io/structlib.h"
 #include "scripted.h"
 #include "search/paramcalc.h"
@@ -72,15 +74,32 @@ std::string LibraryStructureName(const std::string& library, long position)
     return reader.Structure().FStrucName;
 }
 
-void BuildDescriptorFiles(const std::string& library)
+std::string NciLibrary(const TempDir& dir, const std::string& name, int count, bool descriptors)
+{
+    const std::string sd = dir.File(name + ".sdf");
+    WriteBytes(sd, NciRecords(1, count));
+    const std::string library = dir.File(name + ".clb");
+    StructureLibrary importer;
+    NullProgress quiet;
+    const ImportReport report = ImportStructures(importer, sd, CountSDRecords(sd), library, ConversionMode::WriteAnew, quiet);
+    EXPECT_TRUE(report.Completed());
+    EXPECT_EQ(report.skipped, 0);
+    if (!report.Completed())
+        return {};
+    return descriptors && !BuildDescriptorFiles(library) ? std::string() : library;
+}
+
+bool BuildDescriptorFiles(const std::string& library)
 {
     StructureLibrary reader;
     LibraryParameters parameters;
     StatisticsAccumulator statistics;
     NullProgress quiet;
     ScriptedDialog silent;
-    ASSERT_TRUE(BuildDescriptorFile(reader, library, CountLibraryRecords(library), parameters, statistics, quiet, silent)
-                    .completed);
+    const bool built =
+        BuildDescriptorFile(reader, library, CountLibraryRecords(library), parameters, statistics, quiet, silent).completed;
+    EXPECT_TRUE(built);
+    return built;
 }
 
 TempDir::TempDir()

@@ -21,8 +21,9 @@ extern const std::string kMethaneRecord;
 int DescriptorIndex(const std::string& name);
 // Name of the structure at a 1-based position of a library (fails the test when unreadable).
 std::string LibraryStructureName(const std::string& library, long position);
-// Builds the NORMAL-mode descriptor file and parameter file of a library (asserts completion).
-void BuildDescriptorFiles(const std::string& library);
+// Builds the NORMAL-mode descriptor file and parameter file of a library; false (a failure) when it
+// does not complete.
+bool BuildDescriptorFiles(const std::string& library);
 inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // A fresh directory for one test, removed when the object goes.
@@ -38,5 +39,9 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+// A library name.clb in dir of the first count NCI records, with its NORMAL-mode descriptor files
+// when asked; empty (a failure) when either does not complete.
+std::string NciLibrary(const TempDir& dir, const std::string& name, int count, bool descriptors);
 
 } // namespace velmora::test

@@ -1,0 +1,75 @@
+#include "gui_support.h"
+
+#include "descriptors/catalogue.h"
+#include "fonts.h"
+
+#include <QDir>
+
+namespace velmora::test {
+
+void SetUpLook()
+{
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    gui::InstallFontSubstitutions();
+}
+
+QAction* Action(QWidget* window, const QString& text)
+{
+    for (QAction* action : window->findChildren<QAction*>())
+        if (action->text() == text)
+            return action;
+    qWarning("no action \"%s\"", qPrintable(text));
+    return nullptr;
+}
+
+QString OutputFolder()
+{
+    const QByteArray folder = qgetenv("VELMORA_TEST_OUTPUT");
+    if (folder.isEmpty())
+        return {};
+    QDir().mkpath(QString::fromLocal8Bit(folder));
+    return QString::fromLocal8Bit(folder);
+}
+
+void Screenshot(const QImage& image, const QString& name)
+{
+    if (const QString folder = OutputFolder(); !folder.isEmpty())
+        image.save(QDir(folder).filePath(name + ".png"));
+}
+
+void Screenshot(QWidget* widget, const QString& name)
+{
+    if (OutputFolder().isEmpty())
+        return;
+    // Pending layouts first, so the picture shows what a person would see.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    Screenshot(widget->grab().toImage(), name);
+}
+
+int DescriptorPosition(const std::string& name)
+{
+    for (int i = 0; i < kCatalogueSize; ++i)
+        if (IsDescriptor(i) && CatalogueName(i) == name)
+            return ListPosition(i);
+    return -1;
+}
+
+bool MainWindow::Show(QSize size)
+{
+    if (size.isValid())
+        window.resize(size);
+    window.show();
+    return QTest::qWaitForWindowExposed(&window);
+}
+
+void MainWindow::Choose(const std::vector<std::string>& names)
+{
+    auto context = Bench().Context();
+    Bench().Selection().DeselectAll(context);
+    for (const auto& name : names)
+        Bench().Selection().ClickDescriptor(DescriptorPosition(name), context, dialog);
+    Bench().DescriptorDialogClosed();
+    window.Refresh();
+}
+
+} // namespace velmora::test

@@ -1,0 +1,68 @@
+#pragma once
+// Helpers shared by the headless GUI suites: waiting for modal windows, finding menu actions,
+// pictures for a person to look at, and the main window answered by a scripted dialog.
+#include "qtprogress.h"
+#include "qvxform.h"
+#include "scripted.h"
+#include "test_support.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace velmora::test {
+
+// The same look for every run: Fusion style and the substitute fonts.
+void SetUpLook();
+
+// Runs action on the modal widget of type T as soon as it is shown (the caller then blocks in exec).
+// A failed check inside the action must not leave the test waiting on an open dialog.
+template <typename T>
+void WhenModal(std::function<void(T*)> action, int attempts = 1000)
+{
+    QTimer::singleShot(10, [action, attempts] {
+        if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget()); widget && widget->isVisible()) {
+            action(widget);
+            if (QTest::currentTestFailed())
+                if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible())
+                    dialog->done(QDialog::Rejected);
+        } else if (attempts > 0) {
+            WhenModal<T>(action, attempts - 1);
+        } else {
+            qWarning("no modal window appeared");
+        }
+    });
+}
+
+// The window's action with this caption (a warning and null when there is none).
+QAction* Action(QWidget* window, const QString& text);
+
+// The folder VELMORA_TEST_OUTPUT names (created), or empty when it is not set.
+QString OutputFolder();
+// Writes name.png of the widget, or of the image, into the output folder when there is one.
+void Screenshot(QWidget* widget, const QString& name);
+void Screenshot(const QImage& image, const QString& name);
+
+// List position of a descriptor name, -1 when there is none.
+int DescriptorPosition(const std::string& name);
+
+// The main window with scripted answers and the real progress windows.
+struct MainWindow {
+    explicit MainWindow(const std::string& folder) : window(dialog, progress, folder) {}
+    ScriptedDialog dialog;
+    gui::QtProgress progress;
+    gui::TQVXForm window;
+
+    Workbench& Bench() { return window.Bench(); }
+    // Shows the window (at size when given) and waits until it is on screen.
+    bool Show(QSize size = {});
+    // Chooses exactly these descriptors, as the descriptor dialog does, and refreshes the window.
+    void Choose(const std::vector<std::string>& names);
+};
+
+} // namespace velmora::test
