@@ -185,33 +185,21 @@ bool EditorModel::ZoomFit()
     return true;
 }
 
-bool EditorModel::RotateLeft()
+bool EditorModel::RotateLeft() { return RotateBy(-1.0, true); }
+
+bool EditorModel::RotateRight() { return RotateBy(1.0, false); }
+
+bool EditorModel::RotateBy(double direction, bool pivotOnNearAtom)
 {
     if (m_structure.NumValidAtoms < 1)
         return false;
     double cx, cy, cz;
     m_structure.Centroid(cx, cy, cz);
-    if (const int pivot = FindAtomNear(cx, cy); pivot > 0) {
+    if (const int pivot = pivotOnNearAtom ? FindAtomNear(cx, cy) : 0; pivot > 0) {
         cx = m_structure.Atom(pivot).x;
         cy = m_structure.Atom(pivot).y;
     }
-    const double c = std::cos(kRotation), s = std::sin(kRotation);
-    for (int i = 1; i <= m_structure.NumValidAtoms; ++i) {
-        const double dx = m_structure.Atom(i).x - cx, dy = m_structure.Atom(i).y - cy;
-        SetXY(i, static_cast<double>(Round(dx * c + dy * s + cx)),
-              static_cast<double>(Round(-dx * s + dy * c + cy)));
-    }
-    SnapStructure();
-    return true;
-}
-
-bool EditorModel::RotateRight()
-{
-    if (m_structure.NumValidAtoms < 1)
-        return false;
-    double cx, cy, cz;
-    m_structure.Centroid(cx, cy, cz);
-    const double c = std::cos(kRotation), s = std::sin(kRotation);
+    const double c = std::cos(kRotation), s = direction * std::sin(kRotation);
     for (int i = 1; i <= m_structure.NumValidAtoms; ++i) {
         const double dx = m_structure.Atom(i).x - cx, dy = m_structure.Atom(i).y - cy;
         SetXY(i, static_cast<double>(Round(dx * c - dy * s + cx)),
@@ -221,20 +209,11 @@ bool EditorModel::RotateRight()
     return true;
 }
 
-bool EditorModel::MirrorX()
-{
-    if (m_structure.NumValidAtoms < 1)
-        return false;
-    double cx, cy, cz;
-    m_structure.Centroid(cx, cy, cz);
-    double x = static_cast<double>(Round(cx)), y = static_cast<double>(Round(cy));
-    SnapPoint(x, y);
-    for (int i = 1; i <= m_structure.NumValidAtoms; ++i)
-        m_structure.SetCoord(i, 1, 2.0 * x - m_structure.Atom(i).x);
-    return true;
-}
+bool EditorModel::MirrorX() { return MirrorAcross(1); }
 
-bool EditorModel::MirrorY()
+bool EditorModel::MirrorY() { return MirrorAcross(2); }
+
+bool EditorModel::MirrorAcross(int axis)
 {
     if (m_structure.NumValidAtoms < 1)
         return false;
@@ -242,8 +221,9 @@ bool EditorModel::MirrorY()
     m_structure.Centroid(cx, cy, cz);
     double x = static_cast<double>(Round(cx)), y = static_cast<double>(Round(cy));
     SnapPoint(x, y);
+    const double mirror = axis == 1 ? x : y;
     for (int i = 1; i <= m_structure.NumValidAtoms; ++i)
-        m_structure.SetCoord(i, 2, 2.0 * y - m_structure.Atom(i).y);
+        m_structure.SetCoord(i, axis, 2.0 * mirror - (axis == 1 ? m_structure.Atom(i).x : m_structure.Atom(i).y));
     return true;
 }
 

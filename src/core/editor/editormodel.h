@@ -89,6 +89,11 @@ public:
 
 private:
     void ScaleAboutCentroid(double factor);
+    // Turns every atom by the editor's step about the centroid (or the atom found near it): +1 one
+    // way, -1 the other.
+    bool RotateBy(double direction, bool pivotOnNearAtom);
+    // Reflects every atom across the snapped centroid's line: axis 1 flips x, axis 2 flips y.
+    bool MirrorAcross(int axis);
     void SetXY(int i, double x, double y);
 
     TGrafCtab m_structure;
