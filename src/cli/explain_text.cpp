@@ -28,22 +28,30 @@ void PrintExplanations(std::ostream& out, const std::vector<MatchExplanation>& e
             << e.valueText << "\n";
         out << "    " << PadRight("Descriptor", 22) << PadLeft("Query", 9) << PadLeft("Match", 9)
             << PadLeft("Query sc", 10) << PadLeft("Match sc", 10) << PadLeft(TermHeading(coefficient), 11)
-            << (tanimoto ? PadLeft("q2+l2-ql", 11) : "") << PadLeft("Share", 9) << PadLeft("Contrib", 10) << "\n";
+            << (tanimoto ? PadLeft("q2+l2-ql", 11) + PadLeft("(q-l)^2", 11) : "") << PadLeft("Share", 9) << PadLeft("Contrib", 10) << "\n";
         double shares = 0, contributions = 0, denominators = 0;
         for (const DescriptorContribution& c : e.contributions) {
             out << "    " << PadRight(CatalogueName(c.index), 22) << PadLeft(RawValueText(c.index, c.queryRaw), 9)
                 << PadLeft(RawValueText(c.index, c.matchRaw), 9) << PadLeft(FormatFixed(c.queryScaled, 4), 10)
                 << PadLeft(FormatFixed(c.matchScaled, 4), 10) << PadLeft(FormatFixed(c.term, 4), 11)
-                << (tanimoto ? PadLeft(FormatFixed(c.denominatorTerm, 4), 11) : "") << PadLeft(Percent(c.share), 9)
+                << (tanimoto ? PadLeft(FormatFixed(c.denominatorTerm, 4), 11) +
+                                   PadLeft(FormatFixed(c.denominatorTerm - c.term, 4), 11)
+                             : "")
+                << PadLeft(Percent(c.share), 9)
                 << PadLeft(FormatFixed(c.contribution, 4), 10) << "\n";
             shares += c.share;
             contributions += c.contribution;
             denominators += c.denominatorTerm;
         }
         out << "    " << PadRight("sum", 22 + 9 + 9 + 10 + 10) << PadLeft(FormatFixed(e.termSum, 4), 11)
-            << (tanimoto ? PadLeft(FormatFixed(denominators, 4), 11) : "") << PadLeft(Percent(shares), 9)
+            << (tanimoto ? PadLeft(FormatFixed(denominators, 4), 11) +
+                               PadLeft(FormatFixed(denominators - e.termSum, 4), 11)
+                         : "")
+            << PadLeft(Percent(shares), 9)
             << PadLeft(FormatFixed(contributions, 4), 10) << "\n";
         out << "    " << ValueFormula(e) << "\n";
+        if (const std::string remark = ExplanationRemark(e); !remark.empty())
+            out << "    " << remark << "\n";
     }
 }
 

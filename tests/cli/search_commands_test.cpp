@@ -379,7 +379,7 @@ TEST(SearchExplain, ExplainsTheBestMatchesAndLeavesTheSearchFilesAlone)
     const std::string& out = explained["out"];
     const std::string report = plain["out"].substr(0, plain["out"].find("Report written"));
     EXPECT_EQ(out.rfind(report, 0), 0u);
-    EXPECT_TRUE(Contains(out, "WHY SIMILAR (Tanimoto coefficient; share = share of the numerator sum(q*l);"));
+    EXPECT_TRUE(Contains(out, "WHY SIMILAR (Tanimoto coefficient; share = share of the gap 1 - value;"));
     const auto rows = Rows(report);
     ASSERT_EQ(rows.size(), 5u);
     for (int rank = 1; rank <= 3; ++rank) {
@@ -387,7 +387,7 @@ TEST(SearchExplain, ExplainsTheBestMatchesAndLeavesTheSearchFilesAlone)
         const std::string value = row.substr(row.find_first_not_of(' ', 18), 6);
         EXPECT_TRUE(Contains(out, "  Rank " + std::to_string(rank) + ": position " + Trim(row.substr(6, 10)) + ", "))
             << rank;
-        EXPECT_TRUE(Contains(out, "| = " + value + "\n")) << value;
+        EXPECT_TRUE(Contains(out, "| = " + value + "; 1 - value = ")) << value;
     }
     EXPECT_FALSE(Contains(out, "  Rank 4:"));
     for (const char* header : {"Descriptor", "Query sc", "q2+l2-ql", "Share", "Contrib", "RandicIx"})

@@ -53,8 +53,8 @@ TEST(ExplainValues, TermsSharesAndOrderOfEachCoefficient)
         {kEuclidean, 3, "3.6056", {0, 1, 2}, {0, 4 / 13.0, 9 / 13.0}, {P::Closer, P::Closer, P::Apart}},
         {kAverage, 4, "0.9014", {0, 1, 2}, {0, 4 / 13.0, 9 / 13.0}, {P::Closer, P::Closer, P::Apart}},
         {kManhattan, 3, "5.0000", {0, 1, 2}, {0, 0.4, 0.6}, {P::Closer, P::Apart, P::Apart}},
-        // q*l = 1, 0, 0 over q^2+l^2-q*l = 1, 4, 9: only a raises the value.
-        {kTanimoto, 3, "0.0714", {0, 1, 2}, {1, 0, 0}, {P::Closer, P::Neutral, P::Neutral}},
+        // q*l = 1, 0, 0 over q^2+l^2-q*l = 1, 4, 9: 1/14; the gap 13/14 is split 0 : 4 : 9.
+        {kTanimoto, 3, "0.0714", {0, 1, 2}, {0, 4 / 13.0, 9 / 13.0}, {P::Closer, P::Closer, P::Apart}},
         // Covariance parts 0, -4/3, -5/3: the opposite trend of b and c makes r^2 high.
         {kCorrelation, 3, "0.9643", {2, 1, 0}, {0, 4 / 9.0, 5 / 9.0}, {P::Neutral, P::Closer, P::Closer}},
     };
@@ -65,21 +65,26 @@ TEST(ExplainValues, TermsSharesAndOrderOfEachCoefficient)
         EXPECT_EQ(e.valueText, hand.value);
         EXPECT_EQ(FormatFixed(RecombinedValue(e), 4), hand.value);
         ASSERT_EQ(e.contributions.size(), 3u);
-        double sum = 0;
         for (std::size_t k = 0; k < 3; ++k) {
             const DescriptorContribution& d = e.contributions[k];
             EXPECT_EQ(d.index, indices[static_cast<std::size_t>(hand.order[k])]);
             const auto at = static_cast<std::size_t>(std::find(indices.begin(), indices.end(), d.index) - indices.begin());
             EXPECT_NEAR(d.share, hand.shares[at], 1e-9) << CatalogueName(d.index);
             EXPECT_EQ(d.pull, hand.pulls[at]) << CatalogueName(d.index);
-            sum += d.contribution;
         }
-        EXPECT_EQ(FormatFixed(sum, 4), hand.value);
+        EXPECT_EQ(FormatFixed(ValueFromContributions(e), 4), hand.value);
         const DescriptorContribution& cc = *std::find_if(e.contributions.begin(), e.contributions.end(),
                                                           [c](const DescriptorContribution& d) { return d.index == c; });
         EXPECT_EQ(std::make_tuple(cc.queryRaw, cc.matchRaw, cc.queryScaled, cc.matchScaled, cc.mean, cc.stdDev),
                   std::make_tuple(1.0, 7.0, 0.0, 3.0, 1.0, 2.0));
     }
+    // The formula with its numbers; a negative r is pointed out, since r^2 hides it.
+    const auto euclid = ExplainValues(kEuclidean, indices, 3, parameters, query, match);
+    EXPECT_EQ(ValueFormula(euclid), "value = sqrt(sum (q-l)^2) = sqrt(13.0000) = 3.6056");
+    EXPECT_EQ(ExplanationRemark(euclid), "");
+    const auto correlation = ExplainValues(kCorrelation, indices, 3, parameters, query, match);
+    EXPECT_NE(ValueFormula(correlation).find("= -0.9820, r^2 = 0.9643"), std::string::npos) << ValueFormula(correlation);
+    EXPECT_EQ(ExplanationRemark(correlation).rfind("r is negative (-0.9820)", 0), 0u);
 }
 
 class ExplainSearchTest : public ::testing::Test {
@@ -119,15 +124,12 @@ protected:
                 EXPECT_EQ(e.libraryPosition, row.libraryPosition);
                 EXPECT_EQ(e.valueText, shown) << "rank " << row.rank;
                 EXPECT_EQ(FormatFixed(RecombinedValue(e), 4), shown) << "rank " << row.rank;
-                double sum = 0;
-                for (const auto& d : e.contributions)
-                    sum += d.contribution;
-                EXPECT_EQ(FormatFixed(sum, 4), shown == "0.0000" ? FormatFixed(0.0, 4) : shown) << "rank " << row.rank;
+                EXPECT_EQ(FormatFixed(ValueFromContributions(e), 4), shown) << "rank " << row.rank;
                 ASSERT_EQ(e.contributions.size(), wb.Participating().size());
                 for (std::size_t k = 1; k < e.contributions.size(); ++k)
-                    EXPECT_TRUE(SmallerIsBetter(coefficient)
-                                    ? e.contributions[k - 1].term <= e.contributions[k].term
-                                    : e.contributions[k - 1].contribution >= e.contributions[k].contribution);
+                    EXPECT_TRUE(coefficient == kCorrelation
+                                    ? e.contributions[k - 1].contribution >= e.contributions[k].contribution
+                                    : e.contributions[k - 1].share <= e.contributions[k].share);
             }
         }
     }

@@ -14,10 +14,11 @@ namespace {
 constexpr int kRowHeight = 20;
 constexpr int kTop = 42;      // below the two heading lines
 constexpr int kNameX = 6;     // descriptor names, left-aligned
-constexpr int kQueryX = 262;  // raw values, right-aligned
-constexpr int kMatchX = 322;
-constexpr int kBarLeft = 340; // the bar area
-constexpr int kBarRight = 560;
+constexpr int kQueryX = 222;  // raw values, right-aligned
+constexpr int kMatchX = 276;
+constexpr int kDifferenceX = 340; // the scaled difference, right-aligned
+constexpr int kBarLeft = 356; // the bar area
+constexpr int kBarRight = 566;
 constexpr int kShareX = 634;  // the share in per cent, right-aligned
 
 const char* Colour(DescriptorPull pull)
@@ -35,6 +36,15 @@ std::string Text(double x, double y, const std::string& text, const char* anchor
 {
     return "<text x=\"" + Num(x) + "\" y=\"" + Num(y) + "\" text-anchor=\"" + anchor + "\"" + extra + ">" +
            XmlEscape(text) + "</text>\n";
+}
+
+// "+0.90", "0.00", and negative values with a true minus sign.
+std::string Signed(double value)
+{
+    const std::string text = FormatFixed(std::fabs(value), 2);
+    if (text == "0.00")
+        return text;
+    return (value < 0 ? "\u2212" : "+") + text;
 }
 
 std::string Percent(double share)
@@ -55,7 +65,8 @@ std::string Tooltip(const MatchExplanation& e, const DescriptorContribution& c)
     if (e.coefficient == kTanimoto)
         tip += ", q^2+l^2-q*l = " + FormatFixed(c.denominatorTerm, 4);
     tip += "\n" + Percent(c.share) + " of " + ShareMeaning(e.coefficient).substr(9) + ", contribution " +
-           FormatFixed(c.contribution, 4) + " of " + e.valueText;
+           FormatFixed(c.contribution, 4) + " of " +
+           (e.coefficient == kTanimoto ? FormatFixed(1.0 - e.value, 4) : e.valueText);
     std::string escaped;
     for (std::size_t start = 0; start <= tip.size();) {
         const std::size_t end = std::min(tip.find('\n', start), tip.size());
@@ -80,6 +91,8 @@ std::string ExplanationChartSvg(const MatchExplanation& e)
         high = 1;
     const double scale = (kBarRight - kBarLeft) / (high - low);
     const double axis = kBarLeft - low * scale;
+    // Distances and Tanimoto split a distance or a gap: a descriptor without difference has no part.
+    const bool splitsAGap = SmallerIsBetter(e.coefficient) || e.coefficient == kTanimoto;
 
     std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(kExplanationChartWidth) +
                       "\" height=\"" + std::to_string(height) + "\" viewBox=\"0 0 " +
@@ -89,10 +102,12 @@ std::string ExplanationChartSvg(const MatchExplanation& e)
     svg += Text(kNameX, 14, "Descriptor", "start", " font-weight=\"bold\"");
     svg += Text(kQueryX, 14, "query", "end", " font-weight=\"bold\"");
     svg += Text(kMatchX, 14, "match", "end", " font-weight=\"bold\"");
+    svg += Text(kDifferenceX, 14, "q \u2212 l", "end", " font-weight=\"bold\"");
     svg += Text((kBarLeft + kBarRight) / 2.0, 14, ShareMeaning(e.coefficient), "middle", " font-weight=\"bold\"");
     svg += Text(kShareX, 14, "share", "end", " font-weight=\"bold\"");
     svg += Text(kNameX, 32, "closest first", "start", " fill=\"#555\" font-style=\"italic\"");
-    svg += Text(kQueryX, 32, "raw values", "end", " fill=\"#555\" font-style=\"italic\"");
+    svg += Text(kMatchX, 32, "raw values", "end", " fill=\"#555\" font-style=\"italic\"");
+    svg += Text(kDifferenceX, 32, "in std. dev.", "end", " fill=\"#555\" font-style=\"italic\"");
 
     for (int r = 0; r < rows; ++r) {
         const DescriptorContribution& c = e.contributions[static_cast<std::size_t>(r)];
@@ -105,20 +120,24 @@ std::string ExplanationChartSvg(const MatchExplanation& e)
         svg += Text(kNameX, baseline, CatalogueName(c.index), "start");
         svg += Text(kQueryX, baseline, RawValueText(c.index, c.queryRaw), "end");
         svg += Text(kMatchX, baseline, RawValueText(c.index, c.matchRaw), "end");
+        svg += Text(kDifferenceX, baseline, Signed(c.queryScaled - c.matchScaled), "end");
         const double end = axis + c.share * scale;
         const double left = std::min(axis, end), width = std::max(std::fabs(end - axis), c.term != 0 ? 1.0 : 0.0);
-        svg += "<rect x=\"" + Num(left) + "\" y=\"" + Num(y + 4) + "\" width=\"" + Num(width) +
-               "\" height=\"12\" fill=\"" + Colour(c.pull) + "\"/>\n";
+        if (c.queryScaled == c.matchScaled && splitsAGap)
+            svg += Text(axis + 4, baseline, "same value", "start", " fill=\"#2e8540\" font-style=\"italic\"");
+        else
+            svg += "<rect x=\"" + Num(left) + "\" y=\"" + Num(y + 4) + "\" width=\"" + Num(width) +
+                   "\" height=\"12\" fill=\"" + Colour(c.pull) + "\"/>\n";
         svg += Text(kShareX, baseline, Percent(c.share), "end");
         svg += "</g>\n";
     }
     const double bottom = kTop + rows * kRowHeight;
     svg += "<line x1=\"" + Num(axis) + "\" y1=\"" + Num(kTop - 2) + "\" x2=\"" + Num(axis) + "\" y2=\"" +
            Num(bottom + 2) + "\" stroke=\"#333\" stroke-width=\"1\"/>\n";
-    const std::string legend = SmallerIsBetter(e.coefficient)
-                                   ? "green: at most an even share (1/" + std::to_string(rows) +
-                                         ") of the distance; red: more, it kept the structures apart"
-                                   : "green: raised the value; red: lowered it; grey: no part";
+    const std::string legend = splitsAGap
+                                   ? "green: at most an even share (1/" + std::to_string(rows) + ") of " +
+                                         ShareMeaning(e.coefficient).substr(9) + "; red: more, kept them apart"
+                                   : "green: raised the value; red: lowered it";
     svg += "<rect x=\"" + std::to_string(kNameX) + "\" y=\"" + Num(bottom + 11) +
            "\" width=\"10\" height=\"10\" fill=\"#2e8540\"/>\n";
     svg += "<rect x=\"" + std::to_string(kNameX + 12) + "\" y=\"" + Num(bottom + 11) +

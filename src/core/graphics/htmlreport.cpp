@@ -121,7 +121,10 @@ std::string BuildHtmlReport(const HtmlReportData& data)
                     XmlEscape(std::to_string(e.rank) + ". " + e.name + " (library position " +
                               std::to_string(e.libraryPosition) + "), " + CoefficientName(e.coefficient) + " " +
                               e.valueText) +
-                    "</h3>\n";
+                    "</h3>\n<p class=\"note\">" + XmlEscape(ValueFormula(e));
+            if (const std::string remark = ExplanationRemark(e); !remark.empty())
+                html += "<br/><b>" + XmlEscape(remark) + "</b>";
+            html += "</p>\n";
             html += ExplanationChartSvg(e);
             html += "</div>\n";
         }

@@ -19,7 +19,7 @@ namespace {
 
 const std::array<std::string, kCoefficientCount> kShareMeanings{
     "share of the squared distance", "share of the squared distance", "share of the distance",
-    "share of the numerator sum(q*l)", "share of the covariance"};
+    "share of the gap 1 - value", "share of the covariance"};
 const std::array<std::string, kCoefficientCount> kTermHeadings{"(q-l)^2", "(q-l)^2", "|q-l|", "q*l", "cov part"};
 
 std::string ValueText(double value)
@@ -141,10 +141,19 @@ MatchExplanation ExplainValues(int coefficient, const std::vector<int>& particip
     explanation.termSum = static_cast<double>(sum);
     explanation.denominator = static_cast<double>(denominator);
 
-    const bool distance = SmallerIsBetter(coefficient);
+    // Tanimoto: 1 - A/B = sum (q-l)^2 / B, so the squared differences split the gap to 1.
+    const bool tanimoto = coefficient == kTanimoto;
+    const long double gap = denominator - sum;
+    const bool distance = SmallerIsBetter(coefficient) || tanimoto;
     for (auto& c : explanation.contributions) {
-        c.share = sum != 0 ? static_cast<double>(c.term / sum) : 0.0;
-        c.contribution = c.share * explanation.value;
+        if (tanimoto) {
+            const long double d = static_cast<long double>(c.denominatorTerm) - c.term;
+            c.share = gap != 0 ? static_cast<double>(d / gap) : 0.0;
+            c.contribution = denominator != 0 ? static_cast<double>(d / denominator) : 0.0;
+        } else {
+            c.share = sum != 0 ? static_cast<double>(c.term / sum) : 0.0;
+            c.contribution = c.share * explanation.value;
+        }
         if (distance)
             c.pull = c.share * n <= 1 ? DescriptorPull::Closer : DescriptorPull::Apart;
         else
@@ -152,10 +161,11 @@ MatchExplanation ExplainValues(int coefficient, const std::vector<int>& particip
                      : c.contribution < 0 ? DescriptorPull::Apart
                                           : DescriptorPull::Neutral;
     }
-    // Closest first: the smallest terms of a distance, the greatest contributions to a similarity.
+    // Closest first: the smallest parts of a distance or of Tanimoto's gap, the greatest
+    // contributions to a correlation.
     std::stable_sort(explanation.contributions.begin(), explanation.contributions.end(),
                      [distance](const DescriptorContribution& a, const DescriptorContribution& b) {
-                         return distance ? a.term < b.term : a.contribution > b.contribution;
+                         return distance ? a.share < b.share : a.contribution > b.contribution;
                      });
     return explanation;
 }
@@ -183,6 +193,23 @@ double RecombinedValue(const MatchExplanation& explanation)
     }
 }
 
+std::string ExplanationRemark(const MatchExplanation& e)
+{
+    if (e.coefficient != kCorrelation || e.termSum >= 0 || e.value == 0)
+        return {};
+    return "r is negative (" + FormatFixed(e.termSum / e.denominator, 4) +
+           "): the match's scaled values run opposite to the query's; the squared coefficient ranks an "
+           "opposite trend as high as a common one.";
+}
+
+double ValueFromContributions(const MatchExplanation& explanation)
+{
+    long double sum = 0;
+    for (const auto& c : explanation.contributions)
+        sum += c.contribution;
+    return static_cast<double>(explanation.coefficient == kTanimoto ? std::fabs(1 - sum) : sum);
+}
+
 std::string ValueFormula(const MatchExplanation& e)
 {
     const std::string sum = FormatFixed(e.termSum, 4);
@@ -194,10 +221,11 @@ std::string ValueFormula(const MatchExplanation& e)
     case kManhattan: return "value = sum |q-l| = " + e.valueText;
     case kTanimoto:
         return "value = |sum q*l / sum (q^2+l^2-q*l)| = |" + sum + " / " + FormatFixed(e.denominator, 4) +
-               "| = " + e.valueText;
+               "| = " + e.valueText + "; 1 - value = sum (q-l)^2 / sum (q^2+l^2-q*l) = " +
+               FormatFixed(e.denominator - e.termSum, 4) + " / " + FormatFixed(e.denominator, 4);
     case kCorrelation:
         return "value = r^2, r = sum cov part / sqrt(Sxx*Syy) = " + sum + " / " + FormatFixed(e.denominator, 4) +
-               " = " + e.valueText;
+               " = " + FormatFixed(e.denominator != 0 ? e.termSum / e.denominator : 0.0, 4) + ", r^2 = " + e.valueText;
     default: return {};
     }
 }

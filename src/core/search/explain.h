@@ -15,8 +15,8 @@ namespace velmora {
 class Workbench;
 
 // How a descriptor acts on the value: it brings the two structures closer than an even part of
-// the value would, or keeps them apart. Distances: its share of the sum is at most / above the
-// even share 1/n. Tanimoto and correlation: its contribution raises / lowers the value.
+// the value would, or keeps them apart. Distances and Tanimoto: its share is at most / above the
+// even share 1/n. Correlation: its contribution raises / lowers the value.
 enum class DescriptorPull { Closer, Neutral, Apart };
 
 struct DescriptorContribution {
@@ -28,10 +28,12 @@ struct DescriptorContribution {
     // Tanimoto numerator), (q - mean q)(l - mean l) (the correlation's covariance).
     double term = 0;
     double denominatorTerm = 0; // Tanimoto only: q^2 + l^2 - q*l
-    // term / sum of the terms: the descriptor's fraction of the value. The shares add up to 1 (0
-    // each when the terms add up to 0); for Tanimoto and correlation a share may be negative.
+    // The descriptor's fraction of the value: term / sum of the terms. Tanimoto: its fraction of
+    // 1 - value, which is sum (q-l)^2 / sum (q^2+l^2-q*l); there (q-l)^2 / sum (q-l)^2. The shares
+    // add up to 1 (0 each when there is nothing to split); a correlation share may be negative.
     double share = 0;
-    // share x value: the contributions add up to the value.
+    // share x value: the contributions add up to the value. Tanimoto: (q-l)^2 / sum (q^2+l^2-q*l);
+    // the contributions add up to 1 - A/B, so the value |A/B| is |1 - their sum|.
     double contribution = 0;
     DescriptorPull pull = DescriptorPull::Neutral;
 };
@@ -46,7 +48,8 @@ struct MatchExplanation {
     std::string valueText;    // the value as the report shows it ("%8.4f", without padding)
     double termSum = 0;       // sum of the terms
     double denominator = 0;   // Tanimoto: sum of the denominator terms; correlation: sqrt(Sxx * Syy)
-    std::vector<DescriptorContribution> contributions; // closest first
+    std::vector<DescriptorContribution> contributions; // closest first (smallest share of a distance
+                                                       // or of Tanimoto's 1 - value first)
 };
 
 // The explanation of one comparison from raw descriptor values (catalogue-indexed), scaled with
@@ -66,6 +69,13 @@ std::string RawValueText(int index, double value);
 // How the value is put together from the sums, with the numbers, e.g.
 // "value = sqrt(sum (q-l)^2) = sqrt(1.5239) = 1.2345".
 std::string ValueFormula(const MatchExplanation& explanation);
+
+// What a reader should know beyond the numbers, or "": a negative correlation (r^2 ranks an opposite
+// trend as high as a common one).
+std::string ExplanationRemark(const MatchExplanation& explanation);
+
+// The value from the contributions alone: their sum; for Tanimoto |1 - their sum|.
+double ValueFromContributions(const MatchExplanation& explanation);
 
 // What a share means for a coefficient, e.g. "share of the squared distance".
 const std::string& ShareMeaning(int coefficient);
