@@ -30,10 +30,11 @@ using bench::Seconds;
 
 class QuietDialog final : public UserDialog {
 public:
-    MessageAnswer ShowMessage(MessageKind kind, const std::string&, const std::string& text, MessageButtons) override
+    MessageAnswer ShowMessage(MessageKind kind, const std::string&, const std::string& text, MessageButtons,
+                              const std::string& detail = {}) override
     {
         if (kind == MessageKind::Error || kind == MessageKind::Warning)
-            std::fprintf(stderr, "%s\n", text.c_str());
+            std::fprintf(stderr, "%s\n%s", text.c_str(), detail.empty() ? "" : (detail + "\n").c_str());
         return MessageAnswer::Ok;
     }
     std::optional<std::string> ChooseFile(FileDialogKind, const std::string&, const std::string&, const std::string&) override

@@ -1,11 +1,15 @@
 #include "cli_support.h"
 
+#include "base/ioerror.h"
+#include "base/userdata.h"
+#include "io/libfiles.h"
 
 #include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 
 namespace velmora::cli {
 
@@ -29,12 +33,13 @@ std::string Lines(const std::string& text)
 } // namespace
 
 MessageAnswer CliDialog::ShowMessage(MessageKind kind, const std::string&, const std::string& text,
-                                     MessageButtons buttons)
+                                     MessageButtons buttons, const std::string& detail)
 {
+    const std::string more = detail.empty() ? "" : Lines(detail) + "\n";
     if (kind == MessageKind::Error || kind == MessageKind::Warning || allToError)
-        m_context.err << prefix << Lines(text) << "\n";
+        m_context.err << prefix << Lines(text) << "\n" << more;
     else if (!quiet)
-        m_context.out << Lines(text) << "\n";
+        m_context.out << Lines(text) << "\n" << more;
     if (buttons == MessageButtons::Ok)
         return MessageAnswer::Ok;
     return m_confirmAnswer;
@@ -172,6 +177,31 @@ long ParsePositive(const std::string& text, const std::string& what)
     if (ec != std::errc() || ptr != text.data() + text.size() || value < 1)
         throw UsageError(what + " must be a whole number from 1 on, not '" + text + "'");
     return value;
+}
+
+void RequireLibraryName(const std::string& name)
+{
+    const std::string problem = LibraryNameProblem(name);
+    if (!problem.empty())
+        throw IoError(name, problem);
+}
+
+void RefuseLibraryFile(const std::string& library, const std::string& output)
+{
+    if (const auto file = LibraryFileAt(library, output))
+        throw IoError(output, (*file == output ? "is" : "is " + *file + ",") + " a file of the library " + library +
+                                  "; choose another name");
+}
+
+void IgnoreFileSizeSignal() { std::signal(SIGXFSZ, SIG_IGN); }
+
+std::string SetsFilePath(const ParsedArgs& args)
+{
+    if (args.Has("--sets-file"))
+        return args.Value("--sets-file");
+    if (args.Has("--dir"))
+        return (std::filesystem::path(args.Value("--dir")) / "crits.txt").string();
+    return (std::filesystem::path(UserDataDirectory(std::filesystem::current_path().string())) / "crits.txt").string();
 }
 
 } // namespace velmora::cli

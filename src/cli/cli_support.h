@@ -18,8 +18,9 @@ class CliDialog final : public UserDialog {
 public:
     explicit CliDialog(CommandContext& context, MessageAnswer confirmAnswer = MessageAnswer::Ok)
         : m_context(context), m_confirmAnswer(confirmAnswer) {}
+    // The detail, when there is one, is printed as a further line.
     MessageAnswer ShowMessage(MessageKind kind, const std::string& caption, const std::string& text,
-                              MessageButtons buttons) override;
+                              MessageButtons buttons, const std::string& detail = {}) override;
     std::optional<std::string> ChooseFile(FileDialogKind, const std::string&, const std::string&,
                                           const std::string&) override
     {
@@ -84,6 +85,16 @@ int WithUsage(const char* command, CommandContext& context, const std::vector<st
 
 // Parses a whole positive number; UsageError naming what when it is not one.
 long ParsePositive(const std::string& text, const std::string& what);
+
+// Throws IoError naming the file when name cannot be a library's (it does not end in ".clb").
+void RequireLibraryName(const std::string& name);
+// Throws IoError when output is one of the files of library: nothing is written onto what is read.
+void RefuseLibraryFile(const std::string& library, const std::string& output);
+// A write beyond the file size limit then fails with an error instead of ending the process.
+void IgnoreFileSizeSignal();
+// The descriptor-set file: --sets-file FILE, DIR/crits.txt for --dir DIR, or crits.txt in the
+// user's data folder (the current folder when it is writable).
+std::string SetsFilePath(const ParsedArgs& args);
 
 
 } // namespace velmora::cli

@@ -4,6 +4,7 @@
 #include "base/ioerror.h"
 #include "base/textfile.h"
 #include "descriptors/catalogue.h"
+#include "io/libfiles.h"
 #include "io/molfile.h"
 #include "io/structlib.h"
 
@@ -16,30 +17,6 @@
 namespace velmora::cli {
 
 namespace {
-
-std::string LowerExtension(const std::string& name)
-{
-    const std::size_t dot = name.find_last_of("./");
-    if (dot == std::string::npos || name[dot] != '.')
-        return "";
-    std::string ext = name.substr(dot);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    return ext;
-}
-
-// A ".clb" name is a library. Any other name is a library when its first record reads as one,
-// except the structure-file extensions: "x.sdf" beside an imported "x.clb" shares the index name
-// "x.III" and must not be decoded through it.
-bool IsLibrary(const std::string& name)
-{
-    const std::string ext = LowerExtension(name);
-    if (ext == ".clb")
-        return true;
-    if (IsStructureFileName(name))
-        return false;
-    StructureLibrary probe;
-    return probe.ReadLibraryRecord(name, 1) == kLibOk;
-}
 
 std::string LibraryProblem(int result)
 {
@@ -206,7 +183,7 @@ int RunDescriptors(const std::vector<std::string>& args, CommandContext& context
         return kExitUsage;
     }
     const std::string& source = args[0];
-    const bool isLibrary = IsLibrary(source);
+    const bool isLibrary = HasLibraryExtension(source); // a library's name ends in ".clb"
     long failures = 0;
     long total = 0;
     const int status = isLibrary ? DescribeLibrary(source, context, failures, total)
@@ -214,6 +191,8 @@ int RunDescriptors(const std::vector<std::string>& args, CommandContext& context
     if (status == kExitOk && failures > 0)
         context.err << "velmora-cli descriptors: " << source << ": " << failures << " of " << total
                     << " records could not be read completely (marked *)\n";
+    if (status == kExitOk && total > 0 && failures == total)
+        return kExitFailure; // not one record was read
     return status;
 }
 
@@ -221,15 +200,16 @@ int RunDescriptors(const std::vector<std::string>& args, CommandContext& context
 
 VELMORA_COMMAND("descriptors", "descriptors SOURCE | --list",
                  "writes all 149 descriptors of every structure of an SD file or library as TSV",
-                 "SOURCE is an SD file or molfile, or a structure library (.clb, or any file other\n"
-                 "than .sdf, .sd or .mol that opens as one). Output on stdout, tab-separated: a header row '#', 'Name' and the\n"
+                 "SOURCE is an SD file or molfile, or a structure library (a name ending in .clb).\n"
+                 "Output on stdout, tab-separated: a header row '#', 'Name' and the\n"
                  "149 descriptor names in list order, then one row per structure: its position,\n"
                  "its name (tabs turned into blanks) and the 149 values. Counts and TopoRad,\n"
                  "TopoDia and 'Number of rings' are integers, the other values reals with 17\n"
                  "significant digits. A record that could not be read completely has '*' after\n"
                  "its position and the values of what was read; when nothing could be read its\n"
                  "fields are empty.\n"
-                 "--list prints list position, catalogue index and name of every descriptor.\n",
+                 "--list prints list position, catalogue index and name of every descriptor.\n"
+                 "The exit status is 1 when not one record could be read.\n",
                  &RunDescriptors);
 
 } // namespace velmora::cli

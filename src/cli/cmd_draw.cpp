@@ -5,6 +5,7 @@
 #include "base/textfile.h"
 #include "graphics/structuresvg.h"
 #include "graphics/wholefile.h"
+#include "io/libfiles.h"
 #include "io/molfile.h"
 #include "io/structlib.h"
 
@@ -135,6 +136,14 @@ int RunDraw(const std::vector<std::string>& args, CommandContext& context)
     long position = 0;
     if (!ParseNumber(positional[1], position) || position < 1)
         return usage("POSITION must be a whole number from 1 on, not '" + positional[1] + "'");
+
+    // The picture never replaces what is read: the source, or any file of the library.
+    const auto readFile = IsLibrary(source) ? LibraryFileAt(source, output)
+                                            : (SameFile(source, output) ? std::optional<std::string>(source) : std::nullopt);
+    if (readFile) {
+        context.err << "velmora-cli draw: " << output << ": is " << *readFile << ", which is read; choose another name\n";
+        return kExitFailure;
+    }
 
     TCTab table;
     std::string problem;

@@ -14,25 +14,35 @@ int Export(const ParsedArgs& args, CommandContext& context)
 {
     const std::string& libraryName = args.positional[0];
     const std::string& target = args.positional[1];
+    RequireLibraryName(libraryName);
+    IgnoreFileSizeSignal();
     StructureLibrary library;
     const int probe = library.ReadLibraryRecord(libraryName, 1);
     if (probe == kLibIndexFile || probe == kLibDataFile)
-        throw IoError(libraryName, "not a structure library (cannot open its files)");
+        throw IoError(libraryName, "not a structure library: " + LibraryReadProblem(libraryName, probe, 1));
     const long total = CountLibraryRecords(libraryName);
 
     CliDialog dialog(context);
     dialog.quiet = true;
+    dialog.prefix = "velmora-cli export: ";
     CliProgress progress(context);
     Converter converter;
     converter.PrepareExport(libraryName, total);
     converter.SetTarget(target, args.Has("--append") ? ConversionMode::Append : ConversionMode::WriteAnew);
-    converter.Convert(library, dialog, progress);
+    const bool converted = converter.Convert(library, dialog, progress);
     const ExportReport& report = converter.LastExport();
     for (const auto& note : report.skipNotes)
         context.err << "velmora-cli export: " << libraryName << ": skipped " << note << "\n";
     if (report.aborted) {
         context.err << "velmora-cli export: interrupted after " << report.written << " structures\n";
         return kExitAborted;
+    }
+    if (!converted)
+        return kExitFailure; // refused, with its message
+    if (report.written == 0 && report.skipped > 0) {
+        context.err << "velmora-cli export: " << libraryName << ": not one of " << report.skipped
+                    << " structures could be read\n";
+        return kExitFailure;
     }
     context.out << "Exported " << report.written << " structures from " << libraryName << " to "
                 << target << "\n";
@@ -46,8 +56,9 @@ int Run(const std::vector<std::string>& args, CommandContext& context)
 
 VELMORA_COMMAND("export", "export LIBRARY TARGET.sdf [--append]",
                 "Write every structure of a library to an SD file.",
-                "The SD file is replaced unless --append is given. Records that cannot be read\n"
-                "(empty or damaged) are left out and listed.\n",
+                "The SD file is replaced unless --append is given; it is never one of the library's\n"
+                "own files. Records that cannot be read (empty or damaged) are left out and listed;\n"
+                "when not one can be read the exit status is 1.\n",
                 &Run);
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "base/ioerror.h"
 #include "io/convert.h"
+#include "io/libfiles.h"
 #include "io/molfile.h"
 
 #include <filesystem>
@@ -15,11 +16,10 @@ namespace {
 int Import(const ParsedArgs& args, CommandContext& context)
 {
     const std::string& source = args.positional[0];
-    const std::string& target = args.positional[1];
+    const std::string target = WithLibraryExtension(args.positional[1]);
     if (args.Has("--append") && args.Has("--replace"))
         throw UsageError("--append and --replace exclude each other");
-    if (!std::filesystem::is_regular_file(source))
-        throw IoError(source, "no such file");
+    IgnoreFileSizeSignal();
 
     ConversionMode mode = ConversionMode::Append;
     const bool exists = std::filesystem::exists(target);
@@ -42,6 +42,7 @@ int Import(const ParsedArgs& args, CommandContext& context)
     StructureLibrary library;
     CliDialog dialog(context);
     dialog.quiet = true;
+    dialog.prefix = "velmora-cli import: ";
     CliProgress progress(context);
     Converter converter;
     converter.PrepareImport(source, total);
@@ -55,12 +56,10 @@ int Import(const ParsedArgs& args, CommandContext& context)
         context.err << "velmora-cli import: " << source << ": "
                     << report.skipped - static_cast<long>(report.skipNotes.size())
                     << " more records skipped\n";
-    if (report.failed) {
-        context.err << "velmora-cli import: " << source << ", record " << report.failedRecord
-                    << ": stopped: " << report.failure << "(" << report.written
-                    << " structures written to " << target << ")\n";
-        return kExitFailure;
-    }
+    if (report.failed)
+        return kExitFailure; // the converter's message names the record and what was written
+    if (!completed && !report.aborted)
+        return kExitFailure; // refused before anything was written
     if (report.aborted) {
         context.err << "velmora-cli import: interrupted; " << report.written
                     << " structures written to " << target << " stay readable\n";
@@ -73,7 +72,10 @@ int Import(const ParsedArgs& args, CommandContext& context)
     context.out << ")\n";
     if (report.cut)
         context.out << "The incomplete last structure was cut.\n";
-    return completed ? kExitOk : kExitFailure;
+    if (report.skipped > 0)
+        context.err << "velmora-cli import: warning: " << report.skipped
+                    << (report.skipped == 1 ? " record was" : " records were") << " left out\n";
+    return kExitOk;
 }
 
 int Run(const std::vector<std::string>& args, CommandContext& context)
@@ -87,7 +89,10 @@ VELMORA_COMMAND("import", "import SOURCE LIBRARY [--append|--replace]",
                 "more than 63 atoms (or none) are skipped and listed. An existing library needs\n"
                 "--append (add after its last record) or --replace (start it anew); either way the\n"
                 "library's parameter files (.idr, .idp, .pre) are deleted, as they no longer fit.\n"
-                "Ctrl-C stops after the current record; the records written stay readable.\n",
+                "Ctrl-C stops after the current record; the records written stay readable.\n"
+                "LIBRARY gets \".clb\" when it does not end in it; its index and parameter files are\n"
+                "named from it. Exit status 0 also when records were left out (a warning says how\n"
+                "many), 1 when the import failed (the message says how many structures were written).\n",
                 &Run);
 
 } // namespace

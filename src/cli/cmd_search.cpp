@@ -163,6 +163,11 @@ int Search(const ParsedArgs& args, CommandContext& context)
     const std::string mode = args.Value("--mode");
     if (!mode.empty() && mode != "normal" && mode != "intro")
         throw UsageError("--mode takes normal or intro");
+    RequireLibraryName(libraryName);
+    if (args.Has("--export")) { // refused before the search, not after it
+        RefuseLibraryFile(libraryName, args.Value("--export"));
+        RefuseLibraryFile(ResultLibraryName(libraryName), args.Value("--export"));
+    }
     std::vector<int> descriptors;
     if (args.Has("--descriptors"))
         for (const auto& name : SplitNames(args.Value("--descriptors"))) {
@@ -176,6 +181,7 @@ int Search(const ParsedArgs& args, CommandContext& context)
     dialog.quiet = !args.Has("--verbose");
     CliProgress progress(context);
     Workbench workbench(dialog, progress, std::filesystem::current_path().string());
+    workbench.Selection().UseSetFile(SetsFilePath(args));
     dialog.prefix = "velmora-cli search: " + libraryName + ": ";
     if (!workbench.OpenLibrary(libraryName))
         return kExitFailure;
@@ -246,10 +252,13 @@ int Search(const ParsedArgs& args, CommandContext& context)
     if (args.Has("--export")) {
         Converter converter;
         converter.PrepareExport(workbench.State().SimilarLibraryFileName, workbench.Results().filled);
+        converter.Protect(libraryName);
         converter.SetTarget(args.Value("--export"), ConversionMode::WriteAnew);
         CliDialog exportDialog(context);
         exportDialog.quiet = true;
-        converter.Convert(workbench.Library(), exportDialog, progress);
+        exportDialog.prefix = "velmora-cli search: ";
+        if (!converter.Convert(workbench.Library(), exportDialog, progress))
+            return converter.LastExport().aborted ? kExitAborted : kExitFailure;
         context.out << "Best matches written to " << args.Value("--export") << "\n";
     }
     if (args.Has("--ascii")) {
@@ -263,21 +272,26 @@ int Search(const ParsedArgs& args, CommandContext& context)
 int Run(const std::vector<std::string>& args, CommandContext& context)
 {
     return WithUsage("search", context, args, &Search, {"--query-aug", "--ascii", "--yes", "--verbose"},
-                     {"--descriptors", "--set", "--coefficient", "--best", "--mode", "--export", "--report", "--explain"}, 2, 2);
+                     {"--descriptors", "--set", "--coefficient", "--best", "--mode", "--export", "--report", "--sets-file",
+                      "--explain"},
+                     2, 2);
 }
 
 VELMORA_COMMAND("search",
                 "search LIBRARY QUERY (--descriptors NAME,... | --set NAME | --query-aug) [--coefficient C] "
-                "[--best N] [--mode normal|intro] [--export HITS.sdf] [--report DIR] [--explain K] [--ascii] [--yes]",
+                "[--best N] [--mode normal|intro] [--export HITS.sdf] [--report DIR] [--explain K] [--ascii] [--yes] "
+                "[--sets-file FILE]",
                 "Rank a library against a query structure and print the report.",
                 "QUERY is a molfile, an SD file (its first record) or a library (its first structure).\n"
                 "Descriptors are named as 'velmora-cli descriptors --list' prints them, or taken from a\n"
-                "set in crits.txt of the current directory, or chosen from the query's augmented atoms.\n"
+                "set of crits.txt (see 'velmora-cli sets --help'; --sets-file FILE takes another file),\n"
+                "or chosen from the query's augmented atoms.\n"
                 "C is euclidean (default), average, manhattan, tanimoto or correlation; N is 1..200\n"
                 "(default 50, or the library size when smaller). A library without a descriptor file\n"
                 "is searched in INTRO mode (group counts computed while searching). Questions such as\n"
                 "'calculate the library parameters now?' are answered No unless --yes is given.\n"
-                "--export writes the best matches to an SD file; --ascii writes the library's .asc table;\n"
+                "--export writes the best matches to an SD file (never onto a file of the library or of\n"
+                "its result library); --ascii writes the library's .asc table;\n"
                 "--report writes DIR/report.txt and DIR/report.html (drawings and the distribution diagram,\n"
                 "self-contained: it opens in any browser).\n"
                 "--explain K prints, for the best K matches, every descriptor's part of the value, closest\n"

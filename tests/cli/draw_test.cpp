@@ -73,6 +73,19 @@ TEST_F(DrawCommand, DrawsALibraryStructure)
     EXPECT_NE(beyond.err.find(library), std::string::npos) << beyond.err;
     EXPECT_NE(beyond.err.find("out of range"), std::string::npos) << beyond.err;
     EXPECT_FALSE(std::filesystem::exists(svg + "2"));
+
+    // The picture is never written onto what is read.
+    const std::string index = test::ReadBytes(dir.File("lib.III"));
+    const std::string copy = dir.File("copy.sdf");
+    std::filesystem::copy_file(sdf, copy);
+    for (const auto& [from, to] : {std::pair{library, dir.File("lib.III")}, std::pair{library, library}, std::pair{copy, copy}}) {
+        const CliResult refused = Cli({"draw", from, "1", "-o", to});
+        EXPECT_EQ(refused.status, cli::kExitFailure) << to;
+        EXPECT_NE(refused.err.find("which is read; choose another name"), std::string::npos) << refused.err;
+    }
+    EXPECT_EQ(test::ReadBytes(dir.File("lib.III")), index);
+    EXPECT_EQ(test::ReadBytes(copy), test::ReadBytes(sdf));
+    EXPECT_EQ(CountLibraryRecords(library), 1);
 }
 
 TEST_F(DrawCommand, FailuresNameTheProblemAndLeaveOutputAlone)

@@ -3,7 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include "io/structlib.h"
+
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace velmora {
 namespace {
@@ -21,6 +27,7 @@ TEST(CliLibrary, ImportShowExportAndCount)
     EXPECT_TRUE(Contains(run.out, "Imported 352 structures")) << run.out;
     EXPECT_TRUE(Contains(run.out, "13 records skipped"));
     EXPECT_TRUE(Contains(run.err, "skipped record 361 (ZINC03815155): 76 atoms, not 1..63")) << run.err;
+    EXPECT_TRUE(Contains(run.err, "velmora-cli import: warning: 13 records were left out\n")) << run.err;
 
     run = RunTool({"show", lib, "1"});
     ASSERT_EQ(run.status, 0) << run.err;
@@ -57,9 +64,18 @@ TEST(CliLibrary, FailuresAreOneLineNamingTheFile)
     };
     test::WriteBytes(dir.File("text.sdf"), "not a molfile\n\n\nxx\n");
     test::WriteBytes(dir.File("bad.sdf"), "n\n\n\n  1  0\n    1.0000    x.0000    0.0000 C   0  0\n$$$$\n");
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
     ASSERT_EQ(RunTool({"import", test::DataFile("query.mol"), lib}).status, 0);
     const std::vector<Case> cases{
-        {{"import", dir.File("none.sdf"), lib, "--replace"}, 1, "velmora-cli import: " + dir.File("none.sdf") + ": no such file\n"},
+        {{"import", dir.File("none.sdf"), lib, "--replace"}, 1,
+         "velmora-cli import: " + dir.File("none.sdf") + ": cannot open for reading: No such file or directory\n"},
+        {{"import", dir.Path().string(), dir.File("d.clb")}, 1,
+         "velmora-cli import: " + dir.Path().string() + ": is a folder, not a file\n"},
+        {{"count", dir.File("fifo")}, 1, "velmora-cli count: " + dir.File("fifo") + ": is a FIFO (named pipe), not a regular file\n"},
+        {{"import", test::DataFile("query.mol"), dir.File("missing/x.clb")}, 1,
+         "velmora-cli import: cannot create the library " + dir.File("missing/x.clb") + ": the folder " +
+             dir.File("missing") + " cannot be used: No such file or directory\n" + test::DataFile("query.mol") +
+             ", record 1: 0 structures were written to " + dir.File("missing/x.clb") + " before\n"},
         {{"import", dir.File("text.sdf"), dir.File("t.clb")}, 1,
          "velmora-cli import: " + dir.File("text.sdf") + ": none MOL-Format !!  Please convert to MOL-Format\n"},
         {{"import", dir.File("bad.sdf"), dir.File("b.clb")}, 1,
@@ -68,7 +84,8 @@ TEST(CliLibrary, FailuresAreOneLineNamingTheFile)
         {{"show", dir.File("none.clb"), "1"}, 1, "velmora-cli show: " + dir.File("none.clb") + ": cannot open the index file\n"},
         {{"show", lib, "x"}, 2, "velmora-cli show: POSITION must be a whole number from 1 on, not 'x'\nusage: velmora-cli show LIBRARY POSITION\n"},
         {{"export", dir.File("none.clb"), dir.File("o.sdf")}, 1,
-         "velmora-cli export: " + dir.File("none.clb") + ": not a structure library (cannot open its files)\n"},
+         "velmora-cli export: " + dir.File("none.clb") + ": not a structure library: the index file " +
+             dir.File("none.III") + " cannot be read: No such file or directory\n"},
         {{"import", "a", "b", "--append", "--replace"}, 2, ""},
         {{"import", "a"}, 2, "velmora-cli import: missing arguments\nusage: velmora-cli import SOURCE LIBRARY [--append|--replace]\n"},
         {{"count", "a", "--fast"}, 2, "velmora-cli count: unknown option --fast\nusage: velmora-cli count SOURCE\n"},
@@ -83,6 +100,87 @@ TEST(CliLibrary, FailuresAreOneLineNamingTheFile)
             EXPECT_FALSE(run.err.empty());
     }
     EXPECT_FALSE(std::filesystem::exists(dir.File("t.clb")));
+}
+
+TEST(CliLibrary, NothingIsWrittenOntoALibrarysOwnFiles)
+{
+    test::TempDir dir;
+    const std::string query = test::DataFile("query.mol");
+    // A target without ".clb" gets it; every other command refuses such a name.
+    auto run = RunTool({"import", query, dir.File("mylib")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string lib = dir.File("mylib.clb");
+    EXPECT_TRUE(Contains(run.out, " into " + lib + " (1 in the library)")) << run.out;
+    const std::string refusal = ": not a structure library: a library's name ends in \".clb\"\n";
+    for (const std::string command : {"show", "export", "build", "params", "stats"}) {
+        std::vector<std::string> args{command, dir.File("mylib")};
+        if (command == "show" || command == "export")
+            args.push_back(command == "show" ? "1" : dir.File("out.sdf"));
+        run = RunTool(args);
+        EXPECT_EQ(run.status, 1) << command;
+        EXPECT_EQ(run.err, "velmora-cli " + command + ": " + dir.File("mylib") + refusal);
+    }
+
+    ASSERT_EQ(RunTool({"build", lib}).status, 0);
+    const std::vector<std::string> files{lib, dir.File("mylib.III"), dir.File("mylib.pre"), dir.File("mylib.idp")};
+    std::vector<std::string> before;
+    for (const auto& file : files)
+        before.push_back(test::ReadBytes(file));
+    // The same files under other spellings and through a link.
+    std::filesystem::create_directory(dir.File("sub"));
+    std::filesystem::create_symlink(dir.File("mylib.idp"), dir.File("sub/params.sdf"));
+    for (const std::string& target : {lib, dir.File("mylib.III"), dir.File("sub/../mylib.pre"), dir.File("sub/params.sdf")}) {
+        run = RunTool({"export", lib, target});
+        EXPECT_EQ(run.status, 1) << target;
+        EXPECT_TRUE(Contains(run.err, "The target is a file of the library being read.")) << run.err;
+    }
+    EXPECT_TRUE(Contains(run.err, dir.File("sub/params.sdf") + " is " + dir.File("mylib.idp") + ", a file of the library " + lib))
+        << run.err;
+    // An import target named like a companion file is a library of its own.
+    for (const std::string& target : {dir.File("mylib.III"), dir.File("mylib.pre")}) {
+        run = RunTool({"import", query, target, "--append"});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(CountLibraryRecords(target + ".clb"), 1);
+    }
+    for (std::size_t i = 0; i < files.size(); ++i)
+        EXPECT_EQ(test::ReadBytes(files[i]), before[i]) << files[i];
+    EXPECT_EQ(RunTool({"show", lib, "1"}).status, 0);
+}
+
+TEST(CliLibrary, ExportOfAnUnreadableLibraryFails)
+{
+    test::TempDir dir;
+    const std::string lib = dir.File("lib.clb");
+    ASSERT_EQ(RunTool({"import", test::DataFile("query.mol"), lib}).status, 0);
+    test::WriteBytes(dir.File("lib.III"), std::string(8, '\0')); // two empty entries
+    const auto run = RunTool({"export", lib, dir.File("out.sdf")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(run.err, lib + ": not one of 2 structures could be read\n")) << run.err;
+}
+
+// Writing beyond the file size limit is an error with a message, not the end of the process.
+TEST(CliLibraryDeathTest, OverLargeWritesFailClearly)
+{
+    test::TempDir dir;
+    const std::string lib = dir.File("nci.clb");
+    ASSERT_EQ(RunTool({"import", test::DataFile("nci1000.sdf"), lib}).status, 0);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{"import", test::DataFile("nci1000.sdf"), dir.File("big.clb")}, "structures were written to"},
+        {{"export", lib, dir.File("big.sdf")}, "File too large"},
+        {{"build", lib}, "File too large"},
+    };
+    // Runs in a child process: files may grow to 64 KiB there.
+    auto limited = [](const std::vector<std::string>& args) {
+        rlimit limit{};
+        limit.rlim_cur = 64 * 1024;
+        limit.rlim_max = RLIM_INFINITY;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const auto run = RunTool(args);
+        std::fputs(run.err.c_str(), stderr);
+        std::_Exit(run.status);
+    };
+    for (const auto& [args, message] : cases)
+        EXPECT_EXIT(limited(args), ::testing::ExitedWithCode(1), message) << args[0];
 }
 
 TEST(CliLibrary, HelpDescribesEveryCommand)

@@ -165,6 +165,38 @@ TEST_F(SearchCommandTest, RefusalsAndTheirExitStatuses)
     EXPECT_TRUE(Contains(run.out, "Descriptors      : Atoms of C\n")) << run.out;
 }
 
+TEST_F(SearchCommandTest, SearchNeverWritesOntoTheFilesItReads)
+{
+    // A name with two dots: the result library "nci.2SIM.clb" has an index of its own.
+    const std::string lib = Import("nci.2023", test::NciRecords(1, 30));
+    ASSERT_EQ(RunTool({"build", lib}).status, 0);
+    const std::vector<std::string> search{"search", lib, lib, "--descriptors", "Atoms of C,Atoms of O"};
+    auto run = RunTool(search);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(CountLibraryRecords(lib), 30);
+    EXPECT_EQ(RunTool({"show", lib, "30"}).status, 0);
+    EXPECT_EQ(CountLibraryRecords(dir.File("nci.2SIM.clb")), 30);
+    EXPECT_TRUE(fs::exists(dir.File("nci.2SIM.III")));
+
+    const std::string index = test::ReadBytes(dir.File("nci.2023.III"));
+    for (const std::string& target : {lib, dir.File("nci.2023.III"), dir.File("nci.2023.pre"), dir.File("nci.2SIM.clb")}) {
+        auto args = search;
+        args.insert(args.end(), {"--export", target});
+        run = RunTool(args);
+        EXPECT_EQ(run.status, 1) << target;
+        EXPECT_TRUE(Contains(run.err, "a file of the library")) << run.err;
+        EXPECT_TRUE(Rows(run.out).empty()); // refused before the search
+    }
+    EXPECT_EQ(test::ReadBytes(dir.File("nci.2023.III")), index);
+    EXPECT_EQ(CountLibraryRecords(dir.File("nci.2SIM.clb")), 30);
+
+    // Two names that differ only after the first letters never share parameter files: neither
+    // is a library's name.
+    run = RunTool({"search", dir.File("nci"), lib, "--descriptors", "Atoms of C"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "velmora-cli search: " + dir.File("nci") + ": not a structure library: a library's name ends in \".clb\"\n");
+}
+
 TEST_F(SearchCommandTest, UnreadableInputsAreNamedInTheError)
 {
     const std::string lib = Import("lib30", test::NciRecords(1, 30));
@@ -300,6 +332,12 @@ TEST_F(SearchCommandTest, SetsListShowSaveDelete)
         EXPECT_TRUE(Contains(run.err, "This name still exists !")) << run.err;
     }
     EXPECT_EQ(RunTool({"sets", "save", "Bad", "Atoms of X", "--dir", d}).status, 2);
+    // Names that would break the file (or say nothing) are refused.
+    for (const std::string name : {"", "   ", "two\rlines", "two\nlines", "end\x1a", "tab\there"}) {
+        run = RunTool({"sets", "save", name, "Atoms of N", "--dir", d});
+        EXPECT_EQ(run.status, 1) << name;
+        EXPECT_TRUE(Contains(run.err, "velmora-cli sets: " + crits + ": A ")) << run.err;
+    }
     EXPECT_EQ(test::ReadBytes(crits), "2 [none]\r\n2 My set\r\n10\r\n132\r\n1 Rings\r\n142\r\n");
 
     ASSERT_EQ(RunTool({"sets", "delete", "My set", "--dir", d}).status, 0);
@@ -312,6 +350,19 @@ TEST_F(SearchCommandTest, SetsListShowSaveDelete)
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(Contains(run.err, "Rings")) << run.err;
     EXPECT_EQ(RunTool({"sets", "frob", "--dir", d}).status, 2);
+
+    // Any file by --sets-file; its unreadable lines are skipped and named, never printed.
+    const std::string damaged = dir.File("damaged.sets");
+    test::WriteBytes(damaged, "3 [none]\r\n1 \x01\xff\x1b[2J\r\n4\r\n1 Good\r\n7\r\nx\r\n");
+    run = RunTool({"sets", "list", "--sets-file", damaged});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "Good\n");
+    EXPECT_EQ(run.err, "velmora-cli sets: warning: damaged.sets line 2: unreadable set name, skipped\n"
+                       "velmora-cli sets: warning: damaged.sets line 3: unreadable set name, skipped\n"
+                       "velmora-cli sets: warning: damaged.sets line 6: unreadable set name, skipped\n");
+    ASSERT_EQ(RunTool({"sets", "save", "Next", "Atoms of N", "--sets-file", damaged}).status, 0);
+    EXPECT_EQ(test::ReadBytes(damaged), "2 [none]\r\n1 Good\r\n7\r\n1 Next\r\n133\r\n");
+    EXPECT_FALSE(fs::exists(dir.File("damaged.dum")));
 }
 
 // The report folder holds the text report and a self-contained HTML page with a drawing per match.

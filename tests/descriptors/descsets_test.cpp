@@ -1,11 +1,16 @@
 #include "descriptors/descsets.h"
 
+#include "base/ioerror.h"
+#include "base/textfile.h"
+#include "base/userdata.h"
+
 #include "molecules_support.h"
 #include "scripted.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 
@@ -163,6 +168,76 @@ TEST_F(DescriptorSetTest, SaveRefusesExistingNamesAndNeedsAChoice)
     // A cancelled name dialog saves nothing.
     EXPECT_FALSE(selection.Save(context, dialog));
     EXPECT_EQ(Crits(), "2 [none]\r\n1 Rings\r\n7\r\n1 rings\r\n7\r\n");
+}
+
+TEST_F(DescriptorSetTest, NamesThatWouldBreakTheFileAreRefused)
+{
+    auto context = Context();
+    Choose({7});
+    dialog.texts.push_back("First");
+    ASSERT_TRUE(selection.Save(context, dialog));
+    const std::string saved = Crits();
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"", "A descriptor set needs a name."},
+        {"  ", "A set name cannot be blank."},
+        {"two\r\nlines", "A set name cannot hold line breaks, tabs or other control characters."},
+        {"stop\x1ahere", "A set name cannot hold line breaks, tabs or other control characters."},
+    };
+    for (const auto& [name, problem] : cases) {
+        dialog.texts.push_back(name);
+        EXPECT_FALSE(selection.Save(context, dialog)) << name;
+        ExpectMessage(dialog.shown.back(), MessageKind::Warning, problem + "\rPlease choose a different name .",
+                      MessageButtons::Ok);
+        EXPECT_THROW(selection.SetFile().Append(name, {7}), IoError);
+    }
+    EXPECT_EQ(Crits(), saved);
+    // Every later set is saved and read back.
+    dialog.texts.push_back("Second");
+    ASSERT_TRUE(selection.Save(context, dialog));
+    EXPECT_EQ(DescriptorSelection(dir.Path().string()).SetNames(),
+              (std::vector<std::string>{"[none]", "First", "Second"}));
+}
+
+TEST_F(DescriptorSetTest, DamagedLinesAreSkippedAndNamed)
+{
+    // A name with a line break, saved by an older version, split its set; Ctrl-Z ends the file.
+    test::WriteBytes(dir.File("crits.txt"), "3 [none]\r\n1 A\r\n5\r\n1 half\rname\r\nx\r\n2 B\r\n4\r\n900\r\n\x1a" "1 C\r\n2\r\n");
+    DescriptorSelection damaged(dir.Path().string());
+    EXPECT_EQ(damaged.SetNames(), (std::vector<std::string>{"[none]", "A", "half", "B"}));
+    EXPECT_EQ(damaged.SetFileProblems(),
+              (std::vector<std::string>{"crits.txt line 5: not a descriptor position, skipped",
+                                        "crits.txt line 6: unreadable set name, skipped",
+                                        "crits.txt line 9: not a descriptor position, skipped"}));
+    EXPECT_EQ(damaged.SetFile().ReadSet(3), std::vector<int>{4});
+    // Rewriting keeps what could be read, with counts that fit it, and drops the rest.
+    damaged.SetFile().Remove(2);
+    EXPECT_EQ(Crits(), "2 [none]\r\n1 A\r\n5\r\n1 B\r\n4\r\n");
+
+    // A file that cannot be read to its end shows what it can and is never rewritten.
+    const std::string endless = "2 [none]\r\n1 A\r\n5\r\n" + std::string(kMaxLineLength + 1, 'x');
+    test::WriteBytes(dir.File("crits.txt"), endless);
+    DescriptorSelection unreadable(dir.Path().string());
+    EXPECT_EQ(unreadable.SetNames(), (std::vector<std::string>{"[none]", "A"}));
+    EXPECT_EQ(unreadable.SetFileProblems(),
+              std::vector<std::string>{dir.File("crits.txt") + ", line 4: line too long (more than 1 MiB)"});
+    EXPECT_THROW(unreadable.SetFile().Append("B", {1}), IoError);
+    EXPECT_EQ(Crits(), endless);
+}
+
+TEST(UserData, TheStartFolderWhenWritableElseTheDataHome)
+{
+    test::TempDir dir;
+    EXPECT_EQ(UserDataDirectory(dir.Path().string()), dir.Path().string());
+    const char* saved = std::getenv("XDG_DATA_HOME");
+    const std::string previous = saved ? saved : "";
+    ::setenv("XDG_DATA_HOME", dir.File("data").c_str(), 1);
+    const std::string folder = UserDataDirectory(dir.File("no such folder"));
+    EXPECT_EQ(folder, dir.File("data") + "/velmora");
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    if (saved)
+        ::setenv("XDG_DATA_HOME", previous.c_str(), 1);
+    else
+        ::unsetenv("XDG_DATA_HOME");
 }
 
 TEST_F(DescriptorSetTest, NoneCannotBeDeleted)

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+#include <sys/resource.h>
 
 namespace velmora {
 namespace {
@@ -154,6 +156,73 @@ TEST_F(ConvertTest, ExistingTargetAsksReplaceAppendOrAbort)
     m_converter.SaveAs(m_dialog); // cancelled file dialog
     EXPECT_FALSE(m_converter.ConvertEnabled());
     EXPECT_EQ(m_converter.ToName(), "");
+}
+
+TEST_F(ConvertTest, TargetsGetTheirExtensionAndNeverOverwriteWhatIsRead)
+{
+    const std::string source = Source(Record("a") + Record("b"));
+    ASSERT_TRUE(Import(source));
+    // Typed without ".clb", the target is the same library: the question comes.
+    m_converter.PrepareImport(source, 2);
+    m_dialog.files.push_back(m_dir.File("lib"));
+    m_dialog.answers.push_back(MessageAnswer::Append);
+    m_converter.SaveAs(m_dialog);
+    EXPECT_EQ(m_converter.ToName(), Lib());
+    EXPECT_EQ(m_converter.Mode(), ConversionMode::Append);
+    m_converter.SetTarget(m_dir.File("lib.III"), ConversionMode::Append);
+    EXPECT_EQ(m_converter.ToName(), m_dir.File("lib.III.clb"));
+
+    // An import whose source is a file of its target, an export onto a file of a library read.
+    const std::string pre = m_dir.File("lib.pre");
+    fs::copy_file(source, pre);
+    m_dialog.shown.clear();
+    m_converter.PrepareImport(pre, 2);
+    m_converter.SetTarget(Lib(), ConversionMode::WriteAnew);
+    EXPECT_FALSE(m_converter.Convert(m_library, m_dialog, m_progress));
+    EXPECT_FALSE(m_converter.ImportStarted());
+    const std::string result = m_dir.File("other.clb");
+    m_converter.PrepareExport(result, 2);
+    m_converter.Protect(Lib());
+    for (const std::string& target : {Lib(), m_dir.File("lib.III"), m_dir.File("other.III"), result}) {
+        m_converter.SetTarget(target, ConversionMode::WriteAnew);
+        EXPECT_FALSE(m_converter.Convert(m_library, m_dialog, m_progress)) << target;
+    }
+    ASSERT_EQ(m_dialog.shown.size(), 5u);
+    test::ExpectMessage(m_dialog.shown[0], MessageKind::Error, "The source is a file of the target library.", MessageButtons::Ok);
+    EXPECT_EQ(m_dialog.shown[0].detail, pre + " is a file of the library " + Lib());
+    test::ExpectMessage(m_dialog.shown[2], MessageKind::Error, "The target is a file of the library being read.",
+                        MessageButtons::Ok);
+    EXPECT_EQ(m_dialog.shown[2].detail, m_dir.File("lib.III") + " is a file of the library " + Lib());
+    EXPECT_EQ(CountLibraryRecords(Lib()), 2);
+    EXPECT_TRUE(fs::exists(pre));
+}
+
+TEST_F(ConvertTest, AFullDiskStopsTheImportAndSaysWhatWasWritten)
+{
+    // A file size limit stands in for a full disk: writes beyond it fail.
+    const std::string source = test::DataFile("nci1000.sdf");
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limit = saved;
+    limit.rlim_cur = 3 * 16384;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    m_converter.PrepareImport(source, CountSDRecords(source));
+    m_converter.SetTarget(Lib(), ConversionMode::WriteAnew);
+    const bool converted = m_converter.Convert(m_library, m_dialog, m_progress);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_FALSE(converted);
+    const ImportReport& report = m_converter.LastImport();
+    ASSERT_TRUE(report.failed);
+    EXPECT_GT(report.written, 0);
+    test::ExpectMessage(LastMessage(), MessageKind::Error, Lib() + ": write error: File too large", MessageButtons::Ok);
+    EXPECT_EQ(LastMessage().detail, source + ", record " + std::to_string(report.failedRecord) + ": " +
+                                        std::to_string(report.written) + " structures were written to " + Lib() + " before");
+    m_library.ReleaseFiles();
+    EXPECT_EQ(CountLibraryRecords(Lib()), report.written);
+    EXPECT_EQ(m_library.ReadLibraryRecord(Lib(), report.written), kLibOk);
 }
 
 TEST_F(ConvertTest, AbortLeavesAReadablePartialLibrary)

@@ -47,14 +47,6 @@ protected:
     StructureLibrary m_library;
 };
 
-TEST(LibraryNames, IndexFileNameCutsTheFileNameAtItsFirstDot)
-{
-    EXPECT_EQ(IndexFileName("D:\\LIB\\TEST.V2.CLB"), "D:\\LIB\\TEST.III");
-    EXPECT_EQ(IndexFileName("/data/lib.v2/test.clb"), "/data/lib.v2/test.III");
-    EXPECT_EQ(IndexFileName("plain"), "plain.III");
-    EXPECT_EQ(IndexFileName("./a.b.clb"), "./a.III");
-}
-
 TEST(LibraryNames, NameWordsCompressAndExpand)
 {
     EXPECT_EQ(CompressName("Methylbenzene"), std::string("\x8b\xdf\xfb" "E"));

@@ -105,6 +105,16 @@ TEST_F(WorkbenchTest, OpenLibraryRefusesAFileThatIsNotALibrary)
     EXPECT_FALSE(wb.State().LibraryOpen);
     EXPECT_TRUE(wb.State().LibraryFileName.empty());
 
+    // A library's data file under another name is not opened: the detail says why.
+    const std::string lib = Library("lib5", 5);
+    fs::copy_file(lib, dir.File("copy.dat"));
+    fs::copy_file(dir.File("lib5.III"), dir.File("copy.III"));
+    EXPECT_FALSE(wb.OpenLibrary(dir.File("copy.dat")));
+    ASSERT_EQ(dialog.shown.size(), 2u);
+    EXPECT_EQ(dialog.shown[1].text, "none CLB-Format !!  Please import library");
+    EXPECT_EQ(dialog.shown[1].detail, dir.File("copy.dat") + ": not a structure library: a library's name ends in \".clb\"");
+    dialog.shown.pop_back();
+
     // The file dialog's Cancel ends the command without a message.
     EXPECT_FALSE(wb.OpenLibrary());
     EXPECT_EQ(dialog.filters.back(), "Library-Files (*.clb)|*.clb");
@@ -255,6 +265,28 @@ TEST_F(WorkbenchTest, SaveQueryReplacesAppendsOrLeavesTheFile)
 
     EXPECT_FALSE(wb.SaveQuery()); // the file dialog cancelled
     EXPECT_EQ(dialog.titles.back(), "Save Structure");
+    EXPECT_EQ(dialog.filters.back(), "Molfile (*.mol)|*.mol");
+
+    // A name without extension is a molfile; a structure library and its files are never written.
+    ASSERT_TRUE(wb.SaveQuery(dir.File("plain")));
+    EXPECT_EQ(CountSDRecords(dir.File("plain.mol")), 1);
+    const std::string lib = Library("lib5", 5);
+    ASSERT_TRUE(wb.OpenLibrary(lib));
+    dialog.shown.clear();
+    for (const std::string& target : {lib, dir.File("LIB5.CLB"), dir.File("new.clb"), dir.File("lib5.III"), dir.File("lib5.pre")}) {
+        const bool existed = fs::exists(target);
+        const std::string before = existed ? test::ReadBytes(target) : "";
+        EXPECT_FALSE(wb.SaveQuery(target)) << target;
+        ASSERT_FALSE(dialog.shown.empty());
+        ExpectMessage(dialog.shown.back(), MessageKind::Error,
+                      "The structure is saved as a molfile (.mol);\rit cannot replace a structure library or one of its files.",
+                      MessageButtons::Ok);
+        EXPECT_EQ(fs::exists(target), existed) << target;
+        if (existed) {
+            EXPECT_EQ(test::ReadBytes(target), before) << target;
+        }
+    }
+    EXPECT_EQ(CountLibraryRecords(lib), 5);
 }
 
 TEST_F(WorkbenchTest, NormalModeAndParameterCommandsAskFirst)
@@ -823,7 +855,8 @@ TEST_F(WorkbenchTest, ADescriptorFileOutOfStepStopsTheSearchWithAnError)
     EXPECT_NE(outcome, SearchOutcome::Completed);
     EXPECT_FALSE(wb.HasResults());
     ASSERT_EQ(dialog.shown.size(), 1u);
-    EXPECT_EQ(dialog.shown[0].kind, MessageKind::Error);
+    ExpectMessage(dialog.shown[0], MessageKind::Error, "Read Library ERROR\rCalculation aborted", MessageButtons::Ok);
+    EXPECT_EQ(dialog.shown[0].detail, dir.File("lib30.pre") + ": structure 31: no descriptor record (the file ends early)");
     EXPECT_FALSE(fs::exists(dir.File("lib30.qlt")));
     EXPECT_FALSE(wb.Menu().print);
 
@@ -836,6 +869,95 @@ TEST_F(WorkbenchTest, ADescriptorFileOutOfStepStopsTheSearchWithAnError)
         EXPECT_NE(std::string(error.what()).find(dir.File("lib30.pre")), std::string::npos) << error.what();
     }
     EXPECT_FALSE(fs::exists(dir.File("lib30.qlt")));
+}
+
+TEST_F(WorkbenchTest, ADamagedBestMatchNamesTheSearchedLibraryAndPosition)
+{
+    const std::string lib = Searchable(Library("lib30", 30));
+    Choose(kTen);
+    // Record 1 (the query itself, rank 1) is damaged after its descriptor record was stored.
+    std::string data = test::ReadBytes(lib);
+    data[0] = data[1] = '\xff';
+    test::WriteBytes(lib, data);
+    dialog.shown.clear();
+    EXPECT_EQ(wb.RunSearch(), SearchOutcome::ReadError);
+    ASSERT_EQ(dialog.shown.size(), 1u);
+    ExpectMessage(dialog.shown[0], MessageKind::Error, "Read Library ERROR\rCalculation aborted", MessageButtons::Ok);
+    EXPECT_EQ(dialog.shown[0].detail, lib + ": structure 1: damaged record");
+    EXPECT_FALSE(wb.HasResults());
+
+    // INTRO mode reads the structures themselves and stops at the same record.
+    dialog.answers = {MessageAnswer::Ok}; // compute the INTRO parameters
+    wb.SetIntroMode();
+    Choose(kGroups);
+    dialog.shown.clear();
+    EXPECT_EQ(wb.RunSearch(), SearchOutcome::ReadError);
+    ASSERT_EQ(dialog.shown.size(), 1u);
+    EXPECT_EQ(dialog.shown[0].detail, lib + ": structure 1: damaged record");
+}
+
+TEST_F(WorkbenchTest, AnImportIntoTheOpenLibraryOpensItAfresh)
+{
+    const std::string lib = Searchable(Library("lib30", 30));
+    ASSERT_EQ(wb.State().Mode, DescriptorMode::Normal);
+    const std::string sd = dir.File("more.sdf");
+    test::WriteBytes(sd, test::NciRecords(31, 10));
+    auto appendInto = [&](const std::string& target, long abortAt) {
+        return [&, target, abortAt](Converter& converter) {
+            test::ScriptedDialog converterDialog;
+            test::ScriptedProgress converterProgress;
+            converterProgress.abortAtPoll = abortAt;
+            converter.SetTarget(target, ConversionMode::Append);
+            converter.Convert(wb.Library(), converterDialog, converterProgress);
+            return converter.Exit();
+        };
+    };
+
+    // Stopped after 4 records: its parameter files are gone and it holds 34 structures.
+    dialog.shown.clear();
+    dialog.answers = {MessageAnswer::Ok, MessageAnswer::No};
+    EXPECT_FALSE(wb.ImportLibrary(sd, appendInto(lib, 5)));
+    EXPECT_FALSE(fs::exists(dir.File("lib30.pre")));
+    EXPECT_EQ(wb.State().LibraryCount, 34);
+    EXPECT_EQ(wb.State().Mode, DescriptorMode::Intro);
+    EXPECT_FALSE(wb.State().ParametersAvailable);
+    EXPECT_FALSE(wb.Selection().ChosenCount() > 0 || wb.State().DescriptorsChosen);
+    ASSERT_FALSE(dialog.shown.empty());
+    EXPECT_EQ(dialog.shown[0].text, kIntroNotice);
+
+    // A source that breaks off with an input error: what was appended counts all the same.
+    test::WriteBytes(sd, test::NciRecords(31, 2) + "broken\n\n\n  1  0\n    1.0000    x.0000    0.0000 C   0  0\n$$$$\n");
+    EXPECT_THROW(wb.ImportLibrary(sd, appendInto(lib, -1)), IoError);
+    EXPECT_EQ(wb.State().LibraryCount, 36);
+
+    // An import into another library that stops leaves the open one and its count as they are.
+    const std::string other = Library("other", 5);
+    EXPECT_FALSE(wb.ImportLibrary(sd, appendInto(other, 3)));
+    EXPECT_EQ(wb.State().LibraryFileName, lib);
+    EXPECT_EQ(wb.State().LibraryCount, 36);
+}
+
+TEST_F(WorkbenchTest, AnAbortedDescriptorFileLeavesIntroModeAndItsParameters)
+{
+    const std::string lib = Library("lib150", 150);
+    dialog.answers = {MessageAnswer::Ok, MessageAnswer::Ok}; // the INTRO notice; compute the parameters
+    ASSERT_TRUE(wb.OpenLibrary(lib));
+    ASSERT_TRUE(wb.State().ParametersAvailable);
+    const LibraryParameters intro = wb.Parameters();
+    dialog.shown.clear();
+    dialog.answers = {MessageAnswer::Ok};
+    progress.polls = 0;
+    progress.abortAtPoll = 20;
+    EXPECT_FALSE(wb.SetNormalMode());
+    EXPECT_EQ(wb.State().Mode, DescriptorMode::Intro);
+    EXPECT_TRUE(wb.Menu().intro && !wb.Menu().normal);
+    EXPECT_FALSE(wb.Choice().DescAvailable[IndexOf("Aug: C4C4C")]);
+    EXPECT_TRUE(wb.State().ParametersAvailable);
+    EXPECT_EQ(wb.Parameters().StdDev, intro.StdDev);
+    EXPECT_FALSE(fs::exists(dir.File("lib150.pre")) || fs::exists(dir.File("lib150.pr1")));
+    ASSERT_FALSE(dialog.shown.empty());
+    ExpectMessage(dialog.shown.back(), MessageKind::Information,
+                  "The descriptor file was not completed.\rThe program stays in the INTRO MODE .", MessageButtons::Ok);
 }
 
 TEST_F(WorkbenchTest, ResetAllReturnsToTheStartState)

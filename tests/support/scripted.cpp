@@ -5,9 +5,9 @@
 namespace velmora::test {
 
 MessageAnswer ScriptedDialog::ShowMessage(MessageKind kind, const std::string& caption,
-                                          const std::string& text, MessageButtons buttons)
+                                          const std::string& text, MessageButtons buttons, const std::string& detail)
 {
-    shown.push_back({kind, caption, text, buttons});
+    shown.push_back({kind, caption, text, buttons, detail});
     if (answers.empty())
         return MessageAnswer::Ok;
     const MessageAnswer answer = answers.front();

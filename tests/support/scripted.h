@@ -15,12 +15,13 @@ struct ShownMessage {
     std::string caption;
     std::string text;
     MessageButtons buttons;
+    std::string detail;
 };
 
 class ScriptedDialog final : public UserDialog {
 public:
     MessageAnswer ShowMessage(MessageKind kind, const std::string& caption, const std::string& text,
-                              MessageButtons buttons) override;
+                              MessageButtons buttons, const std::string& detail = {}) override;
     std::optional<std::string> ChooseFile(FileDialogKind kind, const std::string& title, const std::string& filter,
                                           const std::string& suggestion) override;
     std::optional<std::string> AskText(const std::string& caption, const std::string& text) override;

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace velmora {
 
@@ -40,6 +41,12 @@ std::string ErrnoText() { return std::strerror(errno); }
 
 TextReader::TextReader(const std::string& path) : m_name(path)
 {
+    // Only regular files: a folder reads as an error, a FIFO would block.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        throw IoError(path, S_ISDIR(info.st_mode)    ? "is a folder, not a file"
+                            : S_ISFIFO(info.st_mode) ? "is a FIFO (named pipe), not a regular file"
+                                                     : "is a device or socket, not a regular file");
     m_file = std::fopen(path.c_str(), "rb");
     if (!m_file)
         throw IoError(path, "cannot open for reading: " + ErrnoText());
@@ -150,10 +157,14 @@ void TextReader::TakeLine(std::string* line)
 {
     if (line)
         line->clear();
+    std::size_t length = 0;
     while (Peek() >= 0) {
         const char* begin = m_buffer.data() + m_pos;
         const char* end = m_buffer.data() + m_end;
         const char* p = FindLineEnd(begin, end);
+        length += static_cast<std::size_t>(p - begin);
+        if (length > kMaxLineLength)
+            Fail("line too long (more than 1 MiB)");
         if (line)
             line->append(begin, p);
         m_pos += static_cast<std::size_t>(p - begin);
@@ -241,6 +252,8 @@ bool TextReader::ReadToken(std::string& scratch, std::string_view& token)
             return true;
         }
         scratch.append(begin, p);
+        if (scratch.size() > kMaxLineLength)
+            Fail("line too long (more than 1 MiB)");
         if (p < end) {
             if (*p == kCtrlZ)
                 m_ended = true;

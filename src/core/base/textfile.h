@@ -14,9 +14,14 @@
 
 namespace velmora {
 
+// Lines longer than this fail with an IoError ("line too long"), so a file without line ends is
+// never read into memory whole.
+inline constexpr std::size_t kMaxLineLength = std::size_t{1} << 20;
+
 class TextReader {
 public:
-    // Opens the file; throws IoError when it cannot be opened.
+    // Opens the file; throws IoError when it cannot be opened or is not a regular file (a folder,
+    // a FIFO, a device).
     explicit TextReader(const std::string& path);
     // Reads from memory (tests, fuzzing); name is used in error messages.
     static TextReader FromMemory(std::string_view content, std::string name = "<memory>");

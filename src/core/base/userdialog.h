@@ -14,9 +14,10 @@ enum class FileDialogKind { Open, Save };
 class UserDialog {
 public:
     virtual ~UserDialog() = default;
-    // Shows text (a "\r" stands for a line break) and returns the button pressed.
-    virtual MessageAnswer ShowMessage(MessageKind kind, const std::string& caption,
-                                      const std::string& text, MessageButtons buttons) = 0;
+    // Shows text (a "\r" stands for a line break) and returns the button pressed. detail, when not
+    // empty, names the file, the record and the cause behind the message (a message box's details).
+    virtual MessageAnswer ShowMessage(MessageKind kind, const std::string& caption, const std::string& text,
+                                      MessageButtons buttons, const std::string& detail = {}) = 0;
     // A file name, or nothing when the user cancels. title is the dialog's title; filter is
     // "Label (*.x)|*.x".
     virtual std::optional<std::string> ChooseFile(FileDialogKind kind, const std::string& title,

@@ -3,7 +3,10 @@
 #include "base/ioerror.h"
 #include "base/textfile.h"
 #include "descriptors/augatoms.h"
+#include "io/libfiles.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 
@@ -13,15 +16,7 @@ namespace {
 
 std::string ParameterFile(const std::string& libraryName, DescriptorMode mode)
 {
-    const std::size_t keep = libraryName.size() >= 3 ? libraryName.size() - 3 : 0;
-    return libraryName.substr(0, keep) + (mode == DescriptorMode::Intro ? "idr" : "idp");
-}
-
-// "K rest": the count and the rest of the line after one blank.
-void ReadHeader(TextReader& reader, long long& count, std::string& rest)
-{
-    count = reader.ReadInteger();
-    rest = reader.ReadLine();
+    return LibraryCompanionName(libraryName, mode == DescriptorMode::Intro ? "idr" : "idp");
 }
 
 std::string WithoutLeadingBlank(const std::string& text)
@@ -29,118 +24,193 @@ std::string WithoutLeadingBlank(const std::string& text)
     return !text.empty() && text[0] == ' ' ? text.substr(1) : text;
 }
 
-void CopyFile(const std::string& from, const std::string& to)
+bool Blank(const std::string& line) { return line.find_first_not_of(" \t") == std::string::npos; }
+
+// "K rest": a whole number K >= 0 after optional blanks, and the rest of the line.
+bool SplitCount(const std::string& line, long long& count, std::string& rest)
 {
-    TextReader reader(from);
-    TextWriter writer(to);
-    while (!reader.Eof())
-        writer.WriteLine(reader.ReadLine());
-    writer.Close();
+    const auto first = line.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return false;
+    const char* begin = line.data() + first;
+    const char* end = line.data() + line.size();
+    const auto [ptr, ec] = std::from_chars(begin, end, count);
+    if (ec != std::errc() || count < 0 || (ptr < end && *ptr != ' ' && *ptr != '\t'))
+        return false;
+    rest.assign(ptr, end);
+    return true;
 }
 
 } // namespace
 
-DescriptorSetFile::DescriptorSetFile(std::string directory) : m_directory(std::move(directory)) {}
-
-std::string DescriptorSetFile::Path() const { return m_directory + "/crits.txt"; }
-std::string DescriptorSetFile::TemporaryPath() const { return m_directory + "/crits.dum"; }
-
-std::vector<std::string> DescriptorSetFile::ReadNames() const
+std::string SetNameProblem(const std::string& name)
 {
-    std::vector<std::string> names{kNoDescriptorSet};
-    if (!std::filesystem::exists(Path()))
-        return names;
-    TextReader reader(Path());
-    long long sets = 0;
-    std::string rest;
-    ReadHeader(reader, sets, rest);
-    for (long long s = 0; s < sets && !reader.Eof(); ++s) {
-        long long count = 0;
-        ReadHeader(reader, count, rest);
-        names.push_back(WithoutLeadingBlank(rest));
-        for (long long k = 0; k < count && !reader.Eof(); ++k)
-            reader.SkipLine();
+    if (name.empty())
+        return "A descriptor set needs a name.";
+    if (std::any_of(name.begin(), name.end(), [](unsigned char c) { return c < 32 || c == 127; }))
+        return "A set name cannot hold line breaks, tabs or other control characters.";
+    if (Blank(name))
+        return "A set name cannot be blank.";
+    return {};
+}
+
+// The file as far as it can be read: the sets with readable headers and positions; every other
+// line is skipped and named in problems (by its number, never by its bytes).
+struct DescriptorSetFile::Parsed {
+    struct Set {
+        std::string name;
+        std::string headerRest;         // the header after its count, as it stands
+        std::vector<std::string> lines; // the readable position lines as they stand
+        std::vector<int> positions;
+    };
+    std::string firstRest = std::string(" ") + kNoDescriptorSet;
+    std::vector<Set> sets;
+    std::vector<std::string> trailing; // lines after the counted sets
+    std::vector<std::string> problems;
+    std::string failure; // why the file could not be read to its end; it is then never rewritten
+};
+
+DescriptorSetFile::Parsed DescriptorSetFile::Parse() const
+{
+    Parsed parsed;
+    if (!std::filesystem::exists(m_path))
+        return parsed;
+    std::vector<std::string> lines;
+    try {
+        for (TextReader reader(m_path); !reader.Eof();)
+            lines.push_back(reader.ReadLine());
+    } catch (const IoError& error) {
+        parsed.failure = error.what();
+        parsed.problems.push_back(parsed.failure);
     }
+    const std::string file = std::filesystem::path(m_path).filename().string();
+    auto problem = [&](std::size_t line, const std::string& what) {
+        parsed.problems.push_back(file + " line " + std::to_string(line + 1) + ": " + what + ", skipped");
+    };
+    long long declared = -1; // unknown
+    std::size_t i = 0;
+    if (!lines.empty()) {
+        if (!SplitCount(lines[0], declared, parsed.firstRest)) {
+            problem(0, "no number of sets");
+            declared = -1;
+            parsed.firstRest = std::string(" ") + kNoDescriptorSet;
+        }
+        i = 1;
+    }
+    for (; i < lines.size() && (declared < 0 || static_cast<long long>(parsed.sets.size()) < declared); ++i) {
+        long long count = 0;
+        std::string rest;
+        if (Blank(lines[i]))
+            continue;
+        if (!SplitCount(lines[i], count, rest) || !SetNameProblem(WithoutLeadingBlank(rest)).empty()) {
+            problem(i, "unreadable set name");
+            continue;
+        }
+        Parsed::Set set;
+        set.name = WithoutLeadingBlank(rest);
+        set.headerRest = rest;
+        for (long long k = 0; k < count && i + 1 < lines.size(); ++k) {
+            const std::string& line = lines[++i];
+            long long position = -1;
+            std::string tail;
+            if (Blank(line)) {
+                --k;
+                continue;
+            }
+            if (!SplitCount(line, position, tail) || !Blank(tail) || position >= kDescriptorCount) {
+                problem(i, "not a descriptor position");
+                continue;
+            }
+            set.lines.push_back(line);
+            set.positions.push_back(static_cast<int>(position));
+        }
+        parsed.sets.push_back(std::move(set));
+    }
+    parsed.trailing.assign(lines.begin() + static_cast<long>(std::min(i, lines.size())), lines.end());
+    return parsed;
+}
+
+void DescriptorSetFile::Rewrite(const Parsed& parsed, std::size_t skip) const
+{
+    if (!parsed.failure.empty())
+        throw IoError(m_path, "not rewritten, as it cannot be read to its end (" + parsed.failure + ")");
+    // Written whole beside the file and renamed over it, so a failure never leaves half a file.
+    {
+        TextWriter dum(m_temporary);
+        const std::size_t kept = parsed.sets.size() - (skip < parsed.sets.size() ? 1 : 0);
+        dum.WriteLine(std::to_string(kept) + parsed.firstRest);
+        for (std::size_t s = 0; s < parsed.sets.size(); ++s) {
+            if (s == skip)
+                continue;
+            const auto& set = parsed.sets[s];
+            dum.WriteLine(std::to_string(set.lines.size()) + set.headerRest);
+            for (const auto& line : set.lines)
+                dum.WriteLine(line);
+        }
+        if (skip >= parsed.sets.size())
+            for (const auto& line : parsed.trailing)
+                dum.WriteLine(line);
+        dum.Close();
+    }
+    std::filesystem::rename(m_temporary, m_path);
+}
+
+DescriptorSetFile::DescriptorSetFile(std::string directory)
+    : m_path(directory + "/crits.txt"), m_temporary(directory + "/crits.dum")
+{
+}
+
+DescriptorSetFile DescriptorSetFile::AtPath(const std::string& file)
+{
+    DescriptorSetFile sets{std::string()};
+    sets.m_path = file;
+    sets.m_temporary = LibraryCompanionName(file, "dum");
+    if (sets.m_temporary == file)
+        sets.m_temporary = file + ".dum";
+    return sets;
+}
+
+std::vector<std::string> DescriptorSetFile::ReadNames(std::vector<std::string>* problems) const
+{
+    const Parsed parsed = Parse();
+    std::vector<std::string> names{kNoDescriptorSet};
+    for (const auto& set : parsed.sets)
+        names.push_back(set.name);
+    if (problems)
+        *problems = parsed.problems;
     return names;
 }
 
 std::vector<int> DescriptorSetFile::ReadSet(int number) const
 {
-    std::vector<int> positions;
-    if (!std::filesystem::exists(Path()))
-        return positions;
-    TextReader reader(Path());
-    long long sets = 0;
-    std::string rest;
-    ReadHeader(reader, sets, rest);
-    for (long long s = 1; s <= sets && !reader.Eof(); ++s) {
-        long long count = 0;
-        ReadHeader(reader, count, rest);
-        for (long long k = 0; k < count && !reader.Eof(); ++k) {
-            const long long position = reader.ReadInteger();
-            reader.SkipLine();
-            if (s == number && position >= 0 && position < kDescriptorCount)
-                positions.push_back(static_cast<int>(position));
-        }
-        if (s == number)
-            break;
-    }
-    return positions;
+    const Parsed parsed = Parse();
+    if (number < 1 || number > static_cast<int>(parsed.sets.size()))
+        return {};
+    return parsed.sets[static_cast<std::size_t>(number - 1)].positions;
 }
 
 void DescriptorSetFile::Append(const std::string& name, const std::vector<int>& positions) const
 {
-    {
-        TextWriter dum(TemporaryPath());
-        if (!std::filesystem::exists(Path())) {
-            dum.WriteLine(std::string("1 ") + kNoDescriptorSet);
-        } else {
-            TextReader reader(Path());
-            long long sets = 0;
-            std::string rest;
-            ReadHeader(reader, sets, rest);
-            dum.WriteLine(std::to_string(sets + 1) + " " + kNoDescriptorSet);
-            while (!reader.Eof())
-                dum.WriteLine(reader.ReadLine());
-        }
-        dum.Close();
-    }
-    CopyFile(TemporaryPath(), Path());
-    std::filesystem::remove(TemporaryPath());
-    TextWriter writer(Path(), TextWriter::Mode::Append);
-    writer.WriteLine(std::to_string(positions.size()) + " " + name);
+    const std::string problem = SetNameProblem(name);
+    if (!problem.empty())
+        throw IoError(m_path, problem);
+    Parsed parsed = Parse();
+    // The new set follows the counted ones; lines after them stay behind it.
+    Parsed::Set set;
+    set.name = name;
+    set.headerRest = " " + name;
     for (int position : positions)
-        writer.WriteLine(std::to_string(position));
-    writer.Close();
+        set.lines.push_back(std::to_string(position));
+    parsed.sets.push_back(std::move(set));
+    Rewrite(parsed, parsed.sets.size());
 }
 
 void DescriptorSetFile::Remove(int number) const
 {
-    {
-        TextReader reader(Path());
-        TextWriter dum(TemporaryPath());
-        long long sets = 0;
-        std::string rest;
-        ReadHeader(reader, sets, rest);
-        dum.WriteLine(std::to_string(sets - 1) + rest);
-        for (long long s = 1; s <= sets && !reader.Eof(); ++s) {
-            long long count = 0;
-            ReadHeader(reader, count, rest);
-            const bool keep = s != number;
-            if (keep)
-                dum.WriteLine(std::to_string(count) + rest);
-            for (long long k = 0; k < count && !reader.Eof(); ++k) {
-                const std::string line = reader.ReadLine();
-                if (keep)
-                    dum.WriteLine(line);
-            }
-        }
-        dum.Close();
-    }
-    std::filesystem::remove(Path());
-    std::filesystem::rename(TemporaryPath(), Path());
-    std::error_code ec;
-    std::filesystem::remove(TemporaryPath(), ec);
+    const Parsed parsed = Parse();
+    if (number < 1 || number > static_cast<int>(parsed.sets.size()))
+        throw IoError(m_path, "there is no set number " + std::to_string(number));
+    Rewrite(parsed, static_cast<std::size_t>(number - 1));
 }
 
 bool LibraryCheck(const std::string& libraryName, DescriptorMode mode, int catalogueIndex)
@@ -184,9 +254,15 @@ std::vector<std::string> DescriptorSelection::ChosenNames() const
 
 int DescriptorSelection::ChosenCount() const { return static_cast<int>(ChosenPositions().size()); }
 
+void DescriptorSelection::UseSetFile(const std::string& path)
+{
+    m_file = DescriptorSetFile::AtPath(path);
+    FillSetList();
+}
+
 void DescriptorSelection::FillSetList()
 {
-    m_setNames = m_file.ReadNames();
+    m_setNames = m_file.ReadNames(&m_fileProblems);
     m_currentSet = 0;
 }
 
@@ -259,6 +335,11 @@ bool DescriptorSelection::Save(SelectionContext& context, UserDialog& dialog)
     const auto name = dialog.AskText("Name this new criteriaset:", "");
     if (!name)
         return false;
+    if (const std::string problem = SetNameProblem(*name); !problem.empty()) {
+        dialog.ShowMessage(MessageKind::Warning, "Warning", problem + "\rPlease choose a different name .",
+                           MessageButtons::Ok);
+        return false;
+    }
     for (const auto& existing : m_setNames)
         if (existing == *name) {
             dialog.ShowMessage(MessageKind::Warning, "Warning",

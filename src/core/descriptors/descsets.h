@@ -13,24 +13,39 @@ namespace velmora {
 
 inline constexpr const char* kNoDescriptorSet = "[none]";
 
-// crits.txt and crits.dum in a directory. Line 1: "N [none]"; per set "K name" and K list positions.
+// Why a descriptor set cannot be named so (empty, blank, a control character such as a line
+// break or Ctrl-Z, which would break the file); empty when the name can be saved.
+std::string SetNameProblem(const std::string& name);
+
+// crits.txt and crits.dum in a directory (or a set file of any name and its ".dum"). Line 1:
+// "N [none]"; per set "K name" and K list positions. Lines that cannot be read are skipped and
+// reported; rewriting the file drops them.
 class DescriptorSetFile {
 public:
     explicit DescriptorSetFile(std::string directory);
-    std::string Path() const;
-    std::string TemporaryPath() const;
+    static DescriptorSetFile AtPath(const std::string& file);
+    const std::string& Path() const { return m_path; }
+    const std::string& TemporaryPath() const { return m_temporary; }
 
     // "[none]" followed by the set names in file order; only "[none]" when the file is missing.
-    std::vector<std::string> ReadNames() const;
+    // problems receives one line per unreadable line ("crits.txt line 4: ..., skipped").
+    std::vector<std::string> ReadNames(std::vector<std::string>* problems = nullptr) const;
     // The list positions of set number (1-based), in file order.
     std::vector<int> ReadSet(int number) const;
-    // Appends a set (by way of crits.dum, which raises the count on line 1).
+    // Appends a set (the count on line 1 raised), by way of the temporary file. Throws IoError
+    // for a name SetNameProblem refuses.
     void Append(const std::string& name, const std::vector<int>& positions) const;
-    // Removes set number (1-based), rewriting the file by way of crits.dum.
+    // Removes set number (1-based), rewriting the file by way of the temporary file.
     void Remove(int number) const;
 
 private:
-    std::string m_directory;
+    struct Parsed;
+    Parsed Parse() const;
+    // Writes the sets except number skip (0-based; none when out of range).
+    void Rewrite(const Parsed& parsed, std::size_t skip) const;
+
+    std::string m_path;
+    std::string m_temporary;
 };
 
 // Whether a descriptor can discriminate in the library: its standard deviation in the parameter
@@ -56,6 +71,10 @@ public:
     std::vector<std::string> ChosenNames() const;
     int ChosenCount() const;
     const DescriptorSetFile& SetFile() const { return m_file; }
+    // Keeps the sets in another file from now on.
+    void UseSetFile(const std::string& path);
+    // The lines of the set file that the last FillSetList skipped.
+    const std::vector<std::string>& SetFileProblems() const { return m_fileProblems; }
 
     // Re-reads the set names; "[none]" becomes the current entry.
     void FillSetList();
@@ -65,7 +84,8 @@ public:
     // Chooses the set at index in SetNames(): "[none]" deselects all; a user set is chosen item by
     // item, those failing the library check are cut and named in one warning.
     void ChooseSet(int index, SelectionContext& context, UserDialog& dialog);
-    // Asks for a name and appends the chosen descriptors as a new set. False when nothing was saved.
+    // Asks for a name and appends the chosen descriptors as a new set. False when nothing was saved
+    // (an empty, blank or control-character name is refused with a message).
     bool Save(SelectionContext& context, UserDialog& dialog);
     // Deletes the current set after confirmation. False when nothing was deleted.
     bool Delete(SelectionContext& context, UserDialog& dialog);
@@ -83,6 +103,7 @@ private:
     DescriptorSetFile m_file;
     std::array<bool, kDescriptorCount> m_chosen{};
     std::vector<std::string> m_setNames;
+    std::vector<std::string> m_fileProblems;
     int m_currentSet = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include "base/ioerror.h"
 #include "base/numtext.h"
+#include "io/libfiles.h"
 #include "io/molfile.h"
 
 #include <array>
@@ -40,9 +41,11 @@ std::string RejectReason(const MolReadStatus& status)
 
 std::string LibraryWriteFailure(int result, const std::string& target)
 {
+    const std::string folder = FolderProblem(target);
+    const std::string because = folder.empty() ? "" : ": " + folder;
     switch (result) {
-    case kLibIndexFile: return "cannot open the index file of " + target;
-    case kLibEmptyEntry: return "cannot create the library " + target;
+    case kLibIndexFile: return "cannot open the index file of " + target + because;
+    case kLibEmptyEntry: return "cannot create the library " + target + because;
     case kLibWriteNotPermitted: return "writing to " + target + " is not permitted";
     default: return "cannot write to " + target + " (code " + std::to_string(result) + ")";
     }
@@ -84,16 +87,13 @@ std::string ReadBackErrorText(std::uint16_t mask)
 void DeleteStaleLibraryFiles(StructureLibrary& library, const std::string& target, ConversionMode mode)
 {
     library.ReleaseFiles();
-    const std::string base = target.size() >= 3 ? target.substr(0, target.size() - 3) : target;
     if (mode == ConversionMode::WriteAnew) {
-        RemoveIfPresent(base + "clb");
-        RemoveIfPresent(base + "iii");
-        RemoveIfPresent(base + "III");
         RemoveIfPresent(target);
-        RemoveIfPresent(IndexFileName(target));
+        RemoveIfPresent(LibraryCompanionName(target, "iii"));
+        RemoveIfPresent(LibraryCompanionName(target, "III"));
     }
     for (const char* extension : {"idr", "idp", "pre"})
-        RemoveIfPresent(base + extension);
+        RemoveIfPresent(LibraryCompanionName(target, extension));
 }
 
 ImportReport ImportStructures(StructureLibrary& library, const std::string& source, long total,
@@ -126,7 +126,16 @@ ImportReport ImportStructures(StructureLibrary& library, const std::string& sour
             if (name.size() > 255)
                 name.resize(255);
             library.SetWritePermission(true);
-            const int written = library.WriteLibraryRecord(target, name, static_cast<std::uint32_t>(scratch.FCASNr));
+            int written = kLibOk;
+            try {
+                written = library.WriteLibraryRecord(target, name, static_cast<std::uint32_t>(scratch.FCASNr));
+            } catch (const IoError& error) { // a full disk or a file size limit: the records before stay
+                library.SetWritePermission(false);
+                report.failed = true;
+                report.failure = error.what();
+                report.failedRecord = record;
+                break;
+            }
             library.SetWritePermission(false);
             if (written != kLibOk) {
                 report.failed = true;
@@ -213,10 +222,13 @@ void Converter::PrepareImport(const std::string& source, long structureCount)
     m_toSize.clear();
     m_toFormat.clear();
     m_mode = ConversionMode::None;
+    m_protected.clear();
+    m_importStarted = false;
 }
 
 void Converter::PrepareExport(const std::string& resultLibrary, long structureCount)
 {
+    m_protected = {resultLibrary};
     m_direction = Direction::Export;
     m_caption = "Export";
     m_fromName = resultLibrary;
@@ -240,8 +252,9 @@ void Converter::SaveAs(UserDialog& dialog)
         m_mode = ConversionMode::None;
         return;
     }
+    const std::string target = import ? WithLibraryExtension(*chosen) : *chosen;
     ConversionMode mode = import ? ConversionMode::Append : ConversionMode::WriteAnew;
-    if (std::filesystem::exists(*chosen)) {
+    if (std::filesystem::exists(target)) {
         switch (dialog.ShowMessage(MessageKind::Confirmation, "Information", "File already exists",
                                    MessageButtons::ReplaceAppendAbort)) {
         case MessageAnswer::Replace: mode = ConversionMode::WriteAnew; break;
@@ -249,26 +262,40 @@ void Converter::SaveAs(UserDialog& dialog)
         default: mode = ConversionMode::None; break;
         }
     }
-    SetTarget(*chosen, mode);
+    SetTarget(target, mode);
 }
 
 void Converter::SetTarget(const std::string& target, ConversionMode mode)
 {
     m_mode = mode;
-    m_target = target;
-    m_toName = mode == ConversionMode::None ? std::string() : target;
+    m_target = m_direction == Direction::Import ? WithLibraryExtension(target) : target;
+    m_toName = mode == ConversionMode::None ? std::string() : m_target;
 }
 
 bool Converter::Convert(StructureLibrary& library, UserDialog& dialog, Progress& progress)
 {
     if (m_mode == ConversionMode::None)
         return false;
+    // Nothing is written onto a file that is read.
+    auto refuse = [&](const std::string& text, const std::string& path, const std::string& file,
+                      const std::string& owner) {
+        dialog.ShowMessage(MessageKind::Error, "Error", text, MessageButtons::Ok,
+                           path + (file == path ? " is" : " is " + file + ",") + " a file of the library " + owner);
+        return false;
+    };
     if (m_direction == Direction::Import) {
+        if (const auto file = LibraryFileAt(m_target, m_fromName))
+            return refuse("The source is a file of the target library.", m_fromName, *file, m_target);
+        m_importStarted = true;
         m_lastImport = ImportStructures(library, m_fromName, m_count, m_target, m_mode, progress);
         const ImportReport& report = m_lastImport;
         if (report.failed) {
             m_converted = false;
-            dialog.ShowMessage(MessageKind::Error, "Error", report.failure, MessageButtons::Ok);
+            dialog.ShowMessage(MessageKind::Error, "Error", report.failure, MessageButtons::Ok,
+                               m_fromName + ", record " + std::to_string(report.failedRecord) + ": " +
+                                   std::to_string(report.written) +
+                                   (report.written == 1 ? " structure was" : " structures were") + " written to " +
+                                   m_target + " before");
             return false;
         }
         if (report.aborted) {
@@ -288,6 +315,9 @@ bool Converter::Convert(StructureLibrary& library, UserDialog& dialog, Progress&
         m_converted = true;
         return true;
     }
+    for (const auto& read : m_protected)
+        if (const auto file = LibraryFileAt(read, m_target))
+            return refuse("The target is a file of the library being read.", m_target, *file, read);
     m_lastExport = ExportStructures(library, m_fromName, m_count, m_target, m_mode, progress);
     if (m_lastExport.aborted)
         return false;

@@ -39,8 +39,8 @@ struct ExportReport {
 std::string ReadBackErrorText(std::uint16_t mask);
 
 // Deletes the files a fresh import replaces: the library and its index (write anew only) and
-// the parameter files that no longer fit it (".idr", ".idp", ".pre"), all named by cutting three
-// characters off the target name.
+// the parameter files that no longer fit it (".idr", ".idp", ".pre"), all named from the target
+// by replacing its extension.
 void DeleteStaleLibraryFiles(StructureLibrary& library, const std::string& target, ConversionMode mode);
 
 // Imports source into target. total is the number of "$$$$" lines of the source (the record
@@ -62,12 +62,19 @@ public:
 
     void PrepareImport(const std::string& source, long structureCount);
     void PrepareExport(const std::string& resultLibrary, long structureCount);
+    // A further library whose files an export must not overwrite (the searched library).
+    void Protect(const std::string& libraryName) { m_protected.push_back(libraryName); }
     // Asks for the target; an existing file brings the "Replace / Append / Abort" question.
     void SaveAs(UserDialog& dialog);
-    // Sets the target without a dialog (the command-line tool); mode as SaveAs would give it.
+    // Sets the target without a dialog (the command-line tool); mode as SaveAs would give it. An
+    // import target gets ".clb" when it does not end in it.
     void SetTarget(const std::string& target, ConversionMode mode);
-    // Runs the conversion and shows its message; returns whether it completed.
+    // Runs the conversion and shows its message; returns whether it completed. Refuses, with a
+    // message, an export onto a file of a library it reads and an import whose source is a file
+    // of the target library.
     bool Convert(StructureLibrary& library, UserDialog& dialog, Progress& progress);
+    // Whether an import ran (and so may have changed the target's files), completed or not.
+    bool ImportStarted() const { return m_importStarted; }
     // "Exit": true (converted) when the last import completed.
     bool Exit() const { return m_converted; }
 
@@ -91,6 +98,8 @@ private:
     long m_count = 0;
     ConversionMode m_mode = ConversionMode::None;
     bool m_converted = false;
+    bool m_importStarted = false;
+    std::vector<std::string> m_protected; // libraries read by an export
     std::string m_fromName, m_fromSize, m_fromFormat;
     std::string m_target, m_toName, m_toSize, m_toFormat;
     ImportReport m_lastImport;

@@ -3,6 +3,7 @@
 #include "base/bytes.h"
 #include "base/ioerror.h"
 #include "base/numeric.h"
+#include "io/libfiles.h"
 #include "io/namewords.h"
 #include "model/elements.h"
 
@@ -91,13 +92,7 @@ std::uint32_t BlockCount(int fd)
 
 } // namespace
 
-std::string IndexFileName(const std::string& libraryName)
-{
-    const auto slash = libraryName.find_last_of("/\\");
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const auto dot = libraryName.find('.', nameStart);
-    return libraryName.substr(0, dot) + ".III";
-}
+std::string IndexFileName(const std::string& libraryName) { return LibraryCompanionName(libraryName, "III"); }
 
 std::string ExistingIndexFileName(const std::string& libraryName)
 {
@@ -114,6 +109,27 @@ long CountLibraryRecords(const std::string& libraryName)
     if (::stat(ExistingIndexFileName(libraryName).c_str(), &info) != 0)
         return 0;
     return static_cast<long>(info.st_size / 4);
+}
+
+std::string LibraryReadProblem(const std::string& libraryName, int result, long position)
+{
+    auto unreadable = [](const std::string& kind, const std::string& file) {
+        const bool readable = ::access(file.c_str(), R_OK) == 0;
+        return "the " + kind + " " + file + " cannot be read" + (readable ? "" : std::string(": ") + std::strerror(errno));
+    };
+    const std::string structure = "structure " + std::to_string(position) + ": ";
+    switch (result) {
+    case kLibOk: return {};
+    case kLibPositionOutOfRange:
+        return structure + "no such position (the library holds " + std::to_string(CountLibraryRecords(libraryName)) +
+               ")";
+    case kLibIndexFile: return unreadable("index file", ExistingIndexFileName(libraryName));
+    case kLibDataFile: return unreadable("data file", libraryName);
+    case kLibEmptyEntry: return structure + "the index entry is empty";
+    case kLibDamagedRecord: return structure + "damaged record";
+    case kLibWriteNotPermitted: return "writing is not permitted";
+    default: return structure + "code " + std::to_string(result);
+    }
 }
 
 StructureLibrary::StructureLibrary(TCTab* structure) : m_structure(structure)

@@ -30,12 +30,16 @@ enum LibraryResult : int {
 
 constexpr int kLibraryBlockSize = 16384;
 
-// The directory part and the file name up to its first "." followed by ".III".
+// The library path with its last extension replaced by "III" ("screen.v1.clb" -> "screen.v1.III").
 std::string IndexFileName(const std::string& libraryName);
 // The index as it exists on disk: ".III" or ".iii", whichever is there (".III" when neither is).
 std::string ExistingIndexFileName(const std::string& libraryName);
 // Number of index entries; 0 when the index cannot be opened.
 long CountLibraryRecords(const std::string& libraryName);
+// What a library result code means for a structure, naming the file and, where the system gives
+// one, its reason: "structure 7: damaged record", "the index file x.III cannot be read: No such
+// file or directory".
+std::string LibraryReadProblem(const std::string& libraryName, int result, long position);
 
 class StructureLibrary {
 public:

@@ -3,6 +3,7 @@
 #include "base/numtext.h"
 #include "base/real48.h"
 #include "base/textfile.h"
+#include "io/libfiles.h"
 
 #include <algorithm>
 
@@ -10,8 +11,7 @@ namespace velmora {
 
 std::string CompanionFileName(const std::string& libraryName, const std::string& extension)
 {
-    const std::size_t keep = libraryName.size() >= 3 ? libraryName.size() - 3 : 0;
-    return libraryName.substr(0, keep) + extension;
+    return LibraryCompanionName(libraryName, extension);
 }
 
 std::string ResultLibraryName(const std::string& libraryName)

@@ -9,7 +9,7 @@
 
 namespace velmora {
 
-// The library path without its last three characters ("drugs.clb" -> "drugs.") plus extension.
+// The library path with its last extension replaced ("drugs.clb" -> "drugs.idp").
 std::string CompanionFileName(const std::string& libraryName, const std::string& extension);
 // The result library of a search: the name without its last 7 characters plus "SIM.clb".
 std::string ResultLibraryName(const std::string& libraryName);

@@ -141,7 +141,7 @@ void BuildHistogram(const std::string& resultFile, SearchResults& results)
 }
 
 int WriteResultLibrary(StructureLibrary& library, const std::string& libraryName,
-                       const std::string& resultLibraryName, const SearchResults& results)
+                       const std::string& resultLibraryName, const SearchResults& results, long* failedPosition)
 {
     library.ReleaseFiles();
     std::error_code ec;
@@ -149,8 +149,11 @@ int WriteResultLibrary(StructureLibrary& library, const std::string& libraryName
     std::filesystem::remove(ExistingIndexFileName(resultLibraryName), ec);
     for (int rank = 1; rank <= results.filled; ++rank) {
         const int read = library.ReadLibraryRecord(libraryName, results.StructureAt(rank));
-        if (read != kLibOk)
+        if (read != kLibOk) {
+            if (failedPosition)
+                *failedPosition = results.StructureAt(rank);
             return read;
+        }
         library.SetWritePermission(true);
         const int written = library.WriteLibraryRecord(resultLibraryName, library.RecordName(), library.RecordCASNumber());
         library.SetWritePermission(false);

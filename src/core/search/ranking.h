@@ -43,8 +43,10 @@ SearchResults RankResults(const std::string& resultFile, int coefficient, int be
 // Counts every result line into bin Trunc(19 x v / MaxValue); with MaxValue 0 every value is in bin 0.
 void BuildHistogram(const std::string& resultFile, SearchResults& results);
 // Copies the structures of the filled ranks, in rank order, into the result library (replaced if it
-// exists). 0 or the first failing library result code.
+// exists). 0 or the first failing library result code; when reading the library failed,
+// failedPosition (if given) receives the library position that could not be read.
 int WriteResultLibrary(StructureLibrary& library, const std::string& libraryName,
-                       const std::string& resultLibraryName, const SearchResults& results);
+                       const std::string& resultLibraryName, const SearchResults& results,
+                       long* failedPosition = nullptr);
 
 } // namespace velmora

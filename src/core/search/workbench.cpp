@@ -5,7 +5,9 @@
 #include "base/numtext.h"
 #include "base/recordstream.h"
 #include "base/textfile.h"
+#include "base/userdata.h"
 #include "descriptors/groups.h"
+#include "io/libfiles.h"
 #include "io/molfile.h"
 #include "search/coefficients.h"
 #include "search/paramcalc.h"
@@ -73,7 +75,7 @@ double StoredDescriptorValue(const std::uint8_t* record, int index)
 }
 
 Workbench::Workbench(UserDialog& dialog, Progress& progress, std::string workingDirectory)
-    : m_dialog(dialog), m_progress(progress), m_selection(std::move(workingDirectory))
+    : m_dialog(dialog), m_progress(progress), m_selection(UserDataDirectory(workingDirectory))
 {
     m_choice.SetAvailability(DescriptorMode::Normal);
 }
@@ -99,7 +101,7 @@ MenuState Workbench::Menu() const
 
 bool Workbench::IsLibrary(const std::string& file)
 {
-    return !IsStructureFileName(file) && m_library.ReadLibraryRecord(file, 1) == kLibOk;
+    return HasLibraryExtension(file) && m_library.ReadLibraryRecord(file, 1) == kLibOk;
 }
 
 bool Workbench::PassesFormatTest(const std::string& file)
@@ -122,7 +124,11 @@ bool Workbench::OpenLibrary(const std::optional<std::string>& file)
     if (!chosen)
         return false;
     if (!IsLibrary(*chosen)) {
-        m_dialog.ShowMessage(MessageKind::Error, "Error", "none CLB-Format !!  Please import library", MessageButtons::Ok);
+        const std::string problem = LibraryNameProblem(*chosen);
+        m_dialog.ShowMessage(MessageKind::Error, "Error", "none CLB-Format !!  Please import library", MessageButtons::Ok,
+                             *chosen + ": " +
+                                 (problem.empty() ? LibraryReadProblem(*chosen, m_library.ReadLibraryRecord(*chosen, 1), 1)
+                                                  : problem));
         return false;
     }
     m_state.LibraryFileName = *chosen;
@@ -147,11 +153,35 @@ bool Workbench::ImportLibrary(const std::optional<std::string>& source,
     m_progress.Start("Count Structures :", 0);
     const long count = CountSDRecords(*chosen);
     m_progress.Finish();
-    m_state.LibraryCount = count;
     Converter converter;
     converter.PrepareImport(*chosen, count);
-    if (!runConverter(converter))
+    const std::string open = m_state.LibraryOpen ? m_state.LibraryFileName : std::string();
+    // An import that ran into the open library but did not complete (stopped, failed, or ended
+    // by an input error) changed its files: open it afresh, or close it when nothing readable is
+    // left. Any other library stays as it was.
+    auto reopenChanged = [&] {
+        if (open.empty() || !converter.ImportStarted() || !SameFile(converter.ToName(), open))
+            return;
+        m_library.ReleaseFiles();
+        if (IsLibrary(open)) {
+            LibraryOpened();
+            LoadLibraryParameters();
+        } else {
+            CloseLibrary();
+        }
+    };
+    bool converted = false;
+    try {
+        converted = runConverter(converter);
+    } catch (...) {
+        reopenChanged();
+        throw;
+    }
+    if (!converted) {
+        reopenChanged();
         return false;
+    }
+    m_library.ReleaseFiles();
     m_state.LibraryFileName = converter.ToName();
     LibraryOpened();
     LoadLibraryParameters();
@@ -190,11 +220,23 @@ void Workbench::SetDrawnQuery(const TCTab& structure)
 
 bool Workbench::SaveQuery(const std::optional<std::string>& file)
 {
-    const auto chosen =
-        file ? file : m_dialog.ChooseFile(FileDialogKind::Save, "Save Structure",
-                                             "Molfile (*.mol)|*.mol|QVX-Format (*.clb)|*.clb", "");
+    auto chosen = file ? file : m_dialog.ChooseFile(FileDialogKind::Save, "Save Structure", "Molfile (*.mol)|*.mol", "");
     if (!chosen)
         return false;
+    if (std::filesystem::path(*chosen).extension().empty())
+        chosen = *chosen + ".mol";
+    // The query is one molfile record: it never goes onto a structure library or its files.
+    std::optional<std::string> library = OwningLibrary(*chosen);
+    for (const std::string& read : {m_state.LibraryOpen ? m_state.LibraryFileName : std::string(), m_state.QueryFileName})
+        if (!library && !read.empty() && HasLibraryExtension(read) && LibraryFileAt(read, *chosen))
+            library = read;
+    if (library) {
+        m_dialog.ShowMessage(MessageKind::Error, "Error",
+                             "The structure is saved as a molfile (.mol);\rit cannot replace a structure library or "
+                             "one of its files.",
+                             MessageButtons::Ok, *chosen + " belongs to the library " + *library);
+        return false;
+    }
     TextWriter::Mode mode = TextWriter::Mode::Truncate;
     if (std::filesystem::exists(*chosen)) {
         switch (m_dialog.ShowMessage(MessageKind::Confirmation, "Information", "File already exists",
@@ -231,11 +273,32 @@ bool Workbench::SetNormalMode()
                                       "Do you really want to calculate all\rdescriptor-values now ???? \rIt could take a long time",
                                       MessageButtons::OkCancel) != MessageAnswer::Ok)
         return false;
+    const DescriptorMode before = m_state.Mode;
     m_state.Mode = DescriptorMode::Normal;
     m_choice.SetAvailability(DescriptorMode::Normal);
-    if (build)
-        BuildDescriptorFile(m_library, m_state.LibraryFileName, m_state.LibraryCount, m_parameters, m_statistics,
-                            m_progress, m_dialog);
+    if (build) {
+        // Without a complete descriptor file NORMAL mode cannot search: an abort or a failure
+        // returns to the mode before, whose parameters are still in use.
+        auto restore = [&] {
+            m_state.Mode = before;
+            m_choice.SetAvailability(before);
+        };
+        ParameterRun run;
+        try {
+            run = BuildDescriptorFile(m_library, m_state.LibraryFileName, m_state.LibraryCount, m_parameters,
+                                      m_statistics, m_progress, m_dialog);
+        } catch (...) {
+            restore();
+            throw;
+        }
+        if (!run.completed) {
+            restore();
+            m_dialog.ShowMessage(MessageKind::Information, "Information",
+                                 "The descriptor file was not completed.\rThe program stays in the INTRO MODE .",
+                                 MessageButtons::Ok);
+            return false;
+        }
+    }
     if (m_state.LibraryOpen)
         LoadLibraryParameters();
     return true;
@@ -306,6 +369,20 @@ void Workbench::LibraryOpened()
         m_choice.SetAvailability(DescriptorMode::Intro);
         m_dialog.ShowMessage(MessageKind::Information, "Information", kIntroModeNotice, MessageButtons::Ok);
     }
+}
+
+void Workbench::CloseLibrary()
+{
+    m_library.ReleaseFiles();
+    m_state.LibraryOpen = false;
+    m_state.LibraryFileName.clear();
+    m_state.LibraryCount = 0;
+    m_state.ParametersAvailable = false;
+    m_state.DescriptorsChosen = false;
+    m_parameters.Clear();
+    m_hasResults = false;
+    m_results = SearchResults{};
+    m_state.BackPage = 0;
 }
 
 void Workbench::InvalidateResults()
@@ -408,6 +485,8 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile)
         if (normal) {
             const std::uint8_t* record = records->Next();
             if (!record) {
+                m_failureDetail = CompanionFileName(m_state.LibraryFileName, "pre") + ": structure " +
+                                  std::to_string(k) + ": no descriptor record (the file ends early)";
                 outcome = SearchOutcome::ReadError;
                 break;
             }
@@ -418,7 +497,8 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile)
                                                         m_participating, chosen, m_statistics)));
             }
         } else {
-            if (m_library.ReadLibraryRecord(m_state.LibraryFileName, k) != kLibOk) {
+            if (const int read = m_library.ReadLibraryRecord(m_state.LibraryFileName, k); read != kLibOk) {
+                m_failureDetail = m_state.LibraryFileName + ": " + LibraryReadProblem(m_state.LibraryFileName, read, k);
                 outcome = SearchOutcome::ReadError;
                 break;
             }
@@ -484,6 +564,7 @@ SearchOutcome Workbench::RunSearch()
     }
 
     const std::string resultFile = CompanionFileName(m_state.LibraryFileName, "qlt");
+    m_failureDetail.clear();
     m_state.StartTime = ClockNow();
     m_state.AbortRequested = false;
     m_state.StructureCounter = 0;
@@ -495,16 +576,29 @@ SearchOutcome Workbench::RunSearch()
             SearchResults results = RankResults(resultFile, m_state.CoefficientIndex, m_state.BestCount);
             m_progress.Start("Please wait ...", 0);
             BuildHistogram(resultFile, results);
-            m_state.SimilarLibraryFileName = ResultLibraryName(m_state.LibraryFileName);
-            const int written = WriteResultLibrary(m_library, m_state.LibraryFileName, m_state.SimilarLibraryFileName, results);
+            // The result library never shares a file with the searched one, however it is spelled.
+            std::string similar = ResultLibraryName(m_state.LibraryFileName);
+            while (LibraryFileAt(m_state.LibraryFileName, similar) ||
+                   LibraryFileAt(m_state.LibraryFileName, IndexFileName(similar)))
+                similar = similar.substr(0, similar.size() - 4) + "SIM.clb";
+            m_state.SimilarLibraryFileName = similar;
+            long failedPosition = 0;
+            const int written = WriteResultLibrary(m_library, m_state.LibraryFileName, similar, results, &failedPosition);
             m_progress.Finish();
-            if (written != kLibOk)
-                throw IoError(m_state.SimilarLibraryFileName, "cannot write the result library (code " +
-                                                                   std::to_string(written) + ")");
-            m_results = std::move(results);
-            m_hasResults = true;
-            m_printEnabled = true;
-            m_state.EndTime = ClockNow();
+            if (written != kLibOk && failedPosition > 0) {
+                m_failureDetail = m_state.LibraryFileName + ": " +
+                                  LibraryReadProblem(m_state.LibraryFileName, written, failedPosition);
+                outcome = SearchOutcome::ReadError;
+            } else if (written != kLibOk) {
+                const std::string folder = FolderProblem(similar);
+                throw IoError(similar, "cannot write the result library: " +
+                                           (folder.empty() ? "code " + std::to_string(written) : folder));
+            } else {
+                m_results = std::move(results);
+                m_hasResults = true;
+                m_printEnabled = true;
+                m_state.EndTime = ClockNow();
+            }
         }
     } catch (...) {
         std::error_code ec;
@@ -516,7 +610,8 @@ SearchOutcome Workbench::RunSearch()
     if (outcome != SearchOutcome::Completed)
         m_printEnabled = false;
     if (outcome == SearchOutcome::ReadError)
-        m_dialog.ShowMessage(MessageKind::Error, "Error", "Read Library ERROR\rCalculation aborted", MessageButtons::Ok);
+        m_dialog.ShowMessage(MessageKind::Error, "Error", "Read Library ERROR\rCalculation aborted", MessageButtons::Ok,
+                             m_failureDetail);
     else if (outcome == SearchOutcome::CalculationError)
         m_dialog.ShowMessage(MessageKind::Error, "Error", "Calculation ERROR\rCalculation aborted", MessageButtons::Ok);
     return outcome;

@@ -70,6 +70,7 @@ struct ReportRow {
 
 class Workbench {
 public:
+    // The descriptor sets live in UserDataDirectory(workingDirectory).
     Workbench(UserDialog& dialog, Progress& progress, std::string workingDirectory);
 
     SearchState& State() { return m_state; }
@@ -105,6 +106,8 @@ public:
     void CalculateLibraryParameters();
     void LoadLibraryParameters();
     void LibraryOpened();
+    // No library open any more (its files were replaced by nothing readable).
+    void CloseLibrary();
     void InvalidateResults();
 
     // The descriptor dialog may open (INTRO mode needs its parameters; says so otherwise).
@@ -144,6 +147,7 @@ private:
     SearchResults m_results;
     bool m_hasResults = false;
     bool m_printEnabled = false;
+    std::string m_failureDetail; // the file, the record and the cause of a failed search
     std::vector<int> m_participating;
     std::vector<int> m_leftOut;
     std::array<double, kCatalogueSize> m_queryVector{};
