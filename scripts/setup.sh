@@ -3,8 +3,9 @@
 # only when something is missing.
 set -euo pipefail
 
+# python3-rdkit: a peer program the tests compare our SD export with.
 packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev qt6-qpa-plugins
-          libgl-dev fonts-liberation poppler-utils xvfb xauth)
+          libgl-dev fonts-liberation poppler-utils xvfb xauth python3-rdkit)
 if [ "${VELMORA_WITH_TOOLS:-0}" = 1 ]; then
   packages+=(clang libclang-rt-dev libxml2-utils)
 fi

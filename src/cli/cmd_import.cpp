@@ -56,6 +56,8 @@ int Import(const ParsedArgs& args, CommandContext& context)
         context.err << "velmora-cli import: " << source << ": "
                     << report.skipped - static_cast<long>(report.skipNotes.size())
                     << " more records skipped\n";
+    for (const auto& note : report.renameNotes)
+        context.err << "velmora-cli import: " << source << ": " << note << "\n";
     if (report.failed)
         return kExitFailure; // the converter's message names the record and what was written
     if (!completed && !report.aborted)
@@ -69,6 +71,8 @@ int Import(const ParsedArgs& args, CommandContext& context)
                 << target << " (" << CountLibraryRecords(target) << " in the library";
     if (report.skipped > 0)
         context.out << ", " << report.skipped << " records skipped";
+    if (report.renamed > 0)
+        context.out << ", " << report.renamed << " names changed";
     context.out << ")\n";
     if (report.cut)
         context.out << "The incomplete last structure was cut.\n";
@@ -86,9 +90,12 @@ int Run(const std::vector<std::string>& args, CommandContext& context)
 VELMORA_COMMAND("import", "import SOURCE LIBRARY [--append|--replace]",
                 "Read an SD file or molfile into a structure library (.clb and .III).",
                 "Every record is written, read back and compared with what was read. Records with\n"
-                "more than 63 atoms (or none) are skipped and listed. An existing library needs\n"
-                "--append (add after its last record) or --replace (start it anew); either way the\n"
-                "library's parameter files (.idr, .idp, .pre) are deleted, as they no longer fit.\n"
+                "more than 63 atoms (or none), and records the library cannot hold as they are\n"
+                "(isotopes other than 2H 13C 15N 17O 18O, bond types outside 1..4, an 11th\n"
+                "neighbour), are skipped and listed; name bytes of 128 or more are stored as \"?\".\n"
+                "An existing library needs --append (add after its last record) or --replace\n"
+                "(start it anew); either way the library's parameter files (.idr, .idp, .pre)\n"
+                "are deleted, as they no longer fit.\n"
                 "Ctrl-C stops after the current record; the records written stay readable.\n"
                 "LIBRARY gets \".clb\" when it does not end in it; its index and parameter files are\n"
                 "named from it. Exit status 0 also when records were left out (a warning says how\n"

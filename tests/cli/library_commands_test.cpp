@@ -53,6 +53,23 @@ TEST(CliLibrary, ImportShowExportAndCount)
     EXPECT_TRUE(Contains(run.out, "(352 in the library)")) << run.out;
 }
 
+TEST(CliLibrary, ImportListsLeftOutRecordsAndChangedNames)
+{
+    test::TempDir dir;
+    std::string c14 = test::kMethaneRecord;
+    c14.replace(0, 7, "carbon14");
+    c14.insert(c14.find("M  END"), "M  ISO  1   1  14\r\n");
+    std::string accented = test::kMethaneRecord;
+    accented.replace(0, 7, "m\xc3\xa9thane");
+    test::WriteBytes(dir.File("in.sdf"), test::kMethaneRecord + c14 + accented);
+    const auto run = RunTool({"import", dir.File("in.sdf"), dir.File("lib.clb")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Contains(run.out, "Imported 2 structures")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "(2 in the library, 1 records skipped, 1 names changed)")) << run.out;
+    EXPECT_TRUE(Contains(run.err, "skipped record 2 (carbon14): isotope 14C (atom 1) cannot be stored")) << run.err;
+    EXPECT_TRUE(Contains(run.err, "record 3 (m??thane): name changed")) << run.err;
+}
+
 TEST(CliLibrary, FailuresAreOneLineNamingTheFile)
 {
     test::TempDir dir;

@@ -10,6 +10,8 @@
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
+#include <fstream>
+#include <tuple>
 
 namespace velmora {
 namespace {
@@ -88,44 +90,96 @@ TEST_F(ConvertTest, PlainMolfileImportsItsOneStructure)
     EXPECT_EQ(CountLibraryRecords(Lib()), 1);
 }
 
-TEST_F(ConvertTest, ReadBackDifferencesStopTheImport)
+// A record the library cannot hold as read is left out with its reason and taken out of the
+// library again: the files end byte for byte as if it had never been there.
+TEST_F(ConvertTest, RecordsTheLibraryCannotHoldAreLeftOutAndTheImportGoesOn)
 {
+    test::ScriptedProgress progress;
+    const std::string reference = m_dir.File("reference.clb");
+    ImportStructures(m_library, Source(Record("a") + Record("b")), 2, reference, ConversionMode::WriteAnew, progress);
+    m_library.ReleaseFiles();
+
+    std::vector<MolAtom> star(12, MolAtom{0, 0, 0, "C"});
+    std::vector<test::MolBond> spokes;
+    for (int i = 2; i <= 12; ++i)
+        spokes.push_back({1, i, 1});
     struct Case {
-        std::string record;
-        std::string errors;
+        std::string record, reason;
     };
-    const std::vector<Case> cases{
-        {Record("lower case passes") + Record(std::string("caf\xe9")), "ERRORS:  FStrucName; "},
-        {Record("ok") + Record("c14", {"M  ISO  1   1  14"}), "ERRORS:  AtWeight; "},
+    std::vector<Case> cases{
+        {Record("c14", {"M  ISO  1   1  14"}), "isotope 14C (atom 1) cannot be stored"},
+        {MolText("tritium", {{0, 0, 0, "C"}, {1, 0, 0, "H", 2}}, {{1, 2, 1}}), "isotope 3H (atom 2) cannot be stored"},
+        {MolText("star", star, spokes), "an atom with more than 10 neighbours"},
+        {MolText("huge", std::vector<MolAtom>(70, MolAtom{0, 0, 0, "C"}), {}), "70 atoms, not 1..63"},
+        {MolText("badbond", {{0, 0, 0, "C"}}, {{1, 9, 1}}), "a bond names an atom outside the structure"},
     };
-    for (const auto& c : cases) {
-        fs::remove(Lib());
-        fs::remove(m_dir.File("lib.III"));
-        m_dialog.shown.clear();
-        EXPECT_FALSE(Import(Source(c.record + Record("never read"))));
-        test::ExpectMessage(LastMessage(), MessageKind::Error, c.errors, MessageButtons::Ok);
-        EXPECT_FALSE(m_converter.Exit());
-        EXPECT_EQ(m_converter.LastImport().failedRecord, 2);
-        EXPECT_EQ(CountLibraryRecords(Lib()), 2); // the differing record stays
-    }
+    for (int type = 5; type <= 8; ++type)
+        cases.push_back({MolText("query", {{0, 0, 0, "C"}, {1, 0, 0, "C"}}, {{1, 2, type}}),
+                         "bond type " + std::to_string(type) + " cannot be stored (only 1..4)"});
+    for (const auto& c : cases)
+        for (const bool first : {true, false}) {
+            SCOPED_TRACE(c.reason + (first ? " (first)" : ""));
+            m_dialog.shown.clear();
+            const std::string source = first ? c.record + Record("a") + Record("b") : Record("a") + c.record + Record("b");
+            fs::remove(Lib());
+            fs::remove(m_dir.File("lib.III"));
+            EXPECT_TRUE(Import(Source(source)));
+            const ImportReport& report = m_converter.LastImport();
+            EXPECT_EQ(std::make_pair(report.written, report.skipped), std::make_pair(2L, 1L));
+            const std::string name = c.record.substr(0, c.record.find('\r'));
+            const std::string note = "record " + std::string(first ? "1" : "2") + " (" + name + "): " + c.reason;
+            EXPECT_EQ(report.skipNotes, std::vector<std::string>{note});
+            EXPECT_EQ(LastMessage().text, "Conversion successful\r1 structure was left out:\r" + note);
+            m_library.ReleaseFiles();
+            EXPECT_EQ(test::ReadBytes(Lib()), test::ReadBytes(reference));
+            EXPECT_EQ(test::ReadBytes(m_dir.File("lib.III")), test::ReadBytes(m_dir.File("reference.III")));
+        }
     EXPECT_EQ(ReadBackErrorText(kDiffZ | kDiffConnTo | kDiffTypConn), "");
     EXPECT_EQ(ReadBackErrorText(0x7FF), "ERRORS:  NumValidAtoms; FStrucName; FCoordUnit; FCASNr; AtNum; "
                                         "AtWeight; AtFlag; Attrib; Charge; x-Coords; y-Coords; ");
 }
 
-TEST_F(ConvertTest, RejectedRecordsAreSkippedAndCounted)
+TEST_F(ConvertTest, SummaryListsTheFirstLeftOutRecordsAndChangedNames)
 {
-    std::vector<MolAtom> big(70, MolAtom{0, 0, 0, "C"});
-    const std::string source = Source(Record("a") + MolText("huge", big, {}) + Record("b") +
-                                      MolText("badbond", {{0, 0, 0, "C"}}, {{1, 9, 1}}));
-    EXPECT_TRUE(Import(source));
+    std::string text = Record("caf\xc3\xa9 cr\xe8me") + Record("plain");
+    for (int i = 0; i < 12; ++i)
+        text += Record("c14 " + std::to_string(i), {"M  ISO  1   1  14"});
+    EXPECT_TRUE(Import(Source(text)));
     const ImportReport& report = m_converter.LastImport();
-    EXPECT_EQ(std::make_pair(report.written, report.skipped), std::make_pair(2L, 2L));
-    EXPECT_EQ(report.skipNotes, (std::vector<std::string>{"record 2 (huge): 70 atoms, not 1..63",
-                                                           "record 4 (badbond): a bond names an atom outside the structure"}));
-    EXPECT_EQ(LastMessage().text, "Conversion successful\r2 structures were skipped (more than 63 atoms or unreadable bonds)");
-    ASSERT_EQ(m_library.ReadLibraryRecord(Lib(), 2), kLibOk);
-    EXPECT_EQ(std::make_pair(m_library.Structure().FStrucName, m_library.Structure().NumValidAtoms), std::make_pair(std::string("B"), 3));
+    EXPECT_EQ(std::make_tuple(report.written, report.skipped, report.renamed), std::make_tuple(2L, 12L, 1L));
+    std::string expected = "Conversion successful\r12 structures were left out:";
+    for (int i = 0; i < 10; ++i)
+        expected += "\rrecord " + std::to_string(i + 3) + " (c14 " + std::to_string(i) + "): isotope 14C (atom 1) cannot be stored";
+    expected += "\r... and 2 more\r1 structure was stored under a changed name:"
+                "\rrecord 1 (caf?? cr?me): name changed (bytes of 128 or more stored as \"?\")";
+    EXPECT_EQ(LastMessage().text, expected);
+    ASSERT_EQ(m_library.ReadLibraryRecord(Lib(), 1), kLibOk);
+    EXPECT_EQ(m_library.Structure().FStrucName, "CAF?? CR?ME");
+}
+
+// Block numbers are 16-bit: a record that would need block 65536 stops the import, and nothing
+// written before changes. The data file is sparse.
+TEST_F(ConvertTest, FullLibraryStopsTheImportNamingTheLimit)
+{
+    ASSERT_TRUE(Import(Source(Record("a"))));
+    m_library.ReleaseFiles();
+    fs::resize_file(Lib(), std::uintmax_t{65535} * 16384);
+    {
+        std::fstream data(Lib(), std::ios::in | std::ios::out | std::ios::binary);
+        data.seekp(std::streamoff{65534} * 16384);
+        data.write("\xfc\x3f", 2); // one record filling the last block up to its end word
+    }
+    const std::string index = test::ReadBytes(m_dir.File("lib.III"));
+    m_converter.PrepareImport(Source(Record("b") + Record("c")), 2);
+    m_converter.SetTarget(Lib(), ConversionMode::Append);
+    EXPECT_FALSE(m_converter.Convert(m_library, m_dialog, m_progress));
+    test::ExpectMessage(LastMessage(), MessageKind::Error,
+                        "the library " + Lib() + " is full: a library holds at most 65535 blocks of 16384 bytes (1 GiB)",
+                        MessageButtons::Ok);
+    EXPECT_EQ(m_converter.LastImport().failedRecord, 1);
+    m_library.ReleaseFiles();
+    EXPECT_EQ(fs::file_size(Lib()), std::uintmax_t{65535} * 16384);
+    EXPECT_EQ(test::ReadBytes(m_dir.File("lib.III")), index);
 }
 
 TEST_F(ConvertTest, ExistingTargetAsksReplaceAppendOrAbort)
@@ -254,15 +308,19 @@ TEST_F(ConvertTest, FailedLibraryWriteStopsWithAClearMessage)
 
 TEST_F(ConvertTest, ExportWritesEveryRecordAndSkipsUnreadableOnes)
 {
-    ASSERT_TRUE(Import(Source(Record("first") + Record("second"))));
-    // Add an empty index entry: position 3 has no record.
+    ASSERT_TRUE(Import(Source(Record("first") + Record("second") + Record("third"))));
+    // Add an empty index entry (position 4 has no record) and zero record 3, as a crash can leave it.
     {
         m_library.ReleaseFiles();
         std::string index = test::ReadBytes(m_dir.File("lib.III"));
         test::WriteBytes(m_dir.File("lib.III"), index + std::string(4, '\0'));
+        std::string data = test::ReadBytes(Lib());
+        const std::size_t third = static_cast<std::uint8_t>(index[10]) - 1u + 256u * static_cast<std::uint8_t>(index[11]);
+        std::fill(data.begin() + static_cast<long>(third), data.end(), '\0');
+        test::WriteBytes(Lib(), data);
     }
     const std::string target = m_dir.File("out.sdf");
-    m_converter.PrepareExport(Lib(), 3);
+    m_converter.PrepareExport(Lib(), 4);
     EXPECT_EQ(std::make_pair(m_converter.Caption(), m_converter.FromFormat()), std::make_pair(std::string("Export"), std::string("*.clb")));
     m_dialog.files.push_back(target);
     m_converter.SaveAs(m_dialog);
@@ -271,7 +329,9 @@ TEST_F(ConvertTest, ExportWritesEveryRecordAndSkipsUnreadableOnes)
     EXPECT_TRUE(m_converter.Convert(m_library, m_dialog, m_progress));
     EXPECT_EQ(LastMessage().text, "Conversion successful");
     EXPECT_EQ(m_converter.ToFormat(), "*.sdf");
-    EXPECT_EQ(std::make_pair(m_converter.LastExport().written, m_converter.LastExport().skipped), std::make_pair(2L, 1L));
+    EXPECT_EQ(std::make_pair(m_converter.LastExport().written, m_converter.LastExport().skipped), std::make_pair(2L, 2L));
+    EXPECT_EQ(m_converter.LastExport().skipNotes, (std::vector<std::string>{"record 3: cannot be read (code -5)",
+                                                                          "record 4: cannot be read (code -4)"}));
     EXPECT_EQ(CountSDRecords(target), 2);
     const std::string text = test::ReadBytes(target);
     EXPECT_EQ(text.substr(0, 17), "FIRST\r\nZWFIRST   ");
@@ -282,14 +342,32 @@ TEST_F(ConvertTest, ExportWritesEveryRecordAndSkipsUnreadableOnes)
     EXPECT_EQ(CountSDRecords(target), 4);
 }
 
-// Every fixture imports, exports and re-imports into byte-identical library files, and every
-// record read back equals the table read from the file (z aside, which the library does not keep).
+// An export's bytes without the date and time of every record's second line.
+std::string WithoutDates(const std::string& sdf)
+{
+    std::string text = sdf;
+    for (std::size_t record = 0; record < text.size();) {
+        const std::size_t line2 = text.find("\r\n", record) + 2;
+        text.replace(line2 + 10, 10, 10, '-');
+        const std::size_t next = text.find("$$$$\r\n", line2);
+        record = next == std::string::npos ? text.size() : next + 6;
+    }
+    return text;
+}
+
+// Every fixture imports, exports and re-imports into byte-identical library files, a second export
+// equals the first, and every record read back equals the table read from the file (z aside, which
+// the library does not keep). The isotope record holds 2H, 13C, 15N, 17O and 18O.
 TEST_F(ConvertTest, FixturesRoundTripByteForByte)
 {
-    for (const char* name : {"nci1000.sdf", "nci300_aromatic.sdf", "first_200.props.sdf", "pubchem.200.sdf",
-                             "bzr.sdf", "cdk2.sdf", "egfr.sdf", "query.mol"}) {
-        SCOPED_TRACE(name);
-        const std::string source = test::DataFile(name);
+    const std::string isotopes =
+        Source(MolText("labelled", {{0, 0, 0, "C", 1}, {1, 0, 0, "H", 1}, {0, 1, 0, "N", 1}, {1, 1, 0, "O", 1}, {2, 1, 0, "O", 2}},
+                       {{1, 2, 1}, {1, 3, 1}, {3, 4, 1}, {4, 5, 1}}));
+    for (const std::string& source : {test::DataFile("nci1000.sdf"), test::DataFile("nci300_aromatic.sdf"),
+                                      test::DataFile("first_200.props.sdf"), test::DataFile("pubchem.200.sdf"),
+                                      test::DataFile("bzr.sdf"), test::DataFile("cdk2.sdf"), test::DataFile("egfr.sdf"),
+                                      test::DataFile("query.mol"), isotopes}) {
+        SCOPED_TRACE(source);
         const std::string first = m_dir.File("first.clb");
         const std::string second = m_dir.File("second.clb");
         const std::string exported = m_dir.File("export.sdf");
@@ -317,10 +395,19 @@ TEST_F(ConvertTest, FixturesRoundTripByteForByte)
         const auto again = ImportStructures(m_library, exported, CountSDRecords(exported), second,
                                             ConversionMode::WriteAnew, progress);
         ASSERT_TRUE(again.Completed()) << again.failure;
+        EXPECT_EQ(std::make_pair(again.written, again.skipped), std::make_pair(imported.written, 0L));
+        const std::string reexported = m_dir.File("export2.sdf");
+        ExportStructures(m_library, second, again.written, reexported, ConversionMode::WriteAnew, progress);
         m_library.ReleaseFiles();
         EXPECT_EQ(test::ReadBytes(first), test::ReadBytes(second));
         EXPECT_EQ(test::ReadBytes(m_dir.File("first.III")), test::ReadBytes(m_dir.File("second.III")));
+        EXPECT_EQ(WithoutDates(test::ReadBytes(exported)), WithoutDates(test::ReadBytes(reexported)));
     }
+    ASSERT_EQ(m_library.ReadLibraryRecord(m_dir.File("second.clb"), 1), kLibOk);
+    const TCTab& labelled = m_library.Structure();
+    EXPECT_EQ((std::vector<int>{labelled.AtWeight(1), labelled.AtWeight(2), labelled.AtWeight(3), labelled.AtWeight(4),
+                                labelled.AtWeight(5)}),
+              (std::vector<int>{13, 2, 15, 17, 18}));
 }
 
 TEST(FileSize, KilobytesThenMegabytes)

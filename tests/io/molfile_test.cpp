@@ -1,6 +1,7 @@
 #include "io/molfile.h"
 
 #include "base/ioerror.h"
+#include "base/numtext.h"
 #include "io_support.h"
 #include "model/elements.h"
 #include "test_support.h"
@@ -257,18 +258,67 @@ TEST(MolfileWrite, ExactRecordText)
         "Propanol\r\n"
         "ZWPropanol03072609052D 1   1.00000     0.00000     0\r\n" +
         std::string(80, ' ') + "\r\n" +
-        "  3  2  0  0  0  0  0  0  0  0  0     \r\n"
+        "  3  2  0  0  0  0  0  0  0  0999 V2000\r\n"
         "    1.0000    0.2500    0.0000 C   0  0  0\r\n"
         "    2.0000    0.2500    0.0000 C   0  0  0\r\n"
         "    3.0000    0.2500    0.0000 O   0 -1  0\r\n"
         "  1  2  1\r\n"
         "  2  3  2\r\n"
-        "\r\n"
+        "M  END\r\n"
         "> <CAS_RN>\r\n"
         "71-23-8\r\n"
         "\r\n"
         "$$$$\r\n";
     EXPECT_EQ(out, expected);
+
+    // Records written before the counts line had its version and the properties block its end
+    // line read the same.
+    std::string old = expected;
+    old.replace(old.find("999 V2000"), 9, "  0     ");
+    old.replace(old.find("M  END"), 6, "");
+    EXPECT_EQ(CompareCtab(test::ReadTable(old), test::ReadTable(expected)), 0);
+}
+
+// Masses other than the element's own are written so that a reader (ours or another program's)
+// gets them back: as the atom block's difference while all lie in -3..+4, else all on "M  ISO".
+TEST(MolfileWrite, IsotopesAreWrittenAndReadBack)
+{
+    struct Case {
+        std::vector<std::pair<std::string, int>> atoms; // symbol, mass
+        std::vector<std::string> isoLines;
+    };
+    const std::vector<Case> cases{
+        {{{"H", 2}, {"C", 13}, {"N", 15}, {"O", 17}, {"O", 18}, {"C", 14}, {"U", 235}}, {}},
+        {{{"C", 13}, {"I", 123}, {"C", 12}}, {"M  ISO  2   1  13   2 123"}},
+        {{{"H", 3}, {"H", 3}, {"H", 3}, {"H", 3}, {"H", 3}, {"H", 3}, {"H", 3}, {"H", 3}, {"C", 11}, {"C", 20}},
+         {"M  ISO  8   1   3   2   3   3   3   4   3   5   3   6   3   7   3   8   3", "M  ISO  2   9  11  10  20"}},
+    };
+    for (const auto& c : cases) {
+        TCTab t;
+        t.NumValidAtoms = static_cast<int>(c.atoms.size());
+        for (int i = 1; i <= t.NumValidAtoms; ++i) {
+            t.SetAtNum(i, ElementNumber(c.atoms[static_cast<std::size_t>(i - 1)].first));
+            t.SetAtWeight(i, c.atoms[static_cast<std::size_t>(i - 1)].second);
+        }
+        std::string out;
+        TextWriter writer(&out);
+        WriteMolRecord(t, writer, "ZW", "", 0, "");
+        const auto lines = test::CrLfLines(out);
+        std::vector<std::string> iso;
+        for (const auto& line : lines)
+            if (line.rfind("M  ISO", 0) == 0)
+                iso.push_back(line);
+        EXPECT_EQ(iso, c.isoLines);
+        EXPECT_EQ(lines[4 + t.NumValidAtoms + iso.size()], "M  END");
+        for (int i = 1; i <= t.NumValidAtoms; ++i) {
+            const int difference = t.AtWeight(i) - MassNumber(t.AtNum(i));
+            EXPECT_EQ(lines[static_cast<std::size_t>(3 + i)].substr(34, 2),
+                      c.isoLines.empty() ? FormatInt(difference, 2) : " 0") << i;
+        }
+        const TCTab back = test::ReadTable(out);
+        for (int i = 1; i <= t.NumValidAtoms; ++i)
+            EXPECT_EQ(back.AtWeight(i), t.AtWeight(i)) << i;
+    }
 }
 
 TEST(MolfileWrite, NamesInitialsAndProgramFieldAreFitted)

@@ -150,11 +150,20 @@ TEST_F(LibraryTest, FullBlockStartsANewOneAndLeavesTheOldAlone)
     MakeCarbonyl(t);
     const std::string name(200, 'Q'); // 87 + 11 + 8 + 201 = 307 bytes a record
     int written = 0;
-    std::string firstBlock;
+    std::string firstBlock, firstIndex;
     while (CountLibraryRecords(Lib()) == 0 || test::ReadBytes(Lib()).size() == 16384u) {
         firstBlock = fs::exists(Lib()) ? test::ReadBytes(Lib()) : "";
+        firstIndex = fs::exists(Index()) ? test::ReadBytes(Index()) : "";
         ASSERT_EQ(Write(t, name), kLibOk);
         ++written;
+        // Taking a record back restores both files byte for byte, within a block or with a new one.
+        if (written == 2 || test::ReadBytes(Lib()).size() > 16384u) {
+            ASSERT_TRUE(m_library.RemoveLastRecord(Lib()));
+            EXPECT_FALSE(m_library.RemoveLastRecord(Lib())); // only the last write
+            EXPECT_EQ(test::ReadBytes(Lib()), firstBlock);
+            EXPECT_EQ(test::ReadBytes(Index()), firstIndex);
+            ASSERT_EQ(Write(t, name), kLibOk);
+        }
     }
     EXPECT_EQ(written, 16383 / 307 + 1);
     const std::string data = test::ReadBytes(Lib());
@@ -165,6 +174,35 @@ TEST_F(LibraryTest, FullBlockStartsANewOneAndLeavesTheOldAlone)
     ASSERT_EQ(m_library.ReadLibraryRecord(Lib(), written), kLibOk);
     EXPECT_EQ(m_library.Structure().FStrucName, name);
     ASSERT_EQ(m_library.ReadLibraryRecord(Lib(), written - 1), kLibOk);
+}
+
+// Block numbers are 16-bit: block 65535 is the last one (a sparse data file stands for a full one).
+TEST_F(LibraryTest, LibraryFullBeforeBlock65536)
+{
+    TCTab t;
+    MakeCarbonyl(t);
+    ASSERT_EQ(Write(t, "first"), kLibOk);
+    m_library.ReleaseFiles();
+    fs::resize_file(Lib(), std::uintmax_t{65535} * 16384);
+    ASSERT_EQ(Write(t, "last block"), kLibOk);
+    const std::string index = test::ReadBytes(Index());
+    EXPECT_EQ(index.substr(4), std::string("\xff\xff\x01\x00", 4));
+    ASSERT_EQ(m_library.ReadLibraryRecord(Lib(), 2), kLibOk);
+    EXPECT_EQ(m_library.Structure().FStrucName, "LAST BLOCK");
+
+    const std::string name(250, 'Q');
+    int result = kLibOk;
+    for (int i = 0; i < 100 && result == kLibOk; ++i)
+        result = Write(t, name);
+    EXPECT_EQ(result, kLibFull);
+    m_library.ReleaseFiles();
+    const std::string full = test::ReadBytes(Index());
+    EXPECT_EQ(fs::file_size(Lib()), std::uintmax_t{65535} * 16384);
+    EXPECT_EQ(Write(t, name), kLibFull); // reopened: the same answer
+    EXPECT_EQ(test::ReadBytes(Index()), full);
+    EXPECT_EQ(fs::file_size(Lib()), std::uintmax_t{65535} * 16384);
+    ASSERT_EQ(m_library.ReadLibraryRecord(Lib(), 1), kLibOk);
+    EXPECT_EQ(m_library.Structure().FStrucName, "FIRST");
 }
 
 TEST_F(LibraryTest, ResultCodes)
@@ -196,15 +234,6 @@ TEST_F(LibraryTest, ResultCodes)
     EXPECT_EQ(m_library.ReadLibraryRecord(m_dir.File("nodata.clb"), 1), kLibDataFile);
 }
 
-TEST_F(LibraryTest, RecordOfLengthZeroIsAnEmptyStructure)
-{
-    test::WriteBytes(Index(), std::string("\x01\x00\x01\x00", 4));
-    test::WriteBytes(Lib(), std::string(16384, '\0'));
-    m_library.Structure().NumValidAtoms = 1;
-    EXPECT_EQ(m_library.ReadLibraryRecord(Lib(), 1), kLibOk);
-    EXPECT_EQ(m_library.Structure().NumValidAtoms, 0);
-}
-
 // Every damaged record decodes to -5 and an empty structure, without reading out of bounds.
 TEST_F(LibraryTest, DamagedRecords)
 {
@@ -215,6 +244,7 @@ TEST_F(LibraryTest, DamagedRecords)
         bool inIndex = false;
     };
     const std::vector<Damage> damages{
+        {"record of length 0 (a zeroed block)", 0, {0, 0}},
         {"record shorter than its header", 0, {40, 0}},
         {"record running past the block", 0, {0xFF, 0x7F}},
         {"more than 63 atoms", 65, {64}},

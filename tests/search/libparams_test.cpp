@@ -41,7 +41,7 @@ TEST(LibraryFiles, ParametersWriteReadAndScale)
     EXPECT_EQ(text.substr(0, 48), ParameterLine(2.5, ToReal48Precision(0.1)) + "\r\n");
 
     LibraryParameters back;
-    back.Read(dir.File("x.idp"), 153);
+    back.Read(dir.File("x.idp"), 153, 153);
     EXPECT_EQ(back.Mean[0], 2.5);
     EXPECT_EQ(back.StdDev[151], 3.0);
     // The 15 significant digits of the text give the same 6-byte deviation back.
@@ -49,9 +49,11 @@ TEST(LibraryFiles, ParametersWriteReadAndScale)
 
     EXPECT_EQ(back.Scale(151, 2.0), 2.0);            // (2 - -4) / 3
     EXPECT_EQ(back.Scale(151, 0.0), ToReal48Precision(4.0L / 3.0L));
-    test::WriteBytes(dir.File("bad.idr"), " 1.0E+0000 x\r\n");
-    EXPECT_THROW(back.Read(dir.File("bad.idr"), 1), IoError);
-    EXPECT_THROW(back.Read(dir.File("missing.idr"), 1), IoError);
+    // A file that is not as written leaves the parameters as they were.
+    test::WriteBytes(dir.File("bad.idr"), text.substr(0, 48 * 152));
+    EXPECT_THROW(back.Read(dir.File("bad.idr"), 34, 153), IoError);
+    EXPECT_EQ(back.Mean[0], 2.5);
+    EXPECT_THROW(back.Read(dir.File("missing.idr"), 1, 1), IoError);
 }
 
 TEST(ElapsedTime, Texts)

@@ -836,39 +836,59 @@ TEST_F(WorkbenchTest, IdenticalStructuresTieInLibraryOrder)
     }
 }
 
-TEST_F(WorkbenchTest, ADescriptorFileOutOfStepStopsTheSearchWithAnError)
+// A descriptor file must hold exactly one record per structure: one built for fewer structures, or
+// with records of another library after its own, would rank other values.
+TEST_F(WorkbenchTest, ADescriptorFileThatDoesNotFitIsRefusedNamingIt)
 {
-    // A structure appended after the descriptor file was built has no record.
     const std::string lib = Library("lib30", 30);
     Build(lib);
-    {
-        StructureLibrary library;
-        ASSERT_EQ(library.ReadLibraryRecord(lib, 2), kLibOk);
-        library.SetWritePermission(true);
-        ASSERT_EQ(library.WriteLibraryRecord(lib, "appended", 0), kLibOk);
-    }
+    const std::string pre = dir.File("lib30.pre");
+    const std::string built = test::ReadBytes(pre);
     OpenWithSelfQuery(lib);
-    ASSERT_EQ(wb.State().LibraryCount, 31);
     Choose(kTen);
-    dialog.shown.clear();
-    const SearchOutcome outcome = wb.RunSearch();
-    EXPECT_NE(outcome, SearchOutcome::Completed);
-    EXPECT_FALSE(wb.HasResults());
-    ASSERT_EQ(dialog.shown.size(), 1u);
-    ExpectMessage(dialog.shown[0], MessageKind::Error, "Read Library ERROR\rCalculation aborted", MessageButtons::Ok);
-    EXPECT_EQ(dialog.shown[0].detail, dir.File("lib30.pre") + ": structure 31: no descriptor record (the file ends early)");
-    EXPECT_FALSE(fs::exists(dir.File("lib30.qlt")));
-    EXPECT_FALSE(wb.Menu().print);
-
-    // Without the file at all, the error names it.
-    fs::remove(dir.File("lib30.pre"));
-    try {
-        wb.RunSearch();
-        ADD_FAILURE() << "the search ran without its descriptor file";
-    } catch (const IoError& error) {
-        EXPECT_NE(std::string(error.what()).find(dir.File("lib30.pre")), std::string::npos) << error.what();
+    struct Case {
+        std::string bytes, problem;
+    };
+    const std::vector<Case> cases{
+        {built.substr(0, 29 * 260), "the descriptor file holds 29 records for a library of 30 structures"},
+        {built + built.substr(0, 260), "the descriptor file holds 31 records for a library of 30 structures"},
+        {built + "x", "the descriptor file holds 30 records and 1 bytes for a library of 30 structures"},
+    };
+    for (const auto& c : cases) {
+        test::WriteBytes(pre, c.bytes);
+        dialog.shown.clear();
+        try {
+            wb.RunSearch();
+            ADD_FAILURE() << "the search ran with " << c.problem;
+        } catch (const IoError& error) {
+            EXPECT_EQ(error.File(), pre);
+            EXPECT_EQ(error.Problem(), c.problem + "; calculate the descriptor values again to rebuild it");
+        }
+        EXPECT_FALSE(wb.HasResults());
+        EXPECT_FALSE(fs::exists(dir.File("lib30.qlt")));
     }
-    EXPECT_FALSE(fs::exists(dir.File("lib30.qlt")));
+    fs::remove(pre);
+    EXPECT_THROW(wb.RunSearch(), IoError);
+    test::WriteBytes(pre, built);
+    EXPECT_EQ(wb.RunSearch(), SearchOutcome::Completed);
+}
+
+// A parameter file is read only as written: a line lost or changed would shift or alter the
+// scaling of every later descriptor.
+TEST_F(WorkbenchTest, AParameterFileThatDoesNotFitIsRefusedNamingFileAndLine)
+{
+    const std::string lib = Library("lib30", 30);
+    Build(lib);
+    const std::string idp = dir.File("lib30.idp");
+    const std::string good = test::ReadBytes(idp);
+    test::WriteBytes(idp, good.substr(48)); // the first line lost
+    try {
+        wb.OpenLibrary(lib);
+        ADD_FAILURE() << "a short parameter file was read";
+    } catch (const IoError& error) {
+        EXPECT_EQ(std::make_pair(error.File(), error.Line()), std::make_pair(idp, 153L));
+    }
+    EXPECT_EQ(wb.Parameters().Mean, LibraryParameters{}.Mean);
 }
 
 TEST_F(WorkbenchTest, ADamagedBestMatchNamesTheSearchedLibraryAndPosition)

@@ -4,6 +4,7 @@
 #include "base/textfile.h"
 #include "descriptors/augatoms.h"
 #include "io/libfiles.h"
+#include "descriptors/descfiles.h"
 
 #include <algorithm>
 #include <charconv>
@@ -220,14 +221,7 @@ bool LibraryCheck(const std::string& libraryName, DescriptorMode mode, int catal
     const std::string file = ParameterFile(libraryName, mode);
     if (!std::filesystem::exists(file))
         return false;
-    TextReader reader(file);
-    for (int line = 0; line < catalogueIndex; ++line) {
-        if (reader.Eof())
-            return false;
-        reader.SkipLine();
-    }
-    reader.ReadReal();
-    return reader.ReadReal() > 0.0;
+    return ReadParameterFile(file, ParameterFileLines(mode))[static_cast<std::size_t>(catalogueIndex)].second > 0.0;
 }
 
 DescriptorSelection::DescriptorSelection(std::string critsDirectory) : m_file(std::move(critsDirectory))
@@ -291,8 +285,16 @@ void DescriptorSelection::ClickDescriptor(int position, SelectionContext& contex
     if (position < 0 || position >= kDescriptorCount)
         return;
     auto& item = m_chosen[static_cast<std::size_t>(position)];
+    const bool was = item;
     item = !item;
-    if (!Check(position, context)) {
+    bool fits = false;
+    try {
+        fits = Check(position, context);
+    } catch (...) { // a damaged parameter file: the choice stays as it was
+        item = was;
+        throw;
+    }
+    if (!fits) {
         Warn(position, context, dialog);
         item = false;
     }
@@ -309,7 +311,15 @@ void DescriptorSelection::ChooseSet(int index, SelectionContext& context, UserDi
         std::string failed;
         for (int position : m_file.ReadSet(index)) {
             m_chosen[static_cast<std::size_t>(position)] = true;
-            if (!Check(position, context)) {
+            bool fits = false;
+            try {
+                fits = Check(position, context);
+            } catch (...) { // a damaged parameter file: no set is chosen
+                m_chosen.fill(false);
+                m_currentSet = 0;
+                throw;
+            }
+            if (!fits) {
                 m_chosen[static_cast<std::size_t>(position)] = false;
                 failed += (failed.empty() ? "" : ", ") + CatalogueName(CatalogueIndexOfPosition(position + 1));
             }

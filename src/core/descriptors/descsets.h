@@ -50,7 +50,7 @@ private:
 
 // Whether a descriptor can discriminate in the library: its standard deviation in the parameter
 // file of the mode (".idp" NORMAL, ".idr" INTRO) is greater than 0. False when the file is missing
-// or the index is outside 0..151.
+// or the index is outside 0..151; throws IoError when the file is damaged (ReadParameterFile).
 bool LibraryCheck(const std::string& libraryName, DescriptorMode mode, int catalogueIndex);
 
 // What the selection needs to know of the workbench.

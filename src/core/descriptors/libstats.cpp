@@ -3,6 +3,7 @@
 #include "base/ioerror.h"
 #include "base/numtext.h"
 #include "descriptors/catalogue.h"
+#include "descriptors/descfiles.h"
 #include "descriptors/groups.h"
 
 #include <algorithm>
@@ -47,6 +48,7 @@ LibraryStatistics CountLibraryStatistics(StructureLibrary& library, const std::s
     const std::string pre = libraryName.substr(0, keep) + "pre";
     std::unique_ptr<std::FILE, FileCloser> records;
     if (std::filesystem::exists(pre)) {
+        CheckDescriptorFile(pre, s.Total);
         records.reset(std::fopen(pre.c_str(), "rb"));
         if (!records)
             throw IoError(pre, std::string("cannot open: ") + std::strerror(errno));

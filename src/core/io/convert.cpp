@@ -4,6 +4,7 @@
 #include "base/numtext.h"
 #include "io/libfiles.h"
 #include "io/molfile.h"
+#include "model/elements.h"
 
 #include <array>
 #include <cstdio>
@@ -36,7 +37,39 @@ std::string RejectReason(const MolReadStatus& status)
 {
     if (status.atomCountOutOfRange)
         return std::to_string(status.atomCount) + " atoms, not 1..63";
-    return "a bond names an atom outside the structure";
+    if (status.bondAtomInvalid)
+        return "a bond names an atom outside the structure";
+    if (status.bondTypeInvalid)
+        return "bond type " + std::to_string(status.invalidBondType) + " cannot be stored (only 1..4)";
+    if (status.neighbourOverflow)
+        return "an atom with more than 10 neighbours";
+    return {};
+}
+
+// Why a record read back from the library differs from the table that was written.
+std::string ReadBackReason(const TCTab& stored, const TCTab& read, std::uint16_t mask)
+{
+    if (mask & kDiffAtWeight)
+        for (int i = 1; i <= read.NumValidAtoms && i <= stored.NumValidAtoms; ++i)
+            if (read.Atom(i).AtWeight != stored.Atom(i).AtWeight)
+                return "isotope " + std::to_string(read.Atom(i).AtWeight) + ElementSymbol(read.AtNum(i)) +
+                       " (atom " + std::to_string(i) + ") cannot be stored";
+    std::string fields;
+    for (int bit = 0; bit < static_cast<int>(kFieldNames.size()); ++bit)
+        if ((mask & (1u << bit)) && (1u << bit) != kDiffZ)
+            fields += kFieldNames[static_cast<std::size_t>(bit)];
+    return "reads back differently (" + fields.substr(0, fields.size() - 2) + ")";
+}
+
+// The name as the library can hold it: at most 255 characters, and "?" for every byte of 128 or
+// more, since those codes stand for name words.
+std::string StorableName(const std::string& name)
+{
+    std::string stored = name.substr(0, 255);
+    for (char& c : stored)
+        if (static_cast<unsigned char>(c) >= 128)
+            c = '?';
+    return stored;
 }
 
 std::string LibraryWriteFailure(int result, const std::string& target)
@@ -47,6 +80,9 @@ std::string LibraryWriteFailure(int result, const std::string& target)
     case kLibIndexFile: return "cannot open the index file of " + target + because;
     case kLibEmptyEntry: return "cannot create the library " + target + because;
     case kLibWriteNotPermitted: return "writing to " + target + " is not permitted";
+    case kLibFull:
+        return "the library " + target + " is full: a library holds at most " + std::to_string(kMaxLibraryBlocks) +
+               " blocks of " + std::to_string(kLibraryBlockSize) + " bytes (1 GiB)";
     default: return "cannot write to " + target + " (code " + std::to_string(result) + ")";
     }
 }
@@ -61,6 +97,19 @@ bool Proceed(Progress& progress)
         case ProgressRequest::Suspend: break;
         }
     }
+}
+
+// "\rN structures were <what>" and the first notes, one per line.
+void AppendNotes(std::string& text, long count, const std::vector<std::string>& notes, const char* what)
+{
+    constexpr std::size_t kShown = 10;
+    if (count == 0)
+        return;
+    text += "\r" + std::to_string(count) + (count == 1 ? " structure was" : " structures were") + what;
+    for (std::size_t k = 0; k < notes.size() && k < kShown; ++k)
+        text += "\r" + notes[k];
+    if (count > static_cast<long>(std::min(notes.size(), kShown)))
+        text += "\r... and " + std::to_string(count - static_cast<long>(std::min(notes.size(), kShown))) + " more";
 }
 
 std::string FormatText(const std::string& fileName, const std::string& fallback)
@@ -115,16 +164,19 @@ ImportReport ImportStructures(StructureLibrary& library, const std::string& sour
         }
         ++record;
         ReadMolRecord(scratch, reader, status);
-        if (status.Rejected()) {
+        auto leaveOut = [&](const std::string& reason) {
             ++report.skipped;
             if (report.skipNotes.size() < kMaxNotes)
-                report.skipNotes.push_back(RecordLabel(record, scratch.FStrucName) + ": " +
-                                           RejectReason(status));
+                report.skipNotes.push_back(RecordLabel(record, scratch.FStrucName) + ": " + reason);
+        };
+        if (status.Rejected() || status.bondTypeInvalid || status.neighbourOverflow) {
+            leaveOut(RejectReason(status));
         } else {
+            const std::string name = StorableName(scratch.FStrucName);
+            const bool renamed = name != scratch.FStrucName;
+            const std::size_t renamedFrom = scratch.FStrucName.size();
+            scratch.FStrucName = name;
             library.Structure().Assign(scratch);
-            std::string name = scratch.FStrucName;
-            if (name.size() > 255)
-                name.resize(255);
             library.SetWritePermission(true);
             int written = kLibOk;
             try {
@@ -143,14 +195,29 @@ ImportReport ImportStructures(StructureLibrary& library, const std::string& sour
                 report.failedRecord = record;
                 break;
             }
-            ++report.written;
-            library.ReadLibraryRecord(target, library.RecordPosition());
-            const std::string errors = ReadBackErrorText(CompareCtab(library.Structure(), scratch));
-            if (!errors.empty()) {
-                report.failed = true;
-                report.failure = errors;
-                report.failedRecord = record;
-                break;
+            const int readBack = library.ReadLibraryRecord(target, library.RecordPosition());
+            const std::uint16_t mask = CompareCtab(library.Structure(), scratch) & ~kDiffZ;
+            if (readBack != kLibOk || mask != 0) {
+                const std::string reason = readBack != kLibOk
+                                               ? "cannot be read back (code " + std::to_string(readBack) + ")"
+                                               : ReadBackReason(library.Structure(), scratch, mask);
+                if (!library.RemoveLastRecord(target)) {
+                    report.failed = true;
+                    report.failure = "cannot take a wrong record out of " + target;
+                    report.failedRecord = record;
+                    break;
+                }
+                leaveOut(reason);
+            } else {
+                ++report.written;
+                if (renamed) {
+                    ++report.renamed;
+                    if (report.renameNotes.size() < kMaxNotes)
+                        report.renameNotes.push_back(
+                            RecordLabel(record, name) + ": name changed (" +
+                            (name.size() < renamedFrom ? "cut to 255 characters" : "bytes of 128 or more stored as \"?\"") +
+                            ")");
+                }
             }
         }
         if (!reader.Eof()) {
@@ -305,10 +372,8 @@ bool Converter::Convert(StructureLibrary& library, UserDialog& dialog, Progress&
         std::string text = "Conversion successful";
         if (report.cut)
             text += "\rThe incomplete last structure was cut !!!";
-        if (report.skipped > 0)
-            text += "\r" + std::to_string(report.skipped) +
-                    (report.skipped == 1 ? " structure was" : " structures were") +
-                    " skipped (more than 63 atoms or unreadable bonds)";
+        AppendNotes(text, report.skipped, report.skipNotes, " left out:");
+        AppendNotes(text, report.renamed, report.renameNotes, " stored under a changed name:");
         dialog.ShowMessage(MessageKind::Information, "Information", text, MessageButtons::Ok);
         m_toSize = FileSizeText(m_target);
         m_toFormat = FormatText(m_target, "CBL-File");

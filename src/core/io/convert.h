@@ -16,12 +16,14 @@ enum class ConversionMode { None, WriteAnew, Append };
 
 struct ImportReport {
     long written = 0;       // records stored in the library
-    long skipped = 0;       // records the reader rejected; not stored
-    std::vector<std::string> skipNotes; // "record 12 (NAME): 76 atoms, more than 63" (first 20)
+    long skipped = 0;       // records left out: rejected by the reader, or the library cannot hold them
+    std::vector<std::string> skipNotes; // "record 12 (NAME): 76 atoms, not 1..63" (first 20)
+    long renamed = 0;       // records stored under a changed name
+    std::vector<std::string> renameNotes; // "record 3 (CAF?): name changed ..." (first 20)
     bool cut = false;       // the source held text after its last counted record
     bool aborted = false;   // the user stopped it
-    bool failed = false;    // a read-back difference or a failed write stopped it
-    std::string failure;    // "ERRORS:  AtWeight; " or the write failure
+    bool failed = false;    // a failed write (a full library, a full disk) stopped it
+    std::string failure;    // what failed, naming the library
     long failedRecord = 0;  // 1-based number of the record in the source
     bool Completed() const { return !aborted && !failed; }
 };
@@ -44,7 +46,11 @@ std::string ReadBackErrorText(std::uint16_t mask);
 void DeleteStaleLibraryFiles(StructureLibrary& library, const std::string& target, ConversionMode mode);
 
 // Imports source into target. total is the number of "$$$$" lines of the source (the record
-// count that decides the cut flag). Throws IoError for an unreadable source or a malformed number.
+// count that decides the cut flag). Every record is written, read back and compared; a record the
+// library cannot hold as it was read (an isotope other than 2H, 13C, 15N, 17O, 18O, a bond type
+// outside 1..4, an 11th neighbour) is taken out again and counted as skipped, and the import goes
+// on. Name bytes of 128 or more (which the library reads as name words) are stored as "?".
+// Throws IoError for an unreadable source or a malformed number.
 ImportReport ImportStructures(StructureLibrary& library, const std::string& source, long total,
                               const std::string& target, ConversionMode mode, Progress& progress);
 

@@ -324,6 +324,8 @@ bool ReadMolRecord(TCTab& table, TextReader& file, MolReadStatus& status)
             long long type = file.ReadInteger();
             file.SkipLine();
             if (type < 1 || type > 4) {
+                if (!status.bondTypeInvalid)
+                    status.invalidBondType = type;
                 status.bondTypeInvalid = true;
                 type = 1;
             }
@@ -419,10 +421,21 @@ void WriteMolRecord(const TCTab& table, TextWriter& file, const std::string& ini
     for (int i = 1; i <= n; ++i)
         neighbourSum += table.NumNeighbours(i);
     std::string counts = FormatInt(n, 3) + FormatInt(neighbourSum / 2, 3) + "  0  0";
-    for (int k = 0; k < 7; ++k)
+    for (int k = 0; k < 6; ++k)
         counts += "  0";
-    counts += "     ";
+    counts += "999 V2000";
     file.WriteLine(counts);
+
+    // Isotopes: (atom, mass) of every atom whose mass is not its element's own.
+    std::vector<std::pair<int, int>> isotopes;
+    bool absoluteMasses = false;
+    for (int i = 1; i <= n; ++i) {
+        const int difference = table.Atom(i).AtWeight - MassNumber(table.Atom(i).AtNum);
+        if (difference != 0) {
+            isotopes.emplace_back(i, table.Atom(i).AtWeight);
+            absoluteMasses = absoluteMasses || difference < -3 || difference > 4;
+        }
+    }
 
     std::string text;
     for (int i = 1; i <= n; ++i) {
@@ -432,7 +445,7 @@ void WriteMolRecord(const TCTab& table, TextWriter& file, const std::string& ini
         text += PadLeft(FormatFixed(atom.z * 0.001, 4), 10);
         text += ' ';
         text += FitWidth(ElementSymbol(atom.AtNum), 3);
-        text += " 0";
+        text += absoluteMasses ? std::string(" 0") : FormatInt(atom.AtWeight - MassNumber(atom.AtNum), 2);
         text += FormatInt(atom.Charge, 3);
         text += "  0";
         file.WriteLine(text);
@@ -441,7 +454,15 @@ void WriteMolRecord(const TCTab& table, TextWriter& file, const std::string& ini
     for (const auto& bond : BondLines(table))
         file.WriteLine(FormatInt(bond.first, 3) + FormatInt(bond.second, 3) + FormatInt(bond.type, 3));
 
-    file.WriteLine();
+    if (absoluteMasses)
+        for (std::size_t first = 0; first < isotopes.size(); first += 8) {
+            const std::size_t count = std::min<std::size_t>(8, isotopes.size() - first);
+            text = "M  ISO" + FormatInt(static_cast<long long>(count), 3);
+            for (std::size_t k = first; k < first + count; ++k)
+                text += " " + FormatInt(isotopes[k].first, 3) + " " + FormatInt(isotopes[k].second, 3);
+            file.WriteLine(text);
+        }
+    file.WriteLine("M  END");
     file.WriteLine("> <CAS_RN>");
     file.WriteLine(CASNumberText(table.FCASNr));
     file.WriteLine();

@@ -19,6 +19,7 @@ bool ReadMolRecord(TCTab& table, TextReader& file);
 struct MolReadStatus {
     bool atomCountOutOfRange = false; // nothing was read; the table keeps its atoms
     bool bondTypeInvalid = false;     // a type outside 1..4, entered as 1
+    long long invalidBondType = 0;    // the first such type
     bool bondAtomInvalid = false;     // a bond to an atom outside 1..n or to itself; bonds stop
     bool neighbourOverflow = false;   // an 11th neighbour; bonds stop
     bool missingTerminator = false;
@@ -28,7 +29,11 @@ struct MolReadStatus {
 };
 bool ReadMolRecord(TCTab& table, TextReader& file, MolReadStatus& status);
 
-// Appends one SD record. when gives the date and time of line 2 (the current local time when null).
+// Appends one SD record as a V2000 molfile with its properties block ("M  END"). An atom whose
+// AtWeight is not its element's mass number is written with the atom block's mass difference when
+// every such difference lies in -3..+4, else all of them as absolute masses on "M  ISO" lines (which
+// replace the atom block's differences). when gives the date and time of line 2 (the current local
+// time when null).
 void WriteMolRecord(const TCTab& table, TextWriter& file, const std::string& initials,
                     const std::string& programField, int registryNumber, const std::string& comment,
                     const std::tm* when = nullptr);

@@ -196,6 +196,7 @@ void StructureLibrary::ReleaseFiles()
     m_current = nullptr;
     m_bufferBlock = 0;
     m_bufferLibrary.clear();
+    m_lastWrite = LastWrite{};
 }
 
 StructureLibrary::LibraryFiles* StructureLibrary::Find(const std::string& libraryName)
@@ -216,6 +217,8 @@ StructureLibrary::LibraryFiles& StructureLibrary::FreeSlot()
             slot = &files;
     if (slot->name == m_bufferLibrary)
         m_bufferBlock = 0;
+    if (slot->name == m_lastWrite.library)
+        m_lastWrite = LastWrite{};
     slot->Close();
     slot->lastUse = ++m_uses;
     return *slot;
@@ -288,8 +291,6 @@ int StructureLibrary::Decode(std::size_t offset)
         return kLibDamagedRecord;
     const std::uint8_t* rec = m_buffer.data() + start;
     const std::size_t length = GetU16(rec);
-    if (length == 0)
-        return kLibOk;
     if (length < kHeaderSize + 1 || start + length > kLibraryBlockSize)
         return kLibDamagedRecord;
 
@@ -463,6 +464,8 @@ int StructureLibrary::WriteLibraryRecord(const std::string& libraryName, const s
         if (found) {
             if (found->name == m_bufferLibrary)
                 m_bufferBlock = 0;
+            if (found->name == m_lastWrite.library)
+                m_lastWrite = LastWrite{};
             found->Close();
         }
         LibraryFiles& files = FreeSlot();
@@ -496,6 +499,8 @@ int StructureLibrary::WriteLibraryRecord(const std::string& libraryName, const s
     std::uint32_t block = 1;
     if (files.blockCount > 0) {
         block = files.blockCount;
+        if (block > kMaxLibraryBlocks)
+            return kLibFull;
         if (!LoadBlock(files, block))
             throw IoError(libraryName, "cannot read block " + std::to_string(block));
     } else {
@@ -515,11 +520,24 @@ int StructureLibrary::WriteLibraryRecord(const std::string& libraryName, const s
     const std::size_t freeSpace = end + 1 < kLibraryBlockSize ? kLibraryBlockSize - end - 1 : 0;
     bool wholeBlock = files.blockCount == 0;
     if (freeSpace < record.size()) {
+        // Block 65536 would be stored as 0 ("no record") and later ones as earlier blocks.
+        if (files.blockCount >= kMaxLibraryBlocks)
+            return kLibFull;
         block = files.blockCount + 1;
         end = 1;
         m_buffer.fill(0);
         wholeBlock = true;
     }
+    m_lastWrite.library = libraryName;
+    m_lastWrite.position = position;
+    m_lastWrite.block = block;
+    m_lastWrite.offset = end - 1;
+    m_lastWrite.blocksBefore = files.blockCount;
+    if (wholeBlock)
+        m_lastWrite.old.clear();
+    else
+        m_lastWrite.old.assign(m_buffer.begin() + static_cast<long>(end - 1),
+                               m_buffer.begin() + static_cast<long>(end - 1 + record.size() + 2));
     std::copy(record.begin(), record.end(), m_buffer.begin() + static_cast<long>(end - 1));
     m_buffer[end - 1 + record.size()] = 0;
     m_buffer[end + record.size()] = 0;
@@ -541,6 +559,34 @@ int StructureLibrary::WriteLibraryRecord(const std::string& libraryName, const s
     files.Appended(position, entry);
     m_recordPosition = position;
     return kLibOk;
+}
+
+bool StructureLibrary::RemoveLastRecord(const std::string& libraryName)
+{
+    LibraryFiles* found = Find(libraryName);
+    if (!found || !found->writable || m_lastWrite.library != libraryName ||
+        found->entries != m_lastWrite.position)
+        return false;
+    LibraryFiles& files = *found;
+    const LastWrite undo = std::move(m_lastWrite);
+    m_lastWrite = LastWrite{};
+    if (m_bufferLibrary == libraryName)
+        m_bufferBlock = 0;
+    const off_t blockStart = static_cast<off_t>(undo.block - 1) * kLibraryBlockSize;
+    if (undo.old.empty()) {
+        if (::ftruncate(files.dataFd, static_cast<off_t>(undo.blocksBefore) * kLibraryBlockSize) != 0)
+            throw IoError(libraryName, std::string("cannot truncate: ") + std::strerror(errno));
+    } else {
+        WriteAll(files.dataFd, undo.old.data(), undo.old.size(), blockStart + static_cast<off_t>(undo.offset),
+                 libraryName);
+    }
+    files.blockCount = undo.blocksBefore;
+    if (::ftruncate(files.indexFd, static_cast<off_t>(undo.position - 1) * 4) != 0)
+        throw IoError(IndexFileName(libraryName), std::string("cannot truncate: ") + std::strerror(errno));
+    files.entries = undo.position - 1;
+    files.window.clear();
+    files.windowStart = 0;
+    return true;
 }
 
 } // namespace velmora

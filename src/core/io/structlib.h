@@ -26,9 +26,12 @@ enum LibraryResult : int {
     kLibEmptyEntry = -4, // index entry (0, 0), or the data file could not be created
     kLibDamagedRecord = -5,
     kLibWriteNotPermitted = -6,
+    kLibFull = -7, // the record would need a block past kMaxLibraryBlocks
 };
 
 constexpr int kLibraryBlockSize = 16384;
+// Block numbers are 16-bit: a library holds at most this many blocks (1 GiB).
+constexpr std::uint32_t kMaxLibraryBlocks = 65535;
 
 // The library path with its last extension replaced by "III" ("screen.v1.clb" -> "screen.v1.III").
 std::string IndexFileName(const std::string& libraryName);
@@ -50,12 +53,18 @@ public:
     StructureLibrary& operator=(const StructureLibrary&) = delete;
 
     // 0, or kLibPositionOutOfRange, kLibIndexFile, kLibDataFile, kLibEmptyEntry,
-    // kLibDamagedRecord (the library structure is then empty).
+    // kLibDamagedRecord (the library structure is then empty; also for a record of length 0,
+    // which no writer makes: zeros where a record should be are damage, not an empty structure).
     int ReadLibraryRecord(const std::string& libraryName, long position);
     // Appends the library structure as record N + 1. 0, or kLibWriteNotPermitted, kLibIndexFile,
-    // kLibEmptyEntry (data file not created). Throws IoError when a write fails (a full disk).
+    // kLibEmptyEntry (data file not created), kLibFull (nothing written). Throws IoError when a
+    // write fails (a full disk).
     int WriteLibraryRecord(const std::string& libraryName, const std::string& name,
                            std::uint32_t casNumber);
+    // Takes back the record the last WriteLibraryRecord appended to this library: the index and
+    // the data file end as they did before it, byte for byte. False when there is none to take
+    // back (another write or library came between). Throws IoError when a write fails.
+    bool RemoveLastRecord(const std::string& libraryName);
 
     void SetWritePermission(bool permitted) { m_writePermitted = permitted; }
     bool WritePermission() const { return m_writePermitted; }
@@ -116,6 +125,17 @@ private:
     std::array<LibraryFiles, 2> m_files;
     LibraryFiles* m_current = nullptr; // the files of the library of the current call
     std::uint64_t m_uses = 0;
+
+    // What the last write changed, so that it can be taken back.
+    struct LastWrite {
+        std::string library;           // empty: nothing to take back
+        long position = 0;             // index entry written
+        std::uint32_t block = 0;       // block written
+        std::size_t offset = 0;        // 0-based start of the bytes written in the block
+        std::vector<std::uint8_t> old; // their previous contents (empty when the block was new)
+        std::uint32_t blocksBefore = 0;
+    };
+    LastWrite m_lastWrite;
 
     std::array<std::uint8_t, kLibraryBlockSize> m_buffer{};
     std::string m_bufferLibrary;

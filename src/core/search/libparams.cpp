@@ -4,6 +4,7 @@
 #include "base/real48.h"
 #include "base/textfile.h"
 #include "io/libfiles.h"
+#include "descriptors/descfiles.h"
 
 #include <algorithm>
 
@@ -51,15 +52,11 @@ double LibraryParameters::Scale(int index, double value) const
     return ToReal48Precision(scaled);
 }
 
-void LibraryParameters::Read(const std::string& fileName, int count)
+void LibraryParameters::Read(const std::string& fileName, int count, int lines)
 {
-    TextReader reader(fileName);
-    for (int i = 0; i < count; ++i) {
-        const double mean = reader.ReadReal();
-        const double deviation = reader.ReadReal();
-        reader.SkipLine();
-        Set(i, mean, deviation);
-    }
+    const auto values = ReadParameterFile(fileName, lines);
+    for (int i = 0; i < count && i < lines; ++i)
+        Set(i, values[static_cast<std::size_t>(i)].first, values[static_cast<std::size_t>(i)].second);
 }
 
 void LibraryParameters::Write(const std::string& fileName, int count) const

@@ -29,9 +29,9 @@ struct LibraryParameters {
     // keeps descriptors with StdDev 0 out of the comparison.
     double Scale(int index, double value) const;
 
-    // Reads lines 0..count-1 of a parameter file (two reals each, the rest of a line skipped).
-    // Throws IoError when the file cannot be read or holds a malformed number.
-    void Read(const std::string& fileName, int count);
+    // Takes lines 0..count-1 of a parameter file of `lines` lines (ReadParameterFile). Throws
+    // IoError, leaving the parameters as they were, when the file is not exactly as written.
+    void Read(const std::string& fileName, int count, int lines);
     // Writes lines 0..count-1.
     void Write(const std::string& fileName, int count) const;
 };

@@ -6,6 +6,7 @@
 #include "base/recordstream.h"
 #include "base/textfile.h"
 #include "base/userdata.h"
+#include "descriptors/descfiles.h"
 #include "descriptors/groups.h"
 #include "io/libfiles.h"
 #include "io/molfile.h"
@@ -330,7 +331,8 @@ void Workbench::LoadLibraryParameters()
     const std::string file = CompanionFileName(m_state.LibraryFileName, intro ? "idr" : "idp");
     if (std::filesystem::exists(file)) {
         m_parameters.Clear();
-        m_parameters.Read(file, intro ? 34 : 153);
+        m_state.ParametersAvailable = false;
+        m_parameters.Read(file, intro ? 34 : 153, ParameterFileLines(m_state.Mode));
         if (intro)
             m_state.ParametersAvailable = true;
         return;
@@ -446,6 +448,8 @@ bool Workbench::ComputeQueryVector()
 
 SearchOutcome Workbench::CompareAll(const std::string& resultFile)
 {
+    if (m_state.Mode == DescriptorMode::Normal)
+        CheckDescriptorFile(CompanionFileName(m_state.LibraryFileName, "pre"), m_state.LibraryCount);
     TextWriter out(resultFile);
     const bool vectorOk = ComputeQueryVector();
     const bool normal = m_state.Mode == DescriptorMode::Normal;
@@ -746,6 +750,7 @@ std::string Workbench::ExportAscii(std::mt19937& random)
     File records;
     if (normal) {
         const std::string pre = CompanionFileName(m_state.LibraryFileName, "pre");
+        CheckDescriptorFile(pre, m_state.LibraryCount);
         records.reset(std::fopen(pre.c_str(), "rb"));
         if (!records)
             throw IoError(pre, std::string("cannot open the descriptor file: ") + std::strerror(errno));
