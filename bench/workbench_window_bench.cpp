@@ -11,10 +11,12 @@
 #include "fonts.h"
 #include "qtprogress.h"
 #include "qvxform.h"
+#include "srchdiag.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QPushButton>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -29,10 +31,11 @@ using namespace velmora;
 // Answers every message with OK and reports errors and warnings.
 class QuietDialog final : public UserDialog {
 public:
-    MessageAnswer ShowMessage(MessageKind kind, const std::string&, const std::string& text, MessageButtons) override
+    MessageAnswer ShowMessage(MessageKind kind, const std::string&, const std::string& text, MessageButtons,
+                              const std::string& detail = {}) override
     {
         if (kind == MessageKind::Error || kind == MessageKind::Warning)
-            std::fprintf(stderr, "%s\n", text.c_str());
+            std::fprintf(stderr, "%s\n%s", text.c_str(), detail.empty() ? "" : (detail + "\n").c_str());
         return MessageAnswer::Ok;
     }
     std::optional<std::string> ChooseFile(FileDialogKind, const std::string&, const std::string&,
@@ -67,6 +70,14 @@ int main(int argc, char** argv)
     gui::QtProgress progress;
     gui::TQVXForm window(dialog, progress, QDir::currentPath().toStdString());
     window.show();
+    // The distribution diagram is shown modally after the search: close it as soon as it is up.
+    QTimer diagram;
+    diagram.setInterval(5);
+    QObject::connect(&diagram, &QTimer::timeout, [] {
+        if (auto* shown = qobject_cast<gui::TFormSearchDiagram*>(QApplication::activeModalWidget()))
+            shown->accept();
+    });
+    diagram.start();
     std::vector<double> searches, jobs;
     for (int run = 1; run <= runs; ++run) {
         const auto job = std::chrono::steady_clock::now();

@@ -39,7 +39,7 @@ QWidget* QtUserDialog::Parent() const
 }
 
 MessageAnswer QtUserDialog::ShowMessage(MessageKind kind, const std::string& caption, const std::string& text,
-                                        MessageButtons buttons)
+                                        MessageButtons buttons, const std::string& detail)
 {
     QMessageBox::Icon icon = QMessageBox::Information;
     switch (kind) {
@@ -53,6 +53,9 @@ MessageAnswer QtUserDialog::ShowMessage(MessageKind kind, const std::string& cap
     body.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QMessageBox box(icon, DisplayText(caption), body, QMessageBox::NoButton, Parent());
     box.setTextFormat(Qt::PlainText);
+    // What lies behind the message (file, record, cause) is there on request.
+    if (!detail.empty())
+        box.setDetailedText(DisplayText(detail));
 
     QAbstractButton* replace = nullptr;
     QAbstractButton* append = nullptr;

@@ -21,8 +21,9 @@ public:
     void SetParentWidget(QWidget* parent);
 
     // Exact caption and text ("\r" breaks the line); Esc answers Cancel, No or Abort where offered.
+    // A detail (file, record, cause) goes into the box's details.
     MessageAnswer ShowMessage(MessageKind kind, const std::string& caption, const std::string& text,
-                              MessageButtons buttons) override;
+                              MessageButtons buttons, const std::string& detail = {}) override;
     // Qt's own overwrite question is off: the callers ask Replace/Append/Abort themselves. A save
     // dialog adds the selected filter's first extension to a name typed without one.
     std::optional<std::string> ChooseFile(FileDialogKind kind, const std::string& title,

@@ -1,16 +1,26 @@
 #include "qvxform.h"
 
+#include "drawpenform.h"
+
 #include "base/fitlabel.h"
+#include "asciiwindow.h"
 #include "base/ioerror.h"
+#include "base/userdata.h"
+#include "convertform.h"
+#include "critdlg.h"
+#include "detailpage.h"
 #include "dialogs.h"
 #include "flowpage.h"
 #include "graphics/grafctab.h"
 #include "helpwindow.h"
+#include "overviewpage.h"
 #include "qtcanvas.h"
 #include "qtprogress.h"
 #include "qtuserdialog.h"
+#include "reportpage.h"
 #include "search/coefficients.h"
 #include "sharedprinter.h"
+#include "srchdiag.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -25,30 +35,11 @@
 
 namespace velmora::gui {
 
-namespace {
-
-QWidget* PlaceholderPage(const QString& objectName, const QString& title, QWidget* parent)
-{
-    auto* page = new QWidget(parent);
-    page->setObjectName(objectName);
-    auto* layout = new QVBoxLayout(page);
-    auto* heading = new QLabel(title, page);
-    heading->setObjectName("title");
-    QFont font = heading->font();
-    font.setPointSize(font.pointSize() + 4);
-    font.setBold(true);
-    heading->setFont(font);
-    layout->addWidget(heading);
-    return page;
-}
-
-} // namespace
-
 TQVXForm::TQVXForm(UserDialog& dialog, QtProgress& progress, std::string workingDirectory, QWidget* parent)
     : QMainWindow(parent),
       m_dialog(dialog),
       m_progress(progress),
-      m_workbench(dialog, progress, std::move(workingDirectory)),
+      m_workbench(dialog, progress, workingDirectory),
       m_pages(m_workbench.State().BackPage)
 {
     setWindowTitle("Velmora");
@@ -70,6 +61,15 @@ TQVXForm::TQVXForm(UserDialog& dialog, QtProgress& progress, std::string working
     m_helpWindow = new HelpWindow(this);
     m_helpWindow->setWindowFlag(Qt::Window);
     m_statusWindow = new StatusWindow(m_workbench, this);
+    // The structure editor keeps its drawing between openings; OK hands it over as the query.
+    m_drawpen = new TDrawpenForm(UserDataDirectory(workingDirectory), this); // beside the descriptor sets
+    Connect(LaterCommand::DrawMolecule, [this] {
+        if (m_drawpen->exec() == QDialog::Accepted) {
+            m_workbench.SetDrawnQuery(m_drawpen->Structure());
+            ShowQuery();
+        }
+    });
+    ConnectResultWindows();
 
     ShowQuery();
     Refresh();
@@ -89,17 +89,13 @@ void TQVXForm::BuildPages()
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     m_stack->addWidget(scroll);
-    m_stack->addWidget(PlaceholderPage("SearchReportPage", "Search Report", m_stack));
-    m_stack->addWidget(PlaceholderPage("GraphicOverview", "Molecules overview", m_stack));
-    QWidget* detail = PlaceholderPage("GraphicPage", "Similar Structures", m_stack);
-    m_valueCaption = new QLabel(QString::fromStdString(CoefficientLabel(0)), detail);
-    m_valueCaption->setObjectName("valueCaption");
-    m_valueCaption->setFont(QFont("Courier New"));
-    static_cast<QVBoxLayout*>(detail->layout())->addWidget(m_valueCaption);
-    static_cast<QVBoxLayout*>(detail->layout())->addStretch(1);
-    for (int i = 1; i <= 2; ++i)
-        static_cast<QVBoxLayout*>(m_stack->widget(i)->layout())->addStretch(1);
-    m_stack->addWidget(detail);
+    m_reportPage = new ReportPage(m_stack);
+    m_overviewPage = new OverviewPage(m_stack);
+    m_detailPage = new DetailPage(m_workbench, m_stack);
+    m_valueCaption = m_detailPage->ValueCaption();
+    m_stack->addWidget(m_reportPage);
+    m_stack->addWidget(m_overviewPage);
+    m_stack->addWidget(m_detailPage);
     setCentralWidget(m_stack);
 }
 
@@ -388,7 +384,42 @@ bool TQVXForm::StructuralDescriptors()
 bool TQVXForm::Calculate()
 {
     const SearchOutcome outcome = m_workbench.RunSearch();
+    if (outcome == SearchOutcome::Completed)
+        ShowResults();
     return outcome == SearchOutcome::Completed;
+}
+
+void TQVXForm::ConnectResultWindows()
+{
+    m_convertForm = new TConvertForm(m_workbench.Library(), m_dialog, m_progress, this);
+    m_critDlg = new TSimCritDlg(m_workbench, m_dialog, this);
+    m_searchDiagram = new TFormSearchDiagram(this);
+    m_asciiWindow = new AsciiExportWindow(this);
+    Connect(LaterCommand::ImportLibrary, [this] {
+        m_workbench.ImportLibrary(std::nullopt, [this](Converter& converter) { return m_convertForm->Run(converter); });
+        ShowQuery();
+    });
+    Connect(LaterCommand::ExportLibrary, [this] {
+        m_exported = m_workbench.ExportLibrary(m_exportConverter,
+                                               [this](Converter& converter) { m_convertForm->Run(converter); });
+    });
+    Connect(LaterCommand::StructuralDescriptors, [this] { m_critDlg->Run(); });
+    Connect(LaterCommand::DistributionDiagram,
+            [this] { m_searchDiagram->Run(TFormSearchDiagram::DataOf(m_workbench)); });
+    Connect(LaterCommand::ExportAscii, [this] {
+        const std::string path = m_asciiWindow->Run(m_workbench);
+        statusBar()->showMessage("ASCII table written to " + QFile::decodeName(QByteArray::fromStdString(path)), 15000);
+    });
+}
+
+void TQVXForm::ShowResults()
+{
+    m_reportPage->Fill(m_workbench);
+    m_overviewPage->Fill(m_workbench);
+    m_detailPage->Fill(); // leaves structure 1 in the library buffer
+    m_resultsShown = true;
+    m_exported = false;
+    m_searchDiagram->Run(TFormSearchDiagram::DataOf(m_workbench));
 }
 
 bool TQVXForm::ResetAll()
@@ -482,6 +513,16 @@ void TQVXForm::Refresh()
         box->setVisible(menu.resultIcons);
     flow.similarityTable->setEnabled(menu.viewTable);
     flow.similarityExport->setEnabled(m_exportLibrary->isEnabled());
+    if (!m_workbench.HasResults() && m_resultsShown) {
+        m_reportPage->Clear();
+        m_overviewPage->Clear();
+        m_detailPage->Clear();
+        m_resultsShown = false;
+        m_exported = false;
+    }
+    // The exported SD library is marked while its results are shown.
+    flow.similarityExport->SetFill(m_exported ? kWorkingColor : kRestColor);
+    m_detailPage->ShowQuery(m_workbench.State());
     flow.internalStructure->setEnabled(menu.viewDetailed);
     flow.calculatePanel->setVisible(m_workbench.CalculateEnabled());
     flow.update();

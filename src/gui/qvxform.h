@@ -19,13 +19,21 @@ class QStackedWidget;
 namespace velmora::gui {
 
 class AboutBox;
+class AsciiExportWindow;
 class BestCountDialog;
 class CoefficientDialog;
+class DetailPage;
 class FlowPage;
 class HelpWindow;
+class OverviewPage;
 class QtProgress;
+class ReportPage;
 class SharedPrinter;
 class StatusWindow;
+class TDrawpenForm;
+class TConvertForm;
+class TFormSearchDiagram;
+class TSimCritDlg;
 
 // Commands whose windows are added by later parts of the application; each stays disabled until
 // its handler is connected.
@@ -58,8 +66,16 @@ public:
     CoefficientDialog& Coefficient() { return *m_coefficientDialog; }
     StatusWindow& Status() { return *m_statusWindow; }
     HelpWindow& Help() { return *m_helpWindow; }
+    TDrawpenForm& Drawpen() { return *m_drawpen; }
     // The one printer of the application, made at its first use and kept.
     SharedPrinter& Printer();
+    TConvertForm& ConvertForm() { return *m_convertForm; }
+    TSimCritDlg& DescriptorDialog() { return *m_critDlg; }
+    TFormSearchDiagram& SearchDiagram() { return *m_searchDiagram; }
+    AsciiExportWindow& AsciiWindow() { return *m_asciiWindow; }
+    ReportPage& ReportView() { return *m_reportPage; }
+    OverviewPage& OverviewView() { return *m_overviewPage; }
+    DetailPage& DetailView() { return *m_detailPage; }
 
     void Connect(LaterCommand command, std::function<void()> handler);
 
@@ -96,6 +112,9 @@ private:
     bool Calculate();
     bool ResetAll();
     bool StructuralDescriptors();
+    void ConnectResultWindows();
+    // A search went through: fill the result pages, then show the distribution diagram.
+    void ShowResults();
 
     UserDialog& m_dialog;
     QtProgress& m_progress;
@@ -136,7 +155,19 @@ private:
     AboutBox* m_aboutBox = nullptr;
     HelpWindow* m_helpWindow = nullptr;
     StatusWindow* m_statusWindow = nullptr;
+    TDrawpenForm* m_drawpen = nullptr;
     std::unique_ptr<SharedPrinter> m_printer;
+    TConvertForm* m_convertForm = nullptr;
+    TSimCritDlg* m_critDlg = nullptr;
+    TFormSearchDiagram* m_searchDiagram = nullptr;
+    AsciiExportWindow* m_asciiWindow = nullptr;
+    ReportPage* m_reportPage = nullptr;
+    OverviewPage* m_overviewPage = nullptr;
+    DetailPage* m_detailPage = nullptr;
+    // The export's converter keeps its last target between uses.
+    Converter m_exportConverter;
+    bool m_resultsShown = false;
+    bool m_exported = false; // the best matches of the results shown were exported
 };
 
 } // namespace velmora::gui

@@ -13,6 +13,7 @@
 #include "qvxform.h"
 #include "scripted.h"
 #include "search/coefficients.h"
+#include "srchdiag.h"
 #include "test_support.h"
 
 #include <QApplication>
@@ -87,6 +88,12 @@ int DescriptorPosition(const std::string& name)
         if (IsDescriptor(i) && CatalogueName(i) == name)
             return ListPosition(i);
     return -1;
+}
+
+// The distribution diagram is shown modally after every search that goes through.
+void CloseDiagramWhenShown()
+{
+    WhenModal<TFormSearchDiagram>([](TFormSearchDiagram* diagram) { diagram->accept(); });
 }
 
 std::string LastText(const test::ScriptedDialog& dialog)
@@ -283,6 +290,7 @@ private slots:
             painter.end();
             Save(picture, "workbench-searching");
         };
+        CloseDiagramWhenShown();
         QTest::mouseClick(flow.calculate, Qt::LeftButton);
         duringPhase = nullptr;
         QVERIFY(window.Bench().HasResults());
@@ -321,6 +329,7 @@ private slots:
         QCOMPARE(window.Stack().currentIndex(), 0);
 
         // Reset all: the start state.
+        CloseDiagramWhenShown();
         QTest::mouseClick(flow.calculate, Qt::LeftButton);
         QVERIFY(window.Bench().HasResults());
         Action(&window, "Reset All")->trigger();

@@ -9,9 +9,9 @@
 
 #include <csignal>
 #include <filesystem>
-#include <sys/resource.h>
 #include <fstream>
 #include <tuple>
+#include <sys/resource.h>
 
 namespace velmora {
 namespace {

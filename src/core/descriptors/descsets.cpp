@@ -3,8 +3,8 @@
 #include "base/ioerror.h"
 #include "base/textfile.h"
 #include "descriptors/augatoms.h"
-#include "io/libfiles.h"
 #include "descriptors/descfiles.h"
+#include "io/libfiles.h"
 
 #include <algorithm>
 #include <charconv>

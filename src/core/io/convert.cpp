@@ -237,6 +237,7 @@ ExportReport ExportStructures(StructureLibrary& library, const std::string& libr
                               const std::string& target, ConversionMode mode, Progress& progress)
 {
     ExportReport report;
+    report.ran = true;
     TextWriter writer(target, mode == ConversionMode::Append ? TextWriter::Mode::Append
                                                              : TextWriter::Mode::Truncate);
     progress.Start("Conversion", total);
@@ -306,6 +307,7 @@ void Converter::PrepareExport(const std::string& resultLibrary, long structureCo
     m_toSize.clear();
     m_toFormat.clear();
     m_mode = ConversionMode::None;
+    m_lastExport = ExportReport{};
 }
 
 void Converter::SaveAs(UserDialog& dialog)

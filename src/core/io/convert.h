@@ -29,11 +29,12 @@ struct ImportReport {
 };
 
 struct ExportReport {
+    bool ran = false; // an export ran (a converter prepared for export has not run one yet)
     long written = 0;
     long skipped = 0; // library records that could not be read
     std::vector<std::string> skipNotes;
     bool aborted = false;
-    bool Completed() const { return !aborted; }
+    bool Completed() const { return ran && !aborted; }
 };
 
 // "ERRORS:  " followed by the name and "; " of every set bit 0..10 of a CompareCtab mask;

@@ -6,7 +6,7 @@
 
 namespace velmora {
 
-void WriteCTB(const TCTab& table, TextWriter& file)
+void WriteCTB(const TCTab& table, TextWriter& file, int fractionDigits)
 {
     const int n = table.NumValidAtoms;
     if (n < 1)
@@ -20,8 +20,9 @@ void WriteCTB(const TCTab& table, TextWriter& file)
         const auto& atom = table.Atom(i);
         file.WriteLine(" " + FormatInt(i, 3) + " " + FormatInt(atom.AtNum, 3) + " " +
                        FormatInt(atom.AtWeight, 3) + " " + FormatInt(atom.Attrib, 3) + " " +
-                       FormatInt(atom.Charge, 2) + " " + FormatExponent(atom.x, 1) + " " +
-                       FormatExponent(atom.y, 1) + " " + FormatExponent(atom.z, 1));
+                       FormatInt(atom.Charge, 2) + " " + FormatExponent(atom.x, fractionDigits) + " " +
+                       FormatExponent(atom.y, fractionDigits) + " " +
+                       FormatExponent(atom.z, fractionDigits));
         const int k = table.NumNeighbours(i);
         std::string links = " " + FormatInt(k, 2);
         for (int slot = 1; slot <= k; ++slot)

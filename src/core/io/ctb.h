@@ -6,8 +6,9 @@
 
 namespace velmora {
 
-// Appends one record; a table without atoms writes nothing.
-void WriteCTB(const TCTab& table, TextWriter& file);
+// Appends one record; a table without atoms writes nothing. Coordinates carry fractionDigits
+// digits after the point (1, two significant digits, is the shared format; readers take any).
+void WriteCTB(const TCTab& table, TextWriter& file, int fractionDigits = 1);
 
 // Reads the first record found from the current position. False when there is none (the table is
 // unchanged), when it holds more than 63 atoms (the first 63 stay), or when a neighbour count or a

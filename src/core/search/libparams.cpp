@@ -3,8 +3,8 @@
 #include "base/numtext.h"
 #include "base/real48.h"
 #include "base/textfile.h"
-#include "io/libfiles.h"
 #include "descriptors/descfiles.h"
+#include "io/libfiles.h"
 
 #include <algorithm>
 

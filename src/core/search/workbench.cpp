@@ -11,6 +11,7 @@
 #include "io/libfiles.h"
 #include "io/molfile.h"
 #include "search/coefficients.h"
+#include "search/descriptorlines.h"
 #include "search/paramcalc.h"
 
 #include <algorithm>
@@ -635,24 +636,8 @@ void Workbench::ResetAll()
 
 std::vector<std::string> Workbench::DescriptorLines() const
 {
-    std::vector<std::string> lines{""};
-    bool dropped = false;
-    for (const auto& name : m_selection.ChosenNames()) {
-        std::string& line = lines.back();
-        if (line.empty()) {
-            line = name;
-        } else if (line.size() + name.size() < 58) {
-            line += ",  " + name;
-        } else if (lines.size() < 4) {
-            lines.push_back(name);
-        } else {
-            dropped = true;
-            break;
-        }
-    }
-    if (dropped)
-        lines.back() += "=>";
-    return lines;
+    return PackDescriptorLines(m_selection.ChosenNames(), kScreenDescriptorLines, kScreenDescriptorLimit,
+                               kScreenDescriptorLimit);
 }
 
 std::vector<std::pair<std::string, std::string>> Workbench::ReportInput() const
@@ -672,22 +657,16 @@ std::vector<ReportRow> Workbench::ReportRows()
     std::vector<ReportRow> rows;
     if (!m_hasResults)
         return rows;
-    for (int rank = 1; rank <= m_results.filled; ++rank) {
-        ReportRow row;
-        row.rank = rank;
-        row.libraryPosition = m_results.StructureAt(rank);
-        row.value = PadLeft(FormatFixed(m_results.best[static_cast<std::size_t>(rank - 1)].value, 4), 8);
-        if (m_library.ReadLibraryRecord(m_state.SimilarLibraryFileName, rank) == kLibOk) {
-            row.casNumber = CASNumberText(m_library.Structure().FCASNr);
-            row.name = m_library.Structure().FStrucName;
-        }
-        rows.push_back(row);
-    }
+    for (int rank = 1; rank <= m_results.filled; ++rank)
+        rows.push_back(ReadResultStructure(rank).row);
     return rows;
 }
 
 std::string Workbench::ExportAscii(std::mt19937& random)
 {
+    // The file is named after the open library and classes its structures by the last search.
+    if (!m_state.LibraryOpen || m_results.best.empty())
+        throw IoError(m_state.LibraryFileName, "there is no search of an open library to export");
     const std::string path = std::filesystem::absolute(CompanionFileName(m_state.LibraryFileName, "asc")).string();
     std::vector<int> selected, columns;
     for (int i = 0; i < kCatalogueSize; ++i)

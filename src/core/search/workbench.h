@@ -68,6 +68,13 @@ struct ReportRow {
     std::string name;
 };
 
+// Rank p of the last search as the result pages show it, with the outcome of reading its structure
+// from the result library.
+struct ResultStructure {
+    int read = kLibPositionOutOfRange; // kLibOk or the library's result code
+    ReportRow row;                     // rank, position and value; name and CAS number when read
+};
+
 class Workbench {
 public:
     // The descriptor sets live in UserDataDirectory(workingDirectory).
@@ -125,6 +132,15 @@ public:
     std::vector<std::string> DescriptorLines() const;
     std::vector<std::pair<std::string, std::string>> ReportInput() const;
     std::vector<ReportRow> ReportRows();
+    // The descriptor lines of the printed report: at most 15, "=>" on the last when names are left out.
+    std::vector<std::string> PrintDescriptorLines() const;
+    // Reads the structure of rank p (1..filled ranks) from the result library into
+    // Library().Structure(). When the read fails the structure is left empty, never holding the
+    // structure read before, and the row has no name or CAS number.
+    ResultStructure ReadResultStructure(int rank);
+    // Prepares converter to export the last search's best matches (the result library) and shows it
+    // through runConverter. True when an export completed while it was shown. Refused without results.
+    bool ExportLibrary(Converter& converter, const std::function<void(Converter&)>& runConverter);
     // The ASCII export of raw descriptor values; the generator decides the random sample.
     std::string ExportAscii(std::mt19937& random);
 

@@ -1,0 +1,47 @@
+// The workbench's results as the pages, the printout and the export read them.
+#include "search/workbench.h"
+
+#include "base/numtext.h"
+#include "search/descriptorlines.h"
+
+namespace velmora {
+
+std::vector<std::string> Workbench::PrintDescriptorLines() const
+{
+    return PackDescriptorLines(m_selection.ChosenNames(), kPrintDescriptorLines, kPrintFirstDescriptorLimit,
+                               kPrintDescriptorLimit);
+}
+
+ResultStructure Workbench::ReadResultStructure(int rank)
+{
+    ResultStructure result;
+    TCTab& structure = m_library.Structure();
+    if (!m_hasResults || rank < 1 || rank > m_results.filled) {
+        structure.Clear();
+        return result;
+    }
+    result.row.rank = rank;
+    result.row.libraryPosition = m_results.StructureAt(rank);
+    result.row.value = PadLeft(FormatFixed(m_results.best[static_cast<std::size_t>(rank - 1)].value, 4), 8);
+    result.read = m_library.ReadLibraryRecord(m_state.SimilarLibraryFileName, rank);
+    if (result.read != kLibOk) {
+        // A failed read may leave the last structure in the buffer; it must not pass for this rank.
+        structure.Clear();
+        return result;
+    }
+    result.row.casNumber = CASNumberText(structure.FCASNr);
+    result.row.name = structure.FStrucName;
+    return result;
+}
+
+bool Workbench::ExportLibrary(Converter& converter, const std::function<void(Converter&)>& runConverter)
+{
+    // Only the result library of the open library's last search holds best matches to export.
+    if (!m_hasResults || !m_state.LibraryOpen || m_state.SimilarLibraryFileName.empty())
+        return false;
+    converter.PrepareExport(m_state.SimilarLibraryFileName, m_results.filled);
+    runConverter(converter);
+    return converter.LastExport().Completed();
+}
+
+} // namespace velmora

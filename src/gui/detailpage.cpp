@@ -1,0 +1,155 @@
+#include "detailpage.h"
+
+#include "fittedlabel.h"
+#include "qtuserdialog.h"
+#include "reportpage.h"
+#include "search/coefficients.h"
+#include "search/workbench.h"
+#include "structurepanel.h"
+
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+namespace velmora::gui {
+
+namespace {
+
+QFont Fixed()
+{
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    return font;
+}
+
+QLabel* Label(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setFont(Fixed());
+    return label;
+}
+
+} // namespace
+
+DetailPage::DetailPage(Workbench& workbench, QWidget* parent) : QWidget(parent), m_workbench(workbench)
+{
+    setObjectName(QStringLiteral("GraphicPage"));
+    auto* fields = new QGridLayout;
+    m_name = new FittedLabel(this);
+    m_name->setFont(Fixed());
+    m_cas = Label(QString(), this);
+    m_valueCaption = Label(QString::fromStdString(CoefficientLabel(0)), this);
+    m_valueCaption->setObjectName(QStringLiteral("valueCaption"));
+    m_value = Label(QString(), this);
+    m_position = Label(QString(), this);
+    m_name->setMinimumWidth(200);
+    fields->addWidget(Label(QStringLiteral("  Name     :"), this), 0, 0);
+    fields->addWidget(m_name, 0, 1);
+    fields->addWidget(Label(QStringLiteral("  CAS-Nr  :"), this), 1, 0);
+    fields->addWidget(m_cas, 1, 1);
+    fields->addWidget(m_valueCaption, 2, 0);
+    fields->addWidget(m_value, 2, 1);
+    fields->addWidget(Label(QStringLiteral("  Libraryposition  :"), this), 3, 0);
+    fields->addWidget(m_position, 3, 1);
+    fields->setColumnStretch(1, 1);
+
+    m_scroll = new QScrollBar(Qt::Horizontal, this);
+    m_scroll->setObjectName(QStringLiteral("rankScrollBar"));
+    m_scroll->setRange(1, 1);
+    m_scroll->setPageStep(1);
+    m_scroll->setToolTip(QStringLiteral("Rank of the match shown"));
+    connect(m_scroll, &QScrollBar::valueChanged, this, &DetailPage::ShowEntry);
+
+    auto* similar = new QGroupBox(QStringLiteral(" Similar Structures "), this);
+    m_picture = new StructurePanel(similar, {320, 240});
+    m_library = Label(QString(), similar);
+    m_library->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    auto* libraryRow = new QHBoxLayout;
+    libraryRow->addWidget(Label(QStringLiteral("  Library:"), similar));
+    libraryRow->addWidget(m_library, 1);
+    auto* similarLayout = new QVBoxLayout(similar);
+    similarLayout->addWidget(m_picture, 1);
+    similarLayout->addLayout(libraryRow);
+
+    auto* mine = new QGroupBox(QStringLiteral(" My Structure "), this);
+    m_queryPicture = new StructurePanel(mine, {320, 240});
+    m_queryName = new FittedLabel(mine);
+    m_queryName->setFont(Fixed());
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(Label(QStringLiteral("  Name:"), mine));
+    nameRow->addWidget(m_queryName, 1);
+    auto* mineLayout = new QVBoxLayout(mine);
+    mineLayout->addWidget(m_queryPicture, 1);
+    mineLayout->addLayout(nameRow);
+
+    auto* pictures = new QHBoxLayout;
+    pictures->addWidget(similar, 1);
+    pictures->addWidget(mine, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addWidget(m_scroll);
+    layout->addLayout(pictures, 1);
+    Clear();
+}
+
+void DetailPage::Fill()
+{
+    m_filled = true;
+    const QSignalBlocker blocker(m_scroll);
+    m_scroll->setRange(1, std::max(1, m_workbench.Results().filled));
+    m_scroll->setValue(1);
+    ShowEntry(1);
+}
+
+void DetailPage::Clear()
+{
+    m_filled = false;
+    {
+        const QSignalBlocker blocker(m_scroll);
+        m_scroll->setRange(1, 1);
+        m_scroll->setValue(1);
+    }
+    for (QLabel* label : {m_cas, m_value, m_position})
+        label->clear();
+    m_name->SetFullText(QString());
+    m_picture->Clear();
+}
+
+void DetailPage::ShowEntry(int rank)
+{
+    if (!m_filled || !m_workbench.HasResults())
+        return;
+    m_workbench.State().StructureCounter = rank;
+    const ResultStructure result = m_workbench.ReadResultStructure(rank);
+    m_value->setText(QString::fromStdString(result.row.value));
+    m_position->setText(result.row.libraryPosition > 0 ? QString::number(result.row.libraryPosition) : QString());
+    if (result.read == kLibOk) {
+        m_picture->SetStructure(m_workbench.Library().Structure());
+        m_cas->setText(CasNumberDisplay(result.row.casNumber));
+        m_name->SetFullText(DisplayText(result.row.name));
+    } else {
+        // Nothing of the structure shown before may stay under this rank.
+        m_picture->Clear();
+        m_cas->clear();
+        m_name->SetFullText(QString());
+    }
+}
+
+void DetailPage::ShowQuery(const SearchState& state)
+{
+    m_library->setText(QFile::decodeName(QByteArray::fromStdString(state.LibraryFileName)));
+    m_library->setToolTip(m_library->text());
+    if (state.QueryLoaded) {
+        m_queryPicture->SetStructure(state.Query);
+        m_queryName->SetFullText(DisplayText(state.Query.FStrucName));
+    } else {
+        m_queryPicture->Clear();
+        m_queryName->SetFullText(QString());
+    }
+}
+
+} // namespace velmora::gui

@@ -1,0 +1,62 @@
+#pragma once
+// The detail page of a search: one best match at a time, chosen with the scroll bar (ranks
+// 1..best count), with its name, CAS number, value and library position, beside the query.
+#include <QWidget>
+
+#include <string>
+
+class QLabel;
+class QScrollBar;
+
+namespace velmora {
+class Workbench;
+struct SearchState;
+}
+
+namespace velmora::gui {
+
+class FittedLabel;
+class StructurePanel;
+
+class DetailPage : public QWidget {
+    Q_OBJECT
+public:
+    DetailPage(Workbench& workbench, QWidget* parent = nullptr);
+
+    // After a search: the scroll bar runs over the ranks and entry 1 is shown.
+    void Fill();
+    // No results: empty labels and picture, the scroll bar at 1.
+    void Clear();
+    // Shows rank p; a structure that cannot be read leaves picture, name and CAS number empty.
+    void ShowEntry(int rank);
+    // The query picture, its name and the library name.
+    void ShowQuery(const SearchState& state);
+
+    QScrollBar* ScrollBar() const { return m_scroll; }
+    FittedLabel* Name() const { return m_name; }
+    QLabel* CasNumber() const { return m_cas; }
+    QLabel* ValueCaption() const { return m_valueCaption; }
+    QLabel* Value() const { return m_value; }
+    QLabel* Position() const { return m_position; }
+    QLabel* Library() const { return m_library; }
+    FittedLabel* QueryName() const { return m_queryName; }
+    StructurePanel* Picture() const { return m_picture; }
+    StructurePanel* QueryPicture() const { return m_queryPicture; }
+
+private:
+
+    Workbench& m_workbench;
+    bool m_filled = false;
+    QScrollBar* m_scroll;
+    FittedLabel* m_name;
+    QLabel* m_cas;
+    QLabel* m_valueCaption;
+    QLabel* m_value;
+    QLabel* m_position;
+    QLabel* m_library;
+    FittedLabel* m_queryName;
+    StructurePanel* m_picture;
+    StructurePanel* m_queryPicture;
+};
+
+} // namespace velmora::gui

@@ -1,0 +1,687 @@
+#include "drawpenform.h"
+
+#include "base/ioerror.h"
+#include "dialogs.h"
+#include "drawpenabout.h"
+#include "editor/editorviews.h"
+#include "matgrid.h"
+#include "persys.h"
+#include "qtcanvas.h"
+#include "qtuserdialog.h"
+#include "model/elements.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <map>
+
+namespace velmora::gui {
+
+using editor::Control;
+using editor::MouseButton;
+using editor::Tool;
+
+namespace {
+
+const QColor kTeal(0, 128, 128);
+const QColor kMaroon(128, 0, 0);
+constexpr int kButtonSize = 31;
+
+// The tool-bar glyphs, drawn at run time so they stay crisp at any scale.
+QIcon Glyph(Control control)
+{
+    const int s = 48;
+    QPixmap pixmap(s, s);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPen pen(QColor(20, 20, 20), 3.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    p.setPen(pen);
+    auto hexagon = [&](QPointF c, double r) {
+        QPolygonF poly;
+        for (int k = 0; k < 6; ++k)
+            poly << c + QPointF(r * std::cos(M_PI / 6 + k * M_PI / 3), r * std::sin(M_PI / 6 + k * M_PI / 3));
+        p.drawPolygon(poly);
+    };
+    auto arrow = [&](QPointF from, QPointF to) {
+        p.drawLine(from, to);
+        const QPointF d = (to - from) / std::hypot(to.x() - from.x(), to.y() - from.y());
+        const QPointF n(-d.y(), d.x());
+        p.drawLine(to, to - 8 * d + 6 * n);
+        p.drawLine(to, to - 8 * d - 6 * n);
+    };
+    auto cross = [&](QPointF c, double r) {
+        QPen red(QColor(200, 0, 0), 4, Qt::SolidLine, Qt::RoundCap);
+        p.setPen(red);
+        p.drawLine(c + QPointF(-r, -r), c + QPointF(r, r));
+        p.drawLine(c + QPointF(-r, r), c + QPointF(r, -r));
+        p.setPen(pen);
+    };
+    auto text = [&](const QString& t, int size, QRectF box = QRectF(0, 0, 48, 48)) {
+        QFont f("Arial");
+        f.setPixelSize(size);
+        f.setBold(true);
+        p.setFont(f);
+        p.drawText(box, Qt::AlignCenter, t);
+    };
+    auto magnifier = [&](bool plus) {
+        p.drawEllipse(QPointF(20, 20), 12, 12);
+        p.drawLine(QPointF(29, 29), QPointF(42, 42));
+        p.drawLine(QPointF(14, 20), QPointF(26, 20));
+        if (plus)
+            p.drawLine(QPointF(20, 14), QPointF(20, 26));
+    };
+    auto turn = [&](bool clockwise) {
+        p.drawArc(QRectF(10, 10, 28, 28), clockwise ? 200 * 16 : -20 * 16, clockwise ? -260 * 16 : 260 * 16);
+        const QPointF end = clockwise ? QPointF(24 + 14 * std::cos(-60 * M_PI / 180), 24 - 14 * std::sin(-60 * M_PI / 180))
+                                      : QPointF(24 + 14 * std::cos(240 * M_PI / 180), 24 - 14 * std::sin(240 * M_PI / 180));
+        p.drawLine(end, end + QPointF(clockwise ? -9 : 9, 1));
+        p.drawLine(end, end + QPointF(clockwise ? 1 : -1, -9));
+    };
+    QPen dashed = pen;
+    dashed.setStyle(Qt::DashLine);
+    dashed.setWidthF(2.4);
+    switch (control) {
+    case Control::Draw: {
+        QPainterPath path;
+        path.moveTo(6, 36);
+        path.lineTo(16, 22);
+        path.lineTo(28, 32);
+        path.lineTo(40, 14);
+        p.drawPath(path);
+        p.setBrush(QColor(20, 20, 20));
+        p.drawEllipse(QPointF(40, 14), 3, 3);
+        break;
+    }
+    case Control::MoveStructure:
+        hexagon({24, 24}, 10);
+        arrow({24, 24}, {24, 4});
+        arrow({24, 24}, {44, 24});
+        break;
+    case Control::MoveAtom:
+        p.setBrush(QColor(20, 20, 20));
+        p.drawEllipse(QPointF(16, 30), 5, 5);
+        arrow({16, 30}, {40, 10});
+        break;
+    case Control::MoveWindow:
+        p.setPen(dashed);
+        p.drawRect(QRectF(6, 10, 26, 26));
+        p.setPen(pen);
+        arrow({20, 24}, {44, 40});
+        break;
+    case Control::MoveRing:
+        hexagon({18, 26}, 12);
+        arrow({30, 26}, {44, 12});
+        break;
+    case Control::ChangeAtom: text("N", 30); break;
+    case Control::ChangeBond:
+        p.drawLine(QPointF(6, 20), QPointF(42, 20));
+        p.drawLine(QPointF(6, 29), QPointF(42, 29));
+        break;
+    case Control::ChangeCharge: text("\u00b1", 34); break;
+    case Control::DeleteAtom:
+        p.setBrush(QColor(20, 20, 20));
+        p.drawEllipse(QPointF(24, 24), 6, 6);
+        cross({24, 24}, 13);
+        break;
+    case Control::BreakBond:
+        p.drawLine(QPointF(6, 38), QPointF(19, 27));
+        p.drawLine(QPointF(29, 21), QPointF(42, 10));
+        cross({24, 24}, 6);
+        break;
+    case Control::DeleteWithinWindow:
+        p.setPen(dashed);
+        p.drawRect(QRectF(8, 8, 32, 32));
+        p.setPen(pen);
+        cross({24, 24}, 9);
+        break;
+    case Control::DeleteWholeStructure:
+        hexagon({24, 24}, 16);
+        cross({24, 24}, 13);
+        break;
+    case Control::LoadScratch:
+        p.drawRect(QRectF(8, 28, 32, 14));
+        arrow({24, 32}, {24, 6});
+        break;
+    case Control::SaveScratch:
+        p.drawRect(QRectF(8, 28, 32, 14));
+        arrow({24, 4}, {24, 32});
+        break;
+    case Control::Oops: {
+        p.drawArc(QRectF(10, 12, 30, 26), 90 * 16, -240 * 16);
+        arrow({26, 12}, {10, 13});
+        break;
+    }
+    case Control::ZoomFit: text("1:1", 20); break;
+    case Control::Center:
+        p.drawEllipse(QPointF(24, 24), 12, 12);
+        p.drawLine(QPointF(24, 4), QPointF(24, 44));
+        p.drawLine(QPointF(4, 24), QPointF(44, 24));
+        break;
+    case Control::ZoomIn: magnifier(true); break;
+    case Control::ZoomOut: magnifier(false); break;
+    case Control::RotateLeft: turn(false); break;
+    case Control::RotateRight: turn(true); break;
+    case Control::MirrorX: {
+        p.setPen(dashed);
+        p.drawLine(QPointF(24, 4), QPointF(24, 44));
+        p.setPen(pen);
+        p.drawPolygon(QPolygonF({QPointF(19, 10), QPointF(19, 38), QPointF(5, 38)}));
+        p.drawPolygon(QPolygonF({QPointF(29, 10), QPointF(29, 38), QPointF(43, 38)}));
+        break;
+    }
+    case Control::MirrorY: {
+        p.setPen(dashed);
+        p.drawLine(QPointF(4, 24), QPointF(44, 24));
+        p.setPen(pen);
+        p.drawPolygon(QPolygonF({QPointF(10, 19), QPointF(38, 19), QPointF(38, 5)}));
+        p.drawPolygon(QPolygonF({QPointF(10, 29), QPointF(38, 29), QPointF(38, 43)}));
+        break;
+    }
+    case Control::DistanceMatrix: {
+        pen.setWidthF(2.2);
+        p.setPen(pen);
+        for (int k = 0; k < 4; ++k) {
+            p.drawLine(QPointF(8 + 10.67 * k, 8), QPointF(8 + 10.67 * k, 40));
+            p.drawLine(QPointF(8, 8 + 10.67 * k), QPointF(40, 8 + 10.67 * k));
+        }
+        text("d", 14, QRectF(8, 8, 11, 11));
+        break;
+    }
+    default: break;
+    }
+    return QIcon(pixmap);
+}
+
+// The element cursors: a cross-hair with the element's symbol, hot spot in the middle.
+QCursor ElementCursor(int element)
+{
+    static std::map<int, QCursor> cursors;
+    if (editor::ElementCursorNumber(element) == 0)
+        return QCursor(Qt::ArrowCursor);
+    const auto found = cursors.find(element);
+    if (found != cursors.end())
+        return found->second;
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    {
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(Qt::white, 3));
+        p.drawLine(16, 9, 16, 23);
+        p.drawLine(9, 16, 23, 16);
+        p.setPen(QPen(Qt::black, 1));
+        p.drawLine(16, 9, 16, 23);
+        p.drawLine(9, 16, 23, 16);
+        QFont font("Arial");
+        font.setPixelSize(11);
+        font.setBold(true);
+        const QString symbol = QString::fromStdString(ElementSymbol(element));
+        QPainterPath path;
+        path.addText(18, 30, font, symbol);
+        p.setPen(QPen(Qt::white, 3));
+        p.drawPath(path);
+        p.fillPath(path, kMaroon);
+    }
+    return cursors.emplace(element, QCursor(pixmap, 16, 16)).first->second;
+}
+
+} // namespace
+
+DrawArea::DrawArea(TDrawpenForm& form) : QWidget(&form), m_form(form)
+{
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMinimumSize(200, 150);
+    setObjectName("drawArea");
+}
+
+void DrawArea::paintEvent(QPaintEvent*)
+{
+    if (m_image.size() != size())
+        m_image = QImage(size(), QImage::Format_RGB32);
+    m_form.RenderDrawing(m_image);
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_image);
+    const auto& control = m_form.Controller();
+    if (control.RubberBandShown()) {
+        painter.setPen(QPen(QColor(0, 96, 96), 1, Qt::DashLine));
+        painter.drawLine(QPointF(control.Anchor().x, control.Anchor().y),
+                         QPointF(control.Current().x, control.Current().y));
+    }
+}
+
+void DrawArea::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_form.AreaPress(MouseButton::Left, event->position());
+    else if (event->button() == Qt::RightButton)
+        m_form.AreaPress(MouseButton::Right, event->position());
+}
+
+void DrawArea::mouseMoveEvent(QMouseEvent* event)
+{
+    m_form.AreaMove(event->position(), (event->buttons() & Qt::LeftButton) != 0);
+}
+
+void DrawArea::resizeEvent(QResizeEvent*)
+{
+    m_form.Model().SetDrawingArea(width(), height());
+}
+
+TDrawpenForm::TDrawpenForm(std::string scratchFolder, QWidget* parent)
+    : QDialog(parent), m_scratchFolder(std::move(scratchFolder))
+{
+    setWindowTitle("DrawpenForm");
+    setObjectName("drawpenForm");
+    setStyleSheet("QToolTip { background-color: rgb(0, 128, 128); color: white; border: 1px solid black; }");
+
+    m_area = new DrawArea(*this);
+    m_list = new QListWidget(this);
+    m_list->setFixedWidth(171);
+    m_list->setObjectName("ctabList");
+    m_list->setFont(QFont("Courier New", 10));
+    m_list->hide();
+    connect(m_list, &QListWidget::itemDoubleClicked, this, [this] {
+        m_list->hide();
+        m_model.HideNumbers();
+        Sync();
+    });
+
+    m_namePanel = new QPushButton(this);
+    m_namePanel->setObjectName("namePanel");
+    m_namePanel->setFlat(true);
+    m_namePanel->setToolTip("Name of the structure: click to edit");
+    m_namePanel->setStyleSheet("QPushButton { text-align: left; padding-left: 8px; }");
+    connect(m_namePanel, &QPushButton::clicked, this, &TDrawpenForm::EditName);
+    m_status = new QLabel(this);
+    m_status->setObjectName("editorStatus");
+    m_status->setStyleSheet("color: rgb(128, 0, 0);");
+    auto* bottom = new QWidget(this);
+    bottom->setFixedHeight(32);
+    auto* bottomLayout = new QHBoxLayout(bottom);
+    bottomLayout->setContentsMargins(2, 0, 8, 0);
+    bottomLayout->addWidget(m_namePanel, 1);
+    bottomLayout->addWidget(m_status);
+
+    auto* middle = new QHBoxLayout;
+    middle->setSpacing(0);
+    middle->addWidget(m_area, 1);
+    middle->addWidget(m_list);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    BuildMenus();
+    layout->addWidget(BuildToolBar());
+    layout->addLayout(middle, 1);
+    layout->addWidget(bottom);
+
+    m_picker = new TPersysForm(this);
+    m_matrix = new TFrmMatGrid(this);
+    m_textDialog = new TextDialog(this);
+    m_about = new TDrawpenAboutBx(this);
+    resize(648, 480);
+    Sync();
+}
+
+TDrawpenForm::~TDrawpenForm() = default;
+
+void TDrawpenForm::BuildMenus()
+{
+    auto* bar = new QMenuBar(this);
+    m_exitAction = bar->addAction("Exit");
+    connect(m_exitAction, &QAction::triggered, this, [this] { Finish(true); });
+    bar->addAction("Copy");
+    bar->addAction("Attributes");
+    QMenu* preferences = bar->addMenu("Preferences");
+    m_snapAction = preferences->addAction("Snap Off");
+    m_snapAction->setToolTip("Turn Snap Mode On/Off");
+    m_snapAction->setStatusTip("Turn Snap Mode On/Off");
+    connect(m_snapAction, &QAction::triggered, this, [this] {
+        m_model.Snap = !m_model.Snap;
+        m_snapAction->setText(m_model.Snap ? "Snap Off" : "Snap On");
+    });
+    m_gridAction = preferences->addAction("Grid Off");
+    connect(m_gridAction, &QAction::triggered, this, [this] {
+        m_model.Grid = !m_model.Grid;
+        m_gridAction->setText(m_model.Grid ? "Grid Off" : "Grid On");
+        m_area->update();
+    });
+    QMenu* varia = bar->addMenu("Varia");
+    m_showCtab = varia->addAction("Show CTAB");
+    connect(m_showCtab, &QAction::triggered, this, &TDrawpenForm::ShowCtab);
+    m_matrixAction = varia->addAction("Distance Matrix");
+    connect(m_matrixAction, &QAction::triggered, this, &TDrawpenForm::ShowDistanceMatrix);
+    QAction* about = bar->addAction("About");
+    connect(about, &QAction::triggered, this, [this] { m_about->exec(); });
+    layout()->setMenuBar(bar);
+}
+
+QToolButton* TDrawpenForm::AddButton(Control control, const QString& hint, const QString& caption)
+{
+    auto* button = new QToolButton(this);
+    button->setFixedSize(kButtonSize, kButtonSize);
+    button->setAutoRaise(false);
+    if (caption.isEmpty()) {
+        button->setIcon(Glyph(control));
+        button->setIconSize(QSize(24, 24));
+    } else {
+        button->setText(caption);
+    }
+    if (!hint.isEmpty()) {
+        button->setToolTip(hint);
+        button->setAccessibleName(hint);
+    }
+    m_buttons[static_cast<std::size_t>(control)] = button;
+    const bool tool = static_cast<int>(control) <= static_cast<int>(Control::DeleteWithinWindow);
+    button->setCheckable(tool);
+    if (tool)
+        connect(button, &QToolButton::clicked, this, [this, control] { PressTool(control); });
+    else
+        connect(button, &QToolButton::clicked, this, [this, control] { Command(control); });
+    return button;
+}
+
+QWidget* TDrawpenForm::BuildToolBar()
+{
+    auto* bar = new QWidget(this);
+    bar->setObjectName("editorToolBar");
+    bar->setFixedHeight(70);
+    bar->setAutoFillBackground(true);
+    QPalette palette = bar->palette();
+    palette.setColor(QPalette::Window, kTeal);
+    bar->setPalette(palette);
+    auto row = [&](std::initializer_list<std::initializer_list<QToolButton*>> groups) {
+        auto* line = new QHBoxLayout;
+        line->setSpacing(2);
+        for (const auto& group : groups) {
+            for (QToolButton* button : group)
+                line->addWidget(button);
+            line->addSpacing(10);
+        }
+        line->addStretch(1);
+        return line;
+    };
+    auto* layout = new QVBoxLayout(bar);
+    layout->setContentsMargins(6, 3, 6, 3);
+    layout->setSpacing(2);
+    layout->addLayout(row({{AddButton(Control::Esc, "", "esc"), AddButton(Control::Exit, "", "Exit")},
+                           {AddButton(Control::Draw, "Draw Structure")},
+                           {AddButton(Control::MoveStructure, "Move Structure"), AddButton(Control::MoveAtom, "Move Atom"),
+                            AddButton(Control::MoveWindow, "Move Window"), AddButton(Control::MoveRing, "Move Ring")},
+                           {AddButton(Control::ChangeAtom, "Change Atom"), AddButton(Control::ChangeBond, "Change Bond"),
+                            AddButton(Control::ChangeCharge, "Change Charge")},
+                           {AddButton(Control::DeleteAtom, "Delete Atom"), AddButton(Control::BreakBond, "Break Bond"),
+                            AddButton(Control::DeleteWithinWindow, "Delete Within Window"),
+                            AddButton(Control::DeleteWholeStructure, "Delete  Whole Structure")}}));
+    layout->addLayout(row({{AddButton(Control::LoadScratch, "Load from Scratchpad"),
+                            AddButton(Control::SaveScratch, "Save on Scratchpad"), AddButton(Control::Oops, "")},
+                           {AddButton(Control::ZoomFit, "Zoom 1:1"), AddButton(Control::Center, "Center Structure"),
+                            AddButton(Control::ZoomIn, "Zoom In"), AddButton(Control::ZoomOut, "Zoom Out")},
+                           {AddButton(Control::RotateLeft, "Rotate Counterclockwise"),
+                            AddButton(Control::RotateRight, "Rotate Clockwise"), AddButton(Control::MirrorX, "Mirror X"),
+                            AddButton(Control::MirrorY, "Mirror Y")},
+                           {AddButton(Control::Id, "", "ID"), AddButton(Control::DistanceMatrix, "")}}));
+    Button(Control::Esc)->setObjectName("esc");
+    Button(Control::Exit)->setObjectName("exit");
+    Button(Control::Oops)->setObjectName("SButOops");
+    Button(Control::Oops)->setAccessibleName("Undo");
+    Button(Control::DistanceMatrix)->setAccessibleName("Distance Matrix");
+    Button(Control::DistanceMatrix)->setToolTip("Distance Matrix");
+    Button(Control::ChangeAtom)->installEventFilter(this);
+    return bar;
+}
+
+void TDrawpenForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    Sync();
+}
+
+void TDrawpenForm::PressTool(Control control)
+{
+    m_controller.PressTool(control);
+    Sync();
+}
+
+void TDrawpenForm::Command(Control control)
+{
+    if (!m_controller.Enabled(control)) {
+        Sync();
+        return;
+    }
+    switch (control) {
+    case Control::Esc: Finish(false); return;
+    case Control::Exit: Finish(true); return;
+    case Control::LoadScratch: LoadScratch(); return;
+    case Control::SaveScratch: SaveScratch(); return;
+    case Control::Id: EditName(); return;
+    case Control::DistanceMatrix: ShowDistanceMatrix(); return;
+    case Control::Oops:
+        m_model.Oops();
+        m_controller.StructureReplaced();
+        break;
+    case Control::ZoomFit: m_model.ZoomFit(); break;
+    case Control::Center: m_model.CenterStructure(); break;
+    case Control::ZoomIn: m_model.ZoomIn(); break;
+    case Control::ZoomOut: m_model.ZoomOut(); break;
+    case Control::RotateLeft: m_model.RotateLeft(); break;
+    case Control::RotateRight: m_model.RotateRight(); break;
+    case Control::MirrorX: m_model.MirrorX(); break;
+    case Control::MirrorY: m_model.MirrorY(); break;
+    case Control::DeleteWholeStructure: m_model.DeleteAll(); break;
+    default: break; // "Move Window" and "Move Ring" select nothing
+    }
+    Sync();
+}
+
+void TDrawpenForm::Finish(bool ok)
+{
+    // Bonds drawn with the tool still active are listed at one end only: complete them first.
+    m_controller.PrepareForHandOver();
+    Sync();
+    if (ok)
+        accept();
+    else
+        reject();
+}
+
+void TDrawpenForm::EditName()
+{
+    if (!m_controller.Enabled(Control::NamePanel))
+        return;
+    const auto name = m_textDialog->Ask("", DisplayText(m_model.Structure().FStrucName).toStdString(), "Name of Compound");
+    if (name)
+        m_model.Structure().FStrucName = *name;
+    Sync();
+}
+
+void TDrawpenForm::ShowCtab()
+{
+    m_model.ShowNumbers();
+    m_list->show();
+    Sync();
+}
+
+void TDrawpenForm::ShowDistanceMatrix()
+{
+    m_matrix->SetMatrix("Distance Matrix", editor::DistanceMatrixOf(m_model.Structure()));
+    m_matrix->exec();
+}
+
+void TDrawpenForm::ChooseElement()
+{
+    if (m_controller.ActiveTool() != Tool::ChangeAtom)
+        m_controller.PressTool(Control::ChangeAtom);
+    Sync();
+    if (m_picker->exec() == QDialog::Accepted && m_picker->SelectedElement() > 0)
+        m_model.SelectedElement = m_picker->SelectedElement();
+    else if (m_controller.ActiveTool() == Tool::ChangeAtom)
+        m_controller.EndTool();
+    Sync();
+}
+
+void TDrawpenForm::SaveScratch()
+{
+    // Bonds of a chain being drawn are completed first, so the file holds them from both ends.
+    m_controller.PrepareForHandOver();
+    Sync();
+    try {
+        m_model.SaveScratch(m_scratchFolder);
+        m_status->setText("Saved on the scratchpad.");
+    } catch (const IoError& error) {
+        QMessageBox::critical(this, "Error", QString::fromStdString(error.what()));
+    }
+}
+
+void TDrawpenForm::LoadScratch()
+{
+    const bool loaded = m_model.LoadScratch(m_scratchFolder);
+    if (loaded)
+        m_controller.StructureReplaced();
+    Sync();
+    if (!loaded)
+        m_status->setText("Nothing loaded: the scratchpad is empty or unreadable.");
+}
+
+void TDrawpenForm::AreaPress(MouseButton button, QPointF position)
+{
+    const Tool before = m_controller.ActiveTool();
+    const bool repaint = m_controller.MousePress(button, position.x(), position.y());
+    if (repaint || before != m_controller.ActiveTool())
+        Sync();
+    else
+        m_status->setText(QString::fromStdString(m_controller.Status()));
+}
+
+void TDrawpenForm::AreaMove(QPointF position, bool leftHeld)
+{
+    if (m_controller.MouseMove(position.x(), position.y(), leftHeld))
+        m_area->update();
+}
+
+void TDrawpenForm::RenderDrawing(QImage& image)
+{
+    QtCanvas canvas(image);
+    canvas.SetBrushColor(kWhite);
+    canvas.Clear();
+    if (m_model.Grid) {
+        const Color maroon = Rgb(128, 0, 0);
+        for (int i = 1; i <= image.width() / editor::kGridX; ++i)
+            for (int j = 1; j <= image.height() / editor::kGridY; ++j)
+                canvas.SetPixel(editor::kGridX * i, editor::kGridY * j, maroon);
+    }
+    // While a chain is drawn its newest bonds are listed at one end only; draw them all.
+    TGrafCtab view(&canvas);
+    view.Assign(m_model.Structure());
+    view.ClipRect = m_model.Structure().ClipRect;
+    if (m_controller.ActiveTool() == Tool::Draw)
+        view.Symmetrize();
+    view.DrawInEditor(m_model.LabelMode);
+}
+
+void TDrawpenForm::Sync()
+{
+    const Tool tool = m_controller.ActiveTool();
+    for (int c = 0; c < editor::kControlCount; ++c) {
+        const auto control = static_cast<Control>(c);
+        QToolButton* button = Button(control);
+        if (!button)
+            continue;
+        button->setEnabled(m_controller.Enabled(control));
+        if (button->isCheckable()) {
+            const bool active = tool != Tool::None && m_controller.Enabled(control) &&
+                                [&] {
+                                    switch (control) {
+                                    case Control::Draw: return tool == Tool::Draw;
+                                    case Control::MoveStructure: return tool == Tool::MoveStructure;
+                                    case Control::MoveAtom: return tool == Tool::MoveAtom;
+                                    case Control::ChangeAtom: return tool == Tool::ChangeAtom;
+                                    case Control::ChangeBond: return tool == Tool::ChangeBond;
+                                    case Control::ChangeCharge: return tool == Tool::ChangeCharge;
+                                    case Control::DeleteAtom: return tool == Tool::DeleteAtom;
+                                    case Control::BreakBond: return tool == Tool::BreakBond;
+                                    case Control::DeleteWithinWindow: return tool == Tool::DeleteWithinWindow;
+                                    default: return false;
+                                    }
+                                }();
+            button->setChecked(active);
+        }
+    }
+    m_namePanel->setEnabled(m_controller.Enabled(Control::NamePanel));
+    m_namePanel->setText(DisplayText(m_model.Structure().FStrucName));
+    m_area->setCursor(ElementCursor(m_controller.CursorElement()));
+    m_status->setText(QString::fromStdString(m_controller.Status()));
+    if (m_list->isVisible() || m_model.LabelMode == 3) {
+        // Only the lines that changed are replaced, so the list does not flicker while drawing.
+        const std::vector<std::string> lines = editor::ConnectionTableLines(m_model.Structure());
+        while (m_list->count() > static_cast<int>(lines.size()))
+            delete m_list->takeItem(m_list->count() - 1);
+        for (std::size_t k = 0; k < lines.size(); ++k) {
+            const QString text = QString::fromStdString(lines[k]);
+            if (static_cast<int>(k) < m_list->count()) {
+                if (m_list->item(static_cast<int>(k))->text() != text)
+                    m_list->item(static_cast<int>(k))->setText(text);
+            } else {
+                m_list->addItem(text);
+            }
+        }
+    }
+    m_area->update();
+}
+
+void TDrawpenForm::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        if (m_controller.ActiveTool() == Tool::None)
+            Finish(false); // like the "esc" button, which is disabled while a tool is active
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TDrawpenForm::closeEvent(QCloseEvent* event)
+{
+    m_controller.PrepareForHandOver();
+    Sync();
+    QDialog::closeEvent(event);
+}
+
+bool TDrawpenForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // A double click on the "Change Atom" toggle would toggle it on and off again: the click that
+    // completes it is taken here, the tool stays on and the element picker opens.
+    QToolButton* changeAtom = Button(Control::ChangeAtom);
+    if (watched == changeAtom) {
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            if (changeAtom->isDown())
+                m_pickerPending = true; // its release follows
+            else
+                QTimer::singleShot(0, this, &TDrawpenForm::ChooseElement);
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonRelease && m_pickerPending) {
+            m_pickerPending = false;
+            changeAtom->setDown(false);
+            QTimer::singleShot(0, this, &TDrawpenForm::ChooseElement);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace velmora::gui

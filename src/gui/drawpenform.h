@@ -1,0 +1,123 @@
+#pragma once
+// The structure editor window: a tool bar of tools and commands, the drawing area, the
+// connection-table list beside it and the name panel below. Every rule lives in the core's editor
+// model and controller; the window forwards clicks and pointer events and repaints.
+#include "editor/editorcontroller.h"
+#include "editor/editormodel.h"
+
+#include <QDialog>
+#include <QImage>
+#include <QWidget>
+
+#include <array>
+#include <string>
+
+class QAction;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QToolButton;
+
+namespace velmora::gui {
+
+class TDrawpenAboutBx;
+class TDrawpenForm;
+class TextDialog;
+class TFrmMatGrid;
+class TPersysForm;
+
+// The drawing area: its own pixel coordinates are the structure's coordinates.
+class DrawArea : public QWidget {
+    Q_OBJECT
+public:
+    explicit DrawArea(TDrawpenForm& form);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    TDrawpenForm& m_form;
+    QImage m_image;
+};
+
+class TDrawpenForm : public QDialog {
+    Q_OBJECT
+public:
+    // The scratchpad "SCRATCH.CTB" lives in scratchFolder (where the descriptor sets live).
+    explicit TDrawpenForm(std::string scratchFolder, QWidget* parent = nullptr);
+    ~TDrawpenForm() override;
+
+    // The structure handed over on OK (also kept for the next opening).
+    const TCTab& Structure() const { return m_model.Structure(); }
+    editor::EditorModel& Model() { return m_model; }
+    editor::EditorController& Controller() { return m_controller; }
+
+    // Paints grid and structure into image (sized to the drawing area), as the window does.
+    void RenderDrawing(QImage& image);
+
+    DrawArea* DrawingArea() const { return m_area; }
+    QToolButton* Button(editor::Control control) const { return m_buttons[static_cast<std::size_t>(control)]; }
+    QPushButton* NamePanel() const { return m_namePanel; }
+    QLabel* StatusLabel() const { return m_status; }
+    QListWidget* CtabList() const { return m_list; }
+    QAction* ExitAction() const { return m_exitAction; }
+    QAction* SnapAction() const { return m_snapAction; }
+    QAction* GridAction() const { return m_gridAction; }
+    QAction* ShowCtabAction() const { return m_showCtab; }
+    QAction* MatrixAction() const { return m_matrixAction; }
+    TPersysForm& Picker() { return *m_picker; }
+    TFrmMatGrid& MatrixWindow() { return *m_matrix; }
+    TextDialog& NameDialog() { return *m_textDialog; }
+
+    // Pointer events of the drawing area.
+    void AreaPress(editor::MouseButton button, QPointF position);
+    void AreaMove(QPointF position, bool leftHeld);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildMenus();
+    QWidget* BuildToolBar();
+    QToolButton* AddButton(editor::Control control, const QString& hint, const QString& caption = {});
+    void PressTool(editor::Control control);
+    void Command(editor::Control control);
+    void Finish(bool ok);
+    void EditName();
+    void ShowCtab();
+    void ShowDistanceMatrix();
+    void ChooseElement();
+    void SaveScratch();
+    void LoadScratch();
+    // Button states, cursor, name panel, list and status from the model; then repaint.
+    void Sync();
+
+    std::string m_scratchFolder;
+    editor::EditorModel m_model;
+    editor::EditorController m_controller{m_model};
+
+    DrawArea* m_area = nullptr;
+    QListWidget* m_list = nullptr;
+    QPushButton* m_namePanel = nullptr;
+    QLabel* m_status = nullptr;
+    std::array<QToolButton*, editor::kControlCount> m_buttons{};
+    QAction* m_exitAction = nullptr;
+    QAction* m_snapAction = nullptr;
+    QAction* m_gridAction = nullptr;
+    QAction* m_showCtab = nullptr;
+    QAction* m_matrixAction = nullptr;
+
+    TPersysForm* m_picker = nullptr;
+    TFrmMatGrid* m_matrix = nullptr;
+    TextDialog* m_textDialog = nullptr;
+    TDrawpenAboutBx* m_about = nullptr;
+    bool m_pickerPending = false;
+};
+
+} // namespace velmora::gui

@@ -1,0 +1,23 @@
+#pragma once
+// A label that shows its text fitted to its width (cut with "=>" when too long, one blank when
+// empty) and the whole text as its tool tip; it fits the text again whenever its width changes.
+#include <QLabel>
+
+namespace velmora::gui {
+
+class FittedLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit FittedLabel(QWidget* parent = nullptr);
+    void SetFullText(const QString& text);
+    const QString& FullText() const { return m_full; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void Fit();
+    QString m_full;
+};
+
+} // namespace velmora::gui

@@ -1,0 +1,158 @@
+#include "reportpage.h"
+
+#include "qtuserdialog.h"
+#include "search/coefficients.h"
+#include "search/workbench.h"
+
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace velmora::gui {
+
+namespace {
+
+QFont Fixed()
+{
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    return font;
+}
+
+// The table has a heading row and at least nine data rows (ten rows in all), else one per rank.
+int DataRows(int bestCount) { return bestCount > 9 ? bestCount : 9; }
+
+} // namespace
+
+QString CasNumberDisplay(const std::string& casText)
+{
+    return casText == "0-00-0" ? QString() : QString::fromStdString(casText);
+}
+
+ReportPage::ReportPage(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("SearchReportPage"));
+    auto* title = new QLabel(QStringLiteral("Search Report"), this);
+    title->setObjectName(QStringLiteral("title"));
+    QFont titleFont = title->font();
+    titleFont.setPointSize(titleFont.pointSize() + 4);
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+
+    auto* input = new QGroupBox(QStringLiteral("  INPUT "), this);
+    auto* grid = new QGridLayout(input);
+    grid->setVerticalSpacing(4);
+    auto caption = [input](const char* text) {
+        auto* label = new QLabel(QString::fromLatin1(text), input);
+        label->setFont(Fixed());
+        return label;
+    };
+    auto value = [input] {
+        auto* label = new QLabel(input);
+        label->setFont(Fixed());
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        return label;
+    };
+    m_library = value();
+    for (auto& line : m_descriptorLines)
+        line = value();
+    m_bestCount = value();
+    m_coefficient = value();
+    grid->addWidget(caption("Libraryname     :"), 0, 0);
+    grid->addWidget(m_library, 0, 1);
+    grid->addWidget(caption("Descriptors      :"), 1, 0, Qt::AlignTop);
+    for (int i = 0; i < 4; ++i)
+        grid->addWidget(m_descriptorLines[static_cast<std::size_t>(i)], 1 + i, 1);
+    grid->addWidget(caption("Best structures:"), 5, 0);
+    grid->addWidget(m_bestCount, 5, 1);
+    grid->addWidget(caption("Similarity coeff :"), 6, 0);
+    grid->addWidget(m_coefficient, 6, 1);
+    grid->setColumnStretch(1, 1);
+    input->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+
+    auto* output = new QGroupBox(QStringLiteral("  OUTPUT "), this);
+    m_table = new QTableWidget(0, 4, output);
+    m_table->setFont(Fixed());
+    // The table shows the results; what it shows is printed, so it is not for editing.
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setFont(Fixed());
+    m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_table->setWordWrap(false);
+    const QFontMetrics metrics(Fixed());
+    const int character = metrics.horizontalAdvance(QLatin1Char('0'));
+    m_table->setColumnWidth(0, 11 * character);
+    m_table->setColumnWidth(1, 17 * character);
+    m_table->setColumnWidth(2, 14 * character);
+    m_table->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
+    auto* outputLayout = new QVBoxLayout(output);
+    outputLayout->addWidget(m_table);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(title);
+    layout->addWidget(input);
+    layout->addWidget(output, 1);
+    Clear();
+}
+
+void ReportPage::SetRows(int rows)
+{
+    m_table->clearContents();
+    m_table->setRowCount(rows);
+}
+
+void ReportPage::Clear()
+{
+    m_table->setHorizontalHeaderLabels({QStringLiteral(" Position"), QString::fromStdString(CoefficientHeading(0)),
+                                        QStringLiteral(" CAS-Nr"), QStringLiteral(" Structurename")});
+    SetRows(DataRows(0));
+    for (QLabel* label : {m_library, m_bestCount, m_coefficient})
+        label->clear();
+    for (std::size_t i = 0; i < m_descriptorLines.size(); ++i) {
+        m_descriptorLines[i]->clear();
+        m_descriptorLines[i]->setVisible(i == 0);
+    }
+}
+
+void ReportPage::Fill(Workbench& workbench)
+{
+    const SearchState& state = workbench.State();
+    const int coefficient = workbench.Results().coefficient;
+    m_table->setHorizontalHeaderLabels({QStringLiteral(" Position"),
+                                        QString::fromStdString(CoefficientHeading(coefficient)),
+                                        QStringLiteral(" CAS-Nr"), QStringLiteral(" Structurename")});
+    m_library->setText(QFile::decodeName(QByteArray::fromStdString(state.LibraryFileName)));
+    const auto lines = workbench.DescriptorLines();
+    for (std::size_t i = 0; i < m_descriptorLines.size(); ++i) {
+        m_descriptorLines[i]->setText(i < lines.size() ? DisplayText(lines[i]) : QString());
+        m_descriptorLines[i]->setVisible(i == 0 || i < lines.size());
+    }
+    m_bestCount->setText(QString::number(state.BestCount));
+    m_coefficient->setText(QString::fromStdString(CoefficientName(coefficient)));
+
+    SetRows(DataRows(state.BestCount));
+    const auto rows = workbench.ReportRows();
+    if (static_cast<int>(rows.size()) > m_table->rowCount())
+        m_table->setRowCount(static_cast<int>(rows.size()));
+    for (const ReportRow& row : rows) {
+        const int r = row.rank - 1;
+        auto cell = [this, r](int column, const QString& text, Qt::Alignment alignment) {
+            auto* item = new QTableWidgetItem(text);
+            item->setTextAlignment(alignment | Qt::AlignVCenter);
+            m_table->setItem(r, column, item);
+        };
+        cell(0, QString::number(row.libraryPosition), Qt::AlignRight);
+        cell(1, QString::fromStdString(row.value), Qt::AlignRight);
+        cell(2, CasNumberDisplay(row.casNumber), Qt::AlignLeft);
+        cell(3, DisplayText(row.name), Qt::AlignLeft);
+    }
+}
+
+} // namespace velmora::gui

@@ -1,0 +1,37 @@
+#pragma once
+// Small structures placed in drawing-area pixels for the editor tests.
+#include "editor/editormodel.h"
+
+#include <utility>
+#include <vector>
+
+namespace velmora::test {
+
+// Appends a carbon at (x, y) bonded (one-sided, as drawing does) to the atoms listed.
+inline int AddCarbon(TCTab& table, double x, double y, std::vector<std::pair<int, int>> bonds = {})
+{
+    TAtomRecord atom;
+    atom.AtNum = 6;
+    atom.AtWeight = 12;
+    atom.x = static_cast<float>(x);
+    atom.y = static_cast<float>(y);
+    for (std::size_t k = 0; k < bonds.size(); ++k) {
+        atom.ConnTo[k] = static_cast<std::uint8_t>(bonds[k].first);
+        atom.TypConn[k] = static_cast<std::uint8_t>(bonds[k].second);
+    }
+    table.AddAtom(atom);
+    return table.NumValidAtoms;
+}
+
+// A chain of carbons along the given points, single bonds, made two-sided.
+inline void Chain(TCTab& table, const std::vector<std::pair<double, double>>& points)
+{
+    for (std::size_t i = 0; i < points.size(); ++i)
+        AddCarbon(table, points[i].first, points[i].second,
+                  i == 0 ? std::vector<std::pair<int, int>>{} : std::vector<std::pair<int, int>>{{table.NumValidAtoms, 1}});
+    table.Symmetrize();
+}
+
+inline std::pair<double, double> XY(const TCTab& table, int i) { return {table.Atom(i).x, table.Atom(i).y}; }
+
+} // namespace velmora::test

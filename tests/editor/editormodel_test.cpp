@@ -1,0 +1,300 @@
+#include "editor/editormodel.h"
+
+#include "base/ioerror.h"
+#include "base/textfile.h"
+#include "editor_support.h"
+#include "io/ctb.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace velmora::editor {
+namespace {
+
+using test::AddCarbon;
+using test::Chain;
+using test::XY;
+using XYPair = std::pair<double, double>;
+
+TEST(EditorHitTest, HitBoxLastAtomAndFlatAtomsOnly)
+{
+    EditorModel model;
+    TGrafCtab& t = model.Structure();
+    AddCarbon(t, 100, 100);
+    AddCarbon(t, 110, 105);
+    AddCarbon(t, 300, 300);
+    t.SetCoord(3, 3, 1.0); // an atom off the drawing plane is never hit
+    struct Case { double x, y; int atom; };
+    for (const Case c : {Case{105, 102, 2}, Case{87, 85, 1}, Case{86, 100, -1}, Case{100, 84, -1},
+                         Case{123, 120, 2}, Case{300, 300, -1}, Case{500, 500, -1}})
+        EXPECT_EQ(model.FindAtomNear(c.x, c.y), c.atom) << c.x << "," << c.y;
+}
+
+TEST(EditorHitTest, BondNearThePointerFromTheNearestAtom)
+{
+    EditorModel model;
+    EXPECT_FALSE(model.FindBondNear(10, 10).found);
+    TGrafCtab& t = model.Structure();
+    Chain(t, {{100, 100}, {200, 100}, {200, 200}});
+    struct Case { double x, y; bool found; int a, b; };
+    for (const Case c : {Case{130, 103, true, 1, 2}, Case{170, 98, true, 2, 1}, Case{203, 160, true, 3, 2},
+                         Case{150, 150, false, 1, 0}, Case{60, 100, false, 1, 0}}) {
+        const BondHit hit = model.FindBondNear(c.x, c.y);
+        EXPECT_EQ(hit.found, c.found) << c.x << "," << c.y;
+        EXPECT_EQ(hit.a, c.a) << c.x << "," << c.y;
+        EXPECT_EQ(hit.b, c.b) << c.x << "," << c.y;
+    }
+}
+
+TEST(EditorSnap, PointsRoundHalfEvenToTheGrid)
+{
+    EditorModel model;
+    struct Case { double x, y, sx, sy; };
+    for (const Case c : {Case{19, 22, 13, 15}, Case{20, 23, 26, 30}, Case{6.5, 7.5, 0, 0}, Case{19.5, 22.5, 26, 30},
+                         Case{-7, -8, -13, -15}}) {
+        double x = c.x, y = c.y;
+        model.SnapPoint(x, y);
+        EXPECT_EQ(XYPair(x, y), XYPair(c.sx, c.sy)) << c.x << "," << c.y;
+    }
+    model.Snap = false;
+    double x = 19, y = 22;
+    model.SnapPoint(x, y);
+    EXPECT_EQ(XYPair(x, y), XYPair(19, 22));
+}
+
+TEST(EditorSnap, StructureSnapsOnlyWhenTheShiftPutsEveryAtomNearTheGrid)
+{
+    EditorModel near;
+    Chain(near.Structure(), {{14, 16}, {40.4, 46}});
+    near.SnapStructure();
+    EXPECT_EQ(XY(near.Structure(), 1), XYPair(13, 15));
+    EXPECT_EQ(XY(near.Structure(), 2), XYPair(39, 45));
+
+    EditorModel far; // shifted with atom 1, then left off the grid
+    Chain(far.Structure(), {{14, 16}, {46, 46}});
+    far.SnapStructure();
+    EXPECT_EQ(XY(far.Structure(), 1), XYPair(13, 15));
+    EXPECT_EQ(XY(far.Structure(), 2), XYPair(45, 45));
+
+    EditorModel off;
+    off.Snap = false;
+    Chain(off.Structure(), {{14, 16}});
+    off.SnapStructure();
+    EXPECT_EQ(XY(off.Structure(), 1), XYPair(14, 16));
+}
+
+TEST(EditorGeometry, ZoomOutAndInHaveLimits)
+{
+    EditorModel thin; // 26 across is too small to shrink
+    Chain(thin.Structure(), {{100, 100}, {126, 200}});
+    EXPECT_FALSE(thin.ZoomOut());
+    EXPECT_EQ(XY(thin.Structure(), 2), XYPair(126, 200));
+
+    EditorModel shrink;
+    Chain(shrink.Structure(), {{100, 100}, {152, 160}});
+    EXPECT_TRUE(shrink.ZoomOut());
+    EXPECT_EQ(XY(shrink.Structure(), 1), XYPair(108, 109));
+    EXPECT_EQ(XY(shrink.Structure(), 2), XYPair(144, 151));
+
+    EditorModel wide; // wider than the drawing area
+    Chain(wide.Structure(), {{0, 0}, {700, 10}});
+    EXPECT_FALSE(wide.ZoomIn());
+
+    EditorModel grow; // scaled by the root of 2, then shifted with atom 1 onto the grid
+    Chain(grow.Structure(), {{130, 150}, {156, 180}});
+    EXPECT_TRUE(grow.ZoomIn());
+    EXPECT_EQ(XY(grow.Structure(), 1), XYPair(130, 150));
+    EXPECT_EQ(XY(grow.Structure(), 2), XYPair(166, 192));
+}
+
+TEST(EditorGeometry, FitCentreRotateMirror)
+{
+    EditorModel fit; // 648 x 378: x spans 5 % .. 95 %, y is centred at 55 %
+    Chain(fit.Structure(), {{100, 100}, {200, 150}});
+    EXPECT_TRUE(fit.ZoomFit());
+    EXPECT_EQ(XY(fit.Structure(), 1), XYPair(32, 62));
+    EXPECT_EQ(XY(fit.Structure(), 2), XYPair(616, 354));
+
+    EditorModel centre;
+    Chain(centre.Structure(), {{0, 0}, {26, 30}});
+    EXPECT_TRUE(centre.CenterStructure());
+    EXPECT_EQ(XY(centre.Structure(), 1), XYPair(312, 180));
+    EXPECT_EQ(XY(centre.Structure(), 2), XYPair(338, 210));
+
+    EditorModel left; // the atom at the centroid is the pivot
+    left.Snap = false;
+    Chain(left.Structure(), {{100, 100}, {135, 100}, {200, 100}});
+    EXPECT_TRUE(left.RotateLeft());
+    EXPECT_EQ(XY(left.Structure(), 1), XYPair(105, 118));
+    EXPECT_EQ(XY(left.Structure(), 2), XYPair(135, 100));
+    EXPECT_EQ(XY(left.Structure(), 3), XYPair(191, 68));
+
+    EditorModel right; // always about the centroid; clockwise on screen (y grows downward)
+    right.Snap = false;
+    Chain(right.Structure(), {{100, 100}, {126, 100}, {152, 100}});
+    EXPECT_TRUE(right.RotateRight());
+    EXPECT_EQ(XY(right.Structure(), 3), XYPair(149, 113));
+
+    EditorModel mirror; // about the snapped centroid (130, 120)
+    Chain(mirror.Structure(), {{100, 100}, {150, 130}});
+    EXPECT_TRUE(mirror.MirrorX());
+    EXPECT_EQ(XY(mirror.Structure(), 1), XYPair(160, 100));
+    EXPECT_TRUE(mirror.MirrorY());
+    EXPECT_EQ(XY(mirror.Structure(), 1), XYPair(160, 140));
+    EXPECT_EQ(XY(mirror.Structure(), 2), XYPair(110, 110));
+
+    EditorModel single; // one atom has no extent to fit: it stays where it is
+    Chain(single.Structure(), {{300, 200}});
+    EXPECT_FALSE(single.ZoomFit());
+    EXPECT_EQ(XY(single.Structure(), 1), XYPair(300, 200));
+
+    EditorModel empty;
+    EXPECT_FALSE(empty.ZoomFit() || empty.ZoomIn() || empty.ZoomOut() || empty.RotateLeft() ||
+                 empty.RotateRight() || empty.MirrorX() || empty.MirrorY() || empty.CenterStructure());
+}
+
+TEST(EditorEdit, ChargeAndBondCyclesReturnToTheStart)
+{
+    EditorModel model;
+    Chain(model.Structure(), {{100, 100}, {126, 100}});
+    const TGrafCtab& t = model.Structure();
+    for (const int expected : {1, -1, 0}) {
+        model.CycleCharge(1);
+        EXPECT_EQ(t.Charge(1), expected);
+    }
+    for (const int expected : {2, 3, 4, 1}) {
+        model.CycleBondType(2, 1);
+        EXPECT_EQ(t.BondType(1, 2), expected);
+        EXPECT_EQ(t.BondType(2, 1), expected);
+    }
+}
+
+TEST(EditorEdit, ChangeAtomSetsElementMassAndLabelMode)
+{
+    struct Case { int mode, element, expectedMode; };
+    for (const Case c : {Case{0, 8, 1}, Case{3, 8, 1}, Case{3, 6, 3}, Case{0, 6, 0}, Case{2, 7, 2}}) {
+        EditorModel model;
+        Chain(model.Structure(), {{100, 100}});
+        model.LabelMode = c.mode;
+        model.SelectedElement = c.element;
+        EXPECT_TRUE(model.ChangeAtom(1));
+        EXPECT_EQ(model.LabelMode, c.expectedMode) << c.mode << " " << c.element;
+        EXPECT_EQ(model.Structure().AtNum(1), c.element);
+    }
+    EditorModel model; // before the first choice nothing changes (no atom of mass 0)
+    Chain(model.Structure(), {{100, 100}});
+    model.LabelMode = 3;
+    EXPECT_FALSE(model.ChangeAtom(1));
+    EXPECT_EQ(model.Structure().AtNum(1), 6);
+    EXPECT_EQ(model.Structure().AtWeight(1), 12);
+    EXPECT_EQ(model.LabelMode, 3);
+    model.SelectedElement = 8;
+    model.ChangeAtom(1);
+    EXPECT_EQ(model.Structure().AtWeight(1), 16);
+}
+
+TEST(EditorDelete, AtomsBondsAndEverythingWithOneLevelOfUndo)
+{
+    EditorModel model;
+    TGrafCtab& t = model.Structure();
+    Chain(t, {{100, 100}, {126, 100}, {152, 100}});
+    t.FStrucName = "propane";
+    EXPECT_FALSE(model.OopsEnabled());
+    EXPECT_FALSE(model.Oops());
+
+    model.DeleteAtomAt(2); // the neighbours are joined
+    ASSERT_EQ(t.NumValidAtoms, 2);
+    EXPECT_EQ(t.BondType(1, 2), 1);
+    EXPECT_EQ(t.BondType(2, 1), 1);
+    EXPECT_EQ(model.LabelMode, 1);
+    model.DeleteAtomAt(2);
+    EXPECT_EQ(model.LabelMode, 2); // one atom left: every label shown
+    EXPECT_TRUE(model.Oops());
+    EXPECT_EQ(t.NumValidAtoms, 2); // back to before the second deletion only
+    EXPECT_FALSE(model.OopsEnabled());
+    EXPECT_FALSE(model.Oops());
+
+    ASSERT_TRUE(model.DeleteAll());
+    EXPECT_EQ(t.NumValidAtoms, 0);
+    EXPECT_EQ(t.FStrucName, "propane");
+    EXPECT_FALSE(model.DeleteAll()); // nothing to delete: the undo copy stays
+    EXPECT_TRUE(model.Oops());
+    EXPECT_EQ(t.NumValidAtoms, 2);
+}
+
+TEST(EditorDelete, BreakingOneBondKeepsTheOtherBondsType)
+{
+    EditorModel model;
+    TGrafCtab& t = model.Structure();
+    AddCarbon(t, 100, 100);
+    AddCarbon(t, 126, 100, {{1, 2}});
+    AddCarbon(t, 100, 130, {{1, 3}});
+    t.Symmetrize();
+    ASSERT_TRUE(model.BreakBond(1, 2));
+    EXPECT_EQ(t.NumValidAtoms, 3);
+    EXPECT_EQ(t.ConnTo(1, 1), 3);
+    EXPECT_EQ(t.TypConn(1, 1), 3);
+    EXPECT_EQ(t.ConnTo(1, 2), 0);
+    EXPECT_EQ(t.NumNeighbours(2), 0);
+    EXPECT_TRUE(model.OopsEnabled());
+
+    EditorModel single;
+    Chain(single.Structure(), {{100, 100}});
+    EXPECT_FALSE(single.BreakBond(1, 1));
+    EXPECT_FALSE(single.OopsEnabled());
+}
+
+class EditorScratch : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    std::string folder = dir.Path().string();
+};
+
+TEST_F(EditorScratch, RoundTripKeepsPixelsAndTheCurrentName)
+{
+    EditorModel model;
+    TGrafCtab& t = model.Structure();
+    AddCarbon(t, 123, 457);
+    AddCarbon(t, 1021, 98, {{1, 2}});
+    AddCarbon(t, 1027, 99, {{2, 1}});
+    t.Symmetrize();
+    t.SetCharge(3, -1);
+    t.FStrucName = "saved";
+    model.SaveScratch(folder);
+
+    EditorModel other;
+    other.Structure().FStrucName = "kept";
+    ASSERT_TRUE(other.LoadScratch(folder));
+    TCTab expected;
+    expected.Assign(t);
+    expected.FStrucName = "kept";
+    EXPECT_EQ(CompareCtab(other.Structure(), expected), 0);
+
+    TextReader reader(EditorModel::ScratchPath(folder)); // still a CTB record for any reader
+    TCTab plain;
+    ASSERT_TRUE(ReadCTB(plain, reader));
+    EXPECT_EQ(plain.Atom(2).x, 1021.0f);
+}
+
+TEST_F(EditorScratch, FailedLoadsLeaveTheDrawingAlone)
+{
+    std::string tooMany = "/CONTAB  128   64\r\n";
+    for (int i = 1; i <= 64; ++i)
+        tooMany += " " + std::to_string(i) + " 6 12 0 0 1.0E+0001 1.0E+0001 0.0E+0000\r\n  0\r\n";
+    for (const std::string& content : {std::string("no record"), std::string("/CONTAB 2 1\r\n 1 6 12 0 0 x y z\r\n"), tooMany}) {
+        test::WriteBytes(EditorModel::ScratchPath(folder), content);
+        EditorModel model;
+        Chain(model.Structure(), {{100, 100}, {126, 100}});
+        TCTab before;
+        before.Assign(model.Structure());
+        EXPECT_FALSE(model.LoadScratch(folder));
+        EXPECT_EQ(CompareCtab(model.Structure(), before), 0);
+    }
+    EditorModel model;
+    EXPECT_FALSE(model.LoadScratch(folder + "/missing"));
+    Chain(model.Structure(), {{100, 100}});
+    EXPECT_THROW(model.SaveScratch(folder + "/missing"), IoError);
+}
+
+} // namespace
+} // namespace velmora::editor

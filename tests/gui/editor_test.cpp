@@ -1,0 +1,396 @@
+// The structure editor driven through its real widgets: a query drawn with the mouse, changed
+// through the element picker, undone, kept on the scratchpad and handed to the workbench, where it
+// searches exactly like the same structure read from a molfile.
+#include "dialogs.h"
+#include "drawpenform.h"
+#include "fonts.h"
+#include "base/textfile.h"
+#include "io/convert.h"
+#include "io/ctb.h"
+#include "io/molfile.h"
+#include "io/structlib.h"
+#include "matgrid.h"
+#include "model/elements.h"
+#include "persys.h"
+#include "qtprogress.h"
+#include "qvxform.h"
+#include "scripted.h"
+#include "test_support.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include <filesystem>
+#include <functional>
+
+using namespace velmora;
+using namespace velmora::gui;
+using editor::Control;
+using editor::Tool;
+
+namespace {
+
+template <typename T>
+void WhenModal(std::function<void(T*)> action, int attempts = 500)
+{
+    QTimer::singleShot(10, [action, attempts] {
+        if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget()); widget && widget->isVisible())
+            action(widget);
+        else if (attempts > 0)
+            WhenModal<T>(action, attempts - 1);
+        else
+            qWarning("no modal window appeared");
+    });
+}
+
+void Screenshot(QWidget* widget, const char* name)
+{
+    const QByteArray folder = qgetenv("VELMORA_TEST_OUTPUT");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(QString::fromLocal8Bit(folder));
+    widget->grab().save(QDir(QString::fromLocal8Bit(folder)).filePath(QString::fromLatin1(name) + ".png"));
+}
+
+QAction* Action(QWidget* window, const QString& text)
+{
+    for (QAction* action : window->findChildren<QAction*>())
+        if (action->text() == text)
+            return action;
+    qWarning("no action \"%s\"", qPrintable(text));
+    return nullptr;
+}
+
+void ClickCell(QTableWidget* grid, int row, int column)
+{
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(row, column)).center());
+}
+
+// Cyclohexanol with the atoms in another order than the drawing's.
+const char* const kCyclohexanol =
+    "Cyclohexanol\n  by hand\n\n"
+    "  7  7  0  0  0  0  0  0  0  0999 V2000\n"
+    "    1.0000    0.0000    0.0000 O   0  0  0  0  0  0  0  0  0  0  0  0\n"
+    "    0.0000    0.0000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\n"
+    "   -1.0000    0.5000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\n"
+    "   -2.0000    0.0000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\n"
+    "   -2.0000   -1.0000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\n"
+    "   -1.0000   -1.5000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\n"
+    "    0.0000   -1.0000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\n"
+    "  1  2  1  0\n  2  3  1  0\n  3  4  1  0\n  4  5  1  0\n  5  6  1  0\n  6  7  1  0\n  7  2  1  0\n"
+    "M  END\n$$$$\n";
+
+} // namespace
+
+class EditorTest : public QObject {
+    Q_OBJECT
+
+private:
+    test::TempDir m_dir;
+
+    // The editor's drawing: a six-ring A..F and a substituent G on C, all on grid points.
+    const QPoint A{130, 150}, B{156, 135}, C{182, 150}, D{182, 180}, E{156, 195}, F{130, 180}, G{208, 135};
+
+    void Click(TDrawpenForm& e, QPoint at, Qt::MouseButton button = Qt::LeftButton)
+    {
+        QTest::mouseClick(e.DrawingArea(), button, {}, at);
+    }
+    void Press(TDrawpenForm& e, Control control) { QTest::mouseClick(e.Button(control), Qt::LeftButton); }
+    void Move(TDrawpenForm& e, QPoint to)
+    {
+        QMouseEvent move(QEvent::MouseMove, to, e.DrawingArea()->mapToGlobal(to), Qt::NoButton, Qt::NoButton, {});
+        QApplication::sendEvent(e.DrawingArea(), &move);
+    }
+
+    void DrawAndEdit(TDrawpenForm& e)
+    {
+        const TCTab& t = e.Structure();
+        QCOMPARE(t.NumValidAtoms, 0);
+        Press(e, Control::DeleteAtom); // needs atoms: no tool
+        QCOMPARE(e.Controller().ActiveTool(), Tool::None);
+        QVERIFY(!e.Button(Control::DeleteAtom)->isChecked());
+
+        Press(e, Control::Draw);
+        QVERIFY(e.Button(Control::Draw)->isChecked());
+        for (Control c : {Control::Exit, Control::Esc, Control::MoveAtom, Control::ZoomIn, Control::Id})
+            QVERIFY2(!e.Button(c)->isEnabled(), qPrintable(e.Button(c)->toolTip() + e.Button(c)->text()));
+        for (Control c : {Control::LoadScratch, Control::SaveScratch, Control::DistanceMatrix})
+            QVERIFY(e.Button(c)->isEnabled());
+        QVERIFY(!e.NamePanel()->isEnabled() && e.ExitAction()->isEnabled());
+
+        for (QPoint p : {A, B, C, D, E, F})
+            Click(e, p + QPoint(3, -4)); // snapped to the grid point
+        Move(e, A + QPoint(2, 2));
+        QVERIFY(e.Controller().RubberBandShown());
+        Click(e, A); // closes the ring
+        Click(e, {0, 0}, Qt::RightButton);
+        QVERIFY(e.Controller().ActiveTool() == Tool::Draw && !e.Controller().Drawing());
+        Click(e, C);
+        Click(e, G);
+        Move(e, G + QPoint(40, 30));
+        QCOMPARE(e.Controller().Current(), (editor::PointF{247, 165}));
+        Screenshot(&e, "editor-drawing-chain");
+        Click(e, {0, 0}, Qt::RightButton);
+        Click(e, {0, 0}, Qt::RightButton); // the tool ends: bonds from both ends
+        QCOMPARE(e.Controller().ActiveTool(), Tool::None);
+        QVERIFY(!e.Button(Control::Draw)->isChecked() && e.Button(Control::Exit)->isEnabled());
+        QCOMPARE(t.NumValidAtoms, 7);
+        QCOMPARE(QPointF(t.Atom(7).x, t.Atom(7).y), QPointF(G));
+        for (auto [a, b] : {std::pair{1, 2}, {2, 3}, {3, 4}, {4, 5}, {5, 6}, {6, 1}, {3, 7}}) {
+            QCOMPARE(t.BondType(a, b), 1);
+            QCOMPARE(t.BondType(b, a), 1);
+        }
+        QCOMPARE(t.NumNeighbours(1), 2);
+
+        // The element picker from a double click on "Change Atom": the gap after H keeps it open.
+        bool pickerSeen = false;
+        WhenModal<TPersysForm>([&](TPersysForm* picker) {
+            pickerSeen = true;
+            Screenshot(picker, "editor-element-picker");
+            ClickCell(picker->MainGrid(), 0, 1);
+            QVERIFY(picker->isVisible());
+            int column = 0, row = 0;
+            PeriodicPosition(8, column, row);
+            ClickCell(picker->MainGrid(), row, column);
+        });
+        QTest::mouseDClick(e.Button(Control::ChangeAtom), Qt::LeftButton);
+        QTRY_VERIFY(pickerSeen && !e.Picker().isVisible());
+        QCOMPARE(e.Model().SelectedElement, 8);
+        QCOMPARE(e.Controller().ActiveTool(), Tool::ChangeAtom);
+        QVERIFY(e.Button(Control::ChangeAtom)->isChecked());
+        QCOMPARE(e.DrawingArea()->cursor().shape(), Qt::BitmapCursor);
+        Click(e, G);
+        QCOMPARE(t.AtNum(7), 8);
+        QCOMPARE(t.AtWeight(7), 16);
+        Click(e, {5, 5}, Qt::RightButton);
+        QCOMPARE(e.DrawingArea()->cursor().shape(), Qt::ArrowCursor);
+
+        // A deletion and its undo.
+        QVERIFY(!e.Button(Control::Oops)->isEnabled());
+        Press(e, Control::DeleteAtom);
+        Click(e, G);
+        QCOMPARE(t.NumValidAtoms, 6);
+        QVERIFY(e.Button(Control::Oops)->isEnabled());
+        Press(e, Control::Oops);
+        QCOMPARE(t.NumValidAtoms, 7);
+        QCOMPARE(t.AtNum(7), 8);
+        QVERIFY(!e.Button(Control::Oops)->isEnabled());
+        Click(e, {5, 5}, Qt::RightButton);
+
+        // The name through the text dialog.
+        WhenModal<TextDialog>([](TextDialog* d) {
+            QCOMPARE(d->Heading()->text(), QString("Name of Compound"));
+            d->Field()->setText("Cyclohexanol");
+            Screenshot(d, "editor-name-dialog");
+            d->accept();
+        });
+        QTest::mouseClick(e.NamePanel(), Qt::LeftButton);
+        QCOMPARE(t.FStrucName, std::string("Cyclohexanol"));
+        QCOMPARE(e.NamePanel()->text(), QString("Cyclohexanol"));
+
+        // The scratchpad: saved, everything deleted, loaded back.
+        TCTab drawn;
+        drawn.Assign(t);
+        Press(e, Control::SaveScratch);
+        QVERIFY(std::filesystem::exists(m_dir.File("SCRATCH.CTB")));
+        Press(e, Control::DeleteWholeStructure);
+        QCOMPARE(t.NumValidAtoms, 0);
+        QCOMPARE(t.FStrucName, std::string("Cyclohexanol"));
+        Press(e, Control::LoadScratch);
+        QCOMPARE(CompareCtab(t, drawn), 0);
+
+        // The connection table beside the drawing, and hidden again by a double click.
+        e.ShowCtabAction()->trigger();
+        QVERIFY(e.CtabList()->isVisible());
+        QCOMPARE(e.CtabList()->item(0)->text(), QString("# of atoms: 7"));
+        QCOMPARE(e.CtabList()->item(7)->text(), QString(" 7 [O ]    3-"));
+        QCOMPARE(e.Model().LabelMode, 3);
+        Screenshot(&e, "editor-ctab");
+        QTest::qWait(20); // laid out
+        const QPoint line = e.CtabList()->visualItemRect(e.CtabList()->item(1)).center();
+        QTest::mouseClick(e.CtabList()->viewport(), Qt::LeftButton, {}, line);
+        QTest::mouseDClick(e.CtabList()->viewport(), Qt::LeftButton, {}, line);
+        QTRY_VERIFY(!e.CtabList()->isVisible());
+        QCOMPARE(e.Model().LabelMode, 1);
+
+        // The distance matrix.
+        bool matrixSeen = false;
+        WhenModal<TFrmMatGrid>([&](TFrmMatGrid* m) {
+            matrixSeen = true;
+            QCOMPARE(m->windowTitle(), QString("Distance Matrix"));
+            QCOMPARE(m->Grid()->item(4, 1)->text(), QString("3")); // across the ring
+            QCOMPARE(m->Grid()->item(7, 1)->text(), QString("3"));
+            QCOMPARE(m->Grid()->item(0, 7)->text(), QString("15"));
+            Screenshot(m, "editor-distance-matrix");
+            QTest::mouseClick(m->OkButton(), Qt::LeftButton);
+        });
+        Press(e, Control::DistanceMatrix);
+        QVERIFY(matrixSeen);
+
+        Press(e, Control::ZoomFit);
+        QCOMPARE(t.Atom(7).y, 18.0f); // 5 % from the top: its label is still drawn
+        Screenshot(&e, "editor-zoom-fit");
+        Press(e, Control::ZoomOut);
+        Press(e, Control::ZoomOut);
+        Press(e, Control::Center);
+        Screenshot(&e, "editor-structure");
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QApplication::setStyle(QStringLiteral("Fusion"));
+        InstallFontSubstitutions();
+    }
+
+    void drawnQuerySearchesLikeTheSameMolfile()
+    {
+        // A small library from the test data, with its descriptor file.
+        const std::string sd = m_dir.File("lib.sdf");
+        test::WriteBytes(sd, test::NciRecords(1, 60));
+        const std::string library = m_dir.File("lib.clb");
+        {
+            StructureLibrary lib;
+            NullProgress quiet;
+            QVERIFY(ImportStructures(lib, sd, CountSDRecords(sd), library, ConversionMode::WriteAnew, quiet).Completed());
+        }
+        test::BuildDescriptorFiles(library);
+
+        test::ScriptedDialog dialog;
+        QtProgress progress;
+        TQVXForm window(dialog, progress, m_dir.Path().string());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.OpenLibraryFile(library));
+        Workbench& bench = window.Bench();
+        auto context = bench.Context();
+        for (const char* name : {"Bonds: single", "Atoms of O", "Hetero atoms", "Number of rings", "RandicIx"})
+            for (int i = 0; i < kCatalogueSize; ++i)
+                if (IsDescriptor(i) && CatalogueName(i) == name)
+                    bench.Selection().ClickDescriptor(ListPosition(i), context, dialog);
+        bench.DescriptorDialogClosed();
+
+        QAction* draw = Action(&window, "&Draw  molecule");
+        QVERIFY(draw && draw->isEnabled());
+        bool ran = false;
+        WhenModal<TDrawpenForm>([&](TDrawpenForm* e) {
+            ran = true;
+            e->resize(648, 480);
+            DrawAndEdit(*e);
+            QTest::mouseClick(e->Button(QTest::currentTestFailed() ? Control::Esc : Control::Exit), Qt::LeftButton);
+        });
+        draw->trigger();
+        QVERIFY(ran);
+        QVERIFY(!QTest::currentTestFailed());
+        QVERIFY(bench.State().QueryLoaded && bench.State().QueryFileName.empty());
+        QCOMPARE(bench.State().Query.NumValidAtoms, 7);
+        QVERIFY(Action(&window, "S&ave  molecule")->isEnabled());
+        QCOMPARE(bench.RunSearch(), SearchOutcome::Completed);
+        const std::vector<ReportRow> drawnRows = bench.ReportRows();
+
+        // "esc" keeps the query the workbench has.
+        WhenModal<TDrawpenForm>([](TDrawpenForm* e) {
+            e->Model().DeleteAll();
+            QTest::mouseClick(e->Button(Control::Draw), Qt::LeftButton);
+            QTest::keyClick(e, Qt::Key_Escape); // like "esc", nothing while a tool is active
+            QVERIFY(e->isVisible());
+            QTest::mouseClick(e->Button(Control::Draw), Qt::LeftButton);
+            QTest::keyClick(e, Qt::Key_Escape);
+            QVERIFY(!e->isVisible());
+        });
+        draw->trigger();
+        QCOMPARE(bench.State().Query.NumValidAtoms, 7);
+
+        const std::string molfile = m_dir.File("cyclohexanol.mol");
+        test::WriteBytes(molfile, kCyclohexanol);
+        QVERIFY(window.LoadQueryFile(molfile));
+        QCOMPARE(bench.RunSearch(), SearchOutcome::Completed);
+        const std::vector<ReportRow> fileRows = bench.ReportRows();
+        QVERIFY(!drawnRows.empty());
+        QCOMPARE(drawnRows.size(), fileRows.size());
+        for (std::size_t k = 0; k < drawnRows.size(); ++k) {
+            QCOMPARE(drawnRows[k].libraryPosition, fileRows[k].libraryPosition);
+            QCOMPARE(drawnRows[k].value, fileRows[k].value);
+        }
+    }
+
+    // Saving on the scratchpad and leaving by the menu's "Exit" end a chain being drawn, so its
+    // bonds are stored from both ends.
+    void handOverWhileDrawing()
+    {
+        TDrawpenForm e(m_dir.Path().string());
+        e.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&e));
+        Press(e, Control::Draw);
+        Click(e, A);
+        Click(e, B);
+        QVERIFY(e.Button(Control::SaveScratch)->isEnabled());
+        Press(e, Control::SaveScratch);
+        QCOMPARE(e.Controller().ActiveTool(), Tool::None);
+        TCTab saved;
+        TextReader reader(editor::EditorModel::ScratchPath(m_dir.Path().string()));
+        QVERIFY(ReadCTB(saved, reader));
+        QCOMPARE(saved.BondType(1, 2), 1);
+        QCOMPARE(saved.BondType(2, 1), 1);
+
+        Press(e, Control::Draw);
+        Click(e, B);
+        Click(e, C);
+        e.ExitAction()->trigger();
+        QCOMPARE(e.result(), int(QDialog::Accepted));
+        QVERIFY(!e.isVisible());
+        QCOMPARE(e.Structure().BondType(2, 3), 1);
+        QCOMPARE(e.Structure().BondType(3, 2), 1);
+    }
+
+    // The drawing follows the window: labels far right in a widened window are drawn, the grid
+    // has a dot every 13 x 15 pixels.
+    void gridAndLargeWindow()
+    {
+        TDrawpenForm e(m_dir.Path().string());
+        e.resize(1400, 900);
+        e.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&e));
+        QImage image(640, 332, QImage::Format_RGB32);
+        e.RenderDrawing(image);
+        int dots = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                dots += image.pixel(x, y) == qRgb(128, 0, 0);
+        QCOMPARE(dots, 49 * 22);
+        e.GridAction()->trigger();
+        QCOMPARE(e.GridAction()->text(), QString("Grid On"));
+        e.SnapAction()->trigger();
+        QCOMPARE(e.SnapAction()->text(), QString("Snap On"));
+        QVERIFY(!e.Model().Snap && !e.Model().Grid);
+
+        Press(e, Control::Draw); // two isolated atoms, near a far corner and near the origin
+        for (QPoint p : {QPoint(1200, 600), QPoint(20, 20)}) {
+            Click(e, p);
+            Click(e, p, Qt::RightButton);
+        }
+        Click(e, {0, 0}, Qt::RightButton);
+        QCOMPARE(e.Structure().NumValidAtoms, 2);
+        QImage wide(e.DrawingArea()->size(), QImage::Format_RGB32);
+        e.RenderDrawing(wide);
+        for (QPoint p : {QPoint(1200, 600), QPoint(20, 20)}) { // each shows its label "C"
+            int ink = 0;
+            for (int y = p.y() - 12; y < p.y() + 12; ++y)
+                for (int x = p.x() - 12; x < p.x() + 12; ++x)
+                    ink += qGray(wide.pixel(x, y)) < 128;
+            QVERIFY2(ink > 10, qPrintable(QString("%1,%2").arg(p.x()).arg(p.y())));
+        }
+    }
+};
+
+QTEST_MAIN(EditorTest)
+#include "editor_test.moc"

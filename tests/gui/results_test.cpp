@@ -1,0 +1,640 @@
+// Import and export through the converter window, the descriptor dialog, and the results of a
+// search on screen (report, overview, detail page, diagram, ASCII export), driven headless through
+// the real widgets of the workbench window. Messages, file choices and set names are scripted.
+#include "descriptors/descfiles.h"
+#include "asciiwindow.h"
+#include "convertform.h"
+#include "critdlg.h"
+#include "descriptors/descsets.h"
+#include "detailpage.h"
+#include "fittedlabel.h"
+#include "flowpage.h"
+#include "fonts.h"
+#include "io/convert.h"
+#include "io/molfile.h"
+#include "overviewpage.h"
+#include "progresswindows.h"
+#include "qtprogress.h"
+#include "qvxform.h"
+#include "reportpage.h"
+#include "scripted.h"
+#include "search/coefficients.h"
+#include "search/libparams.h"
+#include "srchdiag.h"
+#include "structurepanel.h"
+#include "test_support.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QtTest>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+using namespace velmora;
+using namespace velmora::gui;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kIntroNotice =
+    "You are now running the INTRO MODE !!!\r"
+    "If you want to work seriously with this program, it is highly recommended to\r"
+    "use the NORMAL MODE, because it is much more quicker and some features are\r"
+    "only available in the normal mode .";
+const char* const kNoParameters =
+    "No mean and standard deviations of library available\rDo you want to calculate the libraryparameters now ?";
+const char* const kMakesNoSense = "This descriptor makes no sense with this library !\r"
+                                  "All structures in this library get the same value with\r"
+                                  "this descriptor .\rPlease choose a different one instead !";
+const char* const kNotInIntro = "This descriptor is not available in INTRO mode !\r"
+                                "If you want to use it, you have to change to the NORMAL mode !\r"
+                                "Change this setting in the MODE pulldownmenue .";
+const char* const kToluene = "toluene\r\n  test\r\n\r\n"
+                             "  7  7  0  0  0  0  0  0  0  0999 V2000\r\n"
+                             "    0.0000    1.4000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\r\n"
+                             "    1.2124    0.7000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\r\n"
+                             "    1.2124   -0.7000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\r\n"
+                             "    0.0000   -1.4000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\r\n"
+                             "   -1.2124   -0.7000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\r\n"
+                             "   -1.2124    0.7000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\r\n"
+                             "    0.0000    2.9000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\r\n"
+                             "  1  2  4  0  0  0  0\r\n  2  3  4  0  0  0  0\r\n  3  4  4  0  0  0  0\r\n"
+                             "  4  5  4  0  0  0  0\r\n  5  6  4  0  0  0  0\r\n  6  1  4  0  0  0  0\r\n"
+                             "  1  7  1  0  0  0  0\r\nM  END\r\n$$$$\r\n";
+
+template <typename T>
+void WhenModal(std::function<void(T*)> action, int attempts = 1000)
+{
+    QTimer::singleShot(10, [action, attempts] {
+        if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget()); widget && widget->isVisible())
+            action(widget);
+        else if (attempts > 0)
+            WhenModal<T>(action, attempts - 1);
+        else
+            qWarning("no modal window appeared");
+    });
+}
+
+void Save(QWidget* widget, const char* name)
+{
+    const QByteArray folder = qgetenv("VELMORA_TEST_OUTPUT");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(QString::fromLocal8Bit(folder));
+    // Pending layouts first, so the picture shows what a person would see.
+    QCoreApplication::processEvents();
+    widget->grab().save(QDir(QString::fromLocal8Bit(folder)).filePath(QString::fromLatin1(name) + ".png"));
+}
+
+QAction* Action(QWidget* window, const QString& text)
+{
+    for (QAction* action : window->findChildren<QAction*>())
+        if (action->text() == text)
+            return action;
+    qWarning("no action \"%s\"", qPrintable(text));
+    return nullptr;
+}
+
+int Position(const std::string& name)
+{
+    for (int i = 0; i < kCatalogueSize; ++i)
+        if (IsDescriptor(i) && CatalogueName(i) == name)
+            return ListPosition(i);
+    return -1;
+}
+
+std::string NameAt(int position) { return CatalogueName(CatalogueIndexOfPosition(position + 1)); }
+
+// A click on a list item, as the user makes it.
+void ClickItem(QListWidget* list, int row)
+{
+    list->scrollToItem(list->item(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+}
+
+QStringList GridNames(const TSimCritDlg* d)
+{
+    QStringList names;
+    for (int r = 0; r < d->Chosen()->rowCount(); ++r)
+        names << d->Chosen()->item(r, 0)->text();
+    return names;
+}
+
+QStringList ChosenNames(Workbench& bench)
+{
+    QStringList names;
+    for (const auto& name : bench.Selection().ChosenNames())
+        names << QString::fromStdString(name);
+    return names;
+}
+
+QString TableText(QTableWidget* table, int row, int column)
+{
+    const QTableWidgetItem* item = table->item(row, column);
+    return item ? item->text() : QString();
+}
+
+} // namespace
+
+class ResultsTest : public QObject {
+    Q_OBJECT
+
+private:
+    test::TempDir m_dir;
+    test::ScriptedDialog m_dialog;
+    std::unique_ptr<QtProgress> m_progress;
+    std::unique_ptr<TQVXForm> m_window;
+    std::string m_sd30, m_cut, m_library;
+    std::vector<int> m_varying, m_constant; // list positions whose values differ / agree in the library
+
+    Workbench& Bench() { return m_window->Bench(); }
+    std::string File(const char* name) { return m_dir.File(name); }
+    // The diagram appears after every search that goes through: look at it, then close it.
+    void CloseDiagramWhenShown(std::function<void(TFormSearchDiagram*)> check = {})
+    {
+        WhenModal<TFormSearchDiagram>([check](TFormSearchDiagram* d) {
+            if (check)
+                check(d);
+            d->OkButton()->click();
+        });
+    }
+    void Search()
+    {
+        CloseDiagramWhenShown();
+        Action(m_window.get(), "Calculate")->trigger();
+        QVERIFY(Bench().HasResults());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QApplication::setStyle(QStringLiteral("Fusion"));
+        InstallFontSubstitutions();
+        m_sd30 = File("thirty.sdf");
+        test::WriteBytes(m_sd30, test::NciRecords(1, 30));
+        // Five records and a sixth without its "$$$$" line.
+        std::string sixth = test::NciRecords(31, 1);
+        sixth.resize(sixth.rfind("$$$$"));
+        m_cut = File("cut.sd");
+        test::WriteBytes(m_cut, test::NciRecords(40, 5) + sixth);
+        test::WriteBytes(File("toluene.mol"), kToluene);
+        m_progress = std::make_unique<QtProgress>();
+        m_window = std::make_unique<TQVXForm>(m_dialog, *m_progress, m_dir.Path().string());
+        m_window->resize(1100, 760);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+
+    void cleanupTestCase()
+    {
+        m_window.reset();
+        m_progress.reset();
+    }
+
+    // Import with "Save As ..." and "Convert"; Append after a cut record, Replace, and an abort.
+    void importThroughTheConverter()
+    {
+        // A target typed without an extension becomes a library file: "lib30.clb".
+        m_library = File("lib30.clb");
+        m_dialog.files = {m_sd30, File("lib30")};
+        m_dialog.answers = {MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::No};
+        bool checked = false;
+        WhenModal<TConvertForm>([&](TConvertForm* form) {
+            QCOMPARE(form->windowTitle(), QString("Import"));
+            QCOMPARE(form->FromName()->toolTip(), QString::fromStdString(m_sd30));
+            QCOMPARE(form->FromFormat()->text(), QString("*.sdf"));
+            QVERIFY(form->FromSize()->text().endsWith(" kB"));
+            QCOMPARE(form->Structures()->text(), QString("30"));
+            QVERIFY(form->ToName()->text().isEmpty() && !form->ConvertButton()->isEnabled());
+            Save(form, "converter-import-before");
+            form->SaveAsButton()->click();
+            QCOMPARE(form->ToName()->toolTip(), QString::fromStdString(m_library));
+            QVERIFY(form->ConvertButton()->isEnabled());
+            form->ConvertButton()->click();
+            QCOMPARE(m_dialog.shown.back().text, std::string("Conversion successful"));
+            QCOMPARE(form->ToFormat()->text(), QString("*.clb"));
+            QVERIFY(form->ToSize()->text().endsWith(" kB"));
+            QVERIFY(!form->ConvertButton()->isEnabled()); // a second run needs a new target
+            Save(form, "converter-import-after");
+            checked = true;
+            form->ExitButton()->click();
+        });
+        QTest::mouseClick(m_window->Flow().molLibrary, Qt::LeftButton);
+        QVERIFY(checked);
+        QCOMPARE(m_dialog.titles.at(0), std::string("Import Library"));
+        QCOMPARE(m_dialog.filters.at(1), std::string("CLB-File (*.clb)|*.clb"));
+        QCOMPARE(m_dialog.shown.size(), std::size_t{3});
+        test::ExpectMessage(m_dialog.shown[0], MessageKind::Information, "Conversion successful", MessageButtons::Ok);
+        test::ExpectMessage(m_dialog.shown[1], MessageKind::Information, kIntroNotice, MessageButtons::Ok);
+        test::ExpectMessage(m_dialog.shown[2], MessageKind::Confirmation, kNoParameters, MessageButtons::OkNo);
+        QCOMPARE(Bench().State().LibraryFileName, m_library);
+        QCOMPARE(Bench().State().LibraryCount, 30L);
+        QVERIFY(m_window->Flow().internalLibrary->isVisibleTo(m_window.get()));
+
+        // Append a file whose last record is cut off: five records join the library.
+        auto convertWith = [&](MessageAnswer existing, bool abort) {
+            WhenModal<TConvertForm>([this, existing, abort](TConvertForm* form) {
+                m_dialog.answers.push_front(existing);
+                form->SaveAsButton()->click();
+                if (abort)
+                    QTimer::singleShot(0, m_progress->Window().AbortButton(), &QPushButton::click);
+                form->ConvertButton()->click();
+                form->ExitButton()->click();
+            });
+        };
+        m_dialog.shown.clear();
+        m_dialog.files = {m_cut, m_library};
+        m_dialog.answers = {MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::No};
+        convertWith(MessageAnswer::Append, false);
+        Action(m_window.get(), "&Import Library")->trigger();
+        QVERIFY(m_dialog.shown.size() >= 2);
+        test::ExpectMessage(m_dialog.shown[0], MessageKind::Confirmation, "File already exists",
+                            MessageButtons::ReplaceAppendAbort);
+        QCOMPARE(m_dialog.shown[0].caption, std::string("Information"));
+        test::ExpectMessage(m_dialog.shown[1], MessageKind::Information,
+                            "Conversion successful\rThe incomplete last structure was cut !!!", MessageButtons::Ok);
+        QCOMPARE(CountLibraryRecords(m_library), 35L);
+        QCOMPARE(Bench().State().LibraryCount, 35L); // the open library read again
+
+        // Replace: the library holds the thirty again.
+        m_dialog.shown.clear();
+        m_dialog.files = {m_sd30, File("lib30")};
+        m_dialog.answers = {MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::No};
+        convertWith(MessageAnswer::Replace, false);
+        Action(m_window.get(), "&Import Library")->trigger();
+        QCOMPARE(m_dialog.shown.at(1).text, std::string("Conversion successful"));
+        QCOMPARE(CountLibraryRecords(m_library), 30L);
+        QCOMPARE(Bench().State().LibraryCount, 30L);
+
+        // Aborted in the progress window: no success message, and the partial library is not opened.
+        m_dialog.shown.clear();
+        m_dialog.files = {m_sd30, File("aborted.clb")};
+        m_dialog.answers.clear();
+        convertWith(MessageAnswer::Ok, true);
+        Action(m_window.get(), "&Import Library")->trigger();
+        for (const auto& shown : m_dialog.shown)
+            QVERIFY2(shown.text.find("Conversion successful") == std::string::npos, shown.text.c_str());
+        QCOMPARE(Bench().State().LibraryFileName, m_library);
+        QVERIFY(!m_progress->Busy() && !m_progress->Window().isVisible());
+        QVERIFY(CountLibraryRecords(File("aborted.clb")) < 30);
+
+        // Aborted while appending to the open library: that library is read afresh.
+        m_dialog.shown.clear();
+        m_dialog.files = {m_sd30, m_library};
+        m_dialog.answers = {MessageAnswer::Ok, MessageAnswer::No};
+        convertWith(MessageAnswer::Append, true);
+        Action(m_window.get(), "&Import Library")->trigger();
+        QCOMPARE(Bench().State().LibraryFileName, m_library);
+        QVERIFY(Bench().State().LibraryOpen);
+        QCOMPARE(Bench().State().LibraryCount, CountLibraryRecords(m_library));
+        QCOMPARE(m_dialog.shown.at(1).text, std::string(kIntroNotice));
+    }
+
+    // Every check and message of the descriptor dialog, the named sets in crits.txt, and the grid.
+    void descriptorDialog()
+    {
+        test::BuildDescriptorFiles(m_library);
+        {
+            LibraryParameters parameters;
+            parameters.Read(CompanionFileName(m_library, "idp"), 153, ParameterFileLines(DescriptorMode::Normal));
+            for (int p = 0; p < kDescriptorCount; ++p)
+                (parameters.StdDev[static_cast<std::size_t>(CatalogueIndexOfPosition(p + 1))] > 0 ? m_varying
+                                                                                                   : m_constant)
+                    .push_back(p);
+        }
+        QVERIFY(m_varying.size() >= 25 && !m_constant.empty());
+        const int constant = m_constant.front();
+        const int a = m_varying[0], b = m_varying[1], c = m_varying[2];
+        // A set saved earlier that holds a descriptor this library cannot use.
+        const int low = std::min(a, constant), high = std::max(a, constant);
+        DescriptorSetFile(m_dir.Path().string()).Append("withcut", {low, high});
+        m_dialog.answers.clear();
+        QVERIFY(m_window->OpenLibraryFile(m_library));
+        QVERIFY(m_window->LoadQueryFile(File("toluene.mol")));
+        QCOMPARE(Bench().State().Mode, DescriptorMode::Normal);
+        const std::string crits = m_dir.File("crits.txt");
+
+        // INTRO mode: augmented atoms are not available.
+        m_dialog.shown.clear();
+        m_dialog.answers = {MessageAnswer::Ok, MessageAnswer::Ok};
+        Action(m_window.get(), "In&tro")->trigger();
+        QVERIFY(Bench().State().ParametersAvailable);
+        m_dialog.shown.clear();
+        WhenModal<TSimCritDlg>([&](TSimCritDlg* d) {
+            ClickItem(d->List(), Position("Aug: C4C4C"));
+            test::ExpectMessage(m_dialog.shown.at(0), MessageKind::Warning, kNotInIntro, MessageButtons::Ok);
+            QVERIFY(!d->List()->item(Position("Aug: C4C4C"))->isSelected());
+            d->CloseButton()->click();
+        });
+        Action(m_window.get(), "Structural descriptors")->trigger();
+        QVERIFY(!m_dialog.shown.empty());
+        Action(m_window.get(), "N&ormal")->trigger();
+        QCOMPARE(Bench().State().Mode, DescriptorMode::Normal);
+
+        m_dialog.shown.clear();
+        bool done = false;
+        WhenModal<TSimCritDlg>([&](TSimCritDlg* d) {
+            QCOMPARE(d->windowTitle(), QString("Structural Descriptors"));
+            QCOMPARE(d->List()->count(), kDescriptorCount);
+            QCOMPARE(d->List()->item(Position("COO  (not a COOH)"))->text(), QString("COO  (not a COOH)"));
+            QCOMPARE(d->Sets()->itemText(0), QString("[none]"));
+            QVERIFY(d->AugAtomsButton()->isEnabled());
+
+            // Clicks toggle one item each; the library check refuses a constant descriptor.
+            for (int p : {c, a, b})
+                ClickItem(d->List(), p);
+            ClickItem(d->List(), constant);
+            test::ExpectMessage(m_dialog.shown.at(0), MessageKind::Warning, kMakesNoSense, MessageButtons::Ok);
+            QVERIFY(!d->List()->item(constant)->isSelected());
+            QCOMPARE(GridNames(d), ChosenNames(Bench()));
+            QCOMPARE(GridNames(d).size(), 3);
+            QCOMPARE(GridNames(d).front(), QString::fromStdString(NameAt(a))); // list order
+            ClickItem(d->List(), b);
+            QCOMPARE(GridNames(d).size(), 2);
+            ClickItem(d->List(), b);
+            Save(d, "descriptors-3");
+
+            // Save as a named set; the name "[none]" is taken.
+            m_dialog.texts = {std::string("three"), std::string("[none]")};
+            d->SaveButton()->click();
+            QCOMPARE(m_dialog.textCaptions.back(), std::string("Name this new criteriaset:"));
+            QCOMPARE(d->Sets()->currentText(), QString("three"));
+            const std::string expected = "2 [none]\r\n2 withcut\r\n" + std::to_string(low) + "\r\n" +
+                                         std::to_string(high) + "\r\n3 three\r\n" + std::to_string(a) + "\r\n" +
+                                         std::to_string(b) + "\r\n" + std::to_string(c) + "\r\n";
+            QCOMPARE(test::ReadBytes(crits), expected);
+            d->SaveButton()->click();
+            test::ExpectMessage(m_dialog.shown.back(), MessageKind::Warning,
+                                "             This name still exists !\r"
+                                "Please choose a different name or delete the old one .",
+                                MessageButtons::Ok);
+            QCOMPARE(test::ReadBytes(crits), expected);
+
+            // Deselect all, then the set again; a set with a descriptor this library cannot use.
+            d->DeselectButton()->click();
+            QVERIFY(GridNames(d).isEmpty() && d->Sets()->currentIndex() == 0 && !d->SaveButton()->isEnabled());
+            emit d->Sets()->activated(2);
+            QCOMPARE(GridNames(d).size(), 3);
+            emit d->Sets()->activated(1);
+            test::ExpectMessage(m_dialog.shown.back(), MessageKind::Warning,
+                                "Your chosen criterium set includes criteria that makes no sense with your libraray !\r"
+                                "Following criteria had been cut now from the origin criterium set:\r" +
+                                    NameAt(constant),
+                                MessageButtons::Ok);
+            QCOMPARE(d->Sets()->currentIndex(), 0);
+            QCOMPARE(GridNames(d), QStringList{QString::fromStdString(NameAt(a))});
+
+            // Delete: not "[none]"; a set after confirmation.
+            d->DeleteButton()->click();
+            test::ExpectMessage(m_dialog.shown.back(), MessageKind::Error,
+                                "You can\xC2\xB4t delete this one\rThis is not a userdefined criteriaset",
+                                MessageButtons::Ok);
+            emit d->Sets()->activated(2);
+            m_dialog.answers = {MessageAnswer::Ok};
+            d->DeleteButton()->click();
+            test::ExpectMessage(m_dialog.shown.back(), MessageKind::Warning, "Do you really want to delete \"three\" ?",
+                                MessageButtons::OkCancel);
+            QCOMPARE(test::ReadBytes(crits), "1 [none]\r\n2 withcut\r\n" + std::to_string(low) + "\r\n" +
+                                                 std::to_string(high) + "\r\n");
+            QCOMPARE(d->Sets()->count(), 2);
+            QVERIFY(GridNames(d).isEmpty());
+
+            // The augmented atoms of toluene, where the library check lets them in; others stay.
+            ClickItem(d->List(), a);
+            d->AugAtomsButton()->click();
+            QStringList expectedAug{QString::fromStdString(NameAt(a))};
+            for (const char* name : {"Aug: C1C4C4C", "Aug: C4C4C", "Aug: C1C"})
+                if (LibraryCheck(m_library, DescriptorMode::Normal, CatalogueIndexOfPosition(Position(name) + 1)))
+                    expectedAug << name;
+            QStringList chosen = GridNames(d);
+            chosen.sort();
+            expectedAug.sort();
+            QCOMPARE(chosen, expectedAug);
+            QVERIFY(expectedAug.size() > 1);
+
+            // The grid grows with its rows up to its largest height, then scrolls.
+            d->DeselectButton()->click();
+            int grown = 0;
+            for (int count = 1; count <= 25; ++count) {
+                ClickItem(d->List(), m_varying[static_cast<std::size_t>(count - 1)]);
+                QCoreApplication::processEvents();
+                const int height = d->Chosen()->height();
+                if (count <= TSimCritDlg::kVisibleRows) {
+                    QVERIFY2(height > grown, qPrintable(QString::number(count)));
+                    // Every chosen row is in view.
+                    QVERIFY(d->Chosen()->visualItemRect(d->Chosen()->item(count - 1, 0)).bottom() <
+                            d->Chosen()->viewport()->height());
+                }
+                else
+                    QCOMPARE(height, grown);
+                grown = height;
+                QCOMPARE(d->Chosen()->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn,
+                         count > TSimCritDlg::kVisibleRows);
+                if (count == 20)
+                    Save(d, "descriptors-20");
+            }
+            QCOMPARE(d->Chosen()->rowCount(), 25);
+            done = true;
+            d->CloseButton()->click();
+        });
+        Action(m_window.get(), "Structural descriptors")->trigger();
+        QVERIFY(done);
+        QVERIFY(Bench().State().DescriptorsChosen && Bench().CalculateEnabled());
+    }
+
+    // The report table, overview, detail page, navigation, diagram, ASCII export and the export.
+    void resultPages()
+    {
+        TQVXForm& window = *m_window;
+        QVERIFY(window.LoadQueryFile(m_library)); // structure 1 of the library is the query
+        QVERIFY(!Action(&window, "Export as ASCII")->isEnabled());
+        QVERIFY(!Action(&window, "&Export Library")->isEnabled());
+        Bench().SetCoefficient(kManhattan);
+        QVERIFY(Bench().SetBestCount("5"));
+        bool diagramChecked = false;
+        CloseDiagramWhenShown([&](TFormSearchDiagram* d) {
+            QCOMPARE(d->windowTitle(), QString("Distribution of similar structures"));
+            QCOMPARE(d->View()->GetChart().IdAbscissa(), std::string("Manhattan distance"));
+            QCOMPARE(d->TimeLabel()->text(),
+                     QString::fromStdString(ElapsedText(Bench().State().StartTime, Bench().State().EndTime)));
+            Save(d, "diagram");
+            diagramChecked = true;
+        });
+        QTest::mouseClick(window.Flow().calculate, Qt::LeftButton);
+        QVERIFY(diagramChecked);
+
+        // Best count 5: ten rows with the heading, rows 6..9 empty.
+        ReportPage& report = window.ReportView();
+        QTableWidget* table = report.Table();
+        QCOMPARE(table->rowCount() + 1, 10);
+        QStringList headings;
+        for (int column = 0; column < 4; ++column)
+            headings << table->horizontalHeaderItem(column)->text();
+        QCOMPARE(headings, QStringList({" Position", "Manhattan dist", " CAS-Nr", " Structurename"}));
+        const auto rows = Bench().ReportRows();
+        QCOMPARE(rows.size(), std::size_t{5});
+        for (int r = 0; r < 5; ++r) {
+            QCOMPARE(TableText(table, r, 0), QString::number(rows[static_cast<std::size_t>(r)].libraryPosition));
+            QCOMPARE(TableText(table, r, 1), QString::fromStdString(rows[static_cast<std::size_t>(r)].value));
+            QCOMPARE(TableText(table, r, 3), QString::fromStdString(rows[static_cast<std::size_t>(r)].name));
+        }
+        QCOMPARE(TableText(table, 0, 0), QString("1"));
+        for (int r = 5; r < 9; ++r)
+            QVERIFY(TableText(table, r, 0).isEmpty() && TableText(table, r, 3).isEmpty());
+        QCOMPARE(report.LibraryName()->text(), QString::fromStdString(m_library));
+        QCOMPARE(report.BestCount()->text(), QString("5"));
+        QCOMPARE(report.Coefficient()->text(), QString::fromStdString(CoefficientName(kManhattan)));
+        // 25 chosen descriptors fill all four lines and more: "=>" marks the overflow.
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(report.DescriptorLine(i)->isVisibleTo(&report));
+        QVERIFY(report.DescriptorLine(3)->text().endsWith("=>"));
+        QCOMPARE(report.DescriptorLine(0)->text(), QString::fromStdString(Bench().DescriptorLines()[0]));
+        // What the table shows is what is printed: no cell can be edited.
+        table->setCurrentCell(0, 3);
+        QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(table->item(0, 3)).center());
+        QTest::keyClicks(table->viewport(), "edited");
+        QTest::keyClick(table->viewport(), Qt::Key_Return);
+        QCOMPARE(TableText(table, 0, 3), QString::fromStdString(rows[0].name));
+
+        // The overview: the query and eleven numbered panels, those above the best count empty.
+        OverviewPage& overview = window.OverviewView();
+        QVERIFY(overview.QueryPanel()->HasStructure());
+        QCOMPARE(overview.QueryPanel()->Caption(), QString("My"));
+        for (int k = 1; k <= OverviewPage::kRanks; ++k) {
+            QCOMPARE(overview.RankPanel(k)->Caption(), QString::number(k));
+            QCOMPARE(overview.RankPanel(k)->HasStructure(), k <= 5);
+        }
+        QCOMPARE(overview.RankPanel(1)->Structure().FStrucName, rows[0].name);
+
+        // Best count 30: 31 rows, the detail scroll bar over 1..30.
+        QVERIFY(Bench().SetBestCount("30"));
+        Search();
+        QCOMPARE(table->rowCount() + 1, 31);
+        const auto all = Bench().ReportRows();
+        DetailPage& detail = window.DetailView();
+        QCOMPARE(detail.ScrollBar()->minimum(), 1);
+        QCOMPARE(detail.ScrollBar()->maximum(), 30);
+        QCOMPARE(detail.ScrollBar()->value(), 1);
+        QCOMPARE(detail.Position()->text(), QString("1"));
+        QCOMPARE(detail.ValueCaption()->text(), QString::fromStdString(CoefficientLabel(kManhattan)));
+        detail.ScrollBar()->setValue(7);
+        QCOMPARE(Bench().State().StructureCounter, 7L);
+        QCOMPARE(detail.Position()->text(), QString::number(all[6].libraryPosition));
+        QCOMPARE(detail.Value()->text(), QString::fromStdString(all[6].value));
+        QCOMPARE(detail.CasNumber()->text(), CasNumberDisplay(all[6].casNumber));
+        QCOMPARE(detail.Name()->toolTip(), QString::fromStdString(all[6].name));
+        QCOMPARE(detail.Picture()->Structure().FStrucName, all[6].name);
+        QCOMPARE(detail.QueryName()->toolTip(), QString::fromStdString(Bench().State().Query.FStrucName));
+        QCOMPARE(detail.Library()->text(), QString::fromStdString(m_library));
+
+        // Navigation: table, overview, detail and back the same way.
+        auto page = [&] { return window.Stack().currentIndex(); };
+        auto shown = [&](const char* text) { return Action(&window, text)->isVisible(); };
+        QTest::mouseClick(window.Flow().similarityTable, Qt::LeftButton);
+        QVERIFY(page() == 1 && shown("Graphic") && !shown("Detailed"));
+        Save(&window, "report-page");
+        Action(&window, "Graphic")->trigger();
+        QVERIFY(page() == 2 && !shown("Graphic") && shown("Detailed"));
+        Save(&window, "overview-page");
+        Action(&window, "Detailed")->trigger();
+        QVERIFY(page() == 3 && !shown("Detailed"));
+        Save(&window, "detail-page");
+        Action(&window, " Back  ")->trigger();
+        QVERIFY(page() == 2 && shown("Detailed"));
+        Action(&window, " Back  ")->trigger();
+        QVERIFY(page() == 1 && shown("Graphic") && !shown("Detailed"));
+        Action(&window, " Back  ")->trigger();
+        QVERIFY(page() == 0 && !shown("Graphic"));
+        Action(&window, "View molecule detailed")->trigger();
+        QCOMPARE(page(), 3);
+        Action(&window, " Back  ")->trigger();
+        QCOMPARE(page(), 0);
+
+        // The diagram again from the menu.
+        diagramChecked = false;
+        CloseDiagramWhenShown([&](TFormSearchDiagram*) { diagramChecked = true; });
+        Action(&window, "Distribution diagram")->trigger();
+        QVERIFY(diagramChecked);
+
+        // The ASCII export with its small window.
+        QVERIFY(Action(&window, "Export as ASCII")->isEnabled());
+        bool windowShown = false;
+        window.AsciiWindow().onShown = [&] {
+            windowShown = window.AsciiWindow().isVisible() &&
+                          window.AsciiWindow().windowTitle() == "Creating the ASCII-File" &&
+                          window.AsciiWindow().Text()->text() == "Please wait ...";
+        };
+        Action(&window, "Export as ASCII")->trigger();
+        QVERIFY(windowShown && !window.AsciiWindow().isVisible());
+        const auto lines = test::CrLfLines(test::ReadBytes(CompanionFileName(m_library, "asc")));
+        QCOMPARE(lines.size(), std::size_t{5 + 30});
+        QCOMPARE(lines[0], fs::absolute(CompanionFileName(m_library, "asc")).string());
+        QCOMPARE(lines[1], std::string("25"));
+        QCOMPARE(lines[2], std::string("30"));
+        QCOMPARE(lines[3], std::string("TRUE TRUE TRUE"));
+        QCOMPARE(lines[4].substr(0, 22), std::string(22, ' '));
+
+        // Export of the best matches; an aborted export does not mark the exported library.
+        const std::string hits = File("hits.sdf");
+        m_dialog.shown.clear();
+        m_dialog.answers.clear();
+        m_dialog.files = {hits};
+        WhenModal<TConvertForm>([&](TConvertForm* form) {
+            QCOMPARE(form->windowTitle(), QString("Export"));
+            QCOMPARE(form->FromName()->toolTip(), QString::fromStdString(Bench().State().SimilarLibraryFileName));
+            QCOMPARE(form->FromFormat()->text(), QString("*.clb"));
+            QCOMPARE(form->Structures()->text(), QString("30"));
+            form->SaveAsButton()->click();
+            form->ConvertButton()->click();
+            QCOMPARE(form->ToFormat()->text(), QString("*.sdf"));
+            Save(form, "converter-export");
+            form->ExitButton()->click();
+        });
+        QTest::mouseClick(window.Flow().similarityExport, Qt::LeftButton);
+        QCOMPARE(m_dialog.filters.back(), std::string("Mol-File (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf"));
+        test::ExpectMessage(m_dialog.shown.at(0), MessageKind::Information, "Conversion successful", MessageButtons::Ok);
+        QCOMPARE(CountSDRecords(hits), 30L);
+        QCOMPARE(window.Flow().similarityExport->Fill(), QColor(0, 255, 0));
+        m_dialog.files = {hits};
+        m_dialog.answers = {MessageAnswer::Replace};
+        WhenModal<TConvertForm>([&](TConvertForm* form) {
+            form->SaveAsButton()->click();
+            QTimer::singleShot(0, m_progress->Window().AbortButton(), &QPushButton::click);
+            form->ConvertButton()->click();
+            form->ExitButton()->click();
+        });
+        Action(&window, "&Export Library")->trigger();
+        QCOMPARE(window.Flow().similarityExport->Fill(), QColor(255, 255, 255));
+
+        // A result record that cannot be read leaves nothing of the structure shown before.
+        detail.ScrollBar()->setValue(2);
+        QVERIFY(detail.Picture()->HasStructure());
+        Bench().Library().ReleaseFiles();
+        fs::resize_file(Bench().State().SimilarLibraryFileName, 100);
+        detail.ScrollBar()->setValue(3);
+        QVERIFY(!detail.Picture()->HasStructure());
+        QVERIFY(detail.Name()->FullText().isEmpty() && detail.CasNumber()->text().isEmpty());
+        QCOMPARE(detail.Position()->text(), QString::number(all[2].libraryPosition));
+
+        // A new query takes the results: pages emptied, result commands off.
+        QVERIFY(window.LoadQueryFile(File("toluene.mol")));
+        QVERIFY(!Action(&window, "Export as ASCII")->isEnabled() && !Action(&window, "&Export Library")->isEnabled());
+        QVERIFY(TableText(table, 0, 0).isEmpty() && !overview.RankPanel(1)->HasStructure());
+        QVERIFY(detail.Position()->text().isEmpty());
+    }
+};
+
+QTEST_MAIN(ResultsTest)
+#include "results_test.moc"
