@@ -1,13 +1,17 @@
 // velmora-cli search LIBRARY QUERY [options]
 #include "cli_support.h"
+#include "explain_text.h"
 
 #include "base/ioerror.h"
 #include "base/textfile.h"
 #include "graphics/htmlreport.h"
 #include "io/convert.h"
 #include "search/coefficients.h"
+#include "search/explain.h"
 #include "search/workbench.h"
 
+#include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <filesystem>
 #include <iomanip>
@@ -62,7 +66,8 @@ std::vector<std::string> InputLines(Workbench& workbench)
 }
 
 // The report as a self-contained HTML file beside the text one: DIR/report.html and DIR/report.txt.
-void WriteReports(Workbench& workbench, const std::string& text, const std::string& directory)
+void WriteReports(Workbench& workbench, const std::string& text, const std::string& directory,
+                  const std::vector<MatchExplanation>& explanations = {})
 {
     std::filesystem::create_directories(directory);
     TextWriter textFile((std::filesystem::path(directory) / "report.txt").string());
@@ -87,7 +92,31 @@ void WriteReports(Workbench& workbench, const std::string& text, const std::stri
     for (std::size_t bin = 0; bin < results.histogram.size(); ++bin)
         data.Diagram.Histogram[bin] = static_cast<std::int32_t>(results.histogram[bin]);
     data.Diagram.TimeText = ElapsedText(workbench.State().StartTime, workbench.State().EndTime);
+    data.Explanations = explanations;
     WriteHtmlReport((std::filesystem::path(directory) / "report.html").string(), data);
+}
+
+// --explain K: 1..200, the best K matches (at most the filled ranks).
+int ExplainCount(const ParsedArgs& args)
+{
+    if (!args.Has("--explain"))
+        return 0;
+    const std::string text = args.Value("--explain");
+    int count = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), count);
+    if (ec != std::errc() || end != text.data() + text.size() || count < 1 || count > kMaxBestCount)
+        throw UsageError("--explain takes a number of best matches, 1..200");
+    return count;
+}
+
+// Explained after the search has ended, from the descriptor file or the structures: the search, its
+// files and its time are the same with and without.
+std::vector<MatchExplanation> ExplainBest(Workbench& workbench, int count)
+{
+    std::vector<MatchExplanation> explanations;
+    for (int rank = 1; rank <= std::min(count, workbench.Results().filled); ++rank)
+        explanations.push_back(ExplainMatch(workbench, rank));
+    return explanations;
 }
 
 void PrintReport(Workbench& workbench, std::ostream& out)
@@ -201,6 +230,7 @@ int Search(const ParsedArgs& args, CommandContext& context)
         return kExitUsage;
     dialog.allToError = false;
 
+    const int explainCount = ExplainCount(args);
     const SearchOutcome outcome = workbench.RunSearch();
     if (outcome == SearchOutcome::Aborted) {
         context.err << "velmora-cli search: interrupted\n";
@@ -210,9 +240,11 @@ int Search(const ParsedArgs& args, CommandContext& context)
         return kExitFailure;
     std::ostringstream report;
     PrintReport(workbench, report);
+    const std::vector<MatchExplanation> explanations = ExplainBest(workbench, explainCount);
     context.out << report.str();
+    PrintExplanations(context.out, explanations);
     if (args.Has("--report")) {
-        WriteReports(workbench, report.str(), args.Value("--report"));
+        WriteReports(workbench, report.str(), args.Value("--report"), explanations);
         context.out << "Report written to " << (std::filesystem::path(args.Value("--report")) / "report.html").string()
                     << "\n";
     }
@@ -240,13 +272,14 @@ int Search(const ParsedArgs& args, CommandContext& context)
 int Run(const std::vector<std::string>& args, CommandContext& context)
 {
     return WithUsage("search", context, args, &Search, {"--query-aug", "--ascii", "--yes", "--verbose"},
-                     {"--descriptors", "--set", "--coefficient", "--best", "--mode", "--export", "--report", "--sets-file"},
+                     {"--descriptors", "--set", "--coefficient", "--best", "--mode", "--export", "--report", "--sets-file",
+                      "--explain"},
                      2, 2);
 }
 
 VELMORA_COMMAND("search",
                 "search LIBRARY QUERY (--descriptors NAME,... | --set NAME | --query-aug) [--coefficient C] "
-                "[--best N] [--mode normal|intro] [--export HITS.sdf] [--report DIR] [--ascii] [--yes] "
+                "[--best N] [--mode normal|intro] [--export HITS.sdf] [--report DIR] [--explain K] [--ascii] [--yes] "
                 "[--sets-file FILE]",
                 "Rank a library against a query structure and print the report.",
                 "QUERY is a molfile, an SD file (its first record) or a library (its first structure).\n"
@@ -261,6 +294,9 @@ VELMORA_COMMAND("search",
                 "its result library); --ascii writes the library's .asc table;\n"
                 "--report writes DIR/report.txt and DIR/report.html (drawings and the distribution diagram,\n"
                 "self-contained: it opens in any browser).\n"
+                "--explain K prints, for the best K matches, every descriptor's part of the value, closest\n"
+                "first (raw and scaled values, the coefficient's term, its share); with --report the HTML\n"
+                "report shows it as a bar chart per match.\n"
                 "--verbose also prints the information messages.\n",
                 &Run);
 

@@ -18,6 +18,12 @@ using test::RunTool;
 
 using test::Contains;
 
+std::string Trim(const std::string& text)
+{
+    const auto first = text.find_first_not_of(' ');
+    return first == std::string::npos ? "" : text.substr(first);
+}
+
 std::vector<std::string> OutputLines(const std::string& text)
 {
     std::vector<std::string> lines;
@@ -381,6 +387,68 @@ TEST(SearchReport, WritesTextAndHtmlBesideEachOther)
         ++drawings;
     EXPECT_GE(drawings, 7u); // the query, five matches and the diagram
     EXPECT_NE(html.find("Libraryname"), std::string::npos);
+}
+
+// --explain explains the best matches after the search: the search's own files (result library,
+// exported matches, text report) are the same byte for byte with and without it.
+TEST(SearchExplain, ExplainsTheBestMatchesAndLeavesTheSearchFilesAlone)
+{
+    test::TempDir dir;
+    const std::string lib = dir.File("explain.clb");
+    ASSERT_EQ(test::RunTool({"import", test::DataFile("pubchem.200.sdf"), lib}).status, 0);
+    ASSERT_EQ(test::RunTool({"build", lib}).status, 0);
+    auto withoutTime = [](const std::string& text) {
+        std::string kept;
+        for (const auto& line : OutputLines(text))
+            if (line.find("Calculation time") == std::string::npos)
+                kept += line + "\n";
+        return kept;
+    };
+    auto search = [&](const std::string& tag, std::vector<std::string> extra) {
+        std::vector<std::string> args{"search", lib, test::DataFile("query.mol"), "--descriptors",
+                                      "Atoms of C,Atoms of N,Hetero atoms,Number of 6-rings,RandicIx",
+                                      "--coefficient", "tanimoto", "--best", "5", "--report", dir.File(tag),
+                                      "--export", dir.File(tag + ".sdf")};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const auto run = test::RunTool(args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        std::map<std::string, std::string> files{{"out", withoutTime(run.out)},
+                                                 {"txt", withoutTime(test::ReadBytes(dir.File(tag + "/report.txt")))},
+                                                 {"sdf", test::ReadBytes(dir.File(tag + ".sdf"))},
+                                                 {"html", test::ReadBytes(dir.File(tag + "/report.html"))}};
+        for (const char* ext : {".clb", ".III"})
+            files[ext] = test::ReadBytes(dir.File(std::string("explSIM") + ext));
+        return files;
+    };
+    auto plain = search("plain", {});
+    auto explained = search("explained", {"--explain", "3"});
+    for (const char* file : {"txt", "sdf", ".clb", ".III"})
+        EXPECT_EQ(plain[file], explained[file]) << file;
+    EXPECT_FALSE(plain[".clb"].empty());
+
+    // The report as before, then one block per explained match, each closed by its value's formula.
+    const std::string& out = explained["out"];
+    const std::string report = plain["out"].substr(0, plain["out"].find("Report written"));
+    EXPECT_EQ(out.rfind(report, 0), 0u);
+    EXPECT_TRUE(Contains(out, "WHY SIMILAR (Tanimoto coefficient; share = share of the gap 1 - value;"));
+    const auto rows = Rows(report);
+    ASSERT_EQ(rows.size(), 5u);
+    for (int rank = 1; rank <= 3; ++rank) {
+        const std::string& row = rows[static_cast<std::size_t>(rank - 1)];
+        const std::string value = row.substr(row.find_first_not_of(' ', 18), 6);
+        EXPECT_TRUE(Contains(out, "  Rank " + std::to_string(rank) + ": position " + Trim(row.substr(6, 10)) + ", "))
+            << rank;
+        EXPECT_TRUE(Contains(out, "| = " + value + "; 1 - value = ")) << value;
+    }
+    EXPECT_FALSE(Contains(out, "  Rank 4:"));
+    for (const char* header : {"Descriptor", "Query sc", "q2+l2-ql", "Share", "Contrib", "RandicIx"})
+        EXPECT_TRUE(Contains(out, header)) << header;
+    EXPECT_TRUE(Contains(explained["html"], "id=\"why3\"") && !Contains(explained["html"], "id=\"why4\""));
+    EXPECT_FALSE(Contains(plain["html"], "why"));
+
+    for (const char* wrong : {"0", "201", "x", "3x"})
+        EXPECT_EQ(test::RunTool({"search", lib, lib, "--descriptors", "Atoms of C", "--explain", wrong}).status, 2)
+            << wrong;
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // The HTML report: content, escaping of file-borne texts, self-containment and safe writing.
 #include "base/ioerror.h"
+#include "graphics/explainchart.h"
 #include "graphics/htmlreport.h"
+#include "search/coefficients.h"
 #include "test_support.h"
 #include "xmlcheck_support.h"
 
@@ -93,6 +95,65 @@ TEST(HtmlReport, RowsWithoutStructuresAndEmptySearch)
     const std::string nothing = BuildHtmlReport(empty);
     EXPECT_EQ(test::XmlProblem(nothing), "");
     EXPECT_EQ(Count(nothing, "<svg "), 2u);
+}
+
+// Query (1, 2, 0) against match (1, 0, 3) on three descriptors scaled as they are.
+MatchExplanation Explained(int coefficient, int rank)
+{
+    LibraryParameters parameters;
+    std::array<double, kCatalogueSize> query{}, match{};
+    std::vector<int> indices;
+    const std::array<std::array<double, 2>, 3> values{{{1, 1}, {2, 0}, {0, 3}}};
+    for (int k = 0; k < 3; ++k) {
+        const int i = test::DescriptorIndex(k == 0 ? "Atoms of C" : k == 1 ? "Atoms of N" : "RandicIx");
+        parameters.Set(i, 0, 1);
+        query[static_cast<std::size_t>(i)] = values[static_cast<std::size_t>(k)][0];
+        match[static_cast<std::size_t>(i)] = values[static_cast<std::size_t>(k)][1];
+        indices.push_back(i);
+    }
+    MatchExplanation e = ExplainValues(coefficient, indices, 3, parameters, query, match);
+    e.rank = rank;
+    e.libraryPosition = 10 + rank;
+    e.name = "match <" + std::to_string(rank) + ">";
+    return e;
+}
+
+TEST(HtmlReport, ExplanationChartsPerMatch)
+{
+    HtmlReportData data = Sample();
+    data.Explanations = {Explained(kEuclidean, 1), Explained(kEuclidean, 2)};
+    const std::string html = BuildHtmlReport(data);
+    EXPECT_EQ(test::XmlProblem(html), "");
+    EXPECT_EQ(Count(html, "<svg "), 7u);
+    EXPECT_EQ(Count(html, "href=\"#why"), 2u);
+    for (const char* part : {"<h2>Why these structures are similar</h2>", "id=\"why2\"",
+                             "1. match &lt;1&gt; (library position 11), Euclidean distance 3.6056",
+                             "share of the squared distance"})
+        EXPECT_NE(html.find(part), std::string::npos) << part;
+    for (const char* part : {"<script", "src=", "@import"})
+        EXPECT_EQ(html.find(part), std::string::npos) << part;
+
+    // Closest first; distances: bars from the left edge, the largest share filling the bar area.
+    const std::string distance = ExplanationChartSvg(Explained(kEuclidean, 1));
+    EXPECT_EQ(test::XmlProblem(distance), "");
+    EXPECT_EQ(Count(distance, "<title>"), 3u);
+    EXPECT_LT(distance.find(">Atoms of C<"), distance.find(">Atoms of N<"));
+    EXPECT_LT(distance.find(">Atoms of N<"), distance.find(">RandicIx<"));
+    EXPECT_NE(distance.find("<rect x=\"356.0\" y=\"86.0\" width=\"210.0\" height=\"12\" fill=\"#c62828\"/>"),
+              std::string::npos);
+    EXPECT_NE(distance.find("RandicIx&#10;query 0.000 (scaled 0.0000), match 3.000 (scaled 3.0000)"), std::string::npos);
+    // Identical values say so; differences in standard deviations, with a true minus sign.
+    for (const char* part : {"69.2 %", ">same value<", ">+2.00<", ">\u22123.00<"})
+        EXPECT_NE(distance.find(part), std::string::npos) << part;
+
+    // Correlation: a negative share draws left of the zero axis, in red.
+    MatchExplanation mixed = Explained(kCorrelation, 1);
+    mixed.contributions[2].share = -0.5;
+    mixed.contributions[2].pull = DescriptorPull::Apart;
+    const std::string correlation = ExplanationChartSvg(mixed);
+    EXPECT_EQ(test::XmlProblem(correlation), "");
+    EXPECT_NE(correlation.find("x=\"356.0\" y=\"86.0\" width=\"99.5\" height=\"12\" fill=\"#c62828\""), std::string::npos) << correlation;
+    EXPECT_NE(correlation.find("-50.0 %"), std::string::npos);
 }
 
 TEST(HtmlReport, WritesWholeFileOrNothing)

@@ -1,9 +1,13 @@
 #include "graphics/htmlreport.h"
 
+#include "graphics/explainchart.h"
 #include "graphics/structuresvg.h"
 #include "graphics/svgcanvas.h"
 #include "graphics/wholefile.h"
 #include "graphics/xmltext.h"
+#include "search/coefficients.h"
+
+#include <algorithm>
 
 
 namespace velmora {
@@ -25,6 +29,11 @@ figure{margin:0;border:1px solid #aaa;padding:4px;width:260px;background:#fff}
 figure.query{border:2px solid #000}
 figure svg{display:block}
 figcaption{font-size:12px;line-height:1.4;word-wrap:break-word}
+)";
+
+const char* const kExplanationStyle = R"(.why{margin:0 0 16px}
+.why h3{font-size:14px;margin:12px 0 4px}
+p.note{font-size:12px;color:#333;max-width:640px}
 )";
 
 std::string Picture(const TCTab& table)
@@ -51,6 +60,8 @@ std::string BuildHtmlReport(const HtmlReportData& data)
     html += XmlEscape(data.Title);
     html += "</title>\n<style>\n";
     html += kStyle;
+    if (!data.Explanations.empty())
+        html += kExplanationStyle;
     html += "</style>\n</head>\n<body>\n<h1>";
     html += XmlEscape(data.Title);
     html += "</h1>\n";
@@ -89,9 +100,35 @@ std::string BuildHtmlReport(const HtmlReportData& data)
         html += "<figcaption><b>" + std::to_string(row.Rank) + ".</b> " + XmlEscape(row.Name);
         if (!row.CASText.empty())
             html += "<br/>CAS " + XmlEscape(row.CASText);
-        html += "<br/>Value " + XmlEscape(row.ValueText) + "</figcaption>\n</figure>\n";
+        html += "<br/>Value " + XmlEscape(row.ValueText);
+        if (std::any_of(data.Explanations.begin(), data.Explanations.end(),
+                        [&row](const MatchExplanation& e) { return e.rank == row.Rank; }))
+            html += " <a href=\"#why" + std::to_string(row.Rank) + "\">why?</a>";
+        html += "</figcaption>\n</figure>\n";
     }
     html += "</div>\n";
+
+    if (!data.Explanations.empty()) {
+        const int coefficient = data.Explanations.front().coefficient;
+        html += "<h2>Why these structures are similar</h2>\n<p class=\"note\">" +
+                XmlEscape(CoefficientName(coefficient) + ": each bar is the descriptor's " +
+                          ShareMeaning(coefficient) + ", computed from the scaled values the search compared. "
+                          "Point at a row for the scaled values, the library's mean and standard deviation and "
+                          "the descriptor's term.") +
+                "</p>\n";
+        for (const MatchExplanation& e : data.Explanations) {
+            html += "<div class=\"why\" id=\"why" + std::to_string(e.rank) + "\">\n<h3>" +
+                    XmlEscape(std::to_string(e.rank) + ". " + e.name + " (library position " +
+                              std::to_string(e.libraryPosition) + "), " + CoefficientName(e.coefficient) + " " +
+                              e.valueText) +
+                    "</h3>\n<p class=\"note\">" + XmlEscape(ValueFormula(e));
+            if (const std::string remark = ExplanationRemark(e); !remark.empty())
+                html += "<br/><b>" + XmlEscape(remark) + "</b>";
+            html += "</p>\n";
+            html += ExplanationChartSvg(e);
+            html += "</div>\n";
+        }
+    }
 
     html += "<h2>Distribution of similar structures</h2>\n<div class=\"diagram\">\n";
     SvgCanvas diagram(kDiagramWidth, kDiagramHeight);

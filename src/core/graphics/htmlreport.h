@@ -5,6 +5,7 @@
 // in any browser.
 #include "graphics/searchdiagram.h"
 #include "model/ctab.h"
+#include "search/explain.h"
 
 #include <string>
 #include <vector>
@@ -26,6 +27,8 @@ struct HtmlReportData {
     TCTab Query;
     std::vector<TCTab> Structures; // the structure of each row, same order; missing ones are not drawn
     SearchDiagramData Diagram;
+    // Why the first matches are similar: one bar chart each, in rank order (none: no section).
+    std::vector<MatchExplanation> Explanations;
 };
 
 std::string BuildHtmlReport(const HtmlReportData& data);
