@@ -1,6 +1,5 @@
 #include "gui_support.h"
 
-#include "descriptors/catalogue.h"
 #include "fonts.h"
 
 #include <QDir>
@@ -46,14 +45,6 @@ void Screenshot(QWidget* widget, const QString& name)
     Screenshot(widget->grab().toImage(), name);
 }
 
-int DescriptorPosition(const std::string& name)
-{
-    for (int i = 0; i < kCatalogueSize; ++i)
-        if (IsDescriptor(i) && CatalogueName(i) == name)
-            return ListPosition(i);
-    return -1;
-}
-
 bool MainWindow::Show(QSize size)
 {
     if (size.isValid())
@@ -64,11 +55,7 @@ bool MainWindow::Show(QSize size)
 
 void MainWindow::Choose(const std::vector<std::string>& names)
 {
-    auto context = Bench().Context();
-    Bench().Selection().DeselectAll(context);
-    for (const auto& name : names)
-        Bench().Selection().ClickDescriptor(DescriptorPosition(name), context, dialog);
-    Bench().DescriptorDialogClosed();
+    ChooseDescriptors(Bench(), dialog, names);
     window.Refresh();
 }
 

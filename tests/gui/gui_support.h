@@ -48,9 +48,6 @@ QString OutputFolder();
 void Screenshot(QWidget* widget, const QString& name);
 void Screenshot(const QImage& image, const QString& name);
 
-// List position of a descriptor name, -1 when there is none.
-int DescriptorPosition(const std::string& name);
-
 // The main window with scripted answers and the real progress windows.
 struct MainWindow {
     explicit MainWindow(const std::string& folder) : window(dialog, progress, folder) {}

@@ -234,11 +234,7 @@ private:
         QVERIFY(form.OpenLibraryFile(m_nci));
         QVERIFY(form.LoadQueryFile(m_nci));
         Workbench& bench = form.Bench();
-        auto context = bench.Context();
-        bench.Selection().DeselectAll(context);
-        for (const char* name : {"Atoms of C", "Atoms of N", "Atoms of O", "Hetero atoms", "Number of rings"})
-            bench.Selection().ClickDescriptor(ListPosition(test::DescriptorIndex(name)), context, dialog);
-        bench.DescriptorDialogClosed();
+        test::ChooseDescriptors(bench, dialog, {"Atoms of C", "Atoms of N", "Atoms of O", "Hetero atoms", "Number of rings"});
         QVERIFY(bench.SetBestCount(std::to_string(bestCount)));
         QCOMPARE(bench.RunSearch(), SearchOutcome::Completed);
         form.Refresh();

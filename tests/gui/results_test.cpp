@@ -274,9 +274,9 @@ private slots:
         QVERIFY(Bench().State().ParametersAvailable);
         Dialog().shown.clear();
         WhenModal<TSimCritDlg>([&](TSimCritDlg* d) {
-            ClickItem(d->List(), DescriptorPosition("Aug: C4C4C"));
+            ClickItem(d->List(), ListPosition(DescriptorIndex("Aug: C4C4C")));
             QVERIFY(test::ExpectMessage(Dialog().shown.at(0), MessageKind::Warning, kNotInIntro, MessageButtons::Ok));
-            QVERIFY(!d->List()->item(DescriptorPosition("Aug: C4C4C"))->isSelected());
+            QVERIFY(!d->List()->item(ListPosition(DescriptorIndex("Aug: C4C4C")))->isSelected());
             d->CloseButton()->click();
         });
         Action(&m_main->window, "Structural descriptors")->trigger();
@@ -289,7 +289,7 @@ private slots:
         WhenModal<TSimCritDlg>([&](TSimCritDlg* d) {
             QCOMPARE(d->windowTitle(), QString("Structural Descriptors"));
             QCOMPARE(d->List()->count(), kDescriptorCount);
-            QCOMPARE(d->List()->item(DescriptorPosition("COO  (not a COOH)"))->text(), QString("COO  (not a COOH)"));
+            QCOMPARE(d->List()->item(ListPosition(DescriptorIndex("COO  (not a COOH)")))->text(), QString("COO  (not a COOH)"));
             QCOMPARE(d->Sets()->itemText(0), QString("[none]"));
             QVERIFY(d->AugAtomsButton()->isEnabled());
 
@@ -357,7 +357,7 @@ private slots:
             d->AugAtomsButton()->click();
             QStringList expectedAug{QString::fromStdString(NameAt(a))};
             for (const char* name : {"Aug: C1C4C4C", "Aug: C4C4C", "Aug: C1C"})
-                if (LibraryCheck(m_library, DescriptorMode::Normal, CatalogueIndexOfPosition(DescriptorPosition(name) + 1)))
+                if (LibraryCheck(m_library, DescriptorMode::Normal, DescriptorIndex(name)))
                     expectedAug << name;
             QStringList chosen = GridNames(d);
             chosen.sort();

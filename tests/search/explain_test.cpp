@@ -100,14 +100,7 @@ protected:
                         .Completed());
         return lib;
     }
-    void Choose(const std::vector<std::string>& names)
-    {
-        auto context = wb.Context();
-        wb.Selection().DeselectAll(context);
-        for (const auto& name : names)
-            wb.Selection().ClickDescriptor(ListPosition(test::DescriptorIndex(name)), context, dialog);
-        wb.DescriptorDialogClosed();
-    }
+    void Choose(const std::vector<std::string>& names) { test::ChooseDescriptors(wb, dialog, names); }
     // Every filled rank of every coefficient: the explanation reproduces the value the report shows,
     // its contributions add up to it, and its descriptors are the participating ones, closest first.
     void ExpectEveryRankRecombines()

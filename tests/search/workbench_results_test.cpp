@@ -28,10 +28,7 @@ protected:
         lib = test::NciLibrary(dir, "lib", count, true);
         ASSERT_TRUE(wb.OpenLibrary(lib));
         ASSERT_TRUE(wb.LoadQuery(lib));
-        auto context = wb.Context();
-        for (const char* name : {"Bonds: single", "Atoms of O", "Hetero atoms"})
-            wb.Selection().ClickDescriptor(ListPosition(test::DescriptorIndex(name)), context, dialog);
-        wb.DescriptorDialogClosed();
+        test::ChooseDescriptors(wb, dialog, {"Bonds: single", "Atoms of O", "Hetero atoms"});
         ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
     }
 

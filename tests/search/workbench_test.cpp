@@ -60,14 +60,7 @@ protected:
     std::string Library(const std::string& name, int count) { return test::NciLibrary(dir, name, count, false); }
     // The NORMAL-mode descriptor file and parameters, built outside the workbench.
     void Build(const std::string& lib) { test::BuildDescriptorFiles(lib); }
-    void Choose(const std::vector<std::string>& names)
-    {
-        auto context = wb.Context();
-        wb.Selection().DeselectAll(context);
-        for (const auto& name : names)
-            wb.Selection().ClickDescriptor(ListPosition(IndexOf(name)), context, dialog);
-        wb.DescriptorDialogClosed();
-    }
+    void Choose(const std::vector<std::string>& names) { test::ChooseDescriptors(wb, dialog, names); }
     // Opens a library that has its descriptor file and loads its first structure as the query.
     void OpenWithSelfQuery(const std::string& lib)
     {

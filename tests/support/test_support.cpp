@@ -6,6 +6,7 @@
 #include "io/structlib.h"
 #include "scripted.h"
 #include "search/paramcalc.h"
+#include "search/workbench.h"
 
 #include <gtest/gtest.h>
 
@@ -65,6 +66,15 @@ int DescriptorIndex(const std::string& name)
             return i;
     ADD_FAILURE() << "no descriptor " << name;
     return -1;
+}
+
+void ChooseDescriptors(Workbench& workbench, UserDialog& dialog, const std::vector<std::string>& names)
+{
+    auto context = workbench.Context();
+    workbench.Selection().DeselectAll(context);
+    for (const auto& name : names)
+        workbench.Selection().ClickDescriptor(ListPosition(DescriptorIndex(name)), context, dialog);
+    workbench.DescriptorDialogClosed();
 }
 
 std::string LibraryStructureName(const std::string& library, long position)

@@ -4,6 +4,11 @@
 #include <string>
 #include <vector>
 
+namespace velmora {
+class UserDialog;
+class Workbench;
+} // namespace velmora
+
 namespace velmora::test {
 
 // Path of a file in tests/data.
@@ -19,6 +24,8 @@ std::string NciRecords(int first, int count, const std::string& extra = "");
 extern const std::string kMethaneRecord;
 // Catalogue index of a descriptor name; fails the test when there is none.
 int DescriptorIndex(const std::string& name);
+// Chooses exactly these descriptors by name, as the descriptor dialog does, and closes it.
+void ChooseDescriptors(Workbench& workbench, UserDialog& dialog, const std::vector<std::string>& names);
 // Name of the structure at a 1-based position of a library (fails the test when unreadable).
 std::string LibraryStructureName(const std::string& library, long position);
 // Builds the NORMAL-mode descriptor file and parameter file of a library; false (a failure) when it
