@@ -10,6 +10,7 @@
 #include "search/workbench.h"
 #include "scripted.h"
 #include "test_support.h"
+#include "workbench_support.h"
 
 #include <gtest/gtest.h>
 
@@ -87,10 +88,8 @@ TEST(ExplainValues, TermsSharesAndOrderOfEachCoefficient)
     EXPECT_EQ(ExplanationRemark(correlation).rfind("r is negative (-0.9820)", 0), 0u);
 }
 
-class ExplainSearchTest : public ::testing::Test {
+class ExplainSearchTest : public test::WorkbenchFixture {
 protected:
-    ExplainSearchTest() : wb(dialog, progress, dir.Path().string()) {}
-
     std::string Import(const std::string& source)
     {
         StructureLibrary library;
@@ -100,7 +99,6 @@ protected:
                         .Completed());
         return lib;
     }
-    void Choose(const std::vector<std::string>& names) { test::ChooseDescriptors(wb, dialog, names); }
     // Every filled rank of every coefficient: the explanation reproduces the value the report shows,
     // its contributions add up to it, and its descriptors are the participating ones, closest first.
     void ExpectEveryRankRecombines()
@@ -126,11 +124,6 @@ protected:
             }
         }
     }
-
-    test::TempDir dir;
-    test::ScriptedDialog dialog;
-    test::ScriptedProgress progress;
-    Workbench wb;
 };
 
 TEST_F(ExplainSearchTest, NormalModeRecombinesOnCountsAndRealDescriptors)

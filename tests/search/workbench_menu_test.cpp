@@ -6,6 +6,7 @@
 #include "io/molfile.h"
 #include "scripted.h"
 #include "test_support.h"
+#include "workbench_support.h"
 
 #include <gtest/gtest.h>
 
@@ -14,21 +15,14 @@
 namespace velmora {
 namespace {
 
-class WorkbenchMenuTest : public ::testing::Test {
+class WorkbenchMenuTest : public test::WorkbenchFixture {
 protected:
-    WorkbenchMenuTest() : wb(dialog, progress, dir.Path().string()) {}
-
     std::string Library(int count) { return test::NciLibrary(dir, "lib", count, true); }
     // export library, ASCII export, detail page, result icons, library icon
     static auto Flags(const MenuState& m)
     {
         return std::make_tuple(m.exportLibrary, m.exportAscii, m.viewDetailed, m.resultIcons, m.libraryIcon);
     }
-
-    test::TempDir dir;
-    test::ScriptedDialog dialog;
-    test::ScriptedProgress progress;
-    Workbench wb;
 };
 
 TEST_F(WorkbenchMenuTest, ResultItemsNeedResultsOfTheOpenLibraryAndQuery)

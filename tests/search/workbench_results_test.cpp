@@ -8,6 +8,7 @@
 #include "search/descriptorlines.h"
 #include "scripted.h"
 #include "test_support.h"
+#include "workbench_support.h"
 
 #include <gtest/gtest.h>
 
@@ -18,10 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class WorkbenchResultsTest : public ::testing::Test {
+class WorkbenchResultsTest : public test::WorkbenchFixture {
 protected:
-    WorkbenchResultsTest() : wb(dialog, progress, dir.Path().string()) {}
-
     // A searched library of count structures: its first structure is the query, three descriptors.
     void Searched(int count)
     {
@@ -31,11 +30,6 @@ protected:
         test::ChooseDescriptors(wb, dialog, {"Bonds: single", "Atoms of O", "Hetero atoms"});
         ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
     }
-
-    test::TempDir dir;
-    test::ScriptedDialog dialog;
-    test::ScriptedProgress progress;
-    Workbench wb;
     std::string lib;
 };
 

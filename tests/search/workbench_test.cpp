@@ -9,6 +9,7 @@
 #include "search/reportprint.h"
 #include "scripted.h"
 #include "test_support.h"
+#include "workbench_support.h"
 
 #include <gtest/gtest.h>
 
@@ -39,10 +40,8 @@ using test::kIntroNotice;
 using test::kNoParameters;
 int IndexOf(const std::string& name) { return test::DescriptorIndex(name); }
 
-class WorkbenchTest : public ::testing::Test {
+class WorkbenchTest : public test::WorkbenchFixture {
 protected:
-    WorkbenchTest() : wb(dialog, progress, dir.Path().string()) {}
-
     // Imports the SD text into name.clb; returns the library path.
     std::string Import(const std::string& name, const std::string& sdText)
     {
@@ -60,7 +59,6 @@ protected:
     std::string Library(const std::string& name, int count) { return test::NciLibrary(dir, name, count, false); }
     // The NORMAL-mode descriptor file and parameters, built outside the workbench.
     void Build(const std::string& lib) { test::BuildDescriptorFiles(lib); }
-    void Choose(const std::vector<std::string>& names) { test::ChooseDescriptors(wb, dialog, names); }
     // Opens a library that has its descriptor file and loads its first structure as the query.
     void OpenWithSelfQuery(const std::string& lib)
     {
@@ -75,11 +73,6 @@ protected:
         return lib;
     }
     std::string LibraryName(const std::string& lib, long position) { return test::LibraryStructureName(lib, position); }
-
-    test::TempDir dir;
-    test::ScriptedDialog dialog;
-    test::ScriptedProgress progress;
-    Workbench wb;
 };
 
 TEST_F(WorkbenchTest, OpenLibraryRefusesAFileThatIsNotALibrary)
