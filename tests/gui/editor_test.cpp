@@ -205,10 +205,7 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        test::SetUpLook();
-    }
+    void initTestCase() { test::SetUpLook(); }
 
     void drawnQuerySearchesLikeTheSameMolfile()
     {

@@ -48,10 +48,7 @@ class WindowsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        test::SetUpLook();
-    }
+    void initTestCase() { test::SetUpLook(); }
 
     void fileFilter_data()
     {
