@@ -1,9 +1,12 @@
 #include "detailpage.h"
 
+#include "explainpanel.h"
 #include "fittedlabel.h"
 #include "qtuserdialog.h"
 #include "reportpage.h"
+#include "base/ioerror.h"
 #include "search/coefficients.h"
+#include "search/explain.h"
 #include "search/workbench.h"
 #include "structurepanel.h"
 
@@ -14,6 +17,8 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QVBoxLayout>
+
+#include <stdexcept>
 
 namespace velmora::gui {
 
@@ -86,9 +91,13 @@ DetailPage::DetailPage(Workbench& workbench, QWidget* parent) : QWidget(parent),
     mineLayout->addWidget(m_queryPicture, 1);
     mineLayout->addLayout(nameRow);
 
+    m_explain = new ExplainPanel(this);
+
     auto* pictures = new QHBoxLayout;
-    pictures->addWidget(similar, 1);
-    pictures->addWidget(mine, 1);
+    // The chart needs room for descriptor names beside its bars; the drawings scale.
+    pictures->addWidget(similar, 3);
+    pictures->addWidget(mine, 3);
+    pictures->addWidget(m_explain, 4);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
     layout->addWidget(m_scroll);
@@ -117,6 +126,7 @@ void DetailPage::Clear()
         label->clear();
     m_name->SetFullText(QString());
     m_picture->Clear();
+    m_explain->Clear();
 }
 
 void DetailPage::ShowEntry(int rank)
@@ -131,11 +141,20 @@ void DetailPage::ShowEntry(int rank)
         m_picture->SetStructure(m_workbench.Library().Structure());
         m_cas->setText(CasNumberDisplay(result.row.casNumber));
         m_name->SetFullText(DisplayText(result.row.name));
+        // Reads the match again from the library (the same structure as the result record).
+        try {
+            m_explain->ShowExplanation(ExplainMatch(m_workbench, rank));
+        } catch (const IoError& error) {
+            m_explain->ShowProblem(QString::fromStdString(error.what()));
+        } catch (const std::out_of_range& error) {
+            m_explain->ShowProblem(QString::fromStdString(error.what()));
+        }
     } else {
         // Nothing of the structure shown before may stay under this rank.
         m_picture->Clear();
         m_cas->clear();
         m_name->SetFullText(QString());
+        m_explain->Clear();
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The detail page of a search: one best match at a time, chosen with the scroll bar (ranks
-// 1..best count), with its name, CAS number, value and library position, beside the query.
+// 1..best count), with its name, CAS number, value and library position, beside the query, and why
+// its value came out as it did.
 #include <QWidget>
 
 #include <string>
@@ -15,6 +16,7 @@ struct SearchState;
 
 namespace velmora::gui {
 
+class ExplainPanel;
 class FittedLabel;
 class StructurePanel;
 
@@ -27,7 +29,8 @@ public:
     void Fill();
     // No results: empty labels and picture, the scroll bar at 1.
     void Clear();
-    // Shows rank p; a structure that cannot be read leaves picture, name and CAS number empty.
+    // Shows rank p and its explanation; a structure that cannot be read leaves picture, name, CAS
+    // number and explanation empty. An explanation that cannot be computed shows why instead.
     void ShowEntry(int rank);
     // The query picture, its name and the library name.
     void ShowQuery(const SearchState& state);
@@ -42,6 +45,7 @@ public:
     FittedLabel* QueryName() const { return m_queryName; }
     StructurePanel* Picture() const { return m_picture; }
     StructurePanel* QueryPicture() const { return m_queryPicture; }
+    ExplainPanel* Explanation() const { return m_explain; }
 
 private:
 
@@ -57,6 +61,7 @@ private:
     FittedLabel* m_queryName;
     StructurePanel* m_picture;
     StructurePanel* m_queryPicture;
+    ExplainPanel* m_explain;
 };
 
 } // namespace velmora::gui

@@ -7,15 +7,19 @@
 #include "critdlg.h"
 #include "descriptors/descsets.h"
 #include "detailpage.h"
+#include "explainpanel.h"
 #include "fittedlabel.h"
 #include "flowpage.h"
+#include "graphics/explainchart.h"
 #include "io/convert.h"
 #include "io/molfile.h"
 #include "overviewpage.h"
 #include "progresswindows.h"
 #include "gui_support.h"
 #include "reportpage.h"
+#include "base/numtext.h"
 #include "search/coefficients.h"
+#include "search/explain.h"
 #include "search/libparams.h"
 #include "srchdiag.h"
 #include "structurepanel.h"
@@ -30,6 +34,7 @@
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QTimer>
+#include <QToolTip>
 #include <QtTest>
 
 #include <filesystem>
@@ -470,6 +475,36 @@ private slots:
         QCOMPARE(detail.ScrollBar()->value(), 1);
         QCOMPARE(detail.Position()->text(), QString("1"));
         QCOMPARE(detail.ValueCaption()->text(), QString::fromStdString(CoefficientLabel(kManhattan)));
+        // Why similar: a row per participating descriptor, closest first as the core sorts them,
+        // each row's tool tip with that descriptor's numbers; the panel follows the scroll bar.
+        ExplainPanel& why = *detail.Explanation();
+        ExplainChart& chart = *why.Chart();
+        const auto expectExplained = [&](int rank) {
+            const MatchExplanation e = ExplainMatch(Bench(), rank);
+            QCOMPARE(chart.RowCount(), static_cast<int>(Bench().Participating().size()));
+            QCOMPARE(e.contributions.size(), Bench().Participating().size());
+            for (int r = 0; r < chart.RowCount(); ++r) {
+                const DescriptorContribution& c = e.contributions[static_cast<std::size_t>(r)];
+                const QString tip = chart.RowToolTip(r);
+                QVERIFY2(tip.startsWith(QString::fromStdString(CatalogueName(c.index) + "\n")), qPrintable(tip));
+                for (const std::string& number :
+                     {RawValueText(c.index, c.queryRaw), RawValueText(c.index, c.matchRaw), FormatFixed(c.queryScaled, 4),
+                      FormatFixed(c.matchScaled, 4), FormatFixed(c.term, 4), SharePercent(c.share),
+                      FormatFixed(c.contribution, 4)})
+                    QVERIFY2(tip.contains(QString::fromStdString(number)), qPrintable(tip + " lacks " + number.c_str()));
+            }
+            QCOMPARE(why.Formula()->text(), QString::fromStdString(ValueFormula(e)));
+            QVERIFY(why.Problem()->isHidden());
+        };
+        expectExplained(1);
+        const QString formula = why.Formula()->text();
+        detail.ScrollBar()->setValue(2);
+        expectExplained(2);
+        QVERIFY(why.Formula()->text() != formula);
+        // Pointing at a row shows its tool tip.
+        QHelpEvent help(QEvent::ToolTip, chart.RowRect(1).center(), chart.mapToGlobal(chart.RowRect(1).center()));
+        QApplication::sendEvent(&chart, &help);
+        QCOMPARE(QToolTip::text(), chart.RowToolTip(1));
         detail.ScrollBar()->setValue(7);
         QCOMPARE(Bench().State().StructureCounter, 7L);
         QCOMPARE(detail.Position()->text(), QString::number(all[6].libraryPosition));
@@ -491,7 +526,7 @@ private slots:
         Screenshot(&window, "overview-page");
         Action(&window, "Detailed")->trigger();
         QVERIFY(page() == 3 && !shown("Detailed"));
-        Screenshot(&window, "detail-page");
+        Screenshot(&window, "detail-explained");
         Action(&window, " Back  ")->trigger();
         QVERIFY(page() == 2 && shown("Detailed"));
         Action(&window, " Back  ")->trigger();
@@ -559,14 +594,24 @@ private slots:
         Action(&window, "&Export Library")->trigger();
         QCOMPARE(window.Flow().similarityExport->Fill(), QColor(255, 255, 255));
 
+        // Descriptor values gone since the search: the panel says why in one line, the match stays.
+        const std::string descriptors = CompanionFileName(m_library, "pre");
+        const std::string stored = test::ReadBytes(descriptors);
+        fs::resize_file(descriptors, 0);
+        detail.ScrollBar()->setValue(4);
+        QVERIFY(detail.Picture()->HasStructure() && chart.RowCount() == 0 && why.Formula()->isHidden());
+        QVERIFY2(why.Problem()->isVisibleTo(&why) && why.Problem()->FullText().contains("no descriptor record"),
+                 qPrintable(why.Problem()->FullText()));
+        test::WriteBytes(descriptors, stored);
+
         // A result record that cannot be read leaves nothing of the structure shown before.
         detail.ScrollBar()->setValue(2);
-        QVERIFY(detail.Picture()->HasStructure());
+        QVERIFY(detail.Picture()->HasStructure() && chart.RowCount() > 0 && why.Problem()->isHidden());
         Bench().Library().ReleaseFiles();
         fs::resize_file(Bench().State().SimilarLibraryFileName, 100);
         detail.ScrollBar()->setValue(3);
         QVERIFY(!detail.Picture()->HasStructure());
-        QVERIFY(detail.Name()->FullText().isEmpty() && detail.CasNumber()->text().isEmpty());
+        QVERIFY(detail.Name()->FullText().isEmpty() && detail.CasNumber()->text().isEmpty() && chart.RowCount() == 0);
         QCOMPARE(detail.Position()->text(), QString::number(all[2].libraryPosition));
 
         // A new query takes the results: pages emptied, result commands off.

@@ -21,15 +21,6 @@ constexpr int kBarLeft = 356; // the bar area
 constexpr int kBarRight = 566;
 constexpr int kShareX = 634;  // the share in per cent, right-aligned
 
-const char* Colour(DescriptorPull pull)
-{
-    switch (pull) {
-    case DescriptorPull::Closer: return "#2e8540";
-    case DescriptorPull::Apart: return "#c62828";
-    default: return "#9e9e9e";
-    }
-}
-
 std::string Num(double value) { return FormatFixed(value, 1); }
 
 std::string Text(double x, double y, const std::string& text, const char* anchor, const char* extra = "")
@@ -47,26 +38,10 @@ std::string Signed(double value)
     return (value < 0 ? "\u2212" : "+") + text;
 }
 
-std::string Percent(double share)
-{
-    std::string text = FormatFixed(share * 100.0, 1);
-    if (text == "-0.0")
-        text = "0.0";
-    return text + " %";
-}
-
 // Escaped for markup, its lines joined by character references (the escaping drops raw line ends).
 std::string Tooltip(const MatchExplanation& e, const DescriptorContribution& c)
 {
-    std::string tip = CatalogueName(c.index) + "\nquery " + RawValueText(c.index, c.queryRaw) + " (scaled " +
-                      FormatFixed(c.queryScaled, 4) + "), match " + RawValueText(c.index, c.matchRaw) + " (scaled " +
-                      FormatFixed(c.matchScaled, 4) + ")\nlibrary mean " + FormatFixed(c.mean, 4) + ", std. dev. " +
-                      FormatFixed(c.stdDev, 4) + "\n" + TermHeading(e.coefficient) + " = " + FormatFixed(c.term, 4);
-    if (e.coefficient == kTanimoto)
-        tip += ", q^2+l^2-q*l = " + FormatFixed(c.denominatorTerm, 4);
-    tip += "\n" + Percent(c.share) + " of " + ShareMeaning(e.coefficient).substr(9) + ", contribution " +
-           FormatFixed(c.contribution, 4) + " of " +
-           (e.coefficient == kTanimoto ? FormatFixed(1.0 - e.value, 4) : e.valueText);
+    const std::string tip = ExplanationRowTip(e, c);
     std::string escaped;
     for (std::size_t start = 0; start <= tip.size();) {
         const std::size_t end = std::min(tip.find('\n', start), tip.size());
@@ -78,10 +53,30 @@ std::string Tooltip(const MatchExplanation& e, const DescriptorContribution& c)
 
 } // namespace
 
-std::string ExplanationChartSvg(const MatchExplanation& e)
+const char* PullColour(DescriptorPull pull)
 {
-    const int rows = static_cast<int>(e.contributions.size());
-    const int height = kTop + rows * kRowHeight + 30;
+    switch (pull) {
+    case DescriptorPull::Closer: return "#2e8540";
+    case DescriptorPull::Apart: return "#c62828";
+    default: return "#9e9e9e";
+    }
+}
+
+std::string SharePercent(double share)
+{
+    std::string text = FormatFixed(share * 100.0, 1);
+    if (text == "-0.0")
+        text = "0.0";
+    return text + " %";
+}
+
+bool ShowsSameValue(const MatchExplanation& e, const DescriptorContribution& c)
+{
+    return c.queryScaled == c.matchScaled && (SmallerIsBetter(e.coefficient) || e.coefficient == kTanimoto);
+}
+
+std::pair<double, double> ShareSpan(const MatchExplanation& e)
+{
     double low = 0, high = 0;
     for (const auto& c : e.contributions) {
         low = std::min(low, c.share);
@@ -89,10 +84,38 @@ std::string ExplanationChartSvg(const MatchExplanation& e)
     }
     if (high - low <= 0)
         high = 1;
+    return {low, high};
+}
+
+std::string ExplanationLegend(const MatchExplanation& e)
+{
+    if (SmallerIsBetter(e.coefficient) || e.coefficient == kTanimoto)
+        return "green: at most an even share (1/" + std::to_string(e.contributions.size()) + ") of " +
+               ShareMeaning(e.coefficient).substr(9) + "; red: more, kept them apart";
+    return "green: raised the value; red: lowered it";
+}
+
+std::string ExplanationRowTip(const MatchExplanation& e, const DescriptorContribution& c)
+{
+    std::string tip = CatalogueName(c.index) + "\nquery " + RawValueText(c.index, c.queryRaw) + " (scaled " +
+                      FormatFixed(c.queryScaled, 4) + "), match " + RawValueText(c.index, c.matchRaw) + " (scaled " +
+                      FormatFixed(c.matchScaled, 4) + ")\nlibrary mean " + FormatFixed(c.mean, 4) + ", std. dev. " +
+                      FormatFixed(c.stdDev, 4) + "\n" + TermHeading(e.coefficient) + " = " + FormatFixed(c.term, 4);
+    if (e.coefficient == kTanimoto)
+        tip += ", q^2+l^2-q*l = " + FormatFixed(c.denominatorTerm, 4);
+    tip += "\n" + SharePercent(c.share) + " of " + ShareMeaning(e.coefficient).substr(9) + ", contribution " +
+           FormatFixed(c.contribution, 4) + " of " +
+           (e.coefficient == kTanimoto ? FormatFixed(1.0 - e.value, 4) : e.valueText);
+    return tip;
+}
+
+std::string ExplanationChartSvg(const MatchExplanation& e)
+{
+    const int rows = static_cast<int>(e.contributions.size());
+    const int height = kTop + rows * kRowHeight + 30;
+    const auto [low, high] = ShareSpan(e);
     const double scale = (kBarRight - kBarLeft) / (high - low);
     const double axis = kBarLeft - low * scale;
-    // Distances and Tanimoto split a distance or a gap: a descriptor without difference has no part.
-    const bool splitsAGap = SmallerIsBetter(e.coefficient) || e.coefficient == kTanimoto;
 
     std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(kExplanationChartWidth) +
                       "\" height=\"" + std::to_string(height) + "\" viewBox=\"0 0 " +
@@ -123,21 +146,18 @@ std::string ExplanationChartSvg(const MatchExplanation& e)
         svg += Text(kDifferenceX, baseline, Signed(c.queryScaled - c.matchScaled), "end");
         const double end = axis + c.share * scale;
         const double left = std::min(axis, end), width = std::max(std::fabs(end - axis), c.term != 0 ? 1.0 : 0.0);
-        if (c.queryScaled == c.matchScaled && splitsAGap)
+        if (ShowsSameValue(e, c))
             svg += Text(axis + 4, baseline, "same value", "start", " fill=\"#2e8540\" font-style=\"italic\"");
         else
             svg += "<rect x=\"" + Num(left) + "\" y=\"" + Num(y + 4) + "\" width=\"" + Num(width) +
-                   "\" height=\"12\" fill=\"" + Colour(c.pull) + "\"/>\n";
-        svg += Text(kShareX, baseline, Percent(c.share), "end");
+                   "\" height=\"12\" fill=\"" + PullColour(c.pull) + "\"/>\n";
+        svg += Text(kShareX, baseline, SharePercent(c.share), "end");
         svg += "</g>\n";
     }
     const double bottom = kTop + rows * kRowHeight;
     svg += "<line x1=\"" + Num(axis) + "\" y1=\"" + Num(kTop - 2) + "\" x2=\"" + Num(axis) + "\" y2=\"" +
            Num(bottom + 2) + "\" stroke=\"#333\" stroke-width=\"1\"/>\n";
-    const std::string legend = splitsAGap
-                                   ? "green: at most an even share (1/" + std::to_string(rows) + ") of " +
-                                         ShareMeaning(e.coefficient).substr(9) + "; red: more, kept them apart"
-                                   : "green: raised the value; red: lowered it";
+    const std::string legend = ExplanationLegend(e);
     svg += "<rect x=\"" + std::to_string(kNameX) + "\" y=\"" + Num(bottom + 11) +
            "\" width=\"10\" height=\"10\" fill=\"#2e8540\"/>\n";
     svg += "<rect x=\"" + std::to_string(kNameX + 12) + "\" y=\"" + Num(bottom + 11) +
