@@ -145,7 +145,7 @@ private slots:
             // Suspended for a moment: the picture shows "Proceed"; then the build goes on.
             QTimer::singleShot(0, progress.Window().SuspendButton(), &QPushButton::click);
             QTimer::singleShot(30, [&] {
-                Screenshot(&progress.Window(), "progress-window");
+                Screenshot(&progress.Window(), "progress-window-descriptor-file");
                 progress.Window().SuspendButton()->click();
             });
         };
