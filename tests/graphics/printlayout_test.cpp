@@ -111,8 +111,9 @@ TEST(PrintLayout, TextLinesArePagedWithFooters)
     EXPECT_EQ(footers, (std::vector<std::string>{"- 1 -", "- 2 -"}));
     EXPECT_LE(lowest, kA4Height - 200);
     // The second page starts at the top margin with text, not with a blank line.
+    const std::vector<PrintEvent> texts = printer.Texts();
     const PrintEvent* top = nullptr;
-    for (const auto& text : printer.Texts())
+    for (const auto& text : texts)
         if (text.page == 2) {
             top = &text;
             break;

@@ -231,8 +231,9 @@ TEST(ReportPrint, DrawingGridOfTwelveMovesToASecondPage)
     EXPECT_EQ(printer.Bitmaps()[0].width, 1488);    // 2480 x 0.6
     EXPECT_EQ(printer.PageNumber(), 2);
     EXPECT_EQ(Footers(printer), (std::vector<std::string>{"- 1 -", "- 2 -"}));
+    const std::vector<PrintEvent> texts = printer.Texts();
     const PrintEvent* output = nullptr;
-    for (const auto& text : printer.Texts())
+    for (const auto& text : texts)
         if (text.page == 2) {
             output = &text;
             break;
