@@ -9,6 +9,7 @@
 #include "search/explain.h"
 #include "search/workbench.h"
 #include "structurepanel.h"
+#include "fonts.h"
 
 #include <QFile>
 #include <QGridLayout>
@@ -24,17 +25,10 @@ namespace velmora::gui {
 
 namespace {
 
-QFont Fixed()
-{
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    return font;
-}
-
 QLabel* Label(const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
-    label->setFont(Fixed());
+    label->setFont(FixedFont());
     return label;
 }
 
@@ -45,7 +39,7 @@ DetailPage::DetailPage(Workbench& workbench, QWidget* parent) : QWidget(parent),
     setObjectName(QStringLiteral("GraphicPage"));
     auto* fields = new QGridLayout;
     m_name = new FittedLabel(this);
-    m_name->setFont(Fixed());
+    m_name->setFont(FixedFont());
     m_cas = Label(QString(), this);
     m_valueCaption = Label(QString::fromStdString(CoefficientLabel(0)), this);
     m_valueCaption->setObjectName(QStringLiteral("valueCaption"));
@@ -83,7 +77,7 @@ DetailPage::DetailPage(Workbench& workbench, QWidget* parent) : QWidget(parent),
     auto* mine = new QGroupBox(QStringLiteral(" My Structure "), this);
     m_queryPicture = new StructurePanel(mine, {320, 240});
     m_queryName = new FittedLabel(mine);
-    m_queryName->setFont(Fixed());
+    m_queryName->setFont(FixedFont());
     auto* nameRow = new QHBoxLayout;
     nameRow->addWidget(Label(QStringLiteral("  Name:"), mine));
     nameRow->addWidget(m_queryName, 1);

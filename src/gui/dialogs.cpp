@@ -4,6 +4,7 @@
 #include "qtuserdialog.h"
 #include "search/coefficients.h"
 #include "search/workbench.h"
+#include "fonts.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -26,13 +27,6 @@
 namespace velmora::gui {
 
 namespace {
-
-QFont FixedFont()
-{
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    return font;
-}
 
 // Width of the status window's value column; longer paths are shortened in the middle.
 constexpr int kStatusValueWidth = 380;

@@ -10,4 +10,11 @@ void InstallFontSubstitutions()
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
 }
 
+QFont FixedFont()
+{
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    return font;
+}
+
 } // namespace velmora::gui

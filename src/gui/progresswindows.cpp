@@ -1,4 +1,5 @@
 #include "progresswindows.h"
+#include "fonts.h"
 
 #include <QCloseEvent>
 #include <QFontDatabase>
@@ -19,8 +20,7 @@ const QString kConversion = QStringLiteral("Conversion");
 QLabel* CountLabel(QWidget* parent, int characters)
 {
     auto* label = new QLabel(parent);
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
+    const QFont font = FixedFont();
     label->setFont(font);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     label->setMinimumWidth(QFontMetrics(font).horizontalAdvance(QString(characters + 1, QLatin1Char('0'))));

@@ -3,6 +3,7 @@
 #include "qtuserdialog.h"
 #include "search/coefficients.h"
 #include "search/workbench.h"
+#include "fonts.h"
 
 #include <QFile>
 #include <QGridLayout>
@@ -15,13 +16,6 @@
 namespace velmora::gui {
 
 namespace {
-
-QFont Fixed()
-{
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    return font;
-}
 
 // The table has a heading row and at least nine data rows (ten rows in all), else one per rank.
 int DataRows(int bestCount) { return bestCount > 9 ? bestCount : 9; }
@@ -48,12 +42,12 @@ ReportPage::ReportPage(QWidget* parent) : QWidget(parent)
     grid->setVerticalSpacing(4);
     auto caption = [input](const char* text) {
         auto* label = new QLabel(QString::fromLatin1(text), input);
-        label->setFont(Fixed());
+        label->setFont(FixedFont());
         return label;
     };
     auto value = [input] {
         auto* label = new QLabel(input);
-        label->setFont(Fixed());
+        label->setFont(FixedFont());
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
         return label;
     };
@@ -76,17 +70,17 @@ ReportPage::ReportPage(QWidget* parent) : QWidget(parent)
 
     auto* output = new QGroupBox(QStringLiteral("  OUTPUT "), this);
     m_table = new QTableWidget(0, 4, output);
-    m_table->setFont(Fixed());
+    m_table->setFont(FixedFont());
     // The table shows the results; what it shows is printed, so it is not for editing.
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->verticalHeader()->hide();
-    m_table->horizontalHeader()->setFont(Fixed());
+    m_table->horizontalHeader()->setFont(FixedFont());
     m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_table->setWordWrap(false);
-    const QFontMetrics metrics(Fixed());
+    const QFontMetrics metrics(FixedFont());
     const int character = metrics.horizontalAdvance(QLatin1Char('0'));
     m_table->setColumnWidth(0, 11 * character);
     m_table->setColumnWidth(1, 17 * character);
