@@ -26,23 +26,8 @@ namespace {
 
 using namespace velmora;
 using bench::PeakKiB;
+using bench::QuietDialog;
 using bench::Seconds;
-
-class QuietDialog final : public UserDialog {
-public:
-    MessageAnswer ShowMessage(MessageKind kind, const std::string&, const std::string& text, MessageButtons,
-                              const std::string& detail = {}) override
-    {
-        if (kind == MessageKind::Error || kind == MessageKind::Warning)
-            std::fprintf(stderr, "%s\n%s", text.c_str(), detail.empty() ? "" : (detail + "\n").c_str());
-        return MessageAnswer::Ok;
-    }
-    std::optional<std::string> ChooseFile(FileDialogKind, const std::string&, const std::string&, const std::string&) override
-    {
-        return {};
-    }
-    std::optional<std::string> AskText(const std::string&, const std::string&) override { return {}; }
-};
 
 int Scale(const std::string& small, long count, const std::string& out)
 {

@@ -27,24 +27,7 @@
 namespace {
 
 using namespace velmora;
-
-// Answers every message with OK and reports errors and warnings.
-class QuietDialog final : public UserDialog {
-public:
-    MessageAnswer ShowMessage(MessageKind kind, const std::string&, const std::string& text, MessageButtons,
-                              const std::string& detail = {}) override
-    {
-        if (kind == MessageKind::Error || kind == MessageKind::Warning)
-            std::fprintf(stderr, "%s\n%s", text.c_str(), detail.empty() ? "" : (detail + "\n").c_str());
-        return MessageAnswer::Ok;
-    }
-    std::optional<std::string> ChooseFile(FileDialogKind, const std::string&, const std::string&,
-                                          const std::string&) override
-    {
-        return {};
-    }
-    std::optional<std::string> AskText(const std::string&, const std::string&) override { return {}; }
-};
+using bench::QuietDialog;
 
 double Median(std::vector<double> values)
 {

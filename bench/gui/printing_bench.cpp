@@ -38,20 +38,6 @@ public:
     QPrinter* ChoosePrinter(QWidget*) override { return nullptr; }
 };
 
-class SilentDialog final : public UserDialog {
-public:
-    MessageAnswer ShowMessage(MessageKind, const std::string&, const std::string& text, MessageButtons) override
-    {
-        std::fprintf(stderr, "%s\n", text.c_str());
-        return MessageAnswer::Ok;
-    }
-    std::optional<std::string> ChooseFile(FileDialogKind, const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> AskText(const std::string&, const std::string&) override { return std::nullopt; }
-};
-
 int Report(const std::string& library)
 {
     const long count = CountLibraryRecords(library);
@@ -101,7 +87,7 @@ int Stats(const std::string& library)
     const double coreSeconds = Timed([&] { core = CountLibraryStatistics(reader, library, quiet); });
 
     NoPrinters printers;
-    SilentDialog dialog;
+    bench::QuietDialog dialog;
     StructureLibrary windowLibrary;
     TStatisticForm window(windowLibrary, dialog, printers);
     window.show();
