@@ -145,16 +145,34 @@ void DeleteStaleLibraryFiles(StructureLibrary& library, const std::string& targe
         RemoveIfPresent(LibraryCompanionName(target, extension));
 }
 
+SdSource::SdSource(const std::string& fileName) : m_reader(fileName) {}
+
+std::string SdSource::Read(TCTab& table)
+{
+    MolReadStatus status;
+    ReadMolRecord(table, m_reader, status);
+    if (status.Rejected() || status.bondTypeInvalid || status.neighbourOverflow)
+        return RejectReason(status);
+    return {};
+}
+
+bool SdSource::AtEnd() { return m_reader.Eof(); }
+
 ImportReport ImportStructures(StructureLibrary& library, const std::string& source, long total,
                               const std::string& target, ConversionMode mode, Progress& progress)
 {
+    SdSource reader(source);
+    return ImportStructures(library, reader, total, target, mode, progress);
+}
+
+ImportReport ImportStructures(StructureLibrary& library, StructureSource& reader, long total,
+                              const std::string& target, ConversionMode mode, Progress& progress)
+{
     ImportReport report;
-    TextReader reader(source);
     DeleteStaleLibraryFiles(library, target, mode);
     progress.Start("Conversion", total);
 
     TCTab scratch;
-    MolReadStatus status;
     long k = 1;
     long record = 0;
     do {
@@ -163,14 +181,14 @@ ImportReport ImportStructures(StructureLibrary& library, const std::string& sour
             break;
         }
         ++record;
-        ReadMolRecord(scratch, reader, status);
+        const std::string rejected = reader.Read(scratch);
         auto leaveOut = [&](const std::string& reason) {
             ++report.skipped;
             if (report.skipNotes.size() < kMaxNotes)
                 report.skipNotes.push_back(RecordLabel(record, scratch.FStrucName) + ": " + reason);
         };
-        if (status.Rejected() || status.bondTypeInvalid || status.neighbourOverflow) {
-            leaveOut(RejectReason(status));
+        if (!rejected.empty()) {
+            leaveOut(rejected);
         } else {
             const std::string name = StorableName(scratch.FStrucName);
             const bool renamed = name != scratch.FStrucName;
@@ -220,7 +238,7 @@ ImportReport ImportStructures(StructureLibrary& library, const std::string& sour
                 }
             }
         }
-        if (!reader.Eof()) {
+        if (!reader.AtEnd()) {
             if (k < total) {
                 ++k;
                 progress.Step(k);
@@ -228,7 +246,7 @@ ImportReport ImportStructures(StructureLibrary& library, const std::string& sour
                 report.cut = true;
             }
         }
-    } while (!reader.Eof() && !report.cut);
+    } while (!reader.AtEnd() && !report.cut);
     progress.Finish();
     return report;
 }

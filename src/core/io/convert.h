@@ -6,6 +6,7 @@
 #include "base/progress.h"
 #include "base/userdialog.h"
 #include "io/structlib.h"
+#include "io/structuresource.h"
 
 #include <string>
 #include <vector>
@@ -53,6 +54,9 @@ void DeleteStaleLibraryFiles(StructureLibrary& library, const std::string& targe
 // on. Name bytes of 128 or more (which the library reads as name words) are stored as "?".
 // Throws IoError for an unreadable source or a malformed number.
 ImportReport ImportStructures(StructureLibrary& library, const std::string& source, long total,
+                              const std::string& target, ConversionMode mode, Progress& progress);
+// The same from any source of records; total is the number of records the source announced.
+ImportReport ImportStructures(StructureLibrary& library, StructureSource& source, long total,
                               const std::string& target, ConversionMode mode, Progress& progress);
 
 // Writes records 1..total of the library to an SD file (emptied in WriteAnew, appended to in Append).
