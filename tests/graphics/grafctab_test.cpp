@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -338,6 +339,35 @@ TEST(DrawFitted, ScaleLimitedByMaxBondLen)
     drawing.DrawFitted(1, 10, 10, 410, 310, 50);
     drawing.DrawInEditor(1);
     drawing.DrawAll(1, false, 1, 0, 0);
+}
+
+TEST(DrawFitted, LabelsOfEdgeAtomsStayInsideTheRectangle)
+{
+    // Centre-fitted, "NH2" on the right and "OH" at the top would be half outside.
+    TCTab table;
+    Build(table, {{C, 0, 100}, {C, 100, 100}, {N, 200, 100}, {O, 100, 0}}, {{1, 2, 1}, {2, 3, 1}, {2, 4, 1}});
+    Drawing d(table);
+    for (int mode : {1, 2, 3}) {
+        for (int maxBondLen : {0, 50}) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << ", max bond " << maxBondLen);
+            d.canvas.Clear();
+            d.drawing.DrawFitted(mode, 10, 10, 410, 310, maxBondLen);
+            const auto texts = d.canvas.Texts();
+            ASSERT_FALSE(texts.empty());
+            for (const auto& text : texts) {
+                EXPECT_GE(text.x1, 10) << text.text;
+                EXPECT_GE(text.y1, 10) << text.text;
+                EXPECT_LE(text.x1 + d.canvas.TextWidth(text.text), 410) << text.text;
+                EXPECT_LE(text.y1 + d.canvas.TextHeight(text.text), 310) << text.text;
+            }
+            if (maxBondLen == 0) { // the structure still spans the narrowed width, not less
+                int left = 10000, right = 0;
+                for (const auto& line : d.canvas.Lines())
+                    left = std::min({left, line.x1, line.x2}), right = std::max({right, line.x1, line.x2});
+                EXPECT_GT(right - left, 300);
+            }
+        }
+    }
 }
 
 TEST(DrawFitted, SingleAtomUsesTheFixedExtent)

@@ -278,13 +278,7 @@ void TGrafCtab::DrawAll(int mode, bool clip, double scale, double offX, double o
     }
 
     for (int i = 1; i <= n; ++i) {
-        bool shown = false;
-        switch (mode) {
-        case 0: shown = isolated[i] || Charge(i) != 0; break;
-        case 1: shown = AtNum(i) != kCarbon || isolated[i] || Charge(i) != 0; break;
-        default: shown = true; break;
-        }
-        if (!shown || labels[i].empty())
+        if (!LabelShown(mode, i) || labels[i].empty())
             continue;
         if (clip && !(ClipRect.Left + 40 < px[i] && px[i] < ClipRect.Right - 40 &&
                       ClipRect.Top + 40 < py[i] && py[i] < ClipRect.Bottom - 40))
@@ -352,18 +346,74 @@ void TGrafCtab::DrawFitted(int mode, int x1, int y1, int x2, int y2, int maxBond
     const double bondLength = GetExtent(minX, minY, maxX, maxY, meanX, meanY);
     const double cx = (minX + maxX) * 0.5;
     const double cy = (minY + maxY) * 0.5;
-    const double sx = maxX == minX ? static_cast<double>(x2 - x1) : (x2 - x1) / (maxX - minX);
-    const double sy = maxY == minY ? static_cast<double>(y2 - y1) : (y2 - y1) / (maxY - minY);
-    double scale = std::min(sx, sy);
-    if (maxBondLen > 0) {
-        const double s2 = bondLength > 0 ? maxBondLen / bondLength : static_cast<double>(maxBondLen);
-        scale = std::min(scale, s2);
+    double scale = 0, offX = 0, offY = 0;
+    auto fit = [&](int left, int top, int right, int bottom) {
+        const double sx = maxX == minX ? static_cast<double>(right - left) : (right - left) / (maxX - minX);
+        const double sy = maxY == minY ? static_cast<double>(bottom - top) : (bottom - top) / (maxY - minY);
+        scale = std::min(sx, sy);
+        if (maxBondLen > 0) {
+            const double s2 = bondLength > 0 ? maxBondLen / bondLength : static_cast<double>(maxBondLen);
+            scale = std::min(scale, s2);
+        }
+        offX = (left + right) / 2 - scale * cx;
+        offY = (top + bottom) / 2 - scale * cy;
+        m_canvas->SetFontName("Courier New");
+        m_canvas->SetFontSize(FontSizeFor(0.2 * bondLength * scale));
+    };
+    fit(x1, y1, x2, y2);
+    // Labels are centred on their atoms, so a label on an atom at the rectangle's edge would stick
+    // out by half its width and be cut off at the picture's border. Then the rectangle is narrowed
+    // by the overhang and the structure fitted again; drawings whose labels stay inside are unchanged.
+    PixelRect inset;
+    for (int round = 0; round < 4; ++round) {
+        const PixelRect over = LabelOverhang(mode, scale, offX, offY, PixelRect{x1, y1, x2, y2});
+        if (over.Left <= 0 && over.Top <= 0 && over.Right <= 0 && over.Bottom <= 0)
+            break;
+        inset.Left += std::max(0, over.Left), inset.Top += std::max(0, over.Top);
+        inset.Right += std::max(0, over.Right), inset.Bottom += std::max(0, over.Bottom);
+        if (x2 - inset.Right - (x1 + inset.Left) < 1 || y2 - inset.Bottom - (y1 + inset.Top) < 1) {
+            fit(x1, y1, x2, y2); // no room for the labels: the plain fit
+            break;
+        }
+        fit(x1 + inset.Left, y1 + inset.Top, x2 - inset.Right, y2 - inset.Bottom);
     }
-    const double offX = (x1 + x2) / 2 - scale * cx;
-    const double offY = (y1 + y2) / 2 - scale * cy;
-    m_canvas->SetFontName("Courier New");
-    m_canvas->SetFontSize(FontSizeFor(0.2 * bondLength * scale));
     DrawAll(mode, false, scale, offX, offY);
+}
+
+bool TGrafCtab::LabelShown(int mode, int atom) const
+{
+    const bool isolated = NumNeighbours(atom) == 0;
+    switch (mode) {
+    case 0: return isolated || Charge(atom) != 0;
+    case 1: return AtNum(atom) != kCarbon || isolated || Charge(atom) != 0;
+    default: return true;
+    }
+}
+
+PixelRect TGrafCtab::LabelOverhang(int mode, double scale, double offX, double offY, const PixelRect& rect) const
+{
+    PixelRect over{0, 0, 0, 0};
+    if (!m_canvas || mode < 0 || mode > 3)
+        return over;
+    std::string label;
+    for (int i = 1; i <= AtomCount(*this); ++i) {
+        if (!LabelShown(mode, i))
+            continue;
+        if (mode == 3)
+            label = std::to_string(i);
+        else
+            AtomLabel(i, label);
+        if (label.empty())
+            continue;
+        const int w = m_canvas->TextWidth(label), h = m_canvas->TextHeight(label);
+        const int left = ToPixel(Atom(i).x * scale + offX) - w / 2;
+        const int top = ToPixel(Atom(i).y * scale + offY) - h / 2;
+        over.Left = std::max(over.Left, rect.Left - left);
+        over.Top = std::max(over.Top, rect.Top - top);
+        over.Right = std::max(over.Right, left + w - rect.Right);
+        over.Bottom = std::max(over.Bottom, top + h - rect.Bottom);
+    }
+    return over;
 }
 
 void TGrafCtab::DrawInEditor(int mode)

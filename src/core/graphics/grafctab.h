@@ -42,6 +42,8 @@ public:
     void DrawAll(int mode, bool clip, double scale, double offX, double offY);
     // Fits the structure into the pixel rectangle; bonds average at most maxBondLen pixels when
     // maxBondLen > 0. Leaves the canvas font at "Courier New" in a size that follows the scale.
+    // Atoms are fitted by their centres; where a label would then reach beyond the rectangle, the
+    // fit is narrowed until the labels are inside too.
     void DrawFitted(int mode, int x1, int y1, int x2, int y2, int maxBondLen);
     // Coordinates are canvas pixels; drawing keeps inside ClipRect.
     void DrawInEditor(int mode);
@@ -61,6 +63,10 @@ public:
     PixelRect ClipRect{0, 0, 800, 600};
 
 private:
+    bool LabelShown(int mode, int atom) const;
+    // How far the shown labels reach beyond rect on each side (0 or less: inside) when drawn
+    // with these scale and offsets in the canvas's current font.
+    PixelRect LabelOverhang(int mode, double scale, double offX, double offY, const PixelRect& rect) const;
     void DrawBondLine(int x1, int y1, int x2, int y2, int type, int length1, int length2,
                       bool clip, int unit);
 
