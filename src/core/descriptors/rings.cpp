@@ -203,8 +203,29 @@ void ComputeDistances(const TCTab& table, DistanceMatrix& distances)
 {
     const AdjacencyGraph g(table);
     distances.n = g.n;
-    for (int i = 1; i <= g.n; ++i)
-        Distances(g, i, distances.d[i].data());
+    // Breadth-first from every atom, a whole level at a time on neighbour bit masks.
+    std::uint64_t neighbours[kMaxAtoms + 1] = {};
+    for (int a = 1; a <= g.n; ++a)
+        for (int k = 0; k < g.degree[a]; ++k)
+            if (g.neighbour[a][k] != 0)
+                neighbours[a] |= Bit(g.neighbour[a][k]);
+    for (int i = 1; i <= g.n; ++i) {
+        std::uint8_t* dist = distances.d[i].data();
+        std::fill(dist, dist + g.n + 1, kFar);
+        dist[i] = 0;
+        std::uint64_t visited = Bit(i);
+        std::uint64_t frontier = visited;
+        for (std::uint8_t level = 1; frontier != 0; ++level) {
+            std::uint64_t next = 0;
+            for (std::uint64_t f = frontier; f != 0; f &= f - 1)
+                next |= neighbours[__builtin_ctzll(f)];
+            next &= ~visited;
+            for (std::uint64_t f = next; f != 0; f &= f - 1)
+                dist[__builtin_ctzll(f)] = level;
+            visited |= next;
+            frontier = next;
+        }
+    }
 }
 
 int NextOnPath(const TCTab& table, const DistanceMatrix& distances, int cur, int to, int* slotOut)

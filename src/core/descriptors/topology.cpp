@@ -38,6 +38,16 @@ int BondCount(const AdjacencyGraph& g)
     return sum / 2;
 }
 
+// No bond weighs 1/3 or 2/3 (triple or aromatic), so every weight is 0, 1/2 or 1.
+bool HalfWeightsOnly(const AdjacencyGraph& g)
+{
+    for (int a = 1; a <= g.n; ++a)
+        for (int k = 0; k < g.degree[a]; ++k)
+            if (g.type[a][k] == 3 || g.type[a][k] == 4)
+                return false;
+    return true;
+}
+
 } // namespace
 
 double RandicIndex(const TCTab& table)
@@ -132,12 +142,40 @@ double BalabanJ(const TCTab& table, const DistanceMatrix& distances)
             }
         }
     double s[kMaxAtoms + 1];
-    for (int i = 1; i <= n; ++i) {
-        double sum = 0.0;
-        for (int j = 1; j <= n; ++j)
-            for (int cur = i; next[j][cur] != 0; cur = next[j][cur])
-                sum += weight[j][cur];
-        s[i] = sum;
+    if (HalfWeightsOnly(g)) {
+        // Every partial sum is a multiple of 1/2 far inside a double's exact range, so adding in
+        // half units along each path once, remembered per target, gives the same bits.
+        std::int32_t halves[kMaxAtoms + 1] = {};
+        for (int j = 1; j <= n; ++j) {
+            std::int32_t toJ[kMaxAtoms + 1];
+            bool known[kMaxAtoms + 1] = {};
+            std::uint8_t stack[kMaxAtoms + 1];
+            for (int i = 1; i <= n; ++i) {
+                int depth = 0, cur = i;
+                for (; !known[cur] && next[j][cur] != 0; cur = next[j][cur])
+                    stack[depth++] = static_cast<std::uint8_t>(cur);
+                if (!known[cur]) {
+                    toJ[cur] = 0;
+                    known[cur] = true;
+                }
+                while (depth > 0) {
+                    const int c = stack[--depth];
+                    toJ[c] = static_cast<std::int32_t>(weight[j][c] * 2.0) + toJ[next[j][c]];
+                    known[c] = true;
+                }
+                halves[i] += toJ[i];
+            }
+        }
+        for (int i = 1; i <= n; ++i)
+            s[i] = halves[i] * 0.5;
+    } else {
+        for (int i = 1; i <= n; ++i) {
+            double sum = 0.0;
+            for (int j = 1; j <= n; ++j)
+                for (int cur = i; next[j][cur] != 0; cur = next[j][cur])
+                    sum += weight[j][cur];
+            s[i] = sum;
+        }
     }
     double sigma = 0.0;
     for (int i = 1; i <= n; ++i)
