@@ -179,5 +179,59 @@ TEST(NumericUnit, LargestEigenvalueWithRepeatedOrSplitSpectra)
     }
 }
 
+TEST(NumericUnit, SideBySideEigenvaluesAreThoseOfEachAlone)
+{
+    // Matrices whose searches take different paths and lengths: random, split into blocks, with
+    // a repeated largest value (never isolated), all zero, scaled far up and down.
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> value(-3.0, 3.0);
+    for (int n : {2, 3, 5, 16, 40, 63}) {
+        std::vector<std::vector<double>> d, e;
+        for (int m = 0; m < 9; ++m) {
+            std::vector<double> dm(n), em(n - 1);
+            for (auto& v : dm)
+                v = value(rng);
+            for (auto& v : em)
+                v = m == 1 && rng() % 3 == 0 ? 0.0 : value(rng);
+            if (m == 2) {
+                std::fill(dm.begin(), dm.end(), 4.0);
+                std::fill(em.begin(), em.end(), 0.0);
+            }
+            if (m == 3) {
+                std::fill(dm.begin(), dm.end(), 0.0);
+                std::fill(em.begin(), em.end(), 0.0);
+            }
+            for (auto& v : dm)
+                v *= m == 4 ? 1e150 : m == 5 ? 1e-150 : 1.0;
+            d.push_back(dm);
+            e.push_back(em);
+        }
+        // Symmetric matrices of the kind the Xu indices take, brought to tridiagonal form.
+        for (int m = 0; m < 3; ++m) {
+            std::vector<double> a(static_cast<std::size_t>(n * n)), copy;
+            for (int i = 0; i < n; ++i)
+                for (int j = 0; j <= i; ++j)
+                    a[i * n + j] = a[j * n + i] = m == 0 ? value(rng) : (i == j) + (i - j == 1) * (m + 1.0);
+            copy = a;
+            std::vector<double> dm(n), em(n - 1);
+            SymmetricTridiagonalForm(a.data(), n, dm.data(), em.data());
+            EXPECT_EQ(LargestTridiagonalEigenvalue(dm.data(), em.data(), n), LargestSymmetricEigenvalue(copy.data(), n));
+            d.push_back(dm);
+            e.push_back(em);
+        }
+        std::vector<const double*> dp, ep;
+        for (std::size_t m = 0; m < d.size(); ++m) {
+            dp.push_back(d[m].data());
+            ep.push_back(e[m].data());
+        }
+        for (int count : {1, 3, static_cast<int>(d.size())}) {
+            std::vector<double> largest(static_cast<std::size_t>(count));
+            LargestTridiagonalEigenvalues(dp.data(), ep.data(), n, count, largest.data());
+            for (int m = 0; m < count; ++m)
+                EXPECT_EQ(largest[m], LargestTridiagonalEigenvalue(dp[m], ep[m], n)) << "order " << n << " matrix " << m;
+        }
+    }
+}
+
 } // namespace
 } // namespace velmora

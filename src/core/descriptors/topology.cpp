@@ -220,6 +220,9 @@ std::array<double, 3> XuIndices(const TCTab& table, const DistanceMatrix& distan
     for (int a = 0; a < n; ++a)
         for (int b = 0; b <= a; ++b)
             base[a * n + b] = s[a + 1] * s[b + 1] + t[a + 1] * t[b + 1];
+    // The three eigenvalue searches run side by side once the three matrices are tridiagonal.
+    double diagonal[3][kMaxAtoms];
+    double offDiagonal[3][kMaxAtoms];
     for (int k = 1; k <= 3; ++k) {
         std::fill(pair, pair + n * n, 0.0);
         auto set = [&](int a, int b, double value) {
@@ -263,8 +266,18 @@ std::array<double, 3> XuIndices(const TCTab& table, const DistanceMatrix& distan
                     product[a * n + b] += dac * pair[c * n + b];
                 }
             }
-        const double lambda = LargestSymmetricEigenvalue(product, n);
-        result[k - 1] = 0.5 * lambda;
+        if (n == 1)
+            result[k - 1] = 0.5 * LargestSymmetricEigenvalue(product, n);
+        else
+            SymmetricTridiagonalForm(product, n, diagonal[k - 1], offDiagonal[k - 1]);
+    }
+    if (n > 1) {
+        const double* d[3] = {diagonal[0], diagonal[1], diagonal[2]};
+        const double* e[3] = {offDiagonal[0], offDiagonal[1], offDiagonal[2]};
+        double lambda[3];
+        LargestTridiagonalEigenvalues(d, e, n, 3, lambda);
+        for (int k = 0; k < 3; ++k)
+            result[k] = 0.5 * lambda[k];
     }
     return result;
 }
