@@ -122,53 +122,69 @@ double BalabanJ(const TCTab& table, const DistanceMatrix& distances)
     const int n = g.n;
     if (n == 0)
         return 0.0;
-    // The chosen shortest path to each target is a tree: next[to][cur] is the atom after cur and
-    // weight[to][cur] the weight of that bond.
-    std::uint8_t next[kMaxAtoms + 1][kMaxAtoms + 1];
-    double weight[kMaxAtoms + 1][kMaxAtoms + 1];
-    for (int to = 1; to <= n; ++to)
-        for (int cur = 1; cur <= n; ++cur) {
-            next[to][cur] = 0;
-            const int here = distances.d[cur][to];
-            if (cur == to || here == DistanceMatrix::kUnreachable)
-                continue;
-            for (int k = g.degree[cur] - 1; k >= 0; --k) {
-                const int x = g.neighbour[cur][k];
-                if (x != 0 && distances.d[x][to] + 1 == here) {
-                    next[to][cur] = static_cast<std::uint8_t>(x);
-                    weight[to][cur] = BondWeight(g.type[cur][k]);
-                    break;
-                }
-            }
-        }
+    // The chosen shortest path to each target is a tree: from cur it goes on to the last
+    // neighbour in slot order that is one bond nearer the target. s[i] adds the bond weights of
+    // the paths from i to every target.
     double s[kMaxAtoms + 1];
     if (HalfWeightsOnly(g)) {
-        // Every partial sum is a multiple of 1/2 far inside a double's exact range, so adding in
-        // half units along each path once, remembered per target, gives the same bits.
+        // Every partial sum is a multiple of 1/2 far inside a double's exact range, so the sums
+        // taken in half units, each path once per target from the target outwards, have the
+        // same bits as the sums along every path.
         std::int32_t halves[kMaxAtoms + 1] = {};
-        for (int j = 1; j <= n; ++j) {
-            std::int32_t toJ[kMaxAtoms + 1];
-            bool known[kMaxAtoms + 1] = {};
-            std::uint8_t stack[kMaxAtoms + 1];
-            for (int i = 1; i <= n; ++i) {
-                int depth = 0, cur = i;
-                for (; !known[cur] && next[j][cur] != 0; cur = next[j][cur])
-                    stack[depth++] = static_cast<std::uint8_t>(cur);
-                if (!known[cur]) {
-                    toJ[cur] = 0;
-                    known[cur] = true;
+        for (int to = 1; to <= n; ++to) {
+            // Atoms by distance to the target (counting sort), the unreachable ones left out.
+            int first[kMaxAtoms + 2] = {};
+            for (int cur = 1; cur <= n; ++cur)
+                if (distances.d[cur][to] != DistanceMatrix::kUnreachable)
+                    ++first[distances.d[cur][to] + 1];
+            for (int level = 1; level <= n; ++level)
+                first[level] += first[level - 1];
+            std::uint8_t order[kMaxAtoms];
+            int reachable = 0;
+            for (int cur = 1; cur <= n; ++cur)
+                if (distances.d[cur][to] != DistanceMatrix::kUnreachable) {
+                    order[first[distances.d[cur][to]]++] = static_cast<std::uint8_t>(cur);
+                    ++reachable;
                 }
-                while (depth > 0) {
-                    const int c = stack[--depth];
-                    toJ[c] = static_cast<std::int32_t>(weight[j][c] * 2.0) + toJ[next[j][c]];
-                    known[c] = true;
+            std::int32_t toTarget[kMaxAtoms + 1];
+            toTarget[to] = 0;
+            for (int r = 0; r < reachable; ++r) {
+                const int cur = order[r];
+                if (cur == to)
+                    continue;
+                const int here = distances.d[cur][to];
+                std::int32_t sum = 0;
+                for (int k = g.degree[cur] - 1; k >= 0; --k) {
+                    const int x = g.neighbour[cur][k];
+                    if (x != 0 && distances.d[x][to] + 1 == here) {
+                        sum = static_cast<std::int32_t>(BondWeight(g.type[cur][k]) * 2.0) + toTarget[x];
+                        break;
+                    }
                 }
-                halves[i] += toJ[i];
+                toTarget[cur] = sum;
+                halves[cur] += sum;
             }
         }
         for (int i = 1; i <= n; ++i)
             s[i] = halves[i] * 0.5;
     } else {
+        std::uint8_t next[kMaxAtoms + 1][kMaxAtoms + 1];
+        double weight[kMaxAtoms + 1][kMaxAtoms + 1];
+        for (int to = 1; to <= n; ++to)
+            for (int cur = 1; cur <= n; ++cur) {
+                next[to][cur] = 0;
+                const int here = distances.d[cur][to];
+                if (cur == to || here == DistanceMatrix::kUnreachable)
+                    continue;
+                for (int k = g.degree[cur] - 1; k >= 0; --k) {
+                    const int x = g.neighbour[cur][k];
+                    if (x != 0 && distances.d[x][to] + 1 == here) {
+                        next[to][cur] = static_cast<std::uint8_t>(x);
+                        weight[to][cur] = BondWeight(g.type[cur][k]);
+                        break;
+                    }
+                }
+            }
         for (int i = 1; i <= n; ++i) {
             double sum = 0.0;
             for (int j = 1; j <= n; ++j)
