@@ -229,7 +229,6 @@ std::array<double, 3> XuIndices(const TCTab& table, const DistanceMatrix& distan
     }
     // XuIndex k is half the square of the largest singular value of M = [s t D_k], that is half
     // the largest eigenvalue of M M^T = s s^T + t t^T + D_k D_k.
-    static thread_local double pair[kMaxAtoms * kMaxAtoms];
     static thread_local double product[kMaxAtoms * kMaxAtoms];
     static thread_local double base[kMaxAtoms * kMaxAtoms];
     // Only the lower triangle of M M^T is formed; the eigenvalue routine reads no more.
@@ -240,47 +239,47 @@ std::array<double, 3> XuIndices(const TCTab& table, const DistanceMatrix& distan
     double diagonal[3][kMaxAtoms];
     double offDiagonal[3][kMaxAtoms];
     for (int k = 1; k <= 3; ++k) {
-        std::fill(pair, pair + n * n, 0.0);
-        auto set = [&](int a, int b, double value) {
-            pair[(a - 1) * n + (b - 1)] = value;
-            pair[(b - 1) * n + (a - 1)] = value;
+        // D_k by rows as bit masks: bit c of row a (0-based) is set where D_k holds k.
+        std::uint64_t row[kMaxAtoms] = {};
+        auto set = [&](int a, int b) {
+            row[a - 1] |= std::uint64_t{1} << (b - 1);
+            row[b - 1] |= std::uint64_t{1} << (a - 1);
         };
         if (k == 1) {
             for (int a = 1; a <= n; ++a)
                 for (int p = 0; p < g.degree[a]; ++p)
                     if (g.neighbour[a][p] != 0)
-                        set(a, g.neighbour[a][p], 1.0);
+                        set(a, g.neighbour[a][p]);
         } else if (k == 2) {
             for (int i = 1; i <= n; ++i)
                 for (int p = 0; p < g.degree[i]; ++p)
                     for (int q = p + 1; q < g.degree[i]; ++q)
                         if (g.neighbour[i][p] != 0 && g.neighbour[i][q] != 0)
-                            set(g.neighbour[i][p], g.neighbour[i][q], 2.0);
+                            set(g.neighbour[i][p], g.neighbour[i][q]);
         } else {
             for (int a = 1; a <= n; ++a)
                 for (int b = a + 1; b <= n; ++b)
                     if (distances.Distance(a, b) == 3)
-                        set(a, b, 3.0);
+                        set(a, b);
         }
-        // Non-zero entries of each row, so that D D costs the sum of squared row counts.
+        // Non-zero entries of each row in ascending order, so that D D costs the sum of squared
+        // row counts; each product of two entries is k * k.
+        const double entry = k;
+        const double square = entry * entry;
         std::uint8_t rowCount[kMaxAtoms];
         std::uint8_t rowIndex[kMaxAtoms][kMaxAtoms];
         for (int a = 0; a < n; ++a) {
             rowCount[a] = 0;
-            for (int c = 0; c < n; ++c)
-                if (pair[a * n + c] != 0.0)
-                    rowIndex[a][rowCount[a]++] = static_cast<std::uint8_t>(c);
+            for (std::uint64_t bits = row[a]; bits != 0; bits &= bits - 1)
+                rowIndex[a][rowCount[a]++] = static_cast<std::uint8_t>(__builtin_ctzll(bits));
         }
         std::copy(base, base + n * n, product);
         // Row indices are ascending, so b <= a is a prefix of the row.
         for (int c = 0; c < n; ++c)
             for (int x = 0; x < rowCount[c]; ++x) {
-                const int a = rowIndex[c][x];
-                const double dac = pair[a * n + c];
-                for (int y = 0; y <= x; ++y) {
-                    const int b = rowIndex[c][y];
-                    product[a * n + b] += dac * pair[c * n + b];
-                }
+                double* productRow = product + rowIndex[c][x] * n;
+                for (int y = 0; y <= x; ++y)
+                    productRow[rowIndex[c][y]] += square;
             }
         if (n == 1)
             result[k - 1] = 0.5 * LargestSymmetricEigenvalue(product, n);
