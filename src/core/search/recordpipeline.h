@@ -16,8 +16,8 @@
 #include "model/ctab.h"
 
 #include <algorithm>
-#include <cassert>
 #include <array>
+#include <cassert>
 #include <condition_variable>
 #include <exception>
 #include <functional>
