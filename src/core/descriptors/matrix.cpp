@@ -261,17 +261,35 @@ void Tridiagonalise(double* a, int n, double* dp, double* ep)
         // p = S v / h from the lower triangle of S, K = p'v / (2h), w = p - K v; S -= v w' + w v'.
         for (int i = 0; i < m; ++i)
             wp[i] = 0.0;
-        for (int i = 0; i < m; ++i) {
+        // Rows two at a time: their sums run side by side, each taking its terms in the same
+        // order as alone (they do not read w); then w takes its terms row by row as before. The
+        // element-wise loops can use vector instructions.
+        for (int i = 0; i < m; i += 2) {
             const double* __restrict srow = a + (base + i) * n + base;
             const double vi = vp[i];
-            // Two loops, so that the element-wise one can use vector instructions; every sum
-            // still takes its terms in the same order.
             double sum = srow[i] * vi;
-            for (int j = 0; j < i; ++j)
-                sum += srow[j] * vp[j];
-            for (int j = 0; j < i; ++j)
-                wp[j] += srow[j] * vi;
-            wp[i] += sum;
+            if (i + 1 < m) {
+                const double* __restrict nextRow = srow + n;
+                const double vNext = vp[i + 1];
+                double nextSum = nextRow[i + 1] * vNext;
+                for (int j = 0; j < i; ++j) {
+                    sum += srow[j] * vp[j];
+                    nextSum += nextRow[j] * vp[j];
+                }
+                nextSum += nextRow[i] * vp[i];
+                for (int j = 0; j < i; ++j)
+                    wp[j] += srow[j] * vi;
+                wp[i] += sum;
+                for (int j = 0; j <= i; ++j)
+                    wp[j] += nextRow[j] * vNext;
+                wp[i + 1] += nextSum;
+            } else {
+                for (int j = 0; j < i; ++j)
+                    sum += srow[j] * vp[j];
+                for (int j = 0; j < i; ++j)
+                    wp[j] += srow[j] * vi;
+                wp[i] += sum;
+            }
         }
         double pv = 0.0;
         for (int i = 0; i < m; ++i) {
