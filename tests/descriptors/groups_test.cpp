@@ -109,5 +109,24 @@ TEST(AtomClasses, HalogensHeteroatomsAndOutOfRangeIndices)
     EXPECT_EQ(CountGroup(TCTab{}, 32), 0);
 }
 
+TEST(AllGroups, OnePassAgreesWithEachCountAlone)
+{
+    // Every test structure, charged and aromatic ones among them, plus hand-made rarities.
+    std::vector<TCTab> tables;
+    for (const std::string& file : test::DataSdFiles())
+        for (const TCTab& t : test::ReadStructures(file))
+            tables.push_back(t);
+    for (const char* smiles : {"BrC1=CC=CC=C1", "ClC(=O)CC", "NNC(=O)N", "OS(=O)(=O)C1=CC=CC=C1", "[O-][N+](=O)C",
+                               "NC(=O)NC", "C#N", "ICCF", "CS(=O)C", "COC(=O)C"})
+        tables.push_back(Smiles(smiles));
+    std::array<std::int32_t, kGroupCount> all{};
+    for (std::size_t s = 0; s < tables.size(); ++s) {
+        CountAllGroups(tables[s], all);
+        for (int index = 0; index < kGroupCount; ++index)
+            ASSERT_EQ(all[static_cast<std::size_t>(index)], CountGroup(tables[s], index))
+                << "structure " << s << " group " << CatalogueName(index);
+    }
+}
+
 } // namespace
 } // namespace velmora

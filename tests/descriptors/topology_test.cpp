@@ -1,6 +1,8 @@
 // Connectivity, ring-count, distance and matrix indices, and the numeric unit under them.
 #include "descriptors/catalogue.h"
+#include "descriptors/graph.h"
 #include "descriptors/matrix.h"
+#include "descriptors/rings.h"
 #include "descriptors/topology.h"
 #include "literal_support.h"
 #include "model/elements.h"
@@ -16,6 +18,52 @@ namespace velmora {
 namespace {
 
 using test::Smiles;
+
+// The Xu indices as first written: each D_k filled as a dense matrix, M M^T formed from it and
+// each largest eigenvalue found alone. The fast form must give the same bits.
+std::array<double, 3> DenseXuIndices(const TCTab& table)
+{
+    DistanceMatrix distances;
+    ComputeDistances(table, distances);
+    const AdjacencyGraph g(table);
+    const int n = g.n;
+    std::array<double, 3> result{};
+    if (n == 0)
+        return result;
+    std::vector<double> s(n + 1), t(n + 1), base(n * n), pair(n * n), product(n * n);
+    for (int i = 1; i <= n; ++i) {
+        s[i] = std::sqrt(static_cast<double>(g.degree[i]));
+        t[i] = std::sqrt(SizeParameter(table.AtNum(i)));
+    }
+    for (int a = 0; a < n; ++a)
+        for (int b = 0; b <= a; ++b)
+            base[a * n + b] = s[a + 1] * s[b + 1] + t[a + 1] * t[b + 1];
+    for (int k = 1; k <= 3; ++k) {
+        std::fill(pair.begin(), pair.end(), 0.0);
+        auto set = [&](int a, int b, double value) { pair[(a - 1) * n + (b - 1)] = pair[(b - 1) * n + (a - 1)] = value; };
+        for (int a = 1; a <= n; ++a) {
+            for (int p = 0; p < g.degree[a]; ++p) {
+                if (k == 1 && g.neighbour[a][p] != 0)
+                    set(a, g.neighbour[a][p], 1.0);
+                for (int q = p + 1; k == 2 && q < g.degree[a]; ++q)
+                    if (g.neighbour[a][p] != 0 && g.neighbour[a][q] != 0)
+                        set(g.neighbour[a][p], g.neighbour[a][q], 2.0);
+            }
+            for (int b = a + 1; k == 3 && b <= n; ++b)
+                if (distances.Distance(a, b) == 3)
+                    set(a, b, 3.0);
+        }
+        product = base;
+        // Terms in the order of c, as the fast form adds them.
+        for (int c = 0; c < n; ++c)
+            for (int a = 0; a < n; ++a)
+                for (int b = 0; b <= a; ++b)
+                    if (pair[a * n + c] != 0.0 && pair[c * n + b] != 0.0)
+                        product[a * n + b] += pair[a * n + c] * pair[c * n + b];
+        result[k - 1] = 0.5 * LargestSymmetricEigenvalue(product.data(), n);
+    }
+    return result;
+}
 
 // Topological radius and diameter.
 std::pair<int, int> Extent(const TCTab& t)
@@ -177,6 +225,72 @@ TEST(NumericUnit, LargestEigenvalueWithRepeatedOrSplitSpectra)
         const double sigma = VectorMax(w, 1, n);
         EXPECT_NEAR(LargestSymmetricEigenvalue(product.data(), n), sigma * sigma, 1e-12 * sigma * sigma) << n;
     }
+}
+
+TEST(NumericUnit, SideBySideEigenvaluesAreThoseOfEachAlone)
+{
+    // Matrices whose searches take different paths and lengths: random, split into blocks, with
+    // a repeated largest value (never isolated), all zero, scaled far up and down.
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> value(-3.0, 3.0);
+    for (int n : {2, 3, 5, 16, 40, 63}) {
+        std::vector<std::vector<double>> d, e;
+        for (int m = 0; m < 9; ++m) {
+            std::vector<double> dm(n), em(n - 1);
+            for (auto& v : dm)
+                v = value(rng);
+            for (auto& v : em)
+                v = m == 1 && rng() % 3 == 0 ? 0.0 : value(rng);
+            if (m == 2) {
+                std::fill(dm.begin(), dm.end(), 4.0);
+                std::fill(em.begin(), em.end(), 0.0);
+            }
+            if (m == 3) {
+                std::fill(dm.begin(), dm.end(), 0.0);
+                std::fill(em.begin(), em.end(), 0.0);
+            }
+            for (auto& v : dm)
+                v *= m == 4 ? 1e150 : m == 5 ? 1e-150 : 1.0;
+            d.push_back(dm);
+            e.push_back(em);
+        }
+        // Symmetric matrices of the kind the Xu indices take, brought to tridiagonal form.
+        for (int m = 0; m < 3; ++m) {
+            std::vector<double> a(static_cast<std::size_t>(n * n)), copy;
+            for (int i = 0; i < n; ++i)
+                for (int j = 0; j <= i; ++j)
+                    a[i * n + j] = a[j * n + i] = m == 0 ? value(rng) : (i == j) + (i - j == 1) * (m + 1.0);
+            copy = a;
+            std::vector<double> dm(n), em(n - 1);
+            SymmetricTridiagonalForm(a.data(), n, dm.data(), em.data());
+            EXPECT_EQ(LargestTridiagonalEigenvalue(dm.data(), em.data(), n), LargestSymmetricEigenvalue(copy.data(), n));
+            d.push_back(dm);
+            e.push_back(em);
+        }
+        std::vector<const double*> dp, ep;
+        for (std::size_t m = 0; m < d.size(); ++m) {
+            dp.push_back(d[m].data());
+            ep.push_back(e[m].data());
+        }
+        for (int count : {1, 3, static_cast<int>(d.size())}) {
+            std::vector<double> largest(static_cast<std::size_t>(count));
+            LargestTridiagonalEigenvalues(dp.data(), ep.data(), n, count, largest.data());
+            for (int m = 0; m < count; ++m)
+                EXPECT_EQ(largest[m], LargestTridiagonalEigenvalue(dp[m], ep[m], n)) << "order " << n << " matrix " << m;
+        }
+    }
+}
+
+TEST(XuIndices, FastFormHasTheBitsOfTheDenseOne)
+{
+    std::vector<TCTab> tables;
+    for (const std::string& file : test::DataSdFiles())
+        for (const TCTab& t : test::ReadStructures(file))
+            tables.push_back(t);
+    for (const char* smiles : {"C", "CC", "C1CC1", "C1=CC=CC=C1C#N", "CC(C)(C)C(C)(C)C"})
+        tables.push_back(Smiles(smiles));
+    for (std::size_t s = 0; s < tables.size(); ++s)
+        ASSERT_EQ(XuIndices(tables[s]), DenseXuIndices(tables[s])) << "structure " << s;
 }
 
 } // namespace

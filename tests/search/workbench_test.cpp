@@ -668,48 +668,6 @@ TEST_F(WorkbenchTest, AsciiExportSamplesLargeTables)
     EXPECT_EQ(std::count_if(sampled.begin() + 5, sampled.end(), [](const std::string& l) { return l[0] == '1'; }), 120);
 }
 
-TEST_F(WorkbenchTest, ParameterFilesAndAnAbortedBuild)
-{
-    const std::string lib = Library("lib30", 30);
-    Build(lib);
-    const auto idp = test::CrLfLines(test::ReadBytes(dir.File("lib30.idp")));
-    ASSERT_EQ(idp.size(), 153u);
-    for (int marker : {33, 34, 134, 152})
-        EXPECT_EQ(idp[static_cast<std::size_t>(marker)], kZeroLine) << marker;
-    for (const auto& line : idp)
-        EXPECT_EQ(line.size(), 46u);
-
-    // An abort keeps the complete files of the last build and removes the partial one.
-    const std::string pre = test::ReadBytes(dir.File("lib30.pre"));
-    const std::string idpBytes = test::ReadBytes(dir.File("lib30.idp"));
-    StructureLibrary library;
-    LibraryParameters parameters;
-    StatisticsAccumulator statistics;
-    progress.abortAtPoll = 5;
-    const ParameterRun run = BuildDescriptorFile(library, lib, 30, parameters, statistics, progress, dialog);
-    EXPECT_FALSE(run.completed);
-    EXPECT_TRUE(test::ReadBytes(dir.File("lib30.pre")) == pre && test::ReadBytes(dir.File("lib30.idp")) == idpBytes);
-    EXPECT_FALSE(fs::exists(dir.File("lib30.pr1")));
-    ASSERT_EQ(dialog.shown.size(), 1u);
-    EXPECT_EQ(dialog.shown[0].text.rfind("Calculationtime: ", 0), 0u);
-
-    // INTRO parameters: 152 lines, values for 0..32 only; the previous file becomes .id1.
-    std::string old;
-    for (int i = 0; i < 152; ++i)
-        old += (i == 0 ? " 5.00000000000000E+0000 1.00000000000000E+0000" : kZeroLine) + "\r\n";
-    test::WriteBytes(dir.File("lib30.idr"), old);
-    progress.abortAtPoll = -1;
-    ASSERT_TRUE(ComputeIntroParameters(library, lib, parameters, statistics, progress, dialog).completed);
-    EXPECT_EQ(test::ReadBytes(dir.File("lib30.id1")), old);
-    const auto idr = test::CrLfLines(test::ReadBytes(dir.File("lib30.idr")));
-    ASSERT_EQ(idr.size(), 152u);
-    for (std::size_t i = 33; i < idr.size(); ++i)
-        EXPECT_EQ(idr[i], kZeroLine) << i;
-    // The group statistics agree with those of the NORMAL build, which counted every structure.
-    for (std::size_t i = 0; i < 33; ++i)
-        EXPECT_EQ(idr[i], idp[i]) << i;
-}
-
 TEST_F(WorkbenchTest, IntroSearchCountsEqualTheStoredRecords)
 {
     const std::string lib = Library("lib100", 100);

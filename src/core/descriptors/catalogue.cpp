@@ -8,12 +8,13 @@
 #include "descriptors/topology.h"
 
 #include <cstring>
+#include <string_view>
 
 namespace velmora {
 
 namespace {
 
-const char* const kNames[kCatalogueSize] = {
+constexpr const char* kNames[kCatalogueSize] = {
     "Aromatic bonds", "Aromatic Br", "Aromatic Cl", "Aromatic NO2", "Aromatic OH", "Aromatic SO3H",
     "Bonds: C-C double", "Bonds: C-C single", "Bonds: C-C triple", "Bonds: double", "Bonds: single",
     "Bonds: triple", "Branching atoms", "CHO", "CN", "CO", "CONR2", "COO  (not a COOH)", "COOH", "COX",
@@ -42,6 +43,15 @@ const char* const kNames[kCatalogueSize] = {
     "XuIndex 2", "XuIndex 3", "TopoDia", "TopoJ", "TopoRad",
     "marker",
 };
+
+// Which entries are descriptors, fixed at compile time: the calculations ask for every index of
+// every structure.
+constexpr std::array<bool, kCatalogueSize> kIsDescriptor = [] {
+    std::array<bool, kCatalogueSize> table{};
+    for (int i = 0; i < kCatalogueSize; ++i)
+        table[i] = std::string_view(kNames[i]) != "marker";
+    return table;
+}();
 
 struct DerivedTables {
     std::array<std::string, kCatalogueSize> names;
@@ -97,7 +107,7 @@ const std::string& CatalogueName(int index)
     return index >= 0 && index < kCatalogueSize ? Derived().names[index] : empty;
 }
 
-bool IsDescriptor(int index) { return index >= 0 && index < kCatalogueSize && Derived().isDescriptor[index]; }
+bool IsDescriptor(int index) { return index >= 0 && index < kCatalogueSize && kIsDescriptor[index]; }
 
 int ListPosition(int index) { return index >= 0 && index < kCatalogueSize ? Derived().listPosition[index] : -1; }
 

@@ -274,9 +274,32 @@ void CountAllGroups(const TCTab& table, std::array<std::int32_t, kGroupCount>& c
 {
     counts.fill(0);
     const View view(table);
-    for (int a = 1; a <= table.NumValidAtoms; ++a)
-        for (int index = 0; index < kGroupCount; ++index)
+    // Each atom only asks the rules that can count it: those for any element and those of its own
+    // element (every other rule gives 0 for it).
+    static constexpr int kAny[] = {0, 9, 10, 11, 12, 20, 32};
+    static constexpr int kCarbon[] = {6, 7, 8, 13, 14, 15, 16, 17, 18, 19, 21, 28};
+    static constexpr int kNitrogen[] = {3, 22, 23, 24, 25, 26, 27};
+    static constexpr int kOxygen[] = {4, 29};
+    static constexpr int kSulfur[] = {5, 30, 31};
+    static constexpr int kBromine[] = {1};
+    static constexpr int kChlorine[] = {2};
+    for (int a = 1; a <= table.NumValidAtoms; ++a) {
+        for (int index : kAny)
             counts[index] += Contribution(view, a, index);
+        auto ask = [&](const auto& indices) {
+            for (int index : indices)
+                counts[index] += Contribution(view, a, index);
+        };
+        switch (view.Z(a)) {
+        case kC: ask(kCarbon); break;
+        case kN: ask(kNitrogen); break;
+        case kO: ask(kOxygen); break;
+        case kS: ask(kSulfur); break;
+        case kBr: ask(kBromine); break;
+        case kCl: ask(kChlorine); break;
+        default: break;
+        }
+    }
     for (int index : {0, 6, 7, 8, 9, 10, 11})
         counts[index] /= 2;
 }

@@ -218,33 +218,26 @@ double VectorMax(const TVector& vector, int from, int to)
     return best;
 }
 
-double LargestSymmetricEigenvalue(double* a, int n)
+namespace {
+
+// Householder reduction of the symmetric n x n matrix a (n >= 2) to tridiagonal form, working on
+// the lower triangle (rows are contiguous); a is overwritten. The diagonal ends in dp[1..n], the
+// off-diagonal in ep[2..n] (ep[i] couples dp[i - 1] and dp[i]).
+void Tridiagonalise(double* a, int n, double* dp, double* ep)
 {
-    if (n <= 0)
-        return 0.0;
-    if (n == 1)
-        return a[0];
-    double d[64 + 1];
-    double e[64 + 1];
     double v[64];
     double w[64];
-    std::vector<double> dBig, eBig, vBig, wBig;
-    double* dp = d;
-    double* ep = e;
+    std::vector<double> vBig, wBig;
     double* __restrict vp = v;
     double* __restrict wp = w;
     if (n > 64) {
-        Allocate(dBig, static_cast<std::size_t>(n) + 1);
-        Allocate(eBig, static_cast<std::size_t>(n) + 1);
         Allocate(vBig, static_cast<std::size_t>(n));
         Allocate(wBig, static_cast<std::size_t>(n));
-        dp = dBig.data();
-        ep = eBig.data();
         vp = vBig.data();
         wp = wBig.data();
     }
-    // Householder reduction to tridiagonal form, working on the lower triangle (rows are
-    // contiguous). Step k clears column k below the subdiagonal.
+
+    // Step k clears column k below the subdiagonal.
     for (int k = 0; k < n - 2; ++k) {
         const int m = n - k - 1; // order of the trailing block
         const int base = k + 1;
@@ -268,15 +261,35 @@ double LargestSymmetricEigenvalue(double* a, int n)
         // p = S v / h from the lower triangle of S, K = p'v / (2h), w = p - K v; S -= v w' + w v'.
         for (int i = 0; i < m; ++i)
             wp[i] = 0.0;
-        for (int i = 0; i < m; ++i) {
+        // Rows two at a time: their sums run side by side, each taking its terms in the same
+        // order as alone (they do not read w); then w takes its terms row by row as before. The
+        // element-wise loops can use vector instructions.
+        for (int i = 0; i < m; i += 2) {
             const double* __restrict srow = a + (base + i) * n + base;
             const double vi = vp[i];
             double sum = srow[i] * vi;
-            for (int j = 0; j < i; ++j) {
-                sum += srow[j] * vp[j];
-                wp[j] += srow[j] * vi;
+            if (i + 1 < m) {
+                const double* __restrict nextRow = srow + n;
+                const double vNext = vp[i + 1];
+                double nextSum = nextRow[i + 1] * vNext;
+                for (int j = 0; j < i; ++j) {
+                    sum += srow[j] * vp[j];
+                    nextSum += nextRow[j] * vp[j];
+                }
+                nextSum += nextRow[i] * vp[i];
+                for (int j = 0; j < i; ++j)
+                    wp[j] += srow[j] * vi;
+                wp[i] += sum;
+                for (int j = 0; j <= i; ++j)
+                    wp[j] += nextRow[j] * vNext;
+                wp[i + 1] += nextSum;
+            } else {
+                for (int j = 0; j < i; ++j)
+                    sum += srow[j] * vp[j];
+                for (int j = 0; j < i; ++j)
+                    wp[j] += srow[j] * vi;
+                wp[i] += sum;
             }
-            wp[i] += sum;
         }
         double pv = 0.0;
         for (int i = 0; i < m; ++i) {
@@ -296,8 +309,38 @@ double LargestSymmetricEigenvalue(double* a, int n)
     dp[n - 1] = a[(n - 2) * n + (n - 2)];
     dp[n] = a[(n - 1) * n + (n - 1)];
     ep[n] = a[(n - 1) * n + (n - 2)]; // lower triangle
-    // ep[i] couples dp[i - 1] and dp[i].
+}
+
+} // namespace
+
+double LargestSymmetricEigenvalue(double* a, int n)
+{
+    if (n <= 0)
+        return 0.0;
+    if (n == 1)
+        return a[0];
+    double d[64 + 1];
+    double e[64 + 1];
+    std::vector<double> dBig, eBig;
+    double* dp = d;
+    double* ep = e;
+    if (n > 64) {
+        Allocate(dBig, static_cast<std::size_t>(n) + 1);
+        Allocate(eBig, static_cast<std::size_t>(n) + 1);
+        dp = dBig.data();
+        ep = eBig.data();
+    }
+    Tridiagonalise(a, n, dp, ep);
     return LargestTridiagonalEigenvalue(dp + 1, ep + 2, n);
+}
+
+void SymmetricTridiagonalForm(double* a, int n, double* d, double* e)
+{
+    double dp[64 + 1];
+    double ep[64 + 1];
+    Tridiagonalise(a, n, dp, ep);
+    std::copy(dp + 1, dp + n + 1, d);
+    std::copy(ep + 2, ep + n + 1, e);
 }
 
 double LargestTridiagonalEigenvalue(const double* d, const double* e, int n)
@@ -378,6 +421,134 @@ double LargestTridiagonalEigenvalue(const double* d, const double* e, int n)
             break;
     }
     return x;
+}
+
+void LargestTridiagonalEigenvalues(const double* const* d, const double* const* e, int n, int count, double* largest)
+{
+    if (n <= 1) {
+        for (int p = 0; p < count; ++p)
+            largest[p] = LargestTridiagonalEigenvalue(d[p], e[p], n);
+        return;
+    }
+    // The steps of LargestTridiagonalEigenvalue, matrix by matrix the same operations in the same
+    // order; only the pivot recurrences of the matrices run in one loop, so that their divisions
+    // overlap instead of waiting for one another.
+    constexpr int kMax = 4;
+    if (count > kMax) {
+        for (int first = 0; first < count; first += kMax)
+            LargestTridiagonalEigenvalues(d + first, e + first, n, std::min(kMax, count - first), largest + first);
+        return;
+    }
+    enum class Phase { Bisect, Newton, Done };
+    const double tiny = std::numeric_limits<double>::min() / std::numeric_limits<double>::epsilon();
+    const double eps = std::numeric_limits<double>::epsilon();
+    Phase phase[kMax];
+    double lo[kMax], hi[kMax], x[kMax];
+    int iteration[kMax];
+    for (int p = 0; p < count; ++p) {
+        const double* dd = d[p];
+        const double* ee = e[p];
+        double l = 0.0, h = 0.0;
+        for (int i = 0; i < n; ++i) {
+            const double radius = (i > 0 ? std::fabs(ee[i - 1]) : 0.0) + (i + 1 < n ? std::fabs(ee[i]) : 0.0);
+            l = i == 0 ? dd[i] - radius : std::min(l, dd[i] - radius);
+            h = i == 0 ? dd[i] + radius : std::max(h, dd[i] + radius);
+        }
+        h += eps * std::max(1.0, std::fabs(h));
+        l -= eps * std::max(1.0, std::fabs(l));
+        lo[p] = l;
+        hi[p] = h;
+        phase[p] = Phase::Bisect;
+        iteration[p] = 0;
+    }
+    for (;;) {
+        // Where each matrix is evaluated next, or its end.
+        bool any = false;
+        bool newton[kMax] = {};
+        double at[kMax] = {};
+        for (int p = 0; p < count; ++p) {
+            if (phase[p] == Phase::Bisect) {
+                const double mid = 0.5 * (lo[p] + hi[p]);
+                if (!(hi[p] - lo[p] > 2.0 * eps * std::max(std::fabs(lo[p]), std::fabs(hi[p]))) || mid <= lo[p] ||
+                    mid >= hi[p]) {
+                    largest[p] = 0.5 * (lo[p] + hi[p]);
+                    phase[p] = Phase::Done;
+                    continue;
+                }
+                at[p] = mid;
+            } else if (phase[p] == Phase::Newton) {
+                if (iteration[p] == 100) {
+                    largest[p] = x[p];
+                    phase[p] = Phase::Done;
+                    continue;
+                }
+                at[p] = x[p];
+                newton[p] = true;
+            } else {
+                continue;
+            }
+            any = true;
+        }
+        if (!any)
+            return;
+        // The pivot recurrences: Sturm counts for bisection, f'/f for Newton.
+        int below[kMax] = {};
+        double q[kMax], dq[kMax], ratio[kMax] = {};
+        for (int p = 0; p < count; ++p) {
+            q[p] = d[p][0] - at[p];
+            dq[p] = -1.0;
+        }
+        for (int i = 0;; ++i) {
+            for (int p = 0; p < count; ++p) {
+                if (phase[p] == Phase::Done)
+                    continue;
+                if (q[p] == 0.0)
+                    q[p] = -tiny;
+                if (newton[p])
+                    ratio[p] += dq[p] / q[p];
+                else
+                    below[p] += q[p] < 0.0;
+            }
+            if (i + 1 == n)
+                break;
+            for (int p = 0; p < count; ++p) {
+                if (phase[p] == Phase::Done)
+                    continue;
+                const double e2 = e[p][i] * e[p][i];
+                if (newton[p])
+                    dq[p] = -1.0 + e2 * dq[p] / (q[p] * q[p]);
+                q[p] = d[p][i + 1] - at[p] - e2 / q[p];
+            }
+        }
+        for (int p = 0; p < count; ++p) {
+            if (phase[p] == Phase::Bisect) {
+                if (below[p] == n) {
+                    hi[p] = at[p];
+                } else {
+                    lo[p] = at[p];
+                    if (below[p] == n - 1) {
+                        phase[p] = Phase::Newton;
+                        x[p] = hi[p];
+                    }
+                }
+            } else if (phase[p] == Phase::Newton) {
+                ++iteration[p];
+                const double r = ratio[p];
+                const double next = x[p] - 1.0 / r;
+                if ((!(r < 0.0) && !(r > 0.0)) || !(next < x[p]) || next <= lo[p]) {
+                    largest[p] = x[p];
+                    phase[p] = Phase::Done;
+                    continue;
+                }
+                const double step = x[p] - next;
+                x[p] = next;
+                if (step <= eps * std::fabs(x[p])) {
+                    largest[p] = x[p];
+                    phase[p] = Phase::Done;
+                }
+            }
+        }
+    }
 }
 
 } // namespace velmora

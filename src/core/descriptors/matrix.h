@@ -71,4 +71,11 @@ double LargestSymmetricEigenvalue(double* a, int n);
 // e[0..n-2] (e[i] couples d[i] and d[i + 1]): Sturm bisection until it is isolated, then Newton.
 double LargestTridiagonalEigenvalue(const double* d, const double* e, int n);
 
+// The tridiagonal matrix LargestSymmetricEigenvalue reduces a to (a is overwritten): diagonal
+// d[0..n-1], off-diagonal e[0..n-2]. n is 2..64.
+void SymmetricTridiagonalForm(double* a, int n, double* d, double* e);
+// LargestTridiagonalEigenvalue of `count` matrices of order n (d[p], e[p]) into largest[p], each
+// value bit for bit as alone; the matrices are worked on side by side, which is faster.
+void LargestTridiagonalEigenvalues(const double* const* d, const double* const* e, int n, int count, double* largest);
+
 } // namespace velmora

@@ -152,6 +152,23 @@ int RingsThroughAtom(const AdjacencyGraph& g, int start, RingList& list)
     return list.count;
 }
 
+// Every neighbour of every atom lists that atom in turn.
+bool IsSymmetric(const AdjacencyGraph& g)
+{
+    for (int a = 1; a <= g.n; ++a)
+        for (int k = 0; k < g.degree[a]; ++k) {
+            const int b = g.neighbour[a][k];
+            if (b == 0)
+                continue;
+            bool back = false;
+            for (int j = 0; j < g.degree[b] && !back; ++j)
+                back = g.neighbour[b][j] == a;
+            if (!back)
+                return false;
+        }
+    return true;
+}
+
 } // namespace
 
 std::uint64_t RingEntry::Mask() const
@@ -182,6 +199,32 @@ RingList RingSet(const TCTab& table)
     RingList result;
     RingList through;
     bool covered[kMaxAtoms + 1] = {};
+    // An atom left after stripping chain ends again and again may lie on a ring; the others lie
+    // on none, and the search through them would find nothing. (Only where every bond is listed
+    // from both of its atoms, as the table keeps them.)
+    std::uint8_t degree[kMaxAtoms + 1];
+    std::uint8_t ends[kMaxAtoms + 1];
+    int endCount = 0;
+    const bool symmetric = IsSymmetric(g);
+    for (int a = 1; a <= g.n && symmetric; ++a) {
+        degree[a] = 0;
+        for (int k = 0; k < g.degree[a]; ++k)
+            degree[a] += g.neighbour[a][k] != 0;
+        if (degree[a] <= 1) {
+            covered[a] = true;
+            ends[endCount++] = static_cast<std::uint8_t>(a);
+        }
+    }
+    while (endCount > 0) {
+        const int a = ends[--endCount];
+        for (int k = 0; k < g.degree[a]; ++k) {
+            const int b = g.neighbour[a][k];
+            if (b != 0 && !covered[b] && --degree[b] <= 1) {
+                covered[b] = true;
+                ends[endCount++] = static_cast<std::uint8_t>(b);
+            }
+        }
+    }
     for (int a = 1; a <= g.n; ++a) {
         if (covered[a])
             continue;
@@ -203,8 +246,29 @@ void ComputeDistances(const TCTab& table, DistanceMatrix& distances)
 {
     const AdjacencyGraph g(table);
     distances.n = g.n;
-    for (int i = 1; i <= g.n; ++i)
-        Distances(g, i, distances.d[i].data());
+    // Breadth-first from every atom, a whole level at a time on neighbour bit masks.
+    std::uint64_t neighbours[kMaxAtoms + 1] = {};
+    for (int a = 1; a <= g.n; ++a)
+        for (int k = 0; k < g.degree[a]; ++k)
+            if (g.neighbour[a][k] != 0)
+                neighbours[a] |= Bit(g.neighbour[a][k]);
+    for (int i = 1; i <= g.n; ++i) {
+        std::uint8_t* dist = distances.d[i].data();
+        std::fill(dist, dist + g.n + 1, kFar);
+        dist[i] = 0;
+        std::uint64_t visited = Bit(i);
+        std::uint64_t frontier = visited;
+        for (std::uint8_t level = 1; frontier != 0; ++level) {
+            std::uint64_t next = 0;
+            for (std::uint64_t f = frontier; f != 0; f &= f - 1)
+                next |= neighbours[__builtin_ctzll(f)];
+            next &= ~visited;
+            for (std::uint64_t f = next; f != 0; f &= f - 1)
+                dist[__builtin_ctzll(f)] = level;
+            visited |= next;
+            frontier = next;
+        }
+    }
 }
 
 int NextOnPath(const TCTab& table, const DistanceMatrix& distances, int cur, int to, int* slotOut)

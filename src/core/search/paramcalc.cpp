@@ -3,6 +3,8 @@
 #include "base/ioerror.h"
 #include "base/textfile.h"
 #include "descriptors/catalogue.h"
+#include "descriptors/groups.h"
+#include "search/recordpipeline.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -68,6 +70,35 @@ private:
     std::FILE* m_file;
 };
 
+using GroupCounts = std::array<std::int32_t, kGroupCount>;
+
+// One structure's line of the descriptor file and the values its statistics take.
+struct BuildItem {
+    std::array<std::uint8_t, kDescriptorRecordSize> bytes{};
+    std::array<double, 2 * 76> values{}; // RecordValue by catalogue index 0..151
+    bool valid = false;                  // registered and with a ring count of 0 or more
+};
+
+// A structure that is not registered (an atom without neighbour) or whose ring count comes out
+// negative keeps zeros for its descriptors and takes part only in the last nine channels.
+void ComputeBuildItem(const TCTab& table, BuildItem& item)
+{
+    static const std::array<double, kCatalogueSize> zeros{};
+    DescriptorRecord record = MakeDescriptorRecord(table, zeros);
+    bool valid = !record.notRegistered;
+    std::array<double, kCatalogueSize> values{};
+    if (valid) {
+        values = ComputeDescriptorValues(table);
+        valid = values[kNumberOfRingsIndex] >= 0;
+    }
+    if (valid)
+        record = MakeDescriptorRecord(table, values);
+    item.valid = valid;
+    for (int i = valid ? 0 : 134; i < 152; ++i)
+        item.values[static_cast<std::size_t>(i)] = RecordValue(record, i);
+    item.bytes = EncodeDescriptorRecord(record);
+}
+
 } // namespace
 
 ParameterRun ComputeIntroParameters(StructureLibrary& library, const std::string& libraryName,
@@ -89,16 +120,17 @@ ParameterRun ComputeIntroParameters(StructureLibrary& library, const std::string
     progress.Start("Calculates mean and standard deviation", count);
     const ClockTime start = ClockNow();
     bool aborted = false;
+    RecordPipeline<GroupCounts> pipeline(library, libraryName, count, 256,
+                                         [](const TCTab& table, GroupCounts& counts) { CountAllGroups(table, counts); });
     for (long k = 1; k <= count; ++k) {
         if (progress.Poll() == ProgressRequest::Abort) {
             aborted = true;
             break;
         }
-        library.ReadLibraryRecord(libraryName, k);
-        const TCTab& table = library.Structure();
+        const GroupCounts& counts = pipeline.Take(k);
         double x = 0.0;
         for (int i = 0; i <= 33; ++i) {
-            const double v = i == 33 ? 0.0 : DescriptorValue(table, i);
+            const double v = i == 33 ? 0.0 : counts[static_cast<std::size_t>(i)];
             if (i % 2 == 0) {
                 x = v;
             } else {
@@ -110,6 +142,7 @@ ParameterRun ComputeIntroParameters(StructureLibrary& library, const std::string
         if (k % 100 == 0)
             progress.Step(k);
     }
+    pipeline.Finish(run.structures);
     progress.Step(run.structures);
     progress.Finish();
     if (!aborted) {
@@ -135,7 +168,7 @@ ParameterRun BuildDescriptorFile(StructureLibrary& library, const std::string& l
     progress.Start("Calculates new library-descriptors", libraryCount);
     const ClockTime start = ClockNow();
     bool aborted = false;
-    const std::array<double, kCatalogueSize> zeros{};
+    RecordPipeline<BuildItem> pipeline(library, libraryName, libraryCount, 32, ComputeBuildItem);
     for (long k = 1; k <= libraryCount;) {
         const ProgressRequest request = progress.Poll();
         if (request == ProgressRequest::Abort) {
@@ -144,28 +177,19 @@ ParameterRun BuildDescriptorFile(StructureLibrary& library, const std::string& l
         }
         if (request == ProgressRequest::Suspend)
             continue;
-        library.ReadLibraryRecord(libraryName, k);
-        const TCTab& table = library.Structure();
-        DescriptorRecord record = MakeDescriptorRecord(table, zeros);
-        bool valid = !record.notRegistered;
-        std::array<double, kCatalogueSize> values{};
-        if (valid) {
-            values = ComputeDescriptorValues(table);
-            valid = values[kNumberOfRingsIndex] >= 0;
-        }
-        if (valid)
-            record = MakeDescriptorRecord(table, values);
+        const BuildItem& item = pipeline.Take(k);
         // Channels 1..67 (indices 0..133) count valid structures only; 68..76 every structure.
-        for (int c = valid ? 1 : 68; c <= 76; ++c) {
+        for (int c = item.valid ? 1 : 68; c <= 76; ++c) {
             statistics.SelectChannel(c);
-            statistics.AddPoint(RecordValue(record, 2 * c - 2), RecordValue(record, 2 * c - 1));
+            statistics.AddPoint(item.values[static_cast<std::size_t>(2 * c - 2)],
+                                item.values[static_cast<std::size_t>(2 * c - 1)]);
         }
-        const auto bytes = EncodeDescriptorRecord(record);
-        file.Append(bytes.data(), bytes.size());
+        file.Append(item.bytes.data(), item.bytes.size());
         run.structures = k;
         progress.Step(k);
         ++k;
     }
+    pipeline.Finish(run.structures);
     file.Close();
     progress.Finish();
     const std::string pre = CompanionFileName(libraryName, "pre");
