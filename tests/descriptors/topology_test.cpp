@@ -111,6 +111,12 @@ TEST(BalabanJ, BondWeightsFollowTheBondTypes)
     const double kekule = BalabanJ(Smiles("C1=CC=CC=C1"));
     EXPECT_NEAR(kekule, 3.0 * (2.0 / 7.0 + 4.0 / std::sqrt(45.5)), 1e-13);
     EXPECT_EQ(BalabanJ(Smiles("C=C")), 2.0); // S = 0.5 each: 1 / 0.5
+
+    // A damaged record naming an atom beyond the structure: that entry adds nothing.
+    TCTab damaged = Smiles("CCO");
+    damaged.MutableAtom(3).ConnTo[1] = 40;
+    damaged.MutableAtom(3).TypConn[1] = 1;
+    EXPECT_EQ(BalabanJ(damaged), BalabanJ(Smiles("CCO")));
 }
 
 TEST(XuIndices, HandValuesForEthane)

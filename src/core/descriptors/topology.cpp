@@ -197,6 +197,8 @@ double BalabanJ(const TCTab& table, const DistanceMatrix& distances)
     for (int i = 1; i <= n; ++i)
         for (int k = 0; k < g.degree[i]; ++k) {
             const int j = g.neighbour[i][k];
+            if (j == 0)
+                continue; // a damaged entry naming no atom of the structure adds no bond
             AddTerm(sigma, 1.0L / std::sqrt(static_cast<long double>(s[i]) * s[j]));
         }
     sigma *= 0.5;
