@@ -158,6 +158,27 @@ TEST_F(InteropImportTest, SmilesQueryRanksTheLibraryAsTheMolfileQuery)
     EXPECT_EQ(both.status, 2) << both.err;
 }
 
+TEST_F(InteropImportTest, CommandLineImportsSmilesAndListsTheSkippedRecords)
+{
+    const std::string source = Write("mixed.csv", "Name,SMILES\nethanol,CCO\nbad,C1CC(\nlabel,[14CH4]\nbenzene,c1ccccc1\n");
+    const std::string library = Path("mixed.clb");
+    EXPECT_EQ(test::RunTool({"count", source}).out, "4\n");
+    const auto run = test::RunTool({"import", source, library, "--smiles-column", "smiles"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Imported 2 structures from " + source + " into " + library +
+                           " (2 in the library, 2 records skipped)\n");
+    EXPECT_TRUE(test::Contains(run.err, source + ": skipped record 2 (bad): cannot parse SMILES \"C1CC(\"")) << run.err;
+    EXPECT_TRUE(test::Contains(run.err, source + ": skipped record 3 (label): isotope 14C (atom 1) cannot be stored"))
+        << run.err;
+    EXPECT_EQ(test::RunTool({"import", test::DataFile("query.mol"), Path("q.clb"), "--smiles-column", "2"}).status, 2);
+    const auto missing = test::RunTool({"import", source, Path("other.clb"), "--smiles-column", "9"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(test::Contains(missing.err, "has no column 9")) << missing.err;
+    const auto empty = test::RunTool({"import", Write("empty.smi", "\n\n"), Path("empty.clb")});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_TRUE(test::Contains(empty.err, "holds no SMILES")) << empty.err;
+}
+
 TEST(SmilesConversion, RefusesWhatTheLibraryCannotHold)
 {
     const std::string sixtyFour(64, 'C');

@@ -249,6 +249,21 @@ bool Workbench::QueryFromOtherFormat(const std::string& file, TCTab& table, std:
     }
 }
 
+bool Workbench::PasteSmiles()
+{
+    if (!StructureFormatsAvailable()) {
+        m_dialog.ShowMessage(MessageKind::Error, "Error", kStructureFormatsUnavailable, MessageButtons::Ok);
+        return false;
+    }
+    const auto text = m_dialog.AskText("Paste SMILES", "SMILES of the query structure:");
+    if (!text)
+        return false;
+    const auto first = text->find_first_not_of(" \t\r\n");
+    const std::string smiles =
+        first == std::string::npos ? std::string() : text->substr(first, text->find_last_not_of(" \t\r\n") - first + 1);
+    return LoadQuerySmiles(smiles);
+}
+
 bool Workbench::LoadQuerySmiles(const std::string& smiles)
 {
     TCTab table;

@@ -109,6 +109,8 @@ public:
     // Sets the query from a SMILES string, named by it and laid out in 2D; false with an error
     // message when it cannot be read or held (or SMILES input is not built in).
     bool LoadQuerySmiles(const std::string& smiles);
+    // "Paste SMILES...": asks for the string, then LoadQuerySmiles; false when cancelled.
+    bool PasteSmiles();
     // Sets the query from a drawn structure (the editor's OK).
     void SetDrawnQuery(const TCTab& structure);
     bool SaveQuery(const std::optional<std::string>& file = std::nullopt);
