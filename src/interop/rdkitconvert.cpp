@@ -187,11 +187,13 @@ std::string TableFromSmiles(const std::string& smiles, TCTab& table, bool detail
     if (mol->getNumAtoms() < 1 || mol->getNumAtoms() > static_cast<unsigned>(kMaxAtoms))
         return std::to_string(mol->getNumAtoms()) + " atoms, not 1..63";
     try {
-        // Aromatic input is kekulized; aromaticity is not perceived, so Kekulé input keeps its
-        // double bonds where they were written.
+        // Valences checked and aromatic input kekulized; aromaticity is not perceived, so Kekulé
+        // input keeps its double bonds where they were written. Radicals, conjugation,
+        // hybridisation and stereo are of no use to the table.
         unsigned failed = 0;
         RDKit::MolOps::sanitizeMol(*mol, failed,
-                                   RDKit::MolOps::SANITIZE_ALL ^ RDKit::MolOps::SANITIZE_SETAROMATICITY);
+                                   RDKit::MolOps::SANITIZE_CLEANUP | RDKit::MolOps::SANITIZE_PROPERTIES |
+                                       RDKit::MolOps::SANITIZE_SYMMRINGS | RDKit::MolOps::SANITIZE_KEKULIZE);
         RDDepict::compute2DCoords(*mol);
     } catch (const std::exception& error) {
         return std::string(kSmilesParseFailure) + " " + Quoted(smiles) + ": " + error.what();
