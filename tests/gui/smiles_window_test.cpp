@@ -89,6 +89,20 @@ private slots:
         Search(main);
         QVERIFY(main.Bench().HasResults());
         QVERIFY(Ranking(main.Bench()) == fromMolfile);
+
+        // The file choosers offer SMILES files; Load molecule takes the first structure of one.
+        Action(&main.window, "&Import Library")->trigger(); // cancelled in the file chooser
+        Action(&main.window, "&Load  molecule")->trigger();
+        const auto& filters = main.dialog.filters;
+        QCOMPARE(filters.size(), std::size_t{2});
+        for (const auto& filter : filters)
+            QVERIFY2(Contains(filter, "|SMILES-Files (*.smi ; *.smiles ; *.csv ; *.tsv)|*.smi;*.smiles;*.csv;*.tsv"),
+                     filter.c_str());
+        const std::string file = m_dir.File("queries.smi");
+        test::WriteBytes(file, "CCO ethanol\nc1ccccc1 benzene\n");
+        QVERIFY(main.window.LoadQueryFile(file));
+        QCOMPARE(main.Bench().State().Query.FStrucName, std::string("ethanol"));
+        QCOMPARE(main.Bench().State().Query.NumValidAtoms, 3);
     }
 };
 

@@ -292,6 +292,31 @@ TEST_F(InteropImportTest, SmilesFilesTakeColumnsNamesAndLinesAsDocumented)
     }
 }
 
+TEST_F(InteropImportTest, ManyLinesConvertedTogetherArriveInFileOrder)
+{
+    // Several batches of lines converted on all cores: records keep their order and numbers, and
+    // every structure is the one its line names (a chain of k carbons for line k).
+    std::string text;
+    for (int line = 1; line <= 700; ++line)
+        text += (line % 97 == 0 ? std::string("C1CC(") : std::string(static_cast<std::size_t>(line % 40 + 1), 'C')) +
+                " n" + std::to_string(line) + "\n";
+    const auto report = Import(Write("chains.smi", text), Path("chains.clb"));
+    EXPECT_EQ(report.written, 693);
+    EXPECT_EQ(report.skipped, 7);
+    ASSERT_FALSE(report.skipNotes.empty());
+    EXPECT_TRUE(test::Contains(report.skipNotes[0], "record 97 (n97): cannot parse SMILES")) << report.skipNotes[0];
+    const auto stored = test::LibraryStructures(Path("chains.clb"));
+    ASSERT_EQ(stored.size(), 693u);
+    std::size_t i = 0;
+    for (int line = 1; line <= 700; ++line) {
+        if (line % 97 == 0)
+            continue;
+        EXPECT_EQ(stored[i].FStrucName, "N" + std::to_string(line));
+        EXPECT_EQ(stored[i].NumValidAtoms, line % 40 + 1) << line;
+        ++i;
+    }
+}
+
 TEST_F(InteropImportTest, V3000FileImportsAsTheV2000File)
 {
     const std::string v2000 = test::DataFile("nci1000.sdf");
