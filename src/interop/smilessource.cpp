@@ -4,6 +4,7 @@
 #include "rdkitconvert.h"
 
 #include <algorithm>
+#include <future>
 #include <filesystem>
 #include <thread>
 
@@ -180,41 +181,56 @@ bool SmilesSource::NextLine(std::string& line)
     return true;
 }
 
-bool SmilesSource::Fill()
+std::vector<SmilesSource::Record> SmilesSource::ReadBatch()
 {
-    m_batch.clear();
-    m_next = 0;
+    std::vector<Record> batch;
     std::string line;
-    std::vector<long> lines;
-    while (m_batch.size() < kBatchSize && NextLine(line)) {
+    while (batch.size() < kBatchSize && NextLine(line)) {
         Record record;
         if (m_layout.Split(line, m_lineNumber, record.smiles, record.name))
-            m_batch.push_back(std::move(record));
+            batch.push_back(std::move(record));
     }
-    if (m_batch.empty())
-        return false;
+    auto convertOne = [](Record& record) {
+        try {
+            record.reason = TableFromSmiles(record.smiles, record.table, false);
+        } catch (...) { // nothing may leave a worker thread
+            record.reason = std::string(kSmilesParseFailure) + " \"" + record.smiles + "\"";
+        }
+    };
     const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
-    auto convert = [this, threads](std::size_t first) {
-        for (std::size_t i = first; i < m_batch.size(); i += threads)
-            m_batch[i].reason = TableFromSmiles(m_batch[i].smiles, m_batch[i].table, false);
+    auto convert = [&batch, &convertOne, threads](std::size_t first) {
+        for (std::size_t i = first; i < batch.size(); i += threads)
+            convertOne(batch[i]);
     };
     std::vector<std::thread> workers;
-    if (m_batch.size() >= 2 * threads)
+    if (batch.size() >= 2 * threads)
         for (std::size_t t = 1; t < threads; ++t)
             workers.emplace_back(convert, t);
-    if (workers.empty()) {
-        for (auto& record : m_batch)
-            record.reason = TableFromSmiles(record.smiles, record.table, false);
-    } else {
-        convert(0);
-        for (auto& worker : workers)
-            worker.join();
-    }
-    for (auto& record : m_batch) {
+    convert(0);
+    if (workers.empty())
+        for (std::size_t i = 1; i < threads && i < batch.size(); ++i)
+            convert(i);
+    for (auto& worker : workers)
+        worker.join();
+    // The parser's own words come from its log, one string at a time.
+    for (auto& record : batch) {
         if (record.reason.rfind(kSmilesParseFailure, 0) == 0 && record.reason.find("\": ") == std::string::npos)
             record.reason = TableFromSmiles(record.smiles, record.table, true);
         record.table.FStrucName = record.name;
     }
+    return batch;
+}
+
+bool SmilesSource::Fill()
+{
+    // The next batch is read and converted while the import stores this one.
+    if (!m_coming.valid())
+        m_coming = std::async(std::launch::async, [this] { return ReadBatch(); });
+    m_batch = m_coming.get();
+    m_next = 0;
+    if (m_batch.empty())
+        return false;
+    m_coming = std::async(std::launch::async, [this] { return ReadBatch(); });
     return true;
 }
 

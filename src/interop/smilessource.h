@@ -12,6 +12,7 @@
 #include "io/structuresource.h"
 
 #include <cstddef>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -50,7 +51,9 @@ private:
         TCTab table;
         std::string reason;
     };
-    // Reads and converts the next batch of records (on all cores); false at the end of the file.
+    // Reads and converts the next lines (on all cores); empty at the end of the file.
+    std::vector<Record> ReadBatch();
+    // Takes the next batch; false at the end of the file. Throws IoError when the file cannot be read.
     bool Fill();
     bool NextLine(std::string& line);
 
@@ -60,6 +63,8 @@ private:
     std::size_t m_next = 0;
     bool m_pendingUsed = false;
     long m_lineNumber = 0; // of the line last read
+    // The batch being read and converted; last, so that it is finished before the reader goes.
+    std::future<std::vector<Record>> m_coming;
 };
 
 long CountSmilesRecords(const std::string& fileName, const SourceOptions& options);
