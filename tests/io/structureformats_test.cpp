@@ -31,7 +31,8 @@ TEST(StructureFormats, KindFollowsTheExtensionAndTheCountsLines)
         {"c.Csv", "smiles\n", StructureFileKind::Smiles},
         {"d.tsv", "smiles\n", StructureFileKind::Smiles},
         {"e.sdf", v2000, StructureFileKind::Molfile},
-        {"f.sdf", v2000 + kV3000Record, StructureFileKind::V3000Molfile}, // a later record decides too
+        {"f.sdf", kV3000Record + v2000, StructureFileKind::V3000Molfile}, // the first record decides
+        {"j.sdf", v2000 + kV3000Record, StructureFileKind::Molfile},
         {"g.mol", kV3000Record, StructureFileKind::V3000Molfile},
         {"h.txt", v2000, StructureFileKind::Molfile},
         // "V3000" elsewhere than on a counts line (a name, a data item) is no V3000 record.

@@ -51,16 +51,15 @@ StructureFileKind StructureFileKindOf(const std::string& fileName)
 {
     if (IsSmilesFileName(fileName))
         return StructureFileKind::Smiles;
-    // The counts line is the fourth line of every record.
+    // The counts line (the fourth) of the first record decides: looking further would read the
+    // whole of every V2000 file once more before its import.
     TextReader reader(fileName);
     std::string line;
-    long lineInRecord = 0;
-    while (!reader.Eof()) {
+    for (int number = 1; number <= 4 && !reader.Eof(); ++number) {
         reader.ReadLine(line);
-        ++lineInRecord;
         if (line == "$$$$")
-            lineInRecord = 0;
-        else if (lineInRecord == 4 && line.find("V3000") != std::string::npos)
+            break;
+        if (number == 4 && line.find("V3000") != std::string::npos)
             return StructureFileKind::V3000Molfile;
     }
     return StructureFileKind::Molfile;

@@ -38,8 +38,8 @@ bool StructureFormatsAvailable();
 
 // True for ".smi", ".smiles", ".csv" and ".tsv" (any case).
 bool IsSmilesFileName(const std::string& fileName);
-// By the extension; any other file is a molfile, V3000 when the counts line of one of its records
-// says so. Throws IoError when a molfile cannot be read.
+// By the extension; any other file is a molfile, V3000 when the counts line of its first record
+// says so (RDKit then reads every record, V2000 ones too). Throws IoError when a molfile cannot be read.
 StructureFileKind StructureFileKindOf(const std::string& fileName);
 
 // The records of the file: its "$$$$" lines for molfiles, its structure lines for SMILES files.
