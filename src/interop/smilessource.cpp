@@ -4,6 +4,7 @@
 #include "rdkitconvert.h"
 
 #include <algorithm>
+#include <atomic>
 #include <future>
 #include <filesystem>
 #include <thread>
@@ -197,25 +198,29 @@ std::vector<SmilesSource::Record> SmilesSource::ReadBatch()
             record.reason = std::string(kSmilesParseFailure) + " \"" + record.smiles + "\"";
         }
     };
+    // Each thread takes the next unconverted record, so a thread the system holds back leaves its
+    // share to the others.
     const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
-    auto convert = [&batch, &convertOne, threads](std::size_t first) {
-        for (std::size_t i = first; i < batch.size(); i += threads)
+    std::atomic<std::size_t> taken{0};
+    auto convert = [&batch, &convertOne, &taken] {
+        for (std::size_t i = taken++; i < batch.size(); i = taken++)
             convertOne(batch[i]);
     };
     std::vector<std::thread> workers;
     if (batch.size() >= 2 * threads)
         for (std::size_t t = 1; t < threads; ++t)
-            workers.emplace_back(convert, t);
-    convert(0);
-    if (workers.empty())
-        for (std::size_t i = 1; i < threads && i < batch.size(); ++i)
-            convert(i);
+            workers.emplace_back(convert);
+    convert();
     for (auto& worker : workers)
         worker.join();
     // The parser's own words come from its log, one string at a time.
     for (auto& record : batch) {
-        if (record.reason.rfind(kSmilesParseFailure, 0) == 0 && record.reason.find("\": ") == std::string::npos)
-            record.reason = TableFromSmiles(record.smiles, record.table, true);
+        if (record.reason.rfind(kSmilesParseFailure, 0) == 0 && record.reason.find("\": ") == std::string::npos) {
+            try {
+                record.reason = TableFromSmiles(record.smiles, record.table, true);
+            } catch (...) { // keep the reason without the parser's words
+            }
+        }
         record.table.FStrucName = record.name;
     }
     return batch;
