@@ -12,6 +12,7 @@
 #include "io/molfile.h"
 #include "io/structureformats.h"
 #include "model/elements.h"
+#include "search/workbench.h"
 
 #include <gtest/gtest.h>
 
@@ -177,6 +178,27 @@ TEST_F(InteropImportTest, CommandLineImportsSmilesAndListsTheSkippedRecords)
     const auto empty = test::RunTool({"import", Write("empty.smi", "\n\n"), Path("empty.clb")});
     EXPECT_EQ(empty.status, 1);
     EXPECT_TRUE(test::Contains(empty.err, "holds no SMILES")) << empty.err;
+}
+
+TEST_F(InteropImportTest, WorkbenchImportsSmilesFilesAndClosesItsCountOnFailure)
+{
+    test::ScriptedDialog dialog;
+    test::ScriptedProgress progress;
+    Workbench bench(dialog, progress, m_dir.Path().string());
+    const std::string source = Write("two.smi", "CCO ethanol\nCCN ethylamine\n");
+    const std::string library = Path("two.clb");
+    EXPECT_TRUE(bench.ImportLibrary(source, [&](Converter& converter) {
+        EXPECT_EQ(converter.StructureCount(), 2);
+        converter.SetTarget(library, ConversionMode::WriteAnew);
+        converter.Convert(bench.Library(), dialog, progress);
+        return converter.Exit();
+    }));
+    EXPECT_EQ(bench.State().LibraryFileName, library);
+    EXPECT_EQ(CountLibraryRecords(library), 2);
+
+    const std::string headless = Write("headless.csv", "\n\n");
+    EXPECT_THROW(bench.ImportLibrary(headless, [](Converter&) { return true; }), IoError);
+    EXPECT_EQ(progress.finished, static_cast<int>(progress.captions.size())) << "a progress window left open";
 }
 
 TEST(SmilesConversion, RefusesWhatTheLibraryCannotHold)

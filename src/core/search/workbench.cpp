@@ -164,7 +164,13 @@ bool Workbench::ImportLibrary(const std::optional<std::string>& source,
         return false;
     }
     m_progress.Start("Count Structures :", 0);
-    const long count = CountStructureRecords(*chosen);
+    long count = 0;
+    try {
+        count = CountStructureRecords(*chosen);
+    } catch (...) { // a SMILES table without its header: the count window closes before the message
+        m_progress.Finish();
+        throw;
+    }
     m_progress.Finish();
     if (count == 0 && *kind == StructureFileKind::Smiles) {
         m_dialog.ShowMessage(MessageKind::Error, "Error", "The file holds no SMILES.", MessageButtons::Ok, *chosen);
