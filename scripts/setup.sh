@@ -4,8 +4,10 @@
 set -euo pipefail
 
 # python3-rdkit: a peer program the tests compare our SD export with.
+# librdkit-dev, libboost-dev (its headers need Boost): SMILES and V3000 molfile input.
 packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev qt6-qpa-plugins
-          libgl-dev fonts-liberation poppler-utils xvfb xauth python3-rdkit)
+          libgl-dev fonts-liberation poppler-utils xvfb xauth python3-rdkit
+          librdkit-dev libboost-dev)
 if [ "${VELMORA_WITH_TOOLS:-0}" = 1 ]; then
   packages+=(clang libclang-rt-dev libxml2-utils)
 fi

@@ -1,5 +1,6 @@
-# The core and the command-line tool stay free of Qt: no Qt include in src/core or src/cli, and the
-# built velmora-cli links no Qt library. Run as: cmake -DSOURCE_DIR=... -DCLI=... -P layering_check.cmake
+# The core and the command-line tool stay free of Qt: no Qt include in src/core, src/cli or
+# src/interop, and the built velmora-cli links no Qt library; the core includes no RDKit.
+# Run as: cmake -DSOURCE_DIR=... -DCLI=... -P layering_check.cmake
 file(GLOB_RECURSE sources ${SOURCE_DIR}/src/core/*.h ${SOURCE_DIR}/src/core/*.cpp
      ${SOURCE_DIR}/src/cli/*.h ${SOURCE_DIR}/src/cli/*.cpp)
 set(failures "")
@@ -7,6 +8,26 @@ foreach(source IN LISTS sources)
   file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]|qt)")
   if(includes)
     string(APPEND failures "${source}: ${includes}\n")
+  endif()
+endforeach()
+# RDKit's C++ library is used in src/interop only, which (like the core) includes no Qt; the core
+# includes neither RDKit nor the interop layer, which builds on it.
+file(GLOB_RECURSE interop_sources ${SOURCE_DIR}/src/interop/*.h ${SOURCE_DIR}/src/interop/*.cpp)
+foreach(source IN LISTS interop_sources)
+  file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]|qt)")
+  if(includes)
+    string(APPEND failures "${source}: ${includes}\n")
+  endif()
+endforeach()
+file(GLOB interop_headers RELATIVE ${SOURCE_DIR}/src/interop ${SOURCE_DIR}/src/interop/*.h)
+list(JOIN interop_headers "|" interop_header_pattern)
+string(REPLACE "." "\\." interop_header_pattern "${interop_header_pattern}")
+file(GLOB_RECURSE core_sources ${SOURCE_DIR}/src/core/*.h ${SOURCE_DIR}/src/core/*.cpp)
+foreach(source IN LISTS core_sources)
+  file(STRINGS ${source} includes
+       REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]((GraphMol|RDGeneral|Geometry|boost)/|interop/|(${interop_header_pattern})[>\"])")
+  if(includes)
+    string(APPEND failures "${source} includes RDKit or the interop layer: ${includes}\n")
   endif()
 endforeach()
 execute_process(COMMAND ldd ${CLI} OUTPUT_VARIABLE libraries RESULT_VARIABLE status)
@@ -18,7 +39,7 @@ if(libraries MATCHES "libqt")
   string(APPEND failures "${CLI} links Qt:\n${libraries}")
 endif()
 if(failures)
-  message(FATAL_ERROR "Qt found where it must not be:\n${failures}")
+  message(FATAL_ERROR "Layering broken:\n${failures}")
 endif()
 list(LENGTH sources count)
 message(STATUS "${count} core and CLI files without Qt; velmora-cli links no Qt")

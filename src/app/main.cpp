@@ -4,6 +4,9 @@
 #include "qtprogress.h"
 #include "qtuserdialog.h"
 #include "qvxform.h"
+#ifdef VELMORA_HAVE_INTEROP
+#include "interop.h"
+#endif
 
 #include <QApplication>
 #include <QDir>
@@ -24,7 +27,7 @@ const char* const kUsage =
     "usage: velmora [LIBRARY.clb] [QUERY] [--set NAME]\n"
     "\n"
     "Opens the similarity-search workbench. LIBRARY.clb is opened as with File > New Library,\n"
-    "QUERY (a molfile, SD file or library) loaded as with File > Load molecule, and --set NAME\n"
+    "QUERY (a molfile, SD file, library or SMILES file) loaded as with File > Load molecule, and --set NAME\n"
     "chooses the named descriptor set of crits.txt in the current directory.\n"
     "\n"
     "  --set NAME                  choose the descriptor set NAME\n"
@@ -73,6 +76,9 @@ public:
 
 int main(int argc, char** argv)
 {
+#ifdef VELMORA_HAVE_INTEROP
+    velmora::interop::RegisterInteropFormats();
+#endif
     std::vector<std::string> files;
     std::string setName;
     bool exitAfterPaint = false;

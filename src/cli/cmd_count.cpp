@@ -1,7 +1,7 @@
-// velmora-cli count SOURCE
+// velmora-cli count SOURCE [--smiles-column COL]
 #include "cli_support.h"
 
-#include "io/molfile.h"
+#include "io/structureformats.h"
 
 #include <ostream>
 
@@ -11,17 +11,24 @@ namespace {
 
 int Count(const ParsedArgs& args, CommandContext& context)
 {
-    context.out << CountSDRecords(args.positional[0]) << "\n";
+    SourceOptions options;
+    options.smilesColumn = args.Value("--smiles-column");
+    if (!options.smilesColumn.empty() && !IsSmilesFileName(args.positional[0]))
+        throw UsageError("--smiles-column is for SMILES tables (.csv, .tsv)");
+    context.out << CountStructureRecords(args.positional[0], options) << "\n";
     return kExitOk;
 }
 
 int Run(const std::vector<std::string>& args, CommandContext& context)
 {
-    return WithUsage("count", context, args, &Count, {}, {}, 1, 1);
+    return WithUsage("count", context, args, &Count, {}, {"--smiles-column"}, 1, 1);
 }
 
-VELMORA_COMMAND("count", "count SOURCE", "Count the records of an SD file (its \"$$$$\" lines).",
-                "A molfile without a \"$$$$\" line counts 0.\n", &Run);
+VELMORA_COMMAND("count", "count SOURCE [--smiles-column COL]",
+                "Count the records of an SD file (its \"$$$$\" lines) or a SMILES file (its structure lines).",
+                "A molfile without a \"$$$$\" line counts 0. A SMILES file counts its lines that are\n"
+                "neither blank nor its header; the import reads as many records.\n",
+                &Run);
 
 } // namespace
 } // namespace velmora::cli

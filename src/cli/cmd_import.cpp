@@ -1,10 +1,11 @@
-// velmora-cli import SOURCE LIBRARY [--append|--replace]
+// velmora-cli import SOURCE LIBRARY [--append|--replace] [--smiles-column COL]
 #include "cli_support.h"
 
 #include "base/ioerror.h"
 #include "io/convert.h"
 #include "io/libfiles.h"
 #include "io/molfile.h"
+#include "io/structureformats.h"
 
 #include <filesystem>
 #include <ostream>
@@ -28,8 +29,13 @@ int Import(const ParsedArgs& args, CommandContext& context)
     else if (exists && !args.Has("--append"))
         throw IoError(target, "the library exists already; give --append or --replace");
 
-    // Format test: the first record must hold a structure.
-    {
+    SourceOptions options;
+    options.smilesColumn = args.Value("--smiles-column");
+    const StructureFileKind kind = StructureFileKindOf(source);
+    if (!options.smilesColumn.empty() && kind != StructureFileKind::Smiles)
+        throw UsageError("--smiles-column is for SMILES tables (.csv, .tsv)");
+    if (kind == StructureFileKind::Molfile) {
+        // Format test: the first record must hold a structure.
         TextReader reader(source);
         TCTab probe;
         MolReadStatus status;
@@ -37,7 +43,9 @@ int Import(const ParsedArgs& args, CommandContext& context)
         if (status.Rejected())
             throw IoError(source, "none MOL-Format !!  Please convert to MOL-Format");
     }
-    const long total = CountSDRecords(source);
+    const long total = CountStructureRecords(source, options);
+    if (kind == StructureFileKind::Smiles && total == 0)
+        throw IoError(source, "holds no SMILES");
 
     StructureLibrary library;
     CliDialog dialog(context);
@@ -46,6 +54,7 @@ int Import(const ParsedArgs& args, CommandContext& context)
     CliProgress progress(context);
     Converter converter;
     converter.PrepareImport(source, total);
+    converter.SetSourceOptions(options);
     converter.SetTarget(target, mode);
     const bool completed = converter.Convert(library, dialog, progress);
     const ImportReport& report = converter.LastImport();
@@ -84,11 +93,17 @@ int Import(const ParsedArgs& args, CommandContext& context)
 
 int Run(const std::vector<std::string>& args, CommandContext& context)
 {
-    return WithUsage("import", context, args, &Import, {"--append", "--replace"}, {}, 2, 2);
+    return WithUsage("import", context, args, &Import, {"--append", "--replace"}, {"--smiles-column"}, 2, 2);
 }
 
-VELMORA_COMMAND("import", "import SOURCE LIBRARY [--append|--replace]",
-                "Read an SD file or molfile into a structure library (.clb and .III).",
+VELMORA_COMMAND("import", "import SOURCE LIBRARY [--append|--replace] [--smiles-column COL]",
+                "Read an SD file, molfile or SMILES file into a structure library (.clb and .III).",
+                "SOURCE is an SD file or molfile (V2000; V3000 records are read through RDKit), or a\n"
+                "SMILES file: .smi/.smiles (SMILES, blanks, name on each line) or a table .csv/.tsv\n"
+                "with a header line; --smiles-column names its SMILES column by header name or\n"
+                "1-based number (default: the column \"smiles\", else the first), the name comes\n"
+                "from a column \"name\", \"title\" or \"id\", else the line number. SMILES structures\n"
+                "are kekulized and laid out in 2D; hydrogens are atoms only where written as [H].\n"
                 "Every record is written, read back and compared with what was read. Records with\n"
                 "more than 63 atoms (or none), and records the library cannot hold as they are\n"
                 "(isotopes other than 2H 13C 15N 17O 18O, bond types outside 1..4, an 11th\n"

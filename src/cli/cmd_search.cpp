@@ -1,4 +1,4 @@
-// velmora-cli search LIBRARY QUERY [options]
+// velmora-cli search LIBRARY (QUERY | --query-smiles SMILES) [options]
 #include "cli_support.h"
 #include "explain_text.h"
 
@@ -147,7 +147,10 @@ void PrintReport(Workbench& workbench, std::ostream& out)
 int Search(const ParsedArgs& args, CommandContext& context)
 {
     const std::string& libraryName = args.positional[0];
-    const std::string& query = args.positional[1];
+    const bool smilesQuery = args.Has("--query-smiles");
+    if (smilesQuery == (args.positional.size() == 2))
+        throw UsageError("give the query as a file QUERY or as --query-smiles SMILES (one of them)");
+    const std::string query = smilesQuery ? args.Value("--query-smiles") : args.positional[1];
     const int ways = args.Has("--descriptors") + args.Has("--set") + args.Has("--query-aug");
     if (ways != 1)
         throw UsageError("choose the descriptors with one of --descriptors, --set or --query-aug");
@@ -193,7 +196,7 @@ int Search(const ParsedArgs& args, CommandContext& context)
         return kExitFailure;
     }
     dialog.prefix = "velmora-cli search: " + query + ": ";
-    if (!workbench.LoadQuery(query))
+    if (smilesQuery ? !workbench.LoadQuerySmiles(query) : !workbench.LoadQuery(query))
         return kExitFailure;
     dialog.prefix = "velmora-cli search: ";
     if (!workbench.ChooseDescriptors()) {
@@ -273,16 +276,18 @@ int Run(const std::vector<std::string>& args, CommandContext& context)
 {
     return WithUsage("search", context, args, &Search, {"--query-aug", "--ascii", "--yes", "--verbose"},
                      {"--descriptors", "--set", "--coefficient", "--best", "--mode", "--export", "--report", "--sets-file",
-                      "--explain"},
-                     2, 2);
+                      "--explain", "--query-smiles"},
+                     1, 2);
 }
 
 VELMORA_COMMAND("search",
-                "search LIBRARY QUERY (--descriptors NAME,... | --set NAME | --query-aug) [--coefficient C] "
+                "search LIBRARY (QUERY | --query-smiles SMILES) (--descriptors NAME,... | --set NAME | --query-aug) [--coefficient C] "
                 "[--best N] [--mode normal|intro] [--export HITS.sdf] [--report DIR] [--explain K] [--ascii] [--yes] "
                 "[--sets-file FILE]",
                 "Rank a library against a query structure and print the report.",
-                "QUERY is a molfile, an SD file (its first record) or a library (its first structure).\n"
+                "QUERY is a molfile, an SD file (its first record), a library (its first structure) or a\n"
+                "SMILES file (its first line); --query-smiles gives the query as a SMILES string instead\n"
+                "(kekulized, laid out in 2D, named by the string).\n"
                 "Descriptors are named as 'velmora-cli descriptors --list' prints them, or taken from a\n"
                 "set of crits.txt (see 'velmora-cli sets --help'; --sets-file FILE takes another file),\n"
                 "or chosen from the query's augmented atoms.\n"

@@ -1,4 +1,7 @@
 #include "command.h"
+#ifdef VELMORA_HAVE_INTEROP
+#include "interop.h"
+#endif
 
 #include <iostream>
 #include <unistd.h>
@@ -6,6 +9,9 @@
 int main(int argc, char** argv)
 {
     std::ios::sync_with_stdio(false);
+#ifdef VELMORA_HAVE_INTEROP
+    velmora::interop::RegisterInteropFormats();
+#endif
     velmora::cli::CommandContext context{std::cout, std::cerr, ::isatty(2) != 0};
     const std::vector<std::string> args(argv + 1, argv + argc);
     const int status = velmora::cli::RunCli(args, context);

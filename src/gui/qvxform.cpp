@@ -12,6 +12,7 @@
 #include "dialogs.h"
 #include "flowpage.h"
 #include "graphics/grafctab.h"
+#include "io/structureformats.h"
 #include "helpwindow.h"
 #include "overviewpage.h"
 #include "printreport.h"
@@ -138,6 +139,17 @@ void TQVXForm::BuildMenus()
     file->addSeparator();
     m_drawMolecule = AddLater(file, "&Draw  molecule", LaterCommand::DrawMolecule);
     AddAction(file, "&Load  molecule", [this] { return LoadMolecule(std::nullopt); });
+    QAction* paste = AddAction(file, "Paste &SMILES...", [this] {
+        const bool loaded = m_workbench.PasteSmiles();
+        ShowQuery();
+        return loaded;
+    });
+    paste->setObjectName("pasteSmiles");
+    if (!StructureFormatsAvailable()) {
+        paste->setEnabled(false);
+        paste->setToolTip(kStructureFormatsUnavailable);
+        file->setToolTipsVisible(true);
+    }
     m_saveMolecule = AddAction(file, "S&ave  molecule", [this] { return m_workbench.SaveQuery(); });
     file->addSeparator();
     file->addAction("E&xit", this, &QWidget::close);

@@ -104,8 +104,8 @@ TEST(CliLibrary, FailuresAreOneLineNamingTheFile)
          "velmora-cli export: " + dir.File("none.clb") + ": not a structure library: the index file " +
              dir.File("none.III") + " cannot be read: No such file or directory\n"},
         {{"import", "a", "b", "--append", "--replace"}, 2, ""},
-        {{"import", "a"}, 2, "velmora-cli import: missing arguments\nusage: velmora-cli import SOURCE LIBRARY [--append|--replace]\n"},
-        {{"count", "a", "--fast"}, 2, "velmora-cli count: unknown option --fast\nusage: velmora-cli count SOURCE\n"},
+        {{"import", "a"}, 2, "velmora-cli import: missing arguments\nusage: velmora-cli import SOURCE LIBRARY [--append|--replace] [--smiles-column COL]\n"},
+        {{"count", "a", "--fast"}, 2, "velmora-cli count: unknown option --fast\nusage: velmora-cli count SOURCE [--smiles-column COL]\n"},
         {{"frobnicate"}, 2, "velmora-cli: unknown command 'frobnicate' (see velmora-cli --help)\n"},
     };
     for (const auto& c : cases) {

@@ -142,14 +142,12 @@ void TextReader::ConsumeLineEnd()
 // The first line end or Ctrl-Z in [begin, end), or end.
 const char* TextReader::FindLineEnd(const char* begin, const char* end)
 {
-    const char* stop = static_cast<const char*>(std::memchr(begin, '\r', static_cast<std::size_t>(end - begin)));
-    if (!stop)
-        stop = end;
-    if (const void* lf = std::memchr(begin, '\n', static_cast<std::size_t>(stop - begin)))
-        stop = static_cast<const char*>(lf);
-    if (const void* ctrlZ = std::memchr(begin, kCtrlZ, static_cast<std::size_t>(stop - begin)))
-        stop = static_cast<const char*>(ctrlZ);
-    return stop;
+    // One pass up to the line end: searching the buffer for each kind of end separately costs the
+    // rest of the buffer per line when a kind does not occur (no CR in a file with LF line ends).
+    const char* p = begin;
+    while (p < end && *p != '\r' && *p != '\n' && *p != kCtrlZ)
+        ++p;
+    return p;
 }
 
 // Moves past the rest of the current line and its line end, keeping the text in line when given.

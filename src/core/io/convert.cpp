@@ -373,8 +373,9 @@ bool Converter::Convert(StructureLibrary& library, UserDialog& dialog, Progress&
     if (m_direction == Direction::Import) {
         if (const auto file = LibraryFileAt(m_target, m_fromName))
             return refuse("The source is a file of the target library.", m_fromName, *file, m_target);
+        const auto source = OpenStructureSource(m_fromName, m_sourceOptions);
         m_importStarted = true;
-        m_lastImport = ImportStructures(library, m_fromName, m_count, m_target, m_mode, progress);
+        m_lastImport = ImportStructures(library, *source, m_count, m_target, m_mode, progress);
         const ImportReport& report = m_lastImport;
         if (report.failed) {
             m_converted = false;

@@ -6,6 +6,7 @@
 #include "base/progress.h"
 #include "base/userdialog.h"
 #include "io/structlib.h"
+#include "io/structureformats.h"
 #include "io/structuresource.h"
 
 #include <string>
@@ -72,6 +73,8 @@ public:
     enum class Direction { Import, Export };
 
     void PrepareImport(const std::string& source, long structureCount);
+    // How a SMILES table names its SMILES column (for an import); the source is opened by its kind.
+    void SetSourceOptions(const SourceOptions& options) { m_sourceOptions = options; }
     void PrepareExport(const std::string& resultLibrary, long structureCount);
     // A further library whose files an export must not overwrite (the searched library).
     void Protect(const std::string& libraryName) { m_protected.push_back(libraryName); }
@@ -111,6 +114,7 @@ private:
     bool m_converted = false;
     bool m_importStarted = false;
     std::vector<std::string> m_protected; // libraries read by an export
+    SourceOptions m_sourceOptions;
     std::string m_fromName, m_fromSize, m_fromFormat;
     std::string m_target, m_toName, m_toSize, m_toFormat;
     ImportReport m_lastImport;

@@ -481,6 +481,10 @@ bool IsStructureFileName(const std::string& fileName)
     return extension == ".SDF" || extension == ".SD" || extension == ".MOL";
 }
 
+void PlaceMolfileCoordinates(TCTab& table, const double (*raw)[3]) { PlaceCoordinates(table, raw); }
+
+int MolfileChargeCode(long charge) { return ChargeCode(charge); }
+
 long CountSDRecords(const std::string& fileName)
 {
     TextReader reader(fileName);

@@ -42,6 +42,13 @@ void WriteMolRecord(const TCTab& table, TextWriter& file, const std::string& ini
 // probed as a library: "x.sdf" beside an imported "x.clb" shares its index name "x.III".
 bool IsStructureFileName(const std::string& fileName);
 
+// Scales raw coordinates (atoms 1..n, x y z) into the table as the molfile reader does: a common
+// factor fits the drawing into 800 x 600 units, each axis from 0, rounded, at most 32767.
+void PlaceMolfileCoordinates(TCTab& table, const double (*raw)[3]);
+// The charge code the molfile reader stores for a formal charge: +3..+1 as 1..3, -1..-3 as 5..7,
+// anything else as 0.
+int MolfileChargeCode(long charge);
+
 // Number of lines that equal "$$$$" exactly. Throws IoError when the file cannot be read.
 long CountSDRecords(const std::string& fileName);
 

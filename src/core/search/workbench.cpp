@@ -10,6 +10,7 @@
 #include "descriptors/groups.h"
 #include "io/libfiles.h"
 #include "io/molfile.h"
+#include "io/structureformats.h"
 #include "search/coefficients.h"
 #include "search/descriptorlines.h"
 #include "search/paramcalc.h"
@@ -142,19 +143,39 @@ bool Workbench::OpenLibrary(const std::optional<std::string>& file)
 bool Workbench::ImportLibrary(const std::optional<std::string>& source,
                               const std::function<bool(Converter&)>& runConverter)
 {
-    const auto chosen =
-        source ? source : m_dialog.ChooseFile(FileDialogKind::Open, "Import Library",
-                                                  "Mol-Files (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf", "");
+    std::string filter = "Mol-Files (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf";
+    if (StructureFormatsAvailable())
+        filter += "|SMILES-Files (*.smi ; *.smiles ; *.csv ; *.tsv)|*.smi;*.smiles;*.csv;*.tsv";
+    const auto chosen = source ? source : m_dialog.ChooseFile(FileDialogKind::Open, "Import Library", filter, "");
     if (!chosen)
         return false;
-    if (!PassesFormatTest(*chosen)) {
+    std::optional<StructureFileKind> kind;
+    try {
+        kind = StructureFileKindOf(*chosen);
+    } catch (const IoError&) {
+    }
+    if (kind && *kind != StructureFileKind::Molfile && !StructureFormatsAvailable()) {
+        m_dialog.ShowMessage(MessageKind::Error, "Error", kStructureFormatsUnavailable, MessageButtons::Ok, *chosen);
+        return false;
+    }
+    if (!kind || (*kind == StructureFileKind::Molfile && !PassesFormatTest(*chosen))) {
         m_dialog.ShowMessage(MessageKind::Error, "Error", "none MOL-Format !!  Please convert to MOL-Format",
                              MessageButtons::Ok);
         return false;
     }
     m_progress.Start("Count Structures :", 0);
-    const long count = CountSDRecords(*chosen);
+    long count = 0;
+    try {
+        count = CountStructureRecords(*chosen);
+    } catch (...) { // a SMILES table without its header: the count window closes before the message
+        m_progress.Finish();
+        throw;
+    }
     m_progress.Finish();
+    if (count == 0 && *kind == StructureFileKind::Smiles) {
+        m_dialog.ShowMessage(MessageKind::Error, "Error", "The file holds no SMILES.", MessageButtons::Ok, *chosen);
+        return false;
+    }
     Converter converter;
     converter.PrepareImport(*chosen, count);
     const std::string open = m_state.LibraryOpen ? m_state.LibraryFileName : std::string();
@@ -192,22 +213,78 @@ bool Workbench::ImportLibrary(const std::optional<std::string>& source,
 
 bool Workbench::LoadQuery(const std::optional<std::string>& file)
 {
-    const auto chosen = file ? file
-                             : m_dialog.ChooseFile(FileDialogKind::Open, "Open X-File",
-                                                   "Mol-Files (*.mol ; *.sd)|*.mol;*.sd|CLB-File  (*.clb)|*.clb", "");
+    std::string filter = "Mol-Files (*.mol ; *.sd)|*.mol;*.sd|CLB-File  (*.clb)|*.clb";
+    if (StructureFormatsAvailable())
+        filter += "|SMILES-Files (*.smi ; *.smiles ; *.csv ; *.tsv)|*.smi;*.smiles;*.csv;*.tsv";
+    const auto chosen = file ? file : m_dialog.ChooseFile(FileDialogKind::Open, "Open X-File", filter, "");
     if (!chosen)
         return false;
+    std::string problem;
+    TCTab first;
     if (IsLibrary(*chosen)) {
         m_state.Query.Assign(m_library.Structure());
-    } else if (PassesFormatTest(*chosen)) {
+    } else if (!IsSmilesFileName(*chosen) && PassesFormatTest(*chosen)) {
         TextReader reader(*chosen);
         ReadMolRecord(m_state.Query, reader);
+    } else if (QueryFromOtherFormat(*chosen, first, problem)) {
+        m_state.Query.Assign(first);
+    } else if (!problem.empty()) {
+        m_dialog.ShowMessage(MessageKind::Error, "Error", "Fileformat not valid", MessageButtons::Ok,
+                             *chosen + ": " + problem);
+        return false;
     } else {
         m_dialog.ShowMessage(MessageKind::Error, "Error", "Fileformat not valid", MessageButtons::Ok);
         return false;
     }
     m_state.QueryFileName = *chosen;
     m_state.QueryLoaded = true;
+    InvalidateResults();
+    return true;
+}
+
+bool Workbench::QueryFromOtherFormat(const std::string& file, TCTab& table, std::string& problem)
+{
+    problem.clear();
+    try {
+        if (StructureFileKindOf(file) == StructureFileKind::Molfile)
+            return false; // a V2000 file that failed the format test
+        return FirstStructure(file, table, problem);
+    } catch (const IoError& error) {
+        problem = error.Problem();
+        return false;
+    }
+}
+
+bool Workbench::PasteSmiles()
+{
+    if (!StructureFormatsAvailable()) {
+        m_dialog.ShowMessage(MessageKind::Error, "Error", kStructureFormatsUnavailable, MessageButtons::Ok);
+        return false;
+    }
+    const auto text = m_dialog.AskText("Paste SMILES", "SMILES of the query structure:");
+    if (!text)
+        return false;
+    const auto first = text->find_first_not_of(" \t\r\n");
+    const std::string smiles =
+        first == std::string::npos ? std::string() : text->substr(first, text->find_last_not_of(" \t\r\n") - first + 1);
+    return LoadQuerySmiles(smiles);
+}
+
+bool Workbench::LoadQuerySmiles(const std::string& smiles)
+{
+    TCTab table;
+    std::string problem = kStructureFormatsUnavailable;
+    if (StructureFormatsAvailable())
+        problem = StructureFromSmiles(smiles, table);
+    if (!problem.empty()) {
+        m_dialog.ShowMessage(MessageKind::Error, "Error", "The SMILES cannot be used as a query.", MessageButtons::Ok,
+                             problem);
+        return false;
+    }
+    table.FStrucName = smiles.substr(0, 80);
+    m_state.Query.Assign(table);
+    m_state.QueryLoaded = true;
+    m_state.QueryFileName.clear();
     InvalidateResults();
     return true;
 }

@@ -104,7 +104,13 @@ public:
     bool OpenLibrary(const std::optional<std::string>& file = std::nullopt);
     // runConverter shows the prepared converter (choose target, convert) and returns its Exit().
     bool ImportLibrary(const std::optional<std::string>& source, const std::function<bool(Converter&)>& runConverter);
+    // A molfile, SD file (first record), library (first structure) or SMILES file (first line).
     bool LoadQuery(const std::optional<std::string>& file = std::nullopt);
+    // Sets the query from a SMILES string, named by it and laid out in 2D; false with an error
+    // message when it cannot be read or held (or SMILES input is not built in).
+    bool LoadQuerySmiles(const std::string& smiles);
+    // "Paste SMILES...": asks for the string, then LoadQuerySmiles; false when cancelled.
+    bool PasteSmiles();
     // Sets the query from a drawn structure (the editor's OK).
     void SetDrawnQuery(const TCTab& structure);
     bool SaveQuery(const std::optional<std::string>& file = std::nullopt);
@@ -147,6 +153,9 @@ private:
     void MenuExtras(MenuState& menu) const;
     bool IsLibrary(const std::string& file);
     bool PassesFormatTest(const std::string& file);
+    // The first structure of a SMILES file or V3000 molfile; false for other files, and with the
+    // reason in problem when such a file holds none.
+    bool QueryFromOtherFormat(const std::string& file, TCTab& table, std::string& problem);
     bool ComputeQueryVector();
     SearchOutcome CompareAll(const std::string& resultFile);
 

@@ -1,0 +1,40 @@
+# Finds RDKit's C++ libraries: through RDKit's own CMake package when installed, else (Debian's
+# librdkit-dev ships none) header and library by library. Sets VELMORA_RDKIT_FOUND and
+# VELMORA_RDKIT_TARGETS.
+set(VELMORA_RDKIT_FOUND FALSE)
+set(VELMORA_RDKIT_COMPONENTS SmilesParse Depictor FileParsers SubstructMatch GraphMol
+    DataStructs RDGeometryLib RDGeneral)
+find_package(Threads REQUIRED)
+find_package(RDKit CONFIG QUIET)
+if(RDKit_FOUND)
+  set(VELMORA_RDKIT_TARGETS)
+  foreach(component IN LISTS VELMORA_RDKIT_COMPONENTS)
+    if(TARGET RDKit::${component})
+      list(APPEND VELMORA_RDKIT_TARGETS RDKit::${component})
+    endif()
+  endforeach()
+  set(VELMORA_RDKIT_FOUND TRUE)
+  return()
+endif()
+
+find_path(VELMORA_RDKIT_INCLUDE_DIR GraphMol/GraphMol.h PATH_SUFFIXES rdkit)
+find_path(VELMORA_BOOST_INCLUDE_DIR boost/shared_ptr.hpp)
+if(NOT VELMORA_RDKIT_INCLUDE_DIR OR NOT VELMORA_BOOST_INCLUDE_DIR)
+  return()
+endif()
+set(VELMORA_RDKIT_TARGETS)
+foreach(component IN LISTS VELMORA_RDKIT_COMPONENTS)
+  find_library(VELMORA_RDKIT_${component}_LIBRARY NAMES RDKit${component})
+  if(NOT VELMORA_RDKIT_${component}_LIBRARY)
+    return()
+  endif()
+  if(NOT TARGET RDKit::${component})
+    add_library(RDKit::${component} UNKNOWN IMPORTED)
+    set_target_properties(RDKit::${component} PROPERTIES
+      IMPORTED_LOCATION ${VELMORA_RDKIT_${component}_LIBRARY}
+      INTERFACE_INCLUDE_DIRECTORIES "${VELMORA_RDKIT_INCLUDE_DIR};${VELMORA_BOOST_INCLUDE_DIR}")
+  endif()
+  list(APPEND VELMORA_RDKIT_TARGETS RDKit::${component})
+endforeach()
+set(VELMORA_RDKIT_FOUND TRUE)
+message(STATUS "RDKit: ${VELMORA_RDKIT_INCLUDE_DIR}")

@@ -1,0 +1,24 @@
+#include "interop.h"
+
+#include "io/structureformats.h"
+#include "molblocksource.h"
+#include "rdkitconvert.h"
+#include "smilessource.h"
+
+namespace velmora::interop {
+
+void RegisterInteropFormats()
+{
+    StructureFormatReaders readers;
+    readers.openSmiles = [](const std::string& file, const SourceOptions& options) -> std::unique_ptr<StructureSource> {
+        return std::make_unique<SmilesSource>(file, options);
+    };
+    readers.countSmiles = &CountSmilesRecords;
+    readers.openV3000 = [](const std::string& file) -> std::unique_ptr<StructureSource> {
+        return std::make_unique<MolBlockSource>(file);
+    };
+    readers.parseSmiles = [](const std::string& smiles, TCTab& table) { return TableFromSmiles(smiles, table); };
+    RegisterStructureFormats(std::move(readers));
+}
+
+} // namespace velmora::interop

@@ -1,0 +1,27 @@
+#pragma once
+// Structures from SMILES and molfile blocks, read by RDKit, as connection tables filled the way
+// the molfile reader fills them: atoms in input order with their element, mass number (AtWeight)
+// and molfile charge code; each bond entered from its first atom and completed by Symmetrize;
+// coordinates scaled into the 800 x 600 drawing box. Hydrogens are atoms only where the input has
+// them as atoms ("[H]" in SMILES, H atoms of a molfile), as an SD file holds them.
+#include "model/ctab.h"
+
+#include <string>
+
+namespace velmora::interop {
+
+// Parses one SMILES (without a name), kekulizes aromatic input and lays the structure out in 2D.
+// Returns "" or why the library cannot hold it ("cannot parse SMILES: ...", "64 atoms, not 1..63",
+// ...). The name and CAS number are cleared. detailedReason: whether a parse failure names the
+// parser's own message (serialised through RDKit's error log, so callers on worker threads pass
+// false and ask again on one thread).
+std::string TableFromSmiles(const std::string& smiles, TCTab& table, bool detailedReason = true);
+
+// Reads one molfile block (V2000 or V3000, up to "M  END"), keeping its bond types (aromatic as 4)
+// and coordinates. Returns "" or why it cannot be held. The name is the block's first line.
+std::string TableFromMolBlock(const std::string& block, TCTab& table);
+
+// The reason TableFromSmiles gives for a string the parser refuses, before any detail.
+inline constexpr const char* kSmilesParseFailure = "cannot parse SMILES";
+
+} // namespace velmora::interop
