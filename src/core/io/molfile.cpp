@@ -484,14 +484,7 @@ bool IsStructureFileName(const std::string& fileName)
 long CountSDRecords(const std::string& fileName)
 {
     TextReader reader(fileName);
-    long count = 0;
-    std::string line;
-    while (!reader.Eof()) {
-        reader.ReadLine(line);
-        if (line == "$$$$")
-            ++count;
-    }
-    return count;
+    return reader.CountLines("$$$$");
 }
 
 } // namespace velmora
