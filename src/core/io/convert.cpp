@@ -10,7 +10,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
-#include <deque>
 #include <exception>
 #include <filesystem>
 #include <memory>
@@ -215,6 +214,8 @@ public:
     ReadAheadFeed(StructureSource& source, long total) : m_source(source), m_total(total)
     {
         m_batches.resize(kBatches);
+        m_free.reserve(kBatches); // no allocation once the worker runs
+        m_filled.reserve(kBatches);
         for (auto& batch : m_batches) {
             batch.records.resize(kBatchSize);
             m_free.push_back(&batch);
@@ -280,7 +281,7 @@ private:
         if (m_filled.empty()) // the loop asked past the record it stops on: cannot happen
             throw std::logic_error("import: no record after the last one read");
         m_batch = m_filled.front();
-        m_filled.pop_front();
+        m_filled.erase(m_filled.begin());
         m_next = 0;
     }
 
@@ -297,7 +298,7 @@ private:
                 if (m_stop)
                     break;
                 batch = m_free.front();
-                m_free.pop_front();
+                m_free.erase(m_free.begin());
             }
             batch->count = 0;
             while (more && batch->count < kBatchSize) {
@@ -341,7 +342,7 @@ private:
     std::vector<Batch> m_batches;
     std::mutex m_mutex;
     std::condition_variable m_filledReady, m_freeReady;
-    std::deque<Batch*> m_free, m_filled;
+    std::vector<Batch*> m_free, m_filled; // in the order they are to be taken
     bool m_stop = false;
     bool m_finished = false;
     std::atomic<bool> m_stopSeen{false};
