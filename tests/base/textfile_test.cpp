@@ -88,6 +88,63 @@ TEST(TextReader, FileReadsLikeMemoryAcrossLargeContent)
     }
 }
 
+// CountLines scans a file in blocks; it must count what reading line by line counts (and fail as
+// that fails), whatever the line ends, wherever a block ends, and with lines too long to scan.
+TEST(TextReader, CountLinesCountsWhatReadingLinesCounts)
+{
+    velmora::test::TempDir dir;
+    const std::string mark = "$$$$";
+    std::vector<std::string> contents;
+    for (const auto& c : LineCases())
+        contents.push_back(c.content + mark);
+    for (const char* eol : {"\r\n", "\n", "\r"})
+        contents.push_back(mark + eol + "x" + eol + mark + eol + " " + mark + eol + mark + " " + eol + "$" + mark +
+                           eol + "$$$" + eol + mark);
+    contents.push_back("$$$$\x1A$$$$\r\n");
+    contents.push_back("a\r\n$$$$\x1A");
+    contents.push_back("$$$\r\n$$$$$$$$\r\n$$$$\n\r$$$$\r\r\n$$$$");
+    const std::size_t block = std::size_t{1} << 20;
+    std::string lines; // short lines up to near the end of the first read block
+    while (lines.size() < block - 64)
+        lines += "line of text\r\n";
+    for (std::size_t end = block - 7; end <= block + 6; ++end) {
+        std::string content = lines + std::string(end - lines.size(), 'x') + "\r\n$$$$\r\n";
+        contents.push_back(content);
+        content.resize(end + 6); // ends just after the mark
+        contents.push_back(content);
+    }
+    // Lines the block scan leaves to line-by-line reading: long ones, and one beyond the limit.
+    contents.push_back("$$$$\r\n" + std::string(20000, 'y') + "\r\n$$$$\r\n" + std::string(9000, '$') + "\n$$$$");
+    contents.push_back("$$$$\r\n" + std::string(velmora::kMaxLineLength + 1, 'z') + "\r\n$$$$\r\n");
+    int n = 0;
+    for (const auto& content : contents) {
+        SCOPED_TRACE(n);
+        const std::string path = dir.File("c" + std::to_string(n++) + ".txt");
+        velmora::test::WriteBytes(path, content);
+        long expected = 0;
+        std::string failure;
+        try {
+            TextReader reader(path);
+            while (!reader.Eof())
+                expected += reader.ReadLine() == mark;
+        } catch (const IoError& e) {
+            failure = e.what();
+        }
+        try {
+            TextReader reader(path);
+            EXPECT_EQ(reader.CountLines(mark), expected);
+            EXPECT_TRUE(reader.Eof());
+            EXPECT_EQ(failure, "");
+        } catch (const IoError& e) {
+            EXPECT_EQ(e.what(), failure);
+        }
+        auto fromMemory = TextReader::FromMemory(content);
+        if (failure.empty()) {
+            EXPECT_EQ(fromMemory.CountLines(mark), expected);
+        }
+    }
+}
+
 TEST(TextReader, FreeFormatNumbers)
 {
     auto reader = TextReader::FromMemory("  12\t-7\r\n\r\n+5 1.2E+0002\n-5.0E-0001 3 2.5e1\r 0\x1A 99");

@@ -1,5 +1,6 @@
 #include "io/convert.h"
 
+#include "base/ioerror.h"
 #include "io/molfile.h"
 #include "io_support.h"
 #include "scripted.h"
@@ -8,6 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
+#include <memory>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 #include <tuple>
@@ -408,6 +412,216 @@ TEST_F(ConvertTest, FixturesRoundTripByteForByte)
     EXPECT_EQ((std::vector<int>{labelled.AtWeight(1), labelled.AtWeight(2), labelled.AtWeight(3), labelled.AtWeight(4),
                                 labelled.AtWeight(5)}),
               (std::vector<int>{13, 2, 15, 17, 18}));
+}
+
+// The import reads its source ahead on a worker thread; reading one record at a time on the
+// calling thread is the reference. Both must leave the same library bytes and the same report, stop
+// at the same record on abort, a short count or a source error, and call Progress on the calling
+// thread only.
+class ReadAheadTest : public ::testing::Test {
+protected:
+    struct Outcome {
+        ImportReport report;
+        std::string error; // what the import threw
+        std::string data, index;
+        std::vector<long> steps;
+        long polls = 0;
+        int finished = 0;
+    };
+
+    // Progress that fails the test when called from another thread than the import's caller.
+    class CallerOnlyProgress final : public Progress {
+    public:
+        void Start(const std::string& caption, long total) override { Check(), inner.Start(caption, total); }
+        void Step(long done) override { Check(), inner.Step(done); }
+        ProgressRequest Poll() override { return Check(), inner.Poll(); }
+        void Finish() override { Check(), inner.Finish(); }
+        test::ScriptedProgress inner;
+
+    private:
+        void Check() const { EXPECT_EQ(std::this_thread::get_id(), m_caller); }
+        std::thread::id m_caller = std::this_thread::get_id();
+    };
+
+    // Wraps the SD reader: throws at a chosen Read or AtEnd, and every fifth record from a chosen one
+    // on is left out without touching the table (so its note names whatever the table held before).
+    class ScriptedSource final : public StructureSource {
+    public:
+        ScriptedSource(const std::string& path, long failRead, long failAtEnd, long untouchedFrom)
+            : m_sd(path), m_failRead(failRead), m_failAtEnd(failAtEnd), m_untouchedFrom(untouchedFrom)
+        {
+        }
+        std::string Read(TCTab& table) override
+        {
+            if (++m_reads == m_failRead)
+                throw IoError("scripted.sdf", m_reads, "cannot be read");
+            if (m_untouchedFrom > 0 && m_reads >= m_untouchedFrom && m_reads % 5 == 0) {
+                TCTab elsewhere;
+                m_sd.Read(elsewhere);
+                return "left out by the source";
+            }
+            return m_sd.Read(table);
+        }
+        bool AtEnd() override
+        {
+            if (m_reads == m_failAtEnd)
+                throw IoError("scripted.sdf", "the end cannot be found");
+            return m_sd.AtEnd();
+        }
+
+    private:
+        SdSource m_sd;
+        long m_reads = 0;
+        const long m_failRead, m_failAtEnd, m_untouchedFrom;
+    };
+
+    Outcome Run(const std::function<std::unique_ptr<StructureSource>()>& source, long total, SourceReading reading,
+                long abortAtPoll = -1)
+    {
+        const std::string lib = m_dir.File(reading == SourceReading::Direct ? "direct.clb" : "ahead.clb");
+        Outcome outcome;
+        CallerOnlyProgress progress;
+        progress.inner.abortAtPoll = abortAtPoll;
+        try {
+            auto reader = source();
+            outcome.report = ImportStructures(m_library, *reader, total, lib, ConversionMode::WriteAnew, progress, reading);
+        } catch (const IoError& e) {
+            outcome.error = e.what();
+        }
+        m_library.ReleaseFiles();
+        if (fs::exists(lib)) { // nothing written: no library
+            outcome.data = test::ReadBytes(lib);
+            outcome.index = test::ReadBytes(IndexFileName(lib));
+        }
+        outcome.steps = progress.inner.steps;
+        outcome.polls = progress.inner.polls;
+        outcome.finished = progress.inner.finished;
+        return outcome;
+    }
+
+    // Returns what the read-ahead import gave.
+    Outcome ExpectSame(const std::function<std::unique_ptr<StructureSource>()>& source, long total, long abortAtPoll = -1)
+    {
+        const Outcome direct = Run(source, total, SourceReading::Direct, abortAtPoll);
+        const Outcome ahead = Run(source, total, SourceReading::ReadAhead, abortAtPoll);
+        const ImportReport& a = direct.report;
+        const ImportReport& b = ahead.report;
+        EXPECT_EQ(std::tie(a.written, a.skipped, a.skipNotes, a.renamed, a.renameNotes, a.cut, a.aborted, a.failed,
+                           a.failure, a.failedRecord),
+                  std::tie(b.written, b.skipped, b.skipNotes, b.renamed, b.renameNotes, b.cut, b.aborted, b.failed,
+                           b.failure, b.failedRecord));
+        EXPECT_EQ(direct.error, ahead.error);
+        EXPECT_TRUE(direct.data == ahead.data) << "library data differ";
+        EXPECT_TRUE(direct.index == ahead.index) << "library index differs";
+        EXPECT_EQ(std::tie(direct.steps, direct.polls, direct.finished), std::tie(ahead.steps, ahead.polls, ahead.finished));
+        return ahead;
+    }
+
+    static std::function<std::unique_ptr<StructureSource>()> Sd(const std::string& path)
+    {
+        return [path] { return std::make_unique<SdSource>(path); };
+    }
+
+    // 400 records, every tenth one something the import leaves out or renames, the last one cut.
+    std::string Mixed()
+    {
+        std::vector<MolAtom> star(12, MolAtom{0, 0, 0, "C"});
+        std::vector<test::MolBond> spokes;
+        for (int i = 2; i <= 12; ++i)
+            spokes.push_back({1, i, 1});
+        const std::vector<std::string> odd{
+            MolText("huge", std::vector<MolAtom>(70, MolAtom{0, 0, 0, "C"}), {}),
+            MolText("none", {}, {}),
+            MolText("query", {{0, 0, 0, "C"}, {1, 0, 0, "C"}}, {{1, 2, 7}}),
+            MolText("star", star, spokes),
+            Record("c14", {"M  ISO  1   1  14"}),
+            MolText("badbond", {{0, 0, 0, "C"}}, {{1, 9, 1}}),
+            Record("caf\xc3\xa9 cr\xe8me"),
+            Record(std::string(300, 'n')),
+            Record("registered", {"M  END", "> <CAS_RN>", "50-00-0"}),
+        };
+        std::string text;
+        for (int i = 0; i < 400; ++i)
+            text += i % 10 == 3 ? odd[static_cast<std::size_t>(i / 10) % odd.size()] : Record("r" + std::to_string(i));
+        return text + Record("cut", {}, false);
+    }
+
+    test::TempDir m_dir;
+    StructureLibrary m_library;
+};
+
+TEST_F(ReadAheadTest, FixturesAndLeftOutRecordsGiveTheSameLibraryAndReport)
+{
+    test::WriteBytes(m_dir.File("mixed.sdf"), Mixed());
+    for (const std::string& source : {m_dir.File("mixed.sdf"), test::DataFile("nci1000.sdf"),
+                                      test::DataFile("nci300_aromatic.sdf"), test::DataFile("first_200.props.sdf"),
+                                      test::DataFile("pubchem.200.sdf"), test::DataFile("bzr.sdf"),
+                                      test::DataFile("cdk2.sdf"), test::DataFile("egfr.sdf"), test::DataFile("query.mol")}) {
+        SCOPED_TRACE(source);
+        const long total = CountSDRecords(source);
+        ExpectSame(Sd(source), total);
+        // A count short of the records cuts the import there.
+        for (const long shortCount : {0L, 1L, 31L, 32L, 33L, 129L})
+            if (shortCount < total)
+                ExpectSame(Sd(source), shortCount);
+    }
+    const Outcome mixed = Run(Sd(m_dir.File("mixed.sdf")), 400, SourceReading::ReadAhead);
+    EXPECT_EQ(std::make_tuple(mixed.report.written, mixed.report.skipped, mixed.report.renamed, mixed.report.cut),
+              std::make_tuple(400L - 28, 28L, 8L, true));
+    EXPECT_EQ(mixed.report.skipNotes.size(), 20u);
+}
+
+TEST_F(ReadAheadTest, AbortStopsAtTheSameRecord)
+{
+    test::WriteBytes(m_dir.File("mixed.sdf"), Mixed());
+    for (const long poll : {1L, 2L, 3L, 32L, 33L, 34L, 97L, 129L, 130L, 250L, 401L, 402L}) {
+        SCOPED_TRACE(poll);
+        const Outcome outcome = ExpectSame(Sd(m_dir.File("mixed.sdf")), 400, poll);
+        EXPECT_EQ(outcome.report.aborted, poll <= 400);
+        EXPECT_EQ(outcome.report.written + outcome.report.skipped, std::min(poll - 1, 400L));
+        EXPECT_EQ(outcome.index.size(), 4u * static_cast<std::size_t>(outcome.report.written));
+    }
+}
+
+// A source error reaches the caller with its message at the record that raised it, with the
+// records before it stored, whether it comes from reading a record or from looking for the next.
+TEST_F(ReadAheadTest, SourceErrorsArriveAtTheSameRecord)
+{
+    const std::string source = m_dir.File("mixed.sdf");
+    test::WriteBytes(source, Mixed());
+    for (const long at : {1L, 2L, 33L, 64L, 65L, 200L, 400L}) {
+        SCOPED_TRACE(at);
+        ExpectSame([&] { return std::make_unique<ScriptedSource>(source, at, -1, 0); }, 400);
+        ExpectSame([&] { return std::make_unique<ScriptedSource>(source, -1, at, 0); }, 400);
+        // An error after the record an abort stops on is never seen.
+        ExpectSame([&] { return std::make_unique<ScriptedSource>(source, at + 1, -1, 0); }, 400, at);
+    }
+    const Outcome failed = Run([&] { return std::make_unique<ScriptedSource>(source, 65, -1, 0); }, 400,
+                               SourceReading::ReadAhead);
+    EXPECT_EQ(failed.error, "scripted.sdf, line 65: cannot be read");
+    EXPECT_EQ(failed.index.size(), 4u * (64 - 6));
+
+    // A malformed number in the file itself.
+    std::string text = Mixed();
+    const auto at = text.find("    0.0000", text.size() / 2);
+    text.replace(at, 10, "    0.0x00");
+    test::WriteBytes(source, text);
+    ExpectSame(Sd(source), 400);
+    EXPECT_NE(Run(Sd(source), 400, SourceReading::ReadAhead).error.find("'0.0x00' is not a number"), std::string::npos);
+}
+
+// A source that leaves the table as it was for a record it rejects: the note names the record
+// before, as the import loop left it (renamed where it had to be).
+TEST_F(ReadAheadTest, ASourceThatKeepsThePreviousTableSeesTheSameTable)
+{
+    const std::string source = m_dir.File("mixed.sdf");
+    test::WriteBytes(source, Mixed());
+    ExpectSame([&] { return std::make_unique<ScriptedSource>(source, -1, -1, 1); }, 400);
+    const Outcome outcome = Run([&] { return std::make_unique<ScriptedSource>(source, -1, -1, 1); }, 400,
+                                SourceReading::ReadAhead);
+    ASSERT_EQ(outcome.report.skipNotes.size(), 20u);
+    EXPECT_EQ(outcome.report.skipNotes[1], "record 5 (huge): left out by the source");
+    EXPECT_EQ(outcome.report.skipNotes[18], "record 65 (caf?? cr?me): left out by the source");
 }
 
 TEST(FileSize, KilobytesThenMegabytes)

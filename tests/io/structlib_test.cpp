@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 
 namespace velmora {
 namespace {
@@ -174,6 +175,55 @@ TEST_F(LibraryTest, FullBlockStartsANewOneAndLeavesTheOldAlone)
     ASSERT_EQ(m_library.ReadLibraryRecord(Lib(), written), kLibOk);
     EXPECT_EQ(m_library.Structure().FStrucName, name);
     ASSERT_EQ(m_library.ReadLibraryRecord(Lib(), written - 1), kLibOk);
+}
+
+// A library object remembers where its last write ended the chain. Writes interleaved with reads
+// of other blocks, another library, a failed write and records taken back must give the files a
+// fresh object per operation gives (which finds every chain end on disk).
+TEST_F(LibraryTest, WritesOfOneObjectEqualWritesOfFreshObjects)
+{
+    TCTab t;
+    MakeCarbonyl(t);
+    auto run = [&](const std::string& dir, bool fresh) {
+        fs::create_directory(m_dir.File(dir));
+        const std::string a = m_dir.File(dir + "/a.clb");
+        const std::string b = m_dir.File(dir + "/b.clb");
+        auto kept = std::make_unique<StructureLibrary>();
+        auto library = [&]() -> StructureLibrary& {
+            if (fresh)
+                kept = std::make_unique<StructureLibrary>();
+            return *kept;
+        };
+        auto write = [&](const std::string& lib, int k) {
+            StructureLibrary& l = library();
+            l.Structure().Assign(t);
+            l.SetWritePermission(true);
+            EXPECT_EQ(l.WriteLibraryRecord(lib, std::string(static_cast<std::size_t>(k % 150), 'N'), 0), kLibOk);
+            return &l;
+        };
+        for (int k = 1; k <= 400; ++k) {
+            StructureLibrary* last = write(k % 7 == 0 ? b : a, k);
+            if (k % 13 == 0) {
+                EXPECT_TRUE(last->RemoveLastRecord(k % 7 == 0 ? b : a));
+            }
+            if (k % 11 == 0) {
+                EXPECT_EQ(library().ReadLibraryRecord(a, 1 + k / 20), kLibOk);
+            }
+            if (k % 17 == 0) {
+                StructureLibrary& l = library();
+                l.SetWritePermission(false);
+                EXPECT_EQ(l.WriteLibraryRecord(a, "refused", 0), kLibWriteNotPermitted);
+            }
+        }
+        kept.reset();
+        return std::make_pair(test::ReadBytes(a) + test::ReadBytes(b),
+                              test::ReadBytes(IndexFileName(a)) + test::ReadBytes(IndexFileName(b)));
+    };
+    const auto one = run("one", false);
+    const auto fresh = run("fresh", true);
+    EXPECT_GT(one.first.size(), 4u * 16384u);
+    EXPECT_TRUE(one.first == fresh.first);
+    EXPECT_TRUE(one.second == fresh.second);
 }
 
 // Block numbers are 16-bit: block 65535 is the last one (a sparse data file stands for a full one).

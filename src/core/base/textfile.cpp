@@ -3,6 +3,7 @@
 #include "base/ioerror.h"
 #include "base/numtext.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -139,15 +140,26 @@ void TextReader::ConsumeLineEnd()
     }
 }
 
-// The first line end or Ctrl-Z in [begin, end), or end.
+// The first line end or Ctrl-Z in [begin, end), or end. Searched in short stretches, so that a
+// file whose lines all end the same way is not scanned to the end of the buffer for the other
+// line-end character at every line.
 const char* TextReader::FindLineEnd(const char* begin, const char* end)
 {
-    // One pass up to the line end: searching the buffer for each kind of end separately costs the
-    // rest of the buffer per line when a kind does not occur (no CR in a file with LF line ends).
-    const char* p = begin;
-    while (p < end && *p != '\r' && *p != '\n' && *p != kCtrlZ)
-        ++p;
-    return p;
+    constexpr std::size_t kStretch = 256;
+    while (begin < end) {
+        const char* stretchEnd = begin + std::min(kStretch, static_cast<std::size_t>(end - begin));
+        const char* stop = static_cast<const char*>(std::memchr(begin, '\n', static_cast<std::size_t>(stretchEnd - begin)));
+        if (!stop)
+            stop = stretchEnd;
+        if (const void* cr = std::memchr(begin, '\r', static_cast<std::size_t>(stop - begin)))
+            stop = static_cast<const char*>(cr);
+        if (const void* ctrlZ = std::memchr(begin, kCtrlZ, static_cast<std::size_t>(stop - begin)))
+            stop = static_cast<const char*>(ctrlZ);
+        if (stop < stretchEnd)
+            return stop;
+        begin = stretchEnd;
+    }
+    return end;
 }
 
 // Moves past the rest of the current line and its line end, keeping the text in line when given.
@@ -207,6 +219,86 @@ int TextReader::ReadChar()
     if (c == '\n' || (c == '\r' && Peek() != '\n'))
         ++m_line;
     return c;
+}
+
+long TextReader::CountLines(std::string_view text)
+{
+    long count = 0;
+    if (m_file && m_pos == 0 && m_end == 0 && !m_ended && m_line == 1) {
+        if (CountLinesInBlocks(text, count)) {
+            m_ended = true;
+            return count;
+        }
+        std::rewind(m_file);
+        count = 0;
+    }
+    std::string line;
+    while (!Eof()) {
+        ReadLine(line);
+        if (line == text)
+            ++count;
+    }
+    return count;
+}
+
+// Looks for text at line starts with memchr instead of reading line by line. Lines longer than
+// kMaxLineLength would make the line-by-line reading fail, so every aligned stretch of kWindow
+// bytes must hold a line end (which bounds every line by 2 * kWindow); a file where one does not
+// is left to the line-by-line reading, which then reports it as ReadLine would.
+bool TextReader::CountLinesInBlocks(std::string_view text, long& count)
+{
+    constexpr std::size_t kWindow = 4096;
+    static_assert(kReadBlock % kWindow == 0 && 2 * kWindow <= kMaxLineLength);
+    const std::size_t length = text.size();
+    if (length == 0)
+        return false;
+    std::vector<char> buffer(kReadBlock + length);
+    char* const data = buffer.data();
+    std::size_t kept = 0;   // bytes carried over from the previous block into data[0, kept)
+    bool lineStart = true;  // data[0] begins a line
+    bool last = false;
+    count = 0;
+    while (!last) {
+        const std::size_t got = std::fread(data + kept, 1, kReadBlock, m_file);
+        if (got < kReadBlock) {
+            if (std::ferror(m_file))
+                return false;
+            last = true;
+        }
+        std::size_t n = kept + got;
+        if (const void* ctrlZ = std::memchr(data + kept, kCtrlZ, got)) {
+            n = static_cast<std::size_t>(static_cast<const char*>(ctrlZ) - data);
+            last = true;
+        }
+        for (std::size_t w = kept; w + kWindow <= n; w += kWindow)
+            if (!std::memchr(data + w, '\n', kWindow) && !std::memchr(data + w, '\r', kWindow))
+                return false;
+        // A candidate at p needs the character after it, unless the data ends there.
+        const std::size_t scanEnd = last ? n : (n > length ? n - length : 0);
+        std::size_t p = 0;
+        while (p < scanEnd) {
+            const void* hit = std::memchr(data + p, text[0], scanEnd - p);
+            if (!hit)
+                break;
+            p = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+            const bool atLineStart = p == 0 ? lineStart : IsLineEnd(data[p - 1]);
+            if (atLineStart && p + length <= n && std::memcmp(data + p, text.data(), length) == 0 &&
+                (p + length == n ? last : IsLineEnd(data[p + length]))) {
+                ++count;
+                p += length;
+            } else {
+                ++p;
+            }
+        }
+        if (!last) {
+            const std::size_t keep = std::min(n, length);
+            if (n > keep)
+                lineStart = IsLineEnd(data[n - keep - 1]);
+            std::memmove(data, data + n - keep, keep);
+            kept = keep;
+        }
+    }
+    return true;
 }
 
 bool TextReader::ReadToken(std::string& scratch, std::string_view& token)

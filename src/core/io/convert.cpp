@@ -7,8 +7,16 @@
 #include "model/elements.h"
 
 #include <array>
+#include <atomic>
+#include <condition_variable>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <system_error>
+#include <thread>
 
 namespace velmora {
 
@@ -165,23 +173,216 @@ ImportReport ImportStructures(StructureLibrary& library, const std::string& sour
     return ImportStructures(library, reader, total, target, mode, progress);
 }
 
-ImportReport ImportStructures(StructureLibrary& library, StructureSource& reader, long total,
-                              const std::string& target, ConversionMode mode, Progress& progress)
+namespace {
+
+// Where the import loop takes its records from, in source order. Read returns the table of the
+// next record (the loop may change it) and sets rejected as StructureSource::Read does; AtEnd
+// tells whether the source holds no further record after it. Both throw what the source threw.
+class RecordFeed {
+public:
+    virtual ~RecordFeed() = default;
+    virtual TCTab& Read(std::string& rejected) = 0;
+    virtual bool AtEnd() = 0;
+};
+
+// Reads each record when the loop asks for it, into one table.
+class DirectFeed final : public RecordFeed {
+public:
+    explicit DirectFeed(StructureSource& source) : m_source(source) {}
+    TCTab& Read(std::string& rejected) override
+    {
+        rejected = m_source.Read(m_table);
+        return m_table;
+    }
+    bool AtEnd() override { return m_source.AtEnd(); }
+
+private:
+    StructureSource& m_source;
+    TCTab m_table;
+};
+
+// Reads the records on a worker thread while the loop stores the ones before, handing them over
+// in batches through a bounded queue (memory stays the same for any source). The worker reads
+// exactly the records the loop would ask for, in order, into one table as DirectFeed does (and
+// renames it as the loop does, so a source that keeps the previous name sees the same one), and
+// stops after the record on which the loop will stop (the source's end, or total records). What
+// the source throws is kept with its record and thrown when the loop reaches it, never earlier;
+// what lies past a record the loop stops on (abort, a failed write) is dropped unread or unseen.
+// The worker touches nothing but the source and the queue.
+class ReadAheadFeed final : public RecordFeed {
+public:
+    ReadAheadFeed(StructureSource& source, long total) : m_source(source), m_total(total)
+    {
+        m_batches.resize(kBatches);
+        m_free.reserve(kBatches); // no allocation once the worker runs
+        m_filled.reserve(kBatches);
+        for (auto& batch : m_batches) {
+            batch.records.resize(kBatchSize);
+            m_free.push_back(&batch);
+        }
+        m_worker = std::thread([this] { Run(); });
+    }
+    ReadAheadFeed(const ReadAheadFeed&) = delete;
+    ReadAheadFeed& operator=(const ReadAheadFeed&) = delete;
+    ~ReadAheadFeed() override
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_stopSeen.store(true, std::memory_order_relaxed);
+        m_freeReady.notify_one();
+        m_worker.join();
+    }
+
+    TCTab& Read(std::string& rejected) override
+    {
+        if (!m_batch || m_next == m_batch->count)
+            TakeBatch();
+        m_record = &m_batch->records[m_next++];
+        if (m_record->readError)
+            std::rethrow_exception(m_record->readError);
+        rejected = m_record->rejected;
+        return m_record->table;
+    }
+    bool AtEnd() override
+    {
+        if (m_record->endError)
+            std::rethrow_exception(m_record->endError);
+        return m_record->atEnd;
+    }
+
+private:
+    static constexpr std::size_t kBatchSize = 32;
+    static constexpr std::size_t kBatches = 4;
+
+    struct Record {
+        TCTab table;
+        std::string rejected;
+        bool atEnd = false;
+        std::exception_ptr readError; // Read threw: the record holds nothing else
+        std::exception_ptr endError;  // AtEnd threw after the record was read
+    };
+    struct Batch {
+        std::vector<Record> records;
+        std::size_t count = 0;
+    };
+
+    // Hands the batch read to the worker again and waits for the next one.
+    void TakeBatch()
+    {
+        std::unique_lock lock(m_mutex);
+        if (m_batch) {
+            m_free.push_back(m_batch);
+            m_batch = nullptr;
+            m_freeReady.notify_one();
+        }
+        m_filledReady.wait(lock, [this] { return !m_filled.empty() || m_finished; });
+        if (m_filled.empty()) // the loop asked past the record it stops on: cannot happen
+            throw std::logic_error("import: no record after the last one read");
+        m_batch = m_filled.front();
+        m_filled.erase(m_filled.begin());
+        m_next = 0;
+    }
+
+    void Run()
+    {
+        TCTab table;
+        long read = 0;
+        bool more = true;
+        while (more) {
+            Batch* batch = nullptr;
+            {
+                std::unique_lock lock(m_mutex);
+                m_freeReady.wait(lock, [this] { return !m_free.empty() || m_stop; });
+                if (m_stop)
+                    break;
+                batch = m_free.front();
+                m_free.erase(m_free.begin());
+            }
+            batch->count = 0;
+            while (more && batch->count < kBatchSize) {
+                Record& record = batch->records[batch->count++];
+                record.readError = nullptr;
+                record.endError = nullptr;
+                record.atEnd = false;
+                try {
+                    record.rejected = m_source.Read(table);
+                    record.table = table;
+                    if (record.rejected.empty())
+                        table.FStrucName = StorableName(table.FStrucName);
+                } catch (...) {
+                    record.readError = std::current_exception();
+                    more = false;
+                    break;
+                }
+                ++read;
+                try {
+                    record.atEnd = m_source.AtEnd();
+                } catch (...) {
+                    record.endError = std::current_exception();
+                    more = false;
+                    break;
+                }
+                more = !record.atEnd && read < m_total && !m_stopSeen.load(std::memory_order_relaxed);
+            }
+            const std::lock_guard lock(m_mutex);
+            m_filled.push_back(batch);
+            if (!more)
+                m_finished = true;
+            m_filledReady.notify_one();
+        }
+        const std::lock_guard lock(m_mutex);
+        m_finished = true;
+        m_filledReady.notify_one();
+    }
+
+    StructureSource& m_source;
+    const long m_total;
+    std::vector<Batch> m_batches;
+    std::mutex m_mutex;
+    std::condition_variable m_filledReady, m_freeReady;
+    std::vector<Batch*> m_free, m_filled; // in the order they are to be taken
+    bool m_stop = false;
+    bool m_finished = false;
+    std::atomic<bool> m_stopSeen{false};
+    Batch* m_batch = nullptr; // the batch the loop reads from
+    std::size_t m_next = 0;
+    Record* m_record = nullptr;
+    std::thread m_worker;
+};
+
+} // namespace
+
+ImportReport ImportStructures(StructureLibrary& library, StructureSource& source, long total,
+                              const std::string& target, ConversionMode mode, Progress& progress,
+                              SourceReading reading)
 {
     ImportReport report;
     DeleteStaleLibraryFiles(library, target, mode);
     progress.Start("Conversion", total);
 
-    TCTab scratch;
+    std::unique_ptr<RecordFeed> feed;
+    if (reading == SourceReading::ReadAhead) {
+        try {
+            feed = std::make_unique<ReadAheadFeed>(source, total);
+        } catch (const std::system_error&) { // no thread to be had: read on this one
+        }
+    }
+    if (!feed)
+        feed = std::make_unique<DirectFeed>(source);
+    RecordFeed& reader = *feed;
+
     long k = 1;
     long record = 0;
+    std::string rejected;
     do {
         if (!Proceed(progress)) {
             report.aborted = true;
             break;
         }
         ++record;
-        const std::string rejected = reader.Read(scratch);
+        TCTab& scratch = reader.Read(rejected);
         auto leaveOut = [&](const std::string& reason) {
             ++report.skipped;
             if (report.skipNotes.size() < kMaxNotes)

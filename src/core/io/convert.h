@@ -56,9 +56,16 @@ void DeleteStaleLibraryFiles(StructureLibrary& library, const std::string& targe
 // Throws IoError for an unreadable source or a malformed number.
 ImportReport ImportStructures(StructureLibrary& library, const std::string& source, long total,
                               const std::string& target, ConversionMode mode, Progress& progress);
+// How the import takes its records from the source. ReadAhead reads them on a worker thread
+// while the records before are stored; the library, its index and the report come out the same
+// as with Direct (one record at a time on the calling thread), and Progress is only called on the
+// calling thread. The source may then have been read past the record the import stopped on.
+enum class SourceReading { ReadAhead, Direct };
+
 // The same from any source of records; total is the number of records the source announced.
 ImportReport ImportStructures(StructureLibrary& library, StructureSource& source, long total,
-                              const std::string& target, ConversionMode mode, Progress& progress);
+                              const std::string& target, ConversionMode mode, Progress& progress,
+                              SourceReading reading = SourceReading::ReadAhead);
 
 // Writes records 1..total of the library to an SD file (emptied in WriteAnew, appended to in Append).
 ExportReport ExportStructures(StructureLibrary& library, const std::string& libraryName, long total,

@@ -488,14 +488,7 @@ int MolfileChargeCode(long charge) { return ChargeCode(charge); }
 long CountSDRecords(const std::string& fileName)
 {
     TextReader reader(fileName);
-    long count = 0;
-    std::string line;
-    while (!reader.Eof()) {
-        reader.ReadLine(line);
-        if (line == "$$$$")
-            ++count;
-    }
-    return count;
+    return reader.CountLines("$$$$");
 }
 
 } // namespace velmora

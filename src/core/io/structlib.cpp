@@ -50,7 +50,8 @@ int BondCode(int type)
     }
 }
 
-void WriteAll(int fd, const void* data, std::size_t size, off_t at, const std::string& file)
+// Writes to the library's data file, or to its index when index is set (named in the error).
+void WriteAll(int fd, const void* data, std::size_t size, off_t at, const std::string& library, bool index)
 {
     const auto* p = static_cast<const char*>(data);
     while (size > 0) {
@@ -58,7 +59,7 @@ void WriteAll(int fd, const void* data, std::size_t size, off_t at, const std::s
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
-            throw IoError(file, std::string("write error: ") + std::strerror(errno));
+            throw IoError(index ? IndexFileName(library) : library, std::string("write error: ") + std::strerror(errno));
         p += written;
         size -= static_cast<std::size_t>(written);
         at += written;
@@ -245,6 +246,7 @@ bool StructureLibrary::LoadBlock(LibraryFiles& files, std::uint32_t block)
     if (m_bufferBlock == block && m_bufferLibrary == files.name)
         return true;
     m_bufferBlock = 0;
+    m_chainEnd = 0;
     const off_t at = static_cast<off_t>(block - 1) * kLibraryBlockSize;
     if (ReadAll(files.dataFd, m_buffer.data(), kLibraryBlockSize, at) != kLibraryBlockSize)
         return false;
@@ -385,13 +387,14 @@ int StructureLibrary::Decode(std::size_t offset)
     return kLibOk;
 }
 
-std::vector<std::uint8_t> StructureLibrary::BuildRecord(const std::string& name,
-                                                        std::uint32_t casNumber, long position) const
+void StructureLibrary::BuildRecord(const std::string& name, std::uint32_t casNumber, long position,
+                                   std::vector<std::uint8_t>& rec)
 {
     const TCTab& table = *m_structure;
     const int n = std::clamp(table.NumValidAtoms, 0, kMaxAtoms);
 
-    std::vector<std::uint8_t> ctab;
+    std::vector<std::uint8_t>& ctab = m_ctabScratch;
+    ctab.clear();
     ctab.push_back(0);
     for (int i = 1; i <= n; ++i)
         if (table.Atom(i).Charge != 0) {
@@ -425,7 +428,7 @@ std::vector<std::uint8_t> StructureLibrary::BuildRecord(const std::string& name,
     const std::size_t m = m_reserved.entries.size() / 3;
     const std::size_t length =
         kHeaderSize + 1 + ctab.size() + coordLength + compressed.size() + 3 * m;
-    std::vector<std::uint8_t> rec(length, 0);
+    rec.assign(length, 0);
     PutU16(rec.data(), static_cast<unsigned>(length));
     rec[2] = m_reserved.byte2;
     PutU32(rec.data() + 3, static_cast<std::uint32_t>(position));
@@ -451,7 +454,6 @@ std::vector<std::uint8_t> StructureLibrary::BuildRecord(const std::string& name,
         }
     rec[q++] = static_cast<std::uint8_t>(compressed.size());
     std::copy(compressed.begin(), compressed.end(), rec.begin() + q);
-    return rec;
 }
 
 int StructureLibrary::WriteLibraryRecord(const std::string& libraryName, const std::string& name,
@@ -507,11 +509,15 @@ int StructureLibrary::WriteLibraryRecord(const std::string& libraryName, const s
         m_buffer.fill(0);
         m_bufferBlock = 0;
     }
-    const auto record = BuildRecord(name, casNumber, position);
+    std::vector<std::uint8_t>& record = m_recordScratch;
+    BuildRecord(name, casNumber, position, record);
 
-    // Chain end: the 1-based offset of the zero length word.
-    std::size_t end = 1;
-    while (end <= kLibraryBlockSize - 1) {
+    // Chain end: the 1-based offset of the zero length word; known without walking the chain when
+    // the last write of this library put it into the buffered block.
+    const bool chainKnown = m_chainEnd != 0 && m_bufferBlock == block && m_bufferLibrary == libraryName;
+    std::size_t end = chainKnown ? m_chainEnd : 1;
+    m_chainEnd = 0;
+    while (!chainKnown && end <= kLibraryBlockSize - 1) {
         const std::size_t length = GetU16(m_buffer.data() + end - 1);
         if (length == 0)
             break;
@@ -544,10 +550,10 @@ int StructureLibrary::WriteLibraryRecord(const std::string& libraryName, const s
 
     const off_t blockStart = static_cast<off_t>(block - 1) * kLibraryBlockSize;
     if (wholeBlock)
-        WriteAll(files.dataFd, m_buffer.data(), kLibraryBlockSize, blockStart, libraryName);
+        WriteAll(files.dataFd, m_buffer.data(), kLibraryBlockSize, blockStart, libraryName, false);
     else
         WriteAll(files.dataFd, m_buffer.data() + end - 1, record.size() + 2,
-                 blockStart + static_cast<off_t>(end - 1), libraryName);
+                 blockStart + static_cast<off_t>(end - 1), libraryName, false);
     files.blockCount = std::max(files.blockCount, block);
     m_bufferBlock = block; // the buffer now equals the block on disk
     m_bufferLibrary = libraryName;
@@ -555,9 +561,10 @@ int StructureLibrary::WriteLibraryRecord(const std::string& libraryName, const s
     std::uint8_t entry[4];
     PutU16(entry, block);
     PutU16(entry + 2, static_cast<unsigned>(end));
-    WriteAll(files.indexFd, entry, 4, static_cast<off_t>(position - 1) * 4, IndexFileName(libraryName));
+    WriteAll(files.indexFd, entry, 4, static_cast<off_t>(position - 1) * 4, libraryName, true);
     files.Appended(position, entry);
     m_recordPosition = position;
+    m_chainEnd = end + record.size();
     return kLibOk;
 }
 
@@ -570,6 +577,7 @@ bool StructureLibrary::RemoveLastRecord(const std::string& libraryName)
     LibraryFiles& files = *found;
     const LastWrite undo = std::move(m_lastWrite);
     m_lastWrite = LastWrite{};
+    m_chainEnd = 0;
     if (m_bufferLibrary == libraryName)
         m_bufferBlock = 0;
     const off_t blockStart = static_cast<off_t>(undo.block - 1) * kLibraryBlockSize;
@@ -578,7 +586,7 @@ bool StructureLibrary::RemoveLastRecord(const std::string& libraryName)
             throw IoError(libraryName, std::string("cannot truncate: ") + std::strerror(errno));
     } else {
         WriteAll(files.dataFd, undo.old.data(), undo.old.size(), blockStart + static_cast<off_t>(undo.offset),
-                 libraryName);
+                 libraryName, false);
     }
     files.blockCount = undo.blocksBefore;
     if (::ftruncate(files.indexFd, static_cast<off_t>(undo.position - 1) * 4) != 0)

@@ -111,8 +111,8 @@ private:
     bool OpenForReading(const std::string& libraryName, int& result);
     bool LoadBlock(LibraryFiles& files, std::uint32_t block);
     int Decode(std::size_t offset);
-    std::vector<std::uint8_t> BuildRecord(const std::string& name, std::uint32_t casNumber,
-                                          long position) const;
+    void BuildRecord(const std::string& name, std::uint32_t casNumber, long position,
+                     std::vector<std::uint8_t>& record);
 
     std::unique_ptr<TCTab> m_ownStructure;
     TCTab* m_structure;
@@ -140,6 +140,10 @@ private:
     std::array<std::uint8_t, kLibraryBlockSize> m_buffer{};
     std::string m_bufferLibrary;
     std::uint32_t m_bufferBlock = 0; // 0: no valid block
+    // Where the last write left the chain of the buffered block (1-based offset of its zero length
+    // word); 0 when it must be found by walking the chain.
+    std::size_t m_chainEnd = 0;
+    std::vector<std::uint8_t> m_recordScratch, m_ctabScratch; // reused by every write
 };
 
 } // namespace velmora

@@ -1,6 +1,8 @@
 #pragma once
 // Where an import takes its structures from: records read one after another from an input file.
 // The SD reader is one source; other formats supply their own.
+// The import calls Read and AtEnd on a worker thread of its own (one call at a time, in record
+// order), so a source keeps to its own state: no Progress, no UserDialog, nothing thread-bound.
 #include "base/textfile.h"
 #include "model/ctab.h"
 
