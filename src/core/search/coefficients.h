@@ -33,5 +33,9 @@ bool SmallerIsBetter(int index);
 // accumulator's current channel.
 double Coefficient(int index, const double* q, const double* l, const std::vector<int>& participating,
                    int chosenCount, StatisticsAccumulator& statistics);
+// The same computed literally, every step in extended precision: the reference Coefficient is
+// tested against (Coefficient takes shorter ways where they give the same value).
+double CoefficientReference(int index, const double* q, const double* l, const std::vector<int>& participating,
+                            int chosenCount, StatisticsAccumulator& statistics);
 
 } // namespace velmora
