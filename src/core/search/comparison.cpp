@@ -15,6 +15,17 @@
 
 namespace velmora {
 
+double ScaleQuickly(const LibraryParameters& parameters, int index, double value)
+{
+    // The extended quotient errs by at most 2^-64 of it, the double one by half a unit.
+    const auto i = static_cast<std::size_t>(index);
+    double difference, rounded;
+    if (ExactDoubleDifference(value, parameters.Mean[i], difference) &&
+        Real48RoundedIfClear(difference / parameters.StdDev[i], rounded))
+        return rounded;
+    return parameters.Scale(index, value);
+}
+
 StructureComparer::StructureComparer(const ComparisonSetup& setup, StructureLibrary* library)
     : m_setup(setup), m_scaledCounts(kCatalogueSize), m_library(library), m_statistics(setup.statistics)
 {
@@ -49,12 +60,7 @@ double StructureComparer::Scaled(int index, double value) const
     const auto i = static_cast<std::size_t>(index);
     if (m_tabled[i] && value >= 0 && value < 256)
         return m_scaledCounts[i][static_cast<std::size_t>(value)];
-    // Scale's extended quotient, in double where that gives the same 6-byte value.
-    double difference, rounded;
-    if (ExactDoubleDifference(value, m_setup.parameters.Mean[i], difference) &&
-        Real48RoundedIfClear(difference / m_setup.parameters.StdDev[i], rounded))
-        return rounded;
-    return m_setup.parameters.Scale(index, value);
+    return ScaleQuickly(m_setup.parameters, index, value);
 }
 
 void StructureComparer::Compute(long first, long last, ComparedChunk& chunk, ValueTally* tally)
@@ -214,6 +220,8 @@ void ChunkedComparison::Stop()
 
 const ValueTally& ChunkedComparison::MergedTally()
 {
+    for (auto& worker : m_workers)
+        worker->tally.Flush();
     ValueTally& merged = m_workers.front()->tally;
     for (std::size_t w = 1; w < m_workers.size(); ++w)
         merged.Merge(m_workers[w]->tally);

@@ -22,6 +22,9 @@
 
 namespace velmora {
 
+// parameters.Scale(index, value), computed in double where that gives the same 6-byte value.
+double ScaleQuickly(const LibraryParameters& parameters, int index, double value);
+
 struct ComparisonSetup {
     DescriptorMode mode = DescriptorMode::Normal;
     std::string libraryName;

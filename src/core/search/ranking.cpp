@@ -278,16 +278,23 @@ float KeyValue(std::uint32_t key)
 // threads share their cores.
 void ValueTally::Add(const float* values, std::size_t count)
 {
-    if (m_overflowed)
-        return;
-    m_keys.resize(count);
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < count && !m_overflowed; ++i) {
         if (!std::isfinite(values[i])) {
             m_overflowed = true;
+            m_keys.clear();
             return;
         }
-        m_keys[i] = SortKey(values[i]);
+        m_keys.push_back(SortKey(values[i]));
+        if (m_keys.size() == kBatch)
+            Flush();
     }
+}
+
+void ValueTally::Flush()
+{
+    if (m_overflowed || m_keys.empty())
+        return;
+    const std::size_t count = m_keys.size();
     m_scratch.resize(count);
     for (int shift = 0; shift < 32; shift += 8) {
         std::array<std::uint32_t, 257> offsets{};
@@ -308,6 +315,7 @@ void ValueTally::Add(const float* values, std::size_t count)
         else
             m_batch.push_back({key, 1});
     }
+    m_keys.clear();
     MergeEntries(m_batch);
 }
 
@@ -334,6 +342,8 @@ void ValueTally::MergeEntries(const std::vector<Entry>& from)
 
 void ValueTally::Merge(const ValueTally& other)
 {
+    assert(other.m_keys.empty());
+    Flush();
     m_overflowed = m_overflowed || other.m_overflowed;
     if (!m_overflowed)
         MergeEntries(other.m_entries);
@@ -341,7 +351,7 @@ void ValueTally::Merge(const ValueTally& other)
 
 void ValueTally::FillHistogram(SearchResults& results) const
 {
-    assert(!m_overflowed);
+    assert(!m_overflowed && m_keys.empty());
     results.histogram.fill(0);
     for (const Entry& entry : m_entries)
         results.histogram[static_cast<std::size_t>(HistogramBin(KeyValue(entry.key), results.MaxValue))] += entry.count;

@@ -67,16 +67,19 @@ void BuildHistogram(const std::string& resultFile, SearchResults& results);
 // distinct ones, or not finite) make it overflow, and the file must then be read.
 class ValueTally {
 public:
-    // Counts a batch of values.
+    // Counts values (taken in batches).
     void Add(const float* values, std::size_t count);
-    // Adds the other tally's counts.
+    // Counts the batch taken so far; before Merge and FillHistogram.
+    void Flush();
+    // Adds the other (flushed) tally's counts.
     void Merge(const ValueTally& other);
     bool Overflowed() const { return m_overflowed; }
-    // The histogram of the values counted; only when not overflowed.
+    // The histogram of the values counted; only when flushed and not overflowed.
     void FillHistogram(SearchResults& results) const;
 
 private:
     static constexpr std::size_t kMaxDistinct = std::size_t{1} << 14;
+    static constexpr std::size_t kBatch = std::size_t{1} << 14;
     struct Entry {
         std::uint32_t key = 0; // the value's bits, made to sort as unsigned integers
         long count = 0;
