@@ -115,8 +115,10 @@ TEST(SearchFastPaths, ValuesClearOfAMidpointRoundAsTheirNeighbours)
     int clear = 0, refused = 0;
     for (int trial = 0; trial < 200000; ++trial) {
         std::uint64_t bits = (random() & 0x000FFFFFFFFFFFFFull) | (std::uint64_t{1023 + random() % 41 - 20} << 52);
-        if (trial % 2) // near a midpoint
+        if (trial % 3 == 1) // near a midpoint
             bits = (bits & ~std::uint64_t{0x1FFF}) | static_cast<std::uint64_t>(0x1000 + static_cast<int>(random() % 81) - 40);
+        if (trial % 3 == 2) // rounding up into the next binade
+            bits |= std::uint64_t{0x000FFFFFFFFFE000};
         double h, rounded;
         std::memcpy(&h, &bits, sizeof h);
         if (!Real48RoundedIfClear(h, rounded)) {

@@ -75,9 +75,11 @@ inline bool Real48RoundedIfClear(double h, double& rounded)
     const int low = static_cast<int>(bits & 0x1FFF) - 0x1000; // units from the midpoint of its binade
     if (exponent <= -120 || exponent >= 120 || (low <= kReal48MidpointMargin && low >= -kReal48MidpointMargin))
         return false;
-    bits += 0xFFF + ((bits >> 13) & 1);
-    bits &= ~std::uint64_t{0x1FFF};
-    std::memcpy(&rounded, &bits, sizeof rounded);
+    // Veltkamp's splitting: h rounded to nearest on 53 - 13 = 40 bits (ties, which it may break
+    // either way, are excluded above), without leaving the floating-point unit. Needs the three
+    // operations rounded one by one: no contraction into fused multiply-adds.
+    const double scaled = h * 8193.0;
+    rounded = scaled - (scaled - h);
     return true;
 }
 

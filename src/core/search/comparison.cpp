@@ -27,14 +27,16 @@ double ScaleQuickly(const LibraryParameters& parameters, int index, double value
 }
 
 StructureComparer::StructureComparer(const ComparisonSetup& setup, StructureLibrary* library)
-    : m_setup(setup), m_scaledCounts(kCatalogueSize), m_library(library), m_statistics(setup.statistics)
+    : m_setup(setup), m_library(library), m_statistics(setup.statistics)
 {
     // Counts take few values: their scaled values are computed once, not per structure.
+    m_table.fill(-1);
     for (int i : setup.participating)
         if (!IsRealDescriptor(i)) {
-            m_tabled[static_cast<std::size_t>(i)] = true;
+            m_table[static_cast<std::size_t>(i)] = static_cast<int>(m_scaledCounts.size());
+            auto& row = m_scaledCounts.emplace_back();
             for (int v = 0; v < 256; ++v)
-                m_scaledCounts[static_cast<std::size_t>(i)][static_cast<std::size_t>(v)] = setup.parameters.Scale(i, v);
+                row[static_cast<std::size_t>(v)] = setup.parameters.Scale(i, v);
         }
     for (int i : setup.participating)
         m_fields.push_back(StoredDescriptorFieldOf(i));
@@ -57,9 +59,9 @@ StructureComparer::~StructureComparer()
 
 double StructureComparer::Scaled(int index, double value) const
 {
-    const auto i = static_cast<std::size_t>(index);
-    if (m_tabled[i] && value >= 0 && value < 256)
-        return m_scaledCounts[i][static_cast<std::size_t>(value)];
+    const int row = m_table[static_cast<std::size_t>(index)];
+    if (row >= 0 && value >= 0 && value < 256)
+        return m_scaledCounts[static_cast<std::size_t>(row)][static_cast<std::size_t>(value)];
     return ScaleQuickly(m_setup.parameters, index, value);
 }
 

@@ -79,8 +79,8 @@ private:
     double Scaled(int index, double value) const;
 
     const ComparisonSetup& m_setup;
-    std::vector<std::array<double, 256>> m_scaledCounts;
-    std::array<bool, kCatalogueSize> m_tabled{};
+    std::vector<std::array<double, 256>> m_scaledCounts; // rows of the participating counts
+    std::array<int, kCatalogueSize> m_table{};           // a descriptor's row, or -1
     std::vector<StoredDescriptorField> m_fields; // of the participating descriptors, in their order
     bool m_groupsOnly = false;
     int m_fd = -1;
