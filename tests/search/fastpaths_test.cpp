@@ -84,7 +84,7 @@ private:
 TEST(SearchFastPaths, CoefficientsEqualTheirExtendedPrecisionForm)
 {
     ScaledValues values(11);
-    std::array<double, kCatalogueSize> q{}, l{};
+    std::array<double, kCatalogueSize> q{}, l{}, l2{};
     for (int family = 0; family < 4; ++family)
         for (int trial = 0; trial < 4000; ++trial) {
             std::vector<int> participating;
@@ -95,6 +95,7 @@ TEST(SearchFastPaths, CoefficientsEqualTheirExtendedPrecisionForm)
                 q[static_cast<std::size_t>(i)] = values.Next(family);
                 // Equal pairs as often as the family gives them, else an independent draw.
                 l[static_cast<std::size_t>(i)] = values.Random()() % 4 == 0 ? q[static_cast<std::size_t>(i)] : values.Next(family);
+                l2[static_cast<std::size_t>(i)] = values.Random()() % 4 == 0 ? q[static_cast<std::size_t>(i)] : values.Next(family);
             }
             for (int c = 0; c < kCoefficientCount; ++c) {
                 StatisticsAccumulator fast, reference;
@@ -102,6 +103,13 @@ TEST(SearchFastPaths, CoefficientsEqualTheirExtendedPrecisionForm)
                 const double want = CoefficientReference(c, q.data(), l.data(), participating, count, reference);
                 ASSERT_EQ(std::memcmp(&got, &want, sizeof got), 0)
                     << CoefficientName(c) << " family " << family << " trial " << trial << ": " << got << " vs " << want;
+                ASSERT_EQ(fast.ChannelResults().r, reference.ChannelResults().r);
+                // Two vectors in one pass, as two calls in turn.
+                double pair1 = 0, pair2 = 0;
+                CoefficientPair(c, q.data(), l.data(), l2.data(), participating, count, fast, pair1, pair2);
+                const double want2 = CoefficientReference(c, q.data(), l2.data(), participating, count, reference);
+                ASSERT_EQ(std::memcmp(&pair1, &want, sizeof want), 0) << CoefficientName(c) << " trial " << trial;
+                ASSERT_EQ(std::memcmp(&pair2, &want2, sizeof want2), 0) << CoefficientName(c) << " trial " << trial;
                 ASSERT_EQ(fast.ChannelResults().r, reference.ChannelResults().r);
             }
         }

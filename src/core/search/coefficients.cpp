@@ -192,7 +192,69 @@ VELMORA_FMA_TARGET double FastCoefficient(int index, const double* q, const doub
     }
 }
 
+// Two library vectors at once with the fast steps; the correlation one after the other.
+VELMORA_FMA_TARGET void FastCoefficientPair(int index, const double* q, const double* l1, const double* l2,
+                                            const std::vector<int>& participating, int chosenCount,
+                                            StatisticsAccumulator& statistics, double& value1, double& value2)
+{
+    switch (index) {
+    case kEuclidean:
+    case kAverage: {
+        double sum1 = 0.0, sum2 = 0.0;
+        for (int i : participating) {
+            sum1 = SquareStep(sum1, q[i], l1[i]);
+            sum2 = SquareStep(sum2, q[i], l2[i]);
+        }
+        value1 = R48(std::sqrt(static_cast<long double>(sum1)));
+        value2 = R48(std::sqrt(static_cast<long double>(sum2)));
+        if (index == kAverage) {
+            value1 = chosenCount > 0 ? R48(static_cast<long double>(value1) / chosenCount) : 0.0;
+            value2 = chosenCount > 0 ? R48(static_cast<long double>(value2) / chosenCount) : 0.0;
+        }
+        return;
+    }
+    case kManhattan: {
+        double sum1 = 0.0, sum2 = 0.0;
+        for (int i : participating) {
+            sum1 = AbsoluteStep(sum1, q[i], l1[i]);
+            sum2 = AbsoluteStep(sum2, q[i], l2[i]);
+        }
+        value1 = sum1;
+        value2 = sum2;
+        return;
+    }
+    case kTanimoto: {
+        double a1 = 0.0, b1 = 0.0, a2 = 0.0, b2 = 0.0;
+        for (int i : participating) {
+            a1 = ProductStep(a1, q[i], l1[i]);
+            b1 = TanimotoDenominatorStep(b1, q[i], l1[i]);
+            a2 = ProductStep(a2, q[i], l2[i]);
+            b2 = TanimotoDenominatorStep(b2, q[i], l2[i]);
+        }
+        value1 = b1 == 0.0 ? 0.0 : R48(std::fabs(static_cast<long double>(a1) / b1));
+        value2 = b2 == 0.0 ? 0.0 : R48(std::fabs(static_cast<long double>(a2) / b2));
+        return;
+    }
+    default:
+        value1 = CoefficientReference(index, q, l1, participating, chosenCount, statistics);
+        value2 = CoefficientReference(index, q, l2, participating, chosenCount, statistics);
+        return;
+    }
+}
+
 } // namespace
+
+void CoefficientPair(int index, const double* q, const double* l1, const double* l2,
+                     const std::vector<int>& participating, int chosenCount, StatisticsAccumulator& statistics,
+                     double& value1, double& value2)
+{
+    if (!HasFma()) {
+        value1 = CoefficientReference(index, q, l1, participating, chosenCount, statistics);
+        value2 = CoefficientReference(index, q, l2, participating, chosenCount, statistics);
+        return;
+    }
+    FastCoefficientPair(index, q, l1, l2, participating, chosenCount, statistics, value1, value2);
+}
 
 double Coefficient(int index, const double* q, const double* l, const std::vector<int>& participating,
                    int chosenCount, StatisticsAccumulator& statistics)

@@ -38,8 +38,11 @@ StructureComparer::StructureComparer(const ComparisonSetup& setup, StructureLibr
             for (int v = 0; v < 256; ++v)
                 row[static_cast<std::size_t>(v)] = setup.parameters.Scale(i, v);
         }
-    for (int i : setup.participating)
+    for (int i : setup.participating) {
         m_fields.push_back(StoredDescriptorFieldOf(i));
+        m_denseIndex.push_back(static_cast<int>(m_denseQuery.size()));
+        m_denseQuery.push_back(setup.query[static_cast<std::size_t>(i)]);
+    }
     m_groupsOnly = std::all_of(setup.participating.begin(), setup.participating.end(), [](int i) { return i <= 32; });
     if (setup.mode == DescriptorMode::Normal) {
         m_fd = ::open(setup.descriptorFile.c_str(), O_RDONLY | O_CLOEXEC);
@@ -97,21 +100,10 @@ void StructureComparer::Compute(long first, long last, ComparedChunk& chunk, Val
             }
             available = got / kDescriptorRecordSize;
         }
-        for (; k <= last; ++k) {
-            if (m_setup.mode == DescriptorMode::Normal) {
-                const auto index = static_cast<std::size_t>(k - first);
-                if (index >= available) {
-                    chunk.failedAt = k;
-                    return;
-                }
-                const std::uint8_t* record = m_records.data() + index * kDescriptorRecordSize;
-                if (record[0] + record[9] + record[10] + record[11] == 0) {
-                    chunk.ends.push_back(static_cast<std::uint32_t>(chunk.text.size()));
-                    continue;
-                }
-                for (std::size_t e = 0; e < participating.size(); ++e)
-                    m_vector[static_cast<std::size_t>(participating[e])] = Scaled(participating[e], m_fields[e].ValueIn(record));
-            } else {
+        if (m_setup.mode == DescriptorMode::Normal) {
+            k = ComputeStored(first, last, available, chunk);
+        } else {
+            for (; k <= last; ++k) {
                 if (const int read = m_library->ReadLibraryRecord(m_setup.libraryName, k); read != kLibOk) {
                     chunk.failedAt = k;
                     chunk.failure = read;
@@ -127,19 +119,66 @@ void StructureComparer::Compute(long first, long last, ComparedChunk& chunk, Val
                     for (int i : participating)
                         m_vector[static_cast<std::size_t>(i)] = Scaled(i, values[static_cast<std::size_t>(i)]);
                 }
+                const double value = Coefficient(m_setup.coefficient, m_setup.query.data(), m_vector.data(),
+                                                 participating, m_setup.chosenCount, m_statistics);
+                chunk.values.push_back(AppendResultLine(chunk.text, k, value));
+                chunk.ends.push_back(static_cast<std::uint32_t>(chunk.text.size()));
             }
-            const double value = Coefficient(m_setup.coefficient, m_setup.query.data(), m_vector.data(), participating,
-                                             m_setup.chosenCount, m_statistics);
-            const float read = AppendResultLine(chunk.text, k, value);
-            chunk.values.push_back(read);
-            chunk.ends.push_back(static_cast<std::uint32_t>(chunk.text.size()));
         }
+        if (chunk.failedAt != 0)
+            return;
         if (tally)
             tally->Add(chunk.values.data(), chunk.values.size());
     } catch (...) {
         chunk.error = std::current_exception();
         chunk.errorAt = k;
+        if (m_setup.mode == DescriptorMode::Normal) { // the chunk's lines are computed together: none stands
+            chunk.errorAt = first;
+            chunk.text.clear();
+            chunk.ends.clear();
+            chunk.values.clear();
+        }
     }
+}
+
+long StructureComparer::ComputeStored(long first, long last, std::size_t available, ComparedChunk& chunk)
+{
+    // First the scaled vectors of the chunk, then their coefficients two at a time, then the lines.
+    const std::size_t n = m_setup.participating.size();
+    const std::size_t structures = static_cast<std::size_t>(last - first + 1);
+    const std::size_t readable = std::min(available, structures);
+    m_rows.resize(readable * n);
+    m_lineRows.clear();
+    for (std::size_t r = 0; r < readable; ++r) {
+        const std::uint8_t* record = m_records.data() + r * kDescriptorRecordSize;
+        if (record[0] + record[9] + record[10] + record[11] == 0)
+            continue; // not registered: no line
+        double* row = m_rows.data() + r * n;
+        for (std::size_t e = 0; e < n; ++e)
+            row[e] = Scaled(m_setup.participating[e], m_fields[e].ValueIn(record));
+        m_lineRows.push_back(r);
+    }
+    m_lineValues.resize(m_lineRows.size());
+    std::size_t line = 0;
+    for (; line + 1 < m_lineRows.size(); line += 2)
+        CoefficientPair(m_setup.coefficient, m_denseQuery.data(), m_rows.data() + m_lineRows[line] * n,
+                        m_rows.data() + m_lineRows[line + 1] * n, m_denseIndex, m_setup.chosenCount, m_statistics,
+                        m_lineValues[line], m_lineValues[line + 1]);
+    if (line < m_lineRows.size())
+        m_lineValues[line] = Coefficient(m_setup.coefficient, m_denseQuery.data(), m_rows.data() + m_lineRows[line] * n,
+                                         m_denseIndex, m_setup.chosenCount, m_statistics);
+    if (!m_lineRows.empty()) // the library vector as the last line left it
+        for (std::size_t e = 0; e < n; ++e)
+            m_vector[static_cast<std::size_t>(m_setup.participating[e])] = m_rows[m_lineRows.back() * n + e];
+    line = 0;
+    for (std::size_t r = 0; r < readable; ++r) {
+        if (line < m_lineRows.size() && m_lineRows[line] == r)
+            chunk.values.push_back(AppendResultLine(chunk.text, first + static_cast<long>(r), m_lineValues[line++]));
+        chunk.ends.push_back(static_cast<std::uint32_t>(chunk.text.size()));
+    }
+    if (readable < structures)
+        chunk.failedAt = first + static_cast<long>(readable);
+    return first + static_cast<long>(readable);
 }
 
 ChunkedComparison::ChunkedComparison(const ComparisonSetup& setup, int workers, long chunkSize)

@@ -77,6 +77,9 @@ public:
 
 private:
     double Scaled(int index, double value) const;
+    // NORMAL mode: the structures first..last whose records (available of them) were read; returns
+    // the structure after the last computed.
+    long ComputeStored(long first, long last, std::size_t available, ComparedChunk& chunk);
 
     const ComparisonSetup& m_setup;
     std::vector<std::array<double, 256>> m_scaledCounts; // rows of the participating counts
@@ -88,6 +91,12 @@ private:
     std::unique_ptr<StructureLibrary> m_ownLibrary;
     StructureLibrary* m_library = nullptr;
     std::vector<std::int32_t> m_groupCounts;
+    // The query and the chunk's library vectors over the participating descriptors only, in their order.
+    std::vector<double> m_denseQuery;
+    std::vector<int> m_denseIndex; // 0..n-1
+    std::vector<double> m_rows;
+    std::vector<std::size_t> m_lineRows; // the structures of the chunk that have a line
+    std::vector<double> m_lineValues;
     std::array<double, kCatalogueSize> m_vector{};
     StatisticsAccumulator m_statistics;
 };
