@@ -215,8 +215,8 @@ TEST(SearchFastPaths, TalliedValuesGiveTheHistogramOfTheResultFile)
         bool nan;
         bool overflows;
     };
-    for (const Case& c : {Case{1, 10, false, false}, Case{300, 40000, false, false}, Case{16384, 50000, false, false},
-                          Case{17000, 60000, false, true}, Case{50, 100, true, true}}) {
+    for (const Case& c : {Case{1, 10, false, false}, Case{300, 40000, false, false}, Case{65536, 200000, false, false},
+                          Case{66000, 200000, false, true}, Case{50, 100, true, true}}) {
         std::vector<double> pool;
         for (int d = 0; d < c.distinct; ++d)
             pool.push_back(d * 0.0007 + (random() % 3) * 1e-9);
@@ -225,7 +225,9 @@ TEST(SearchFastPaths, TalliedValuesGiveTheHistogramOfTheResultFile)
         std::vector<float> chunk;
         BestRanking ranking(kEuclidean, 50);
         for (long k = 1; k <= c.count; ++k) {
-            chunk.push_back(AppendResultLine(text, k, pool[static_cast<std::size_t>(random() % pool.size())]));
+            // Every value of the pool once, then drawn at random.
+            const auto pick = k <= static_cast<long>(pool.size()) ? static_cast<std::size_t>(k - 1) : static_cast<std::size_t>(random() % pool.size());
+            chunk.push_back(AppendResultLine(text, k, pool[pick]));
             ranking.Offer(k, chunk.back());
             if (chunk.size() == 1000 || k == c.count) { // two workers' alternate chunks
                 halves[static_cast<std::size_t>((k - 1) / 1000 % 2)].Add(chunk.data(), chunk.size());

@@ -330,9 +330,15 @@ void ValueTally::MergeEntries(const std::vector<Entry>& from)
         else if (a == m_entries.end() || b->key < a->key)
             m_merged.push_back(*b++);
         else
+        {
+            if (a->count > UINT32_MAX - b->count) {
+                m_overflowed = true;
+                break;
+            }
             m_merged.push_back({a->key, (a++)->count + (b++)->count});
+        }
     }
-    if (m_merged.size() > kMaxDistinct) {
+    if (m_overflowed || m_merged.size() > kMaxDistinct) {
         m_overflowed = true;
         m_entries.clear();
         return;

@@ -78,11 +78,11 @@ public:
     void FillHistogram(SearchResults& results) const;
 
 private:
-    static constexpr std::size_t kMaxDistinct = std::size_t{1} << 14;
+    static constexpr std::size_t kMaxDistinct = std::size_t{1} << 16;
     static constexpr std::size_t kBatch = std::size_t{1} << 14;
     struct Entry {
         std::uint32_t key = 0; // the value's bits, made to sort as unsigned integers
-        long count = 0;
+        std::uint32_t count = 0;
     };
     // Merges the sorted distinct entries of `from` into m_entries.
     void MergeEntries(const std::vector<Entry>& from);
