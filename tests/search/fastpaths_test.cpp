@@ -189,6 +189,8 @@ TEST(SearchFastPaths, ResultLinesAndTheirValuesAsTheGeneralConversionsMakeThem)
             const long number = static_cast<long>(lines.size() + 1);
             lines.push_back(ResultLine(number, values[k]));
             ASSERT_EQ(lines.back(), LiteralResultLine(number, values[k])) << values[k];
+            for (long wide : {number * 9973 + 99000, number * 1000003 + 2147483000L})
+                ASSERT_EQ(ResultLine(wide, values[k]), LiteralResultLine(wide, values[k])) << values[k];
             const std::size_t before = text.size();
             held.push_back(AppendResultLine(text, number, values[k]));
             ASSERT_EQ(text.substr(before), lines.back() + "\r\n");

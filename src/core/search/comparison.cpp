@@ -72,7 +72,6 @@ void StructureComparer::Compute(long first, long last, ComparedChunk& chunk, Val
 {
     chunk.first = first;
     chunk.last = last;
-    chunk.text.clear();
     chunk.ends.clear();
     chunk.values.clear();
     chunk.failedAt = 0;
@@ -121,8 +120,7 @@ void StructureComparer::Compute(long first, long last, ComparedChunk& chunk, Val
                 }
                 const double value = Coefficient(m_setup.coefficient, m_setup.query.data(), m_vector.data(),
                                                  participating, m_setup.chosenCount, m_statistics);
-                chunk.values.push_back(AppendResultLine(chunk.text, k, value));
-                chunk.ends.push_back(static_cast<std::uint32_t>(chunk.text.size()));
+                AddLine(chunk, k, value);
             }
         }
         if (chunk.failedAt != 0)
@@ -139,6 +137,18 @@ void StructureComparer::Compute(long first, long last, ComparedChunk& chunk, Val
             chunk.values.clear();
         }
     }
+}
+
+void StructureComparer::AddLine(ComparedChunk& chunk, long k, double value)
+{
+    // Formatted straight into the chunk's text, which grows ahead of the lines (ends mark them).
+    const std::size_t used = chunk.ends.empty() ? 0 : chunk.ends.back();
+    if (chunk.text.size() < used + kMaxResultLine)
+        chunk.text.resize(std::max(2 * chunk.text.size(), used + kMaxResultLine));
+    float readBack = 0.0f;
+    const std::size_t length = WriteResultLine(chunk.text.data() + used, k, value, readBack);
+    chunk.values.push_back(readBack);
+    chunk.ends.push_back(static_cast<std::uint32_t>(used + length));
 }
 
 long StructureComparer::ComputeStored(long first, long last, std::size_t available, ComparedChunk& chunk)
@@ -173,8 +183,9 @@ long StructureComparer::ComputeStored(long first, long last, std::size_t availab
     line = 0;
     for (std::size_t r = 0; r < readable; ++r) {
         if (line < m_lineRows.size() && m_lineRows[line] == r)
-            chunk.values.push_back(AppendResultLine(chunk.text, first + static_cast<long>(r), m_lineValues[line++]));
-        chunk.ends.push_back(static_cast<std::uint32_t>(chunk.text.size()));
+            AddLine(chunk, first + static_cast<long>(r), m_lineValues[line++]);
+        else
+            chunk.ends.push_back(chunk.ends.empty() ? 0 : chunk.ends.back());
     }
     if (readable < structures)
         chunk.failedAt = first + static_cast<long>(readable);

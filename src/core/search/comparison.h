@@ -42,7 +42,7 @@ struct ComparisonSetup {
 struct ComparedChunk {
     long first = 1;
     long last = 0;
-    std::string text;                // the result lines of the chunk, with their line ends
+    std::string text;                // the result lines of the chunk, with their line ends (and room after them)
     std::vector<std::uint32_t> ends; // per structure: the end of its line in text (no line: no growth)
     std::vector<float> values;       // per structure with a line: its value as read back from the text
     // The first structure that could not be read (0: none) and its library result code (INTRO
@@ -77,6 +77,7 @@ public:
 
 private:
     double Scaled(int index, double value) const;
+    void AddLine(ComparedChunk& chunk, long k, double value);
     // NORMAL mode: the structures first..last whose records (available of them) were read; returns
     // the structure after the last computed.
     long ComputeStored(long first, long last, std::size_t available, ComparedChunk& chunk);

@@ -48,40 +48,61 @@ bool TenThousandths(double value, std::uint64_t& n)
     return true;
 }
 
-// The text of ResultLine without its line end, in text (at least 480 characters); returns its length
+// The text of ResultLine without its line end, in text (kMaxResultLine characters); returns its length
 // and where the value's text starts. tenThousandths receives the value's text as an integer
 // (digits without the point) when it was formatted the short way, else stays ~0.
+// The decimal digits of v, written backwards ending just before end; returns their start.
+char* DigitsBefore(char* end, std::uint64_t v)
+{
+    do {
+        *--end = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    return end;
+}
+
 std::size_t FormatResultLine(char* text, long structureNumber, double value, std::size_t& valueAt,
                              std::uint64_t& tenThousandths)
 {
+    const double rounded = ToReal48Precision(value);
+    tenThousandths = ~std::uint64_t{0};
+    if (std::uint64_t n = 0; structureNumber >= 0 && TenThousandths(rounded, n)) {
+        // The digits of n with at least five, the point before the last four: what the fixed
+        // notation prints for a correctly rounded value without a tie. Written in place over
+        // blanks (at most 19 + 2 + 17 characters).
+        static constexpr char kBlanks[64] = "                                                               ";
+        std::memcpy(text, kBlanks, sizeof kBlanks);
+        char digits[24];
+        char* const numberEnd = digits + sizeof digits;
+        const char* number = DigitsBefore(numberEnd, static_cast<std::uint64_t>(structureNumber));
+        const auto numberLength = static_cast<std::size_t>(numberEnd - number);
+        char figures[24];
+        char* const valueEnd = figures + sizeof figures;
+        char* v = DigitsBefore(valueEnd, 10000 + n % 10000) + 1; // four decimals, zeros kept
+        *--v = '.';
+        v = DigitsBefore(v, n / 10000);
+        const auto valueLength = static_cast<std::size_t>(valueEnd - v);
+        const std::size_t numberField = numberLength < 6 ? 6 : numberLength;
+        const std::size_t valueField = valueLength < 8 ? 8 : valueLength;
+        for (std::size_t c = 0; c < numberLength; ++c)
+            text[numberField - numberLength + c] = number[c];
+        const std::size_t length = numberField + 2 + valueField;
+        valueAt = length - valueLength;
+        for (std::size_t c = 0; c < valueLength; ++c)
+            text[valueAt + c] = v[c];
+        tenThousandths = n;
+        return length;
+    }
     char number[32];
     char* p = std::to_chars(number, number + sizeof number, structureNumber).ptr;
     const auto numberLength = static_cast<std::size_t>(p - number);
     char value4[400];
-    const double rounded = ToReal48Precision(value);
     const char* valueStart = value4;
-    std::size_t valueLength = 0;
-    tenThousandths = ~std::uint64_t{0};
-    if (std::uint64_t n = 0; TenThousandths(rounded, n)) {
-        // The digits of n with at least five, the point before the last four: what the fixed
-        // notation prints for a correctly rounded value without a tie.
-        char digits[24];
-        auto length = static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, n).ptr - digits);
-        const std::size_t zeros = length < 5 ? 5 - length : 0;
-        std::memset(value4, '0', zeros);
-        std::memcpy(value4 + zeros, digits, length);
-        length += zeros;
-        std::memmove(value4 + length - 3, value4 + length - 4, 4);
-        value4[length - 4] = '.';
-        valueLength = length + 1;
-        tenThousandths = n;
-    } else {
-        char* v = std::to_chars(value4, value4 + sizeof value4, rounded, std::chars_format::fixed, 4).ptr;
-        valueLength = static_cast<std::size_t>(v - value4);
-        if (valueLength == 7 && std::memcmp(value4, "-0.0000", 7) == 0) { // no negative zero
-            ++valueStart;
-            --valueLength;
-        }
+    char* v = std::to_chars(value4, value4 + sizeof value4, rounded, std::chars_format::fixed, 4).ptr;
+    std::size_t valueLength = static_cast<std::size_t>(v - value4);
+    if (valueLength == 7 && std::memcmp(value4, "-0.0000", 7) == 0) { // no negative zero
+        ++valueStart;
+        --valueLength;
     }
     char* out = text;
     if (numberLength < 6) {
@@ -125,19 +146,17 @@ bool ParseResultValue(const char* p, const char* end, float& value)
 
 std::string ResultLine(long structureNumber, double value)
 {
-    char text[480];
+    char text[kMaxResultLine];
     std::size_t valueAt = 0;
     std::uint64_t tenThousandths = 0;
     return std::string(text, FormatResultLine(text, structureNumber, value, valueAt, tenThousandths));
 }
 
-float AppendResultLine(std::string& out, long structureNumber, double value)
+std::size_t WriteResultLine(char* out, long structureNumber, double value, float& readBack)
 {
-    char text[480];
     std::size_t valueAt = 0;
     std::uint64_t n = 0;
-    const std::size_t length = FormatResultLine(text, structureNumber, value, valueAt, n);
-    float parsed = 0.0f;
+    const std::size_t length = FormatResultLine(out, structureNumber, value, valueAt, n);
     // ParseResultValue of the text, which for "digits.dddd" with at most 15 digits computes n / 10^4
     // in double and rounds that to the float unless it is a float midpoint.
     bool ok = false;
@@ -146,17 +165,24 @@ float AppendResultLine(std::string& out, long structureNumber, double value)
         std::uint64_t bits;
         std::memcpy(&bits, &exact, sizeof bits);
         if ((bits & 0x1FFFFFFF) != 0x10000000) {
-            parsed = static_cast<float>(exact);
+            readBack = static_cast<float>(exact);
             ok = true;
         }
     }
     if (!ok)
-        ok = ParseResultValue(text + valueAt, text + length, parsed);
+        ok = ParseResultValue(out + valueAt, out + length, readBack);
     assert(ok); // every text the formatting makes parses
-    text[length] = '\r';
-    text[length + 1] = '\n';
-    out.append(text, length + 2);
-    return parsed;
+    out[length] = '\r';
+    out[length + 1] = '\n';
+    return length + 2;
+}
+
+float AppendResultLine(std::string& out, long structureNumber, double value)
+{
+    char text[kMaxResultLine];
+    float readBack = 0.0f;
+    out.append(text, WriteResultLine(text, structureNumber, value, readBack));
+    return readBack;
 }
 
 float DistanceStartValue() { return static_cast<float>(3.3L * std::exp(38.0L)); }

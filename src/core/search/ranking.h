@@ -21,6 +21,10 @@ std::string ResultLine(long structureNumber, double value);
 // Appends ResultLine(structureNumber, value) and its line end "\r\n" to out, and returns the value
 // exactly as RankResults reads it back from that text.
 float AppendResultLine(std::string& out, long structureNumber, double value);
+// The same written to out, which has room for kMaxResultLine characters; returns the length and
+// sets readBack to the value as read back.
+inline constexpr std::size_t kMaxResultLine = 480;
+std::size_t WriteResultLine(char* out, long structureNumber, double value, float& readBack);
 
 struct BestEntry {
     float value = 0.0f;
