@@ -60,4 +60,35 @@ inline double ToReal48Precision(long double value)
 
 inline double ToReal48Precision(double value) { return ToReal48Precision(static_cast<long double>(value)); }
 
+// For computing in double what is specified in extended precision: h, a double within a few units
+// in its last place of an exact value x whose extended-precision form is within one unit of x.
+// When h is at least kReal48MidpointMargin units away from every point halfway between two 6-byte
+// values and well inside the 6-byte range, x, its extended form and h all round to the same 6-byte
+// value: rounded receives it and the result is true. Otherwise false (the caller takes the
+// extended way).
+inline constexpr int kReal48MidpointMargin = 16;
+inline bool Real48RoundedIfClear(double h, double& rounded)
+{
+    std::uint64_t bits;
+    std::memcpy(&bits, &h, sizeof bits);
+    const int exponent = static_cast<int>((bits >> 52) & 0x7FF) - 1023;
+    const int low = static_cast<int>(bits & 0x1FFF) - 0x1000; // units from the midpoint of its binade
+    if (exponent <= -120 || exponent >= 120 || (low <= kReal48MidpointMargin && low >= -kReal48MidpointMargin))
+        return false;
+    // Veltkamp's splitting: h rounded to nearest on 53 - 13 = 40 bits (ties, which it may break
+    // either way, are excluded above), without leaving the floating-point unit. Needs the three
+    // operations rounded one by one: no contraction into fused multiply-adds.
+    const double scaled = h * 8193.0;
+    rounded = scaled - (scaled - h);
+    return true;
+}
+
+// d = a - b; true when that double is the exact difference (then the extended one is the same).
+inline bool ExactDoubleDifference(double a, double b, double& d)
+{
+    d = a - b;
+    const double back = d - a;
+    return (a - (d - back)) + (-b - back) == 0.0;
+}
+
 } // namespace velmora

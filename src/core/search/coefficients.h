@@ -33,5 +33,14 @@ bool SmallerIsBetter(int index);
 // accumulator's current channel.
 double Coefficient(int index, const double* q, const double* l, const std::vector<int>& participating,
                    int chosenCount, StatisticsAccumulator& statistics);
+// Coefficient for two library vectors l1 and l2 in one pass (two independent chains of steps keep
+// the processor busy): value1 and value2 as two calls in that order would give them.
+void CoefficientPair(int index, const double* q, const double* l1, const double* l2,
+                     const std::vector<int>& participating, int chosenCount, StatisticsAccumulator& statistics,
+                     double& value1, double& value2);
+// The same computed literally, every step in extended precision: the reference Coefficient is
+// tested against (Coefficient takes shorter ways where they give the same value).
+double CoefficientReference(int index, const double* q, const double* l, const std::vector<int>& participating,
+                            int chosenCount, StatisticsAccumulator& statistics);
 
 } // namespace velmora

@@ -5,6 +5,7 @@
 #include "io/structlib.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,13 @@ constexpr int kHistogramBins = 20;
 // two blanks, the value rounded to the 6-byte real in fixed notation with 4 decimals,
 // right-aligned in 8.
 std::string ResultLine(long structureNumber, double value);
+// Appends ResultLine(structureNumber, value) and its line end "\r\n" to out, and returns the value
+// exactly as RankResults reads it back from that text.
+float AppendResultLine(std::string& out, long structureNumber, double value);
+// The same written to out, which has room for kMaxResultLine characters; returns the length and
+// sets readBack to the value as read back.
+inline constexpr std::size_t kMaxResultLine = 480;
+std::size_t WriteResultLine(char* out, long structureNumber, double value, float& readBack);
 
 struct BestEntry {
     float value = 0.0f;
@@ -37,11 +45,58 @@ struct SearchResults {
 // The start value of distance ranks: 3.3 x e^38 as a 4-byte float.
 float DistanceStartValue();
 
-// Ranks the lines of the result file into bestCount entries. Among equal values the line read
-// first keeps the better rank. Throws IoError when the file cannot be read.
+// The best list built one result line at a time, in the order of the lines. Among equal values
+// the line offered first keeps the better rank.
+class BestRanking {
+public:
+    BestRanking(int coefficient, int bestCount);
+    void Offer(long number, float value);
+    SearchResults& Results() { return m_results; }
+
+private:
+    SearchResults m_results;
+    bool m_smaller;
+};
+
+// Ranks the lines of the result file into bestCount entries (BestRanking). Throws IoError when the
+// file cannot be read.
 SearchResults RankResults(const std::string& resultFile, int coefficient, int bestCount);
-// Counts every result line into bin Trunc(19 x v / MaxValue); with MaxValue 0 every value is in bin 0.
+// The histogram bin of a value: Trunc(19 x v / MaxValue) within 0..19; with MaxValue 0 bin 0.
+int HistogramBin(float value, float maxValue);
+// Counts every result line into its HistogramBin.
 void BuildHistogram(const std::string& resultFile, SearchResults& results);
+
+// The distinct values of result lines with their counts, so that the histogram can be built
+// without reading the result file again. Memory is bounded: values that do not fit (too many
+// distinct ones, or not finite) make it overflow, and the file must then be read.
+class ValueTally {
+public:
+    // Counts values (taken in batches).
+    void Add(const float* values, std::size_t count);
+    // Counts the batch taken so far; before Merge and FillHistogram.
+    void Flush();
+    // Adds the other (flushed) tally's counts.
+    void Merge(const ValueTally& other);
+    bool Overflowed() const { return m_overflowed; }
+    // The histogram of the values counted; only when flushed and not overflowed.
+    void FillHistogram(SearchResults& results) const;
+
+private:
+    static constexpr std::size_t kMaxDistinct = std::size_t{1} << 16;
+    static constexpr std::size_t kBatch = std::size_t{1} << 14;
+    struct Entry {
+        std::uint32_t key = 0; // the value's bits, made to sort as unsigned integers
+        std::uint32_t count = 0;
+    };
+    // Merges the sorted distinct entries of `from` into m_entries.
+    void MergeEntries(const std::vector<Entry>& from);
+
+    std::vector<Entry> m_entries; // ascending keys, each once
+    std::vector<Entry> m_merged, m_batch;
+    std::vector<std::uint32_t> m_keys, m_scratch;
+    bool m_overflowed = false;
+};
+
 // Copies the structures of the filled ranks, in rank order, into the result library (replaced if it
 // exists). 0 or the first failing library result code; when reading the library failed,
 // failedPosition (if given) receives the library position that could not be read.

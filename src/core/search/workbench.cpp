@@ -3,7 +3,6 @@
 #include "base/bytes.h"
 #include "base/ioerror.h"
 #include "base/numtext.h"
-#include "base/recordstream.h"
 #include "base/textfile.h"
 #include "base/userdata.h"
 #include "descriptors/descfiles.h"
@@ -12,6 +11,7 @@
 #include "io/molfile.h"
 #include "io/structureformats.h"
 #include "search/coefficients.h"
+#include "search/comparison.h"
 #include "search/descriptorlines.h"
 #include "search/paramcalc.h"
 
@@ -27,6 +27,10 @@
 namespace velmora {
 
 namespace {
+
+// The search computes on two worker threads, in chunks of this many structures.
+constexpr int kSearchWorkers = 2;
+constexpr long kSearchChunk = 1024;
 
 const char* const kIntroParametersMissing =
     "Mean and standard deviations of library not available !\r"
@@ -57,24 +61,31 @@ std::string Underscored(std::string text, std::size_t length)
 // whole record (the search reads one per library structure). Agrees with RecordValue.
 double StoredDescriptorValue(const std::uint8_t* record, int index)
 {
+    return StoredDescriptorFieldOf(index).ValueIn(record);
+}
+
+StoredDescriptorField StoredDescriptorFieldOf(int index)
+{
+    using Kind = StoredDescriptorField::Kind;
+    auto field = [](Kind kind, int offset) { return StoredDescriptorField{kind, static_cast<std::uint16_t>(offset)}; };
     if (!IsDescriptor(index))
-        return 0.0;
+        return {};
     if (index <= 138)
-        return record[index];
+        return field(Kind::Byte, index);
     switch (index) {
-    case kRandicIxIndex: return GetDouble(record + 140);
-    case kRandicTOzIndex: return GetDouble(record + 148);
-    case kNumberOfRingsIndex: return record[156];
-    case kTopoJIndex: return GetDouble(record + 164);
-    case kTopoRadIndex: return GetI32(record + 172);
-    case kTopoDiaIndex: return GetI32(record + 176);
+    case kRandicIxIndex: return field(Kind::Double, 140);
+    case kRandicTOzIndex: return field(Kind::Double, 148);
+    case kNumberOfRingsIndex: return field(Kind::Byte, 156);
+    case kTopoJIndex: return field(Kind::Double, 164);
+    case kTopoRadIndex: return field(Kind::Int32, 172);
+    case kTopoDiaIndex: return field(Kind::Int32, 176);
     default: break;
     }
     if (index >= kFirstRingSizeIndex && index <= kLastRingSizeIndex)
-        return record[157 + index - kFirstRingSizeIndex];
+        return field(Kind::Byte, 157 + index - kFirstRingSizeIndex);
     if (index >= kFirstXuIndex && index < kFirstXuIndex + 3)
-        return GetDouble(record + 180 + 8 * (index - kFirstXuIndex));
-    return 0.0;
+        return field(Kind::Double, 180 + 8 * (index - kFirstXuIndex));
+    return {};
 }
 
 Workbench::Workbench(UserDialog& dialog, Progress& progress, std::string workingDirectory)
@@ -524,84 +535,101 @@ bool Workbench::ComputeQueryVector()
     return true;
 }
 
-SearchOutcome Workbench::CompareAll(const std::string& resultFile)
+SearchOutcome Workbench::CompareAll(const std::string& resultFile, SearchResults& results, bool& histogramDone)
 {
-    if (m_state.Mode == DescriptorMode::Normal)
-        CheckDescriptorFile(CompanionFileName(m_state.LibraryFileName, "pre"), m_state.LibraryCount);
+    const bool normal = m_state.Mode == DescriptorMode::Normal;
+    const std::string descriptorFile = CompanionFileName(m_state.LibraryFileName, "pre");
+    if (normal)
+        CheckDescriptorFile(descriptorFile, m_state.LibraryCount);
     TextWriter out(resultFile);
     const bool vectorOk = ComputeQueryVector();
-    const bool normal = m_state.Mode == DescriptorMode::Normal;
-    std::unique_ptr<RecordStream> records;
-    if (normal)
-        records = std::make_unique<RecordStream>(CompanionFileName(m_state.LibraryFileName, "pre"),
-                                                 kDescriptorRecordSize);
-    const int chosen = m_selection.ChosenCount();
-    const int coefficient = m_state.CoefficientIndex;
-    // Counts take few values: their scaled values are computed once per search, not per structure.
-    std::vector<std::array<double, 256>> scaledCounts(kCatalogueSize);
-    std::array<bool, kCatalogueSize> tabled{};
-    for (int i : m_participating)
-        if (!IsRealDescriptor(i)) {
-            tabled[static_cast<std::size_t>(i)] = true;
-            for (int v = 0; v < 256; ++v)
-                scaledCounts[static_cast<std::size_t>(i)][static_cast<std::size_t>(v)] = m_parameters.Scale(i, v);
-        }
-    auto scale = [&](int i, double v) {
-        if (tabled[static_cast<std::size_t>(i)] && v >= 0 && v < 256)
-            return scaledCounts[static_cast<std::size_t>(i)][static_cast<std::size_t>(v)];
-        return m_parameters.Scale(i, v);
-    };
-    const bool groupsOnly = std::all_of(m_participating.begin(), m_participating.end(), [](int i) { return i <= 32; });
+    ComparisonSetup setup;
+    setup.mode = m_state.Mode;
+    setup.libraryName = m_state.LibraryFileName;
+    setup.descriptorFile = descriptorFile;
+    setup.count = m_state.LibraryCount;
+    setup.coefficient = m_state.CoefficientIndex;
+    setup.chosenCount = m_selection.ChosenCount();
+    setup.participating = m_participating;
+    setup.query = m_queryVector;
+    setup.parameters = m_parameters;
+    setup.statistics = m_statistics;
+    ChunkedComparison comparison(setup, kSearchWorkers, kSearchChunk);
+    BestRanking ranking(m_state.CoefficientIndex, m_state.BestCount);
     m_progress.Start("Compare Structures:", m_state.LibraryCount);
-        std::vector<std::int32_t> groupCounts;
     SearchOutcome outcome = SearchOutcome::Completed;
     if (!vectorOk)
         outcome = SearchOutcome::CalculationError;
-    for (long k = 1; k <= m_state.LibraryCount && outcome == SearchOutcome::Completed; ++k) {
-        m_state.StructureCounter = k;
-        if (k % 100 == 0) {
-            m_progress.Step(k);
-            if (m_progress.Poll() == ProgressRequest::Abort)
-                m_state.AbortRequested = true;
-        }
-        if (normal) {
-            const std::uint8_t* record = records->Next();
-            if (!record) {
-                m_failureDetail = CompanionFileName(m_state.LibraryFileName, "pre") + ": structure " +
-                                  std::to_string(k) + ": no descriptor record (the file ends early)";
+    long lastLine = 0;    // the last structure with a result line
+    long lastAttempt = 0; // the last structure read
+    // The chunks arrive in library order; progress, abort and the lines are taken per structure,
+    // as if each were computed here.
+    while (outcome == SearchOutcome::Completed) {
+        const ComparedChunk* chunk = comparison.Next();
+        if (!chunk)
+            break;
+        long done = chunk->first - 1; // the last structure whose line (if any) is written
+        std::size_t value = 0;
+        for (long k = chunk->first; k <= chunk->last; ++k) {
+            m_state.StructureCounter = k;
+            if (k % 100 == 0) {
+                m_progress.Step(k);
+                if (m_progress.Poll() == ProgressRequest::Abort)
+                    m_state.AbortRequested = true;
+            }
+            if (chunk->error && k == chunk->errorAt) {
+                out.Write(std::string_view(chunk->text).substr(0, chunk->LineStart(k)));
+                std::rethrow_exception(chunk->error);
+            }
+            if (k == chunk->failedAt) {
+                lastAttempt = k;
+                m_failureDetail = normal ? descriptorFile + ": structure " + std::to_string(k) +
+                                               ": no descriptor record (the file ends early)"
+                                         : m_state.LibraryFileName + ": " +
+                                               LibraryReadProblem(m_state.LibraryFileName, chunk->failure, k);
                 outcome = SearchOutcome::ReadError;
                 break;
             }
-            if (record[0] + record[9] + record[10] + record[11] > 0) {
-                for (int i : m_participating)
-                    m_libraryVector[static_cast<std::size_t>(i)] = scale(i, StoredDescriptorValue(record, i));
-                out.WriteLine(ResultLine(k, Coefficient(coefficient, m_queryVector.data(), m_libraryVector.data(),
-                                                        m_participating, chosen, m_statistics)));
+            done = lastAttempt = k;
+            if (chunk->HasLine(k)) {
+                ranking.Offer(k, chunk->values[value++]);
+                lastLine = k;
             }
-        } else {
-            if (const int read = m_library.ReadLibraryRecord(m_state.LibraryFileName, k); read != kLibOk) {
-                m_failureDetail = m_state.LibraryFileName + ": " + LibraryReadProblem(m_state.LibraryFileName, read, k);
-                outcome = SearchOutcome::ReadError;
+            if (m_state.AbortRequested && k < m_state.LibraryCount) {
+                outcome = SearchOutcome::Aborted;
                 break;
             }
-            const TCTab& table = m_library.Structure();
-            if (groupsOnly) {
-                CountGroups(table, m_participating, groupCounts);
-                for (std::size_t e = 0; e < m_participating.size(); ++e)
-                    m_libraryVector[static_cast<std::size_t>(m_participating[e])] = scale(m_participating[e], groupCounts[e]);
-            } else {
-                const auto values = ComputeDescriptorValues(table);
-                for (int i : m_participating)
-                    m_libraryVector[static_cast<std::size_t>(i)] = scale(i, values[static_cast<std::size_t>(i)]);
-            }
-            out.WriteLine(ResultLine(k, Coefficient(coefficient, m_queryVector.data(), m_libraryVector.data(),
-                                                    m_participating, chosen, m_statistics)));
         }
-        if (m_state.AbortRequested && k < m_state.LibraryCount)
-            outcome = SearchOutcome::Aborted;
+        out.Write(std::string_view(chunk->text).substr(0, done >= chunk->first ? chunk->LineEnd(done) : 0));
+    }
+    comparison.Stop();
+    // The library vector, the accumulator and (INTRO mode) the library structure end as the last
+    // structure left them.
+    if (lastLine > 0 || (!normal && lastAttempt > 0)) {
+        StructureComparer replay(setup, &m_library);
+        if (lastLine > 0) {
+            ComparedChunk last;
+            replay.Compute(lastLine, lastLine, last);
+            if (last.error)
+                std::rethrow_exception(last.error);
+            for (int i : m_participating)
+                m_libraryVector[static_cast<std::size_t>(i)] = replay.Vector()[static_cast<std::size_t>(i)];
+            m_statistics = replay.Statistics();
+        }
+        if (!normal && lastAttempt != lastLine)
+            m_library.ReadLibraryRecord(m_state.LibraryFileName, lastAttempt);
     }
     out.Close();
     m_progress.Finish();
+    histogramDone = false;
+    if (outcome == SearchOutcome::Completed) {
+        results = std::move(ranking.Results());
+        const ValueTally& tally = comparison.MergedTally();
+        if (!tally.Overflowed()) {
+            tally.FillHistogram(results);
+            histogramDone = true;
+        }
+    }
     return outcome;
 }
 
@@ -652,12 +680,16 @@ SearchOutcome Workbench::RunSearch()
     m_state.StructureCounter = 0;
     SearchOutcome outcome = SearchOutcome::Completed;
     try {
-        outcome = CompareAll(resultFile);
+        SearchResults results;
+        bool histogramDone = false;
+        outcome = CompareAll(resultFile, results, histogramDone);
         if (outcome == SearchOutcome::Completed) {
+            // Ranked while comparing; the histogram is counted then too unless the values were too
+            // many to hold.
             m_progress.Start("Search of the best:", 0);
-            SearchResults results = RankResults(resultFile, m_state.CoefficientIndex, m_state.BestCount);
             m_progress.Start("Please wait ...", 0);
-            BuildHistogram(resultFile, results);
+            if (!histogramDone)
+                BuildHistogram(resultFile, results);
             // The result library never shares a file with the searched one, however it is spelled.
             std::string similar = ResultLibraryName(m_state.LibraryFileName);
             while (LibraryFileAt(m_state.LibraryFileName, similar) ||

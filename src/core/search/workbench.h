@@ -3,6 +3,7 @@
 // load queries, switch modes and compute parameters, and the search itself, with every message
 // shown through a UserDialog and every long loop reporting to a Progress. The desktop window and
 // the command-line tool both drive this class; neither re-implements a rule.
+#include "base/bytes.h"
 #include "base/progress.h"
 #include "base/userdialog.h"
 #include "descriptors/catalogue.h"
@@ -56,6 +57,26 @@ struct MenuState {
 
 // A descriptor's value read straight from the bytes of a stored DescriptorRecord (as RecordValue).
 double StoredDescriptorValue(const std::uint8_t* record, int index);
+
+// Where StoredDescriptorValue finds a descriptor in a stored record, decided once for a loop over
+// many records.
+struct StoredDescriptorField {
+    enum class Kind : std::uint8_t { None, Byte, Double, Int32 };
+    Kind kind = Kind::None;
+    std::uint16_t offset = 0;
+
+    double ValueIn(const std::uint8_t* record) const
+    {
+        switch (kind) {
+        case Kind::Byte: return record[offset];
+        case Kind::Double: return GetDouble(record + offset);
+        case Kind::Int32: return GetI32(record + offset);
+        case Kind::None: break;
+        }
+        return 0.0;
+    }
+};
+StoredDescriptorField StoredDescriptorFieldOf(int index);
 
 enum class SearchOutcome { NotStarted, Completed, Aborted, ReadError, CalculationError };
 
@@ -157,7 +178,9 @@ private:
     // reason in problem when such a file holds none.
     bool QueryFromOtherFormat(const std::string& file, TCTab& table, std::string& problem);
     bool ComputeQueryVector();
-    SearchOutcome CompareAll(const std::string& resultFile);
+    // Compares the query with every structure, writing the result file; when completed, results
+    // holds the ranking and (histogramDone) the histogram.
+    SearchOutcome CompareAll(const std::string& resultFile, SearchResults& results, bool& histogramDone);
 
     UserDialog& m_dialog;
     Progress& m_progress;

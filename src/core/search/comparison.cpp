@@ -1,0 +1,283 @@
+#include "search/comparison.h"
+
+#include "base/ioerror.h"
+#include "base/real48.h"
+#include "descriptors/descfiles.h"
+#include "descriptors/groups.h"
+#include "search/coefficients.h"
+#include "search/workbench.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace velmora {
+
+double ScaleQuickly(const LibraryParameters& parameters, int index, double value)
+{
+    // The extended quotient errs by at most 2^-64 of it, the double one by half a unit.
+    const auto i = static_cast<std::size_t>(index);
+    double difference, rounded;
+    if (ExactDoubleDifference(value, parameters.Mean[i], difference) &&
+        Real48RoundedIfClear(difference / parameters.StdDev[i], rounded))
+        return rounded;
+    return parameters.Scale(index, value);
+}
+
+StructureComparer::StructureComparer(const ComparisonSetup& setup, StructureLibrary* library)
+    : m_setup(setup), m_library(library), m_statistics(setup.statistics)
+{
+    // Counts take few values: their scaled values are computed once, not per structure.
+    m_table.fill(-1);
+    for (int i : setup.participating)
+        if (!IsRealDescriptor(i)) {
+            m_table[static_cast<std::size_t>(i)] = static_cast<int>(m_scaledCounts.size());
+            auto& row = m_scaledCounts.emplace_back();
+            for (int v = 0; v < 256; ++v)
+                row[static_cast<std::size_t>(v)] = setup.parameters.Scale(i, v);
+        }
+    for (int i : setup.participating) {
+        m_fields.push_back(StoredDescriptorFieldOf(i));
+        m_denseIndex.push_back(static_cast<int>(m_denseQuery.size()));
+        m_denseQuery.push_back(setup.query[static_cast<std::size_t>(i)]);
+    }
+    m_groupsOnly = std::all_of(setup.participating.begin(), setup.participating.end(), [](int i) { return i <= 32; });
+    if (setup.mode == DescriptorMode::Normal) {
+        m_fd = ::open(setup.descriptorFile.c_str(), O_RDONLY | O_CLOEXEC);
+        if (m_fd < 0)
+            throw IoError(setup.descriptorFile, std::string("cannot open: ") + std::strerror(errno));
+    } else if (!m_library) {
+        m_ownLibrary = std::make_unique<StructureLibrary>();
+        m_library = m_ownLibrary.get();
+    }
+}
+
+StructureComparer::~StructureComparer()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+double StructureComparer::Scaled(int index, double value) const
+{
+    const int row = m_table[static_cast<std::size_t>(index)];
+    if (row >= 0 && value >= 0 && value < 256)
+        return m_scaledCounts[static_cast<std::size_t>(row)][static_cast<std::size_t>(value)];
+    return ScaleQuickly(m_setup.parameters, index, value);
+}
+
+void StructureComparer::Compute(long first, long last, ComparedChunk& chunk, ValueTally* tally)
+{
+    chunk.first = first;
+    chunk.last = last;
+    chunk.ends.clear();
+    chunk.values.clear();
+    chunk.failedAt = 0;
+    chunk.failure = 0;
+    chunk.error = nullptr;
+    chunk.errorAt = 0;
+    const std::vector<int>& participating = m_setup.participating;
+    long k = first;
+    try {
+        std::size_t available = 0; // whole records read (NORMAL mode)
+        if (m_setup.mode == DescriptorMode::Normal && last >= first) {
+            const std::size_t bytes = static_cast<std::size_t>(last - first + 1) * kDescriptorRecordSize;
+            m_records.resize(bytes);
+            const off_t offset = static_cast<off_t>(first - 1) * kDescriptorRecordSize;
+            std::size_t got = 0;
+            while (got < bytes) {
+                const ssize_t n = ::pread(m_fd, m_records.data() + got, bytes - got, offset + static_cast<off_t>(got));
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n < 0)
+                    throw IoError(m_setup.descriptorFile, std::string("read error: ") + std::strerror(errno));
+                if (n == 0)
+                    break;
+                got += static_cast<std::size_t>(n);
+            }
+            available = got / kDescriptorRecordSize;
+        }
+        if (m_setup.mode == DescriptorMode::Normal) {
+            k = ComputeStored(first, last, available, chunk);
+        } else {
+            for (; k <= last; ++k) {
+                if (const int read = m_library->ReadLibraryRecord(m_setup.libraryName, k); read != kLibOk) {
+                    chunk.failedAt = k;
+                    chunk.failure = read;
+                    return;
+                }
+                const TCTab& table = m_library->Structure();
+                if (m_groupsOnly) {
+                    CountGroups(table, participating, m_groupCounts);
+                    for (std::size_t e = 0; e < participating.size(); ++e)
+                        m_vector[static_cast<std::size_t>(participating[e])] = Scaled(participating[e], m_groupCounts[e]);
+                } else {
+                    const auto values = ComputeDescriptorValues(table);
+                    for (int i : participating)
+                        m_vector[static_cast<std::size_t>(i)] = Scaled(i, values[static_cast<std::size_t>(i)]);
+                }
+                const double value = Coefficient(m_setup.coefficient, m_setup.query.data(), m_vector.data(),
+                                                 participating, m_setup.chosenCount, m_statistics);
+                AddLine(chunk, k, value);
+            }
+        }
+        if (chunk.failedAt != 0)
+            return;
+        if (tally)
+            tally->Add(chunk.values.data(), chunk.values.size());
+    } catch (...) {
+        chunk.error = std::current_exception();
+        chunk.errorAt = k;
+        if (m_setup.mode == DescriptorMode::Normal) { // the chunk's lines are computed together: none stands
+            chunk.errorAt = first;
+            chunk.text.clear();
+            chunk.ends.clear();
+            chunk.values.clear();
+        }
+    }
+}
+
+void StructureComparer::AddLine(ComparedChunk& chunk, long k, double value)
+{
+    // Formatted straight into the chunk's text, which grows ahead of the lines (ends mark them).
+    const std::size_t used = chunk.ends.empty() ? 0 : chunk.ends.back();
+    if (chunk.text.size() < used + kMaxResultLine)
+        chunk.text.resize(std::max(2 * chunk.text.size(), used + kMaxResultLine));
+    float readBack = 0.0f;
+    const std::size_t length = WriteResultLine(chunk.text.data() + used, k, value, readBack);
+    chunk.values.push_back(readBack);
+    chunk.ends.push_back(static_cast<std::uint32_t>(used + length));
+}
+
+long StructureComparer::ComputeStored(long first, long last, std::size_t available, ComparedChunk& chunk)
+{
+    // First the scaled vectors of the chunk, then their coefficients two at a time, then the lines.
+    const std::size_t n = m_setup.participating.size();
+    const std::size_t structures = static_cast<std::size_t>(last - first + 1);
+    const std::size_t readable = std::min(available, structures);
+    m_rows.resize(readable * n);
+    m_lineRows.clear();
+    for (std::size_t r = 0; r < readable; ++r) {
+        const std::uint8_t* record = m_records.data() + r * kDescriptorRecordSize;
+        if (record[0] + record[9] + record[10] + record[11] == 0)
+            continue; // not registered: no line
+        double* row = m_rows.data() + r * n;
+        for (std::size_t e = 0; e < n; ++e)
+            row[e] = Scaled(m_setup.participating[e], m_fields[e].ValueIn(record));
+        m_lineRows.push_back(r);
+    }
+    m_lineValues.resize(m_lineRows.size());
+    std::size_t line = 0;
+    for (; line + 1 < m_lineRows.size(); line += 2)
+        CoefficientPair(m_setup.coefficient, m_denseQuery.data(), m_rows.data() + m_lineRows[line] * n,
+                        m_rows.data() + m_lineRows[line + 1] * n, m_denseIndex, m_setup.chosenCount, m_statistics,
+                        m_lineValues[line], m_lineValues[line + 1]);
+    if (line < m_lineRows.size())
+        m_lineValues[line] = Coefficient(m_setup.coefficient, m_denseQuery.data(), m_rows.data() + m_lineRows[line] * n,
+                                         m_denseIndex, m_setup.chosenCount, m_statistics);
+    if (!m_lineRows.empty()) // the library vector as the last line left it
+        for (std::size_t e = 0; e < n; ++e)
+            m_vector[static_cast<std::size_t>(m_setup.participating[e])] = m_rows[m_lineRows.back() * n + e];
+    line = 0;
+    for (std::size_t r = 0; r < readable; ++r) {
+        if (line < m_lineRows.size() && m_lineRows[line] == r)
+            AddLine(chunk, first + static_cast<long>(r), m_lineValues[line++]);
+        else
+            chunk.ends.push_back(chunk.ends.empty() ? 0 : chunk.ends.back());
+    }
+    if (readable < structures)
+        chunk.failedAt = first + static_cast<long>(readable);
+    return first + static_cast<long>(readable);
+}
+
+ChunkedComparison::ChunkedComparison(const ComparisonSetup& setup, int workers, long chunkSize)
+    : m_setup(setup), m_chunkSize(std::max(1L, chunkSize)), m_chunks((setup.count + m_chunkSize - 1) / m_chunkSize)
+{
+    workers = std::max(1, workers);
+    for (int w = 0; w < workers; ++w) {
+        auto worker = std::make_unique<Worker>();
+        worker->comparer = std::make_unique<StructureComparer>(setup);
+        m_workers.push_back(std::move(worker));
+    }
+    try {
+        for (int w = 0; w < workers; ++w)
+            m_workers[static_cast<std::size_t>(w)]->thread = std::thread(&ChunkedComparison::Work, this, w);
+    } catch (...) {
+        Stop();
+        throw;
+    }
+}
+
+ChunkedComparison::~ChunkedComparison() { Stop(); }
+
+void ChunkedComparison::Work(int index)
+{
+    Worker& worker = *m_workers[static_cast<std::size_t>(index)];
+    const auto workers = static_cast<long>(m_workers.size());
+    for (long c = index, j = 0; c < m_chunks; c += workers, ++j) {
+        Slot& slot = worker.slots[static_cast<std::size_t>(j % kSlots)];
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [&] { return m_stopping || !slot.ready; });
+            if (m_stopping)
+                return;
+        }
+        const long first = c * m_chunkSize + 1;
+        worker.comparer->Compute(first, std::min(m_setup.count, first + m_chunkSize - 1), slot.chunk, &worker.tally);
+        const bool ended = slot.chunk.failedAt != 0 || slot.chunk.error;
+        {
+            std::lock_guard lock(m_mutex);
+            slot.ready = true;
+        }
+        m_changed.notify_all();
+        if (ended) // the caller stops at this chunk
+            return;
+    }
+}
+
+const ComparedChunk* ChunkedComparison::Next()
+{
+    std::unique_lock lock(m_mutex);
+    if (m_held) {
+        const bool ended = m_held->chunk.failedAt != 0 || m_held->chunk.error;
+        m_held->ready = false;
+        m_held = nullptr;
+        m_changed.notify_all();
+        if (ended)
+            m_next = m_chunks;
+    }
+    if (m_next >= m_chunks || m_stopping)
+        return nullptr;
+    const auto workers = static_cast<long>(m_workers.size());
+    Slot& slot = m_workers[static_cast<std::size_t>(m_next % workers)]->slots[static_cast<std::size_t>((m_next / workers) % kSlots)];
+    m_changed.wait(lock, [&] { return slot.ready; });
+    ++m_next;
+    m_held = &slot;
+    return &slot.chunk;
+}
+
+void ChunkedComparison::Stop()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_changed.notify_all();
+    for (auto& worker : m_workers)
+        if (worker->thread.joinable())
+            worker->thread.join();
+}
+
+const ValueTally& ChunkedComparison::MergedTally()
+{
+    for (auto& worker : m_workers)
+        worker->tally.Flush();
+    ValueTally& merged = m_workers.front()->tally;
+    for (std::size_t w = 1; w < m_workers.size(); ++w)
+        merged.Merge(m_workers[w]->tally);
+    return merged;
+}
+
+} // namespace velmora

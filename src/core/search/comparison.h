@@ -1,0 +1,146 @@
+#pragma once
+// The comparison of the query with every library structure, computed on worker threads in chunks
+// of consecutive structures and handed to the calling thread in library order. The workers only
+// read files and compute; the calling thread writes the result lines, ranks them and talks to the
+// user (Progress), so the result file and the ranking are the same as in a one-thread loop.
+#include "descriptors/catalogue.h"
+#include "descriptors/descsets.h"
+#include "io/structlib.h"
+#include "search/libparams.h"
+#include "search/ranking.h"
+#include "search/statistics.h"
+#include "search/workbench.h"
+
+#include <array>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace velmora {
+
+// parameters.Scale(index, value), computed in double where that gives the same 6-byte value.
+double ScaleQuickly(const LibraryParameters& parameters, int index, double value);
+
+struct ComparisonSetup {
+    DescriptorMode mode = DescriptorMode::Normal;
+    std::string libraryName;
+    std::string descriptorFile; // NORMAL mode: the ".pre" file
+    long count = 0;             // structures 1..count
+    int coefficient = 0;
+    int chosenCount = 0;
+    std::vector<int> participating;
+    std::array<double, kCatalogueSize> query{};
+    LibraryParameters parameters;
+    StatisticsAccumulator statistics; // its current channel serves the correlation
+};
+
+// One chunk of consecutive structures, as a worker computed it.
+struct ComparedChunk {
+    long first = 1;
+    long last = 0;
+    std::string text;                // the result lines of the chunk, with their line ends (and room after them)
+    std::vector<std::uint32_t> ends; // per structure: the end of its line in text (no line: no growth)
+    std::vector<float> values;       // per structure with a line: its value as read back from the text
+    // The first structure that could not be read (0: none) and its library result code (INTRO
+    // mode; 0 in NORMAL mode: the descriptor file ended early). Nothing after it was computed.
+    long failedAt = 0;
+    int failure = 0;
+    // Thrown while computing structure errorAt; nothing from there on was computed.
+    std::exception_ptr error;
+    long errorAt = 0;
+
+    // Whether structure k (first..last) has a line, and its bytes.
+    bool HasLine(long k) const { return LineEnd(k) > LineStart(k); }
+    std::size_t LineStart(long k) const { return k == first ? 0 : ends[static_cast<std::size_t>(k - first - 1)]; }
+    std::size_t LineEnd(long k) const { return ends[static_cast<std::size_t>(k - first)]; }
+};
+
+// Computes the values of one structure after another, as the one-thread loop did; one per thread.
+class StructureComparer {
+public:
+    // INTRO mode reads the structures through library, or through its own when null. Throws
+    // IoError when the descriptor file cannot be opened.
+    explicit StructureComparer(const ComparisonSetup& setup, StructureLibrary* library = nullptr);
+    ~StructureComparer();
+    StructureComparer(const StructureComparer&) = delete;
+    StructureComparer& operator=(const StructureComparer&) = delete;
+
+    // Computes structures first..last into chunk (cleared first); tally (if given) counts the values.
+    void Compute(long first, long last, ComparedChunk& chunk, ValueTally* tally = nullptr);
+    // The library vector and the accumulator as the last structure with a line left them.
+    const std::array<double, kCatalogueSize>& Vector() const { return m_vector; }
+    const StatisticsAccumulator& Statistics() const { return m_statistics; }
+
+private:
+    double Scaled(int index, double value) const;
+    void AddLine(ComparedChunk& chunk, long k, double value);
+    // NORMAL mode: the structures first..last whose records (available of them) were read; returns
+    // the structure after the last computed.
+    long ComputeStored(long first, long last, std::size_t available, ComparedChunk& chunk);
+
+    const ComparisonSetup& m_setup;
+    std::vector<std::array<double, 256>> m_scaledCounts; // rows of the participating counts
+    std::array<int, kCatalogueSize> m_table{};           // a descriptor's row, or -1
+    std::vector<StoredDescriptorField> m_fields; // of the participating descriptors, in their order
+    bool m_groupsOnly = false;
+    int m_fd = -1;
+    std::vector<std::uint8_t> m_records;
+    std::unique_ptr<StructureLibrary> m_ownLibrary;
+    StructureLibrary* m_library = nullptr;
+    std::vector<std::int32_t> m_groupCounts;
+    // The query and the chunk's library vectors over the participating descriptors only, in their order.
+    std::vector<double> m_denseQuery;
+    std::vector<int> m_denseIndex; // 0..n-1
+    std::vector<double> m_rows;
+    std::vector<std::size_t> m_lineRows; // the structures of the chunk that have a line
+    std::vector<double> m_lineValues;
+    std::array<double, kCatalogueSize> m_vector{};
+    StatisticsAccumulator m_statistics;
+};
+
+// Structures 1..count in chunks of chunkSize, computed by `workers` threads a few chunks ahead of
+// the caller, which takes them in order. Destruction stops and joins the workers.
+class ChunkedComparison {
+public:
+    ChunkedComparison(const ComparisonSetup& setup, int workers, long chunkSize);
+    ~ChunkedComparison();
+    ChunkedComparison(const ChunkedComparison&) = delete;
+    ChunkedComparison& operator=(const ChunkedComparison&) = delete;
+
+    // The next chunk in library order, valid until the next call; nullptr after the last.
+    const ComparedChunk* Next();
+    // Stops the workers (they finish the chunk in hand) and waits for them.
+    void Stop();
+    // After Stop: the values every worker computed, merged (once).
+    const ValueTally& MergedTally();
+
+private:
+    static constexpr int kSlots = 2; // chunks a worker may hold ready
+    struct Slot {
+        ComparedChunk chunk;
+        bool ready = false;
+    };
+    struct Worker {
+        std::unique_ptr<StructureComparer> comparer;
+        ValueTally tally;
+        std::array<Slot, kSlots> slots;
+        std::thread thread;
+    };
+    void Work(int index);
+
+    const ComparisonSetup& m_setup;
+    long m_chunkSize;
+    long m_chunks;
+    std::vector<std::unique_ptr<Worker>> m_workers;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_stopping = false;
+    long m_next = 0;             // the chunk Next() returns next
+    Slot* m_held = nullptr;      // the slot Next() returned last
+};
+
+} // namespace velmora
