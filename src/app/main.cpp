@@ -5,7 +5,7 @@
 #include "qtuserdialog.h"
 #include "qvxform.h"
 #ifdef VELMORA_HAVE_INTEROP
-#include "interop.h"
+#include "interopmodule.h"
 #endif
 
 #include <QApplication>
@@ -77,7 +77,7 @@ public:
 int main(int argc, char** argv)
 {
 #ifdef VELMORA_HAVE_INTEROP
-    velmora::interop::RegisterInteropFormats();
+    velmora::interop::RegisterInteropModule();
 #endif
     std::vector<std::string> files;
     std::string setName;

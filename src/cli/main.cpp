@@ -1,6 +1,6 @@
 #include "command.h"
 #ifdef VELMORA_HAVE_INTEROP
-#include "interop.h"
+#include "interopmodule.h"
 #endif
 
 #include <iostream>
@@ -10,7 +10,7 @@ int main(int argc, char** argv)
 {
     std::ios::sync_with_stdio(false);
 #ifdef VELMORA_HAVE_INTEROP
-    velmora::interop::RegisterInteropFormats();
+    velmora::interop::RegisterInteropModule();
 #endif
     velmora::cli::CommandContext context{std::cout, std::cerr, ::isatty(2) != 0};
     const std::vector<std::string> args(argv + 1, argv + argc);

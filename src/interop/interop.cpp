@@ -7,7 +7,7 @@
 
 namespace velmora::interop {
 
-void RegisterInteropFormats()
+StructureFormatReaders InteropReaders()
 {
     StructureFormatReaders readers;
     readers.openSmiles = [](const std::string& file, const SourceOptions& options) -> std::unique_ptr<StructureSource> {
@@ -18,7 +18,9 @@ void RegisterInteropFormats()
         return std::make_unique<MolBlockSource>(file);
     };
     readers.parseSmiles = [](const std::string& smiles, TCTab& table) { return TableFromSmiles(smiles, table); };
-    RegisterStructureFormats(std::move(readers));
+    return readers;
 }
+
+void RegisterInteropFormats() { RegisterStructureFormats(InteropReaders()); }
 
 } // namespace velmora::interop

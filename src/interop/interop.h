@@ -1,8 +1,14 @@
 #pragma once
-// Registers the readers of SMILES files and V3000 molfiles with the core's structure formats.
-// Called once by each program at start-up, before any file is opened.
+// The readers of SMILES files and V3000 molfiles, for the core's structure formats.
+#include "io/structureformats.h"
+
 namespace velmora::interop {
 
+// The readers as functions of this library.
+StructureFormatReaders InteropReaders();
+
+// Registers InteropReaders() with the core's structure formats (programs and tests that link the
+// library itself). Called once, before any file is opened.
 void RegisterInteropFormats();
 
 } // namespace velmora::interop
