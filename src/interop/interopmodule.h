@@ -1,8 +1,6 @@
 #pragma once
 // The loadable form of the SMILES and V3000 readers. The programs link only this small loader; the
 // module (and with it the toolkit's libraries) is loaded when a SMILES or V3000 file is first read.
-#include <string>
-
 namespace velmora::interop {
 
 // Raised whenever what crosses between program and module changes; both come from one build.
@@ -12,8 +10,5 @@ inline constexpr int kModuleAbiVersion = 1;
 // program, else where the build put it. Returns whether it was found (else SMILES and V3000 input
 // stay unavailable, as in a build without them).
 bool RegisterInteropModule();
-
-// The module file RegisterInteropModule found (empty when none).
-std::string InteropModulePath();
 
 } // namespace velmora::interop

@@ -82,6 +82,4 @@ bool RegisterInteropModule()
     return true;
 }
 
-std::string InteropModulePath() { return ModulePath(); }
-
 } // namespace velmora::interop
