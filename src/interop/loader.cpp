@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <mutex>
+#include <string>
 #include <system_error>
 
 namespace velmora::interop {
