@@ -406,6 +406,20 @@ void DescriptorSelection::AugAtomsOfMyMolecule(const TCTab& query, SelectionCont
     Refresh(context.choice);
 }
 
+bool DescriptorSelection::AugAtomsOfMyMolecule(const TCTab& query, SelectionContext& context, UserDialog& dialog)
+{
+    const int first = ListPosition(kFirstAugIndex);
+    if (!context.choice.DescAvailable[static_cast<std::size_t>(kFirstAugIndex)]) {
+        for (int position = first; position <= ListPosition(kLastAugIndex); ++position)
+            m_chosen[static_cast<std::size_t>(position)] = false;
+        Refresh(context.choice);
+        Warn(first, context, dialog);
+        return false;
+    }
+    AugAtomsOfMyMolecule(query, context);
+    return true;
+}
+
 void DescriptorSelection::Refresh(DescriptorChoice& choice) const
 {
     choice.DescSelected.fill(false);
