@@ -28,6 +28,26 @@ namespace velmora {
 
 namespace {
 
+// The drawn query's layout with y growing upward: mirrored top to bottom about the middle of its
+// height, so the coordinates keep the range they had. The layout on screen is what other programs
+// show from the saved file.
+TCTab YUpLayout(const TCTab& drawn)
+{
+    TCTab table;
+    table.Assign(drawn);
+    const int n = table.NumValidAtoms;
+    if (n < 1)
+        return table;
+    double top = table.Atom(1).y, bottom = top;
+    for (int i = 2; i <= n; ++i) {
+        top = std::min(top, static_cast<double>(table.Atom(i).y));
+        bottom = std::max(bottom, static_cast<double>(table.Atom(i).y));
+    }
+    for (int i = 1; i <= n; ++i)
+        table.SetCoord(i, 2, top + bottom - table.Atom(i).y);
+    return table;
+}
+
 // The search computes on two worker threads, in chunks of this many structures.
 constexpr int kSearchWorkers = 2;
 constexpr long kSearchChunk = 1024;
@@ -249,6 +269,7 @@ bool Workbench::LoadQuery(const std::optional<std::string>& file)
     }
     m_state.QueryFileName = *chosen;
     m_state.QueryLoaded = true;
+    m_state.QueryDrawn = false;
     InvalidateResults();
     return true;
 }
@@ -295,6 +316,7 @@ bool Workbench::LoadQuerySmiles(const std::string& smiles)
     table.FStrucName = smiles.substr(0, 80);
     m_state.Query.Assign(table);
     m_state.QueryLoaded = true;
+    m_state.QueryDrawn = false;
     m_state.QueryFileName.clear();
     InvalidateResults();
     return true;
@@ -304,6 +326,7 @@ void Workbench::SetDrawnQuery(const TCTab& structure)
 {
     m_state.Query.Assign(structure);
     m_state.QueryLoaded = true;
+    m_state.QueryDrawn = true;
     m_state.QueryFileName.clear();
     InvalidateResults();
 }
@@ -337,7 +360,8 @@ bool Workbench::SaveQuery(const std::optional<std::string>& file)
         }
     }
     TextWriter writer(*chosen, mode);
-    WriteMolRecord(m_state.Query, writer, "ZW", m_state.Query.FStrucName.substr(0, 8), 0, "");
+    const TCTab& query = m_state.QueryDrawn ? YUpLayout(m_state.Query) : m_state.Query;
+    WriteMolRecord(query, writer, "ZW", query.FStrucName.substr(0, 8), 0, "");
     writer.Close();
     return true;
 }

@@ -32,6 +32,9 @@ struct SearchState {
     int BestCount = 50;
     bool LibraryOpen = false;
     bool QueryLoaded = false;
+    // The query came from the structure editor: its coordinates are the editor's pixels, y growing
+    // downward. Queries read from files, libraries and SMILES keep y growing upward.
+    bool QueryDrawn = false;
     bool DescriptorsChosen = false;
     bool ParametersAvailable = false;
     int BackPage = 0;
@@ -134,6 +137,8 @@ public:
     bool PasteSmiles();
     // Sets the query from a drawn structure (the editor's OK).
     void SetDrawnQuery(const TCTab& structure);
+    // Saves the query as a molfile record. A drawn query is written with y growing upward, as
+    // library records and other programs keep it; in memory it stays as drawn.
     bool SaveQuery(const std::optional<std::string>& file = std::nullopt);
     void SetIntroMode();
     bool SetNormalMode();
