@@ -65,9 +65,11 @@ TQVXForm::TQVXForm(UserDialog& dialog, QtProgress& progress, std::string working
     m_helpWindow = new HelpWindow(this);
     m_helpWindow->setWindowFlag(Qt::Window);
     m_statusWindow = new StatusWindow(m_workbench, this);
-    // The structure editor keeps its drawing between openings; OK hands it over as the query.
+    // The structure editor opens with the current query; OK hands its drawing over as the query.
     m_drawpen = new TDrawpenForm(UserDataDirectory(workingDirectory), this); // beside the descriptor sets
     Connect(LaterCommand::DrawMolecule, [this] {
+        const SearchState& state = m_workbench.State();
+        m_drawpen->TakeQuery(state.QueryLoaded ? state.Query : TCTab(), state.QueryDrawn);
         if (m_drawpen->exec() == QDialog::Accepted) {
             m_workbench.SetDrawnQuery(m_drawpen->Structure());
             ShowQuery();
