@@ -4,6 +4,7 @@
 #include "base/progress.h"
 #include "dialogs.h"
 #include "flowpage.h"
+#include "io/liblock.h"
 #include "progresswindows.h"
 #include "gui_support.h"
 #include "search/coefficients.h"
@@ -301,6 +302,39 @@ private slots:
         QVERIFY(!window.isVisible()); // closed once the loop had ended
         QVERIFY(!window.Bench().HasResults()); // the search stopped early
         QVERIFY(window.Bench().State().LibraryOpen && window.Bench().State().QueryLoaded);
+    }
+
+    // While another program writes the library, opening and searching it are refused with a
+    // message naming the library and the work; the window stays usable and works once it is free.
+    void aLibraryInUseIsRefusedAndTheWindowStaysUsable()
+    {
+        test::MainWindow main(m_dir.Path().string());
+        auto& [dialog, progress, window] = main;
+        QVERIFY(main.Show());
+        if (!std::filesystem::exists(CompanionFileName(m_library, "pre")))
+            QVERIFY(test::BuildDescriptorFiles(m_library));
+        const std::string inUse = m_library + ": in use by another program (import): nothing was changed; "
+                                              "try again when it has finished";
+        {
+            const LibraryLock other(m_library, LibraryWork::Import);
+            QVERIFY(!window.OpenLibraryFile(m_library));
+            QCOMPARE(LastText(dialog), inUse);
+            QCOMPARE(dialog.shown.back().kind, MessageKind::Error);
+            QVERIFY(!window.Bench().State().LibraryOpen);
+        }
+        QVERIFY(window.OpenLibraryFile(m_library));
+        QVERIFY(window.LoadQueryFile(test::DataFile("query.mol")));
+        main.Choose({"Bonds: single"});
+        {
+            const LibraryLock other(m_library, LibraryWork::Import);
+            dialog.shown.clear();
+            Action(&window, "Calculate")->trigger();
+            QCOMPARE(LastText(dialog), inUse);
+            QVERIFY(!window.Bench().HasResults() && !progress.Busy());
+        }
+        CloseDiagramWhenShown();
+        Action(&window, "Calculate")->trigger();
+        QVERIFY(window.Bench().HasResults());
     }
 };
 

@@ -1,6 +1,7 @@
 // Companion files are used only with the library state they were made from, and a search's result
 // library never replaces a library the search did not make.
 #include "io/convert.h"
+#include "io/liblock.h"
 #include "io/libstamp.h"
 #include "io/molfile.h"
 #include "search/paramcalc.h"
@@ -9,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <future>
+#include <thread>
 
 namespace velmora {
 namespace {
@@ -205,6 +208,31 @@ TEST_F(CompanionState, TheResultLibraryNeverReplacesALibraryTheSearchDidNotMake)
     EXPECT_EQ(wb.State().SimilarLibraryFileName, free);
     EXPECT_EQ(test::ReadBytes(own), grown);
     EXPECT_EQ(CountLibraryRecords(own), 5);
+
+    // An earlier result library that another program reads now (its results shown) stays too.
+    fs::remove(own);
+    fs::remove(dir.File("drSIM.III"));
+    ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
+    ASSERT_EQ(wb.State().SimilarLibraryFileName, own);
+    const std::string shown = test::ReadBytes(own);
+    std::promise<void> holding, release;
+    std::thread other([&] {
+        const LibraryLock reading(own, LibraryWork::Read);
+        holding.set_value();
+        release.get_future().wait();
+    });
+    holding.get_future().wait();
+    wb.SetBestCount("5");
+    dialog.shown.clear();
+    const SearchOutcome outcome = wb.RunSearch();
+    release.set_value();
+    other.join();
+    ASSERT_EQ(outcome, SearchOutcome::Completed);
+    EXPECT_EQ(wb.State().SimilarLibraryFileName, free);
+    EXPECT_EQ(Warnings(), std::vector<std::string>{own + " is in use by another program; it stays as it is.\rThe best "
+                                                         "matches are written to " + free + " instead."});
+    EXPECT_EQ(test::ReadBytes(own), shown);
+    EXPECT_EQ(CountLibraryRecords(free), 5);
 }
 
 } // namespace

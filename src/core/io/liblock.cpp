@@ -115,12 +115,22 @@ LibraryLock::LibraryLock(const std::string& libraryName, LibraryWork work)
             continue;
         ::close(fd);
         if (writes && !held.exclusive) {
-            const Taken taken = held.flockOnly ? (::flock(held.fd, LOCK_EX | LOCK_NB) == 0 ? Taken::Yes : Taken::Busy)
-                                               : SetLock(held.fd, F_WRLCK, kLibraryByte);
-            if (taken != Taken::Yes)
+            Taken taken = Taken::Yes;
+            if (!held.flockOnly) {
+                // Said first, as a new holder does, so that a refused program can name the work.
+                SetLock(held.fd, F_RDLCK, KindByte(work));
+                taken = SetLock(held.fd, F_WRLCK, kLibraryByte);
+            } else {
+                taken = ::flock(held.fd, LOCK_EX | LOCK_NB) == 0 ? Taken::Yes : Taken::Busy;
+            }
+            if (taken != Taken::Yes) {
+                if (!held.flockOnly)
+                    SetLock(held.fd, F_UNLCK, KindByte(work));
                 Refuse(libraryName, held.flockOnly ? std::string() : HolderWorks(held.fd, true));
+            }
             held.exclusive = true;
             m_upgraded = true;
+            m_upgradeKind = static_cast<int>(KindByte(work));
         }
         ++held.count;
         m_entry = static_cast<int>(i);
@@ -170,8 +180,10 @@ LibraryLock::~LibraryLock()
         // Back to the shared lock the enclosing reader holds.
         if (held.flockOnly)
             ::flock(held.fd, LOCK_SH | LOCK_NB);
-        else
+        else {
             SetLock(held.fd, F_RDLCK, kLibraryByte);
+            SetLock(held.fd, F_UNLCK, m_upgradeKind);
+        }
         held.exclusive = false;
     }
 }

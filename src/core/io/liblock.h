@@ -46,6 +46,7 @@ public:
 private:
     int m_entry = -1;      // the thread's record of the lock file, -1: unlocked
     bool m_upgraded = false; // this object made a shared lock of the thread exclusive
+    int m_upgradeKind = 0;   // the byte that says what it does meanwhile
 };
 
 // The library's lock file: its name with the last extension replaced by "lock".

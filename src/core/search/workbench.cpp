@@ -477,6 +477,7 @@ void Workbench::LibraryOpened()
     m_selection.DeselectAll(context);
     m_state.DescriptorsChosen = false;
     m_hasResults = false;
+    m_resultLock.reset();
     m_results = SearchResults{};
     m_state.BackPage = 0;
     m_distrustReported.clear();
@@ -489,6 +490,7 @@ void Workbench::LibraryOpened()
 
 void Workbench::CloseLibrary()
 {
+    m_resultLock.reset();
     m_library.ReleaseFiles();
     m_state.LibraryOpen = false;
     m_state.LibraryFileName.clear();
@@ -680,13 +682,27 @@ std::string Workbench::ChooseResultLibraryName(const std::string& library)
         const bool there = std::filesystem::exists(name) || std::filesystem::exists(ExistingIndexFileName(name));
         return ofLibrary(name) || (there && !CompanionMismatch(name, "clb").empty());
     };
+    // Nor is one another program reads or writes now. The name chosen stays locked for reading
+    // while its results are shown, so that no other search replaces them meanwhile.
+    m_resultLock.reset();
     std::string name = usual;
-    for (int n = 2; taken(name); ++n)
+    bool inUse = false;
+    for (int n = 2;; ++n) {
+        if (!taken(name)) {
+            try {
+                { const LibraryLock writing(name, LibraryWork::SearchResult); }
+                m_resultLock = std::make_unique<LibraryLock>(name, LibraryWork::Read);
+                break;
+            } catch (const LibraryBusy&) {
+                inUse = inUse || name == usual;
+            }
+        }
         name = usual.substr(0, usual.size() - 4) + std::to_string(n) + ".clb";
+    }
     if (name != usual)
         m_dialog.ShowMessage(MessageKind::Warning, "Warning",
-                             usual + " is a library this program's searches did not make; it stays as it is.\r"
-                                     "The best matches are written to " + name + " instead.",
+                             usual + (inUse ? " is in use by another program" : " is a library this program's searches did not make") +
+                                 "; it stays as it is.\rThe best matches are written to " + name + " instead.",
                              MessageButtons::Ok);
     return name;
 }
@@ -795,6 +811,7 @@ void Workbench::ResetAll()
     auto context = Context();
     m_selection.DeselectAll(context);
     m_hasResults = false;
+    m_resultLock.reset();
     m_results = SearchResults{};
     m_printEnabled = false;
     m_parameters.Clear();

@@ -9,12 +9,14 @@
 #include "descriptors/catalogue.h"
 #include "descriptors/descsets.h"
 #include "io/convert.h"
+#include "io/liblock.h"
 #include "io/structlib.h"
 #include "search/libparams.h"
 #include "search/ranking.h"
 #include "search/statistics.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <random>
 #include <set>
@@ -202,6 +204,7 @@ private:
     bool m_printEnabled = false;
     std::string m_failureDetail; // the file, the record and the cause of a failed search
     std::set<std::string> m_distrustReported; // companions of the open library already warned about
+    std::unique_ptr<LibraryLock> m_resultLock;  // the result library of the results shown, read-locked
     std::vector<int> m_participating;
     std::vector<int> m_leftOut;
     std::array<double, kCatalogueSize> m_queryVector{};
