@@ -22,6 +22,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <future>
+#include <thread>
 
 using namespace velmora;
 using namespace velmora::gui;
@@ -43,6 +45,30 @@ std::string LastText(const test::ScriptedDialog& dialog)
 {
     return dialog.shown.empty() ? std::string() : dialog.shown.back().text;
 }
+
+// Holds a library's lock on a thread of its own as another program would (a lock of this thread
+// would nest with the window's).
+class OtherProgram {
+public:
+    OtherProgram(const std::string& library, LibraryWork work)
+        : m_thread([this, library, work] {
+              const LibraryLock lock(library, work);
+              m_holding.set_value();
+              m_release.get_future().wait();
+          })
+    {
+        m_holding.get_future().wait();
+    }
+    ~OtherProgram()
+    {
+        m_release.set_value();
+        m_thread.join();
+    }
+
+private:
+    std::promise<void> m_holding, m_release;
+    std::thread m_thread;
+};
 
 } // namespace
 
@@ -316,7 +342,7 @@ private slots:
         const std::string inUse = m_library + ": in use by another program (import): nothing was changed; "
                                               "try again when it has finished";
         {
-            const LibraryLock other(m_library, LibraryWork::Import);
+            const OtherProgram other(m_library, LibraryWork::Import);
             QVERIFY(!window.OpenLibraryFile(m_library));
             QCOMPARE(LastText(dialog), inUse);
             QCOMPARE(dialog.shown.back().kind, MessageKind::Error);
@@ -326,7 +352,7 @@ private slots:
         QVERIFY(window.LoadQueryFile(test::DataFile("query.mol")));
         main.Choose({"Bonds: single"});
         {
-            const LibraryLock other(m_library, LibraryWork::Import);
+            const OtherProgram other(m_library, LibraryWork::Import);
             dialog.shown.clear();
             Action(&window, "Calculate")->trigger();
             QCOMPARE(LastText(dialog), inUse);
