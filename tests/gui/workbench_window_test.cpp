@@ -361,6 +361,22 @@ private slots:
         CloseDiagramWhenShown();
         Action(&window, "Calculate")->trigger();
         QVERIFY(window.Bench().HasResults());
+        const QString usual = QString::fromStdString(std::filesystem::path(ResultLibraryName(m_library)).filename().string());
+        QVERIFY2(window.StatusLine().text().endsWith("Best matches: " + usual), qPrintable(window.StatusLine().text()));
+
+        // A library of the user's under that name stays; the window names the one the search used.
+        std::filesystem::remove(ResultLibraryName(m_library) + "-state");
+        dialog.shown.clear();
+        CloseDiagramWhenShown();
+        Action(&window, "Calculate")->trigger();
+        QVERIFY(window.Bench().HasResults());
+        const std::string used = window.Bench().State().SimilarLibraryFileName;
+        QCOMPARE(QString::fromStdString(used), QString::fromStdString(ResultLibraryName(m_library)).replace("SIM.clb", "SIM2.clb"));
+        QVERIFY(!dialog.shown.empty() && dialog.shown.front().kind == MessageKind::Warning);
+        const QString name = QString::fromStdString(std::filesystem::path(used).filename().string());
+        QVERIFY2(window.StatusLine().text().endsWith("Best matches: " + name), qPrintable(window.StatusLine().text()));
+        QVERIFY(window.Flow().similarityTable->toolTip().contains(name));
+        Screenshot(&window, "workbench-result-library-name");
     }
 };
 
