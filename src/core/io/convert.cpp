@@ -147,6 +147,7 @@ void DeleteStaleLibraryFiles(StructureLibrary& library, const std::string& targe
 {
     library.ReleaseFiles();
     if (mode == ConversionMode::WriteAnew) {
+        RemoveCompanionStamp(target, "clb"); // what is imported is the user's, never a search's result
         RemoveIfPresent(target);
         RemoveIfPresent(LibraryCompanionName(target, "iii"));
         RemoveIfPresent(LibraryCompanionName(target, "III"));
