@@ -3,6 +3,7 @@
 // choices are answered by a scripted dialog; the loops run with the real progress windows.
 #include "base/progress.h"
 #include "dialogs.h"
+#include "convertform.h"
 #include "flowpage.h"
 #include "io/liblock.h"
 #include "progresswindows.h"
@@ -377,6 +378,45 @@ private slots:
         QVERIFY2(window.StatusLine().text().endsWith("Best matches: " + name), qPrintable(window.StatusLine().text()));
         QVERIFY(window.Flow().similarityTable->toolTip().contains(name));
         Screenshot(&window, "workbench-result-library-name");
+    }
+
+    // The converter window importing into a library another program writes: the same message,
+    // nothing changed, and the window converts once the library is free.
+    void theConverterRefusesALibraryInUse()
+    {
+        test::MainWindow main(m_dir.Path().string());
+        auto& [dialog, progress, window] = main;
+        QVERIFY(main.Show());
+        const std::string target = test::NciLibrary(m_dir, "shared", 3, false);
+        QVERIFY(!target.empty());
+        const std::string before = test::ReadBytes(target);
+        const std::string sd = m_dir.File("ten.sdf");
+        test::WriteBytes(sd, test::NciRecords(20, 10));
+        dialog.files = {sd, target};
+        dialog.answers = {MessageAnswer::Append}; // "File already exists"
+        std::string refusal, done;
+        bool unchanged = false;
+        WhenModal<TConvertForm>([&](TConvertForm* form) {
+            form->SaveAsButton()->click();
+            {
+                const OtherProgram other(target, LibraryWork::Build);
+                form->ConvertButton()->click();
+            }
+            refusal = LastText(dialog);
+            unchanged = test::ReadBytes(target) == before;
+            dialog.files.push_back(target);
+            dialog.answers.push_back(MessageAnswer::Append);
+            form->SaveAsButton()->click();
+            form->ConvertButton()->click();
+            done = LastText(dialog);
+            form->ExitButton()->click();
+        });
+        Action(&window, "&Import Library")->trigger();
+        QCOMPARE(refusal, target + ": in use by another program (build): nothing was changed; try again when it has "
+                                   "finished");
+        QVERIFY(unchanged);
+        QCOMPARE(done, std::string("Conversion successful"));
+        QCOMPARE(CountLibraryRecords(target), 13L);
     }
 };
 
