@@ -157,6 +157,30 @@ TEST_F(CompanionState, OnlyACompleteBuildIsTrusted)
     EXPECT_TRUE(Contains(CompanionMismatch(lib, "pre"), "cannot be confirmed")) << CompanionMismatch(lib, "pre");
 }
 
+// A library another program has changed since it was opened is not searched with the count and
+// parameters of its earlier state.
+TEST_F(CompanionState, ALibraryChangedSinceItWasOpenedIsOpenedAgainBeforeASearch)
+{
+    const std::string lib = Library("lib", 1, 30, true);
+    ASSERT_TRUE(wb.OpenLibrary(lib));
+    ASSERT_TRUE(wb.LoadQuery(lib));
+    Choose({"Atoms of C", "Atoms of N", "Atoms of O"});
+    const std::string more = dir.File("more.sdf");
+    test::WriteBytes(more, test::NciRecords(100, 3));
+    StructureLibrary other;
+    NullProgress quiet;
+    ASSERT_TRUE(ImportStructures(other, more, 3, lib, ConversionMode::Append, quiet).Completed());
+    dialog.shown.clear();
+    EXPECT_EQ(wb.RunSearch(), SearchOutcome::NotStarted);
+    ASSERT_EQ(dialog.shown.size(), 1u);
+    test::ExpectMessage(dialog.shown[0], MessageKind::Error,
+                        "The library has changed since it was opened (30 structures then, 33 now).\rOpen it again "
+                        "to search it.",
+                        MessageButtons::Ok);
+    EXPECT_EQ(dialog.shown[0].detail, lib);
+    EXPECT_FALSE(wb.HasResults());
+}
+
 // A search's result library replaces only an earlier result library: a user's own library of that
 // name stays byte for byte, and the best matches go to a free name beside it, said in a warning.
 TEST_F(CompanionState, TheResultLibraryNeverReplacesALibraryTheSearchDidNotMake)

@@ -747,8 +747,17 @@ SearchOutcome Workbench::RunSearch()
                              MessageButtons::Ok);
     }
 
-    // No program writes the library while it is searched.
+    // No program writes the library while it is searched. Another may have changed it since it
+    // was opened: its parameters and count would then belong to another library state.
     const LibraryLock lock(m_state.LibraryFileName, LibraryWork::Search);
+    m_library.ReleaseFiles();
+    if (const long now = CountLibraryRecords(m_state.LibraryFileName); now != m_state.LibraryCount) {
+        m_dialog.ShowMessage(MessageKind::Error, "Error",
+                             "The library has changed since it was opened (" + std::to_string(m_state.LibraryCount) +
+                                 " structures then, " + std::to_string(now) + " now).\rOpen it again to search it.",
+                             MessageButtons::Ok, m_state.LibraryFileName);
+        return SearchOutcome::NotStarted;
+    }
     const std::string resultFile = CompanionFileName(m_state.LibraryFileName, "qlt");
     m_failureDetail.clear();
     m_state.StartTime = ClockNow();
