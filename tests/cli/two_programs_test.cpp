@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -220,6 +221,29 @@ TEST(TwoPrograms, ASearchDuringAnAppendLeavesNoParametersOfAHalfWrittenLibrary)
         EXPECT_EQ(CompanionMismatch(lib, "idr"), "");
     }
     EXPECT_EQ(CountLibraryRecords(lib), imported.status == 0 ? 420 : 20);
+}
+
+// The system releases the lock of a program that is killed: the next one is not refused, and what
+// it makes fits the library as the killed one left it.
+TEST(TwoPrograms, AKilledWriterLeavesTheLibraryFree)
+{
+    test::TempDir dir;
+    const std::string big = dir.File("big.sdf");
+    test::WriteBytes(big, test::NciRecords(1, 1000) + test::NciRecords(1, 1000) + test::NciRecords(1, 1000));
+    const std::string lib = dir.File("lib.clb");
+    for (int delay : {20, 60}) {
+        const Process import = Start(dir, "import", {"import", big, lib, "--replace"});
+        ::usleep(static_cast<useconds_t>(delay * 1000));
+        ::kill(import.pid, SIGKILL);
+        Wait(import);
+        const std::string more = dir.File("more.sdf");
+        test::WriteBytes(more, test::NciRecords(100, 2));
+        const Finished append = RunTool(dir, {"import", more, lib, "--append"});
+        EXPECT_EQ(append.status, 0) << append.err;
+        const Finished build = RunTool(dir, {"build", lib});
+        EXPECT_EQ(build.status, 0) << build.err;
+        EXPECT_EQ(CompanionMismatch(lib, "pre"), "");
+    }
 }
 
 } // namespace
