@@ -6,6 +6,7 @@
 #include "base/textfile.h"
 #include "graphics/htmlreport.h"
 #include "io/convert.h"
+#include "io/liblock.h"
 #include "search/coefficients.h"
 #include "search/explain.h"
 #include "search/workbench.h"
@@ -180,6 +181,8 @@ int Search(const ParsedArgs& args, CommandContext& context)
             descriptors.push_back(index);
         }
 
+    // The library stays as searched until the report and the explanations are printed.
+    const LibraryLock lock(libraryName, LibraryWork::Search);
     CliDialog dialog(context, args.Has("--yes") ? MessageAnswer::Ok : MessageAnswer::No);
     dialog.quiet = !args.Has("--verbose");
     CliProgress progress(context);

@@ -581,8 +581,18 @@ void TQVXForm::Refresh()
     } else {
         line += "No query loaded";
     }
+    // The result library may have a name of its own when the usual one was taken.
+    const QString results = QFileInfo(QString::fromStdString(state.SimilarLibraryFileName)).fileName();
+    if (m_workbench.HasResults() && !results.isEmpty())
+        line += "    Best matches: " + results;
+    m_flow->similarityTable->setToolTip(m_workbench.HasResults() && !results.isEmpty()
+                                            ? "View the table of the best matches (" + results + ")"
+                                            : QString("View the table of the best matches"));
     m_statusLine->setText(line);
-    m_statusLine->setToolTip(QString::fromStdString(state.LibraryFileName));
+    QString tip = QString::fromStdString(state.LibraryFileName);
+    if (m_workbench.HasResults() && !results.isEmpty())
+        tip += "\nBest matches: " + QString::fromStdString(state.SimilarLibraryFileName);
+    m_statusLine->setToolTip(tip);
 }
 
 } // namespace velmora::gui

@@ -3,6 +3,7 @@
 #include "base/ioerror.h"
 #include "base/textfile.h"
 #include "io/convert.h"
+#include "io/libstamp.h"
 #include "io/molfile.h"
 #include "search/coefficients.h"
 #include "search/paramcalc.h"
@@ -158,8 +159,9 @@ TEST_F(WorkbenchTest, ALoadThatFindsNoParameterFileClearsTheParameters)
     ASSERT_TRUE(wb.OpenLibrary(a));
     ASSERT_GT(wb.Parameters().StdDev[IndexOf("Atoms of C")], 0.0);
 
-    // A copy with its descriptor file but without .idp: NORMAL mode, the question, nothing computed.
-    for (const char* ext : {".clb", ".III", ".pre"})
+    // A copy with its descriptor file (and its stamp) but without .idp: NORMAL mode, the question,
+    // nothing computed.
+    for (const char* ext : {".clb", ".III", ".pre", ".pre-state"})
         fs::copy_file(dir.File(std::string("alpha") + ext), dir.File(std::string("beta") + ext));
     dialog.answers = {MessageAnswer::Ok};
     ASSERT_TRUE(wb.OpenLibrary(dir.File("beta.clb")));
@@ -448,6 +450,7 @@ TEST_F(WorkbenchTest, ConstantDescriptorsAreLeftOutWithAWarning)
         for (std::size_t i = 0; i < lines.size(); ++i)
             text += (indices.count(static_cast<int>(i)) ? kZeroLine : lines[i]) + "\r\n";
         test::WriteBytes(dir.File("lib30.idp"), text);
+        StampCompanion(lib, "idp"); // as if calculated so
         ASSERT_TRUE(wb.SetNormalMode()); // reloads the parameters
     };
     zeroLines({IndexOf("Atoms of N")});

@@ -4,6 +4,8 @@
 #include "base/textfile.h"
 #include "descriptors/catalogue.h"
 #include "descriptors/groups.h"
+#include "io/liblock.h"
+#include "io/libstamp.h"
 #include "search/recordpipeline.h"
 
 #include <cerrno>
@@ -105,6 +107,7 @@ ParameterRun ComputeIntroParameters(StructureLibrary& library, const std::string
                                     LibraryParameters& parameters, StatisticsAccumulator& statistics,
                                     Progress& progress, UserDialog& dialog)
 {
+    const LibraryLock lock(libraryName, LibraryWork::Params);
     ParameterRun run;
     LibraryParameters computed; // the parameters in use change only when the run completes
     ResetChannels(statistics, 17);
@@ -147,7 +150,9 @@ ParameterRun ComputeIntroParameters(StructureLibrary& library, const std::string
     progress.Finish();
     if (!aborted) {
         TakeResults(statistics, computed, 17);
+        RemoveCompanionStamp(libraryName, "idr");
         computed.Write(idr, 152);
+        StampCompanion(libraryName, "idr");
         parameters = computed;
         run.completed = true;
     }
@@ -160,6 +165,7 @@ ParameterRun BuildDescriptorFile(StructureLibrary& library, const std::string& l
                                  long libraryCount, LibraryParameters& parameters,
                                  StatisticsAccumulator& statistics, Progress& progress, UserDialog& dialog)
 {
+    const LibraryLock lock(libraryName, LibraryWork::Build);
     ParameterRun run;
     LibraryParameters computed; // the parameters in use change only when the run completes
     ResetChannels(statistics, 76);
@@ -195,11 +201,16 @@ ParameterRun BuildDescriptorFile(StructureLibrary& library, const std::string& l
     const std::string pre = CompanionFileName(libraryName, "pre");
     if (!aborted) {
         TakeResults(statistics, computed, 76);
+        // Each stamp goes before its file is replaced and comes back after it is complete.
+        RemoveCompanionStamp(libraryName, "idp");
+        RemoveCompanionStamp(libraryName, "pre");
         computed.Write(CompanionFileName(libraryName, "idp"), 153);
         parameters = computed;
         std::error_code ec;
         std::filesystem::remove(pre, ec);
         std::filesystem::rename(pr1, pre);
+        StampCompanion(libraryName, "pre");
+        StampCompanion(libraryName, "idp");
         run.completed = true;
     } else {
         std::filesystem::remove(pr1);

@@ -5,6 +5,8 @@
 #include "base/numtext.h"
 #include "base/real48.h"
 #include "base/textfile.h"
+#include "io/liblock.h"
+#include "io/libstamp.h"
 
 #include <algorithm>
 #include <cassert>
@@ -392,8 +394,10 @@ void ValueTally::FillHistogram(SearchResults& results) const
 int WriteResultLibrary(StructureLibrary& library, const std::string& libraryName,
                        const std::string& resultLibraryName, const SearchResults& results, long* failedPosition)
 {
+    const LibraryLock lock(resultLibraryName, LibraryWork::SearchResult);
     library.ReleaseFiles();
     std::error_code ec;
+    RemoveCompanionStamp(resultLibraryName, "clb");
     std::filesystem::remove(resultLibraryName, ec);
     std::filesystem::remove(ExistingIndexFileName(resultLibraryName), ec);
     for (int rank = 1; rank <= results.filled; ++rank) {
@@ -410,6 +414,9 @@ int WriteResultLibrary(StructureLibrary& library, const std::string& libraryName
             return written;
     }
     library.ReleaseFiles();
+    // Marks it as made by a search: the next search may replace it, a user's own library never.
+    if (std::filesystem::exists(resultLibraryName))
+        StampCompanion(resultLibraryName, "clb");
     return kLibOk;
 }
 
