@@ -20,7 +20,6 @@ int Import(const ParsedArgs& args, CommandContext& context)
     const std::string target = WithLibraryExtension(args.positional[1]);
     if (args.Has("--append") && args.Has("--replace"))
         throw UsageError("--append and --replace exclude each other");
-    IgnoreFileSizeSignal();
 
     ConversionMode mode = ConversionMode::Append;
     const bool exists = std::filesystem::exists(target);

@@ -3,8 +3,8 @@
 #include "explain_text.h"
 
 #include "base/ioerror.h"
-#include "base/textfile.h"
 #include "graphics/htmlreport.h"
+#include "graphics/wholefile.h"
 #include "io/convert.h"
 #include "search/coefficients.h"
 #include "search/explain.h"
@@ -70,11 +70,11 @@ void WriteReports(Workbench& workbench, const std::string& text, const std::stri
                   const std::vector<MatchExplanation>& explanations = {})
 {
     std::filesystem::create_directories(directory);
-    TextWriter textFile((std::filesystem::path(directory) / "report.txt").string());
+    std::string crlfText; // lines end in CR LF, as every text file written
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);)
-        textFile.WriteLine(line);
-    textFile.Close();
+        crlfText += line + "\r\n";
+    WriteWholeFile((std::filesystem::path(directory) / "report.txt").string(), crlfText);
 
     HtmlReportData data;
     data.Title = "Similarity search: " + std::filesystem::path(workbench.State().LibraryFileName).filename().string();

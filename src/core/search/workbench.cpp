@@ -1,6 +1,7 @@
 #include "search/workbench.h"
 
 #include "base/bytes.h"
+#include "base/filerollback.h"
 #include "base/ioerror.h"
 #include "base/numtext.h"
 #include "base/textfile.h"
@@ -336,9 +337,11 @@ bool Workbench::SaveQuery(const std::optional<std::string>& file)
         default: return false;
         }
     }
+    FileRollback rollback(*chosen, mode == TextWriter::Mode::Append ? FileRollback::Mode::Append : FileRollback::Mode::New);
     TextWriter writer(*chosen, mode);
     WriteMolRecord(m_state.Query, writer, "ZW", m_state.Query.FStrucName.substr(0, 8), 0, "");
     writer.Close();
+    rollback.Keep();
     return true;
 }
 
@@ -824,6 +827,7 @@ std::string Workbench::ExportAscii(std::mt19937& random)
             classOne[static_cast<std::size_t>(s)] = true;
     }
 
+    FileRollback rollback(path, FileRollback::Mode::New);
     TextWriter out(path);
     out.WriteLine(path);
     out.WriteLine(std::to_string(m));
@@ -867,6 +871,7 @@ std::string Workbench::ExportAscii(std::mt19937& random)
             out.WriteLine(line + " ");
         }
     out.Close();
+    rollback.Keep();
     return path;
 }
 
