@@ -29,6 +29,21 @@ namespace velmora {
 
 namespace {
 
+// "no such file", "is a folder", "is not a regular file" (a FIFO, a device: reading it could
+// block), or "" for a regular file.
+std::string QueryFileProblem(const std::string& file)
+{
+    std::error_code error;
+    const auto status = std::filesystem::status(file, error);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return "no such file";
+    if (std::filesystem::is_directory(status))
+        return "is a folder";
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        return "is not a regular file";
+    return {};
+}
+
 // The search computes on two worker threads, in chunks of this many structures.
 constexpr int kSearchWorkers = 2;
 constexpr long kSearchChunk = 1024;
@@ -231,6 +246,10 @@ bool Workbench::LoadQuery(const std::optional<std::string>& file)
     const auto chosen = file ? file : m_dialog.ChooseFile(FileDialogKind::Open, "Open X-File", filter, "");
     if (!chosen)
         return false;
+    // A file that is not there, or not a file, is no question of format: the true reason, and the
+    // query stays as it was.
+    if (const std::string missing = QueryFileProblem(*chosen); !missing.empty())
+        throw IoError(*chosen, missing);
     std::string problem;
     TCTab first;
     if (IsLibrary(*chosen)) {
