@@ -40,7 +40,7 @@ Process Start(const test::TempDir& dir, const std::string& tag, const std::vecto
     Process process;
     process.out = dir.File(tag + ".out");
     process.err = dir.File(tag + ".err");
-    std::vector<std::string> all{VELMORA_CLI_BINARY};
+    std::vector<std::string> all{VELMORA_CLI_PROGRAM};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& arg : all)
@@ -52,7 +52,7 @@ Process Start(const test::TempDir& dir, const std::string& tag, const std::vecto
     posix_spawn_file_actions_addopen(&actions, 2, process.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int started = posix_spawn(&process.pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    EXPECT_EQ(started, 0) << VELMORA_CLI_BINARY;
+    EXPECT_EQ(started, 0) << VELMORA_CLI_PROGRAM;
     return process;
 }
 

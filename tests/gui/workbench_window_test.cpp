@@ -298,6 +298,22 @@ private slots:
         QVERIFY(window.StatusLine().text().startsWith("No library open"));
     }
 
+    // A query file that is not there is no question of format: the box says so, the query stays.
+    void missingQueryFileKeepsTheQuery()
+    {
+        test::MainWindow main(m_dir.Path().string());
+        auto& [dialog, progress, window] = main;
+        QVERIFY(main.Show());
+        QVERIFY(window.LoadQueryFile(test::DataFile("query.mol")));
+        const std::string missing = m_dir.File("missing.mol");
+        dialog.shown.clear();
+        QVERIFY(!window.LoadQueryFile(missing));
+        QCOMPARE(dialog.shown.size(), std::size_t{1});
+        QVERIFY(test::ExpectMessage(dialog.shown[0], MessageKind::Error, missing + ": no such file", MessageButtons::Ok));
+        QCOMPARE(window.Bench().State().QueryFileName, test::DataFile("query.mol"));
+        QCOMPARE(window.Bench().State().Query.FStrucName, std::string("2783"));
+    }
+
     // Closing the window while a search runs stops the search first and closes afterwards; no
     // command runs inside the loop.
     void closingDuringASearchWaitsForTheLoop()

@@ -19,6 +19,7 @@
 #include <map>
 #include <numeric>
 #include <set>
+#include <sys/stat.h>
 #include <tuple>
 
 namespace velmora {
@@ -205,6 +206,23 @@ TEST_F(WorkbenchTest, LoadQueryFromLibrarySdFileAndMolfile)
     ExpectMessage(dialog.shown.back(), MessageKind::Error, "Fileformat not valid", MessageButtons::Ok);
     EXPECT_EQ(wb.State().Query.FStrucName, "2783");
     EXPECT_EQ(wb.State().QueryFileName, test::DataFile("query.mol"));
+
+    // What is no file at all is not a wrong format: the error says why, and the query stays.
+    std::filesystem::create_directory(dir.File("folder.mol"));
+    ASSERT_EQ(::mkfifo(dir.File("pipe.mol").c_str(), 0600), 0);
+    for (const auto& [file, reason] : std::vector<std::pair<std::string, std::string>>{
+             {dir.File("gone.mol"), "no such file"}, {dir.File("gone.clb"), "no such file"},
+             {dir.File("folder.mol"), "is a folder"}, {dir.File("pipe.mol"), "is not a regular file"}}) {
+        try {
+            wb.LoadQuery(file);
+            ADD_FAILURE() << file << " was taken";
+        } catch (const IoError& error) {
+            EXPECT_EQ(std::make_pair(error.File(), error.Problem()), std::make_pair(file, reason));
+        }
+        EXPECT_EQ(wb.State().Query.FStrucName, "2783");
+        EXPECT_EQ(wb.State().QueryFileName, test::DataFile("query.mol"));
+    }
+    EXPECT_EQ(dialog.shown.size(), before + 1);
 
     EXPECT_FALSE(wb.LoadQuery());
     EXPECT_EQ(dialog.filters.back(), "Mol-Files (*.mol ; *.sd)|*.mol;*.sd|CLB-File  (*.clb)|*.clb");

@@ -1,5 +1,6 @@
 #include "editor/editormodel.h"
 
+#include "base/filerollback.h"
 #include "base/ioerror.h"
 #include "base/numeric.h"
 #include "base/textfile.h"
@@ -414,6 +415,7 @@ void EditorModel::SaveScratch(const std::string& folder) const
 {
     const std::string path = ScratchPath(folder);
     const std::string temporary = path + ".new";
+    FileRollback rollback(temporary, FileRollback::Mode::New);
     {
         TextWriter file(temporary);
         WriteCTB(m_structure, file, kScratchFractionDigits);
@@ -421,10 +423,9 @@ void EditorModel::SaveScratch(const std::string& folder) const
     }
     std::error_code error;
     std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
+    if (error)
         throw IoError(path, "cannot be replaced");
-    }
+    rollback.Keep();
 }
 
 bool EditorModel::LoadScratch(const std::string& folder)

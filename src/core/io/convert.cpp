@@ -1,5 +1,6 @@
 #include "io/convert.h"
 
+#include "base/filerollback.h"
 #include "base/ioerror.h"
 #include "base/numtext.h"
 #include "io/libfiles.h"
@@ -464,6 +465,7 @@ ExportReport ExportStructures(StructureLibrary& library, const std::string& libr
     const LibraryLock lock(libraryName, LibraryWork::Export);
     ExportReport report;
     report.ran = true;
+    FileRollback rollback(target, mode == ConversionMode::Append ? FileRollback::Mode::Append : FileRollback::Mode::New);
     TextWriter writer(target, mode == ConversionMode::Append ? TextWriter::Mode::Append
                                                              : TextWriter::Mode::Truncate);
     progress.Start("Conversion", total);
@@ -487,6 +489,7 @@ ExportReport ExportStructures(StructureLibrary& library, const std::string& libr
         progress.Step(k);
     }
     writer.Close();
+    rollback.Keep();
     progress.Finish();
     return report;
 }

@@ -1,5 +1,6 @@
 #include "search/paramcalc.h"
 
+#include "base/filerollback.h"
 #include "base/ioerror.h"
 #include "base/textfile.h"
 #include "descriptors/catalogue.h"
@@ -115,10 +116,12 @@ ParameterRun ComputeIntroParameters(StructureLibrary& library, const std::string
     const std::string idr = CompanionFileName(libraryName, "idr");
     if (std::filesystem::exists(idr)) {
         TextReader reader(idr);
+        FileRollback rollback(CompanionFileName(libraryName, "id1"), FileRollback::Mode::New);
         TextWriter copy(CompanionFileName(libraryName, "id1"));
         while (!reader.Eof())
             copy.WriteLine(reader.ReadLine());
         copy.Close();
+        rollback.Keep();
     }
     progress.Start("Calculates mean and standard deviation", count);
     const ClockTime start = ClockNow();
@@ -170,6 +173,7 @@ ParameterRun BuildDescriptorFile(StructureLibrary& library, const std::string& l
     LibraryParameters computed; // the parameters in use change only when the run completes
     ResetChannels(statistics, 76);
     const std::string pr1 = CompanionFileName(libraryName, "pr1");
+    FileRollback rollback(pr1, FileRollback::Mode::New); // no half-built descriptor file stays behind
     RecordFile file(pr1);
     progress.Start("Calculates new library-descriptors", libraryCount);
     const ClockTime start = ClockNow();
@@ -211,6 +215,7 @@ ParameterRun BuildDescriptorFile(StructureLibrary& library, const std::string& l
         std::filesystem::rename(pr1, pre);
         StampCompanion(libraryName, "pre");
         StampCompanion(libraryName, "idp");
+        rollback.Keep();
         run.completed = true;
     } else {
         std::filesystem::remove(pr1);

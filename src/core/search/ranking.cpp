@@ -400,18 +400,35 @@ int WriteResultLibrary(StructureLibrary& library, const std::string& libraryName
     RemoveCompanionStamp(resultLibraryName, "clb");
     std::filesystem::remove(resultLibraryName, ec);
     std::filesystem::remove(ExistingIndexFileName(resultLibraryName), ec);
-    for (int rank = 1; rank <= results.filled; ++rank) {
-        const int read = library.ReadLibraryRecord(libraryName, results.StructureAt(rank));
-        if (read != kLibOk) {
-            if (failedPosition)
-                *failedPosition = results.StructureAt(rank);
-            return read;
+    // A result library that stops short of the filled ranks would pass for a complete one.
+    auto removePartial = [&] {
+        library.ReleaseFiles();
+        std::error_code ignored;
+        std::filesystem::remove(resultLibraryName, ignored);
+        std::filesystem::remove(ExistingIndexFileName(resultLibraryName), ignored);
+    };
+    try {
+        for (int rank = 1; rank <= results.filled; ++rank) {
+            const int read = library.ReadLibraryRecord(libraryName, results.StructureAt(rank));
+            if (read != kLibOk) {
+                if (failedPosition)
+                    *failedPosition = results.StructureAt(rank);
+                removePartial();
+                return read;
+            }
+            library.SetWritePermission(true);
+            const int written =
+                library.WriteLibraryRecord(resultLibraryName, library.RecordName(), library.RecordCASNumber());
+            library.SetWritePermission(false);
+            if (written != kLibOk) {
+                removePartial();
+                return written;
+            }
         }
-        library.SetWritePermission(true);
-        const int written = library.WriteLibraryRecord(resultLibraryName, library.RecordName(), library.RecordCASNumber());
+    } catch (...) {
         library.SetWritePermission(false);
-        if (written != kLibOk)
-            return written;
+        removePartial();
+        throw;
     }
     library.ReleaseFiles();
     // Marks it as made by a search: the next search may replace it, a user's own library never.

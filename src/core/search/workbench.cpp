@@ -1,6 +1,7 @@
 #include "search/workbench.h"
 
 #include "base/bytes.h"
+#include "base/filerollback.h"
 #include "base/ioerror.h"
 #include "base/numtext.h"
 #include "base/textfile.h"
@@ -48,6 +49,21 @@ TCTab YUpLayout(const TCTab& drawn)
     for (int i = 1; i <= n; ++i)
         table.SetCoord(i, 2, top + bottom - table.Atom(i).y);
     return table;
+}
+
+// "no such file", "is a folder", "is not a regular file" (a FIFO, a device: reading it could
+// block), or "" for a regular file.
+std::string QueryFileProblem(const std::string& file)
+{
+    std::error_code error;
+    const auto status = std::filesystem::status(file, error);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return "no such file";
+    if (std::filesystem::is_directory(status))
+        return "is a folder";
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        return "is not a regular file";
+    return {};
 }
 
 // The search computes on two worker threads, in chunks of this many structures.
@@ -273,6 +289,10 @@ bool Workbench::LoadQuery(const std::optional<std::string>& file)
     const auto chosen = file ? file : m_dialog.ChooseFile(FileDialogKind::Open, "Open X-File", filter, "");
     if (!chosen)
         return false;
+    // A file that is not there, or not a file, is no question of format: the true reason, and the
+    // query stays as it was.
+    if (const std::string missing = QueryFileProblem(*chosen); !missing.empty())
+        throw IoError(*chosen, missing);
     std::string problem;
     TCTab first;
     if (IsLibrary(*chosen)) {
@@ -382,10 +402,12 @@ bool Workbench::SaveQuery(const std::optional<std::string>& file)
         default: return false;
         }
     }
+    FileRollback rollback(*chosen, mode == TextWriter::Mode::Append ? FileRollback::Mode::Append : FileRollback::Mode::New);
     TextWriter writer(*chosen, mode);
     const TCTab& query = m_state.QueryDrawn ? YUpLayout(m_state.Query) : m_state.Query;
     WriteMolRecord(query, writer, "ZW", query.FStrucName.substr(0, 8), 0, "");
     writer.Close();
+    rollback.Keep();
     return true;
 }
 
@@ -931,6 +953,7 @@ std::string Workbench::ExportAscii(std::mt19937& random)
             classOne[static_cast<std::size_t>(s)] = true;
     }
 
+    FileRollback rollback(path, FileRollback::Mode::New);
     TextWriter out(path);
     out.WriteLine(path);
     out.WriteLine(std::to_string(m));
@@ -977,6 +1000,7 @@ std::string Workbench::ExportAscii(std::mt19937& random)
             out.WriteLine(line + " ");
         }
     out.Close();
+    rollback.Keep();
     return path;
 }
 
