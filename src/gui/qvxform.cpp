@@ -33,6 +33,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
+#include <QTableWidget>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -102,6 +103,8 @@ void TQVXForm::BuildPages()
     m_reportPage = new ReportPage(m_stack);
     m_overviewPage = new OverviewPage(m_stack);
     m_detailPage = new DetailPage(m_workbench, m_stack);
+    connect(m_reportPage, &ReportPage::RankChosen, this, &TQVXForm::OpenMatch);
+    connect(m_overviewPage, &OverviewPage::RankChosen, this, &TQVXForm::OpenMatch);
     m_valueCaption = m_detailPage->ValueCaption();
     m_stack->addWidget(m_reportPage);
     m_stack->addWidget(m_overviewPage);
@@ -389,7 +392,6 @@ bool TQVXForm::ChooseCoefficient()
     const auto chosen = m_coefficientDialog->Choose(m_workbench.State().CoefficientIndex);
     if (chosen)
         m_workbench.SetCoefficient(*chosen);
-    m_valueCaption->setText(QString::fromStdString(CoefficientLabel(m_workbench.State().CoefficientIndex)));
     return chosen.has_value();
 }
 
@@ -449,6 +451,17 @@ void TQVXForm::ShowResults()
     m_searchDiagram->Run(TFormSearchDiagram::DataOf(m_workbench));
 }
 
+void TQVXForm::OpenMatch(int rank)
+{
+    Run([this, rank] {
+        if (!m_workbench.HasResults())
+            return false;
+        m_pages.OpenMatch();
+        m_detailPage->ShowRank(rank);
+        return true;
+    });
+}
+
 bool TQVXForm::ResetAll()
 {
     m_workbench.ResetAll();
@@ -499,7 +512,14 @@ void TQVXForm::ShowQuery()
 
 void TQVXForm::ShowPage()
 {
-    m_stack->setCurrentIndex(static_cast<int>(m_pages.Current()));
+    const int page = static_cast<int>(m_pages.Current());
+    const bool changed = m_stack->currentIndex() != page;
+    m_stack->setCurrentIndex(page);
+    // The keys go where the page is used: the table's rows, the detail page's ranks.
+    if (changed && m_pages.Current() == Page::Report)
+        m_reportPage->Table()->setFocus();
+    else if (changed && m_pages.Current() == Page::Detail)
+        m_detailPage->setFocus();
     m_graphic->setVisible(m_pages.GraphicVisible());
     m_detailed->setVisible(m_pages.DetailedVisible());
 }
@@ -558,7 +578,7 @@ void TQVXForm::Refresh()
     if (!m_workbench.HasResults() && m_pages.Current() != Page::Main)
         m_pages.ResultsGone();
     ShowPage();
-    m_valueCaption->setText(QString::fromStdString(CoefficientLabel(m_workbench.State().CoefficientIndex)));
+    m_valueCaption->setText(QString::fromStdString(CoefficientLabel(m_workbench.ResultCoefficient())));
 
     const SearchState& state = m_workbench.State();
     QString line;
@@ -580,7 +600,7 @@ void TQVXForm::Refresh()
         line += "No query loaded";
     }
     m_statusLine->setText(line);
-    m_statusLine->setToolTip(QString::fromStdString(state.LibraryFileName));
+    m_statusLine->setToolTip(QFile::decodeName(QByteArray::fromStdString(m_workbench.LibraryPath())));
 }
 
 } // namespace velmora::gui
