@@ -82,7 +82,7 @@ void WriteReports(Workbench& workbench, const std::string& text, const std::stri
     data.InputLines = InputLines(workbench);
     data.Query = workbench.State().Query;
     for (const auto& row : workbench.ReportRows())
-        data.Rows.push_back({row.rank, row.libraryPosition, row.value, row.casNumber == "0-00-0" ? "" : row.casNumber, row.name});
+        data.Rows.push_back({row.rank, row.libraryPosition, row.value, row.casNumber, row.name});
     for (int rank = 1; rank <= workbench.Results().filled; ++rank) {
         workbench.Library().ReadLibraryRecord(workbench.State().SimilarLibraryFileName, rank);
         data.Structures.push_back(workbench.Library().Structure());
@@ -326,7 +326,7 @@ int Search(const ParsedArgs& args, CommandContext& context)
 
     if (args.Has("--export")) {
         Converter converter;
-        converter.PrepareExport(workbench.State().SimilarLibraryFileName, workbench.Results().filled);
+        workbench.PrepareResultExport(converter);
         converter.Protect(libraryName);
         converter.SetTarget(args.Value("--export"), ConversionMode::WriteAnew);
         CliDialog exportDialog(context);

@@ -40,7 +40,7 @@ int Show(const ParsedArgs& args, CommandContext& context)
     for (int i = 1; i <= table.NumValidAtoms; ++i)
         neighbours += table.NumNeighbours(i);
     context.out << "Name: " << table.FStrucName << "\n"
-                << "CAS number: " << CASNumberText(table.FCASNr) << "\n"
+                << "CAS number: " << CASNumberShown(table.FCASNr) << "\n"
                 << "Atoms: " << table.NumValidAtoms << "\n"
                 << "Bonds: " << neighbours / 2 << "\n";
     std::string record;

@@ -227,7 +227,7 @@ void TViewForm::Show()
     m_name->setText(m_read ? QString::fromStdString(fitted) : QString());
     m_name->setToolTip(m_read ? DisplayText(m_structure.FStrucName) : QString());
     m_formula->setText(m_read ? QString::fromStdString(MolecularFormula(m_structure)) : QString());
-    m_cas->setText(m_read ? QString::fromStdString(CASNumberText(m_structure.FCASNr)) : QString());
+    m_cas->setText(m_read ? QString::fromStdString(CASNumberShown(m_structure.FCASNr)) : QString());
     if (m_navigation.Count() > 0) {
         m_positionField->setText(QString::fromStdString(m_navigation.PositionText()));
         m_navigation.Shown();

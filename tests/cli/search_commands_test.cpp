@@ -364,6 +364,12 @@ TEST_F(SearchCommandTest, SearchWithASavedSetAndExportTheFilledRanks)
         ASSERT_TRUE(ReadMolRecord(first, reader));
         EXPECT_EQ(first.FStrucName, Name(lib, 1));
     }
+    // Each exported match says its rank, library position, value and the coefficient.
+    const std::string exported = test::ReadBytes(hits);
+    EXPECT_TRUE(Contains(exported, "> <CAS_RN>\r\n0-00-0\r\n\r\n> <SIMILARITY_RANK>\r\n1\r\n\r\n"
+                                   "> <LIBRARY_POSITION>\r\n1\r\n\r\n> <SIMILARITY_VALUE>\r\n0.0000\r\n\r\n"
+                                   "> <SIMILARITY_COEFFICIENT>\r\nEuclidean distance\r\n\r\n$$$$\r\n"));
+    EXPECT_TRUE(Contains(exported, "> <SIMILARITY_RANK>\r\n30\r\n"));
 
     // The ASCII table: N x m = 93 values, so every structure; the 30 filled ranks are the top
     // sets (20 in class 3, 10 in class 2) and the rejected structure is class 1.

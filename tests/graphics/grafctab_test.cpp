@@ -452,17 +452,57 @@ TEST_F(PrintStructureTest, FlatStructureRaisedToAspectPointThreeWithClampedFrame
               std::vector<int>({0, 0, 1440, 432, 10, 10, 1430, 422}));
     EXPECT_TRUE(black.color == kBlack && white.color == kWhite);
 
-    // The bond is fitted with MaxBondLen 100 into the margins (144, 14): the vertical margin
-    // follows the unraised aspect, 1440 x 0.1 x 0.1.
+    // The bond is fitted with the longest printed bond, 100 screen pixels or 312 printer pixels,
+    // into the margins (144, 14): the vertical margin follows the unraised aspect, 1440 x 0.1 x 0.1.
     const DrawCall& bond = copy.bitmapCalls[2];
     EXPECT_EQ(bond.kind, DrawCall::Kind::Line);
     const double length = std::hypot(bond.x2 - bond.x1, bond.y2 - bond.y1);
-    EXPECT_NEAR(length, 100, 1.5);
+    EXPECT_NEAR(length, 312, 1.5);
     EXPECT_EQ(std::make_pair((bond.x1 + bond.x2) / 2, (bond.y1 + bond.y2) / 2), std::make_pair(720, 216));
 
     // Drawing goes back to the former canvas.
     EXPECT_EQ(table.GetCanvas(), &screen);
     EXPECT_TRUE(screen.Calls().empty());
+}
+
+// Printed at 300 dpi, a drawing looks as it does on screen: labels of at least 8 points (25 screen
+// points, 33 printer pixels), lines of 3 printer pixels (0.72 point) and multiple bonds as far
+// apart as on screen. The canvas the table draws on afterwards is as it was.
+TEST_F(PrintStructureTest, PrintedDrawingIsAsLegibleAsOnScreen)
+{
+    // Acetic acid: a double bond to O, an OH label.
+    Build(table, {{C, 0, 0}, {C, 130, 75}, {O, 260, 0}, {O, 130, 225}}, {{1, 2, 1}, {2, 3, 1}, {2, 4, 2}});
+    screen.SetPenWidth(7);
+    table.PrintStructure(printer, 0, 0, false, 3, 'x', 0.18);
+    const auto calls = printer.Events().back().bitmapCalls;
+    std::vector<DrawCall> lines, labels;
+    for (const DrawCall& call : calls)
+        (call.kind == DrawCall::Kind::Line ? lines : labels).push_back(call);
+    ASSERT_EQ(lines.size(), 4u); // two single bonds and the double bond's two lines
+    for (const DrawCall& line : lines) {
+        EXPECT_EQ(line.pen.width, 3);
+        EXPECT_GE(std::hypot(line.x2 - line.x1, line.y2 - line.y1), 60); // not a speck on the page
+    }
+    // The double bond's lines lie 1.65 screen pixels (5 printer pixels) either side of its axis.
+    const DrawCall& a = lines[2];
+    const DrawCall& b = lines[3];
+    EXPECT_NEAR(std::hypot((a.x1 + a.x2 - b.x1 - b.x2) / 2.0, (a.y1 + a.y2 - b.y1 - b.y2) / 2.0), 2 * 5.2, 2.0);
+    std::vector<std::string> texts;
+    for (const DrawCall& label : labels)
+        if (label.kind == DrawCall::Kind::Text) {
+            texts.push_back(label.text);
+            EXPECT_GE(label.font.size, 25) << label.text;
+            EXPECT_LE(label.font.size, 63) << label.text; // 20 points at most, as on screen
+        }
+    EXPECT_EQ(texts, (std::vector<std::string>{"OH", "O"}));
+    EXPECT_EQ(screen.GetPen().width, 7);
+
+    // On screen nothing changes: one-pixel lines, 1.65 pixels apart, labels of 8..20 points.
+    table.DrawFitted(1, 10, 10, 300, 200, 50);
+    for (const DrawCall& line : screen.Lines())
+        EXPECT_EQ(line.pen.width, 7); // the canvas's own pen
+    for (const DrawCall& text : screen.Texts())
+        EXPECT_LE(text.font.size, 20);
 }
 
 TEST_F(PrintStructureTest, PageHeightOrientationWithoutJobAndWithoutFrame)

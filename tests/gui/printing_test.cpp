@@ -12,6 +12,7 @@
 #include "qtprinttarget.h"
 #include "qtprogress.h"
 #include "gui_support.h"
+#include "search/coefficients.h"
 #include "search/paramcalc.h"
 #include "sharedprinter.h"
 #include "viewlib.h"
@@ -90,6 +91,14 @@ QString LastLine(const QString& pageText)
         if (!line->trimmed().isEmpty() && line->trimmed() != "\f")
             return line->trimmed();
     return {};
+}
+
+// The first page of the PDF as one PNG at 100 dpi, name.png in the output folder.
+void KeepPage(const QString& pdf, const QString& name)
+{
+    const QString folder = OutputFolder();
+    if (!folder.isEmpty())
+        Tool("pdftoppm", {"-png", "-r", "100", "-f", "1", "-singlefile", pdf, QDir(folder).filePath(name)});
 }
 
 // Copies the PDF and its pages as PNGs into the output folder.
@@ -316,15 +325,38 @@ private slots:
         QVERIFY(!form.Report().Printing().isVisible());
         KeepPrintout(table, "report-table");
 
-        // Drawings: the query and three rows of four on one page, without a footer.
+        // Drawings: the query and three rows of four on one page, without a footer; under each its
+        // rank, library position and name.
         PrintReport(form, "Graphic");
         const QString drawing = printers.last;
         QVERIFY(drawing != table);
+        KeepPrintout(drawing, "report-graphic");
+        KeepPage(drawing, "report-drawings-labelled");
         QCOMPARE(PdfPages(drawing), 1);
         QCOMPARE(PdfImages(drawing), 1 + 12);
-        QVERIFY(!PdfText(drawing).contains("- 1 -"));
-        QVERIFY(PdfText(drawing).contains("0.0000"));
-        KeepPrintout(drawing, "report-graphic");
+        const QString drawingText = PdfText(drawing);
+        QVERIFY(!drawingText.contains("- 1 -"));
+        QVERIFY(drawingText.contains("0.0000"));
+        QVERIFY(drawingText.contains("0-00-0"));
+        const auto rows = form.Bench().ReportRows();
+        for (int rank = 1; rank <= 12; ++rank) {
+            const ReportRow& row = rows[static_cast<std::size_t>(rank - 1)];
+            QVERIFY2(drawingText.contains(QRegularExpression(
+                         QString("Rank %1\\s+Position %2\\b").arg(rank).arg(row.libraryPosition))),
+                     qPrintable(QString::number(rank)));
+            QVERIFY2(drawingText.contains(QString::fromStdString(row.name).left(12)), row.name.c_str());
+        }
+
+        // A coefficient chosen after the search is for the next one: the printout names the
+        // coefficient of its results, and the library by its full path.
+        form.Bench().SetCoefficient(kTanimoto);
+        PrintReport(form, "Table");
+        const QString relabelled = PdfText(printers.last, 1);
+        QVERIFY(relabelled.contains(heading));
+        QVERIFY(relabelled.contains("Similarity coefficient : Euclidean distance"));
+        QVERIFY(relabelled.contains("Library: " + QString::fromStdString(form.Bench().LibraryPath())));
+        QVERIFY(relabelled.contains(QRegularExpression("\\|\\s+0-00-0\\s+\\|")));
+        form.Bench().SetCoefficient(kEuclidean);
 
         // Closing the box prints the drawings too; a cancelled print dialog prints nothing.
         printers.cancel = true;

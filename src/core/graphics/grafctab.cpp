@@ -14,6 +14,9 @@ namespace velmora {
 namespace {
 
 constexpr int kCarbon = 6;
+// The longest average bond of a printed drawing, in screen pixels (26 mm): twice the screen's
+// longest, so that small structures fill their box on paper too.
+constexpr int kPrintBondLength = 100;
 
 // Halves to even in extended precision: the shortening and offset arithmetic is done in long
 // double so that results that land exactly on .5 round the same way every time.
@@ -316,22 +319,22 @@ void TGrafCtab::DrawBondLine(int x1, int y1, int x2, int y2, int type, int lengt
         canvas.Line(x1, y1, x2, y2);
         break;
     case 2:
-        ParallelOffset(x2 - x1, y2 - y1, 1.65L, ox, oy);
+        ParallelOffset(x2 - x1, y2 - y1, 1.65L * static_cast<long double>(m_pixelScale), ox, oy);
         canvas.Line(x1 + ox, y1 + oy, x2 + ox, y2 + oy);
         canvas.Line(x1 - ox, y1 - oy, x2 - ox, y2 - oy);
         break;
     case 3:
-        ParallelOffset(x2 - x1, y2 - y1, 3.0L, ox, oy);
+        ParallelOffset(x2 - x1, y2 - y1, 3.0L * static_cast<long double>(m_pixelScale), ox, oy);
         canvas.Line(x1, y1, x2, y2);
         canvas.Line(x1 + ox, y1 + oy, x2 + ox, y2 + oy);
         canvas.Line(x1 - ox, y1 - oy, x2 - ox, y2 - oy);
         break;
     case 4:
-        canvas.SetPenWidth(1);
+        canvas.SetPenWidth(LineWidth());
         canvas.SetPenStyle(PenStyle::Dashed);
         canvas.Line(x1, y1, x2, y2);
         canvas.SetPenStyle(PenStyle::Solid);
-        canvas.SetPenWidth(1);
+        canvas.SetPenWidth(LineWidth());
         break;
     default:
         break;
@@ -358,7 +361,9 @@ void TGrafCtab::DrawFitted(int mode, int x1, int y1, int x2, int y2, int maxBond
         offX = (left + right) / 2 - scale * cx;
         offY = (top + bottom) / 2 - scale * cy;
         m_canvas->SetFontName("Courier New");
-        m_canvas->SetFontSize(FontSizeFor(0.2 * bondLength * scale));
+        // The size in screen points, made as large on the canvas as it is on a screen.
+        const int points = FontSizeFor(0.2 * bondLength * scale / m_pixelScale);
+        m_canvas->SetFontSize(m_pixelScale == 1.0 ? points : static_cast<int>(Round(points * m_pixelScale)));
     };
     fit(x1, y1, x2, y2);
     // Labels are centred on their atoms, so a label on an atom at the rectangle's edge would stick
@@ -379,6 +384,8 @@ void TGrafCtab::DrawFitted(int mode, int x1, int y1, int x2, int y2, int maxBond
     }
     DrawAll(mode, false, scale, offX, offY);
 }
+
+int TGrafCtab::LineWidth() const { return std::max(1, static_cast<int>(Round(m_pixelScale))); }
 
 bool TGrafCtab::LabelShown(int mode, int atom) const
 {
@@ -468,7 +475,9 @@ int TGrafCtab::PrintStructure(PrintTarget& printer, int x, int y, bool doPrint, 
 
     std::unique_ptr<Bitmap> bitmap = printer.CreateBitmap(w, h);
     velmora::Canvas* former = m_canvas;
+    const double formerScale = m_pixelScale;
     m_canvas = &bitmap->GetCanvas();
+    m_pixelScale = static_cast<double>(kPrintResolution) / kScreenResolution;
     velmora::Canvas& canvas = *m_canvas;
     const Color penColor = canvas.GetPen().color;
     const Color brushColor = canvas.GetBrush().color;
@@ -484,13 +493,17 @@ int TGrafCtab::PrintStructure(PrintTarget& printer, int x, int y, bool doPrint, 
     canvas.SetPenColor(penColor);
     canvas.SetBrushColor(brushColor);
 
-    DrawFitted(1, mx, my, w - mx, h - my, 100);
+    const int penWidth = canvas.GetPen().width;
+    canvas.SetPenWidth(LineWidth());
+    DrawFitted(1, mx, my, w - mx, h - my, static_cast<int>(Round(kPrintBondLength * m_pixelScale)));
+    canvas.SetPenWidth(penWidth);
+    m_canvas = former;
+    m_pixelScale = formerScale;
     if (doPrint)
         printer.BeginDoc();
     CopyBitmapToPrinter(printer, *bitmap, x, y);
     if (doPrint)
         printer.EndDoc();
-    m_canvas = former;
     return y + h;
 }
 

@@ -15,6 +15,11 @@
 
 namespace velmora {
 
+// Pixels per inch of the screen the drawing sizes are made for (font points are measured at it)
+// and of the printed pages.
+inline constexpr int kScreenResolution = 96;
+inline constexpr int kPrintResolution = 300;
+
 struct PixelRect {
     std::int32_t Left = 0;
     std::int32_t Top = 0;
@@ -52,6 +57,10 @@ public:
     // the page at (x, y); with doPrint the copy is wrapped in its own print job. orientation 'y'
     // sizes the picture from the page height, anything else from the page width; factor <= 1,
     // frameWidth <= 10. Returns y + the picture's height in printer pixels.
+    // The page is taken to have kPrintResolution pixels per inch, and the drawing is made as it
+    // looks on a screen of kScreenResolution: labels of 8..20 points, lines as thick as a screen
+    // pixel (3 printer pixels, 0.72 point); bonds of up to 100 screen pixels (26 mm) on average, so
+    // that the drawing fills its box.
     int PrintStructure(PrintTarget& printer, int x, int y, bool doPrint, int frameWidth,
                        char orientation, double factor);
     static void CopyBitmapToPrinter(PrintTarget& printer, const Bitmap& bitmap, int x, int y);
@@ -64,6 +73,8 @@ public:
 
 private:
     bool LabelShown(int mode, int atom) const;
+    // Width of bond lines in canvas pixels: one screen pixel.
+    int LineWidth() const;
     // How far the shown labels reach beyond rect on each side (0 or less: inside) when drawn
     // with these scale and offsets in the canvas's current font.
     PixelRect LabelOverhang(int mode, double scale, double offX, double offY, const PixelRect& rect) const;
@@ -71,6 +82,9 @@ private:
                       bool clip, int unit);
 
     velmora::Canvas* m_canvas = nullptr;
+    // Canvas pixels per screen pixel: 1 on screen, more in the bitmaps drawn for a printer. Font
+    // sizes, line widths and the spacing of multiple bonds are scaled by it.
+    double m_pixelScale = 1.0;
 };
 
 } // namespace velmora

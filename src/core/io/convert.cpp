@@ -460,9 +460,11 @@ ImportReport ImportStructures(StructureLibrary& library, StructureSource& source
 }
 
 ExportReport ExportStructures(StructureLibrary& library, const std::string& libraryName, long total,
-                              const std::string& target, ConversionMode mode, Progress& progress)
+                              const std::string& target, ConversionMode mode, Progress& progress,
+                              const std::vector<std::vector<SDDataItem>>& recordData)
 {
     const LibraryLock lock(libraryName, LibraryWork::Export);
+    static const std::vector<SDDataItem> kNoItems;
     ExportReport report;
     report.ran = true;
     FileRollback rollback(target, mode == ConversionMode::Append ? FileRollback::Mode::Append : FileRollback::Mode::New);
@@ -484,7 +486,8 @@ ExportReport ExportStructures(StructureLibrary& library, const std::string& libr
             continue;
         }
         const TCTab& table = library.Structure();
-        WriteMolRecord(table, writer, "ZW", table.FStrucName.substr(0, 8), 0, "");
+        const auto& items = k <= static_cast<long>(recordData.size()) ? recordData[static_cast<std::size_t>(k - 1)] : kNoItems;
+        WriteMolRecord(table, writer, "ZW", table.FStrucName.substr(0, 8), 0, "", nullptr, items);
         ++report.written;
         progress.Step(k);
     }
@@ -537,6 +540,7 @@ void Converter::PrepareExport(const std::string& resultLibrary, long structureCo
     m_toFormat.clear();
     m_mode = ConversionMode::None;
     m_lastExport = ExportReport{};
+    m_recordData.clear();
 }
 
 void Converter::SaveAs(UserDialog& dialog)
@@ -568,6 +572,10 @@ void Converter::SetTarget(const std::string& target, ConversionMode mode)
     m_mode = mode;
     m_target = m_direction == Direction::Import ? WithLibraryExtension(target) : target;
     m_toName = mode == ConversionMode::None ? std::string() : m_target;
+    // The format written is known with the target, before anything is converted.
+    m_toFormat = mode == ConversionMode::None
+                     ? std::string()
+                     : FormatText(m_target, m_direction == Direction::Import ? "CBL-File" : "Mol-File");
 }
 
 bool Converter::Convert(StructureLibrary& library, UserDialog& dialog, Progress& progress)
@@ -615,7 +623,7 @@ bool Converter::Convert(StructureLibrary& library, UserDialog& dialog, Progress&
     for (const auto& read : m_protected)
         if (const auto file = LibraryFileAt(read, m_target))
             return refuse("The target is a file of the library being read.", m_target, *file, read);
-    m_lastExport = ExportStructures(library, m_fromName, m_count, m_target, m_mode, progress);
+    m_lastExport = ExportStructures(library, m_fromName, m_count, m_target, m_mode, progress, m_recordData);
     if (m_lastExport.aborted)
         return false;
     dialog.ShowMessage(MessageKind::Information, "Information", "Conversion successful",

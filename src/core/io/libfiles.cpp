@@ -60,6 +60,15 @@ std::string LibraryNameProblem(const std::string& name)
     return "not a structure library: a library's name ends in \".clb\"";
 }
 
+std::string FullPath(const std::string& name)
+{
+    if (name.empty())
+        return name;
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(name, ec);
+    return ec ? name : full.lexically_normal().string();
+}
+
 std::vector<std::string> LibraryOwnedFiles(const std::string& libraryName)
 {
     std::vector<std::string> files{libraryName};

@@ -5,6 +5,7 @@
 #include "base/textfile.h"
 #include "descriptors/catalogue.h"
 #include "descriptors/groups.h"
+#include "io/libfiles.h"
 #include "io/liblock.h"
 #include "io/libstamp.h"
 #include "search/recordpipeline.h"
@@ -36,9 +37,39 @@ void TakeResults(StatisticsAccumulator& statistics, LibraryParameters& parameter
     }
 }
 
-void ShowTime(UserDialog& dialog, const std::string& elapsed)
+void ShowTime(UserDialog& dialog, const std::string& elapsed, const std::string& abortNote = {})
 {
-    dialog.ShowMessage(MessageKind::Information, "Information", "Calculationtime: " + elapsed, MessageButtons::Ok);
+    dialog.ShowMessage(MessageKind::Information, "Information", "Calculationtime: " + elapsed + abortNote,
+                       MessageButtons::Ok);
+}
+
+std::string AbortedAfter(long done, long total)
+{
+    return "\rAborted after " + std::to_string(done) + " of " + std::to_string(total) +
+           " structures: nothing was replaced.";
+}
+
+// What an aborted build leaves in use: the descriptor file from before, when there is one.
+std::string BuildAbortNote(const std::string& pre, long done, long total)
+{
+    std::string note = AbortedAfter(done, total);
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(pre, ec);
+    if (ec)
+        return note + "\rThere is no descriptor file of this library.";
+    if (size == static_cast<std::uintmax_t>(total) * kDescriptorRecordSize)
+        return note + "\rThe descriptor file in use is still " + FullPath(pre) + ".";
+    return note + "\rThe descriptor file " + FullPath(pre) + " is left as it was; it does not hold the " +
+           std::to_string(total) + " structures of this library.";
+}
+
+// What an aborted INTRO calculation leaves in use: the parameter file from before, when there is one.
+std::string IntroAbortNote(const std::string& idr, long done, long total)
+{
+    std::string note = AbortedAfter(done, total);
+    if (!std::filesystem::exists(idr))
+        return note + "\rThere are no INTRO parameters of this library.";
+    return note + "\rThe parameters in use are still those of " + FullPath(idr) + ".";
 }
 
 // Appends fixed records to a binary file; throws IoError on failure.
@@ -160,7 +191,7 @@ ParameterRun ComputeIntroParameters(StructureLibrary& library, const std::string
         run.completed = true;
     }
     run.elapsed = ElapsedText(start, ClockNow());
-    ShowTime(dialog, run.elapsed);
+    ShowTime(dialog, run.elapsed, aborted ? IntroAbortNote(idr, run.structures, count) : std::string());
     return run;
 }
 
@@ -221,7 +252,7 @@ ParameterRun BuildDescriptorFile(StructureLibrary& library, const std::string& l
         std::filesystem::remove(pr1);
     }
     run.elapsed = ElapsedText(start, ClockNow());
-    ShowTime(dialog, run.elapsed);
+    ShowTime(dialog, run.elapsed, aborted ? BuildAbortNote(pre, run.structures, libraryCount) : std::string());
     return run;
 }
 

@@ -513,6 +513,8 @@ void Workbench::LoadLibraryParameters()
 
 void Workbench::LibraryOpened()
 {
+    // A relative name means the folder current now, whatever the folder is later.
+    m_openedLibrary = {m_state.LibraryFileName, FullPath(m_state.LibraryFileName)};
     m_state.LibraryOpen = true;
     m_state.Mode = DescriptorMode::Normal;
     m_choice.SetAvailability(DescriptorMode::Normal);

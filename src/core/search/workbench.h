@@ -117,6 +117,11 @@ public:
     StatisticsAccumulator& Statistics() { return m_statistics; }
     const SearchResults& Results() const { return m_results; }
     bool HasResults() const { return m_hasResults; }
+    // The coefficient the results were computed with (the chosen one while there are none): every
+    // label of a result names it, whatever has been chosen since.
+    int ResultCoefficient() const;
+    // The open library as pages and printouts name it: its full path, whatever form it was given in.
+    std::string LibraryPath() const;
     // Descriptors that took part in the last search, and those left out for lack of spread.
     const std::vector<int>& Participating() const { return m_participating; }
     const std::vector<int>& LeftOut() const { return m_leftOut; }
@@ -171,8 +176,14 @@ public:
     // Library().Structure(). When the read fails the structure is left empty, never holding the
     // structure read before, and the row has no name or CAS number.
     ResultStructure ReadResultStructure(int rank);
-    // Prepares converter to export the last search's best matches (the result library) and shows it
-    // through runConverter. True when an export completed while it was shown. Refused without results.
+    // The SD data items an export of the best matches writes with the structure of rank p: its rank,
+    // library position, value (as the report shows it) and the coefficient's name.
+    std::vector<SDDataItem> ResultDataItems(int rank) const;
+    // Prepares converter to export the last search's best matches (the result library) with their
+    // data items. False, leaving it as it was, without results of the open library.
+    bool PrepareResultExport(Converter& converter) const;
+    // PrepareResultExport, then shows the converter through runConverter. True when an export
+    // completed while it was shown. Refused without results.
     bool ExportLibrary(Converter& converter, const std::function<void(Converter&)>& runConverter);
     // The ASCII export of raw descriptor values; the generator decides the random sample.
     std::string ExportAscii(std::mt19937& random);
@@ -210,6 +221,7 @@ private:
     std::string m_failureDetail; // the file, the record and the cause of a failed search
     std::set<std::string> m_distrustReported; // companions of the open library already warned about
     std::unique_ptr<LibraryLock> m_resultLock;  // the result library of the results shown, read-locked
+    std::pair<std::string, std::string> m_openedLibrary; // the library's name when opened, its full path
     std::vector<int> m_participating;
     std::vector<int> m_leftOut;
     std::array<double, kCatalogueSize> m_queryVector{};
