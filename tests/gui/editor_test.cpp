@@ -233,7 +233,7 @@ private slots:
         bool ran = false;
         WhenModal<TDrawpenForm>([&](TDrawpenForm* e) {
             ran = true;
-            e->resize(648, 480);
+            e->resize(648, 513); // a drawing area of 648 x 360
             DrawAndEdit(*e);
             QTest::mouseClick(e->Button(QTest::currentTestFailed() ? Control::Esc : Control::Exit), Qt::LeftButton);
         });
@@ -393,6 +393,67 @@ private slots:
 
     // The drawing follows the window: labels far right in a widened window are drawn, the grid
     // has a dot every 13 x 15 pixels.
+    // Naphthalene from the benzene template in two clicks, a nitrogen typed over one of its atoms,
+    // and both steps undone and redone from the keyboard and the buttons.
+    void ringTemplatesKeysAndUndo()
+    {
+        TDrawpenForm e(m_dir.Path().string());
+        e.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&e));
+        const TCTab& t = e.Structure();
+        QVERIFY(!e.Button(Control::Undo)->isEnabled() && !e.Button(Control::Redo)->isEnabled());
+        Press(e, Control::Benzene);
+        QVERIFY(e.Button(Control::Benzene)->isChecked() && !e.Button(Control::Ring6)->isChecked());
+        Click(e, {200, 150}); // centred on the grid point (195, 150)
+        QCOMPARE(t.NumValidAtoms, 6);
+        const QPoint side((t.Atom(2).x + t.Atom(3).x) / 2, (t.Atom(2).y + t.Atom(3).y) / 2);
+        Click(e, side); // on the right-hand bond: fused
+        QCOMPARE(t.NumValidAtoms, 10);
+        int bonds = 0, doubles = 0;
+        for (int i = 1; i <= 10; ++i)
+            for (int j = i + 1; j <= 10; ++j) {
+                QCOMPARE(t.BondType(i, j), t.BondType(j, i));
+                bonds += t.BondType(i, j) != 0;
+                doubles += t.BondType(i, j) == 2;
+            }
+        QCOMPARE(bonds, 11);
+        QCOMPARE(doubles, 5);
+        for (int i = 7; i <= 10; ++i)
+            QVERIFY(t.Atom(i).x > side.x());
+        QVERIFY(e.Button(Control::Undo)->isEnabled());
+
+        // The pointer over the far right atom; "N" makes it a nitrogen.
+        int far = 1;
+        for (int i = 2; i <= 10; ++i)
+            if (t.Atom(i).x > t.Atom(far).x + 0.5)
+                far = i;
+        const QPoint over(qRound(t.Atom(far).x) + 2, qRound(t.Atom(far).y) - 2);
+        Move(e, over);
+        QTest::keyClick(e.DrawingArea(), 'N');
+        QCOMPARE(t.AtNum(far), 7);
+        const TCTab withNitrogen = t;
+        QTest::keyClick(e.DrawingArea(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(t.AtNum(far), 6);
+        QVERIFY(e.Button(Control::Redo)->isEnabled());
+        Press(e, Control::Undo);
+        QCOMPARE(t.NumValidAtoms, 6);
+        Press(e, Control::Redo);
+        QCOMPARE(t.NumValidAtoms, 10);
+        QTest::keyClick(e.DrawingArea(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(CompareCtab(t, withNitrogen), 0);
+        QVERIFY(!e.Button(Control::Redo)->isEnabled());
+
+        // Delete over an atom removes it with its bonds; undo brings it back.
+        Move(e, over);
+        QTest::keyClick(e.DrawingArea(), Qt::Key_Delete);
+        QCOMPARE(t.NumValidAtoms, 9);
+        QTest::keyClick(e.DrawingArea(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(CompareCtab(t, withNitrogen), 0);
+        Press(e, Control::Benzene); // the tool ends
+        QCOMPARE(e.Controller().ActiveTool(), Tool::None);
+        Screenshot(&e, "editor-ring-templates");
+    }
+
     void gridAndLargeWindow()
     {
         TDrawpenForm e(m_dir.Path().string());
