@@ -21,6 +21,7 @@
 #include <QToolButton>
 
 #include <filesystem>
+#include <tuple>
 
 using namespace velmora;
 using namespace velmora::gui;
@@ -451,6 +452,23 @@ private slots:
         QCOMPARE(CompareCtab(t, withNitrogen), 0);
         Press(e, Control::Benzene); // the tool ends
         QCOMPARE(e.Controller().ActiveTool(), Tool::None);
+
+        // A hydroxy and an amino group drawn with the bond tool from the top and bottom atoms.
+        Press(e, Control::Bond);
+        for (auto [from, to, symbol] : {std::tuple{QPoint(195, 120), QPoint(195, 60), 'O'},
+                                        std::tuple{QPoint(195, 180), QPoint(195, 240), 'N'}}) {
+            Click(e, from);
+            Move(e, to);
+            QCOMPARE(e.Controller().Current().y, from.y() + (to.y() > from.y() ? 30.0 : -30.0));
+            Click(e, to);
+            Click(e, {0, 0}, Qt::RightButton);
+            Move(e, QPoint(from.x(), (from.y() + (to.y() > from.y() ? 30 : -30))));
+            QTest::keyClick(e.DrawingArea(), symbol);
+        }
+        QCOMPARE(t.NumValidAtoms, 12);
+        QCOMPARE(t.AtNum(11), 8);
+        QCOMPARE(t.AtNum(12), 7);
+        Press(e, Control::Bond);
         Screenshot(&e, "editor-ring-templates");
     }
 

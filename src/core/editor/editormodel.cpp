@@ -299,7 +299,8 @@ bool EditorModel::AddCharge(int i, int step)
 {
     if (i < 1 || i > AtomCount())
         return false;
-    const int q = std::clamp(m_structure.Charge(i) + step, -3, 3);
+    // Stored 3 and more read as molfile charge codes (3 is +1): charges stay within -2..+2.
+    const int q = std::clamp(m_structure.Charge(i) + step, -2, 2);
     if (q == m_structure.Charge(i))
         return false;
     m_structure.SetCharge(i, q);

@@ -93,7 +93,7 @@ public:
 
     // Sets atom i's element (and its mass number); false when i or element is out of range.
     bool SetElement(int i, int element);
-    // Adds step to atom i's charge, kept within -3..+3; false when nothing changed.
+    // Adds step to atom i's charge, kept within -2..+2; false when nothing changed.
     bool AddCharge(int i, int step);
     // Single -> double -> triple -> single (an aromatic bond becomes single), at both ends.
     bool CycleBondOrder(int a, int b);

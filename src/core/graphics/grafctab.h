@@ -45,8 +45,22 @@ public:
     // Atoms are fitted by their centres; where a label would then reach beyond the rectangle, the
     // fit is narrowed until the labels are inside too.
     void DrawFitted(int mode, int x1, int y1, int x2, int y2, int maxBondLen);
-    // Coordinates are canvas pixels; drawing keeps inside ClipRect.
+    // Coordinates are canvas pixels; drawing keeps inside ClipRect. Labels are set as chemists
+    // write them: the element symbol centred on its atom (bonds end at its box), the hydrogens
+    // with a subscript count on the side free of bonds (HO, H2N, or under/over the symbol) and
+    // the charge raised.
     void DrawInEditor(int mode);
+
+    // How the editor sets an atom's label (AtomLabel split up): the symbol, the hydrogens written
+    // with it, the charge sign(s) and where the hydrogens go.
+    enum class HydrogenSide { Right, Left, Below, Above };
+    struct LabelParts {
+        std::string symbol;
+        int hydrogens = 0;
+        std::string charge;
+        HydrogenSide side = HydrogenSide::Right;
+    };
+    LabelParts EditorLabel(int atom) const;
 
     // Draws the structure (mode 1) into a bitmap sized from the printer page and copies it onto
     // the page at (x, y); with doPrint the copy is wrapped in its own print job. orientation 'y'
@@ -69,8 +83,11 @@ private:
     PixelRect LabelOverhang(int mode, double scale, double offX, double offY, const PixelRect& rect) const;
     void DrawBondLine(int x1, int y1, int x2, int y2, int type, int length1, int length2,
                       bool clip, int unit);
+    // The editor's label of atom i centred at pixel (x, y).
+    void DrawEditorLabel(int i, int x, int y);
 
     velmora::Canvas* m_canvas = nullptr;
+    bool m_editorLabels = false; // set while DrawInEditor draws
 };
 
 } // namespace velmora
