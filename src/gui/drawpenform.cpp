@@ -10,7 +10,10 @@
 #include "qtuserdialog.h"
 #include "model/elements.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -39,6 +42,8 @@ using editor::Tool;
 namespace {
 
 const QColor kTeal(0, 128, 128);
+// The clipboard type other chemistry programs read a molfile from.
+const QString kMolfileMime = QStringLiteral("chemical/x-mdl-molfile");
 const QColor kMaroon(128, 0, 0);
 constexpr int kButtonSize = 31;
 
@@ -751,6 +756,14 @@ void TDrawpenForm::keyPressEvent(QKeyEvent* event)
         Sync();
         return;
     }
+    if (event->matches(QKeySequence::Copy)) {
+        CopyToClipboard();
+        return;
+    }
+    if (event->matches(QKeySequence::Paste)) {
+        PasteFromClipboard();
+        return;
+    }
     if (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) {
         if (m_controller.KeyDelete())
             Sync();
@@ -762,6 +775,29 @@ void TDrawpenForm::keyPressEvent(QKeyEvent* event)
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void TDrawpenForm::CopyToClipboard()
+{
+    if (m_model.AtomCount() < 1)
+        return;
+    const QByteArray molfile = QByteArray::fromStdString(m_model.MolfileText());
+    auto* data = new QMimeData;
+    data->setData(kMolfileMime, molfile);
+    data->setText(QString::fromUtf8(molfile));
+    QGuiApplication::clipboard()->setMimeData(data);
+    m_status->setText("Copied as a molfile.");
+}
+
+void TDrawpenForm::PasteFromClipboard()
+{
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data)
+        return;
+    const std::string text = data->hasFormat(kMolfileMime) ? data->data(kMolfileMime).toStdString()
+                                                            : data->text().toStdString();
+    m_controller.PasteText(text);
+    Sync();
 }
 
 void TDrawpenForm::closeEvent(QCloseEvent* event)

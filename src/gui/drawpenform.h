@@ -100,6 +100,9 @@ private:
     void ChooseElement();
     void SaveScratch();
     void LoadScratch();
+    // Ctrl+C and Ctrl+V: the drawing as a molfile; a molfile or a SMILES pasted.
+    void CopyToClipboard();
+    void PasteFromClipboard();
     // Button states, cursor, name panel, list and status from the model; then repaint.
     void Sync();
 

@@ -3,6 +3,7 @@
 #include "editor/editorcontroller.h"
 
 #include "editor_support.h"
+#include "io/structureformats.h"
 #include "model/elements.h"
 
 #include <gtest/gtest.h>
@@ -94,7 +95,8 @@ std::vector<int> RingOrder(const TCTab& t, std::vector<int> atoms)
     return order;
 }
 
-void ExpectRegular(const TCTab& t, const std::vector<int>& ring, double length)
+// Within tolerance pixels and degrees (layouts from files are rounded to whole pixels).
+void ExpectRegular(const TCTab& t, const std::vector<int>& ring, double length, double tolerance = 0.01)
 {
     const std::vector<int> order = RingOrder(t, ring);
     ASSERT_EQ(order.size(), ring.size());
@@ -104,8 +106,8 @@ void ExpectRegular(const TCTab& t, const std::vector<int>& ring, double length)
         const int a = order[static_cast<std::size_t>(k)], b = order[static_cast<std::size_t>((k + 1) % n)],
                   c = order[static_cast<std::size_t>((k + 2) % n)];
         EXPECT_NE(t.BondType(a, b), 0) << a << "-" << b;
-        EXPECT_NEAR(Length(t, a, b), length, 0.01) << a << "-" << b;
-        EXPECT_NEAR(AngleAt(t, a, b, c), angle, 0.01) << "at " << b;
+        EXPECT_NEAR(Length(t, a, b), length, tolerance) << a << "-" << b;
+        EXPECT_NEAR(AngleAt(t, a, b, c), angle, 3 * tolerance) << "at " << b;
     }
 }
 
@@ -466,6 +468,105 @@ TEST(EditorHistory, UndoEndsAChainAndPressesThatChangeNothingLeaveNoStep)
     e.control.KeyText("Q");
     e.control.Undo();
     EXPECT_EQ(e.t().NumValidAtoms, 1); // the one step undone was the second bond
+}
+
+// Cyclohexanol as another program writes it, y growing upward, bonds of 1 unit.
+const char* const kCyclohexanol =
+    "Cyclohexanol\n  by hand\n\n"
+    "  7  7  0  0  0  0  0  0  0  0999 V2000\n"
+    "    0.8660    1.0000    0.0000 O   0  0  0  0  0  0  0  0  0  0  0  0\n"
+    "    0.8660    0.0000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\n"
+    "    1.7320   -0.5000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\n"
+    "    1.7320   -1.5000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\n"
+    "    0.8660   -2.0000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\n"
+    "    0.0000   -1.5000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\n"
+    "    0.0000   -0.5000    0.0000 C   0  0  0  0  0  0  0  0  0  0  0  0\n"
+    "  1  2  1  0\n  2  3  1  0\n  3  4  1  0\n  4  5  1  0\n  5  6  1  0\n  6  7  1  0\n  7  2  1  0\n"
+    "M  END\n";
+
+TEST(EditorClipboard, MolfilePastedIntoAnEmptyDrawingAndBesideADrawing)
+{
+    Editor e;
+    EXPECT_TRUE(e.control.PasteText(kCyclohexanol)); // no "$$$$": complete for the clipboard
+    ASSERT_EQ(e.t().NumValidAtoms, 7);
+    EXPECT_EQ(e.t().FStrucName, "Cyclohexanol");
+    EXPECT_EQ(Rings(e.t()), 1);
+    ExpectRegular(e.t(), Range(2, 7), kBondLength, 0.5);
+    EXPECT_LT(e.t().Atom(1).y, e.t().Atom(2).y); // the OH stays on top
+    const TCTab first = e.t();
+
+    e.control.PressTool(Control::Ring3);
+    EXPECT_TRUE(e.control.PasteText(kCyclohexanol));
+    ASSERT_EQ(e.t().NumValidAtoms, 14);
+    for (int i = 1; i <= 7; ++i)
+        EXPECT_EQ(e.t().Atom(i), first.Atom(i)); // the drawing is untouched
+    for (int i = 8; i <= 14; ++i)
+        EXPECT_GT(e.t().Atom(i).x, e.t().Atom(3).x + kBondLength) << i; // to the right of it
+    EXPECT_EQ(Components(e.t()), 2);
+    ExpectRegular(e.t(), Range(9, 14), kBondLength, 0.5);
+    EXPECT_EQ(e.t().BondType(8, 9), 1);
+    EXPECT_EQ(e.t().AtNum(8), 8);
+    EXPECT_EQ(e.t().FStrucName, "Cyclohexanol");
+    // One undo step each.
+    EXPECT_TRUE(e.control.Undo());
+    EXPECT_EQ(CompareCtab(e.t(), first), 0);
+}
+
+TEST(EditorClipboard, RefusedPastesChangeNothing)
+{
+    Editor e;
+    for (int i = 0; i < 58; ++i)
+        test::AddCarbon(e.model.Structure(), 13 + 13 * (i % 40), 15 + 45 * (i / 40));
+    const TCTab before = e.t();
+    EXPECT_FALSE(e.control.PasteText(kCyclohexanol));
+    EXPECT_EQ(CompareCtab(before, e.t()), 0);
+    EXPECT_EQ(e.control.Status(), "The structure is full: 63 atoms at most.");
+    EXPECT_FALSE(e.model.CanUndo());
+
+    const std::string broken = std::string(kCyclohexanol).replace(std::string(kCyclohexanol).find("  7  2  1"), 9, "  7  9  1");
+    EXPECT_FALSE(e.control.PasteText(broken));
+    EXPECT_EQ(e.control.Status(), "Nothing pasted: the molfile has a bond to a missing atom.");
+    EXPECT_FALSE(e.control.PasteText("  \n"));
+    EXPECT_EQ(e.control.Status(), "Nothing pasted: the clipboard holds no structure.");
+    // Without the SMILES reader (this program registers none) a SMILES is refused by name.
+    EXPECT_FALSE(e.control.PasteText("CCO ethanol"));
+    EXPECT_EQ(e.control.Status(), std::string("Nothing pasted: ") + kStructureFormatsUnavailable + ".");
+    EXPECT_EQ(CompareCtab(before, e.t()), 0);
+}
+
+TEST(EditorClipboard, CopiedMolfilePastesBackAsTheSameDrawing)
+{
+    Editor e;
+    e.control.PressTool(Control::Benzene);
+    e.Left(195, 150);
+    e.control.PressTool(Control::Bond);
+    e.Left(195, 120);
+    e.Left(195, 60); // a substituent up from the top atom
+    e.Right();
+    e.Hover(195, 90);
+    e.control.KeyText("N");
+    e.control.KeyText("+");
+    const std::string molfile = e.model.MolfileText();
+    EXPECT_NE(molfile.find("V2000"), std::string::npos);
+    EXPECT_NE(molfile.find("    9.7500   -4.5000    0.0000 N   0  3"), std::string::npos) << molfile; // +1, y up
+
+    Editor f;
+    ASSERT_TRUE(f.control.PasteText(molfile));
+    ASSERT_EQ(f.t().NumValidAtoms, 7);
+    for (int i = 1; i <= 7; ++i) {
+        EXPECT_EQ(f.t().AtNum(i), e.t().AtNum(i)) << i;
+        for (int j = 1; j <= 7; ++j)
+            EXPECT_EQ(f.t().BondType(i, j), e.t().BondType(i, j)) << i << "-" << j;
+        // The same picture, moved: the same way up, bonds as long.
+        EXPECT_NEAR(f.t().Atom(i).x - f.t().Atom(1).x, e.t().Atom(i).x - e.t().Atom(1).x, 2.5) << i;
+        EXPECT_NEAR(f.t().Atom(i).y - f.t().Atom(1).y, e.t().Atom(i).y - e.t().Atom(1).y, 2.5) << i;
+    }
+    EXPECT_EQ(f.t().FStrucName, e.t().FStrucName);
+    EXPECT_EQ(TGrafCtab::ShownCharge(f.t().Charge(7)), 1);
+    // A charge read from a file changes from what is drawn: +1 (code 3) and "-" make it neutral.
+    f.Hover(f.t().Atom(7).x, f.t().Atom(7).y);
+    EXPECT_TRUE(f.control.KeyText("-"));
+    EXPECT_EQ(f.t().Charge(7), 0);
 }
 
 } // namespace

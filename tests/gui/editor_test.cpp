@@ -6,12 +6,19 @@
 #include "base/textfile.h"
 #include "io/ctb.h"
 #include "io/molfile.h"
+#include "io/structureformats.h"
 #include "matgrid.h"
 #include "model/elements.h"
 #include "persys.h"
 #include "gui_support.h"
+#ifdef VELMORA_HAVE_INTEROP
+#include "interop.h"
+#endif
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMimeData>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -216,7 +223,13 @@ private:
     }
 
 private slots:
-    void initTestCase() { test::SetUpLook(); }
+    void initTestCase()
+    {
+#ifdef VELMORA_HAVE_INTEROP
+        interop::RegisterInteropFormats();
+#endif
+        test::SetUpLook();
+    }
 
     void drawnQuerySearchesLikeTheSameMolfile()
     {
@@ -470,6 +483,44 @@ private slots:
         QCOMPARE(t.AtNum(12), 7);
         Press(e, Control::Bond);
         Screenshot(&e, "editor-ring-templates");
+    }
+
+    // Ctrl+C puts the drawing on the clipboard as a molfile; Ctrl+V in another editor brings it
+    // back, and a SMILES on the clipboard comes laid out (when the SMILES reader is there).
+    void copyAndPaste()
+    {
+        TDrawpenForm e(m_dir.Path().string());
+        e.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&e));
+        Press(e, Control::Ring5);
+        Click(e, {200, 150});
+        Press(e, Control::Ring5);
+        Move(e, {200, 150});
+        QTest::keyClick(e.DrawingArea(), Qt::Key_C, Qt::ControlModifier);
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        QVERIFY(data && data->hasFormat("chemical/x-mdl-molfile"));
+        QVERIFY(data->text().contains("V2000"));
+
+        TDrawpenForm f(m_dir.Path().string());
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        QTest::keyClick(f.DrawingArea(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(f.Structure().NumValidAtoms, 5);
+        for (int i = 1; i <= 5; ++i)
+            QCOMPARE(f.Structure().NumNeighbours(i), 2);
+        QVERIFY(f.Button(Control::Undo)->isEnabled());
+
+        QGuiApplication::clipboard()->setText("c1ccncc1 pyridine");
+        QTest::keyClick(f.DrawingArea(), Qt::Key_V, Qt::ControlModifier);
+        if (StructureFormatsAvailable()) {
+            QCOMPARE(f.Structure().NumValidAtoms, 11);
+            QCOMPARE(f.Structure().AtNum(9), 7);
+            QCOMPARE(f.StatusLabel()->text(), QString());
+        } else {
+            QCOMPARE(f.Structure().NumValidAtoms, 5);
+            QVERIFY(f.StatusLabel()->text().startsWith("Nothing pasted: "));
+        }
+        Screenshot(&f, "editor-pasted");
     }
 
     void gridAndLargeWindow()

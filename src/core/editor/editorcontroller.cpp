@@ -411,6 +411,21 @@ bool EditorController::Run(Control control)
     return changed;
 }
 
+bool EditorController::PasteText(const std::string& text)
+{
+    m_status.clear();
+    std::string problem;
+    m_model.BeginAction();
+    const EditorModel::PasteResult result = m_model.Paste(text, problem);
+    m_model.EndAction();
+    switch (result) {
+    case EditorModel::PasteResult::Pasted: StructureReplaced(); return true;
+    case EditorModel::PasteResult::Full: NoteFull(); return false;
+    case EditorModel::PasteResult::Unreadable: m_status = "Nothing pasted: " + problem + "."; return false;
+    }
+    return false;
+}
+
 bool EditorController::Undo()
 {
     if (!m_model.Undo())

@@ -66,6 +66,9 @@ public:
     // "Center Structure", "Delete Whole Structure", Undo, Redo), each an undo step of its own;
     // true when the structure changed. Other controls do nothing here.
     bool Run(Control control);
+    // Ctrl+V: pastes a molfile or a SMILES (EditorModel::Paste) as one undo step; a refusal is
+    // told by Status(). True when the structure changed.
+    bool PasteText(const std::string& text);
     // Undo and redo of the history; a chain in progress ends.
     bool Undo();
     bool Redo();

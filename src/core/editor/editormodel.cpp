@@ -4,6 +4,8 @@
 #include "base/numeric.h"
 #include "base/textfile.h"
 #include "io/ctb.h"
+#include "io/molfile.h"
+#include "io/structureformats.h"
 #include "model/elements.h"
 
 #include <algorithm>
@@ -299,9 +301,11 @@ bool EditorModel::AddCharge(int i, int step)
 {
     if (i < 1 || i > AtomCount())
         return false;
-    // Stored 3 and more read as molfile charge codes (3 is +1): charges stay within -2..+2.
-    const int q = std::clamp(m_structure.Charge(i) + step, -2, 2);
-    if (q == m_structure.Charge(i))
+    // From the charge as drawn (a structure read from a file keeps molfile charge codes, 3 for
+    // +1); stored as the formal charge itself, within -2..+2, which no code is read as.
+    const int shown = TGrafCtab::ShownCharge(m_structure.Charge(i));
+    const int q = std::clamp(shown + step, -2, 2);
+    if (q == shown)
         return false;
     m_structure.SetCharge(i, q);
     return true;
@@ -823,6 +827,116 @@ void EditorModel::ClearHistory()
     m_past.clear();
     m_future.clear();
     m_actionOpen = false;
+}
+
+std::string EditorModel::MolfileText() const
+{
+    TCTab table;
+    table.Assign(m_structure);
+    table.Symmetrize();
+    // Tables keep thousandths of the file's unit; charges as molfile codes, from what is drawn.
+    const double scale = 1500.0 / kBondLength;
+    for (int i = 1; i <= table.NumValidAtoms; ++i) {
+        const auto& atom = table.Atom(i);
+        table.SetCoord(i, 1, atom.x * scale);
+        table.SetCoord(i, 2, -atom.y * scale);
+        table.SetCoord(i, 3, 0.0);
+        table.SetCharge(i, MolfileChargeCode(TGrafCtab::ShownCharge(atom.Charge)));
+    }
+    std::string text;
+    TextWriter writer(&text);
+    WriteMolRecord(table, writer, "", "Velmora", 0, "");
+    writer.Close();
+    return text;
+}
+
+EditorModel::PasteResult EditorModel::Paste(const std::string& text, std::string& problem)
+{
+    problem.clear();
+    m_refusedCount = 0;
+    TCTab read;
+    if (text.find("M  END") != std::string::npos || text.find("V2000") != std::string::npos ||
+        text.find("V3000") != std::string::npos) {
+        if (text.find("V3000") != std::string::npos) {
+            problem = "V3000 molfiles cannot be pasted; paste a V2000 molfile or a SMILES";
+            return PasteResult::Unreadable;
+        }
+        try {
+            TextReader reader = TextReader::FromMemory(text, "the clipboard");
+            MolReadStatus status;
+            ReadMolRecord(read, reader, status);
+            // A record without its closing "$$$$" line is complete for the clipboard.
+            if (status.Rejected() || read.NumValidAtoms < 1) {
+                problem = status.atomCountOutOfRange ? "the molfile holds no atoms or more than 63"
+                                                     : "the molfile has a bond to a missing atom";
+                return PasteResult::Unreadable;
+            }
+        } catch (const IoError& error) {
+            problem = error.what();
+            return PasteResult::Unreadable;
+        }
+    } else {
+        std::string smiles = text.substr(0, text.find_first_of("\r\n"));
+        const auto first = smiles.find_first_not_of(" \t");
+        smiles = first == std::string::npos ? std::string() : smiles.substr(first);
+        smiles = smiles.substr(0, smiles.find_first_of(" \t"));
+        if (smiles.empty()) {
+            problem = "the clipboard holds no structure";
+            return PasteResult::Unreadable;
+        }
+        if (!StructureFormatsAvailable()) {
+            problem = kStructureFormatsUnavailable;
+            return PasteResult::Unreadable;
+        }
+        try {
+            problem = StructureFromSmiles(smiles, read);
+        } catch (const IoError& error) {
+            problem = error.what();
+        }
+        if (!problem.empty())
+            return PasteResult::Unreadable;
+        read.FStrucName = smiles.substr(0, 80);
+    }
+    const int n = AtomCount();
+    if (n + read.NumValidAtoms > kMaxAtoms) {
+        m_refusedCount = n + read.NumValidAtoms;
+        return PasteResult::Full;
+    }
+    // Laid out as a query read from a file: the right way up, bonds of the standard length.
+    EditorModel layout;
+    layout.SetDrawingArea(m_width, m_height);
+    layout.TakeQuery(read, false);
+    const TGrafCtab& placed = layout.Structure();
+    if (n == 0) {
+        const std::string name = m_structure.FStrucName;
+        m_structure.Assign(placed);
+        if (!name.empty())
+            m_structure.FStrucName = name;
+        return PasteResult::Pasted;
+    }
+    double maxX = m_structure.Atom(1).x, minY = m_structure.Atom(1).y, maxY = minY;
+    for (int i = 2; i <= n; ++i) {
+        maxX = std::max(maxX, static_cast<double>(m_structure.Atom(i).x));
+        minY = std::min(minY, static_cast<double>(m_structure.Atom(i).y));
+        maxY = std::max(maxY, static_cast<double>(m_structure.Atom(i).y));
+    }
+    double pMinX = placed.Atom(1).x, pMinY = placed.Atom(1).y, pMaxY = pMinY;
+    for (int i = 2; i <= placed.NumValidAtoms; ++i) {
+        pMinX = std::min(pMinX, static_cast<double>(placed.Atom(i).x));
+        pMinY = std::min(pMinY, static_cast<double>(placed.Atom(i).y));
+        pMaxY = std::max(pMaxY, static_cast<double>(placed.Atom(i).y));
+    }
+    const double dx = maxX + 2 * kBondLength - pMinX, dy = (minY + maxY) / 2 - (pMinY + pMaxY) / 2;
+    for (int i = 1; i <= placed.NumValidAtoms; ++i) {
+        TAtomRecord atom = placed.Atom(i);
+        atom.x = static_cast<float>(atom.x + dx);
+        atom.y = static_cast<float>(atom.y + dy);
+        for (auto& to : atom.ConnTo)
+            if (to != 0)
+                to = static_cast<std::uint8_t>(to + n);
+        m_structure.AddAtom(atom);
+    }
+    return PasteResult::Pasted;
 }
 
 } // namespace velmora::editor

@@ -93,7 +93,7 @@ public:
 
     // Sets atom i's element (and its mass number); false when i or element is out of range.
     bool SetElement(int i, int element);
-    // Adds step to atom i's charge, kept within -2..+2; false when nothing changed.
+    // Adds step to atom i's charge as drawn, kept within -2..+2; false when nothing changed.
     bool AddCharge(int i, int step);
     // Single -> double -> triple -> single (an aromatic bond becomes single), at both ends.
     bool CycleBondOrder(int a, int b);
@@ -145,6 +145,16 @@ public:
     void SaveUndo();
     // Puts the undo copy back; false when there is none to take.
     bool Oops();
+
+    // The clipboard. MolfileText: the drawing as a V2000 molfile record, bonds 1.5 units long and y
+    // growing upward as other programs keep it. Paste takes a molfile record (V2000) or else a
+    // SMILES (the first word of the first line; needs the SMILES reader, laid out in 2D by it):
+    // into an empty drawing it comes as a query would, beside an existing drawing it is added to
+    // the right of it with bonds of the standard length. Nothing changes unless all of it fits
+    // (Full) and reads (Unreadable, with the reason in problem).
+    std::string MolfileText() const;
+    enum class PasteResult { Pasted, Full, Unreadable };
+    PasteResult Paste(const std::string& text, std::string& problem);
 
     // The scratchpad "SCRATCH.CTB" in folder. SaveScratch throws IoError when the file cannot be
     // written; a half-written file never replaces the previous one. LoadScratch replaces the

@@ -200,6 +200,8 @@ double TGrafCtab::GetExtent(double& minX, double& minY, double& maxX, double& ma
     return pairs > 0 ? total / static_cast<double>(pairs) : 0.0;
 }
 
+int TGrafCtab::ShownCharge(int stored) { return FormalCharge(stored); }
+
 int TGrafCtab::AtomLabel(int atom, std::string& text) const
 {
     text.clear();

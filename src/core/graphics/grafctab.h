@@ -35,6 +35,9 @@ public:
     // two atoms give the fixed extent 1..10000 x 1..7000, centre (5000, 3500), bond length 0.
     double GetExtent(double& minX, double& minY, double& maxX, double& maxY, double& meanX,
                      double& meanY) const;
+    // The formal charge an atom's stored charge is drawn as: molfile charge codes 3..7 as +1, 0,
+    // -1, -2, -3, any other value as it is.
+    static int ShownCharge(int stored);
     // Element symbol with implicit hydrogens and charge sign ("NH2", "N+", "O-", "Cl"); returns
     // the length of text in characters.
     int AtomLabel(int atom, std::string& text) const;
