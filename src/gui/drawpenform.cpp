@@ -44,6 +44,7 @@ namespace {
 const QColor kTeal(0, 128, 128);
 // The clipboard type other chemistry programs read a molfile from.
 const QString kMolfileMime = QStringLiteral("chemical/x-mdl-molfile");
+const QString kSmilesMime = QStringLiteral("chemical/x-daylight-smiles");
 const QColor kMaroon(128, 0, 0);
 constexpr int kButtonSize = 31;
 
@@ -227,6 +228,7 @@ const char* IconFile(Control control)
     case Control::Benzene: return ":/icons/benzene.svg";
     case Control::Undo: return ":/icons/undo.svg";
     case Control::Redo: return ":/icons/redo.svg";
+    case Control::CleanUp: return ":/icons/cleanup.svg";
     default: return nullptr;
     }
 }
@@ -500,7 +502,8 @@ QWidget* TDrawpenForm::BuildToolBar()
                             AddButton(Control::Ring5, "Five-Membered Ring"), AddButton(Control::Ring6, "Six-Membered Ring"),
                             AddButton(Control::Ring7, "Seven-Membered Ring"), AddButton(Control::Ring8, "Eight-Membered Ring"),
                             AddButton(Control::Benzene, "Benzene")},
-                           {AddButton(Control::Undo, "Undo (Ctrl+Z)"), AddButton(Control::Redo, "Redo (Ctrl+Shift+Z)")}}));
+                           {AddButton(Control::Undo, "Undo (Ctrl+Z)"), AddButton(Control::Redo, "Redo (Ctrl+Shift+Z)")},
+                           {AddButton(Control::CleanUp, "Clean up")}}));
     Button(Control::Undo)->setAccessibleName("Undo Action");
     Button(Control::Redo)->setAccessibleName("Redo Action");
     Button(Control::Esc)->setObjectName("esc");
@@ -549,7 +552,8 @@ void TDrawpenForm::Command(Control control)
     case Control::MirrorY:
     case Control::DeleteWholeStructure:
     case Control::Undo:
-    case Control::Redo: m_controller.Run(control); break;
+    case Control::Redo:
+    case Control::CleanUp: m_controller.Run(control); break;
     default: break; // "Move Window" and "Move Ring" select nothing
     }
     Sync();
@@ -784,9 +788,17 @@ void TDrawpenForm::CopyToClipboard()
     const QByteArray molfile = QByteArray::fromStdString(m_model.MolfileText());
     auto* data = new QMimeData;
     data->setData(kMolfileMime, molfile);
-    data->setText(QString::fromUtf8(molfile));
+    // Plain text: the SMILES where it can be written, else the molfile.
+    std::string smiles;
+    if (m_model.SmilesText(smiles).empty() && !smiles.empty()) {
+        data->setData(kSmilesMime, QByteArray::fromStdString(smiles));
+        data->setText(QString::fromStdString(smiles));
+        m_status->setText("Copied as a molfile and as SMILES.");
+    } else {
+        data->setText(QString::fromUtf8(molfile));
+        m_status->setText("Copied as a molfile.");
+    }
     QGuiApplication::clipboard()->setMimeData(data);
-    m_status->setText("Copied as a molfile.");
 }
 
 void TDrawpenForm::PasteFromClipboard()

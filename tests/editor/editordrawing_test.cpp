@@ -569,5 +569,20 @@ TEST(EditorClipboard, CopiedMolfilePastesBackAsTheSameDrawing)
     EXPECT_EQ(f.t().Charge(7), 0);
 }
 
+TEST(EditorClipboard, WithoutTheLayoutCleanUpIsRefusedAndChangesNothing)
+{
+    Editor e;
+    Chain(e.model.Structure(), {{100, 150}, {126, 135}, {152, 150}});
+    const TCTab before = e.t();
+    EXPECT_FALSE(e.control.Enabled(Control::CleanUp));
+    EXPECT_FALSE(e.control.Run(Control::CleanUp));
+    EXPECT_EQ(e.control.Status(), "Not cleaned up: SMILES output and 2D layout are not available in this build.");
+    EXPECT_EQ(CompareCtab(before, e.t()), 0);
+    EXPECT_FALSE(e.model.CanUndo());
+    std::string smiles = "x";
+    EXPECT_NE(e.model.SmilesText(smiles), "");
+    EXPECT_EQ(smiles, "");
+}
+
 } // namespace
 } // namespace velmora::editor

@@ -499,7 +499,13 @@ private slots:
         QTest::keyClick(e.DrawingArea(), Qt::Key_C, Qt::ControlModifier);
         const QMimeData* data = QGuiApplication::clipboard()->mimeData();
         QVERIFY(data && data->hasFormat("chemical/x-mdl-molfile"));
-        QVERIFY(data->text().contains("V2000"));
+        QVERIFY(data->data("chemical/x-mdl-molfile").contains("V2000"));
+        if (StructureWritersAvailable()) {
+            QCOMPARE(data->text(), QString("C1CCCC1"));
+            QCOMPARE(data->data("chemical/x-daylight-smiles"), QByteArray("C1CCCC1"));
+        } else {
+            QVERIFY(data->text().contains("V2000"));
+        }
 
         TDrawpenForm f(m_dir.Path().string());
         f.show();
@@ -519,6 +525,16 @@ private slots:
         } else {
             QCOMPARE(f.Structure().NumValidAtoms, 5);
             QVERIFY(f.StatusLabel()->text().startsWith("Nothing pasted: "));
+        }
+        // "Clean up" lays the drawing out again where the layout is available.
+        QCOMPARE(f.Button(Control::CleanUp)->isEnabled(), StructureWritersAvailable());
+        if (StructureWritersAvailable()) {
+            const TCTab before = f.Structure();
+            Press(f, Control::CleanUp);
+            QCOMPARE(f.Structure().NumValidAtoms, 11);
+            QVERIFY(CompareCtab(before, f.Structure()) != 0);
+            QTest::keyClick(f.DrawingArea(), Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(CompareCtab(before, f.Structure()), 0);
         }
         Screenshot(&f, "editor-pasted");
     }

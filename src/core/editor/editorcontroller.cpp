@@ -1,6 +1,7 @@
 #include "editor/editorcontroller.h"
 
 #include "base/numeric.h"
+#include "io/structureformats.h"
 #include "model/elements.h"
 
 #include <cctype>
@@ -142,6 +143,8 @@ bool EditorController::Enabled(Control control) const
         return m_model.CanUndo();
     if (control == Control::Redo)
         return m_model.CanRedo();
+    if (control == Control::CleanUp && !StructureWritersAvailable())
+        return false;
     if (m_tool == Tool::None)
         return true;
     switch (control) {
@@ -384,6 +387,7 @@ bool EditorController::Press(MouseButton button, double rawX, double rawY, doubl
 
 bool EditorController::Run(Control control)
 {
+    m_status.clear();
     if (control == Control::Undo)
         return Undo();
     if (control == Control::Redo)
@@ -405,6 +409,12 @@ bool EditorController::Run(Control control)
     case Control::MirrorX: changed = m_model.MirrorX(); break;
     case Control::MirrorY: changed = m_model.MirrorY(); break;
     case Control::DeleteWholeStructure: changed = m_model.DeleteAll(); break;
+    case Control::CleanUp:
+        if (const std::string problem = m_model.CleanUp(); !problem.empty())
+            m_status = "Not cleaned up: " + problem + ".";
+        else
+            changed = true;
+        break;
     default: break;
     }
     m_model.EndAction();

@@ -22,9 +22,9 @@ enum class Control {
     DeleteWithinWindow, MoveWindow, MoveRing, DeleteWholeStructure, Esc, Exit, LoadScratch, SaveScratch,
     Oops, ZoomFit, Center, ZoomIn, ZoomOut, RotateLeft, RotateRight, MirrorX, MirrorY, Id,
     DistanceMatrix, NamePanel,
-    Bond, Ring3, Ring4, Ring5, Ring6, Ring7, Ring8, Benzene, Undo, Redo,
+    Bond, Ring3, Ring4, Ring5, Ring6, Ring7, Ring8, Benzene, Undo, Redo, CleanUp,
 };
-constexpr int kControlCount = static_cast<int>(Control::Redo) + 1;
+constexpr int kControlCount = static_cast<int>(Control::CleanUp) + 1;
 // Whether the control selects a tool (its button is a toggle).
 bool SelectsTool(Control control);
 
@@ -63,8 +63,9 @@ public:
     bool KeyText(const std::string& text);
     bool KeyDelete();
     // The commands that change the structure in one step ("Oops", the zooms, turns and mirrors,
-    // "Center Structure", "Delete Whole Structure", Undo, Redo), each an undo step of its own;
-    // true when the structure changed. Other controls do nothing here.
+    // "Center Structure", "Delete Whole Structure", Undo, Redo, "Clean Up"), each an undo step of
+    // its own; true when the structure changed (a clean up that cannot be done says why in
+    // Status()). Other controls do nothing here.
     bool Run(Control control);
     // Ctrl+V: pastes a molfile or a SMILES (EditorModel::Paste) as one undo step; a refusal is
     // told by Status(). True when the structure changed.

@@ -18,6 +18,7 @@ namespace velmora::editor {
 
 namespace {
 constexpr double kRotation = std::numbers::pi / 6.0;
+constexpr const char* kWritersUnavailable = "SMILES output and 2D layout are not available in this build";
 // The scratchpad keeps pixel positions exactly (five significant digits); other CTB files keep
 // the two of the shared format.
 constexpr int kScratchFractionDigits = 4;
@@ -937,6 +938,41 @@ EditorModel::PasteResult EditorModel::Paste(const std::string& text, std::string
         m_structure.AddAtom(atom);
     }
     return PasteResult::Pasted;
+}
+
+std::string EditorModel::SmilesText(std::string& smiles) const
+{
+    smiles.clear();
+    if (!StructureWritersAvailable())
+        return kWritersUnavailable;
+    TCTab table;
+    table.Assign(m_structure);
+    table.Symmetrize();
+    return SmilesOfStructure(table, smiles);
+}
+
+std::string EditorModel::CleanUp()
+{
+    const int n = AtomCount();
+    if (n < 1)
+        return "there is nothing to clean up";
+    if (!StructureWritersAvailable())
+        return kWritersUnavailable;
+    TCTab table;
+    table.Assign(m_structure);
+    table.Symmetrize();
+    if (std::string problem = LayOutStructure(table); !problem.empty())
+        return problem;
+    double cx, cy, cz;
+    m_structure.Centroid(cx, cy, cz);
+    EditorModel layout;
+    layout.SetDrawingArea(m_width, m_height);
+    layout.TakeQuery(table, false);
+    double nx, ny, nz;
+    layout.Structure().Centroid(nx, ny, nz);
+    for (int i = 1; i <= n; ++i)
+        SetXY(i, layout.Structure().Atom(i).x + cx - nx, layout.Structure().Atom(i).y + cy - ny);
+    return {};
 }
 
 } // namespace velmora::editor

@@ -156,6 +156,13 @@ public:
     enum class PasteResult { Pasted, Full, Unreadable };
     PasteResult Paste(const std::string& text, std::string& problem);
 
+    // The drawing as a canonical SMILES in smiles; "" or why not (no SMILES writer registered, ...).
+    std::string SmilesText(std::string& smiles) const;
+    // "Clean up": new 2D coordinates from the registered layout (RDKit's depictor) for every
+    // atom, in the atoms' order, bonds of the standard length (smaller when it would not fit), the
+    // centre kept where it was. "" or why nothing changed.
+    std::string CleanUp();
+
     // The scratchpad "SCRATCH.CTB" in folder. SaveScratch throws IoError when the file cannot be
     // written; a half-written file never replaces the previous one. LoadScratch replaces the
     // structure (keeping its name) only when the file opens and reads without error.
