@@ -285,6 +285,16 @@ void DrawArea::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.drawImage(0, 0, m_image);
     const auto& control = m_form.Controller();
+    if (control.ActiveTool() == Tool::Ring && !control.RingPreview().empty()) {
+        // The ring a click would add.
+        QPolygonF ring;
+        for (const editor::PointF& corner : control.RingPreview())
+            ring << QPointF(corner.x, corner.y);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(0, 128, 128, 170), 1.5));
+        painter.setBrush(QColor(0, 128, 128, 28));
+        painter.drawPolygon(ring);
+    }
     if (control.RubberBandShown() && control.ActiveTool() == Tool::Bond) {
         // The bond the next click adds, as long as it will be.
         painter.setRenderHint(QPainter::Antialiasing);

@@ -584,5 +584,30 @@ TEST(EditorClipboard, WithoutTheLayoutCleanUpIsRefusedAndChangesNothing)
     EXPECT_EQ(smiles, "");
 }
 
+TEST(EditorTemplates, ThePreviewIsTheRingAClickAdds)
+{
+    Editor e;
+    e.control.PressTool(Control::Ring5);
+    EXPECT_TRUE(e.control.MouseMove(200, 150, false));
+    ASSERT_EQ(e.control.RingPreview().size(), 5u);
+    EXPECT_FALSE(e.control.MouseMove(200, 150, false)); // nothing new to show
+    const std::vector<PointF> shown = e.control.RingPreview();
+    e.Left(200, 150);
+    EXPECT_TRUE(e.control.RingPreview().empty());
+    for (int i = 1; i <= 5; ++i) {
+        EXPECT_NEAR(e.t().Atom(i).x, shown[static_cast<std::size_t>(i - 1)].x, 1e-4);
+        EXPECT_NEAR(e.t().Atom(i).y, shown[static_cast<std::size_t>(i - 1)].y, 1e-4);
+    }
+    // Over a bond: the fused ring, starting with the bond's atoms.
+    const PointF mid{(e.At(2).x + e.At(3).x) / 2, (e.At(2).y + e.At(3).y) / 2};
+    e.control.PressTool(Control::Ring6);
+    e.control.MouseMove(mid.x, mid.y, false);
+    ASSERT_EQ(e.control.RingPreview().size(), 6u);
+    EXPECT_EQ(e.control.RingPreview()[0], e.At(2));
+    EXPECT_EQ(e.control.RingPreview()[1], e.At(3));
+    e.control.EndTool();
+    EXPECT_TRUE(e.control.RingPreview().empty());
+}
+
 } // namespace
 } // namespace velmora::editor

@@ -421,6 +421,9 @@ private slots:
         Click(e, {200, 150}); // centred on the grid point (195, 150)
         QCOMPARE(t.NumValidAtoms, 6);
         const QPoint side((t.Atom(2).x + t.Atom(3).x) / 2, (t.Atom(2).y + t.Atom(3).y) / 2);
+        Move(e, side); // the fused ring is shown before the click
+        QCOMPARE(e.Controller().RingPreview().size(), std::size_t(6));
+        Screenshot(&e, "editor-ring-preview");
         Click(e, side); // on the right-hand bond: fused
         QCOMPARE(t.NumValidAtoms, 10);
         int bonds = 0, doubles = 0;

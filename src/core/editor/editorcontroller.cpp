@@ -133,6 +133,7 @@ void EditorController::EndTool()
     m_drawing = false;
     m_previous = 0;
     m_grabbed = 0;
+    m_ringPreview.clear();
 }
 
 bool EditorController::Enabled(Control control) const
@@ -344,6 +345,7 @@ bool EditorController::Press(MouseButton button, double rawX, double rawY, doubl
     case Tool::Bond:
         return BondPress(rawX, rawY, x, y, free);
     case Tool::Ring:
+        m_ringPreview.clear();
         switch (m_model.PlaceRing(m_ringSize, m_ringAromatic, rawX, rawY)) {
         case EditorModel::RingResult::Placed: return true;
         case EditorModel::RingResult::Full: NoteFull(); return true;
@@ -503,6 +505,13 @@ bool EditorController::KeyText(const std::string& text)
 
 bool EditorController::MouseMove(double x, double y, bool leftHeld, bool free)
 {
+    if (m_tool == Tool::Ring) {
+        m_hover = {x, y};
+        std::vector<PointF> preview = m_model.RingPreview(m_ringSize, x, y);
+        const bool changed = preview != m_ringPreview;
+        m_ringPreview = std::move(preview);
+        return changed;
+    }
     if (m_tool == Tool::Bond) {
         m_hover = {x, y};
         if (!m_drawing)

@@ -5,6 +5,7 @@
 #include "editor/editormodel.h"
 
 #include <string>
+#include <vector>
 
 namespace velmora::editor {
 
@@ -75,6 +76,9 @@ public:
     bool Redo();
 
     int RingSize() const { return m_ringSize; }
+    // With a ring template: the ring a click at the pointer would add (corners in ring order),
+    // shown before the click; empty right after a click and where no ring can go.
+    const std::vector<PointF>& RingPreview() const { return m_ringPreview; }
     bool RingAromatic() const { return m_ringAromatic; }
 
     // The line from the anchor to the pointer while a chain is drawn; with the bond tool, the bond
@@ -119,6 +123,7 @@ private:
     int m_ringSize = 6;
     bool m_ringAromatic = false;
     PointF m_hover{-1000.0, -1000.0};
+    std::vector<PointF> m_ringPreview;
     int m_typedAtom = 0;
     std::string m_typed;
 };

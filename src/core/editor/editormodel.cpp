@@ -628,14 +628,13 @@ double AwayFrom(std::vector<double> angles)
 }
 } // namespace
 
-EditorModel::RingResult EditorModel::PlaceRing(int size, bool aromatic, double x, double y)
+bool EditorModel::RingCorners(int size, double x, double y, std::vector<PointF>& corners, std::vector<int>& fixed) const
 {
-    m_refusedCount = 0;
+    corners.clear();
+    fixed.clear();
     size = std::clamp(size, 3, 8);
     const double step = 2 * std::numbers::pi / size;
-    const double pickRadius = 8.0, bondTolerance = 6.0, mergeRadius = 0.3 * kBondLength;
-    std::vector<PointF> corners; // ring order
-    std::vector<int> fixed;      // atoms given for the first corners
+    const double pickRadius = 8.0, bondTolerance = 6.0;
     const int atom = FindAtomWithin(x, y, pickRadius);
     const BondHit bond = atom > 0 ? BondHit{} : FindBondAt(x, y, bondTolerance);
     auto neighbourAngles = [&](int i, int except) {
@@ -660,7 +659,7 @@ EditorModel::RingResult EditorModel::PlaceRing(int size, bool aromatic, double x
         const auto& b = m_structure.Atom(bond.b);
         const double length = std::hypot(b.x - a.x, b.y - a.y);
         if (length <= 0.0)
-            return RingResult::Crowded;
+            return false;
         const double mx = (a.x + b.x) / 2.0, my = (a.y + b.y) / 2.0;
         const double px = -(b.y - a.y) / length, py = (b.x - a.x) / length; // unit normal
         // The side away from the other neighbours of both atoms; with none, the side clicked on.
@@ -691,6 +690,25 @@ EditorModel::RingResult EditorModel::PlaceRing(int size, bool aromatic, double x
         for (int k = 0; k < size; ++k)
             corners.push_back({cx + radius * std::cos(first + k * step), cy + radius * std::sin(first + k * step)});
     }
+    return true;
+}
+
+std::vector<PointF> EditorModel::RingPreview(int size, double x, double y) const
+{
+    std::vector<PointF> corners;
+    std::vector<int> fixed;
+    RingCorners(size, x, y, corners, fixed);
+    return corners;
+}
+
+EditorModel::RingResult EditorModel::PlaceRing(int size, bool aromatic, double x, double y)
+{
+    m_refusedCount = 0;
+    const double mergeRadius = 0.3 * kBondLength;
+    std::vector<PointF> corners; // ring order
+    std::vector<int> fixed;      // atoms given for the first corners
+    if (!RingCorners(size, x, y, corners, fixed))
+        return RingResult::Crowded;
     // Each corner: the given atom, an existing atom lying there, or a new one.
     std::vector<int> atoms(corners.size(), 0);
     int added = 0;

@@ -118,6 +118,8 @@ public:
     // falls on an existing atom uses that atom. Nothing changes unless the whole ring fits.
     enum class RingResult { Placed, Full, Crowded };
     RingResult PlaceRing(int size, bool aromatic, double x, double y);
+    // The corners (ring order) a template placed at (x, y) would have; none where it cannot go.
+    std::vector<PointF> RingPreview(int size, double x, double y) const;
     // Atoms the last refused template would have needed in all.
     int RefusedAtomCount() const { return m_refusedCount; }
 
@@ -193,6 +195,9 @@ private:
     bool MirrorAcross(int axis);
     void SetXY(int i, double x, double y);
     bool Unchanged() const;
+    // PlaceRing's geometry: the corners in ring order, the existing atoms at the first of them
+    // (the spiro atom, or the fused bond's two); false when the ring cannot be placed.
+    bool RingCorners(int size, double x, double y, std::vector<PointF>& corners, std::vector<int>& fixed) const;
 
     TGrafCtab m_structure;
     std::vector<TCTab> m_past;
