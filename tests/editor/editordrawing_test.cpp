@@ -3,6 +3,7 @@
 #include "editor/editorcontroller.h"
 
 #include "editor_support.h"
+#include "base/ioerror.h"
 #include "io/structureformats.h"
 #include "model/elements.h"
 
@@ -607,6 +608,25 @@ TEST(EditorTemplates, ThePreviewIsTheRingAClickAdds)
     EXPECT_EQ(e.control.RingPreview()[1], e.At(3));
     e.control.EndTool();
     EXPECT_TRUE(e.control.RingPreview().empty());
+}
+
+TEST(EditorClipboard, AModuleThatCannotBeLoadedIsAStatusNotACrash)
+{
+    // Writers registered as the loader registers them, failing as it fails when the module
+    // cannot be loaded.
+    StructureFormatReaders readers;
+    readers.writeSmiles = [](const TCTab&, std::string&) -> std::string { throw IoError("module.so", "cannot load"); };
+    readers.layOut = [](TCTab&) -> std::string { throw IoError("module.so", "cannot load"); };
+    RegisterStructureFormats(readers);
+    Editor e;
+    Chain(e.model.Structure(), {{100, 150}, {126, 135}});
+    std::string smiles;
+    EXPECT_NE(e.model.SmilesText(smiles).find("cannot load"), std::string::npos);
+    EXPECT_TRUE(e.control.Enabled(Control::CleanUp));
+    EXPECT_FALSE(e.control.Run(Control::CleanUp));
+    EXPECT_NE(e.control.Status().find("cannot load"), std::string::npos) << e.control.Status();
+    EXPECT_FALSE(e.model.CanUndo());
+    RegisterStructureFormats({});
 }
 
 } // namespace

@@ -966,7 +966,11 @@ std::string EditorModel::SmilesText(std::string& smiles) const
     TCTab table;
     table.Assign(m_structure);
     table.Symmetrize();
-    return SmilesOfStructure(table, smiles);
+    try {
+        return SmilesOfStructure(table, smiles);
+    } catch (const IoError& error) {
+        return error.what(); // the module cannot be loaded
+    }
 }
 
 std::string EditorModel::CleanUp()
@@ -979,8 +983,12 @@ std::string EditorModel::CleanUp()
     TCTab table;
     table.Assign(m_structure);
     table.Symmetrize();
-    if (std::string problem = LayOutStructure(table); !problem.empty())
-        return problem;
+    try {
+        if (std::string problem = LayOutStructure(table); !problem.empty())
+            return problem;
+    } catch (const IoError& error) {
+        return error.what(); // the module cannot be loaded
+    }
     double cx, cy, cz;
     m_structure.Centroid(cx, cy, cz);
     EditorModel layout;
