@@ -336,6 +336,19 @@ TEST(EditorBondTool, RingClosureEndsTheChainAndClicksOnAtomsAndBonds)
     EXPECT_EQ(e.t().BondType(4, 7), 1);
     e.Left(e.At(7).x, e.At(7).y);
     EXPECT_FALSE(e.control.Drawing());
+    // An atom with ten bonds takes no more: the chain stops with a note.
+    Editor g;
+    test::AddCarbon(g.model.Structure(), 300, 150);
+    for (int k = 0; k < 10; ++k)
+        test::AddCarbon(g.model.Structure(), 300 + 60 * std::cos(k * 0.6), 150 + 60 * std::sin(k * 0.6), {{1, 1}});
+    g.model.Structure().Symmetrize();
+    g.control.PressTool(Control::Bond);
+    g.Left(300, 150);
+    g.Left(300, 100);
+    EXPECT_EQ(g.t().NumValidAtoms, 11);
+    EXPECT_FALSE(g.control.Drawing());
+    EXPECT_EQ(g.control.Status(), "The atom has 10 bonds, the most it can have.");
+
     // A bond to an atom of another fragment continues the chain from it.
     e.Left(300, 150);
     e.Left(e.At(7).x, e.At(7).y);

@@ -10,6 +10,7 @@ namespace velmora::editor {
 
 namespace {
 constexpr const char* kFullNote = "The structure is full: 63 atoms at most.";
+constexpr const char* kNoFreeBond = "The atom has 10 bonds, the most it can have.";
 
 enum class Group { None, Draw, Move, Change, Delete };
 
@@ -289,8 +290,10 @@ bool EditorController::BondPress(double rawX, double rawY, double x, double y, b
     const PointF end = BondTarget(rawX, rawY, free, target);
     if (target > 0) {
         const bool ring = m_model.Connected(m_previous, target);
-        if (!m_model.Bond(m_previous, target) && m_model.Structure().BondType(m_previous, target) == 0)
-            return false; // a neighbour list is full
+        if (!m_model.Bond(m_previous, target) && m_model.Structure().BondType(m_previous, target) == 0) {
+            m_status = kNoFreeBond;
+            return false;
+        }
         if (ring) {
             m_drawing = false; // the ring is closed: the chain ends
             return true;
@@ -302,6 +305,8 @@ bool EditorController::BondPress(double rawX, double rawY, double x, double y, b
             m_drawing = false;
             if (m_model.AtomCount() >= kMaxAtoms)
                 NoteFull();
+            else
+                m_status = kNoFreeBond;
             return true;
         }
         m_previous = added;
