@@ -18,6 +18,8 @@ StructureFormatReaders InteropReaders()
         return std::make_unique<MolBlockSource>(file);
     };
     readers.parseSmiles = [](const std::string& smiles, TCTab& table) { return TableFromSmiles(smiles, table); };
+    readers.writeSmiles = &SmilesFromTable;
+    readers.layOut = &LayOutTable;
     return readers;
 }
 

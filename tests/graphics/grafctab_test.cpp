@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace velmora {
@@ -293,6 +294,78 @@ TEST(DrawInEditor, KeepsBondsFourAndLabelsFortyPixelsInside)
     EXPECT_EQ(texts[1].y1 + canvas.TextHeight("O") / 2, 559);
     // Font: 0.2 x mean bond length (249.5) + 4, limited to 20.
     EXPECT_EQ(std::make_pair(canvas.GetFont().size, canvas.GetFont().name), std::make_pair(20, std::string("Courier New")));
+}
+
+TEST(DrawInEditor, HydrogensStandOnTheSideFreeOfBonds)
+{
+    using Side = TGrafCtab::HydrogenSide;
+    auto parts = [](const std::vector<AtomSpec>& atoms, const std::vector<Bond>& bonds, int atom) {
+        TGrafCtab table;
+        Build(table, atoms, bonds);
+        return table.EditorLabel(atom);
+    };
+    // Ethanol's oxygen with its carbon on the right: "HO".
+    auto oh = parts({{O, 100, 100}, {C, 130, 115}}, {{1, 2, 1}}, 1);
+    EXPECT_EQ(oh.symbol, "O");
+    EXPECT_EQ(oh.hydrogens, 1);
+    EXPECT_EQ(oh.charge, "");
+    EXPECT_EQ(oh.side, Side::Left);
+    // An amine with its carbon on the left: "NH2"; the ammonium ion "NH3+".
+    auto nh2 = parts({{C, 100, 100}, {N, 126, 85}}, {{1, 2, 1}}, 2);
+    EXPECT_EQ(std::make_tuple(nh2.symbol, nh2.hydrogens, nh2.side), std::make_tuple(std::string("N"), 2, Side::Right));
+    auto nh3 = parts({{C, 100, 100}, {N, 126, 85, 1}}, {{1, 2, 1}}, 2);
+    EXPECT_EQ(std::make_tuple(nh3.hydrogens, nh3.charge), std::make_tuple(3, std::string("+")));
+    // A ring NH at the top of a ring (bonds down-left and down-right): the hydrogen above it.
+    auto ring = parts({{N, 100, 100}, {C, 74, 115}, {C, 126, 115}}, {{1, 2, 1}, {1, 3, 1}}, 1);
+    EXPECT_EQ(ring.hydrogens, 1);
+    EXPECT_EQ(ring.side, Side::Above);
+    // Bonds to the left and right and one up: the hydrogen below.
+    auto below = parts({{N, 100, 100}, {C, 70, 100}, {C, 130, 100}, {C, 100, 70}}, {{1, 2, 1}, {1, 3, 1}, {1, 4, 1}}, 1);
+    EXPECT_EQ(below.hydrogens, 0); // a neutral nitrogen with three bonds has none
+    auto below2 = parts({{N, 100, 100, 1}, {C, 70, 100}, {C, 130, 100}, {C, 100, 70}}, {{1, 2, 1}, {1, 3, 1}, {1, 4, 1}}, 1);
+    EXPECT_EQ(std::make_tuple(below2.hydrogens, below2.side), std::make_tuple(1, Side::Below));
+    // Carbon and a chloride keep their plain symbols.
+    EXPECT_EQ(parts({{Cl, 100, 100}, {C, 130, 100}}, {{1, 2, 1}}, 1).hydrogens, 0);
+}
+
+TEST(DrawInEditor, LabelsAreKeptClearOfBonds)
+{
+    // Ethanolamine-like: HO-C-C-NH3+ along a zigzag, and a ring NH with bonds on both sides.
+    TCTab table;
+    Build(table, {{O, 100, 100}, {C, 126, 115}, {C, 152, 100}, {N, 178, 115, 1}, {N, 300, 100}, {C, 274, 115}, {C, 326, 115}},
+          {{1, 2, 1}, {2, 3, 1}, {3, 4, 1}, {5, 6, 1}, {5, 7, 1}});
+    Drawing d(table);
+    d.drawing.DrawInEditor(1);
+    const auto texts = d.canvas.Texts();
+    std::string all;
+    for (const auto& t : texts)
+        all += t.text + " ";
+    EXPECT_EQ(all, "O H N H 3 + N H ");
+    struct Box { int left, top, right, bottom; std::string text; };
+    std::vector<Box> boxes;
+    for (const auto& t : texts) {
+        d.canvas.SetFontSize(t.font.size);
+        boxes.push_back({t.x1, t.y1, t.x1 + d.canvas.TextWidth(t.text), t.y1 + d.canvas.TextHeight(t.text), t.text});
+    }
+    // "HO": the hydrogen left of the oxygen; "NH3+": hydrogen right, the 3 lowered and smaller,
+    // the charge raised; the ring N's hydrogen above it.
+    EXPECT_LT(boxes[1].right, boxes[0].left + 2);
+    EXPECT_GT(boxes[3].left, boxes[2].right - 2);
+    EXPECT_LT(texts[4].font.size, texts[3].font.size);
+    EXPECT_GT(boxes[4].top, boxes[3].top);
+    EXPECT_LT(boxes[5].top, boxes[2].top);
+    EXPECT_LT(boxes[7].bottom, boxes[6].top + 3);
+    // The symbols are centred on their atoms.
+    EXPECT_NEAR((boxes[0].left + boxes[0].right) / 2.0, 100, 1.0);
+    EXPECT_NEAR((boxes[2].left + boxes[2].right) / 2.0, 178, 1.0);
+    // No bond passes through any part of a label (a pixel of slack at the box edges).
+    for (const auto& line : d.canvas.Lines())
+        for (int step = 0; step <= 100; ++step) {
+            const double x = line.x1 + (line.x2 - line.x1) * step / 100.0, y = line.y1 + (line.y2 - line.y1) * step / 100.0;
+            for (const Box& b : boxes)
+                EXPECT_FALSE(x > b.left + 1 && x < b.right - 1 && y > b.top + 1 && y < b.bottom - 1)
+                    << "bond (" << line.x1 << "," << line.y1 << ")-(" << line.x2 << "," << line.y2 << ") crosses " << b.text;
+        }
 }
 
 TEST(GetExtent, RunningLimitsStartAtTheFixedFrame)

@@ -6,12 +6,19 @@
 #include "base/textfile.h"
 #include "io/ctb.h"
 #include "io/molfile.h"
+#include "io/structureformats.h"
 #include "matgrid.h"
 #include "model/elements.h"
 #include "persys.h"
 #include "gui_support.h"
+#ifdef VELMORA_HAVE_INTEROP
+#include "interop.h"
+#endif
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMimeData>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -21,6 +28,7 @@
 #include <QToolButton>
 
 #include <filesystem>
+#include <tuple>
 
 using namespace velmora;
 using namespace velmora::gui;
@@ -215,7 +223,13 @@ private:
     }
 
 private slots:
-    void initTestCase() { test::SetUpLook(); }
+    void initTestCase()
+    {
+#ifdef VELMORA_HAVE_INTEROP
+        interop::RegisterInteropFormats();
+#endif
+        test::SetUpLook();
+    }
 
     void drawnQuerySearchesLikeTheSameMolfile()
     {
@@ -233,7 +247,7 @@ private slots:
         bool ran = false;
         WhenModal<TDrawpenForm>([&](TDrawpenForm* e) {
             ran = true;
-            e->resize(648, 480);
+            e->resize(648, 513); // a drawing area of 648 x 360
             DrawAndEdit(*e);
             QTest::mouseClick(e->Button(QTest::currentTestFailed() ? Control::Esc : Control::Exit), Qt::LeftButton);
         });
@@ -393,6 +407,141 @@ private slots:
 
     // The drawing follows the window: labels far right in a widened window are drawn, the grid
     // has a dot every 13 x 15 pixels.
+    // Naphthalene from the benzene template in two clicks, a nitrogen typed over one of its atoms,
+    // and both steps undone and redone from the keyboard and the buttons.
+    void ringTemplatesKeysAndUndo()
+    {
+        TDrawpenForm e(m_dir.Path().string());
+        e.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&e));
+        const TCTab& t = e.Structure();
+        QVERIFY(!e.Button(Control::Undo)->isEnabled() && !e.Button(Control::Redo)->isEnabled());
+        Press(e, Control::Benzene);
+        QVERIFY(e.Button(Control::Benzene)->isChecked() && !e.Button(Control::Ring6)->isChecked());
+        Click(e, {200, 150}); // centred on the grid point (195, 150)
+        QCOMPARE(t.NumValidAtoms, 6);
+        const QPoint side((t.Atom(2).x + t.Atom(3).x) / 2, (t.Atom(2).y + t.Atom(3).y) / 2);
+        Move(e, side); // the fused ring is shown before the click
+        QCOMPARE(e.Controller().RingPreview().size(), std::size_t(6));
+        Screenshot(&e, "editor-ring-preview");
+        Click(e, side); // on the right-hand bond: fused
+        QCOMPARE(t.NumValidAtoms, 10);
+        int bonds = 0, doubles = 0;
+        for (int i = 1; i <= 10; ++i)
+            for (int j = i + 1; j <= 10; ++j) {
+                QCOMPARE(t.BondType(i, j), t.BondType(j, i));
+                bonds += t.BondType(i, j) != 0;
+                doubles += t.BondType(i, j) == 2;
+            }
+        QCOMPARE(bonds, 11);
+        QCOMPARE(doubles, 5);
+        for (int i = 7; i <= 10; ++i)
+            QVERIFY(t.Atom(i).x > side.x());
+        QVERIFY(e.Button(Control::Undo)->isEnabled());
+
+        // The pointer over the far right atom; "N" makes it a nitrogen.
+        int far = 1;
+        for (int i = 2; i <= 10; ++i)
+            if (t.Atom(i).x > t.Atom(far).x + 0.5)
+                far = i;
+        const QPoint over(qRound(t.Atom(far).x) + 2, qRound(t.Atom(far).y) - 2);
+        Move(e, over);
+        QTest::keyClick(e.DrawingArea(), 'N');
+        QCOMPARE(t.AtNum(far), 7);
+        const TCTab withNitrogen = t;
+        QTest::keyClick(e.DrawingArea(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(t.AtNum(far), 6);
+        QVERIFY(e.Button(Control::Redo)->isEnabled());
+        Press(e, Control::Undo);
+        QCOMPARE(t.NumValidAtoms, 6);
+        Press(e, Control::Redo);
+        QCOMPARE(t.NumValidAtoms, 10);
+        QTest::keyClick(e.DrawingArea(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(CompareCtab(t, withNitrogen), 0);
+        QVERIFY(!e.Button(Control::Redo)->isEnabled());
+
+        // Delete over an atom removes it with its bonds; undo brings it back.
+        Move(e, over);
+        QTest::keyClick(e.DrawingArea(), Qt::Key_Delete);
+        QCOMPARE(t.NumValidAtoms, 9);
+        QTest::keyClick(e.DrawingArea(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(CompareCtab(t, withNitrogen), 0);
+        Press(e, Control::Benzene); // the tool ends
+        QCOMPARE(e.Controller().ActiveTool(), Tool::None);
+
+        // A hydroxy and an amino group drawn with the bond tool from the top and bottom atoms.
+        Press(e, Control::Bond);
+        for (auto [from, to, symbol] : {std::tuple{QPoint(195, 120), QPoint(195, 60), 'O'},
+                                        std::tuple{QPoint(195, 180), QPoint(195, 240), 'N'}}) {
+            Click(e, from);
+            Move(e, to);
+            QCOMPARE(e.Controller().Current().y, from.y() + (to.y() > from.y() ? 30.0 : -30.0));
+            Click(e, to);
+            Click(e, {0, 0}, Qt::RightButton);
+            Move(e, QPoint(from.x(), (from.y() + (to.y() > from.y() ? 30 : -30))));
+            QTest::keyClick(e.DrawingArea(), symbol);
+        }
+        QCOMPARE(t.NumValidAtoms, 12);
+        QCOMPARE(t.AtNum(11), 8);
+        QCOMPARE(t.AtNum(12), 7);
+        Press(e, Control::Bond);
+        Screenshot(&e, "editor-ring-templates");
+    }
+
+    // Ctrl+C puts the drawing on the clipboard as a molfile; Ctrl+V in another editor brings it
+    // back, and a SMILES on the clipboard comes laid out (when the SMILES reader is there).
+    void copyAndPaste()
+    {
+        TDrawpenForm e(m_dir.Path().string());
+        e.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&e));
+        Press(e, Control::Ring5);
+        Click(e, {200, 150});
+        Press(e, Control::Ring5);
+        Move(e, {200, 150});
+        QTest::keyClick(e.DrawingArea(), Qt::Key_C, Qt::ControlModifier);
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        QVERIFY(data && data->hasFormat("chemical/x-mdl-molfile"));
+        QVERIFY(data->data("chemical/x-mdl-molfile").contains("V2000"));
+        if (StructureWritersAvailable()) {
+            QCOMPARE(data->text(), QString("C1CCCC1"));
+            QCOMPARE(data->data("chemical/x-daylight-smiles"), QByteArray("C1CCCC1"));
+        } else {
+            QVERIFY(data->text().contains("V2000"));
+        }
+
+        TDrawpenForm f(m_dir.Path().string());
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        QTest::keyClick(f.DrawingArea(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(f.Structure().NumValidAtoms, 5);
+        for (int i = 1; i <= 5; ++i)
+            QCOMPARE(f.Structure().NumNeighbours(i), 2);
+        QVERIFY(f.Button(Control::Undo)->isEnabled());
+
+        QGuiApplication::clipboard()->setText("c1ccncc1 pyridine");
+        QTest::keyClick(f.DrawingArea(), Qt::Key_V, Qt::ControlModifier);
+        if (StructureFormatsAvailable()) {
+            QCOMPARE(f.Structure().NumValidAtoms, 11);
+            QCOMPARE(f.Structure().AtNum(9), 7);
+            QCOMPARE(f.StatusLabel()->text(), QString());
+        } else {
+            QCOMPARE(f.Structure().NumValidAtoms, 5);
+            QVERIFY(f.StatusLabel()->text().startsWith("Nothing pasted: "));
+        }
+        // "Clean up" lays the drawing out again where the layout is available.
+        QCOMPARE(f.Button(Control::CleanUp)->isEnabled(), StructureWritersAvailable());
+        if (StructureWritersAvailable()) {
+            const TCTab before = f.Structure();
+            Press(f, Control::CleanUp);
+            QCOMPARE(f.Structure().NumValidAtoms, 11);
+            QVERIFY(CompareCtab(before, f.Structure()) != 0);
+            QTest::keyClick(f.DrawingArea(), Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(CompareCtab(before, f.Structure()), 0);
+        }
+        Screenshot(&f, "editor-pasted");
+    }
+
     void gridAndLargeWindow()
     {
         TDrawpenForm e(m_dir.Path().string());

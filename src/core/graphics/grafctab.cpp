@@ -203,6 +203,8 @@ double TGrafCtab::GetExtent(double& minX, double& minY, double& maxX, double& ma
     return pairs > 0 ? total / static_cast<double>(pairs) : 0.0;
 }
 
+int TGrafCtab::ShownCharge(int stored) { return FormalCharge(stored); }
+
 int TGrafCtab::AtomLabel(int atom, std::string& text) const
 {
     text.clear();
@@ -259,6 +261,12 @@ void TGrafCtab::DrawAll(int mode, bool clip, double scale, double offX, double o
     // Label length by shortening rule: 0 charged atoms, 1 also every non-carbon, 2 every atom,
     // 3 the digits of the atom number.
     auto labelLength = [&](int atom, int rule) -> int {
+        if (m_editorLabels && rule != 3) {
+            // The hydrogens stand on the side free of bonds: bonds stop at the symbol's box.
+            const int symbol = static_cast<int>(ElementSymbol(AtNum(atom)).size());
+            const bool shown = rule == 2 || Charge(atom) != 0 || (rule == 1 && AtNum(atom) != kCarbon);
+            return shown && !labels[atom].empty() ? std::max(symbol, 1) : 0;
+        }
         const bool charged = Charge(atom) != 0;
         switch (rule) {
         case 0: return charged ? static_cast<int>(labels[atom].size()) : 0;
@@ -286,8 +294,11 @@ void TGrafCtab::DrawAll(int mode, bool clip, double scale, double offX, double o
         if (clip && !(ClipRect.Left + 40 < px[i] && px[i] < ClipRect.Right - 40 &&
                       ClipRect.Top + 40 < py[i] && py[i] < ClipRect.Bottom - 40))
             continue;
-        canvas.TextOut(px[i] - canvas.TextWidth(labels[i]) / 2, py[i] - canvas.TextHeight(labels[i]) / 2,
-                       labels[i]);
+        if (m_editorLabels && mode != 3)
+            DrawEditorLabel(i, px[i], py[i]);
+        else
+            canvas.TextOut(px[i] - canvas.TextWidth(labels[i]) / 2, py[i] - canvas.TextHeight(labels[i]) / 2,
+                           labels[i]);
     }
 
     canvas.SetBrushStyle(savedBrushStyle);
@@ -431,7 +442,92 @@ void TGrafCtab::DrawInEditor(int mode)
     const double bondLength = GetExtent(minX, minY, maxX, maxY, meanX, meanY);
     m_canvas->SetFontSize(FontSizeFor(0.2 * bondLength));
     m_canvas->SetFontName("Courier New");
+    m_editorLabels = true;
     DrawAll(mode, true, 1.0, 0.0, 0.0);
+    m_editorLabels = false;
+}
+
+TGrafCtab::LabelParts TGrafCtab::EditorLabel(int atom) const
+{
+    LabelParts parts;
+    std::string text;
+    if (AtomLabel(atom, text) == 0)
+        return parts;
+    parts.symbol = ElementSymbol(AtNum(atom));
+    std::string rest = text.substr(std::min(text.size(), parts.symbol.size()));
+    if (!rest.empty() && rest[0] == 'H') {
+        std::size_t digits = 1;
+        while (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9')
+            ++digits;
+        parts.hydrogens = digits > 1 ? std::stoi(rest.substr(1, digits - 1)) : 1;
+        rest = rest.substr(digits);
+    }
+    parts.charge = rest;
+    // The first of right, left, below and above that keeps 75 degrees from every bond; failing
+    // that, the one farthest from the bonds.
+    const double pi = 3.14159265358979323846;
+    const std::array<std::pair<HydrogenSide, double>, 4> sides{
+        {{HydrogenSide::Right, 0.0}, {HydrogenSide::Left, pi}, {HydrogenSide::Below, pi / 2}, {HydrogenSide::Above, -pi / 2}}};
+    double bestClearance = -1.0;
+    for (const auto& [side, angle] : sides) {
+        double clearance = pi;
+        for (int k = 1; k <= kMaxNeighbours; ++k) {
+            const int j = ConnTo(atom, k);
+            if (j < 1 || j > AtomCount(*this) || j == atom)
+                continue;
+            const double bond = std::atan2(Atom(j).y - Atom(atom).y, Atom(j).x - Atom(atom).x);
+            clearance = std::min(clearance, std::abs(std::remainder(bond - angle, 2 * pi)));
+        }
+        if (clearance >= 75.0 * pi / 180.0) {
+            parts.side = side;
+            return parts;
+        }
+        if (clearance > bestClearance)
+            bestClearance = clearance, parts.side = side;
+    }
+    return parts;
+}
+
+void TGrafCtab::DrawEditorLabel(int i, int x, int y)
+{
+    velmora::Canvas& canvas = *m_canvas;
+    const LabelParts parts = EditorLabel(i);
+    const int size = canvas.GetFont().size;
+    const int small = std::max(6, size * 7 / 10);
+    const int w = canvas.TextWidth(parts.symbol), h = canvas.TextHeight(parts.symbol);
+    const int left = x - w / 2, top = y - h / 2;
+    canvas.TextOut(left, top, parts.symbol);
+    const std::string count = parts.hydrogens > 1 ? std::to_string(parts.hydrogens) : std::string();
+    const int hWidth = parts.hydrogens > 0 ? canvas.TextWidth("H") : 0;
+    canvas.SetFontSize(small);
+    const int countWidth = count.empty() ? 0 : canvas.TextWidth(count);
+    canvas.SetFontSize(size);
+    // The hydrogens, their count lowered by a third of the line in the smaller font.
+    auto hydrogens = [&](int hx, int hy) {
+        canvas.TextOut(hx, hy, "H");
+        if (!count.empty()) {
+            canvas.SetFontSize(small);
+            canvas.TextOut(hx + hWidth, hy + h / 3, count);
+            canvas.SetFontSize(size);
+        }
+    };
+    int right = left + w; // where a charge follows
+    if (parts.hydrogens > 0) {
+        switch (parts.side) {
+        case HydrogenSide::Right:
+            hydrogens(left + w, top);
+            right = left + w + hWidth + countWidth;
+            break;
+        case HydrogenSide::Left: hydrogens(left - hWidth - countWidth, top); break;
+        case HydrogenSide::Below: hydrogens(x - hWidth / 2, top + h * 9 / 10); break;
+        case HydrogenSide::Above: hydrogens(x - hWidth / 2, top - h * 9 / 10); break;
+        }
+    }
+    if (!parts.charge.empty()) {
+        canvas.SetFontSize(small);
+        canvas.TextOut(right, top - h / 4, parts.charge);
+        canvas.SetFontSize(size);
+    }
 }
 
 int TGrafCtab::PrintStructure(PrintTarget& printer, int x, int y, bool doPrint, int frameWidth,

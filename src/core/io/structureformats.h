@@ -31,6 +31,10 @@ struct StructureFormatReaders {
     std::function<std::unique_ptr<StructureSource>(const std::string& file)> openV3000;
     // One SMILES into table (name and CAS number cleared); "" or why it cannot be held.
     std::function<std::string(const std::string& smiles, TCTab& table)> parseSmiles;
+    // Writers, optional: the table as a canonical SMILES; new 2D coordinates for the table's atoms
+    // (in their order, bonds untouched) placed as those of a SMILES read. Each "" or why not.
+    std::function<std::string(const TCTab& table, std::string& smiles)> writeSmiles;
+    std::function<std::string(TCTab& table)> layOut;
 };
 
 void RegisterStructureFormats(StructureFormatReaders readers);
@@ -55,5 +59,9 @@ bool FirstStructure(const std::string& fileName, TCTab& table, std::string& prob
                     const SourceOptions& options = {});
 // One SMILES into table; "" or the reason it is refused. Throws IoError when no reader is registered.
 std::string StructureFromSmiles(const std::string& smiles, TCTab& table);
+// Whether the optional writers are registered; without them the next two throw IoError.
+bool StructureWritersAvailable();
+std::string SmilesOfStructure(const TCTab& table, std::string& smiles);
+std::string LayOutStructure(TCTab& table);
 
 } // namespace velmora
