@@ -53,6 +53,12 @@ void ChooseInFileDialog(const QString& file, QString* openedIn)
     WhenModal<QFileDialog>([file, openedIn](QFileDialog* dialog) {
         if (openedIn)
             *openedIn = QFileInfo(dialog->directory().absolutePath()).canonicalFilePath();
+        // A file the dialog would not find (not in the folder it opened in) would bring a message
+        // box of its own: the dialog is cancelled instead.
+        if (dialog->acceptMode() == QFileDialog::AcceptOpen && !QFileInfo(dialog->directory(), file).exists()) {
+            dialog->reject();
+            return;
+        }
         auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         QVERIFY(name);
         name->setText(file);
