@@ -21,10 +21,12 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -285,7 +287,7 @@ void DrawArea::resizeEvent(QResizeEvent*)
 TDrawpenForm::TDrawpenForm(std::string scratchFolder, QWidget* parent)
     : QDialog(parent), m_scratchFolder(std::move(scratchFolder))
 {
-    setWindowTitle("DrawpenForm");
+    setWindowTitle("Structure Editor");
     setObjectName("drawpenForm");
     setStyleSheet("QToolTip { background-color: rgb(0, 128, 128); color: white; border: 1px solid black; }");
 
@@ -339,6 +341,19 @@ TDrawpenForm::TDrawpenForm(std::string scratchFolder, QWidget* parent)
 }
 
 TDrawpenForm::~TDrawpenForm() = default;
+
+void TDrawpenForm::TakeQuery(const TCTab& query, bool drawn)
+{
+    m_controller.PrepareForHandOver();
+    m_controller.StructureReplaced();
+    // A window not shown yet has not told the model the size of its drawing area.
+    if (!m_area->isVisible()) {
+        layout()->activate();
+        m_model.SetDrawingArea(m_area->width(), m_area->height());
+    }
+    m_model.TakeQuery(query, drawn);
+    Sync();
+}
 
 void TDrawpenForm::BuildMenus()
 {
@@ -504,7 +519,8 @@ void TDrawpenForm::EditName()
 {
     if (!m_controller.Enabled(Control::NamePanel))
         return;
-    const auto name = m_textDialog->Ask("", DisplayText(m_model.Structure().FStrucName).toStdString(), "Name of Compound");
+    const auto name = m_textDialog->Ask("Structure Name", DisplayText(m_model.Structure().FStrucName).toStdString(),
+                                        "Name of Compound");
     if (name)
         m_model.Structure().FStrucName = *name;
     Sync();
@@ -640,6 +656,14 @@ void TDrawpenForm::Sync()
                 m_list->addItem(text);
             }
         }
+        // As wide as its longest line: a list of many neighbours is not cut off on the right.
+        const QFontMetrics metrics(m_list->font());
+        int widest = 0;
+        for (int k = 0; k < m_list->count(); ++k)
+            widest = std::max(widest, metrics.horizontalAdvance(m_list->item(k)->text()));
+        const int width = widest + 2 * m_list->frameWidth() + 4 * m_list->spacing() + 12 +
+                          m_list->verticalScrollBar()->sizeHint().width();
+        m_list->setFixedWidth(std::max(171, width));
     }
     m_area->update();
 }

@@ -50,8 +50,10 @@ public:
     explicit TDrawpenForm(std::string scratchFolder, QWidget* parent = nullptr);
     ~TDrawpenForm() override;
 
-    // The structure handed over on OK (also kept for the next opening).
+    // The structure handed over on OK.
     const TCTab& Structure() const { return m_model.Structure(); }
+    // Before opening: the query to edit (see EditorModel::TakeQuery); a chain left unfinished ends.
+    void TakeQuery(const TCTab& query, bool drawn);
     editor::EditorModel& Model() { return m_model; }
     editor::EditorController& Controller() { return m_controller; }
 

@@ -101,9 +101,11 @@ TQVXForm::TQVXForm(UserDialog& dialog, QtProgress& progress, std::string working
     m_helpWindow = new HelpWindow(this);
     m_helpWindow->setWindowFlag(Qt::Window);
     m_statusWindow = new StatusWindow(m_workbench, this);
-    // The structure editor keeps its drawing between openings; OK hands it over as the query.
+    // The structure editor opens with the current query; OK hands its drawing over as the query.
     m_drawpen = new TDrawpenForm(UserDataDirectory(workingDirectory), this); // beside the descriptor sets
     Connect(LaterCommand::DrawMolecule, [this] {
+        const SearchState& state = m_workbench.State();
+        m_drawpen->TakeQuery(state.QueryLoaded ? state.Query : TCTab(), state.QueryDrawn);
         if (m_drawpen->exec() == QDialog::Accepted) {
             m_workbench.SetDrawnQuery(m_drawpen->Structure());
             ShowQuery();
@@ -616,8 +618,18 @@ void TQVXForm::Refresh()
     } else {
         line += "No query loaded";
     }
+    // The result library may have a name of its own when the usual one was taken.
+    const QString results = QFileInfo(QString::fromStdString(state.SimilarLibraryFileName)).fileName();
+    if (m_workbench.HasResults() && !results.isEmpty())
+        line += "    Best matches: " + results;
+    m_flow->similarityTable->setToolTip(m_workbench.HasResults() && !results.isEmpty()
+                                            ? "View the table of the best matches (" + results + ")"
+                                            : QString("View the table of the best matches"));
     m_statusLine->setText(line);
-    m_statusLine->setToolTip(QString::fromStdString(state.LibraryFileName));
+    QString tip = QString::fromStdString(state.LibraryFileName);
+    if (m_workbench.HasResults() && !results.isEmpty())
+        tip += "\nBest matches: " + QString::fromStdString(state.SimilarLibraryFileName);
+    m_statusLine->setToolTip(tip);
 }
 
 } // namespace velmora::gui

@@ -6,6 +6,7 @@
 #include "ctabview.h"
 #include "dbstat.h"
 #include "graphics/printlayout.h"
+#include "io/liblock.h"
 #include "model/formula.h"
 #include "printreport.h"
 #include "qtcanvas.h"
@@ -198,12 +199,21 @@ void TViewForm::Open()
 void TViewForm::ReadAndShow()
 {
     // A record that cannot be read must not show the structure read before under this position.
-    m_read = m_workbench.Library().ReadLibraryRecord(m_libraryName, m_navigation.Position()) == kLibOk;
+    std::string busy; // another program writes the library now: nothing of it is read
+    try {
+        const LibraryLock lock(m_libraryName, LibraryWork::Read);
+        m_read = m_workbench.Library().ReadLibraryRecord(m_libraryName, m_navigation.Position()) == kLibOk;
+    } catch (const LibraryBusy& error) {
+        m_read = false;
+        busy = error.what();
+    }
     if (m_read)
         m_structure.Assign(m_workbench.Library().Structure());
     else
         m_structure.Clear();
     Show();
+    if (!busy.empty())
+        m_dialog.ShowMessage(MessageKind::Error, "Error", busy, MessageButtons::Ok);
 }
 
 void TViewForm::Show()

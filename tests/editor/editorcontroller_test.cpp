@@ -70,6 +70,25 @@ TEST(EditorDraw, FullStructureStopsTheChainInsteadOfJumping)
     EXPECT_EQ(e.t().NumNeighbours(63), 1);
 }
 
+TEST(EditorDraw, TheFullNoteGoesWhenTheStructureShrinks)
+{
+    Editor e;
+    e.control.PressTool(Control::Draw);
+    for (int i = 0; i <= kMaxAtoms; ++i)
+        e.Left(26.0 * (i % 20) + 26, 45.0 * (i / 20) + 30);
+    ASSERT_EQ(e.t().NumValidAtoms, 63);
+    const std::string full = e.control.Status();
+    EXPECT_NE(full.find("full"), std::string::npos);
+    // Commands of the tool bar shrink it without a press on the drawing: the note goes with them.
+    e.control.EndTool();
+    e.model.DeleteAtomAt(63);
+    EXPECT_EQ(e.control.Status(), "");
+    e.model.Oops(); // full again, but nothing was refused since
+    EXPECT_EQ(e.t().NumValidAtoms, 63);
+    e.model.DeleteAll();
+    EXPECT_EQ(e.control.Status(), "");
+}
+
 TEST(EditorTools, EnableRulesPerActiveTool)
 {
     Editor e;

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QHeaderView>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolButton>
@@ -148,6 +149,7 @@ private:
         // The name through the text dialog.
         WhenModal<TextDialog>([](TextDialog* d) {
             QCOMPARE(d->Heading()->text(), QString("Name of Compound"));
+            QCOMPARE(d->windowTitle(), QString("Structure Name"));
             d->Field()->setText("Cyclohexanol");
             Screenshot(d, "editor-name-dialog");
             d->accept();
@@ -173,8 +175,13 @@ private:
         QCOMPARE(e.CtabList()->item(0)->text(), QString("# of atoms: 7"));
         QCOMPARE(e.CtabList()->item(7)->text(), QString(" 7 [O ]    3-"));
         QCOMPARE(e.Model().LabelMode, 3);
-        Screenshot(&e, "editor-ctab");
         QTest::qWait(20); // laid out
+        for (int k = 0; k < e.CtabList()->count(); ++k) { // nothing cut off on the right
+            const QString text = e.CtabList()->item(k)->text();
+            QVERIFY2(e.CtabList()->fontMetrics().horizontalAdvance(text) <= e.CtabList()->viewport()->width(),
+                     qPrintable(text));
+        }
+        Screenshot(&e, "editor-ctab");
         const QPoint line = e.CtabList()->visualItemRect(e.CtabList()->item(1)).center();
         QTest::mouseClick(e.CtabList()->viewport(), Qt::LeftButton, {}, line);
         QTest::mouseDClick(e.CtabList()->viewport(), Qt::LeftButton, {}, line);
@@ -186,9 +193,12 @@ private:
         WhenModal<TFrmMatGrid>([&](TFrmMatGrid* m) {
             matrixSeen = true;
             QCOMPARE(m->windowTitle(), QString("Distance Matrix"));
-            QCOMPARE(m->Grid()->item(4, 1)->text(), QString("3")); // across the ring
-            QCOMPARE(m->Grid()->item(7, 1)->text(), QString("3"));
-            QCOMPARE(m->Grid()->item(0, 7)->text(), QString("15"));
+            QCOMPARE(m->Grid()->horizontalHeaderItem(0)->text(), QString("1 C"));
+            QCOMPARE(m->Grid()->verticalHeaderItem(6)->text(), QString("7 O"));
+            QCOMPARE(m->Grid()->item(3, 0)->text(), QString("3")); // across the ring
+            QCOMPARE(m->Grid()->item(6, 0)->text(), QString("3"));
+            QCOMPARE(m->Grid()->verticalHeaderItem(7)->text(), QString("Sum"));
+            QCOMPARE(m->Grid()->item(7, 6)->text(), QString("15"));
             Screenshot(m, "editor-distance-matrix");
             QTest::mouseClick(m->OkButton(), Qt::LeftButton);
         });
@@ -248,9 +258,42 @@ private slots:
         });
         draw->trigger();
         QCOMPARE(bench.State().Query.NumValidAtoms, 7);
+        TCTab query;
+        query.Assign(bench.State().Query);
+
+        // The editor opens with the query, not with the drawing cancelled before.
+        WhenModal<TDrawpenForm>([&](TDrawpenForm* e) {
+            QCOMPARE(e->windowTitle(), QString("Structure Editor"));
+            QCOMPARE(CompareCtab(e->Structure(), query), 0);
+            QTest::mouseClick(e->Button(Control::Esc), Qt::LeftButton);
+        });
+        draw->trigger();
 
         const std::string molfile = m_dir.File("cyclohexanol.mol");
         test::WriteBytes(molfile, kCyclohexanol);
+        QVERIFY(window.LoadQueryFile(molfile));
+
+        // A query from a file, whose y grows upward, is shown the right way up: the ring atom at
+        // the file's top (3) above the one at its bottom (6), the O (1) right of its carbon (2).
+        WhenModal<TDrawpenForm>([&](TDrawpenForm* e) {
+            const TCTab& t = e->Structure();
+            QCOMPARE(t.NumValidAtoms, 7);
+            QVERIFY(t.Atom(3).y < t.Atom(6).y);
+            QVERIFY(t.Atom(1).x > t.Atom(2).x);
+            QVERIFY(t.Atom(4).x < t.Atom(2).x);
+            Screenshot(e, "editor-query-from-file");
+            QTest::mouseClick(e->Button(Control::Exit), Qt::LeftButton);
+        });
+        draw->trigger();
+        QVERIFY(bench.State().QueryDrawn);
+        // Saved, the drawing keeps y growing upward, as the file it came from did.
+        const std::string saved = m_dir.File("saved.mol");
+        QVERIFY(bench.SaveQuery(saved));
+        TCTab back;
+        TextReader reader(saved);
+        QVERIFY(ReadMolRecord(back, reader));
+        QVERIFY(back.Atom(3).y > back.Atom(6).y);
+        QVERIFY(back.Atom(1).x > back.Atom(2).x);
         QVERIFY(window.LoadQueryFile(molfile));
         QCOMPARE(bench.RunSearch(), SearchOutcome::Completed);
         const std::vector<ReportRow> fileRows = bench.ReportRows();
@@ -269,9 +312,13 @@ private slots:
         TDrawpenForm e(m_dir.Path().string());
         e.show();
         QVERIFY(QTest::qWaitForWindowExposed(&e));
+        e.ShowCtabAction()->trigger();
         Press(e, Control::Draw);
         Click(e, A);
         Click(e, B);
+        // The bond just drawn is listed at both its atoms.
+        QCOMPARE(e.CtabList()->item(1)->text(), QString(" 1 [C ]    2-"));
+        QCOMPARE(e.CtabList()->item(2)->text(), QString(" 2 [C ]    1-"));
         QVERIFY(e.Button(Control::SaveScratch)->isEnabled());
         Press(e, Control::SaveScratch);
         QCOMPARE(e.Controller().ActiveTool(), Tool::None);
@@ -289,6 +336,59 @@ private slots:
         QVERIFY(!e.isVisible());
         QCOMPARE(e.Structure().BondType(2, 3), 1);
         QCOMPARE(e.Structure().BondType(3, 2), 1);
+    }
+
+    // The distance matrix of ethanol and a lone chloride: atoms as headings, dashes between the
+    // fragments, and sums that add only the distances within a fragment.
+    void distanceMatrixIsLabelled()
+    {
+        TDrawpenForm e(m_dir.Path().string());
+        e.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&e));
+        Press(e, Control::Draw);
+        for (QPoint p : {A, B, C})
+            Click(e, p);
+        Click(e, {0, 0}, Qt::RightButton);
+        Click(e, G + QPoint(52, 60));
+        Click(e, {0, 0}, Qt::RightButton);
+        Click(e, {0, 0}, Qt::RightButton);
+        e.Model().SelectedElement = 8;
+        e.Model().ChangeAtom(3);
+        e.Model().SelectedElement = 17;
+        e.Model().ChangeAtom(4);
+        bool seen = false;
+        WhenModal<TFrmMatGrid>([&](TFrmMatGrid* m) {
+            seen = true;
+            QTableWidget* grid = m->Grid();
+            QCOMPARE(grid->columnCount(), 4);
+            QCOMPARE(grid->rowCount(), 5);
+            QStringList columns, rows;
+            for (int k = 0; k < 4; ++k)
+                columns << grid->horizontalHeaderItem(k)->text();
+            for (int k = 0; k < 5; ++k)
+                rows << grid->verticalHeaderItem(k)->text();
+            QCOMPARE(columns, QStringList({"1 C", "2 C", "3 O", "4 Cl"}));
+            QCOMPARE(rows, QStringList({"1 C", "2 C", "3 O", "4 Cl", "Sum"}));
+            QCOMPARE(grid->item(2, 0)->text(), QString("2"));
+            QCOMPARE(grid->item(3, 0)->text(), QString::fromUtf8("\u2013"));
+            QCOMPARE(grid->item(0, 3)->text(), QString::fromUtf8("\u2013"));
+            QStringList sums;
+            for (int k = 0; k < 4; ++k)
+                sums << grid->item(4, k)->text();
+            QCOMPARE(sums, QStringList({"3", "2", "3", "0"}));
+            QVERIFY(m->Notes()->text().contains("All sums: 8"));
+            QVERIFY(m->Notes()->text().contains("not connected"));
+            QVERIFY(grid->horizontalHeader()->isVisible() && grid->verticalHeader()->isVisible());
+            QTest::qWait(20);
+            // Every heading and cell can be read whole.
+            for (int k = 0; k < 4; ++k)
+                QVERIFY(grid->columnWidth(k) >= grid->fontMetrics().horizontalAdvance(columns[k]));
+            QVERIFY(m->width() >= m->Notes()->sizeHint().width());
+            Screenshot(m, "distance-matrix-labelled");
+            QTest::mouseClick(m->OkButton(), Qt::LeftButton);
+        });
+        Press(e, Control::DistanceMatrix);
+        QVERIFY(seen);
     }
 
     // The drawing follows the window: labels far right in a widened window are drawn, the grid

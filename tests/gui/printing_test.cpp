@@ -4,6 +4,7 @@
 #include "ctabview.h"
 #include "dbstat.h"
 #include "fonts.h"
+#include "base/ioerror.h"
 #include "io/convert.h"
 #include "io/molfile.h"
 #include "model/elements.h"
@@ -24,6 +25,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPrinter>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
@@ -32,8 +34,10 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <csignal>
 #include <filesystem>
 #include <functional>
+#include <sys/resource.h>
 
 using namespace velmora;
 using namespace velmora::gui;
@@ -569,6 +573,46 @@ private slots:
         QVERIFY(!statistics.Counting() && !statistics.isVisible());
         QVERIFY2(statistics.Statistics().Counted < 1000, qPrintable(QString::number(statistics.Statistics().Counted)));
         QCOMPARE(statistics.Statistics().Total, 1000L);
+    }
+
+    void pdfBeyondTheFileSizeLimit()
+    {
+        // As the window runs: the file size signal ignored, so a write beyond the limit fails.
+        const QString pdf = QString::fromStdString(m_dir.File("limited.pdf"));
+        bool threw = false;
+        {
+            struct Limit {
+                rlimit saved{};
+                void (*handler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+                Limit()
+                {
+                    ::getrlimit(RLIMIT_FSIZE, &saved);
+                    rlimit small = saved;
+                    small.rlim_cur = 1500;
+                    ::setrlimit(RLIMIT_FSIZE, &small);
+                }
+                ~Limit()
+                {
+                    ::setrlimit(RLIMIT_FSIZE, &saved);
+                    std::signal(SIGXFSZ, handler);
+                }
+            } limit;
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            QtPrintTarget target(printer);
+            target.BeginDoc();
+            for (int line = 0; line < 60; ++line)
+                target.TextOut(100, 100 + 40 * line, "A line of the printout that fills the page", "Arial", 10);
+            try {
+                target.EndDoc();
+            } catch (const IoError& error) {
+                threw = true;
+                QCOMPARE(QString::fromStdString(error.File()), pdf);
+            }
+        }
+        QVERIFY2(threw, "a PDF cut short by the file size limit was taken as printed");
+        QVERIFY(!QFile::exists(pdf));
     }
 };
 

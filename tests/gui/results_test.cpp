@@ -283,6 +283,13 @@ private slots:
             ClickItem(d->List(), ListPosition(DescriptorIndex("Aug: C4C4C")));
             QVERIFY(test::ExpectMessage(Dialog().shown.at(0), MessageKind::Warning, kNotInIntro, MessageButtons::Ok));
             QVERIFY(!d->List()->item(ListPosition(DescriptorIndex("Aug: C4C4C")))->isSelected());
+            // The button for the query's augmented atoms says the same, once, and chooses none.
+            Dialog().shown.clear();
+            QVERIFY(d->AugAtomsButton()->isEnabled());
+            d->AugAtomsButton()->click();
+            QCOMPARE(Dialog().shown.size(), std::size_t(1));
+            QVERIFY(test::ExpectMessage(Dialog().shown.at(0), MessageKind::Warning, kNotInIntro, MessageButtons::Ok));
+            QVERIFY(GridNames(d).isEmpty());
             d->CloseButton()->click();
         });
         Action(&m_main->window, "Structural descriptors")->trigger();

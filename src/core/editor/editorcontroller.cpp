@@ -5,6 +5,8 @@
 namespace velmora::editor {
 
 namespace {
+constexpr const char* kFullNote = "The structure is full: 63 atoms at most.";
+
 enum class Group { None, Draw, Move, Change, Delete };
 
 Group GroupOf(Control control)
@@ -116,6 +118,13 @@ void EditorController::StructureReplaced()
     m_grabbed = 0;
 }
 
+std::string EditorController::Status() const
+{
+    if (m_status == kFullNote && m_model.AtomCount() < kMaxAtoms)
+        return {};
+    return m_status;
+}
+
 int EditorController::AppendCarbon(int from)
 {
     TAtomRecord atom;
@@ -130,7 +139,7 @@ int EditorController::AppendCarbon(int from)
     if (!m_model.Structure().AddAtom(atom)) {
         // Continuing from some other atom would bond wherever that atom lies: the chain stops.
         m_drawing = false;
-        m_status = "The structure is full: 63 atoms at most.";
+        m_status = kFullNote;
         return 0;
     }
     return m_model.AtomCount();

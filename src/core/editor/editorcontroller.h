@@ -66,8 +66,9 @@ public:
 
     // Element whose cursor the drawing area shows (0: the default cursor).
     int CursorElement() const { return m_tool == Tool::ChangeAtom ? m_model.SelectedElement : 0; }
-    // A short note on the last press that could not do what was asked ("" otherwise).
-    const std::string& Status() const { return m_status; }
+    // A short note on the last press that could not do what was asked ("" otherwise). The note
+    // that the structure is full lasts only while it is.
+    std::string Status() const;
 
 private:
     bool DrawPress(double x, double y);

@@ -1,5 +1,6 @@
 #include "editor/editormodel.h"
 
+#include "base/filerollback.h"
 #include "base/ioerror.h"
 #include "base/numeric.h"
 #include "base/textfile.h"
@@ -206,7 +207,36 @@ bool EditorModel::RotateBy(double direction, bool pivotOnNearAtom)
               static_cast<double>(Round(dx * s + dy * c + cy)));
     }
     SnapStructure();
+    KeepInView();
     return true;
+}
+
+void EditorModel::KeepInView()
+{
+    const int n = AtomCount();
+    if (n < 1)
+        return;
+    double minX = m_structure.Atom(1).x, maxX = minX, minY = m_structure.Atom(1).y, maxY = minY;
+    for (int i = 2; i <= n; ++i) {
+        minX = std::min(minX, static_cast<double>(m_structure.Atom(i).x));
+        maxX = std::max(maxX, static_cast<double>(m_structure.Atom(i).x));
+        minY = std::min(minY, static_cast<double>(m_structure.Atom(i).y));
+        maxY = std::max(maxY, static_cast<double>(m_structure.Atom(i).y));
+    }
+    // Whole cells keep a snapped structure on the grid.
+    auto shift = [](double low, double high, int size, int cell) {
+        const double first = cell, last = size - cell;
+        if (high - low > last - first)
+            return static_cast<double>(Round((size / 2.0 - (low + high) / 2.0) / cell)) * cell;
+        if (low < first)
+            return std::ceil((first - low) / cell) * cell;
+        if (high > last)
+            return -std::ceil((high - last) / cell) * cell;
+        return 0.0;
+    };
+    const double dx = shift(minX, maxX, m_width, kGridX), dy = shift(minY, maxY, m_height, kGridY);
+    if (dx != 0.0 || dy != 0.0)
+        MoveStructureBy(dx, dy);
 }
 
 bool EditorModel::MirrorX() { return MirrorAcross(1); }
@@ -343,6 +373,39 @@ bool EditorModel::Oops()
     return true;
 }
 
+void EditorModel::TakeQuery(const TCTab& query, bool drawn)
+{
+    const PixelRect clip = m_structure.ClipRect;
+    m_structure.Assign(query);
+    m_structure.ClipRect = clip;
+    const int n = AtomCount();
+    if (drawn || n < 1)
+        return;
+    double minX = 0, maxX = 0, minY = 0, maxY = 0, bonds = 0;
+    int pairs = 0;
+    for (int i = 1; i <= n; ++i) {
+        const auto& atom = m_structure.Atom(i);
+        const double x = atom.x, y = -static_cast<double>(atom.y); // y now grows downward
+        minX = i == 1 ? x : std::min(minX, x), maxX = i == 1 ? x : std::max(maxX, x);
+        minY = i == 1 ? y : std::min(minY, y), maxY = i == 1 ? y : std::max(maxY, y);
+        for (int k = 1; k <= kMaxNeighbours; ++k)
+            if (const int j = m_structure.ConnTo(i, k); j >= 1 && j <= n)
+                bonds += std::hypot(atom.x - m_structure.Atom(j).x, atom.y - m_structure.Atom(j).y), ++pairs;
+    }
+    double scale = pairs > 0 && bonds > 0 ? kQueryBondPixels / (bonds / pairs) : 1.0;
+    if (maxX > minX)
+        scale = std::min(scale, 0.9 * m_width / (maxX - minX));
+    if (maxY > minY)
+        scale = std::min(scale, 0.9 * m_height / (maxY - minY));
+    const double cx = (minX + maxX) / 2, cy = (minY + maxY) / 2;
+    for (int i = 1; i <= n; ++i) {
+        const auto& atom = m_structure.Atom(i);
+        SetXY(i, static_cast<double>(Round((atom.x - cx) * scale + m_width / 2)),
+              static_cast<double>(Round((-static_cast<double>(atom.y) - cy) * scale + m_height / 2)));
+        m_structure.SetCoord(i, 3, 0.0);
+    }
+}
+
 std::string EditorModel::ScratchPath(const std::string& folder)
 {
     return (std::filesystem::path(folder) / "SCRATCH.CTB").string();
@@ -352,6 +415,7 @@ void EditorModel::SaveScratch(const std::string& folder) const
 {
     const std::string path = ScratchPath(folder);
     const std::string temporary = path + ".new";
+    FileRollback rollback(temporary, FileRollback::Mode::New);
     {
         TextWriter file(temporary);
         WriteCTB(m_structure, file, kScratchFractionDigits);
@@ -359,10 +423,9 @@ void EditorModel::SaveScratch(const std::string& folder) const
     }
     std::error_code error;
     std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
+    if (error)
         throw IoError(path, "cannot be replaced");
-    }
+    rollback.Keep();
 }
 
 bool EditorModel::LoadScratch(const std::string& folder)

@@ -12,6 +12,8 @@ namespace velmora::editor {
 constexpr int kGridX = 13;
 constexpr int kGridY = 15;
 constexpr int kCarbon = 6;
+// Bond length, in pixels, of a query taken from a file: a bond as long as the editor's drawn ones.
+constexpr double kQueryBondPixels = 30.0;
 
 struct BondHit {
     bool found = false;
@@ -50,7 +52,8 @@ public:
     void SnapAtom(int i);
     void SnapStructure();
 
-    // Geometry; each returns whether atoms moved.
+    // Geometry; each returns whether atoms moved. A rotation keeps every atom in view: a structure
+    // turned near an edge is moved back inside by whole grid cells.
     bool ZoomOut();
     bool ZoomIn();
     bool ZoomFit();
@@ -83,6 +86,13 @@ public:
     bool LoadScratch(const std::string& folder);
     static std::string ScratchPath(const std::string& folder);
 
+    // Starts editing the workbench's query (an empty table when there is none). A drawn query is
+    // taken as it is: its coordinates are this area's pixels. One read from a file, a library or a
+    // SMILES string keeps y growing upward in its own units: it is turned the right way up for the
+    // screen, scaled to bonds of kQueryBondPixels (smaller when it would not fit) and centred in the
+    // drawing area, every atom at z 0 so that each can be picked. The undo copy and the flags stay.
+    void TakeQuery(const TCTab& query, bool drawn);
+
     // Label mode for the listing beside the drawing (atom numbers), and back.
     void ShowNumbers() { LabelMode = 3; }
     void HideNumbers() { LabelMode = 1; }
@@ -92,6 +102,9 @@ private:
     // Turns every atom by the editor's step about the centroid (or the atom found near it): +1 one
     // way, -1 the other.
     bool RotateBy(double direction, bool pivotOnNearAtom);
+    // Shifts the structure by whole grid cells so that every atom lies at least one cell inside
+    // the drawing area; in a direction where it is larger than that, it is centred instead.
+    void KeepInView();
     // Reflects every atom across the snapped centroid's line: axis 1 flips x, axis 2 flips y.
     bool MirrorAcross(int axis);
     void SetXY(int i, double x, double y);

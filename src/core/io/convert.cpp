@@ -1,8 +1,11 @@
 #include "io/convert.h"
 
+#include "base/filerollback.h"
 #include "base/ioerror.h"
 #include "base/numtext.h"
 #include "io/libfiles.h"
+#include "io/liblock.h"
+#include "io/libstamp.h"
 #include "io/molfile.h"
 #include "model/elements.h"
 
@@ -145,12 +148,15 @@ void DeleteStaleLibraryFiles(StructureLibrary& library, const std::string& targe
 {
     library.ReleaseFiles();
     if (mode == ConversionMode::WriteAnew) {
+        RemoveCompanionStamp(target, "clb"); // what is imported is the user's, never a search's result
         RemoveIfPresent(target);
         RemoveIfPresent(LibraryCompanionName(target, "iii"));
         RemoveIfPresent(LibraryCompanionName(target, "III"));
     }
-    for (const char* extension : {"idr", "idp", "pre"})
+    for (const char* extension : {"idr", "idp", "pre"}) {
+        RemoveCompanionStamp(target, extension);
         RemoveIfPresent(LibraryCompanionName(target, extension));
+    }
 }
 
 SdSource::SdSource(const std::string& fileName) : m_reader(fileName) {}
@@ -358,6 +364,7 @@ ImportReport ImportStructures(StructureLibrary& library, StructureSource& source
                               const std::string& target, ConversionMode mode, Progress& progress,
                               SourceReading reading)
 {
+    const LibraryLock lock(target, LibraryWork::Import);
     ImportReport report;
     DeleteStaleLibraryFiles(library, target, mode);
     progress.Start("Conversion", total);
@@ -455,8 +462,10 @@ ImportReport ImportStructures(StructureLibrary& library, StructureSource& source
 ExportReport ExportStructures(StructureLibrary& library, const std::string& libraryName, long total,
                               const std::string& target, ConversionMode mode, Progress& progress)
 {
+    const LibraryLock lock(libraryName, LibraryWork::Export);
     ExportReport report;
     report.ran = true;
+    FileRollback rollback(target, mode == ConversionMode::Append ? FileRollback::Mode::Append : FileRollback::Mode::New);
     TextWriter writer(target, mode == ConversionMode::Append ? TextWriter::Mode::Append
                                                              : TextWriter::Mode::Truncate);
     progress.Start("Conversion", total);
@@ -480,6 +489,7 @@ ExportReport ExportStructures(StructureLibrary& library, const std::string& libr
         progress.Step(k);
     }
     writer.Close();
+    rollback.Keep();
     progress.Finish();
     return report;
 }

@@ -63,7 +63,8 @@ std::string LibraryNameProblem(const std::string& name)
 std::vector<std::string> LibraryOwnedFiles(const std::string& libraryName)
 {
     std::vector<std::string> files{libraryName};
-    for (const char* extension : {"III", "iii", "pre", "pr1", "idp", "idr", "id1", "qlt", "asc"})
+    for (const char* extension : {"III", "iii", "pre", "pr1", "idp", "idr", "id1", "qlt", "asc", "lock", "pre-state",
+                                  "idp-state", "idr-state", "clb-state"})
         files.push_back(LibraryCompanionName(libraryName, extension));
     return files;
 }

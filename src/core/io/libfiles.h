@@ -19,7 +19,7 @@ std::string LibraryCompanionName(const std::string& libraryName, const std::stri
 std::string LibraryNameProblem(const std::string& name);
 
 // Every file that belongs to the library: data, index (".III" and ".iii"), descriptor and
-// parameter files, and the search's scratch and export files.
+// parameter files, the search's scratch and export files, the lock file and the state stamps.
 std::vector<std::string> LibraryOwnedFiles(const std::string& libraryName);
 
 // Whether two paths name the same file: by device and inode when both exist, otherwise by their

@@ -1,9 +1,12 @@
 #include "search/paramcalc.h"
 
+#include "base/filerollback.h"
 #include "base/ioerror.h"
 #include "base/textfile.h"
 #include "descriptors/catalogue.h"
 #include "descriptors/groups.h"
+#include "io/liblock.h"
+#include "io/libstamp.h"
 #include "search/recordpipeline.h"
 
 #include <cerrno>
@@ -105,6 +108,7 @@ ParameterRun ComputeIntroParameters(StructureLibrary& library, const std::string
                                     LibraryParameters& parameters, StatisticsAccumulator& statistics,
                                     Progress& progress, UserDialog& dialog)
 {
+    const LibraryLock lock(libraryName, LibraryWork::Params);
     ParameterRun run;
     LibraryParameters computed; // the parameters in use change only when the run completes
     ResetChannels(statistics, 17);
@@ -112,10 +116,12 @@ ParameterRun ComputeIntroParameters(StructureLibrary& library, const std::string
     const std::string idr = CompanionFileName(libraryName, "idr");
     if (std::filesystem::exists(idr)) {
         TextReader reader(idr);
+        FileRollback rollback(CompanionFileName(libraryName, "id1"), FileRollback::Mode::New);
         TextWriter copy(CompanionFileName(libraryName, "id1"));
         while (!reader.Eof())
             copy.WriteLine(reader.ReadLine());
         copy.Close();
+        rollback.Keep();
     }
     progress.Start("Calculates mean and standard deviation", count);
     const ClockTime start = ClockNow();
@@ -147,7 +153,9 @@ ParameterRun ComputeIntroParameters(StructureLibrary& library, const std::string
     progress.Finish();
     if (!aborted) {
         TakeResults(statistics, computed, 17);
+        RemoveCompanionStamp(libraryName, "idr");
         computed.Write(idr, 152);
+        StampCompanion(libraryName, "idr");
         parameters = computed;
         run.completed = true;
     }
@@ -160,10 +168,12 @@ ParameterRun BuildDescriptorFile(StructureLibrary& library, const std::string& l
                                  long libraryCount, LibraryParameters& parameters,
                                  StatisticsAccumulator& statistics, Progress& progress, UserDialog& dialog)
 {
+    const LibraryLock lock(libraryName, LibraryWork::Build);
     ParameterRun run;
     LibraryParameters computed; // the parameters in use change only when the run completes
     ResetChannels(statistics, 76);
     const std::string pr1 = CompanionFileName(libraryName, "pr1");
+    FileRollback rollback(pr1, FileRollback::Mode::New); // no half-built descriptor file stays behind
     RecordFile file(pr1);
     progress.Start("Calculates new library-descriptors", libraryCount);
     const ClockTime start = ClockNow();
@@ -195,11 +205,17 @@ ParameterRun BuildDescriptorFile(StructureLibrary& library, const std::string& l
     const std::string pre = CompanionFileName(libraryName, "pre");
     if (!aborted) {
         TakeResults(statistics, computed, 76);
+        // Each stamp goes before its file is replaced and comes back after it is complete.
+        RemoveCompanionStamp(libraryName, "idp");
+        RemoveCompanionStamp(libraryName, "pre");
         computed.Write(CompanionFileName(libraryName, "idp"), 153);
         parameters = computed;
         std::error_code ec;
         std::filesystem::remove(pre, ec);
         std::filesystem::rename(pr1, pre);
+        StampCompanion(libraryName, "pre");
+        StampCompanion(libraryName, "idp");
+        rollback.Keep();
         run.completed = true;
     } else {
         std::filesystem::remove(pr1);

@@ -19,6 +19,8 @@ struct ParameterRun {
 };
 
 // Both replace the parameters in memory only when they complete; an abort leaves those in use.
+// Both hold the library's lock for writing (LibraryBusy, before anything is changed, when another
+// program uses it) and stamp each file they complete with the library state it was made from.
 
 // Means and standard deviations of catalogue indices 0..33 from the structures themselves. Keeps
 // the previous ".idr" as ".id1"; writes ".idr" (152 lines) when not aborted. Shows

@@ -2,6 +2,7 @@
 #include "search/workbench.h"
 
 #include "base/numtext.h"
+#include "io/liblock.h"
 
 namespace velmora {
 
@@ -16,7 +17,12 @@ ResultStructure Workbench::ReadResultStructure(int rank)
     result.row.rank = rank;
     result.row.libraryPosition = m_results.StructureAt(rank);
     result.row.value = PadLeft(FormatFixed(m_results.best[static_cast<std::size_t>(rank - 1)].value, 4), 8);
-    result.read = m_library.ReadLibraryRecord(m_state.SimilarLibraryFileName, rank);
+    try {
+        const LibraryLock lock(m_state.SimilarLibraryFileName, LibraryWork::Read);
+        result.read = m_library.ReadLibraryRecord(m_state.SimilarLibraryFileName, rank);
+    } catch (const LibraryBusy&) { // another program writes it now: nothing of it is read
+        result.read = kLibDataFile;
+    }
     if (result.read != kLibOk) {
         // A failed read may leave the last structure in the buffer; it must not pass for this rank.
         structure.Clear();
