@@ -80,6 +80,10 @@ LibraryReplacement::LibraryReplacement(const std::string& libraryName)
     : m_library(libraryName), m_folder(LibraryStagingFolder(libraryName)),
       m_staged(velmora::StagedName(libraryName, m_folder))
 {
+    FinishLibraryReplacement(libraryName);
+    if (Exists(ReadyIndexName(m_folder))) { // not to be discarded: it may hold the library's only index
+        throw IoError(libraryName, "an earlier replacement of the library cannot be completed; see " + m_folder);
+    }
     Discard();
 }
 
@@ -93,7 +97,6 @@ void LibraryReplacement::Discard()
 {
     RemoveIfPresent(m_staged);
     RemoveIfPresent(IndexFileName(m_staged));
-    RemoveIfPresent(ReadyIndexName(m_folder));
     ::rmdir(m_folder.c_str());
 }
 

@@ -30,7 +30,8 @@ void FinishLibraryReplacement(const std::string& libraryName);
 
 class LibraryReplacement {
 public:
-    // Removes what an import killed before its commit left in the staging folder.
+    // Removes what an import killed before its commit left in the staging folder. Throws IoError
+    // when a commit a killed program left cannot be completed (the folder is then left alone).
     explicit LibraryReplacement(const std::string& libraryName);
     // Discards the staged files when no commit was made.
     ~LibraryReplacement();
