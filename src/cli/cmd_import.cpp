@@ -77,14 +77,13 @@ int Import(const ParsedArgs& args, CommandContext& context)
     }
     if (report.written == 0) { // not a success: the user is left without the library asked for
         context.err << "velmora-cli import: " << source << ": not one record could be imported; ";
-        if (exists && mode == ConversionMode::Append) {
+        // The import changed no file then: a library replaced or appended to stays as it was.
+        if (!exists)
+            context.err << "no library was made\n";
+        else if (mode == ConversionMode::Append)
             context.err << "nothing was added to " << target << "\n";
-        } else {
-            // The empty files the import began with are no library: nothing may pass for one.
-            DeleteStaleLibraryFiles(library, target, ConversionMode::WriteAnew);
-            context.err << "no library was made" << (exists ? " (--replace removed the previous " + target + ")" : "")
-                        << "\n";
-        }
+        else
+            context.err << target << " was left as it was\n";
         return kExitFailure;
     }
     context.out << "Imported " << report.written << " structures from " << source << " into "
@@ -121,12 +120,15 @@ VELMORA_COMMAND("import", "import SOURCE LIBRARY [--append|--replace] [--smiles-
                 "neighbour), are skipped and listed; name bytes of 128 or more are stored as \"?\".\n"
                 "An existing library needs --append (add after its last record) or --replace\n"
                 "(start it anew); either way the library's parameter files (.idr, .idp, .pre)\n"
-                "are deleted, as they no longer fit.\n"
+                "are deleted, as they no longer fit, once a record is written. A library imported\n"
+                "anew replaces the previous one only then: until its first record is written it\n"
+                "is staged in the folder LIBRARY-import beside it.\n"
                 "Ctrl-C stops after the current record; the records written stay readable.\n"
                 "LIBRARY gets \".clb\" when it does not end in it; its index and parameter files are\n"
                 "named from it. Exit status 0 also when records were left out (a warning says how\n"
                 "many), 1 when the import failed (the message says how many structures were written)\n"
-                "or kept not one record (no library is made then).\n",
+                "or kept not one record (no library is made then; one replaced or appended to stays\n"
+                "as it was).\n",
                 &Run);
 
 } // namespace

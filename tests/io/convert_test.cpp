@@ -713,5 +713,59 @@ TEST(FileSize, KilobytesThenMegabytes)
     }
 }
 
+
+// An import that keeps no record changes no file: not the library replaced or appended to, nor its
+// companion files and their stamps, whether the source is empty, unreadable from its start, holds
+// only records the library cannot hold, or the user stops before the first record.
+TEST_F(ConvertTest, AnImportKeepingNoRecordChangesNoFile)
+{
+    ASSERT_TRUE(Import(Source(Record("a") + Record("b"))));
+    for (const char* companion : {"lib.idr", "lib.idp", "lib.pre", "lib.idr-state", "lib.idp-state", "lib.pre-state"})
+        test::WriteBytes(m_dir.File(companion), companion);
+    auto files = [&] {
+        std::string all;
+        for (const auto& entry : fs::directory_iterator(m_dir.Path()))
+            if (entry.path().filename() != "source.sdf" && entry.path().filename() != "empty.sdf")
+                all += entry.path().filename().string() + ":" +
+                       (entry.is_regular_file() ? test::ReadBytes(entry.path()) : "(folder)") + "\n";
+        return all;
+    };
+    const std::string before = files();
+    m_library.ReleaseFiles();
+
+    struct Unreadable final : StructureSource {
+        std::string Read(TCTab&) override { throw IoError("unreadable.sdf", 1, "cannot be read"); }
+        bool AtEnd() override { return false; }
+    };
+    const std::string empty = m_dir.File("empty.sdf");
+    test::WriteBytes(empty, "");
+    const std::string c14 = Source(Record("c14", {"M  ISO  1   1  14"}) + Record("c14", {"M  ISO  1   1  14"}));
+    for (const ConversionMode mode : {ConversionMode::WriteAnew, ConversionMode::Append}) {
+        test::ScriptedProgress progress;
+        ImportReport report = ImportStructures(m_library, empty, 0, Lib(), mode, progress);
+        EXPECT_EQ(report.written, 0);
+        EXPECT_EQ(files(), before) << "an empty source";
+
+        report = ImportStructures(m_library, c14, 2, Lib(), mode, progress);
+        EXPECT_EQ(report.skipped, 2);
+        EXPECT_EQ(files(), before) << "records the library cannot hold";
+
+        Unreadable unreadable;
+        EXPECT_THROW(ImportStructures(m_library, unreadable, 5, Lib(), mode, progress), IoError);
+        EXPECT_EQ(files(), before) << "a source that cannot be read";
+
+        test::ScriptedProgress stopping;
+        stopping.abortAtPoll = 1;
+        EXPECT_TRUE(ImportStructures(m_library, c14, 2, Lib(), mode, stopping).aborted);
+        EXPECT_EQ(files(), before) << "stopped before the first record";
+    }
+
+    // The window's "Replace" answer, for a source of which nothing is kept.
+    Import(c14, MessageAnswer::Replace);
+    EXPECT_EQ(files(), before);
+    m_library.ReleaseFiles();
+    EXPECT_EQ(CountLibraryRecords(Lib()), 2);
+}
+
 } // namespace
 } // namespace velmora

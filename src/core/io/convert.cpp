@@ -5,6 +5,7 @@
 #include "base/numtext.h"
 #include "io/libfiles.h"
 #include "io/liblock.h"
+#include "io/libreplace.h"
 #include "io/libstamp.h"
 #include "io/molfile.h"
 #include "model/elements.h"
@@ -17,6 +18,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -32,12 +34,6 @@ const std::array<const char*, 14> kFieldNames{
     "AtWeight; ",      "AtFlag; ",     "Attrib; ",     "Charge; ", "x-Coords; ",
     "y-Coords; ",      "z-Coords; ",   "ConnTo; ",     "TypConn; ",
 };
-
-void RemoveIfPresent(const std::string& path)
-{
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
-}
 
 std::string RecordLabel(long record, const std::string& name)
 {
@@ -142,21 +138,6 @@ std::string ReadBackErrorText(std::uint16_t mask)
         if (mask & (1u << bit))
             text += kFieldNames[static_cast<std::size_t>(bit)];
     return text;
-}
-
-void DeleteStaleLibraryFiles(StructureLibrary& library, const std::string& target, ConversionMode mode)
-{
-    library.ReleaseFiles();
-    if (mode == ConversionMode::WriteAnew) {
-        RemoveCompanionStamp(target, "clb"); // what is imported is the user's, never a search's result
-        RemoveIfPresent(target);
-        RemoveIfPresent(LibraryCompanionName(target, "iii"));
-        RemoveIfPresent(LibraryCompanionName(target, "III"));
-    }
-    for (const char* extension : {"idr", "idp", "pre"}) {
-        RemoveCompanionStamp(target, extension);
-        RemoveIfPresent(LibraryCompanionName(target, extension));
-    }
 }
 
 SdSource::SdSource(const std::string& fileName) : m_reader(fileName) {}
@@ -360,13 +341,51 @@ private:
 
 } // namespace
 
+namespace {
+
+// The first record is kept: the library imported anew replaces the previous one, and an append
+// deletes the companion files, which no longer fit. False, with the failure reported, when the
+// replacement fails (the previous library then stays).
+bool FirstRecordKept(StructureLibrary& library, std::optional<LibraryReplacement>& replacement,
+                     const std::string& target, std::string& into, ImportReport& report, long record)
+{
+    if (!replacement) {
+        RemoveLibraryCompanions(target);
+        return true;
+    }
+    library.ReleaseFiles();
+    try {
+        replacement->Commit();
+    } catch (const IoError& error) {
+        report.failed = true;
+        report.failure = error.what();
+        report.failedRecord = record;
+        return false;
+    }
+    into = target;
+    return true;
+}
+
+} // namespace
+
 ImportReport ImportStructures(StructureLibrary& library, StructureSource& source, long total,
                               const std::string& target, ConversionMode mode, Progress& progress,
                               SourceReading reading)
 {
     const LibraryLock lock(target, LibraryWork::Import);
     ImportReport report;
-    DeleteStaleLibraryFiles(library, target, mode);
+    library.ReleaseFiles();
+    // A new library, or one imported anew, is written beside the previous one and replaces it once
+    // it holds a record; an append changes the library's companion files only once it adds one.
+    // Either way an import that keeps no record leaves every file as it was.
+    std::optional<LibraryReplacement> replacement;
+    if (mode == ConversionMode::WriteAnew || !std::filesystem::exists(target))
+        replacement.emplace(target);
+    std::string into = replacement ? replacement->StagedName() : target; // where the records go
+    struct ReleaseStaged { // the library's files go before the staged ones are renamed or removed
+        StructureLibrary& library;
+        ~ReleaseStaged() { library.ReleaseFiles(); }
+    } releaseStaged{library};
     progress.Start("Conversion", total);
 
     std::unique_ptr<RecordFeed> feed;
@@ -406,11 +425,16 @@ ImportReport ImportStructures(StructureLibrary& library, StructureSource& source
             library.SetWritePermission(true);
             int written = kLibOk;
             try {
-                written = library.WriteLibraryRecord(target, name, static_cast<std::uint32_t>(scratch.FCASNr));
+                if (replacement && report.written == 0)
+                    replacement->Prepare();
+                written = library.WriteLibraryRecord(into, name, static_cast<std::uint32_t>(scratch.FCASNr));
             } catch (const IoError& error) { // a full disk or a file size limit: the records before stay
                 library.SetWritePermission(false);
                 report.failed = true;
                 report.failure = error.what();
+                if (into != target) // a staged file is named as the library's file it stands for
+                    report.failure = IoError(error.File() == into ? target : IndexFileName(target), error.Line(),
+                                             error.Problem()).what();
                 report.failedRecord = record;
                 break;
             }
@@ -421,13 +445,13 @@ ImportReport ImportStructures(StructureLibrary& library, StructureSource& source
                 report.failedRecord = record;
                 break;
             }
-            const int readBack = library.ReadLibraryRecord(target, library.RecordPosition());
+            const int readBack = library.ReadLibraryRecord(into, library.RecordPosition());
             const std::uint16_t mask = CompareCtab(library.Structure(), scratch) & ~kDiffZ;
             if (readBack != kLibOk || mask != 0) {
                 const std::string reason = readBack != kLibOk
                                                ? "cannot be read back (code " + std::to_string(readBack) + ")"
                                                : ReadBackReason(library.Structure(), scratch, mask);
-                if (!library.RemoveLastRecord(target)) {
+                if (!library.RemoveLastRecord(into)) {
                     report.failed = true;
                     report.failure = "cannot take a wrong record out of " + target;
                     report.failedRecord = record;
@@ -435,6 +459,8 @@ ImportReport ImportStructures(StructureLibrary& library, StructureSource& source
                 }
                 leaveOut(reason);
             } else {
+                if (report.written == 0 && !FirstRecordKept(library, replacement, target, into, report, record))
+                    break;
                 ++report.written;
                 if (renamed) {
                     ++report.renamed;

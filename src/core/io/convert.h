@@ -44,13 +44,11 @@ struct ExportReport {
 // empty when none of them is set.
 std::string ReadBackErrorText(std::uint16_t mask);
 
-// Deletes the files a fresh import replaces: the library, its index and its result-library stamp
-// (write anew only) and the parameter files that no longer fit it (".idr", ".idp", ".pre", each
-// with its stamp), all named from the target by replacing its extension.
-void DeleteStaleLibraryFiles(StructureLibrary& library, const std::string& target, ConversionMode mode);
-
 // Imports source into target, holding the target's lock for writing (LibraryBusy, before
-// anything is changed, when another program uses it). total is the number of "$$$$" lines of the source (the record
+// anything is changed, when another program uses it). A new library, or one written anew, is
+// written beside the target and replaces it (its index, companion files and their stamps) only
+// once a record is kept; an append deletes the companion files (".idr", ".idp", ".pre", which no
+// longer fit) only once it adds a record. An import that keeps no record changes no file. total is the number of "$$$$" lines of the source (the record
 // count that decides the cut flag). Every record is written, read back and compared; a record the
 // library cannot hold as it was read (an isotope other than 2H, 13C, 15N, 17O, 18O, a bond type
 // outside 1..4, an 11th neighbour) is taken out again and counted as skipped, and the import goes

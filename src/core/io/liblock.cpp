@@ -1,6 +1,7 @@
 #include "io/liblock.h"
 
 #include "io/libfiles.h"
+#include "io/libreplace.h"
 
 #include <array>
 #include <cerrno>
@@ -164,6 +165,9 @@ LibraryLock::LibraryLock(const std::string& libraryName, LibraryWork work)
             m_entry = static_cast<int>(i);
             break;
         }
+    // A program killed while its import replaced the library may have left the new data file beside
+    // the previous index: whoever holds the lock next completes the replacement first.
+    FinishLibraryReplacement(libraryName);
 }
 
 LibraryLock::~LibraryLock()

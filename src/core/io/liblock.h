@@ -34,7 +34,8 @@ public:
     // "x.clb: in use by another program (import); try again when it has finished".
     // Where no lock file can be made (a read-only folder, a folder that does not exist) the work
     // goes on unlocked and meets the folder's own problem when it writes. A reader does not make a
-    // lock file for a library that does not exist.
+    // lock file for a library that does not exist. A replacement of the library that a killed import
+    // left half done is completed first (io/libreplace.h).
     LibraryLock(const std::string& libraryName, LibraryWork work);
     ~LibraryLock();
     LibraryLock(const LibraryLock&) = delete;
