@@ -144,15 +144,26 @@ LibraryLock::LibraryLock(const std::string& libraryName, LibraryWork work)
     held.fd = fd;
     held.exclusive = writes;
     held.count = 1;
-    Taken taken = SetLock(fd, F_RDLCK, KindByte(work));
-    if (taken == Taken::Yes)
-        taken = SetLock(fd, writes ? F_WRLCK : F_RDLCK, kLibraryByte);
-    if (taken == Taken::Unsupported) {
-        held.flockOnly = true;
-        taken = ::flock(fd, (writes ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0 ? Taken::Yes : Taken::Busy;
+    Taken taken = Taken::Busy;
+    std::string works;
+    // A holder that lets go between our attempt and the look at what it does leaves no work to
+    // name: the lock is then free, so it is tried again rather than refused without a reason.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        taken = SetLock(fd, F_RDLCK, KindByte(work));
+        if (taken == Taken::Yes)
+            taken = SetLock(fd, writes ? F_WRLCK : F_RDLCK, kLibraryByte);
+        if (taken == Taken::Unsupported) {
+            held.flockOnly = true;
+            taken = ::flock(fd, (writes ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0 ? Taken::Yes : Taken::Busy;
+            break;
+        }
+        if (taken == Taken::Yes)
+            break;
+        works = HolderWorks(fd, writes);
+        if (!works.empty())
+            break;
     }
     if (taken != Taken::Yes) {
-        const std::string works = held.flockOnly ? std::string() : HolderWorks(fd, writes);
         ::close(fd);
         Refuse(libraryName, works);
     }
