@@ -25,12 +25,22 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
 
 using namespace velmora;
 using Clock = std::chrono::steady_clock;
+
+// CPU seconds of this process so far (every thread).
+double CpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
 
 double Percentile(std::vector<double> values, double p)
 {
@@ -169,6 +179,7 @@ int main(int argc, char** argv)
         }
     });
     const auto start = Clock::now();
+    const double cpuStart = CpuSeconds();
     for (std::size_t k = 0; k < series.size(); ++k) {
         {
             std::lock_guard lock(mutex);
@@ -194,6 +205,7 @@ int main(int argc, char** argv)
     wake.notify_all();
     worker.join();
     const double total = bench::Seconds(start);
+    const double cpu = CpuSeconds() - cpuStart;
     std::printf("live search of %ld structures, %zu descriptors, best 50: %zu edits (gap %d ms) in %.3f s, "
                 "first open %.3f s\n",
                 workbench.State().LibraryCount, search.Setup().comparison->participating.size(), series.size(), gapMs,
@@ -201,6 +213,9 @@ int main(int argc, char** argv)
     std::printf("edit to results: p50 %.1f ms, p95 %.1f ms, max %.1f ms (%zu searches completed, %d cancelled)\n",
                 Percentile(latencies, 0.5), Percentile(latencies, 0.95), Percentile(latencies, 1.0), latencies.size(),
                 cancelled);
+    // On a machine shared with other work the wall times above include waiting for a core.
+    std::printf("CPU time per edit (both workers and this thread): %.1f ms\n",
+                1000.0 * cpu / static_cast<double>(series.size()));
     if (!stops.empty())
         std::printf("cancel to stop: p50 %.2f ms, max %.2f ms\n", Percentile(stops, 0.5), Percentile(stops, 1.0));
     std::printf("peak RSS %ld KiB\n", bench::PeakKiB());

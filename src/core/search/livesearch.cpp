@@ -6,6 +6,12 @@
 #include "io/libstamp.h"
 #include "search/comparison.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace velmora {
@@ -23,11 +29,34 @@ LiveSearch::LiveSearch(LiveSearchSetup setup) : m_setup(std::move(setup))
     // A descriptor file made from another state of the library would rank other values.
     if (const std::string mismatch = CompanionMismatch(c.libraryName, "pre", false); !mismatch.empty())
         throw IoError(c.descriptorFile, mismatch + "; calculate the descriptor values again to rebuild it");
+    // A descriptor file rebuilt meanwhile replaces the name, not these bytes (it is written
+    // beside and renamed), so the mapping keeps the state that was checked.
+    const int fd = ::open(c.descriptorFile.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw IoError(c.descriptorFile, std::string("cannot open: ") + std::strerror(errno));
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_size > 0) {
+        m_mapBytes = static_cast<std::size_t>(info.st_size);
+        void* map = ::mmap(nullptr, m_mapBytes, PROT_READ, MAP_SHARED, fd, 0);
+        if (map != MAP_FAILED)
+            m_map = map; // otherwise each run reads the file
+    }
+    ::close(fd);
+}
+
+LiveSearch::~LiveSearch()
+{
+    if (m_map)
+        ::munmap(m_map, m_mapBytes);
 }
 
 std::optional<LiveResults> LiveSearch::Run(const TCTab& query, std::uint64_t generation, const std::atomic<bool>& cancel)
 {
     ComparisonSetup setup = *m_setup.comparison;
+    if (m_map) {
+        setup.mappedRecords = static_cast<const std::uint8_t*>(m_map);
+        setup.mappedBytes = m_mapBytes;
+    }
     // The query vector as the workbench computes it for its search.
     const auto values = ComputeDescriptorValues(query);
     for (int i : setup.participating)

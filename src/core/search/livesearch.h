@@ -39,6 +39,9 @@ class LiveSearch {
 public:
     // Throws IoError when the library's descriptor file is missing or does not fit the library.
     explicit LiveSearch(LiveSearchSetup setup);
+    ~LiveSearch();
+    LiveSearch(const LiveSearch&) = delete;
+    LiveSearch& operator=(const LiveSearch&) = delete;
 
     const LiveSearchSetup& Setup() const { return m_setup; }
 
@@ -50,6 +53,9 @@ public:
 private:
     LiveSearchSetup m_setup;
     StructureLibrary m_library; // reads the structures of the best ranks; stays open between runs
+    // The descriptor file, mapped once: every run reads it in place.
+    void* m_map = nullptr;
+    std::size_t m_mapBytes = 0;
 };
 
 } // namespace velmora
