@@ -61,12 +61,14 @@ void LivePanel::SetSource(std::optional<LiveSearchSetup> setup)
     ++m_generation;
     if (m_active && m_hasDrawing && m_setup)
         m_debounce->start();
+    m_cacheDirty = true;
     update();
 }
 
 void LivePanel::SetActive(bool active)
 {
     m_active = active;
+    m_cacheDirty = true;
     if (!active) {
         m_debounce->stop();
         CancelRunning();
@@ -165,11 +167,13 @@ void LivePanel::Delivered(std::shared_ptr<LiveResults> results, QString error, s
         return;
     if (!results) {
         m_message = error;
+        m_cacheDirty = true;
         update();
         return;
     }
     m_shown = std::move(*results);
     m_message.clear();
+    m_cacheDirty = true;
     update();
     emit resultsShown();
 }
@@ -186,14 +190,12 @@ void LivePanel::showEvent(QShowEvent*)
         m_debounce->start();
 }
 
-void LivePanel::paintEvent(QPaintEvent*)
+void LivePanel::Render(QImage& image) const
 {
-    QImage image(size(), QImage::Format_RGB32);
     image.fill(Qt::white);
     {
         QPainter painter(&image);
         painter.setFont(QFont("Arial", 9, QFont::Bold));
-        const bool current = Current();
         QString header;
         if (!m_setup || !m_message.isEmpty())
             header = "Live results";
@@ -264,8 +266,24 @@ void LivePanel::paintEvent(QPaintEvent*)
                                      FormatFixed(m_shown->ranking.best[r].value, 4)));
             }
         }
+        painter.setPen(QColor(160, 160, 160));
+        painter.drawLine(0, 0, 0, height() - 1);
+    }
+}
+
+void LivePanel::paintEvent(QPaintEvent*)
+{
+    // The content is drawn again only when it changed: an edit only greys it.
+    if (m_cacheDirty || m_cache.size() != size()) {
+        m_cache = QImage(size(), QImage::Format_RGB32);
+        Render(m_cache);
+        m_cacheDirty = false;
+    }
+    QImage image = m_cache;
+    {
+        QPainter painter(&image);
         // Results that do not belong to the drawing on screen are greyed and marked.
-        if (m_setup && m_active && m_message.isEmpty() && !current) {
+        if (m_setup && m_active && m_message.isEmpty() && !Current()) {
             painter.fillRect(QRect(0, kHeaderHeight, width(), height() - kHeaderHeight), QColor(255, 255, 255, 170));
             const QRect note(width() / 2 - 60, kHeaderHeight + 40, 120, 28);
             painter.fillRect(note, QColor(255, 255, 224));
@@ -275,8 +293,6 @@ void LivePanel::paintEvent(QPaintEvent*)
             painter.setFont(QFont("Arial", 10, QFont::Bold));
             painter.drawText(note, Qt::AlignCenter, QString::fromUtf8("updating …"));
         }
-        painter.setPen(QColor(160, 160, 160));
-        painter.drawLine(0, 0, 0, height() - 1);
     }
     QPainter(this).drawImage(0, 0, image);
 }

@@ -7,6 +7,7 @@
 #include "model/ctab.h"
 #include "search/livesearch.h"
 
+#include <QImage>
 #include <QWidget>
 
 #include <atomic>
@@ -62,6 +63,8 @@ private:
     void StartSearch();
     void Work();
     void CancelRunning();
+    // The panel's content without the greying.
+    void Render(QImage& image) const;
     void Delivered(std::shared_ptr<LiveResults> results, QString error, std::uint64_t generation);
 
     std::optional<LiveSearchSetup> m_setup;
@@ -72,6 +75,8 @@ private:
     std::optional<LiveResults> m_shown;
     QString m_message;           // an error of the last search, or why nothing is searched
     QTimer* m_debounce = nullptr;
+    QImage m_cache;
+    bool m_cacheDirty = true;
 
     // The worker and its one job slot.
     std::mutex m_mutex;
