@@ -3,6 +3,7 @@
 #include "base/ioerror.h"
 #include "dialogs.h"
 #include "drawpenabout.h"
+#include "livepanel.h"
 #include "editor/editorviews.h"
 #include "matgrid.h"
 #include "persys.h"
@@ -10,6 +11,7 @@
 #include "qtuserdialog.h"
 #include "model/elements.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -370,11 +372,25 @@ TDrawpenForm::TDrawpenForm(std::string scratchFolder, QWidget* parent)
     bottomLayout->setContentsMargins(2, 0, 8, 0);
     bottomLayout->addWidget(m_namePanel, 1);
     bottomLayout->addWidget(m_status);
+    // Live results: the panel beside the drawing follows every change while the box is ticked.
+    m_liveBox = new QCheckBox("Live", this);
+    m_liveBox->setObjectName("liveBox");
+    m_liveBox->setToolTip("Search the open library for the drawing as it changes");
+    bottomLayout->addWidget(m_liveBox);
+    m_live = new LivePanel(this);
+    m_live->hide();
+    connect(m_liveBox, &QCheckBox::toggled, this, [this](bool on) {
+        m_live->setVisible(on);
+        m_live->SetActive(on);
+        if (on && width() < 648 + m_live->width())
+            resize(648 + m_live->width(), height());
+    });
 
     auto* middle = new QHBoxLayout;
     middle->setSpacing(0);
     middle->addWidget(m_area, 1);
     middle->addWidget(m_list);
+    middle->addWidget(m_live);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -406,6 +422,18 @@ void TDrawpenForm::TakeQuery(const TCTab& query, bool drawn)
     m_model.TakeQuery(query, drawn);
     m_model.ClearHistory(); // undo starts from the structure the editor opened with
     Sync();
+}
+
+void TDrawpenForm::SetLiveSource(std::optional<LiveSearchSetup> setup)
+{
+    const bool possible = setup.has_value();
+    m_live->SetSource(std::move(setup));
+    m_liveBox->setEnabled(possible);
+    m_liveBox->setToolTip(possible ? "Search the open library for the drawing as it changes"
+                                   : "Live results need a library open in NORMAL mode and descriptors chosen");
+    if (!possible)
+        m_liveBox->setChecked(false);
+    m_live->DrawingChanged(m_model.Structure());
 }
 
 void TDrawpenForm::BuildMenus()
@@ -752,6 +780,7 @@ void TDrawpenForm::Sync()
                           m_list->verticalScrollBar()->sizeHint().width();
         m_list->setFixedWidth(std::max(171, width));
     }
+    m_live->DrawingChanged(m_model.Structure());
     m_area->update();
 }
 

@@ -4,15 +4,18 @@
 // model and controller; the window forwards clicks and pointer events and repaints.
 #include "editor/editorcontroller.h"
 #include "editor/editormodel.h"
+#include "search/livesearch.h"
 
 #include <QDialog>
 #include <QImage>
 #include <QWidget>
 
 #include <array>
+#include <optional>
 #include <string>
 
 class QAction;
+class QCheckBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -20,6 +23,7 @@ class QToolButton;
 
 namespace velmora::gui {
 
+class LivePanel;
 class TDrawpenAboutBx;
 class TDrawpenForm;
 class TextDialog;
@@ -56,6 +60,11 @@ public:
     // Before opening: the query to edit (see EditorModel::TakeQuery); a chain left unfinished ends.
     void TakeQuery(const TCTab& query, bool drawn);
     editor::EditorModel& Model() { return m_model; }
+    // Before opening: the open library's state for live results (nothing: the "Live" box is off
+    // and disabled).
+    void SetLiveSource(std::optional<LiveSearchSetup> setup);
+    QCheckBox* LiveBox() const { return m_liveBox; }
+    LivePanel* LiveResultsPanel() const { return m_live; }
     editor::EditorController& Controller() { return m_controller; }
 
     // Paints grid and structure into image (sized to the drawing area), as the window does.
@@ -125,6 +134,8 @@ private:
     TFrmMatGrid* m_matrix = nullptr;
     TextDialog* m_textDialog = nullptr;
     TDrawpenAboutBx* m_about = nullptr;
+    QCheckBox* m_liveBox = nullptr;
+    LivePanel* m_live = nullptr;
     bool m_pickerPending = false;
 };
 

@@ -3,6 +3,7 @@
 // searches exactly like the same structure read from a molfile.
 #include "dialogs.h"
 #include "drawpenform.h"
+#include "livepanel.h"
 #include "base/textfile.h"
 #include "io/ctb.h"
 #include "io/molfile.h"
@@ -15,6 +16,7 @@
 #include "interop.h"
 #endif
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
@@ -321,6 +323,96 @@ private slots:
 
     // Saving on the scratchpad and leaving by the menu's "Exit" end a chain being drawn, so its
     // bonds are stored from both ends.
+    // With "Live" ticked the panel follows the drawing: greyed while a search of the newest
+    // drawing runs, then the best matches of exactly that drawing, as a plain search ranks them.
+    void liveResultsFollowTheDrawing()
+    {
+        const std::string library = test::NciLibrary(m_dir, "livelib", 400, true);
+        QVERIFY(!library.empty());
+        test::MainWindow main(m_dir.Path().string());
+        TQVXForm& window = main.window;
+        QVERIFY(main.Show());
+        QVERIFY(window.OpenLibraryFile(library));
+        Workbench& bench = window.Bench();
+        main.Choose({"Bonds: single", "Bonds: double", "Atoms of N", "Hetero atoms", "Number of rings", "RandicIx"});
+        QVERIFY(bench.SetBestCount("10"));
+
+        QAction* draw = Action(&window, "&Draw  molecule");
+        QVERIFY(draw && draw->isEnabled());
+        SearchResults live;
+        std::vector<std::string> names;
+        bool ran = false;
+        WhenModal<TDrawpenForm>([&](TDrawpenForm* e) {
+            ran = true;
+            LivePanel* panel = e->LiveResultsPanel();
+            QVERIFY(e->LiveBox()->isEnabled());
+            QVERIFY(!panel->isVisible());
+            e->resize(648, 513);
+            QTest::mouseClick(e->LiveBox(), Qt::LeftButton);
+            QVERIFY(panel->isVisible() && panel->Active());
+            QVERIFY(e->width() >= 648 + panel->width()); // the drawing keeps its room
+            Press(*e, Control::Benzene);
+            Click(*e, {200, 150});
+            QVERIFY(!panel->Current()); // nothing shown yet for this drawing
+            QTRY_VERIFY_WITH_TIMEOUT(panel->Current(), 20000);
+            const std::uint64_t benzene = panel->Generation();
+            QCOMPARE(panel->Shown()->ranking.filled, 10);
+
+            // A fused ring: the benzene results stay on screen greyed, never as the current ones.
+            const TCTab& t = e->Structure();
+            const QPoint side((t.Atom(2).x + t.Atom(3).x) / 2, (t.Atom(2).y + t.Atom(3).y) / 2);
+            Click(*e, side);
+            QCOMPARE(t.NumValidAtoms, 10);
+            QVERIFY(panel->Generation() > benzene);
+            QVERIFY(!panel->Current());
+            QCOMPARE(panel->Shown()->generation, benzene);
+            Screenshot(e, "editor-live-updating");
+            // A nitrogen typed over the far right atom; its search replaces the naphthalene one.
+            int far = 1;
+            for (int i = 2; i <= 10; ++i)
+                if (t.Atom(i).x > t.Atom(far).x + 0.5)
+                    far = i;
+            Move(*e, QPoint(qRound(t.Atom(far).x) + 2, qRound(t.Atom(far).y) - 2));
+            QTest::keyClick(e->DrawingArea(), 'N');
+            QCOMPARE(t.AtNum(far), 7);
+            Press(*e, Control::Benzene); // the tool ends
+            QTRY_VERIFY_WITH_TIMEOUT(panel->Current(), 20000);
+            live = panel->Shown()->ranking;
+            names = panel->Shown()->names;
+            e->resize(e->width(), 760); // room for more of the best matches
+            QApplication::processEvents();
+            Screenshot(e, "editor-live-results");
+            QTest::mouseClick(e->Button(Control::Exit), Qt::LeftButton);
+        });
+        draw->trigger();
+        QVERIFY(ran);
+        QVERIFY(!QTest::currentTestFailed());
+        // "OK" handed the drawing over; a plain search of it ranks exactly what the panel showed.
+        QCOMPARE(bench.State().Query.NumValidAtoms, 10);
+        QCOMPARE(bench.RunSearch(), SearchOutcome::Completed);
+        const SearchResults& plain = bench.Results();
+        QCOMPARE(live.filled, plain.filled);
+        QCOMPARE(live.MaxValue, plain.MaxValue);
+        QVERIFY(live.histogram == plain.histogram);
+        for (std::size_t r = 0; r < plain.best.size(); ++r) {
+            QCOMPARE(live.best[r].value, plain.best[r].value);
+            QCOMPARE(live.best[r].number, plain.best[r].number);
+        }
+        const std::vector<ReportRow> rows = bench.ReportRows();
+        for (std::size_t r = 0; r < rows.size(); ++r)
+            QCOMPARE(names[r], rows[r].name);
+
+        // Without descriptors chosen there is nothing to search: the box is off and disabled.
+        main.Choose({});
+        WhenModal<TDrawpenForm>([&](TDrawpenForm* e) {
+            QVERIFY(!e->LiveBox()->isEnabled());
+            QVERIFY(!e->LiveBox()->isChecked());
+            QVERIFY(!e->LiveResultsPanel()->isVisible());
+            QTest::mouseClick(e->Button(Control::Esc), Qt::LeftButton);
+        });
+        draw->trigger();
+    }
+
     void handOverWhileDrawing()
     {
         TDrawpenForm e(m_dir.Path().string());

@@ -44,7 +44,9 @@ StructureComparer::StructureComparer(const ComparisonSetup& setup, StructureLibr
         m_denseQuery.push_back(setup.query[static_cast<std::size_t>(i)]);
     }
     m_groupsOnly = std::all_of(setup.participating.begin(), setup.participating.end(), [](int i) { return i <= 32; });
-    if (setup.mode == DescriptorMode::Normal) {
+    if (setup.mode == DescriptorMode::Normal && setup.mappedRecords) {
+        // Read in place.
+    } else if (setup.mode == DescriptorMode::Normal) {
         m_fd = ::open(setup.descriptorFile.c_str(), O_RDONLY | O_CLOEXEC);
         if (m_fd < 0)
             throw IoError(setup.descriptorFile, std::string("cannot open: ") + std::strerror(errno));
@@ -82,7 +84,13 @@ void StructureComparer::Compute(long first, long last, ComparedChunk& chunk, Val
     long k = first;
     try {
         std::size_t available = 0; // whole records read (NORMAL mode)
-        if (m_setup.mode == DescriptorMode::Normal && last >= first) {
+        if (m_setup.mode == DescriptorMode::Normal && last >= first && m_setup.mappedRecords) {
+            const std::size_t offset = static_cast<std::size_t>(first - 1) * kDescriptorRecordSize;
+            const std::size_t bytes = static_cast<std::size_t>(last - first + 1) * kDescriptorRecordSize;
+            m_recordData = m_setup.mappedRecords + std::min(offset, m_setup.mappedBytes);
+            available = (offset < m_setup.mappedBytes ? std::min(bytes, m_setup.mappedBytes - offset) : 0) /
+                        kDescriptorRecordSize;
+        } else if (m_setup.mode == DescriptorMode::Normal && last >= first) {
             const std::size_t bytes = static_cast<std::size_t>(last - first + 1) * kDescriptorRecordSize;
             m_records.resize(bytes);
             const off_t offset = static_cast<off_t>(first - 1) * kDescriptorRecordSize;
@@ -98,6 +106,7 @@ void StructureComparer::Compute(long first, long last, ComparedChunk& chunk, Val
                 got += static_cast<std::size_t>(n);
             }
             available = got / kDescriptorRecordSize;
+            m_recordData = m_records.data();
         }
         if (m_setup.mode == DescriptorMode::Normal) {
             k = ComputeStored(first, last, available, chunk);
@@ -160,7 +169,7 @@ long StructureComparer::ComputeStored(long first, long last, std::size_t availab
     m_rows.resize(readable * n);
     m_lineRows.clear();
     for (std::size_t r = 0; r < readable; ++r) {
-        const std::uint8_t* record = m_records.data() + r * kDescriptorRecordSize;
+        const std::uint8_t* record = m_recordData + r * kDescriptorRecordSize;
         if (record[0] + record[9] + record[10] + record[11] == 0)
             continue; // not registered: no line
         double* row = m_rows.data() + r * n;

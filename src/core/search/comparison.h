@@ -29,6 +29,10 @@ struct ComparisonSetup {
     DescriptorMode mode = DescriptorMode::Normal;
     std::string libraryName;
     std::string descriptorFile; // NORMAL mode: the ".pre" file
+    // NORMAL mode: the descriptor file's bytes already mapped by the caller (kept for the setup's
+    // lifetime), read in place of the file; null: the file is read.
+    const std::uint8_t* mappedRecords = nullptr;
+    std::size_t mappedBytes = 0;
     long count = 0;             // structures 1..count
     int coefficient = 0;
     int chosenCount = 0;
@@ -89,6 +93,7 @@ private:
     bool m_groupsOnly = false;
     int m_fd = -1;
     std::vector<std::uint8_t> m_records;
+    const std::uint8_t* m_recordData = nullptr; // the chunk's records: m_records or the mapping
     std::unique_ptr<StructureLibrary> m_ownLibrary;
     StructureLibrary* m_library = nullptr;
     std::vector<std::int32_t> m_groupCounts;

@@ -1,4 +1,5 @@
 #include "search/workbench.h"
+#include "search/livesearch.h"
 
 #include "base/bytes.h"
 #include "base/filerollback.h"
@@ -860,6 +861,37 @@ SearchOutcome Workbench::RunSearch()
     else if (outcome == SearchOutcome::CalculationError)
         m_dialog.ShowMessage(MessageKind::Error, "Error", "Calculation ERROR\rCalculation aborted", MessageButtons::Ok);
     return outcome;
+}
+
+std::optional<LiveSearchSetup> Workbench::LiveSetup()
+{
+    // The drawing is the query: none needs to be loaded.
+    if (!m_state.DescriptorsChosen || !m_state.LibraryOpen || m_state.Mode != DescriptorMode::Normal ||
+        m_state.LibraryCount <= 0)
+        return std::nullopt;
+    m_selection.Refresh(m_choice);
+    if (m_state.CoefficientIndex == kCorrelation && m_selection.ChosenCount() <= 2)
+        return std::nullopt;
+    auto comparison = std::make_shared<ComparisonSetup>();
+    ComparisonSetup& setup = *comparison;
+    // The descriptors that take part as RunSearch chooses them.
+    for (int i = 0; i < kCatalogueSize; ++i)
+        if (m_choice.TakesPart(i) && m_parameters.StdDev[static_cast<std::size_t>(i)] != 0.0)
+            setup.participating.push_back(i);
+    if (setup.participating.empty())
+        return std::nullopt;
+    setup.mode = m_state.Mode;
+    setup.libraryName = m_state.LibraryFileName;
+    setup.descriptorFile = CompanionFileName(m_state.LibraryFileName, "pre");
+    setup.count = m_state.LibraryCount;
+    setup.coefficient = m_state.CoefficientIndex;
+    setup.chosenCount = m_selection.ChosenCount();
+    setup.parameters = m_parameters;
+    setup.statistics = m_statistics;
+    LiveSearchSetup live;
+    live.comparison = std::move(comparison);
+    live.bestCount = m_state.BestCount;
+    return live;
 }
 
 void Workbench::ResetAll()

@@ -102,6 +102,8 @@ struct ResultStructure {
     ReportRow row;                     // rank, position and value; name and CAS number when read
 };
 
+struct LiveSearchSetup; // search/livesearch.h
+
 class Workbench {
 public:
     // The descriptor sets live in UserDataDirectory(workingDirectory).
@@ -166,6 +168,10 @@ public:
     void SetCoefficient(int index);
 
     SearchOutcome RunSearch();
+    // What a live search beside the editor needs of the open library: with a library open in
+    // NORMAL mode and descriptors chosen that can take part (and, for the correlation, more than
+    // two of them), the comparison a search would set up now; nothing otherwise. Asks nothing.
+    std::optional<LiveSearchSetup> LiveSetup();
     void ResetAll();
 
     // The report of the last search.
