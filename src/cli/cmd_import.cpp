@@ -31,6 +31,7 @@ int Import(const ParsedArgs& args, CommandContext& context)
 
     SourceOptions options;
     options.smilesColumn = args.Value("--smiles-column");
+    options.columnOption = "--smiles-column";
     const StructureFileKind kind = StructureFileKindOf(source);
     if (!options.smilesColumn.empty() && kind != StructureFileKind::Smiles)
         throw UsageError("--smiles-column is for SMILES tables (.csv, .tsv)");
