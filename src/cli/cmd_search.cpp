@@ -195,7 +195,8 @@ int Search(const ParsedArgs& args, CommandContext& context)
                     << ": the library has no descriptor file; run 'velmora-cli build' first or give --yes\n";
         return kExitFailure;
     }
-    dialog.prefix = "velmora-cli search: " + query + ": ";
+    // A SMILES is quoted with at most 80 of its characters.
+    dialog.prefix = "velmora-cli search: " + (query.size() > 80 && smilesQuery ? query.substr(0, 77) + "..." : query) + ": ";
     if (smilesQuery ? !workbench.LoadQuerySmiles(query) : !workbench.LoadQuery(query))
         return kExitFailure;
     dialog.prefix = "velmora-cli search: ";

@@ -136,6 +136,13 @@ TEST_F(SpoiledRecordsTest, MessagesQuoteLongSmilesShortened)
     const auto report = Import(source, names);
     ASSERT_EQ(report.skipNotes.size(), 1u);
     EXPECT_EQ(report.skipNotes[0].find(std::string(81, 'C')), std::string::npos) << report.skipNotes[0].size();
+
+    const std::string library = Write("one.smi", "CCO ethanol\n") + ".clb";
+    Import(library.substr(0, library.size() - 4), names);
+    const auto run = test::RunTool({"search", library, "--query-smiles", smiles, "--query-aug"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(test::Contains(run.err, "cannot parse SMILES")) << run.err.substr(0, 300);
+    EXPECT_EQ(run.err.find(std::string(81, 'C')), std::string::npos) << run.err.size();
 }
 
 std::string V3000(const std::string& name, const std::vector<std::string>& atoms, const std::vector<std::string>& bonds,
