@@ -2,10 +2,11 @@
 // SMILES files as a source of structures.
 //  .smi, .smiles: one structure a line: the SMILES, blanks or a tab, then the name (the rest of the
 //                 line); a first line whose first word is "SMILES" is a header.
-//  .csv, .tsv:    a header line, then one structure a line; the SMILES column is chosen by header
-//                 name or 1-based number (default: the column named "smiles", else the first); the
-//                 name comes from a column named "name", "title" or "id" (else one whose name ends
-//                 in one of them).
+//  .csv, .tsv:    a header line, then one structure a line (a quoted field may run over line
+//                 breaks: its record is read whole and left out); the SMILES column is chosen by
+//                 header name or 1-based number (default: the column named "smiles", else the one
+//                 column whose name holds "smiles"); the name comes from a column named "name",
+//                 "title" or "id" (else one whose name ends in one of them).
 // Blank lines are no records. Without a name the record is named by its line number.
 #include "base/textfile.h"
 #include "io/structureformats.h"
