@@ -47,6 +47,12 @@ TEST(CliSpoiledInput, ARecordCutShortIsNeitherQueryNorLibraryRecord)
     run = RunTool({"draw", cut, "1", "-o", dir.File("cut.svg")});
     EXPECT_NE(run.status, 0);
     EXPECT_TRUE(Contains(run.err, where)) << run.err;
+
+    // Its descriptors are not computed from the part that was read.
+    const std::string both = dir.File("both.sdf");
+    test::WriteBytes(both, test::kMethaneRecord + test::ReadBytes(cut));
+    run = RunTool({"descriptors", both});
+    EXPECT_TRUE(Contains(run.out, "\n2*\t2783\t" + std::string(148, '\t') + "\n")) << run.out;
 }
 
 TEST(CliSpoiledInput, ALineOverOneMebibyteSpoilsOnlyItsRecord)
