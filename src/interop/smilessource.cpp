@@ -214,6 +214,9 @@ bool SmilesLayout::ReadRecord(TextReader& reader, SmilesRecordText& record) cons
     record.firstLine = record.lastLine = reader.LineNumber();
     record.tooLong = record.unclosed = false;
     reader.ReadLine(record.text);
+    // A UTF-8 byte order mark (tables saved by spreadsheet programs) is no part of the first line.
+    if (record.firstLine == 1 && record.text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        record.text.erase(0, 3);
     if (m_delimiter != 0 && record.text.find('"') != std::string::npos) {
         // A quoted field goes on over line breaks until its closing quote (RFC 4180).
         QuoteScan scan;

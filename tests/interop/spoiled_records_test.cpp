@@ -74,6 +74,8 @@ TEST_F(SpoiledRecordsTest, SmilesTablesLeaveOutOnlyTheSpoiledRecord)
         {"unclosed.tsv", "smiles\tname\nCCO\ta\n\"CC\tb\nCCN\tc\n", {"A"},
          {"record 2 (3): lines 3..4: a quoted field is not closed before the end of the file"}},
         {"long.smi", "CCO a\n" + longSmiles + " big\nCCN b\n", {"A", "B"}, {"record 2 (2): line 2 is longer than 1 MiB"}},
+        {"bom.smi", "\xEF\xBB\xBF" "CCO a\nCCN b\n", {"A", "B"}, {}},
+        {"bom.csv", "\xEF\xBB\xBF" "smiles,name\nCCO,a\n", {"A"}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
