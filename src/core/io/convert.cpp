@@ -37,7 +37,7 @@ void RemoveIfPresent(const std::string& path)
 }
 
 // A name as a message shows it: UTF-8 as it is, any other byte of 128 or more and every control
-// character as \xNN, so that what was read can be told apart from what was stored.
+// character but the tab as \xNN, so that what was read can be told apart from what was stored.
 std::string DisplayName(const std::string& name)
 {
     std::string text;
@@ -56,7 +56,7 @@ std::string DisplayName(const std::string& name)
                 if ((static_cast<unsigned char>(name[p + k]) & 0xC0) != 0x80)
                     length = 0;
         }
-        if (length == 0 || byte < 32 || byte == 127) {
+        if (length == 0 || (byte < 32 && byte != '\t') || byte == 127) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
             text += escaped;
