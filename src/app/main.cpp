@@ -14,6 +14,7 @@
 #include <QStyleFactory>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -76,6 +77,9 @@ public:
 
 int main(int argc, char** argv)
 {
+    // A write beyond the file size limit fails with a message naming the file (the command's
+    // IoError) instead of ending the window and losing its state.
+    std::signal(SIGXFSZ, SIG_IGN);
 #ifdef VELMORA_HAVE_INTEROP
     velmora::interop::RegisterInteropModule();
 #endif

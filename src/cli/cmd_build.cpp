@@ -15,7 +15,6 @@ int Calculate(const ParsedArgs& args, CommandContext& context, bool normal)
 {
     const std::string& libraryName = args.positional[0];
     RequireLibraryName(libraryName);
-    IgnoreFileSizeSignal();
     CliDialog dialog(context, MessageAnswer::Ok);
     dialog.quiet = true;
     CliProgress progress(context);

@@ -5,6 +5,7 @@
 #include "base/textfile.h"
 #include "descriptors/catalogue.h"
 #include "io/libfiles.h"
+#include "io/liblock.h"
 #include "io/molfile.h"
 #include "io/structlib.h"
 
@@ -107,6 +108,7 @@ private:
 
 int DescribeLibrary(const std::string& name, CommandContext& context, long& failures, long& total)
 {
+    const LibraryLock lock(name, LibraryWork::Read);
     StructureLibrary library;
     const long count = CountLibraryRecords(name);
     const int first = count > 0 ? library.ReadLibraryRecord(name, 1) : kLibIndexFile;

@@ -6,6 +6,7 @@
 #include "graphics/structuresvg.h"
 #include "graphics/wholefile.h"
 #include "io/libfiles.h"
+#include "io/liblock.h"
 #include "io/molfile.h"
 #include "io/structlib.h"
 
@@ -157,6 +158,7 @@ int RunDraw(const std::vector<std::string>& args, CommandContext& context)
             context.err << "velmora-cli draw: " << source << ": the library does not exist\n";
             return kExitFailure;
         }
+        const LibraryLock lock(source, LibraryWork::Read);
         StructureLibrary library;
         const int result = library.ReadLibraryRecord(source, position);
         if (result != kLibOk) {

@@ -15,7 +15,6 @@ int Export(const ParsedArgs& args, CommandContext& context)
     const std::string& libraryName = args.positional[0];
     const std::string& target = args.positional[1];
     RequireLibraryName(libraryName);
-    IgnoreFileSizeSignal();
     StructureLibrary library;
     const int probe = library.ReadLibraryRecord(libraryName, 1);
     if (probe == kLibIndexFile || probe == kLibDataFile)

@@ -20,7 +20,6 @@ int Import(const ParsedArgs& args, CommandContext& context)
     const std::string target = WithLibraryExtension(args.positional[1]);
     if (args.Has("--append") && args.Has("--replace"))
         throw UsageError("--append and --replace exclude each other");
-    IgnoreFileSizeSignal();
 
     ConversionMode mode = ConversionMode::Append;
     const bool exists = std::filesystem::exists(target);
@@ -77,6 +76,18 @@ int Import(const ParsedArgs& args, CommandContext& context)
                     << " structures written to " << target << " stay readable\n";
         return kExitAborted;
     }
+    if (report.written == 0) { // not a success: the user is left without the library asked for
+        context.err << "velmora-cli import: " << source << ": not one record could be imported; ";
+        if (exists && mode == ConversionMode::Append) {
+            context.err << "nothing was added to " << target << "\n";
+        } else {
+            // The empty files the import began with are no library: nothing may pass for one.
+            DeleteStaleLibraryFiles(library, target, ConversionMode::WriteAnew);
+            context.err << "no library was made" << (exists ? " (--replace removed the previous " + target + ")" : "")
+                        << "\n";
+        }
+        return kExitFailure;
+    }
     context.out << "Imported " << report.written << " structures from " << source << " into "
                 << target << " (" << CountLibraryRecords(target) << " in the library";
     if (report.skipped > 0)
@@ -120,7 +131,8 @@ VELMORA_COMMAND("import", "import SOURCE LIBRARY [--append|--replace] [--smiles-
                 "Ctrl-C stops after the current record; the records written stay readable.\n"
                 "LIBRARY gets \".clb\" when it does not end in it; its index and parameter files are\n"
                 "named from it. Exit status 0 also when records were left out (a warning says how\n"
-                "many), 1 when the import failed (the message says how many structures were written).\n",
+                "many), 1 when the import failed (the message says how many structures were written)\n"
+                "or kept not one record (no library is made then).\n",
                 &Run);
 
 } // namespace

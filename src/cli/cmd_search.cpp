@@ -3,9 +3,10 @@
 #include "explain_text.h"
 
 #include "base/ioerror.h"
-#include "base/textfile.h"
 #include "graphics/htmlreport.h"
+#include "graphics/wholefile.h"
 #include "io/convert.h"
+#include "io/liblock.h"
 #include "search/coefficients.h"
 #include "search/explain.h"
 #include "search/workbench.h"
@@ -70,18 +71,18 @@ void WriteReports(Workbench& workbench, const std::string& text, const std::stri
                   const std::vector<MatchExplanation>& explanations = {})
 {
     std::filesystem::create_directories(directory);
-    TextWriter textFile((std::filesystem::path(directory) / "report.txt").string());
+    std::string crlfText; // lines end in CR LF, as every text file written
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);)
-        textFile.WriteLine(line);
-    textFile.Close();
+        crlfText += line + "\r\n";
+    WriteWholeFile((std::filesystem::path(directory) / "report.txt").string(), crlfText);
 
     HtmlReportData data;
     data.Title = "Similarity search: " + std::filesystem::path(workbench.State().LibraryFileName).filename().string();
     data.InputLines = InputLines(workbench);
     data.Query = workbench.State().Query;
     for (const auto& row : workbench.ReportRows())
-        data.Rows.push_back({row.rank, row.libraryPosition, row.value, row.casNumber == "0-00-0" ? "" : row.casNumber, row.name});
+        data.Rows.push_back({row.rank, row.libraryPosition, row.value, row.casNumber, row.name});
     for (int rank = 1; rank <= workbench.Results().filled; ++rank) {
         workbench.Library().ReadLibraryRecord(workbench.State().SimilarLibraryFileName, rank);
         data.Structures.push_back(workbench.Library().Structure());
@@ -107,6 +108,52 @@ int ExplainCount(const ParsedArgs& args)
     if (ec != std::errc() || end != text.data() + text.size() || count < 1 || count > kMaxBestCount)
         throw UsageError("--explain takes a number of best matches, 1..200");
     return count;
+}
+
+// --best N, checked before any work: N is a whole number 1..200 (blanks and a "+" allowed, as the
+// window's field takes it). UsageError naming the option and the range otherwise.
+void CheckBestCount(const ParsedArgs& args)
+{
+    if (!args.Has("--best"))
+        return;
+    const std::string text = args.Value("--best");
+    const auto first = text.find_first_not_of(' ');
+    const std::string trimmed = first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(' ') - first + 1);
+    const char* begin = trimmed.data() + (!trimmed.empty() && trimmed[0] == '+' ? 1 : 0);
+    long long value = 0;
+    const auto [end, ec] = std::from_chars(begin, trimmed.data() + trimmed.size(), value);
+    const std::string range = "1.." + std::to_string(kMaxBestCount);
+    if (trimmed.empty() || end != trimmed.data() + trimmed.size() || ec == std::errc::invalid_argument)
+        throw UsageError("--best: '" + text + "' is not a whole number in " + range);
+    if (ec == std::errc::result_out_of_range || value < 1 || value > kMaxBestCount)
+        throw UsageError("--best: " + trimmed + " is not in " + range);
+}
+
+// Why no chosen descriptor is left, and what to do about it. wanted holds the catalogue indices
+// that were asked for (every augmented atom for --query-aug).
+std::string NoDescriptorLeft(Workbench& workbench, const std::vector<int>& wanted, bool queryAug,
+                             const std::string& libraryName, const std::string& queryText)
+{
+    const auto context = workbench.Context();
+    const bool intro = workbench.State().Mode == DescriptorMode::Intro;
+    const bool normalOnly =
+        intro && std::any_of(wanted.begin(), wanted.end(),
+                             [&](int index) { return !context.choice.DescAvailable[static_cast<std::size_t>(index)]; });
+    std::string text = "no descriptor is left to compare the query " + queryText + " by: ";
+    if (normalOnly) {
+        text += libraryName + " is searched in INTRO mode, where " +
+                (queryAug ? std::string("augmented atoms are no descriptors") : "the chosen descriptors do not exist") + "; ";
+        text += std::filesystem::exists(CompanionFileName(libraryName, "pre"))
+                    ? "give --mode normal"
+                    : "build the descriptor file ('velmora-cli build " + libraryName + "') or give --mode normal --yes";
+    } else if (queryAug) {
+        text += "none of the query's augmented atoms tells the structures of " + libraryName +
+                " apart; choose descriptors with --descriptors or --set";
+    } else {
+        text += "each chosen descriptor has the same value in every structure of " + libraryName +
+                " (see above); choose others";
+    }
+    return text;
 }
 
 // Explained after the search has ended, from the descriptor file or the structures: the search, its
@@ -166,6 +213,7 @@ int Search(const ParsedArgs& args, CommandContext& context)
     const std::string mode = args.Value("--mode");
     if (!mode.empty() && mode != "normal" && mode != "intro")
         throw UsageError("--mode takes normal or intro");
+    CheckBestCount(args);
     RequireLibraryName(libraryName);
     if (args.Has("--export")) { // refused before the search, not after it
         RefuseLibraryFile(libraryName, args.Value("--export"));
@@ -180,6 +228,8 @@ int Search(const ParsedArgs& args, CommandContext& context)
             descriptors.push_back(index);
         }
 
+    // The library stays as searched until the report and the explanations are printed.
+    const LibraryLock lock(libraryName, LibraryWork::Search);
     CliDialog dialog(context, args.Has("--yes") ? MessageAnswer::Ok : MessageAnswer::No);
     dialog.quiet = !args.Has("--verbose");
     CliProgress progress(context);
@@ -191,8 +241,13 @@ int Search(const ParsedArgs& args, CommandContext& context)
     if (mode == "intro" && workbench.State().Mode != DescriptorMode::Intro)
         workbench.SetIntroMode();
     if (mode == "normal" && workbench.State().Mode != DescriptorMode::Normal && !workbench.SetNormalMode()) {
-        context.err << "velmora-cli search: " << libraryName
-                    << ": the library has no descriptor file; run 'velmora-cli build' first or give --yes\n";
+        if (progress.Interrupted()) {
+            context.err << "velmora-cli search: interrupted; the descriptor file of " << libraryName
+                        << " was not built\n";
+            return kExitAborted;
+        }
+        context.err << "velmora-cli search: " << libraryName << ": the library has no descriptor file; run 'velmora-cli build' first"
+                    << (args.Has("--yes") ? "" : " or give --yes") << "\n";
         return kExitFailure;
     }
     // A SMILES is quoted with at most 80 of its characters.
@@ -201,18 +256,25 @@ int Search(const ParsedArgs& args, CommandContext& context)
         return kExitFailure;
     dialog.prefix = "velmora-cli search: ";
     if (!workbench.ChooseDescriptors()) {
-        context.err << "velmora-cli search: " << libraryName
-                    << ": INTRO mode needs the library parameters; run 'velmora-cli params' or give --yes\n";
+        if (progress.Interrupted()) {
+            context.err << "velmora-cli search: interrupted; the library parameters of " << libraryName
+                        << " were not calculated\n";
+            return kExitAborted;
+        }
+        context.err << "velmora-cli search: " << libraryName << ": INTRO mode needs the library parameters; run 'velmora-cli params'"
+                    << (args.Has("--yes") ? "" : " or give --yes") << "\n";
         return kExitFailure;
     }
     auto selectionContext = workbench.Context();
     auto& selection = workbench.Selection();
+    int setNumber = 0;
     if (args.Has("--set")) {
         const auto& names = selection.SetNames();
         const auto found = std::find(names.begin() + 1, names.end(), args.Value("--set"));
         if (found == names.end())
             throw IoError(selection.SetFile().Path(), "no descriptor set is named \"" + args.Value("--set") + "\"");
-        selection.ChooseSet(static_cast<int>(found - names.begin()), selectionContext, dialog);
+        setNumber = static_cast<int>(found - names.begin());
+        selection.ChooseSet(setNumber, selectionContext, dialog);
     } else if (args.Has("--query-aug")) {
         selection.AugAtomsOfMyMolecule(workbench.State().Query, selectionContext);
     } else {
@@ -225,7 +287,17 @@ int Search(const ParsedArgs& args, CommandContext& context)
         if (!selection.IsChosen(ListPosition(index)))
             context.err << "velmora-cli search: \"" << CatalogueName(index) << "\" is left out (see above)\n";
     if (!workbench.State().DescriptorsChosen) {
-        context.err << "velmora-cli search: no descriptor is left to compare by\n";
+        std::vector<int> wanted = descriptors;
+        if (args.Has("--query-aug"))
+            for (int index = kFirstAugIndex; index <= kLastAugIndex; ++index)
+                wanted.push_back(index);
+        if (setNumber > 0)
+            for (int position : selection.SetFile().ReadSet(setNumber))
+                wanted.push_back(CatalogueIndexOfPosition(position + 1));
+        const std::string queryText =
+            smilesQuery ? "\"" + query.substr(0, 80) + (query.size() > 80 ? "...\"" : "\"") : query;
+        context.err << "velmora-cli search: "
+                    << NoDescriptorLeft(workbench, wanted, args.Has("--query-aug"), libraryName, queryText) << "\n";
         return kExitFailure;
     }
     workbench.SetCoefficient(coefficient);
@@ -255,7 +327,7 @@ int Search(const ParsedArgs& args, CommandContext& context)
 
     if (args.Has("--export")) {
         Converter converter;
-        converter.PrepareExport(workbench.State().SimilarLibraryFileName, workbench.Results().filled);
+        workbench.PrepareResultExport(converter);
         converter.Protect(libraryName);
         converter.SetTarget(args.Value("--export"), ConversionMode::WriteAnew);
         CliDialog exportDialog(context);

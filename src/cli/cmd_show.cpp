@@ -2,6 +2,7 @@
 #include "cli_support.h"
 
 #include "base/ioerror.h"
+#include "io/liblock.h"
 #include "io/molfile.h"
 #include "io/structlib.h"
 
@@ -29,6 +30,7 @@ int Show(const ParsedArgs& args, CommandContext& context)
     const std::string& libraryName = args.positional[0];
     const long position = ParsePositive(args.positional[1], "POSITION");
     RequireLibraryName(libraryName);
+    const LibraryLock lock(libraryName, LibraryWork::Read);
     StructureLibrary library;
     const int result = library.ReadLibraryRecord(libraryName, position);
     if (result != kLibOk)
@@ -38,7 +40,7 @@ int Show(const ParsedArgs& args, CommandContext& context)
     for (int i = 1; i <= table.NumValidAtoms; ++i)
         neighbours += table.NumNeighbours(i);
     context.out << "Name: " << table.FStrucName << "\n"
-                << "CAS number: " << CASNumberText(table.FCASNr) << "\n"
+                << "CAS number: " << CASNumberShown(table.FCASNr) << "\n"
                 << "Atoms: " << table.NumValidAtoms << "\n"
                 << "Bonds: " << neighbours / 2 << "\n";
     std::string record;

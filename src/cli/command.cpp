@@ -1,4 +1,5 @@
 #include "command.h"
+#include "cli_support.h"
 
 #include "base/ioerror.h"
 
@@ -64,6 +65,9 @@ int RunCli(const std::vector<std::string>& args, CommandContext& context)
             context.out << "\n" << command->help;
         return kExitOk;
     }
+    // A write beyond the file size limit fails with an error naming the file instead of ending
+    // the process.
+    IgnoreFileSizeSignal();
     try {
         return command->run(rest, context);
     } catch (const IoError& error) {

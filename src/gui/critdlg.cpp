@@ -179,7 +179,7 @@ void TSimCritDlg::DeselectAll()
 void TSimCritDlg::AugAtoms()
 {
     auto context = m_workbench.Context();
-    m_workbench.Selection().AugAtomsOfMyMolecule(m_workbench.State().Query, context);
+    m_workbench.Selection().AugAtomsOfMyMolecule(m_workbench.State().Query, context, m_dialog);
     Refresh();
 }
 

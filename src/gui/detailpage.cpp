@@ -15,10 +15,12 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace velmora::gui {
@@ -31,6 +33,33 @@ QLabel* Label(const QString& text, QWidget* parent)
     label->setFont(FixedFont());
     return label;
 }
+
+// The ranks go by like the rows of a list: Down, Right and PgDn (ten at a time) to the next ranks,
+// Up, Left and PgUp back, Home to rank 1 and End to the last.
+class RankScrollBar final : public QScrollBar {
+public:
+    explicit RankScrollBar(QWidget* parent) : QScrollBar(Qt::Horizontal, parent) { setFocusPolicy(Qt::StrongFocus); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        constexpr int kPage = 10;
+        int rank = value();
+        switch (event->key()) {
+        case Qt::Key_Down:
+        case Qt::Key_Right: ++rank; break;
+        case Qt::Key_Up:
+        case Qt::Key_Left: --rank; break;
+        case Qt::Key_PageDown: rank += kPage; break;
+        case Qt::Key_PageUp: rank -= kPage; break;
+        case Qt::Key_Home: rank = minimum(); break;
+        case Qt::Key_End: rank = maximum(); break;
+        default: QScrollBar::keyPressEvent(event); return;
+        }
+        setValue(std::clamp(rank, minimum(), maximum()));
+        event->accept();
+    }
+};
 
 } // namespace
 
@@ -45,28 +74,39 @@ DetailPage::DetailPage(Workbench& workbench, QWidget* parent) : QWidget(parent),
     m_valueCaption->setObjectName(QStringLiteral("valueCaption"));
     m_value = Label(QString(), this);
     m_position = Label(QString(), this);
+    m_rank = Label(QString(), this);
+    m_rank->setObjectName(QStringLiteral("rank"));
+    auto* valueRow = new QHBoxLayout;
+    valueRow->addWidget(m_value);
+    valueRow->addSpacing(24);
+    valueRow->addWidget(m_rank);
+    valueRow->addStretch(1);
     m_name->setMinimumWidth(200);
     fields->addWidget(Label(QStringLiteral("  Name     :"), this), 0, 0);
     fields->addWidget(m_name, 0, 1);
     fields->addWidget(Label(QStringLiteral("  CAS-Nr  :"), this), 1, 0);
     fields->addWidget(m_cas, 1, 1);
     fields->addWidget(m_valueCaption, 2, 0);
-    fields->addWidget(m_value, 2, 1);
+    fields->addLayout(valueRow, 2, 1);
     fields->addWidget(Label(QStringLiteral("  Libraryposition  :"), this), 3, 0);
     fields->addWidget(m_position, 3, 1);
     fields->setColumnStretch(1, 1);
 
-    m_scroll = new QScrollBar(Qt::Horizontal, this);
+    m_scroll = new RankScrollBar(this);
     m_scroll->setObjectName(QStringLiteral("rankScrollBar"));
     m_scroll->setRange(1, 1);
     m_scroll->setPageStep(1);
-    m_scroll->setToolTip(QStringLiteral("Rank of the match shown"));
+    m_scroll->setToolTip(QStringLiteral("Rank of the match shown: arrow keys, PgUp/PgDn, Home/End"));
     connect(m_scroll, &QScrollBar::valueChanged, this, &DetailPage::ShowEntry);
+    // Wherever the page is clicked, the keys go to the ranks.
+    setFocusPolicy(Qt::ClickFocus);
+    setFocusProxy(m_scroll);
 
     auto* similar = new QGroupBox(QStringLiteral(" Similar Structures "), this);
     m_picture = new StructurePanel(similar, {320, 240});
-    m_library = Label(QString(), similar);
-    m_library->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_library = new FittedLabel(similar);
+    m_library->setFont(FixedFont());
+    m_library->SetMiddleElided(true);
     auto* libraryRow = new QHBoxLayout;
     libraryRow->addWidget(Label(QStringLiteral("  Library:"), similar));
     libraryRow->addWidget(m_library, 1);
@@ -102,6 +142,7 @@ DetailPage::DetailPage(Workbench& workbench, QWidget* parent) : QWidget(parent),
 void DetailPage::Fill()
 {
     m_filled = true;
+    m_valueCaption->setText(QString::fromStdString(CoefficientLabel(m_workbench.ResultCoefficient())));
     const QSignalBlocker blocker(m_scroll);
     m_scroll->setRange(1, std::max(1, m_workbench.Results().filled));
     m_scroll->setValue(1);
@@ -116,7 +157,7 @@ void DetailPage::Clear()
         m_scroll->setRange(1, 1);
         m_scroll->setValue(1);
     }
-    for (QLabel* label : {m_cas, m_value, m_position})
+    for (QLabel* label : {m_cas, m_value, m_position, m_rank})
         label->clear();
     m_name->SetFullText(QString());
     m_picture->Clear();
@@ -130,10 +171,13 @@ void DetailPage::ShowEntry(int rank)
     m_workbench.State().StructureCounter = rank;
     const ResultStructure result = m_workbench.ReadResultStructure(rank);
     m_value->setText(QString::fromStdString(result.row.value));
+    m_rank->setText(result.row.rank > 0
+                        ? QStringLiteral("Rank %1 of %2").arg(result.row.rank).arg(m_workbench.Results().filled)
+                        : QString());
     m_position->setText(result.row.libraryPosition > 0 ? QString::number(result.row.libraryPosition) : QString());
     if (result.read == kLibOk) {
         m_picture->SetStructure(m_workbench.Library().Structure());
-        m_cas->setText(CasNumberDisplay(result.row.casNumber));
+        m_cas->setText(QString::fromStdString(result.row.casNumber));
         m_name->SetFullText(DisplayText(result.row.name));
         // Reads the match again from the library (the same structure as the result record).
         try {
@@ -152,10 +196,19 @@ void DetailPage::ShowEntry(int rank)
     }
 }
 
+void DetailPage::ShowRank(int rank)
+{
+    if (!m_filled || rank < m_scroll->minimum() || rank > m_scroll->maximum())
+        return;
+    if (m_scroll->value() == rank)
+        ShowEntry(rank); // the buffer may hold another structure since
+    else
+        m_scroll->setValue(rank);
+}
+
 void DetailPage::ShowQuery(const SearchState& state)
 {
-    m_library->setText(QFile::decodeName(QByteArray::fromStdString(state.LibraryFileName)));
-    m_library->setToolTip(m_library->text());
+    m_library->SetFullText(QFile::decodeName(QByteArray::fromStdString(m_workbench.LibraryPath())));
     if (state.QueryLoaded) {
         m_queryPicture->SetStructure(state.Query);
         m_queryName->SetFullText(DisplayText(state.Query.FStrucName));

@@ -1,7 +1,7 @@
 #pragma once
 // The detail page of a search: one best match at a time, chosen with the scroll bar (ranks
-// 1..best count), with its name, CAS number, value and library position, beside the query, and why
-// its value came out as it did.
+// 1..best count) or the keyboard, with its rank, name, CAS number, value and library position,
+// beside the query, and why its value came out as it did.
 #include <QWidget>
 
 #include <string>
@@ -32,6 +32,8 @@ public:
     // Shows rank p and its explanation; a structure that cannot be read leaves picture, name, CAS
     // number and explanation empty. An explanation that cannot be computed shows why instead.
     void ShowEntry(int rank);
+    // Moves the scroll bar to rank p (1..filled ranks) and shows it.
+    void ShowRank(int rank);
     // The query picture, its name and the library name.
     void ShowQuery(const SearchState& state);
 
@@ -41,7 +43,9 @@ public:
     QLabel* ValueCaption() const { return m_valueCaption; }
     QLabel* Value() const { return m_value; }
     QLabel* Position() const { return m_position; }
-    QLabel* Library() const { return m_library; }
+    // "Rank k of N".
+    QLabel* Rank() const { return m_rank; }
+    FittedLabel* Library() const { return m_library; }
     FittedLabel* QueryName() const { return m_queryName; }
     StructurePanel* Picture() const { return m_picture; }
     StructurePanel* QueryPicture() const { return m_queryPicture; }
@@ -57,7 +61,8 @@ private:
     QLabel* m_valueCaption;
     QLabel* m_value;
     QLabel* m_position;
-    QLabel* m_library;
+    QLabel* m_rank;
+    FittedLabel* m_library;
     FittedLabel* m_queryName;
     StructurePanel* m_picture;
     StructurePanel* m_queryPicture;

@@ -256,7 +256,7 @@ void StatusWindow::Run()
 // ---------------------------------------------------------------------------------------------
 TextDialog::TextDialog(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("Editform"));
+    setWindowTitle(QStringLiteral("Enter Text"));
     NoHelpButton(*this);
     m_heading = new QLabel(this);
     m_field = new QLineEdit(QStringLiteral("EditString"), this);
@@ -301,7 +301,7 @@ TextDialog::TextDialog(QWidget* parent) : QDialog(parent)
 std::optional<std::string> TextDialog::Ask(const std::string& caption, const std::string& text,
                                            const std::string& heading, bool extras)
 {
-    setWindowTitle(caption.empty() ? QStringLiteral("Editform") : QString::fromStdString(caption));
+    setWindowTitle(caption.empty() ? QStringLiteral("Enter Text") : QString::fromStdString(caption));
     m_heading->setText(DisplayText(heading));
     m_heading->setVisible(extras && !heading.empty());
     m_swCase->setVisible(extras);

@@ -89,7 +89,7 @@ class TextDialog : public QDialog {
     Q_OBJECT
 public:
     explicit TextDialog(QWidget* parent = nullptr);
-    // Modal; the text on OK, nothing on Cancel. An empty caption keeps "Editform"; extras=false
+    // Modal; the text on OK, nothing on Cancel. An empty caption gives "Enter Text"; extras=false
     // hides the heading and the "SwCase", "Clear" and "Undo" buttons.
     std::optional<std::string> Ask(const std::string& caption, const std::string& text,
                                    const std::string& heading = "", bool extras = true);

@@ -10,7 +10,10 @@
 #include "qtuserdialog.h"
 #include "model/elements.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -21,10 +24,12 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -37,6 +42,9 @@ using editor::Tool;
 namespace {
 
 const QColor kTeal(0, 128, 128);
+// The clipboard type other chemistry programs read a molfile from.
+const QString kMolfileMime = QStringLiteral("chemical/x-mdl-molfile");
+const QString kSmilesMime = QStringLiteral("chemical/x-daylight-smiles");
 const QColor kMaroon(128, 0, 0);
 constexpr int kButtonSize = 31;
 
@@ -206,6 +214,25 @@ QIcon Glyph(Control control)
     return QIcon(pixmap);
 }
 
+// The drawing helpers' buttons show icons from the resources; nullptr for the others.
+const char* IconFile(Control control)
+{
+    switch (control) {
+    case Control::Bond: return ":/icons/bond.svg";
+    case Control::Ring3: return ":/icons/ring3.svg";
+    case Control::Ring4: return ":/icons/ring4.svg";
+    case Control::Ring5: return ":/icons/ring5.svg";
+    case Control::Ring6: return ":/icons/ring6.svg";
+    case Control::Ring7: return ":/icons/ring7.svg";
+    case Control::Ring8: return ":/icons/ring8.svg";
+    case Control::Benzene: return ":/icons/benzene.svg";
+    case Control::Undo: return ":/icons/undo.svg";
+    case Control::Redo: return ":/icons/redo.svg";
+    case Control::CleanUp: return ":/icons/cleanup.svg";
+    default: return nullptr;
+    }
+}
+
 // The element cursors: a cross-hair with the element's symbol, hot spot in the middle.
 QCursor ElementCursor(int element)
 {
@@ -247,6 +274,7 @@ DrawArea::DrawArea(TDrawpenForm& form) : QWidget(&form), m_form(form)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(200, 150);
     setObjectName("drawArea");
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void DrawArea::paintEvent(QPaintEvent*)
@@ -257,7 +285,25 @@ void DrawArea::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.drawImage(0, 0, m_image);
     const auto& control = m_form.Controller();
-    if (control.RubberBandShown()) {
+    if (control.ActiveTool() == Tool::Ring && !control.RingPreview().empty()) {
+        // The ring a click would add.
+        QPolygonF ring;
+        for (const editor::PointF& corner : control.RingPreview())
+            ring << QPointF(corner.x, corner.y);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(0, 128, 128, 170), 1.5));
+        painter.setBrush(QColor(0, 128, 128, 28));
+        painter.drawPolygon(ring);
+    }
+    if (control.RubberBandShown() && control.ActiveTool() == Tool::Bond) {
+        // The bond the next click adds, as long as it will be.
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(0, 96, 96), 1.5));
+        painter.drawLine(QPointF(control.Anchor().x, control.Anchor().y),
+                         QPointF(control.Current().x, control.Current().y));
+        painter.setBrush(QColor(0, 96, 96));
+        painter.drawEllipse(QPointF(control.Current().x, control.Current().y), 2.5, 2.5);
+    } else if (control.RubberBandShown()) {
         painter.setPen(QPen(QColor(0, 96, 96), 1, Qt::DashLine));
         painter.drawLine(QPointF(control.Anchor().x, control.Anchor().y),
                          QPointF(control.Current().x, control.Current().y));
@@ -266,15 +312,23 @@ void DrawArea::paintEvent(QPaintEvent*)
 
 void DrawArea::mousePressEvent(QMouseEvent* event)
 {
+    setFocus(Qt::MouseFocusReason); // the keys act on what lies under the pointer
+    const bool free = (event->modifiers() & Qt::ShiftModifier) != 0;
     if (event->button() == Qt::LeftButton)
-        m_form.AreaPress(MouseButton::Left, event->position());
+        m_form.AreaPress(MouseButton::Left, event->position(), free);
     else if (event->button() == Qt::RightButton)
-        m_form.AreaPress(MouseButton::Right, event->position());
+        m_form.AreaPress(MouseButton::Right, event->position(), free);
 }
 
 void DrawArea::mouseMoveEvent(QMouseEvent* event)
 {
-    m_form.AreaMove(event->position(), (event->buttons() & Qt::LeftButton) != 0);
+    m_form.AreaMove(event->position(), (event->buttons() & Qt::LeftButton) != 0,
+                    (event->modifiers() & Qt::ShiftModifier) != 0);
+}
+
+void DrawArea::mouseReleaseEvent(QMouseEvent*)
+{
+    m_form.AreaRelease();
 }
 
 void DrawArea::resizeEvent(QResizeEvent*)
@@ -285,7 +339,7 @@ void DrawArea::resizeEvent(QResizeEvent*)
 TDrawpenForm::TDrawpenForm(std::string scratchFolder, QWidget* parent)
     : QDialog(parent), m_scratchFolder(std::move(scratchFolder))
 {
-    setWindowTitle("DrawpenForm");
+    setWindowTitle("Structure Editor");
     setObjectName("drawpenForm");
     setStyleSheet("QToolTip { background-color: rgb(0, 128, 128); color: white; border: 1px solid black; }");
 
@@ -334,11 +388,25 @@ TDrawpenForm::TDrawpenForm(std::string scratchFolder, QWidget* parent)
     m_matrix = new TFrmMatGrid(this);
     m_textDialog = new TextDialog(this);
     m_about = new TDrawpenAboutBx(this);
-    resize(648, 480);
+    resize(648, 513); // the drawing area 648 x 360 below a tool bar of three rows
     Sync();
 }
 
 TDrawpenForm::~TDrawpenForm() = default;
+
+void TDrawpenForm::TakeQuery(const TCTab& query, bool drawn)
+{
+    m_controller.PrepareForHandOver();
+    m_controller.StructureReplaced();
+    // A window not shown yet has not told the model the size of its drawing area.
+    if (!m_area->isVisible()) {
+        layout()->activate();
+        m_model.SetDrawingArea(m_area->width(), m_area->height());
+    }
+    m_model.TakeQuery(query, drawn);
+    m_model.ClearHistory(); // undo starts from the structure the editor opened with
+    Sync();
+}
 
 void TDrawpenForm::BuildMenus()
 {
@@ -376,7 +444,10 @@ QToolButton* TDrawpenForm::AddButton(Control control, const QString& hint, const
     auto* button = new QToolButton(this);
     button->setFixedSize(kButtonSize, kButtonSize);
     button->setAutoRaise(false);
-    if (caption.isEmpty()) {
+    if (const char* icon = IconFile(control)) {
+        button->setIcon(QIcon(icon));
+        button->setIconSize(QSize(24, 24));
+    } else if (caption.isEmpty()) {
         button->setIcon(Glyph(control));
         button->setIconSize(QSize(24, 24));
     } else {
@@ -387,7 +458,7 @@ QToolButton* TDrawpenForm::AddButton(Control control, const QString& hint, const
         button->setAccessibleName(hint);
     }
     m_buttons[static_cast<std::size_t>(control)] = button;
-    const bool tool = static_cast<int>(control) <= static_cast<int>(Control::DeleteWithinWindow);
+    const bool tool = editor::SelectsTool(control);
     button->setCheckable(tool);
     if (tool)
         connect(button, &QToolButton::clicked, this, [this, control] { PressTool(control); });
@@ -400,7 +471,7 @@ QWidget* TDrawpenForm::BuildToolBar()
 {
     auto* bar = new QWidget(this);
     bar->setObjectName("editorToolBar");
-    bar->setFixedHeight(70);
+    bar->setFixedHeight(103);
     bar->setAutoFillBackground(true);
     QPalette palette = bar->palette();
     palette.setColor(QPalette::Window, kTeal);
@@ -436,6 +507,15 @@ QWidget* TDrawpenForm::BuildToolBar()
                             AddButton(Control::RotateRight, "Rotate Clockwise"), AddButton(Control::MirrorX, "Mirror X"),
                             AddButton(Control::MirrorY, "Mirror Y")},
                            {AddButton(Control::Id, "", "ID"), AddButton(Control::DistanceMatrix, "")}}));
+    layout->addLayout(row({{AddButton(Control::Bond, "Draw Bonds: standard length, 30\u00b0 steps (Shift: any angle)")},
+                           {AddButton(Control::Ring3, "Three-Membered Ring"), AddButton(Control::Ring4, "Four-Membered Ring"),
+                            AddButton(Control::Ring5, "Five-Membered Ring"), AddButton(Control::Ring6, "Six-Membered Ring"),
+                            AddButton(Control::Ring7, "Seven-Membered Ring"), AddButton(Control::Ring8, "Eight-Membered Ring"),
+                            AddButton(Control::Benzene, "Benzene")},
+                           {AddButton(Control::Undo, "Undo (Ctrl+Z)"), AddButton(Control::Redo, "Redo (Ctrl+Shift+Z)")},
+                           {AddButton(Control::CleanUp, "Clean up")}}));
+    Button(Control::Undo)->setAccessibleName("Undo Action");
+    Button(Control::Redo)->setAccessibleName("Redo Action");
     Button(Control::Esc)->setObjectName("esc");
     Button(Control::Exit)->setObjectName("exit");
     Button(Control::Oops)->setObjectName("SButOops");
@@ -472,18 +552,18 @@ void TDrawpenForm::Command(Control control)
     case Control::Id: EditName(); return;
     case Control::DistanceMatrix: ShowDistanceMatrix(); return;
     case Control::Oops:
-        m_model.Oops();
-        m_controller.StructureReplaced();
-        break;
-    case Control::ZoomFit: m_model.ZoomFit(); break;
-    case Control::Center: m_model.CenterStructure(); break;
-    case Control::ZoomIn: m_model.ZoomIn(); break;
-    case Control::ZoomOut: m_model.ZoomOut(); break;
-    case Control::RotateLeft: m_model.RotateLeft(); break;
-    case Control::RotateRight: m_model.RotateRight(); break;
-    case Control::MirrorX: m_model.MirrorX(); break;
-    case Control::MirrorY: m_model.MirrorY(); break;
-    case Control::DeleteWholeStructure: m_model.DeleteAll(); break;
+    case Control::ZoomFit:
+    case Control::Center:
+    case Control::ZoomIn:
+    case Control::ZoomOut:
+    case Control::RotateLeft:
+    case Control::RotateRight:
+    case Control::MirrorX:
+    case Control::MirrorY:
+    case Control::DeleteWholeStructure:
+    case Control::Undo:
+    case Control::Redo:
+    case Control::CleanUp: m_controller.Run(control); break;
     default: break; // "Move Window" and "Move Ring" select nothing
     }
     Sync();
@@ -504,9 +584,13 @@ void TDrawpenForm::EditName()
 {
     if (!m_controller.Enabled(Control::NamePanel))
         return;
-    const auto name = m_textDialog->Ask("", DisplayText(m_model.Structure().FStrucName).toStdString(), "Name of Compound");
-    if (name)
+    const auto name = m_textDialog->Ask("Structure Name", DisplayText(m_model.Structure().FStrucName).toStdString(),
+                                        "Name of Compound");
+    if (name) {
+        m_model.BeginAction();
         m_model.Structure().FStrucName = *name;
+        m_model.EndAction();
+    }
     Sync();
 }
 
@@ -550,7 +634,9 @@ void TDrawpenForm::SaveScratch()
 
 void TDrawpenForm::LoadScratch()
 {
+    m_model.BeginAction();
     const bool loaded = m_model.LoadScratch(m_scratchFolder);
+    m_model.EndAction();
     if (loaded)
         m_controller.StructureReplaced();
     Sync();
@@ -558,20 +644,26 @@ void TDrawpenForm::LoadScratch()
         m_status->setText("Nothing loaded: the scratchpad is empty or unreadable.");
 }
 
-void TDrawpenForm::AreaPress(MouseButton button, QPointF position)
+void TDrawpenForm::AreaPress(MouseButton button, QPointF position, bool free)
 {
     const Tool before = m_controller.ActiveTool();
-    const bool repaint = m_controller.MousePress(button, position.x(), position.y());
+    const bool repaint = m_controller.MousePress(button, position.x(), position.y(), free);
     if (repaint || before != m_controller.ActiveTool())
         Sync();
     else
         m_status->setText(QString::fromStdString(m_controller.Status()));
 }
 
-void TDrawpenForm::AreaMove(QPointF position, bool leftHeld)
+void TDrawpenForm::AreaMove(QPointF position, bool leftHeld, bool free)
 {
-    if (m_controller.MouseMove(position.x(), position.y(), leftHeld))
+    if (m_controller.MouseMove(position.x(), position.y(), leftHeld, free))
         m_area->update();
+}
+
+void TDrawpenForm::AreaRelease()
+{
+    m_controller.MouseRelease();
+    Sync(); // a finished drag can be undone now
 }
 
 void TDrawpenForm::RenderDrawing(QImage& image)
@@ -589,8 +681,8 @@ void TDrawpenForm::RenderDrawing(QImage& image)
     TGrafCtab view(&canvas);
     view.Assign(m_model.Structure());
     view.ClipRect = m_model.Structure().ClipRect;
-    if (m_controller.ActiveTool() == Tool::Draw)
-        view.Symmetrize();
+    // An undo may also bring back such a state.
+    view.Symmetrize();
     view.DrawInEditor(m_model.LabelMode);
 }
 
@@ -616,6 +708,17 @@ void TDrawpenForm::Sync()
                                     case Control::DeleteAtom: return tool == Tool::DeleteAtom;
                                     case Control::BreakBond: return tool == Tool::BreakBond;
                                     case Control::DeleteWithinWindow: return tool == Tool::DeleteWithinWindow;
+                                    case Control::Bond: return tool == Tool::Bond;
+                                    case Control::Benzene: return tool == Tool::Ring && m_controller.RingAromatic();
+                                    case Control::Ring3:
+                                    case Control::Ring4:
+                                    case Control::Ring5:
+                                    case Control::Ring6:
+                                    case Control::Ring7:
+                                    case Control::Ring8:
+                                        return tool == Tool::Ring && !m_controller.RingAromatic() &&
+                                               m_controller.RingSize() ==
+                                                   3 + static_cast<int>(control) - static_cast<int>(Control::Ring3);
                                     default: return false;
                                     }
                                 }();
@@ -640,6 +743,14 @@ void TDrawpenForm::Sync()
                 m_list->addItem(text);
             }
         }
+        // As wide as its longest line: a list of many neighbours is not cut off on the right.
+        const QFontMetrics metrics(m_list->font());
+        int widest = 0;
+        for (int k = 0; k < m_list->count(); ++k)
+            widest = std::max(widest, metrics.horizontalAdvance(m_list->item(k)->text()));
+        const int width = widest + 2 * m_list->frameWidth() + 4 * m_list->spacing() + 12 +
+                          m_list->verticalScrollBar()->sizeHint().width();
+        m_list->setFixedWidth(std::max(171, width));
     }
     m_area->update();
 }
@@ -651,7 +762,64 @@ void TDrawpenForm::keyPressEvent(QKeyEvent* event)
             Finish(false); // like the "esc" button, which is disabled while a tool is active
         return;
     }
+    if (event->key() == Qt::Key_Z && (event->modifiers() & Qt::ControlModifier)) {
+        if (event->modifiers() & Qt::ShiftModifier)
+            m_controller.Redo();
+        else
+            m_controller.Undo();
+        Sync();
+        return;
+    }
+    if (event->matches(QKeySequence::Copy)) {
+        CopyToClipboard();
+        return;
+    }
+    if (event->matches(QKeySequence::Paste)) {
+        PasteFromClipboard();
+        return;
+    }
+    if (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) {
+        if (m_controller.KeyDelete())
+            Sync();
+        return;
+    }
+    if (!(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) && !event->text().isEmpty() &&
+        m_controller.KeyText(event->text().toStdString())) {
+        Sync();
+        return;
+    }
     QDialog::keyPressEvent(event);
+}
+
+void TDrawpenForm::CopyToClipboard()
+{
+    if (m_model.AtomCount() < 1)
+        return;
+    const QByteArray molfile = QByteArray::fromStdString(m_model.MolfileText());
+    auto* data = new QMimeData;
+    data->setData(kMolfileMime, molfile);
+    // Plain text: the SMILES where it can be written, else the molfile.
+    std::string smiles;
+    if (m_model.SmilesText(smiles).empty() && !smiles.empty()) {
+        data->setData(kSmilesMime, QByteArray::fromStdString(smiles));
+        data->setText(QString::fromStdString(smiles));
+        m_status->setText("Copied as a molfile and as SMILES.");
+    } else {
+        data->setText(QString::fromUtf8(molfile));
+        m_status->setText("Copied as a molfile.");
+    }
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void TDrawpenForm::PasteFromClipboard()
+{
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data)
+        return;
+    const std::string text = data->hasFormat(kMolfileMime) ? data->data(kMolfileMime).toStdString()
+                                                            : data->text().toStdString();
+    m_controller.PasteText(text);
+    Sync();
 }
 
 void TDrawpenForm::closeEvent(QCloseEvent* event)

@@ -36,6 +36,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -50,8 +51,10 @@ public:
     explicit TDrawpenForm(std::string scratchFolder, QWidget* parent = nullptr);
     ~TDrawpenForm() override;
 
-    // The structure handed over on OK (also kept for the next opening).
+    // The structure handed over on OK.
     const TCTab& Structure() const { return m_model.Structure(); }
+    // Before opening: the query to edit (see EditorModel::TakeQuery); a chain left unfinished ends.
+    void TakeQuery(const TCTab& query, bool drawn);
     editor::EditorModel& Model() { return m_model; }
     editor::EditorController& Controller() { return m_controller; }
 
@@ -73,8 +76,10 @@ public:
     TextDialog& NameDialog() { return *m_textDialog; }
 
     // Pointer events of the drawing area.
-    void AreaPress(editor::MouseButton button, QPointF position);
-    void AreaMove(QPointF position, bool leftHeld);
+    // free: Shift held (the bond tool's direction is not snapped).
+    void AreaPress(editor::MouseButton button, QPointF position, bool free = false);
+    void AreaMove(QPointF position, bool leftHeld, bool free = false);
+    void AreaRelease();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -95,6 +100,9 @@ private:
     void ChooseElement();
     void SaveScratch();
     void LoadScratch();
+    // Ctrl+C and Ctrl+V: the drawing as a molfile; a molfile or a SMILES pasted.
+    void CopyToClipboard();
+    void PasteFromClipboard();
     // Button states, cursor, name panel, list and status from the model; then repaint.
     void Sync();
 

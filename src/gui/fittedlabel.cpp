@@ -16,6 +16,12 @@ void FittedLabel::SetFullText(const QString& text)
     Fit();
 }
 
+void FittedLabel::SetMiddleElided(bool middle)
+{
+    m_middle = middle;
+    Fit();
+}
+
 void FittedLabel::resizeEvent(QResizeEvent* event)
 {
     QLabel::resizeEvent(event);
@@ -30,6 +36,10 @@ void FittedLabel::Fit()
     }
     const QFontMetrics metrics(font());
     const int width = contentsRect().width() - 2 * margin();
+    if (m_middle) {
+        setText(metrics.elidedText(m_full, Qt::ElideMiddle, width));
+        return;
+    }
     setText(QString::fromStdString(FitLabel(m_full.toStdString(), width, [&metrics](std::string_view text) {
         return metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     })));

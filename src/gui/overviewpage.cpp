@@ -19,13 +19,18 @@ OverviewPage::OverviewPage(QWidget* parent) : QWidget(parent)
         panel->SetCaption(k == 0 ? QStringLiteral("My") : QString::number(k));
         m_panels[static_cast<std::size_t>(k)] = panel;
         grid->addWidget(panel, k / 4, k % 4);
+        if (k > 0)
+            connect(panel, &StructurePanel::clicked, this, [this, k] { emit RankChosen(k); });
     }
 }
 
 void OverviewPage::Clear()
 {
-    for (StructurePanel* panel : m_panels)
+    for (StructurePanel* panel : m_panels) {
         panel->Clear();
+        panel->SetClickable(false);
+        panel->setToolTip(QString());
+    }
 }
 
 void OverviewPage::Fill(Workbench& workbench)
@@ -41,6 +46,10 @@ void OverviewPage::Fill(Workbench& workbench)
             panel->SetStructure(workbench.Library().Structure());
         else
             panel->Clear();
+        // Every filled rank can be opened, even one whose record cannot be read (the detail page says so).
+        const bool filled = k <= workbench.Results().filled;
+        panel->SetClickable(filled);
+        panel->setToolTip(filled ? QStringLiteral("Rank %1: click to show it in detail").arg(k) : QString());
     }
 }
 

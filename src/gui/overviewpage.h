@@ -1,6 +1,6 @@
 #pragma once
 // The overview page of a search: the query ("My") and the best matches of ranks 1..11, each in a
-// numbered, framed panel; panels above the best count stay empty.
+// numbered, framed panel; panels above the best count stay empty. A click on a match opens it.
 #include <QWidget>
 
 #include <array>
@@ -26,6 +26,10 @@ public:
 
     StructurePanel* QueryPanel() const { return m_panels[0]; }
     StructurePanel* RankPanel(int rank) const { return m_panels[static_cast<std::size_t>(rank)]; }
+
+signals:
+    // A panel of a best match was clicked: its rank is to be shown in detail.
+    void RankChosen(int rank);
 
 private:
     std::array<StructurePanel*, kRanks + 1> m_panels{};

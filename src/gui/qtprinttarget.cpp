@@ -5,10 +5,12 @@
 #include "qtuserdialog.h"
 #include "sharedprinter.h"
 
+#include <QFile>
 #include <QFontMetrics>
 #include <QPrintDialog>
 #include <QPrinter>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace velmora::gui {
@@ -57,8 +59,25 @@ void QtPrintTarget::NewPage()
 
 void QtPrintTarget::EndDoc()
 {
-    if (m_painter.isActive())
-        m_painter.end();
+    if (!m_painter.isActive())
+        return;
+    m_painter.end();
+    // The PDF writer does not report a failed write (a full disk, the file size limit); a PDF that
+    // stops short lacks its closing "%%EOF" and goes, so that none passes for a whole printout.
+    const QString pdf = m_printer.outputFormat() == QPrinter::PdfFormat ? m_printer.outputFileName() : QString();
+    if (pdf.isEmpty())
+        return;
+    QFile file(pdf);
+    bool whole = false;
+    if (file.open(QIODevice::ReadOnly)) {
+        file.seek(std::max<qint64>(0, file.size() - 64));
+        whole = file.readAll().contains("%%EOF");
+        file.close();
+    }
+    if (!whole) {
+        QFile::remove(pdf);
+        throw IoError(QFile::encodeName(pdf).toStdString(), "write error: the PDF file could not be written whole");
+    }
 }
 
 void QtPrintTarget::TextOut(int x, int y, std::string_view text, const std::string& fontName, int fontSize,

@@ -33,6 +33,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
+#include <QTableWidget>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -65,9 +66,11 @@ TQVXForm::TQVXForm(UserDialog& dialog, QtProgress& progress, std::string working
     m_helpWindow = new HelpWindow(this);
     m_helpWindow->setWindowFlag(Qt::Window);
     m_statusWindow = new StatusWindow(m_workbench, this);
-    // The structure editor keeps its drawing between openings; OK hands it over as the query.
+    // The structure editor opens with the current query; OK hands its drawing over as the query.
     m_drawpen = new TDrawpenForm(UserDataDirectory(workingDirectory), this); // beside the descriptor sets
     Connect(LaterCommand::DrawMolecule, [this] {
+        const SearchState& state = m_workbench.State();
+        m_drawpen->TakeQuery(state.QueryLoaded ? state.Query : TCTab(), state.QueryDrawn);
         if (m_drawpen->exec() == QDialog::Accepted) {
             m_workbench.SetDrawnQuery(m_drawpen->Structure());
             ShowQuery();
@@ -102,6 +105,8 @@ void TQVXForm::BuildPages()
     m_reportPage = new ReportPage(m_stack);
     m_overviewPage = new OverviewPage(m_stack);
     m_detailPage = new DetailPage(m_workbench, m_stack);
+    connect(m_reportPage, &ReportPage::RankChosen, this, &TQVXForm::OpenMatch);
+    connect(m_overviewPage, &OverviewPage::RankChosen, this, &TQVXForm::OpenMatch);
     m_valueCaption = m_detailPage->ValueCaption();
     m_stack->addWidget(m_reportPage);
     m_stack->addWidget(m_overviewPage);
@@ -389,7 +394,6 @@ bool TQVXForm::ChooseCoefficient()
     const auto chosen = m_coefficientDialog->Choose(m_workbench.State().CoefficientIndex);
     if (chosen)
         m_workbench.SetCoefficient(*chosen);
-    m_valueCaption->setText(QString::fromStdString(CoefficientLabel(m_workbench.State().CoefficientIndex)));
     return chosen.has_value();
 }
 
@@ -449,6 +453,17 @@ void TQVXForm::ShowResults()
     m_searchDiagram->Run(TFormSearchDiagram::DataOf(m_workbench));
 }
 
+void TQVXForm::OpenMatch(int rank)
+{
+    Run([this, rank] {
+        if (!m_workbench.HasResults())
+            return false;
+        m_pages.OpenMatch();
+        m_detailPage->ShowRank(rank);
+        return true;
+    });
+}
+
 bool TQVXForm::ResetAll()
 {
     m_workbench.ResetAll();
@@ -499,7 +514,14 @@ void TQVXForm::ShowQuery()
 
 void TQVXForm::ShowPage()
 {
-    m_stack->setCurrentIndex(static_cast<int>(m_pages.Current()));
+    const int page = static_cast<int>(m_pages.Current());
+    const bool changed = m_stack->currentIndex() != page;
+    m_stack->setCurrentIndex(page);
+    // The keys go where the page is used: the table's rows, the detail page's ranks.
+    if (changed && m_pages.Current() == Page::Report)
+        m_reportPage->Table()->setFocus();
+    else if (changed && m_pages.Current() == Page::Detail)
+        m_detailPage->setFocus();
     m_graphic->setVisible(m_pages.GraphicVisible());
     m_detailed->setVisible(m_pages.DetailedVisible());
 }
@@ -558,7 +580,7 @@ void TQVXForm::Refresh()
     if (!m_workbench.HasResults() && m_pages.Current() != Page::Main)
         m_pages.ResultsGone();
     ShowPage();
-    m_valueCaption->setText(QString::fromStdString(CoefficientLabel(m_workbench.State().CoefficientIndex)));
+    m_valueCaption->setText(QString::fromStdString(CoefficientLabel(m_workbench.ResultCoefficient())));
 
     const SearchState& state = m_workbench.State();
     QString line;
@@ -579,8 +601,18 @@ void TQVXForm::Refresh()
     } else {
         line += "No query loaded";
     }
+    // The result library may have a name of its own when the usual one was taken.
+    const QString results = QFileInfo(QString::fromStdString(state.SimilarLibraryFileName)).fileName();
+    if (m_workbench.HasResults() && !results.isEmpty())
+        line += "    Best matches: " + results;
+    m_flow->similarityTable->setToolTip(m_workbench.HasResults() && !results.isEmpty()
+                                            ? "View the table of the best matches (" + results + ")"
+                                            : QString("View the table of the best matches"));
     m_statusLine->setText(line);
-    m_statusLine->setToolTip(QString::fromStdString(state.LibraryFileName));
+    QString tip = QFile::decodeName(QByteArray::fromStdString(m_workbench.LibraryPath()));
+    if (m_workbench.HasResults() && !results.isEmpty())
+        tip += "\nBest matches: " + QString::fromStdString(state.SimilarLibraryFileName);
+    m_statusLine->setToolTip(tip);
 }
 
 } // namespace velmora::gui

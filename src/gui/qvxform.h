@@ -122,6 +122,8 @@ private:
     void ConnectResultWindows();
     // A search went through: fill the result pages, then show the distribution diagram.
     void ShowResults();
+    // A match chosen on the report or overview page: the detail page at its rank.
+    void OpenMatch(int rank);
 
     UserDialog& m_dialog;
     QtProgress& m_progress;

@@ -1,5 +1,6 @@
 #include "reportpage.h"
 
+#include "fittedlabel.h"
 #include "qtuserdialog.h"
 #include "search/coefficients.h"
 #include "search/workbench.h"
@@ -21,11 +22,6 @@ namespace {
 int DataRows(int bestCount) { return bestCount > 9 ? bestCount : 9; }
 
 } // namespace
-
-QString CasNumberDisplay(const std::string& casText)
-{
-    return casText == "0-00-0" ? QString() : QString::fromStdString(casText);
-}
 
 ReportPage::ReportPage(QWidget* parent) : QWidget(parent)
 {
@@ -51,7 +47,9 @@ ReportPage::ReportPage(QWidget* parent) : QWidget(parent)
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
         return label;
     };
-    m_library = value();
+    m_library = new FittedLabel(input);
+    m_library->setFont(FixedFont());
+    m_library->SetMiddleElided(true);
     for (auto& line : m_descriptorLines)
         line = value();
     m_bestCount = value();
@@ -86,6 +84,11 @@ ReportPage::ReportPage(QWidget* parent) : QWidget(parent)
     m_table->setColumnWidth(1, 17 * character);
     m_table->setColumnWidth(2, 14 * character);
     m_table->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
+    m_table->setToolTip(QStringLiteral("Double-click a match (or press Enter) to show it in detail"));
+    connect(m_table, &QAbstractItemView::activated, this, [this](const QModelIndex& index) {
+        if (index.isValid() && index.row() < m_ranks)
+            emit RankChosen(index.row() + 1);
+    });
     auto* outputLayout = new QVBoxLayout(output);
     outputLayout->addWidget(m_table);
 
@@ -107,7 +110,9 @@ void ReportPage::Clear()
     m_table->setHorizontalHeaderLabels({QStringLiteral(" Position"), QString::fromStdString(CoefficientHeading(0)),
                                         QStringLiteral(" CAS-Nr"), QStringLiteral(" Structurename")});
     SetRows(DataRows(0));
-    for (QLabel* label : {m_library, m_bestCount, m_coefficient})
+    m_ranks = 0;
+    m_library->SetFullText(QString());
+    for (QLabel* label : {m_bestCount, m_coefficient})
         label->clear();
     for (std::size_t i = 0; i < m_descriptorLines.size(); ++i) {
         m_descriptorLines[i]->clear();
@@ -118,11 +123,11 @@ void ReportPage::Clear()
 void ReportPage::Fill(Workbench& workbench)
 {
     const SearchState& state = workbench.State();
-    const int coefficient = workbench.Results().coefficient;
+    const int coefficient = workbench.ResultCoefficient();
     m_table->setHorizontalHeaderLabels({QStringLiteral(" Position"),
                                         QString::fromStdString(CoefficientHeading(coefficient)),
                                         QStringLiteral(" CAS-Nr"), QStringLiteral(" Structurename")});
-    m_library->setText(QFile::decodeName(QByteArray::fromStdString(state.LibraryFileName)));
+    m_library->SetFullText(QFile::decodeName(QByteArray::fromStdString(workbench.LibraryPath())));
     const auto lines = workbench.DescriptorLines();
     for (std::size_t i = 0; i < m_descriptorLines.size(); ++i) {
         m_descriptorLines[i]->setText(i < lines.size() ? DisplayText(lines[i]) : QString());
@@ -133,6 +138,7 @@ void ReportPage::Fill(Workbench& workbench)
 
     SetRows(DataRows(state.BestCount));
     const auto rows = workbench.ReportRows();
+    m_ranks = static_cast<int>(rows.size());
     if (static_cast<int>(rows.size()) > m_table->rowCount())
         m_table->setRowCount(static_cast<int>(rows.size()));
     for (const ReportRow& row : rows) {
@@ -144,7 +150,7 @@ void ReportPage::Fill(Workbench& workbench)
         };
         cell(0, QString::number(row.libraryPosition), Qt::AlignRight);
         cell(1, QString::fromStdString(row.value), Qt::AlignRight);
-        cell(2, CasNumberDisplay(row.casNumber), Qt::AlignLeft);
+        cell(2, QString::fromStdString(row.casNumber), Qt::AlignLeft);
         cell(3, DisplayText(row.name), Qt::AlignLeft);
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The report page of a search: what went in (library, descriptors, best count, coefficient) and a
-// read-only table of the best matches, as the workbench reports them.
+// read-only table of the best matches, as the workbench reports them. A double click (or Enter) on
+// a match asks for it in detail.
 #include <QWidget>
 
 #include <array>
@@ -16,8 +17,7 @@ class Workbench;
 
 namespace velmora::gui {
 
-// A CAS number as the pages show it: a structure without one (0-00-0) shows nothing.
-QString CasNumberDisplay(const std::string& casText);
+class FittedLabel;
 
 class ReportPage : public QWidget {
     Q_OBJECT
@@ -29,17 +29,22 @@ public:
     // Empty rows and labels: there are no results.
     void Clear();
 
-    QLabel* LibraryName() const { return m_library; }
+    FittedLabel* LibraryName() const { return m_library; }
     // Descriptor line 1..4 (index 0..3); lines that do not exist are hidden.
     QLabel* DescriptorLine(int index) const { return m_descriptorLines[static_cast<std::size_t>(index)]; }
     QLabel* BestCount() const { return m_bestCount; }
     QLabel* Coefficient() const { return m_coefficient; }
     QTableWidget* Table() const { return m_table; }
 
+signals:
+    // A row of a best match was activated: its rank is to be shown in detail.
+    void RankChosen(int rank);
+
 private:
     void SetRows(int rows);
 
-    QLabel* m_library;
+    FittedLabel* m_library;
+    int m_ranks = 0; // rows that hold a match
     std::array<QLabel*, 4> m_descriptorLines{};
     QLabel* m_bestCount;
     QLabel* m_coefficient;

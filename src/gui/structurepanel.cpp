@@ -3,6 +3,7 @@
 #include "graphics/grafctab.h"
 #include "qtcanvas.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace velmora::gui {
@@ -73,6 +74,24 @@ QImage StructurePanel::Picture(QSize size) const
         canvas.Line(0, height - 1, 0, 0);
     }
     return image;
+}
+
+void StructurePanel::SetClickable(bool clickable)
+{
+    m_clickable = clickable;
+    if (clickable)
+        setCursor(Qt::PointingHandCursor);
+    else
+        unsetCursor();
+}
+
+void StructurePanel::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (m_clickable && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        emit clicked();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
 }
 
 void StructurePanel::paintEvent(QPaintEvent*)

@@ -24,20 +24,28 @@ public:
     void SetCaption(const QString& caption);
     const QString& Caption() const { return m_caption; }
     void SetFramed(bool framed);
+    // A clickable panel shows a pointing hand and says clicked() on a left click.
+    void SetClickable(bool clickable);
+    bool Clickable() const { return m_clickable; }
 
     // The picture at size (the panel's own when empty).
     QImage Picture(QSize size = {}) const;
     QSize sizeHint() const override { return m_hint; }
     QSize minimumSizeHint() const override { return m_hint / 2; }
 
+signals:
+    void clicked();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     TCTab m_structure;
     bool m_has = false;
     QString m_caption;
     bool m_framed = false;
+    bool m_clickable = false;
     QSize m_hint;
 };
 

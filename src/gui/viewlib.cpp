@@ -6,6 +6,7 @@
 #include "ctabview.h"
 #include "dbstat.h"
 #include "graphics/printlayout.h"
+#include "io/liblock.h"
 #include "model/formula.h"
 #include "printreport.h"
 #include "qtcanvas.h"
@@ -198,12 +199,21 @@ void TViewForm::Open()
 void TViewForm::ReadAndShow()
 {
     // A record that cannot be read must not show the structure read before under this position.
-    m_read = m_workbench.Library().ReadLibraryRecord(m_libraryName, m_navigation.Position()) == kLibOk;
+    std::string busy; // another program writes the library now: nothing of it is read
+    try {
+        const LibraryLock lock(m_libraryName, LibraryWork::Read);
+        m_read = m_workbench.Library().ReadLibraryRecord(m_libraryName, m_navigation.Position()) == kLibOk;
+    } catch (const LibraryBusy& error) {
+        m_read = false;
+        busy = error.what();
+    }
     if (m_read)
         m_structure.Assign(m_workbench.Library().Structure());
     else
         m_structure.Clear();
     Show();
+    if (!busy.empty())
+        m_dialog.ShowMessage(MessageKind::Error, "Error", busy, MessageButtons::Ok);
 }
 
 void TViewForm::Show()
@@ -217,7 +227,7 @@ void TViewForm::Show()
     m_name->setText(m_read ? QString::fromStdString(fitted) : QString());
     m_name->setToolTip(m_read ? DisplayText(m_structure.FStrucName) : QString());
     m_formula->setText(m_read ? QString::fromStdString(MolecularFormula(m_structure)) : QString());
-    m_cas->setText(m_read ? QString::fromStdString(CASNumberText(m_structure.FCASNr)) : QString());
+    m_cas->setText(m_read ? QString::fromStdString(CASNumberShown(m_structure.FCASNr)) : QString());
     if (m_navigation.Count() > 0) {
         m_positionField->setText(QString::fromStdString(m_navigation.PositionText()));
         m_navigation.Shown();

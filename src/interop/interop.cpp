@@ -19,6 +19,8 @@ StructureFormatReaders InteropReaders()
     };
     readers.parseSmiles = [](const std::string& smiles, TCTab& table) { return TableFromSmiles(smiles, table); };
     readers.parseMolBlock = [](const std::string& block, TCTab& table) { return TableFromMolBlock(block, table); };
+    readers.writeSmiles = &SmilesFromTable;
+    readers.layOut = &LayOutTable;
     return readers;
 }
 

@@ -1,5 +1,6 @@
 #include "rdkitconvert.h"
 
+#include "graphics/grafctab.h"
 #include "io/molfile.h"
 #include "model/elements.h"
 
@@ -8,6 +9,7 @@
 #include <GraphMol/GraphMol.h>
 #include <GraphMol/MolOps.h>
 #include <GraphMol/SmilesParse/SmilesParse.h>
+#include <GraphMol/SmilesParse/SmilesWrite.h>
 #include <RDGeneral/RDLog.h>
 
 #include <algorithm>
@@ -119,6 +121,50 @@ std::string TableFromMol(const RDKit::ROMol& mol, TCTab& table)
     table.Symmetrize();
     PlaceMolfileCoordinates(table, raw);
     return {};
+}
+
+// The table as an RDKit molecule, atom i as index i-1; bonds from either end of the table's lists.
+// Sanitized when RDKit accepts the valences, else with only its ring information, which the writer
+// and the depictor need.
+std::unique_ptr<RDKit::RWMol> MolFromTable(const TCTab& table, std::string& problem)
+{
+    const int n = table.NumValidAtoms;
+    if (n < 1) {
+        problem = "the structure is empty";
+        return nullptr;
+    }
+    auto mol = std::make_unique<RDKit::RWMol>();
+    for (int i = 1; i <= n; ++i) {
+        auto* atom = new RDKit::Atom(table.AtNum(i));
+        atom->setFormalCharge(TGrafCtab::ShownCharge(table.Charge(i)));
+        if (table.AtWeight(i) != MassNumber(table.AtNum(i)))
+            atom->setIsotope(static_cast<unsigned>(table.AtWeight(i)));
+        mol->addAtom(atom, true, true);
+    }
+    for (int i = 1; i <= n; ++i)
+        for (int j = i + 1; j <= n; ++j) {
+            const int type = std::max(table.BondType(i, j), table.BondType(j, i));
+            if (type == 0)
+                continue;
+            const auto bondType = type == 2   ? RDKit::Bond::DOUBLE
+                                  : type == 3 ? RDKit::Bond::TRIPLE
+                                  : type == 4 ? RDKit::Bond::AROMATIC
+                                              : RDKit::Bond::SINGLE;
+            mol->addBond(static_cast<unsigned>(i - 1), static_cast<unsigned>(j - 1), bondType);
+            if (type == 4) {
+                mol->getBondBetweenAtoms(static_cast<unsigned>(i - 1), static_cast<unsigned>(j - 1))->setIsAromatic(true);
+                mol->getAtomWithIdx(static_cast<unsigned>(i - 1))->setIsAromatic(true);
+                mol->getAtomWithIdx(static_cast<unsigned>(j - 1))->setIsAromatic(true);
+            }
+        }
+    try {
+        RDKit::MolOps::sanitizeMol(*mol);
+    } catch (const std::exception&) {
+        // Unusual valences (a drawing in progress): written as drawn.
+        mol->updatePropertyCache(false);
+        RDKit::MolOps::findSSSR(*mol);
+    }
+    return mol;
 }
 
 // RDKit reports parse errors only to its error log: quiet it, except while one failure is parsed
@@ -339,6 +385,46 @@ std::string TableFromSmiles(const std::string& smiles, TCTab& table, bool detail
         return std::string(kSmilesParseFailure) + " " + QuotedSmiles(smiles) + ": " + WithoutLongEcho(error.what(), smiles);
     }
     return TableFromMol(*mol, table);
+}
+
+std::string SmilesFromTable(const TCTab& table, std::string& smiles)
+{
+    QuietLogs();
+    smiles.clear();
+    std::string problem;
+    try {
+        const auto mol = MolFromTable(table, problem);
+        if (!mol)
+            return problem;
+        smiles = RDKit::MolToSmiles(*mol);
+    } catch (const std::exception& error) {
+        return std::string("cannot write the SMILES: ") + error.what();
+    }
+    return {};
+}
+
+std::string LayOutTable(TCTab& table)
+{
+    QuietLogs();
+    std::string problem;
+    const int n = table.NumValidAtoms;
+    double raw[kMaxAtoms][3] = {};
+    try {
+        const auto mol = MolFromTable(table, problem);
+        if (!mol)
+            return problem;
+        RDDepict::compute2DCoords(*mol);
+        const RDKit::Conformer& conformer = mol->getConformer();
+        for (int i = 0; i < n; ++i) {
+            const RDGeom::Point3D& p = conformer.getAtomPos(static_cast<unsigned>(i));
+            raw[i][0] = p.x;
+            raw[i][1] = p.y;
+        }
+    } catch (const std::exception& error) {
+        return std::string("cannot lay out the structure: ") + error.what();
+    }
+    PlaceMolfileCoordinates(table, raw);
+    return {};
 }
 
 std::string TableFromMolBlock(const std::string& block, TCTab& table)

@@ -21,6 +21,14 @@ std::string TableFromSmiles(const std::string& smiles, TCTab& table, bool detail
 // and coordinates. Returns "" or why it cannot be held. The name is the block's first line.
 std::string TableFromMolBlock(const std::string& block, TCTab& table);
 
+// The table as RDKit's canonical SMILES (aromaticity perceived; charges as the structure drawing
+// shows them). Returns "" or why it cannot be written.
+std::string SmilesFromTable(const TCTab& table, std::string& smiles);
+
+// New 2D coordinates from RDKit's depictor for the table's atoms, in their order, scaled into the
+// drawing box as TableFromSmiles places them; atoms and bonds stay. Returns "" or why not.
+std::string LayOutTable(TCTab& table);
+
 // The reason TableFromSmiles gives for a string the parser refuses, before any detail.
 inline constexpr const char* kSmilesParseFailure = "cannot parse SMILES";
 

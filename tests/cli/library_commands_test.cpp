@@ -70,6 +70,31 @@ TEST(CliLibrary, ImportListsLeftOutRecordsAndChangedNames)
     EXPECT_TRUE(Contains(run.err, "record 3 (m??thane): name changed")) << run.err;
 }
 
+TEST(CliLibrary, ImportKeepingNoRecordFailsAndSaysSo)
+{
+    test::TempDir dir;
+    std::string c14 = test::kMethaneRecord;
+    c14.insert(c14.find("M  END"), "M  ISO  1   1  14\r\n");
+    const std::string source = dir.File("c14.sdf");
+    test::WriteBytes(source, c14 + c14);
+    const std::string lib = dir.File("lib.clb");
+    auto run = RunTool({"import", source, lib});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.out.empty()) << run.out;
+    EXPECT_TRUE(Contains(run.err, "skipped record 2 (methane): isotope 14C (atom 1) cannot be stored\n")) << run.err;
+    EXPECT_TRUE(Contains(run.err, "velmora-cli import: " + source + ": not one record could be imported; no library was made\n"))
+        << run.err;
+    EXPECT_FALSE(std::filesystem::exists(lib));
+
+    // Appending nothing leaves the library as it was, and says so.
+    ASSERT_EQ(RunTool({"import", test::DataFile("query.mol"), lib}).status, 0);
+    const std::string before = test::ReadBytes(lib) + test::ReadBytes(dir.File("lib.III"));
+    run = RunTool({"import", source, lib, "--append"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(run.err, ": not one record could be imported; nothing was added to " + lib + "\n")) << run.err;
+    EXPECT_EQ(test::ReadBytes(lib) + test::ReadBytes(dir.File("lib.III")), before);
+}
+
 TEST(CliLibrary, FailuresAreOneLineNamingTheFile)
 {
     test::TempDir dir;

@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <map>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace velmora {
 namespace {
@@ -131,18 +133,26 @@ TEST_F(SearchCommandTest, RefusalsAndTheirExitStatuses)
         args.insert(args.end(), extra.begin(), extra.end());
         return RunTool(args);
     };
-    // The best count is 1..200; both refusals are explained and the command line is at fault.
-    for (const char* best : {"0", "201"}) {
+    // The best count is 1..200; a refusal names the option, the value and the range, and the
+    // command line is at fault.
+    const std::vector<std::pair<std::string, std::string>> refused{
+        {"0", "--best: 0 is not in 1..200"},
+        {"201", "--best: 201 is not in 1..200"},
+        {"-3", "--best: -3 is not in 1..200"},
+        {"99999999999999999999", "--best: 99999999999999999999 is not in 1..200"},
+        {"1e3", "--best: '1e3' is not a whole number in 1..200"},
+        {"abc", "--best: 'abc' is not a whole number in 1..200"},
+        {"", "--best: '' is not a whole number in 1..200"},
+    };
+    for (const auto& [best, message] : refused) {
         const auto run = with({"--best", best});
         EXPECT_EQ(run.status, 2) << best;
-        EXPECT_TRUE(Contains(run.err, "Out of range\nChoose values between 0 and 200")) << run.err;
-        EXPECT_TRUE(Rows(run.out).empty());
+        EXPECT_EQ(run.err.substr(0, run.err.find('\n')), "velmora-cli search: " + message) << run.err;
+        EXPECT_TRUE(Contains(run.err, "\nusage: velmora-cli search ")) << run.err;
+        EXPECT_TRUE(run.out.empty()) << run.out;
     }
     EXPECT_EQ(with({"--best", "200"}).status, 0);
-    const auto notInteger = with({"--best", "abc"});
-    EXPECT_EQ(notInteger.status, 2);
-    EXPECT_TRUE(Contains(notInteger.err + notInteger.out, "I want an integer-value\nPlease give it to me !!!"))
-        << "err: " << notInteger.err << "out: " << notInteger.out;
+    EXPECT_EQ(with({"--best", " +7"}).status, 0); // as the window's field takes it
 
     // Correlation with fewer than three descriptors does not start.
     auto run = RunTool({"search", lib, lib, "--descriptors", "Atoms of C,Atoms of O", "--coefficient", "correlation"});
@@ -220,6 +230,100 @@ TEST_F(SearchCommandTest, UnreadableInputsAreNamedInTheError)
     EXPECT_EQ(run.err, "velmora-cli build: " + junk + ": none CLB-Format !!  Please import library\n");
 }
 
+TEST_F(SearchCommandTest, QueryThatIsNoFileIsRefusedWithTheTrueReason)
+{
+    const std::string lib = Import("lib30", test::NciRecords(1, 30));
+    ASSERT_EQ(RunTool({"build", lib}).status, 0);
+    const std::string fifo = dir.File("fifo.mol");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_directory(dir.File("folder.mol"));
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {dir.File("missing.mol"), "no such file"},
+        {dir.File("missing.clb"), "no such file"},
+        {dir.File("folder.mol"), "is a folder"},
+        {fifo, "is not a regular file"}, // and is never opened: that would wait for a writer
+    };
+    for (const auto& [query, reason] : cases) {
+        const auto run = RunTool({"search", lib, query, "--descriptors", "Atoms of C"});
+        EXPECT_EQ(run.status, 1) << query;
+        EXPECT_EQ(run.err, "velmora-cli search: " + query + ": " + reason + "\n");
+    }
+}
+
+TEST_F(SearchCommandTest, NoDescriptorLeftNamesTheQueryTheReasonAndWhatToDo)
+{
+    // INTRO mode knows no augmented atoms.
+    const std::string plain = Import("plain", test::NciRecords(1, 30));
+    const std::string query = test::DataFile("query.mol");
+    auto run = RunTool({"search", plain, query, "--query-aug", "--yes"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "velmora-cli search: no descriptor is left to compare the query " + query + " by: " + plain +
+                           " is searched in INTRO mode, where augmented atoms are no descriptors; build the "
+                           "descriptor file ('velmora-cli build " + plain + "') or give --mode normal --yes\n");
+    // Asked for explicitly while the descriptor file exists: NORMAL mode is one option away.
+    ASSERT_EQ(RunTool({"build", plain}).status, 0);
+    run = RunTool({"search", plain, query, "--descriptors", "Atoms of C", "--mode", "intro", "--yes"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(run.err, "where the chosen descriptors do not exist; give --mode normal\n")) << run.err;
+
+    // Descriptors without spread in this library.
+    run = RunTool({"search", plain, query, "--descriptors", "Aromatic SO3H"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(run.err, "velmora-cli search: no descriptor is left to compare the query " + query + " by: each "
+                                  "chosen descriptor has the same value in every structure of " + plain +
+                                  " (see above); choose others\n"))
+        << run.err;
+}
+
+// A stream that sends the process an interrupt (as Ctrl-C does) once a text has been written to it.
+class InterruptingBuffer : public std::stringbuf {
+public:
+    explicit InterruptingBuffer(std::string trigger) : m_trigger(std::move(trigger)) {}
+
+protected:
+    std::streamsize xsputn(const char* text, std::streamsize count) override
+    {
+        const auto written = std::stringbuf::xsputn(text, count);
+        if (!m_raised && str().find(m_trigger) != std::string::npos) {
+            m_raised = true;
+            std::raise(SIGINT);
+        }
+        return written;
+    }
+
+private:
+    std::string m_trigger;
+    bool m_raised = false;
+};
+
+TEST_F(SearchCommandTest, InterruptedCalculationIsNotToldToGiveYes)
+{
+    const std::string lib = Import("plain", test::NciRecords(1, 30));
+    struct Case {
+        std::vector<std::string> extra;
+        std::string trigger; // the question answered with --yes, just before the calculation
+        std::string message;
+        std::string notMade;
+    };
+    const std::vector<Case> cases{
+        {{}, "Do you want to calculate the libraryparameters now ?",
+         "velmora-cli search: interrupted; the library parameters of " + lib + " were not calculated\n", "plain.idr"},
+        {{"--mode", "normal"}, "descriptor-values now",
+         "velmora-cli search: interrupted; the descriptor file of " + lib + " was not built\n", "plain.pre"},
+    };
+    for (const auto& c : cases) {
+        InterruptingBuffer outBuffer(c.trigger);
+        std::ostream out(&outBuffer);
+        std::ostringstream err;
+        cli::CommandContext context{out, err, false};
+        std::vector<std::string> args{"search", lib, lib, "--descriptors", "Bonds: single", "--yes", "--verbose"};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        EXPECT_EQ(cli::RunCli(args, context), 130) << err.str();
+        EXPECT_EQ(err.str(), c.message);
+        EXPECT_FALSE(fs::exists(dir.File(c.notMade)));
+    }
+}
+
 TEST_F(SearchCommandTest, LibraryWithoutParametersNeedsYes)
 {
     const std::string lib = Import("plain", test::NciRecords(1, 30));
@@ -260,6 +364,12 @@ TEST_F(SearchCommandTest, SearchWithASavedSetAndExportTheFilledRanks)
         ASSERT_TRUE(ReadMolRecord(first, reader));
         EXPECT_EQ(first.FStrucName, Name(lib, 1));
     }
+    // Each exported match says its rank, library position, value and the coefficient.
+    const std::string exported = test::ReadBytes(hits);
+    EXPECT_TRUE(Contains(exported, "> <CAS_RN>\r\n0-00-0\r\n\r\n> <SIMILARITY_RANK>\r\n1\r\n\r\n"
+                                   "> <LIBRARY_POSITION>\r\n1\r\n\r\n> <SIMILARITY_VALUE>\r\n0.0000\r\n\r\n"
+                                   "> <SIMILARITY_COEFFICIENT>\r\nEuclidean distance\r\n\r\n$$$$\r\n"));
+    EXPECT_TRUE(Contains(exported, "> <SIMILARITY_RANK>\r\n30\r\n"));
 
     // The ASCII table: N x m = 93 values, so every structure; the 30 filled ranks are the top
     // sets (20 in class 3, 10 in class 2) and the rejected structure is class 1.

@@ -362,5 +362,30 @@ TEST_F(DescriptorSetTest, AugAtomsOfTolueneChooseItsThreeAugmentedAtoms)
     EXPECT_TRUE(dialog.shown.empty());
 }
 
+TEST_F(DescriptorSetTest, AugAtomsButtonInIntroModeSaysWhyNothingIsChosen)
+{
+    const TCTab toluene = test::Smiles("Cc1ccccc1");
+    WriteIntroParameters();
+    auto normal = Context();
+    selection.AugAtomsOfMyMolecule(toluene, normal);
+    ASSERT_GT(selection.ChosenCount(), 0);
+    auto intro = Context(DescriptorMode::Intro);
+    selection.ClickDescriptor(0, intro, dialog);
+    EXPECT_FALSE(selection.AugAtomsOfMyMolecule(toluene, intro, dialog));
+    ASSERT_EQ(dialog.shown.size(), 1u); // once, not once per augmented atom
+    ExpectMessage(dialog.shown[0], MessageKind::Warning, "This descriptor is not available in INTRO mode !\r"
+                                    "If you want to use it, you have to change to the NORMAL mode !\r"
+                                    "Change this setting in the MODE pulldownmenue .", MessageButtons::Ok);
+    EXPECT_EQ(selection.ChosenPositions(), std::vector<int>{0}); // other families keep their state
+    EXPECT_FALSE(choice.DescSelected[IndexOf("Aug: C4C4C")]);
+
+    // In NORMAL mode the button chooses as before, without a word.
+    dialog.shown.clear();
+    auto again = Context();
+    EXPECT_TRUE(selection.AugAtomsOfMyMolecule(toluene, again, dialog));
+    EXPECT_TRUE(dialog.shown.empty());
+    EXPECT_TRUE(selection.IsChosen(ListPosition(IndexOf("Aug: C4C4C"))));
+}
+
 } // namespace
 } // namespace velmora

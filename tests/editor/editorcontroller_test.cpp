@@ -70,6 +70,25 @@ TEST(EditorDraw, FullStructureStopsTheChainInsteadOfJumping)
     EXPECT_EQ(e.t().NumNeighbours(63), 1);
 }
 
+TEST(EditorDraw, TheFullNoteGoesWhenTheStructureShrinks)
+{
+    Editor e;
+    e.control.PressTool(Control::Draw);
+    for (int i = 0; i <= kMaxAtoms; ++i)
+        e.Left(26.0 * (i % 20) + 26, 45.0 * (i / 20) + 30);
+    ASSERT_EQ(e.t().NumValidAtoms, 63);
+    const std::string full = e.control.Status();
+    EXPECT_NE(full.find("full"), std::string::npos);
+    // Commands of the tool bar shrink it without a press on the drawing: the note goes with them.
+    e.control.EndTool();
+    e.model.DeleteAtomAt(63);
+    EXPECT_EQ(e.control.Status(), "");
+    e.model.Oops(); // full again, but nothing was refused since
+    EXPECT_EQ(e.t().NumValidAtoms, 63);
+    e.model.DeleteAll();
+    EXPECT_EQ(e.control.Status(), "");
+}
+
 TEST(EditorTools, EnableRulesPerActiveTool)
 {
     Editor e;
@@ -81,13 +100,17 @@ TEST(EditorTools, EnableRulesPerActiveTool)
         return s;
     };
     // One character per control in the order of Control: tools, Move Window, Move Ring, Delete Whole
-    // Structure, esc, Exit, the scratchpad, undo, the view commands, ID, the matrix, the name panel.
+    // Structure, esc, Exit, the scratchpad, undo, the view commands, ID, the matrix, the name panel;
+    // then the bond tool, the ring templates, Undo and Redo of the history (nothing done yet) and
+    // "Clean Up" (no layout registered here).
     struct Case { Control tool; const char* expected; };
-    for (const Case c : {Case{Control::Draw, "1000000000000011000000000010"},
-                         Case{Control::MoveAtom, "0110000001100011000000000010"},
-                         Case{Control::ChangeBond, "0001110000000011000000000010"},
-                         Case{Control::DeleteWithinWindow, "0000001110010011000000000010"}}) {
-        EXPECT_EQ(enabled(), "1111111111111111011111111111");
+    for (const Case c : {Case{Control::Draw, "1000000000000011000000000010" "11111111000"},
+                         Case{Control::Bond, "1000000000000011000000000010" "11111111000"},
+                         Case{Control::Benzene, "1000000000000011000000000010" "11111111000"},
+                         Case{Control::MoveAtom, "0110000001100011000000000010" "00000000000"},
+                         Case{Control::ChangeBond, "0001110000000011000000000010" "00000000000"},
+                         Case{Control::DeleteWithinWindow, "0000001110010011000000000010" "00000000000"}}) {
+        EXPECT_EQ(enabled(), "1111111111111111011111111111" "11111111000");
         e.control.PressTool(c.tool);
         EXPECT_EQ(enabled(), c.expected) << static_cast<int>(c.tool);
         e.control.PressTool(c.tool); // pressed again: the tool ends

@@ -153,6 +153,78 @@ TEST(EditorGeometry, FitCentreRotateMirror)
                  empty.RotateRight() || empty.MirrorX() || empty.MirrorY() || empty.CenterStructure());
 }
 
+TEST(EditorGeometry, TurningNearAnEdgeAfterZoomingOutKeepsEveryAtomInView)
+{
+    for (const bool left : {true, false}) {
+        EditorModel model; // 648 x 378: a long chain along the bottom edge
+        Chain(model.Structure(), {{104, 315}, {182, 360}, {260, 315}, {338, 360}, {416, 315}, {494, 360}, {572, 315}});
+        ASSERT_TRUE(model.ZoomOut());
+        for (int turn = 1; turn <= 12; ++turn) {
+            ASSERT_TRUE(left ? model.RotateLeft() : model.RotateRight());
+            for (int i = 1; i <= model.AtomCount(); ++i) {
+                const auto [x, y] = XY(model.Structure(), i);
+                EXPECT_TRUE(x >= kGridX && x <= 648 - kGridX && y >= kGridY && y <= 378 - kGridY)
+                    << (left ? "left " : "right ") << turn << ": atom " << i << " at " << x << "," << y;
+            }
+        }
+    }
+    // Moved back by whole grid cells: the same turn as in the middle of the area, shifted.
+    EditorModel edge, middle;
+    Chain(edge.Structure(), {{26, 180}, {26, 210}, {26, 240}, {26, 270}});
+    Chain(middle.Structure(), {{338, 180}, {338, 210}, {338, 240}, {338, 270}});
+    ASSERT_TRUE(edge.RotateRight()); // the lower end turns towards the left edge
+    ASSERT_TRUE(middle.RotateRight());
+    const double shift = XY(edge.Structure(), 1).first - XY(middle.Structure(), 1).first;
+    EXPECT_EQ(static_cast<int>(shift + 312) % kGridX, 0) << shift;
+    for (int i = 1; i <= 4; ++i) {
+        EXPECT_GE(XY(edge.Structure(), i).first, kGridX) << i;
+        EXPECT_EQ(XY(edge.Structure(), i).first - XY(middle.Structure(), i).first, shift) << i;
+        EXPECT_EQ(XY(edge.Structure(), i).second, XY(middle.Structure(), i).second) << i;
+    }
+}
+
+TEST(EditorQuery, AQueryFromAFileIsShownTheRightWayUpAndADrawnOneAsItIs)
+{
+    // From a file, y grows upward: O above C1, N to the right of C1; bonds of 1000 units.
+    TCTab read;
+    Chain(read, {{0, 1000}, {0, 0}, {1000, 0}});
+    read.SetAtNum(1, 8);
+    read.SetAtNum(3, 7);
+    read.SetCoord(2, 3, 250.0); // a 3D file: every atom comes flat, so each can be picked
+    read.FStrucName = "AMINOMETHANOL";
+    EditorModel model;
+    model.LabelMode = 2;
+    model.TakeQuery(read, false);
+    const TGrafCtab& t = model.Structure();
+    ASSERT_EQ(t.NumValidAtoms, 3);
+    EXPECT_EQ(t.FStrucName, "AMINOMETHANOL");
+    EXPECT_EQ(XY(t, 1), XYPair(309, 174)); // above: a smaller pixel y
+    EXPECT_EQ(XY(t, 2), XYPair(309, 204));
+    EXPECT_EQ(XY(t, 3), XYPair(339, 204)); // bonds of 30 pixels, centred in 648 x 378
+    EXPECT_EQ(t.Atom(2).z, 0.0f);
+    EXPECT_EQ(model.FindAtomNear(309, 204), 2);
+    EXPECT_EQ(t.BondType(1, 2), 1);
+    EXPECT_EQ(model.LabelMode, 2);
+
+    // Too large for bonds of 30 pixels: fitted into 90 % of the area.
+    TCTab chain;
+    std::vector<std::pair<double, double>> points;
+    for (int i = 0; i < 40; ++i)
+        points.emplace_back(1000.0 * i, 0.0);
+    Chain(chain, points);
+    model.TakeQuery(chain, false);
+    EXPECT_EQ(XY(model.Structure(), 1).first, 32);
+    EXPECT_EQ(XY(model.Structure(), 40).first, 616);
+
+    // A drawn query is in pixels already.
+    TCTab drawn;
+    Chain(drawn, {{130, 150}, {156, 135}});
+    model.TakeQuery(drawn, true);
+    EXPECT_EQ(CompareCtab(model.Structure(), drawn), 0);
+    model.TakeQuery(TCTab(), false); // no query: an empty drawing
+    EXPECT_EQ(model.AtomCount(), 0);
+}
+
 TEST(EditorEdit, ChargeAndBondCyclesReturnToTheStart)
 {
     EditorModel model;

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace velmora {
@@ -295,6 +296,78 @@ TEST(DrawInEditor, KeepsBondsFourAndLabelsFortyPixelsInside)
     EXPECT_EQ(std::make_pair(canvas.GetFont().size, canvas.GetFont().name), std::make_pair(20, std::string("Courier New")));
 }
 
+TEST(DrawInEditor, HydrogensStandOnTheSideFreeOfBonds)
+{
+    using Side = TGrafCtab::HydrogenSide;
+    auto parts = [](const std::vector<AtomSpec>& atoms, const std::vector<Bond>& bonds, int atom) {
+        TGrafCtab table;
+        Build(table, atoms, bonds);
+        return table.EditorLabel(atom);
+    };
+    // Ethanol's oxygen with its carbon on the right: "HO".
+    auto oh = parts({{O, 100, 100}, {C, 130, 115}}, {{1, 2, 1}}, 1);
+    EXPECT_EQ(oh.symbol, "O");
+    EXPECT_EQ(oh.hydrogens, 1);
+    EXPECT_EQ(oh.charge, "");
+    EXPECT_EQ(oh.side, Side::Left);
+    // An amine with its carbon on the left: "NH2"; the ammonium ion "NH3+".
+    auto nh2 = parts({{C, 100, 100}, {N, 126, 85}}, {{1, 2, 1}}, 2);
+    EXPECT_EQ(std::make_tuple(nh2.symbol, nh2.hydrogens, nh2.side), std::make_tuple(std::string("N"), 2, Side::Right));
+    auto nh3 = parts({{C, 100, 100}, {N, 126, 85, 1}}, {{1, 2, 1}}, 2);
+    EXPECT_EQ(std::make_tuple(nh3.hydrogens, nh3.charge), std::make_tuple(3, std::string("+")));
+    // A ring NH at the top of a ring (bonds down-left and down-right): the hydrogen above it.
+    auto ring = parts({{N, 100, 100}, {C, 74, 115}, {C, 126, 115}}, {{1, 2, 1}, {1, 3, 1}}, 1);
+    EXPECT_EQ(ring.hydrogens, 1);
+    EXPECT_EQ(ring.side, Side::Above);
+    // Bonds to the left and right and one up: the hydrogen below.
+    auto below = parts({{N, 100, 100}, {C, 70, 100}, {C, 130, 100}, {C, 100, 70}}, {{1, 2, 1}, {1, 3, 1}, {1, 4, 1}}, 1);
+    EXPECT_EQ(below.hydrogens, 0); // a neutral nitrogen with three bonds has none
+    auto below2 = parts({{N, 100, 100, 1}, {C, 70, 100}, {C, 130, 100}, {C, 100, 70}}, {{1, 2, 1}, {1, 3, 1}, {1, 4, 1}}, 1);
+    EXPECT_EQ(std::make_tuple(below2.hydrogens, below2.side), std::make_tuple(1, Side::Below));
+    // Carbon and a chloride keep their plain symbols.
+    EXPECT_EQ(parts({{Cl, 100, 100}, {C, 130, 100}}, {{1, 2, 1}}, 1).hydrogens, 0);
+}
+
+TEST(DrawInEditor, LabelsAreKeptClearOfBonds)
+{
+    // Ethanolamine-like: HO-C-C-NH3+ along a zigzag, and a ring NH with bonds on both sides.
+    TCTab table;
+    Build(table, {{O, 100, 100}, {C, 126, 115}, {C, 152, 100}, {N, 178, 115, 1}, {N, 300, 100}, {C, 274, 115}, {C, 326, 115}},
+          {{1, 2, 1}, {2, 3, 1}, {3, 4, 1}, {5, 6, 1}, {5, 7, 1}});
+    Drawing d(table);
+    d.drawing.DrawInEditor(1);
+    const auto texts = d.canvas.Texts();
+    std::string all;
+    for (const auto& t : texts)
+        all += t.text + " ";
+    EXPECT_EQ(all, "O H N H 3 + N H ");
+    struct Box { int left, top, right, bottom; std::string text; };
+    std::vector<Box> boxes;
+    for (const auto& t : texts) {
+        d.canvas.SetFontSize(t.font.size);
+        boxes.push_back({t.x1, t.y1, t.x1 + d.canvas.TextWidth(t.text), t.y1 + d.canvas.TextHeight(t.text), t.text});
+    }
+    // "HO": the hydrogen left of the oxygen; "NH3+": hydrogen right, the 3 lowered and smaller,
+    // the charge raised; the ring N's hydrogen above it.
+    EXPECT_LT(boxes[1].right, boxes[0].left + 2);
+    EXPECT_GT(boxes[3].left, boxes[2].right - 2);
+    EXPECT_LT(texts[4].font.size, texts[3].font.size);
+    EXPECT_GT(boxes[4].top, boxes[3].top);
+    EXPECT_LT(boxes[5].top, boxes[2].top);
+    EXPECT_LT(boxes[7].bottom, boxes[6].top + 3);
+    // The symbols are centred on their atoms.
+    EXPECT_NEAR((boxes[0].left + boxes[0].right) / 2.0, 100, 1.0);
+    EXPECT_NEAR((boxes[2].left + boxes[2].right) / 2.0, 178, 1.0);
+    // No bond passes through any part of a label (a pixel of slack at the box edges).
+    for (const auto& line : d.canvas.Lines())
+        for (int step = 0; step <= 100; ++step) {
+            const double x = line.x1 + (line.x2 - line.x1) * step / 100.0, y = line.y1 + (line.y2 - line.y1) * step / 100.0;
+            for (const Box& b : boxes)
+                EXPECT_FALSE(x > b.left + 1 && x < b.right - 1 && y > b.top + 1 && y < b.bottom - 1)
+                    << "bond (" << line.x1 << "," << line.y1 << ")-(" << line.x2 << "," << line.y2 << ") crosses " << b.text;
+        }
+}
+
 TEST(GetExtent, RunningLimitsStartAtTheFixedFrame)
 {
     TGrafCtab table;
@@ -452,17 +525,57 @@ TEST_F(PrintStructureTest, FlatStructureRaisedToAspectPointThreeWithClampedFrame
               std::vector<int>({0, 0, 1440, 432, 10, 10, 1430, 422}));
     EXPECT_TRUE(black.color == kBlack && white.color == kWhite);
 
-    // The bond is fitted with MaxBondLen 100 into the margins (144, 14): the vertical margin
-    // follows the unraised aspect, 1440 x 0.1 x 0.1.
+    // The bond is fitted with the longest printed bond, 100 screen pixels or 312 printer pixels,
+    // into the margins (144, 14): the vertical margin follows the unraised aspect, 1440 x 0.1 x 0.1.
     const DrawCall& bond = copy.bitmapCalls[2];
     EXPECT_EQ(bond.kind, DrawCall::Kind::Line);
     const double length = std::hypot(bond.x2 - bond.x1, bond.y2 - bond.y1);
-    EXPECT_NEAR(length, 100, 1.5);
+    EXPECT_NEAR(length, 312, 1.5);
     EXPECT_EQ(std::make_pair((bond.x1 + bond.x2) / 2, (bond.y1 + bond.y2) / 2), std::make_pair(720, 216));
 
     // Drawing goes back to the former canvas.
     EXPECT_EQ(table.GetCanvas(), &screen);
     EXPECT_TRUE(screen.Calls().empty());
+}
+
+// Printed at 300 dpi, a drawing looks as it does on screen: labels of at least 8 points (25 screen
+// points, 33 printer pixels), lines of 3 printer pixels (0.72 point) and multiple bonds as far
+// apart as on screen. The canvas the table draws on afterwards is as it was.
+TEST_F(PrintStructureTest, PrintedDrawingIsAsLegibleAsOnScreen)
+{
+    // Acetic acid: a double bond to O, an OH label.
+    Build(table, {{C, 0, 0}, {C, 130, 75}, {O, 260, 0}, {O, 130, 225}}, {{1, 2, 1}, {2, 3, 1}, {2, 4, 2}});
+    screen.SetPenWidth(7);
+    table.PrintStructure(printer, 0, 0, false, 3, 'x', 0.18);
+    const auto calls = printer.Events().back().bitmapCalls;
+    std::vector<DrawCall> lines, labels;
+    for (const DrawCall& call : calls)
+        (call.kind == DrawCall::Kind::Line ? lines : labels).push_back(call);
+    ASSERT_EQ(lines.size(), 4u); // two single bonds and the double bond's two lines
+    for (const DrawCall& line : lines) {
+        EXPECT_EQ(line.pen.width, 3);
+        EXPECT_GE(std::hypot(line.x2 - line.x1, line.y2 - line.y1), 60); // not a speck on the page
+    }
+    // The double bond's lines lie 1.65 screen pixels (5 printer pixels) either side of its axis.
+    const DrawCall& a = lines[2];
+    const DrawCall& b = lines[3];
+    EXPECT_NEAR(std::hypot((a.x1 + a.x2 - b.x1 - b.x2) / 2.0, (a.y1 + a.y2 - b.y1 - b.y2) / 2.0), 2 * 5.2, 2.0);
+    std::vector<std::string> texts;
+    for (const DrawCall& label : labels)
+        if (label.kind == DrawCall::Kind::Text) {
+            texts.push_back(label.text);
+            EXPECT_GE(label.font.size, 25) << label.text;
+            EXPECT_LE(label.font.size, 63) << label.text; // 20 points at most, as on screen
+        }
+    EXPECT_EQ(texts, (std::vector<std::string>{"OH", "O"}));
+    EXPECT_EQ(screen.GetPen().width, 7);
+
+    // On screen nothing changes: one-pixel lines, 1.65 pixels apart, labels of 8..20 points.
+    table.DrawFitted(1, 10, 10, 300, 200, 50);
+    for (const DrawCall& line : screen.Lines())
+        EXPECT_EQ(line.pen.width, 7); // the canvas's own pen
+    for (const DrawCall& text : screen.Texts())
+        EXPECT_LE(text.font.size, 20);
 }
 
 TEST_F(PrintStructureTest, PageHeightOrientationWithoutJobAndWithoutFrame)

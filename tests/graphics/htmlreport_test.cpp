@@ -91,6 +91,11 @@ TEST(HtmlReport, RowsWithoutStructuresAndEmptySearch)
     EXPECT_EQ(Count(html, "<svg "), 3u); // query, first match, diagram
     EXPECT_NE(html.find("id=\"rank3\""), std::string::npos);
 
+    // A query without a CAS number shows it as every page and printout does.
+    data.Query.FCASNr = 0;
+    EXPECT_NE(BuildHtmlReport(data).find("<b>Query</b><br/>ethanol &amp; co<br/>CAS 0-00-0</figcaption>"),
+              std::string::npos);
+
     HtmlReportData empty;
     const std::string nothing = BuildHtmlReport(empty);
     EXPECT_EQ(test::XmlProblem(nothing), "");

@@ -6,20 +6,29 @@
 #include "base/textfile.h"
 #include "io/ctb.h"
 #include "io/molfile.h"
+#include "io/structureformats.h"
 #include "matgrid.h"
 #include "model/elements.h"
 #include "persys.h"
 #include "gui_support.h"
+#ifdef VELMORA_HAVE_INTEROP
+#include "interop.h"
+#endif
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMimeData>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QHeaderView>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolButton>
 
 #include <filesystem>
+#include <tuple>
 
 using namespace velmora;
 using namespace velmora::gui;
@@ -148,6 +157,7 @@ private:
         // The name through the text dialog.
         WhenModal<TextDialog>([](TextDialog* d) {
             QCOMPARE(d->Heading()->text(), QString("Name of Compound"));
+            QCOMPARE(d->windowTitle(), QString("Structure Name"));
             d->Field()->setText("Cyclohexanol");
             Screenshot(d, "editor-name-dialog");
             d->accept();
@@ -173,8 +183,13 @@ private:
         QCOMPARE(e.CtabList()->item(0)->text(), QString("# of atoms: 7"));
         QCOMPARE(e.CtabList()->item(7)->text(), QString(" 7 [O ]    3-"));
         QCOMPARE(e.Model().LabelMode, 3);
-        Screenshot(&e, "editor-ctab");
         QTest::qWait(20); // laid out
+        for (int k = 0; k < e.CtabList()->count(); ++k) { // nothing cut off on the right
+            const QString text = e.CtabList()->item(k)->text();
+            QVERIFY2(e.CtabList()->fontMetrics().horizontalAdvance(text) <= e.CtabList()->viewport()->width(),
+                     qPrintable(text));
+        }
+        Screenshot(&e, "editor-ctab");
         const QPoint line = e.CtabList()->visualItemRect(e.CtabList()->item(1)).center();
         QTest::mouseClick(e.CtabList()->viewport(), Qt::LeftButton, {}, line);
         QTest::mouseDClick(e.CtabList()->viewport(), Qt::LeftButton, {}, line);
@@ -186,9 +201,12 @@ private:
         WhenModal<TFrmMatGrid>([&](TFrmMatGrid* m) {
             matrixSeen = true;
             QCOMPARE(m->windowTitle(), QString("Distance Matrix"));
-            QCOMPARE(m->Grid()->item(4, 1)->text(), QString("3")); // across the ring
-            QCOMPARE(m->Grid()->item(7, 1)->text(), QString("3"));
-            QCOMPARE(m->Grid()->item(0, 7)->text(), QString("15"));
+            QCOMPARE(m->Grid()->horizontalHeaderItem(0)->text(), QString("1 C"));
+            QCOMPARE(m->Grid()->verticalHeaderItem(6)->text(), QString("7 O"));
+            QCOMPARE(m->Grid()->item(3, 0)->text(), QString("3")); // across the ring
+            QCOMPARE(m->Grid()->item(6, 0)->text(), QString("3"));
+            QCOMPARE(m->Grid()->verticalHeaderItem(7)->text(), QString("Sum"));
+            QCOMPARE(m->Grid()->item(7, 6)->text(), QString("15"));
             Screenshot(m, "editor-distance-matrix");
             QTest::mouseClick(m->OkButton(), Qt::LeftButton);
         });
@@ -205,7 +223,13 @@ private:
     }
 
 private slots:
-    void initTestCase() { test::SetUpLook(); }
+    void initTestCase()
+    {
+#ifdef VELMORA_HAVE_INTEROP
+        interop::RegisterInteropFormats();
+#endif
+        test::SetUpLook();
+    }
 
     void drawnQuerySearchesLikeTheSameMolfile()
     {
@@ -223,7 +247,7 @@ private slots:
         bool ran = false;
         WhenModal<TDrawpenForm>([&](TDrawpenForm* e) {
             ran = true;
-            e->resize(648, 480);
+            e->resize(648, 513); // a drawing area of 648 x 360
             DrawAndEdit(*e);
             QTest::mouseClick(e->Button(QTest::currentTestFailed() ? Control::Esc : Control::Exit), Qt::LeftButton);
         });
@@ -248,9 +272,42 @@ private slots:
         });
         draw->trigger();
         QCOMPARE(bench.State().Query.NumValidAtoms, 7);
+        TCTab query;
+        query.Assign(bench.State().Query);
+
+        // The editor opens with the query, not with the drawing cancelled before.
+        WhenModal<TDrawpenForm>([&](TDrawpenForm* e) {
+            QCOMPARE(e->windowTitle(), QString("Structure Editor"));
+            QCOMPARE(CompareCtab(e->Structure(), query), 0);
+            QTest::mouseClick(e->Button(Control::Esc), Qt::LeftButton);
+        });
+        draw->trigger();
 
         const std::string molfile = m_dir.File("cyclohexanol.mol");
         test::WriteBytes(molfile, kCyclohexanol);
+        QVERIFY(window.LoadQueryFile(molfile));
+
+        // A query from a file, whose y grows upward, is shown the right way up: the ring atom at
+        // the file's top (3) above the one at its bottom (6), the O (1) right of its carbon (2).
+        WhenModal<TDrawpenForm>([&](TDrawpenForm* e) {
+            const TCTab& t = e->Structure();
+            QCOMPARE(t.NumValidAtoms, 7);
+            QVERIFY(t.Atom(3).y < t.Atom(6).y);
+            QVERIFY(t.Atom(1).x > t.Atom(2).x);
+            QVERIFY(t.Atom(4).x < t.Atom(2).x);
+            Screenshot(e, "editor-query-from-file");
+            QTest::mouseClick(e->Button(Control::Exit), Qt::LeftButton);
+        });
+        draw->trigger();
+        QVERIFY(bench.State().QueryDrawn);
+        // Saved, the drawing keeps y growing upward, as the file it came from did.
+        const std::string saved = m_dir.File("saved.mol");
+        QVERIFY(bench.SaveQuery(saved));
+        TCTab back;
+        TextReader reader(saved);
+        QVERIFY(ReadMolRecord(back, reader));
+        QVERIFY(back.Atom(3).y > back.Atom(6).y);
+        QVERIFY(back.Atom(1).x > back.Atom(2).x);
         QVERIFY(window.LoadQueryFile(molfile));
         QCOMPARE(bench.RunSearch(), SearchOutcome::Completed);
         const std::vector<ReportRow> fileRows = bench.ReportRows();
@@ -269,9 +326,13 @@ private slots:
         TDrawpenForm e(m_dir.Path().string());
         e.show();
         QVERIFY(QTest::qWaitForWindowExposed(&e));
+        e.ShowCtabAction()->trigger();
         Press(e, Control::Draw);
         Click(e, A);
         Click(e, B);
+        // The bond just drawn is listed at both its atoms.
+        QCOMPARE(e.CtabList()->item(1)->text(), QString(" 1 [C ]    2-"));
+        QCOMPARE(e.CtabList()->item(2)->text(), QString(" 2 [C ]    1-"));
         QVERIFY(e.Button(Control::SaveScratch)->isEnabled());
         Press(e, Control::SaveScratch);
         QCOMPARE(e.Controller().ActiveTool(), Tool::None);
@@ -291,8 +352,196 @@ private slots:
         QCOMPARE(e.Structure().BondType(3, 2), 1);
     }
 
+    // The distance matrix of ethanol and a lone chloride: atoms as headings, dashes between the
+    // fragments, and sums that add only the distances within a fragment.
+    void distanceMatrixIsLabelled()
+    {
+        TDrawpenForm e(m_dir.Path().string());
+        e.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&e));
+        Press(e, Control::Draw);
+        for (QPoint p : {A, B, C})
+            Click(e, p);
+        Click(e, {0, 0}, Qt::RightButton);
+        Click(e, G + QPoint(52, 60));
+        Click(e, {0, 0}, Qt::RightButton);
+        Click(e, {0, 0}, Qt::RightButton);
+        e.Model().SelectedElement = 8;
+        e.Model().ChangeAtom(3);
+        e.Model().SelectedElement = 17;
+        e.Model().ChangeAtom(4);
+        bool seen = false;
+        WhenModal<TFrmMatGrid>([&](TFrmMatGrid* m) {
+            seen = true;
+            QTableWidget* grid = m->Grid();
+            QCOMPARE(grid->columnCount(), 4);
+            QCOMPARE(grid->rowCount(), 5);
+            QStringList columns, rows;
+            for (int k = 0; k < 4; ++k)
+                columns << grid->horizontalHeaderItem(k)->text();
+            for (int k = 0; k < 5; ++k)
+                rows << grid->verticalHeaderItem(k)->text();
+            QCOMPARE(columns, QStringList({"1 C", "2 C", "3 O", "4 Cl"}));
+            QCOMPARE(rows, QStringList({"1 C", "2 C", "3 O", "4 Cl", "Sum"}));
+            QCOMPARE(grid->item(2, 0)->text(), QString("2"));
+            QCOMPARE(grid->item(3, 0)->text(), QString::fromUtf8("\u2013"));
+            QCOMPARE(grid->item(0, 3)->text(), QString::fromUtf8("\u2013"));
+            QStringList sums;
+            for (int k = 0; k < 4; ++k)
+                sums << grid->item(4, k)->text();
+            QCOMPARE(sums, QStringList({"3", "2", "3", "0"}));
+            QVERIFY(m->Notes()->text().contains("All sums: 8"));
+            QVERIFY(m->Notes()->text().contains("not connected"));
+            QVERIFY(grid->horizontalHeader()->isVisible() && grid->verticalHeader()->isVisible());
+            QTest::qWait(20);
+            // Every heading and cell can be read whole.
+            for (int k = 0; k < 4; ++k)
+                QVERIFY(grid->columnWidth(k) >= grid->fontMetrics().horizontalAdvance(columns[k]));
+            QVERIFY(m->width() >= m->Notes()->sizeHint().width());
+            Screenshot(m, "distance-matrix-labelled");
+            QTest::mouseClick(m->OkButton(), Qt::LeftButton);
+        });
+        Press(e, Control::DistanceMatrix);
+        QVERIFY(seen);
+    }
+
     // The drawing follows the window: labels far right in a widened window are drawn, the grid
     // has a dot every 13 x 15 pixels.
+    // Naphthalene from the benzene template in two clicks, a nitrogen typed over one of its atoms,
+    // and both steps undone and redone from the keyboard and the buttons.
+    void ringTemplatesKeysAndUndo()
+    {
+        TDrawpenForm e(m_dir.Path().string());
+        e.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&e));
+        const TCTab& t = e.Structure();
+        QVERIFY(!e.Button(Control::Undo)->isEnabled() && !e.Button(Control::Redo)->isEnabled());
+        Press(e, Control::Benzene);
+        QVERIFY(e.Button(Control::Benzene)->isChecked() && !e.Button(Control::Ring6)->isChecked());
+        Click(e, {200, 150}); // centred on the grid point (195, 150)
+        QCOMPARE(t.NumValidAtoms, 6);
+        const QPoint side((t.Atom(2).x + t.Atom(3).x) / 2, (t.Atom(2).y + t.Atom(3).y) / 2);
+        Move(e, side); // the fused ring is shown before the click
+        QCOMPARE(e.Controller().RingPreview().size(), std::size_t(6));
+        Screenshot(&e, "editor-ring-preview");
+        Click(e, side); // on the right-hand bond: fused
+        QCOMPARE(t.NumValidAtoms, 10);
+        int bonds = 0, doubles = 0;
+        for (int i = 1; i <= 10; ++i)
+            for (int j = i + 1; j <= 10; ++j) {
+                QCOMPARE(t.BondType(i, j), t.BondType(j, i));
+                bonds += t.BondType(i, j) != 0;
+                doubles += t.BondType(i, j) == 2;
+            }
+        QCOMPARE(bonds, 11);
+        QCOMPARE(doubles, 5);
+        for (int i = 7; i <= 10; ++i)
+            QVERIFY(t.Atom(i).x > side.x());
+        QVERIFY(e.Button(Control::Undo)->isEnabled());
+
+        // The pointer over the far right atom; "N" makes it a nitrogen.
+        int far = 1;
+        for (int i = 2; i <= 10; ++i)
+            if (t.Atom(i).x > t.Atom(far).x + 0.5)
+                far = i;
+        const QPoint over(qRound(t.Atom(far).x) + 2, qRound(t.Atom(far).y) - 2);
+        Move(e, over);
+        QTest::keyClick(e.DrawingArea(), 'N');
+        QCOMPARE(t.AtNum(far), 7);
+        const TCTab withNitrogen = t;
+        QTest::keyClick(e.DrawingArea(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(t.AtNum(far), 6);
+        QVERIFY(e.Button(Control::Redo)->isEnabled());
+        Press(e, Control::Undo);
+        QCOMPARE(t.NumValidAtoms, 6);
+        Press(e, Control::Redo);
+        QCOMPARE(t.NumValidAtoms, 10);
+        QTest::keyClick(e.DrawingArea(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(CompareCtab(t, withNitrogen), 0);
+        QVERIFY(!e.Button(Control::Redo)->isEnabled());
+
+        // Delete over an atom removes it with its bonds; undo brings it back.
+        Move(e, over);
+        QTest::keyClick(e.DrawingArea(), Qt::Key_Delete);
+        QCOMPARE(t.NumValidAtoms, 9);
+        QTest::keyClick(e.DrawingArea(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(CompareCtab(t, withNitrogen), 0);
+        Press(e, Control::Benzene); // the tool ends
+        QCOMPARE(e.Controller().ActiveTool(), Tool::None);
+
+        // A hydroxy and an amino group drawn with the bond tool from the top and bottom atoms.
+        Press(e, Control::Bond);
+        for (auto [from, to, symbol] : {std::tuple{QPoint(195, 120), QPoint(195, 60), 'O'},
+                                        std::tuple{QPoint(195, 180), QPoint(195, 240), 'N'}}) {
+            Click(e, from);
+            Move(e, to);
+            QCOMPARE(e.Controller().Current().y, from.y() + (to.y() > from.y() ? 30.0 : -30.0));
+            Click(e, to);
+            Click(e, {0, 0}, Qt::RightButton);
+            Move(e, QPoint(from.x(), (from.y() + (to.y() > from.y() ? 30 : -30))));
+            QTest::keyClick(e.DrawingArea(), symbol);
+        }
+        QCOMPARE(t.NumValidAtoms, 12);
+        QCOMPARE(t.AtNum(11), 8);
+        QCOMPARE(t.AtNum(12), 7);
+        Press(e, Control::Bond);
+        Screenshot(&e, "editor-ring-templates");
+    }
+
+    // Ctrl+C puts the drawing on the clipboard as a molfile; Ctrl+V in another editor brings it
+    // back, and a SMILES on the clipboard comes laid out (when the SMILES reader is there).
+    void copyAndPaste()
+    {
+        TDrawpenForm e(m_dir.Path().string());
+        e.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&e));
+        Press(e, Control::Ring5);
+        Click(e, {200, 150});
+        Press(e, Control::Ring5);
+        Move(e, {200, 150});
+        QTest::keyClick(e.DrawingArea(), Qt::Key_C, Qt::ControlModifier);
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        QVERIFY(data && data->hasFormat("chemical/x-mdl-molfile"));
+        QVERIFY(data->data("chemical/x-mdl-molfile").contains("V2000"));
+        if (StructureWritersAvailable()) {
+            QCOMPARE(data->text(), QString("C1CCCC1"));
+            QCOMPARE(data->data("chemical/x-daylight-smiles"), QByteArray("C1CCCC1"));
+        } else {
+            QVERIFY(data->text().contains("V2000"));
+        }
+
+        TDrawpenForm f(m_dir.Path().string());
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        QTest::keyClick(f.DrawingArea(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(f.Structure().NumValidAtoms, 5);
+        for (int i = 1; i <= 5; ++i)
+            QCOMPARE(f.Structure().NumNeighbours(i), 2);
+        QVERIFY(f.Button(Control::Undo)->isEnabled());
+
+        QGuiApplication::clipboard()->setText("c1ccncc1 pyridine");
+        QTest::keyClick(f.DrawingArea(), Qt::Key_V, Qt::ControlModifier);
+        if (StructureFormatsAvailable()) {
+            QCOMPARE(f.Structure().NumValidAtoms, 11);
+            QCOMPARE(f.Structure().AtNum(9), 7);
+            QCOMPARE(f.StatusLabel()->text(), QString());
+        } else {
+            QCOMPARE(f.Structure().NumValidAtoms, 5);
+            QVERIFY(f.StatusLabel()->text().startsWith("Nothing pasted: "));
+        }
+        // "Clean up" lays the drawing out again where the layout is available.
+        QCOMPARE(f.Button(Control::CleanUp)->isEnabled(), StructureWritersAvailable());
+        if (StructureWritersAvailable()) {
+            const TCTab before = f.Structure();
+            Press(f, Control::CleanUp);
+            QCOMPARE(f.Structure().NumValidAtoms, 11);
+            QVERIFY(CompareCtab(before, f.Structure()) != 0);
+            QTest::keyClick(f.DrawingArea(), Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(CompareCtab(before, f.Structure()), 0);
+        }
+        Screenshot(&f, "editor-pasted");
+    }
+
     void gridAndLargeWindow()
     {
         TDrawpenForm e(m_dir.Path().string());

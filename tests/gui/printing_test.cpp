@@ -4,6 +4,7 @@
 #include "ctabview.h"
 #include "dbstat.h"
 #include "fonts.h"
+#include "base/ioerror.h"
 #include "io/convert.h"
 #include "io/molfile.h"
 #include "model/elements.h"
@@ -11,6 +12,7 @@
 #include "qtprinttarget.h"
 #include "qtprogress.h"
 #include "gui_support.h"
+#include "search/coefficients.h"
 #include "search/paramcalc.h"
 #include "sharedprinter.h"
 #include "viewlib.h"
@@ -24,6 +26,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPrinter>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
@@ -32,8 +35,10 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <csignal>
 #include <filesystem>
 #include <functional>
+#include <sys/resource.h>
 
 using namespace velmora;
 using namespace velmora::gui;
@@ -86,6 +91,14 @@ QString LastLine(const QString& pageText)
         if (!line->trimmed().isEmpty() && line->trimmed() != "\f")
             return line->trimmed();
     return {};
+}
+
+// The first page of the PDF as one PNG at 100 dpi, name.png in the output folder.
+void KeepPage(const QString& pdf, const QString& name)
+{
+    const QString folder = OutputFolder();
+    if (!folder.isEmpty())
+        Tool("pdftoppm", {"-png", "-r", "100", "-f", "1", "-singlefile", pdf, QDir(folder).filePath(name)});
 }
 
 // Copies the PDF and its pages as PNGs into the output folder.
@@ -312,15 +325,38 @@ private slots:
         QVERIFY(!form.Report().Printing().isVisible());
         KeepPrintout(table, "report-table");
 
-        // Drawings: the query and three rows of four on one page, without a footer.
+        // Drawings: the query and three rows of four on one page, without a footer; under each its
+        // rank, library position and name.
         PrintReport(form, "Graphic");
         const QString drawing = printers.last;
         QVERIFY(drawing != table);
+        KeepPrintout(drawing, "report-graphic");
+        KeepPage(drawing, "report-drawings-labelled");
         QCOMPARE(PdfPages(drawing), 1);
         QCOMPARE(PdfImages(drawing), 1 + 12);
-        QVERIFY(!PdfText(drawing).contains("- 1 -"));
-        QVERIFY(PdfText(drawing).contains("0.0000"));
-        KeepPrintout(drawing, "report-graphic");
+        const QString drawingText = PdfText(drawing);
+        QVERIFY(!drawingText.contains("- 1 -"));
+        QVERIFY(drawingText.contains("0.0000"));
+        QVERIFY(drawingText.contains("0-00-0"));
+        const auto rows = form.Bench().ReportRows();
+        for (int rank = 1; rank <= 12; ++rank) {
+            const ReportRow& row = rows[static_cast<std::size_t>(rank - 1)];
+            QVERIFY2(drawingText.contains(QRegularExpression(
+                         QString("Rank %1\\s+Position %2\\b").arg(rank).arg(row.libraryPosition))),
+                     qPrintable(QString::number(rank)));
+            QVERIFY2(drawingText.contains(QString::fromStdString(row.name).left(12)), row.name.c_str());
+        }
+
+        // A coefficient chosen after the search is for the next one: the printout names the
+        // coefficient of its results, and the library by its full path.
+        form.Bench().SetCoefficient(kTanimoto);
+        PrintReport(form, "Table");
+        const QString relabelled = PdfText(printers.last, 1);
+        QVERIFY(relabelled.contains(heading));
+        QVERIFY(relabelled.contains("Similarity coefficient : Euclidean distance"));
+        QVERIFY(relabelled.contains("Library: " + QString::fromStdString(form.Bench().LibraryPath())));
+        QVERIFY(relabelled.contains(QRegularExpression("\\|\\s+0-00-0\\s+\\|")));
+        form.Bench().SetCoefficient(kEuclidean);
 
         // Closing the box prints the drawings too; a cancelled print dialog prints nothing.
         printers.cancel = true;
@@ -569,6 +605,46 @@ private slots:
         QVERIFY(!statistics.Counting() && !statistics.isVisible());
         QVERIFY2(statistics.Statistics().Counted < 1000, qPrintable(QString::number(statistics.Statistics().Counted)));
         QCOMPARE(statistics.Statistics().Total, 1000L);
+    }
+
+    void pdfBeyondTheFileSizeLimit()
+    {
+        // As the window runs: the file size signal ignored, so a write beyond the limit fails.
+        const QString pdf = QString::fromStdString(m_dir.File("limited.pdf"));
+        bool threw = false;
+        {
+            struct Limit {
+                rlimit saved{};
+                void (*handler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+                Limit()
+                {
+                    ::getrlimit(RLIMIT_FSIZE, &saved);
+                    rlimit small = saved;
+                    small.rlim_cur = 1500;
+                    ::setrlimit(RLIMIT_FSIZE, &small);
+                }
+                ~Limit()
+                {
+                    ::setrlimit(RLIMIT_FSIZE, &saved);
+                    std::signal(SIGXFSZ, handler);
+                }
+            } limit;
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            QtPrintTarget target(printer);
+            target.BeginDoc();
+            for (int line = 0; line < 60; ++line)
+                target.TextOut(100, 100 + 40 * line, "A line of the printout that fills the page", "Arial", 10);
+            try {
+                target.EndDoc();
+            } catch (const IoError& error) {
+                threw = true;
+                QCOMPARE(QString::fromStdString(error.File()), pdf);
+            }
+        }
+        QVERIFY2(threw, "a PDF cut short by the file size limit was taken as printed");
+        QVERIFY(!QFile::exists(pdf));
     }
 };
 

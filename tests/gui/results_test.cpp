@@ -7,6 +7,7 @@
 #include "critdlg.h"
 #include "descriptors/descsets.h"
 #include "detailpage.h"
+#include "dialogs.h"
 #include "explainpanel.h"
 #include "fittedlabel.h"
 #include "flowpage.h"
@@ -25,6 +26,7 @@
 #include "structurepanel.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -90,6 +92,14 @@ QStringList ChosenNames(Workbench& bench)
     for (const auto& name : bench.Selection().ChosenNames())
         names << QString::fromStdString(name);
     return names;
+}
+
+// A double click as the window system delivers it: press, release, double click, release.
+void DoubleClick(QWidget* widget, QPoint at)
+{
+    QTest::mouseClick(widget, Qt::LeftButton, {}, at);
+    QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, at);
 }
 
 QString TableText(QTableWidget* table, int row, int column)
@@ -282,6 +292,13 @@ private slots:
             ClickItem(d->List(), ListPosition(DescriptorIndex("Aug: C4C4C")));
             QVERIFY(test::ExpectMessage(Dialog().shown.at(0), MessageKind::Warning, kNotInIntro, MessageButtons::Ok));
             QVERIFY(!d->List()->item(ListPosition(DescriptorIndex("Aug: C4C4C")))->isSelected());
+            // The button for the query's augmented atoms says the same, once, and chooses none.
+            Dialog().shown.clear();
+            QVERIFY(d->AugAtomsButton()->isEnabled());
+            d->AugAtomsButton()->click();
+            QCOMPARE(Dialog().shown.size(), std::size_t(1));
+            QVERIFY(test::ExpectMessage(Dialog().shown.at(0), MessageKind::Warning, kNotInIntro, MessageButtons::Ok));
+            QVERIFY(GridNames(d).isEmpty());
             d->CloseButton()->click();
         });
         Action(&m_main->window, "Structural descriptors")->trigger();
@@ -434,12 +451,15 @@ private slots:
         for (int r = 0; r < 5; ++r) {
             QCOMPARE(TableText(table, r, 0), QString::number(rows[static_cast<std::size_t>(r)].libraryPosition));
             QCOMPARE(TableText(table, r, 1), QString::fromStdString(rows[static_cast<std::size_t>(r)].value));
+            // The library's structures have no CAS number: shown as printed, "0-00-0".
+            QCOMPARE(TableText(table, r, 2), QString("0-00-0"));
             QCOMPARE(TableText(table, r, 3), QString::fromStdString(rows[static_cast<std::size_t>(r)].name));
         }
         QCOMPARE(TableText(table, 0, 0), QString("1"));
         for (int r = 5; r < 9; ++r)
             QVERIFY(TableText(table, r, 0).isEmpty() && TableText(table, r, 3).isEmpty());
-        QCOMPARE(report.LibraryName()->text(), QString::fromStdString(m_library));
+        QCOMPARE(report.LibraryName()->FullText(), QString::fromStdString(Bench().LibraryPath()));
+        QCOMPARE(report.LibraryName()->toolTip(), QString::fromStdString(Bench().LibraryPath()));
         QCOMPARE(report.BestCount()->text(), QString("5"));
         QCOMPARE(report.Coefficient()->text(), QString::fromStdString(CoefficientName(kManhattan)));
         // 25 chosen descriptors fill all four lines and more: "=>" marks the overflow.
@@ -447,12 +467,41 @@ private slots:
             QVERIFY(report.DescriptorLine(i)->isVisibleTo(&report));
         QVERIFY(report.DescriptorLine(3)->text().endsWith("=>"));
         QCOMPARE(report.DescriptorLine(0)->text(), QString::fromStdString(Bench().DescriptorLines()[0]));
-        // What the table shows is what is printed: no cell can be edited.
-        table->setCurrentCell(0, 3);
-        QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(table->item(0, 3)).center());
+        // What the table shows is what is printed: no cell can be edited. A double click on a match
+        // shows it on the detail page, and " Back  " returns to the table.
+        auto page = [&] { return window.Stack().currentIndex(); };
+        DetailPage& detail = window.DetailView();
+        // Keys go to the window again after the dialogs (a window manager would see to it; the
+        // offscreen platform leaves the closed dialog active).
+        QApplication::setActiveWindow(&window);
+        QTRY_VERIFY(window.isActiveWindow());
+        QTest::mouseClick(window.Flow().similarityTable, Qt::LeftButton);
+        QCOMPARE(page(), 1);
+        QVERIFY(table->hasFocus());
+        table->setCurrentCell(2, 3);
+        DoubleClick(table->viewport(), table->visualItemRect(table->item(2, 3)).center());
+        QCOMPARE(page(), 3);
+        QCOMPARE(detail.ScrollBar()->value(), 3);
+        QCOMPARE(detail.Rank()->text(), QString("Rank 3 of 5"));
+        QCOMPARE(detail.Picture()->Structure().FStrucName, rows[2].name);
+        QCOMPARE(detail.CasNumber()->text(), QString("0-00-0"));
         QTest::keyClicks(table->viewport(), "edited");
-        QTest::keyClick(table->viewport(), Qt::Key_Return);
-        QCOMPARE(TableText(table, 0, 3), QString::fromStdString(rows[0].name));
+        Action(&window, " Back  ")->trigger();
+        QCOMPARE(page(), 1);
+        QCOMPARE(TableText(table, 2, 3), QString::fromStdString(rows[2].name));
+        // Enter on a row does the same; rows without a match open nothing.
+        table->setFocus();
+        table->setCurrentCell(4, 0);
+        QTest::keyClick(table, Qt::Key_Return);
+        QCOMPARE(page(), 3);
+        QCOMPARE(detail.ScrollBar()->value(), 5);
+        Action(&window, " Back  ")->trigger();
+        QCOMPARE(page(), 1);
+        table->setFocus();
+        table->setCurrentCell(7, 0);
+        QTest::keyClick(table, Qt::Key_Return);
+        DoubleClick(table->viewport(), table->visualRect(table->model()->index(8, 1)).center());
+        QCOMPARE(page(), 1);
 
         // The overview: the query and eleven numbered panels, those above the best count empty.
         OverviewPage& overview = window.OverviewView();
@@ -463,13 +512,28 @@ private slots:
             QCOMPARE(overview.RankPanel(k)->HasStructure(), k <= 5);
         }
         QCOMPARE(overview.RankPanel(1)->Structure().FStrucName, rows[0].name);
+        // A click on a match opens it in detail, and " Back  " returns to the overview; the empty
+        // panels are no links.
+        Action(&window, "Graphic")->trigger();
+        QCOMPARE(page(), 2);
+        QVERIFY(overview.RankPanel(4)->Clickable() && !overview.RankPanel(6)->Clickable());
+        QTest::mouseClick(overview.RankPanel(6), Qt::LeftButton);
+        QCOMPARE(page(), 2);
+        QTest::mouseClick(overview.RankPanel(4), Qt::LeftButton);
+        QCOMPARE(page(), 3);
+        QCOMPARE(detail.ScrollBar()->value(), 4);
+        QCOMPARE(detail.Picture()->Structure().FStrucName, rows[3].name);
+        Action(&window, " Back  ")->trigger();
+        QCOMPARE(page(), 2);
+        Action(&window, " Back  ")->trigger();
+        Action(&window, " Back  ")->trigger();
+        QCOMPARE(page(), 0);
 
         // Best count 30: 31 rows, the detail scroll bar over 1..30.
         QVERIFY(Bench().SetBestCount("30"));
         Search();
         QCOMPARE(table->rowCount() + 1, 31);
         const auto all = Bench().ReportRows();
-        DetailPage& detail = window.DetailView();
         QCOMPARE(detail.ScrollBar()->minimum(), 1);
         QCOMPARE(detail.ScrollBar()->maximum(), 30);
         QCOMPARE(detail.ScrollBar()->value(), 1);
@@ -509,14 +573,65 @@ private slots:
         QCOMPARE(Bench().State().StructureCounter, 7L);
         QCOMPARE(detail.Position()->text(), QString::number(all[6].libraryPosition));
         QCOMPARE(detail.Value()->text(), QString::fromStdString(all[6].value));
-        QCOMPARE(detail.CasNumber()->text(), CasNumberDisplay(all[6].casNumber));
+        QCOMPARE(detail.CasNumber()->text(), QString("0-00-0"));
+        QCOMPARE(detail.Rank()->text(), QString("Rank 7 of 30"));
         QCOMPARE(detail.Name()->toolTip(), QString::fromStdString(all[6].name));
         QCOMPARE(detail.Picture()->Structure().FStrucName, all[6].name);
         QCOMPARE(detail.QueryName()->toolTip(), QString::fromStdString(Bench().State().Query.FStrucName));
-        QCOMPARE(detail.Library()->text(), QString::fromStdString(m_library));
+        // The library by its full path; where the label is too narrow, shortened in the middle.
+        const QString fullPath = QString::fromStdString(Bench().LibraryPath());
+        QVERIFY(QFileInfo(fullPath).isAbsolute() && fullPath.endsWith("lib30.clb"));
+        QCOMPARE(detail.Library()->FullText(), fullPath);
+        QCOMPARE(detail.Library()->toolTip(), fullPath);
+        const QSize libraryLabel = detail.Library()->size();
+        detail.Library()->resize(detail.Library()->fontMetrics().horizontalAdvance(fullPath) / 2, libraryLabel.height());
+        QVERIFY2(detail.Library()->text().contains(QChar(0x2026)) && detail.Library()->text().endsWith(".clb") &&
+                     detail.Library()->text().startsWith(fullPath.left(2)),
+                 qPrintable(detail.Library()->text()));
+        detail.Library()->resize(libraryLabel);
+
+        // Another coefficient chosen after the search is for the next one: the result pages keep
+        // naming the coefficient their values were computed with.
+        WhenModal<CoefficientDialog>([](CoefficientDialog* d) {
+            d->List()->setCurrentIndex(kTanimoto);
+            d->accept();
+        });
+        Action(&window, "Similarity coefficient")->trigger();
+        QCOMPARE(Bench().State().CoefficientIndex, kTanimoto);
+        QCOMPARE(detail.ValueCaption()->text(), QString::fromStdString(CoefficientLabel(kManhattan)));
+        QCOMPARE(table->horizontalHeaderItem(1)->text(), QString("Manhattan dist"));
+        QCOMPARE(report.Coefficient()->text(), QString::fromStdString(CoefficientName(kManhattan)));
+        detail.ScrollBar()->setValue(6);
+        QCOMPARE(detail.ValueCaption()->text(), QString::fromStdString(CoefficientLabel(kManhattan)));
+        Bench().SetCoefficient(kManhattan);
+        QApplication::setActiveWindow(&window); // as after the dialogs above
+        QTRY_VERIFY(window.isActiveWindow());
+
+        // The keyboard moves through the ranks once the detail page is shown: arrows one rank,
+        // PgUp/PgDn ten, Home and End to the first and the last; a click on the page keeps the keys there.
+        Action(&window, "View molecule detailed")->trigger();
+        QCOMPARE(page(), 3);
+        QVERIFY(detail.ScrollBar()->hasFocus());
+        const std::vector<std::pair<Qt::Key, int>> keys{{Qt::Key_Home, 1},      {Qt::Key_Down, 2},  {Qt::Key_Right, 3},
+                                                       {Qt::Key_PageDown, 13}, {Qt::Key_Up, 12},   {Qt::Key_End, 30},
+                                                       {Qt::Key_PageDown, 30}, {Qt::Key_Left, 29}, {Qt::Key_PageUp, 19}};
+        for (const auto& [key, rank] : keys) {
+            QTest::keyClick(QApplication::focusWidget(), key);
+            QCOMPARE(detail.ScrollBar()->value(), rank);
+            QCOMPARE(detail.Rank()->text(), QString("Rank %1 of 30").arg(rank));
+            QCOMPARE(detail.Position()->text(), QString::number(all[static_cast<std::size_t>(rank - 1)].libraryPosition));
+        }
+        QTest::mouseClick(detail.Picture(), Qt::LeftButton);
+        QVERIFY(detail.ScrollBar()->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);
+        QCOMPARE(detail.ScrollBar()->value(), 9);
+        QCOMPARE(detail.Name()->toolTip(), QString::fromStdString(all[8].name));
+        Screenshot(&window, "detail-rank-keyboard");
+        Action(&window, " Back  ")->trigger();
+        QCOMPARE(page(), 0);
+        detail.ScrollBar()->setValue(7);
 
         // Navigation: table, overview, detail and back the same way.
-        auto page = [&] { return window.Stack().currentIndex(); };
         auto shown = [&](const char* text) { return Action(&window, text)->isVisible(); };
         QTest::mouseClick(window.Flow().similarityTable, Qt::LeftButton);
         QVERIFY(page() == 1 && shown("Graphic") && !shown("Detailed"));
@@ -573,6 +688,7 @@ private slots:
             QCOMPARE(form->FromFormat()->text(), QString("*.clb"));
             QCOMPARE(form->Structures()->text(), QString("30"));
             form->SaveAsButton()->click();
+            QCOMPARE(form->ToFormat()->text(), QString("*.sdf")); // known once the target is chosen
             form->ConvertButton()->click();
             QCOMPARE(form->ToFormat()->text(), QString("*.sdf"));
             Screenshot(form, "converter-export");
@@ -582,6 +698,17 @@ private slots:
         QCOMPARE(Dialog().filters.back(), std::string("Mol-File (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf"));
         QVERIFY(test::ExpectMessage(Dialog().shown.at(0), MessageKind::Information, "Conversion successful", MessageButtons::Ok));
         QCOMPARE(CountSDRecords(hits), 30L);
+        {
+            // Every exported match says its rank, library position, value and coefficient.
+            const std::string exported = test::ReadBytes(hits);
+            std::string value = all[0].value;
+            value.erase(0, value.find_first_not_of(' '));
+            const std::string first = "> <SIMILARITY_RANK>\r\n1\r\n\r\n> <LIBRARY_POSITION>\r\n" +
+                                      std::to_string(all[0].libraryPosition) + "\r\n\r\n> <SIMILARITY_VALUE>\r\n" +
+                                      value + "\r\n\r\n> <SIMILARITY_COEFFICIENT>\r\nManhattan distance\r\n";
+            QVERIFY(exported.find(first) != std::string::npos);
+            QVERIFY(exported.find("> <SIMILARITY_RANK>\r\n30\r\n") != std::string::npos);
+        }
         QCOMPARE(window.Flow().similarityExport->Fill(), QColor(0, 255, 0));
         Dialog().files = {hits};
         Dialog().answers = {MessageAnswer::Replace};

@@ -19,7 +19,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QMenu>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -305,7 +307,7 @@ private slots:
             QTest::keyClick(shown->Field(), Qt::Key_Return);
         });
         const auto result = dialog.Ask("", "aBc", "Name of Compound");
-        QCOMPARE(caption, QStringLiteral("Editform"));
+        QCOMPARE(caption, QStringLiteral("Enter Text"));
         QCOMPARE(seen, QStringList({"ABC", "abc", "", "aBc", "ABC"}));
         QCOMPARE(result, std::optional<std::string>("ABC"));
 
@@ -594,6 +596,27 @@ private slots:
                 if (other != context)
                     QVERIFY2(html.contains("href=\"" + otherPage.toLatin1()), qPrintable(page + " -> " + otherPage));
         }
+    }
+
+    // Every window the workbench makes says in its title what it is for: none is titled with a
+    // class name such as "DrawpenForm" or "Editform".
+    void windowTitlesAreNotClassNames()
+    {
+        test::TempDir dir;
+        test::MainWindow main(dir.Path().string());
+        QVERIFY(main.Show());
+        const QRegularExpression className(QStringLiteral("^T?[A-Z][A-Za-z]*([Ff]orm|Dlg|Bx)$"));
+        QStringList titles;
+        for (QWidget* widget : main.window.findChildren<QWidget*>()) {
+            if (!widget->isWindow() || qobject_cast<QMenu*>(widget))
+                continue;
+            const QString title = widget->windowTitle();
+            const QString name = QString::fromLatin1(widget->metaObject()->className()).section(QStringLiteral("::"), -1);
+            QVERIFY2(!className.match(title).hasMatch() && title != name, qPrintable(name + ": " + title));
+            titles << title;
+        }
+        for (const char* expected : {"Structure Editor", "Enter Text", "Periodical System of Elements"})
+            QVERIFY2(titles.contains(QString::fromLatin1(expected)), expected);
     }
 };
 

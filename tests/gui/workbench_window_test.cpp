@@ -3,7 +3,9 @@
 // choices are answered by a scripted dialog; the loops run with the real progress windows.
 #include "base/progress.h"
 #include "dialogs.h"
+#include "convertform.h"
 #include "flowpage.h"
+#include "io/liblock.h"
 #include "progresswindows.h"
 #include "gui_support.h"
 #include "search/coefficients.h"
@@ -21,6 +23,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <future>
+#include <thread>
 
 using namespace velmora;
 using namespace velmora::gui;
@@ -42,6 +46,30 @@ std::string LastText(const test::ScriptedDialog& dialog)
 {
     return dialog.shown.empty() ? std::string() : dialog.shown.back().text;
 }
+
+// Holds a library's lock on a thread of its own as another program would (a lock of this thread
+// would nest with the window's).
+class OtherProgram {
+public:
+    OtherProgram(const std::string& library, LibraryWork work)
+        : m_thread([this, library, work] {
+              const LibraryLock lock(library, work);
+              m_holding.set_value();
+              m_release.get_future().wait();
+          })
+    {
+        m_holding.get_future().wait();
+    }
+    ~OtherProgram()
+    {
+        m_release.set_value();
+        m_thread.join();
+    }
+
+private:
+    std::promise<void> m_holding, m_release;
+    std::thread m_thread;
+};
 
 } // namespace
 
@@ -270,6 +298,22 @@ private slots:
         QVERIFY(window.StatusLine().text().startsWith("No library open"));
     }
 
+    // A query file that is not there is no question of format: the box says so, the query stays.
+    void missingQueryFileKeepsTheQuery()
+    {
+        test::MainWindow main(m_dir.Path().string());
+        auto& [dialog, progress, window] = main;
+        QVERIFY(main.Show());
+        QVERIFY(window.LoadQueryFile(test::DataFile("query.mol")));
+        const std::string missing = m_dir.File("missing.mol");
+        dialog.shown.clear();
+        QVERIFY(!window.LoadQueryFile(missing));
+        QCOMPARE(dialog.shown.size(), std::size_t{1});
+        QVERIFY(test::ExpectMessage(dialog.shown[0], MessageKind::Error, missing + ": no such file", MessageButtons::Ok));
+        QCOMPARE(window.Bench().State().QueryFileName, test::DataFile("query.mol"));
+        QCOMPARE(window.Bench().State().Query.FStrucName, std::string("2783"));
+    }
+
     // Closing the window while a search runs stops the search first and closes afterwards; no
     // command runs inside the loop.
     void closingDuringASearchWaitsForTheLoop()
@@ -301,6 +345,94 @@ private slots:
         QVERIFY(!window.isVisible()); // closed once the loop had ended
         QVERIFY(!window.Bench().HasResults()); // the search stopped early
         QVERIFY(window.Bench().State().LibraryOpen && window.Bench().State().QueryLoaded);
+    }
+
+    // While another program writes the library, opening and searching it are refused with a
+    // message naming the library and the work; the window stays usable and works once it is free.
+    void aLibraryInUseIsRefusedAndTheWindowStaysUsable()
+    {
+        test::MainWindow main(m_dir.Path().string());
+        auto& [dialog, progress, window] = main;
+        QVERIFY(main.Show());
+        if (!std::filesystem::exists(CompanionFileName(m_library, "pre")))
+            QVERIFY(test::BuildDescriptorFiles(m_library));
+        const std::string inUse = m_library + ": in use by another program (import): nothing was changed; "
+                                              "try again when it has finished";
+        {
+            const OtherProgram other(m_library, LibraryWork::Import);
+            QVERIFY(!window.OpenLibraryFile(m_library));
+            QCOMPARE(LastText(dialog), inUse);
+            QCOMPARE(dialog.shown.back().kind, MessageKind::Error);
+            QVERIFY(!window.Bench().State().LibraryOpen);
+        }
+        QVERIFY(window.OpenLibraryFile(m_library));
+        QVERIFY(window.LoadQueryFile(test::DataFile("query.mol")));
+        main.Choose({"Bonds: single"});
+        {
+            const OtherProgram other(m_library, LibraryWork::Import);
+            dialog.shown.clear();
+            Action(&window, "Calculate")->trigger();
+            QCOMPARE(LastText(dialog), inUse);
+            QVERIFY(!window.Bench().HasResults() && !progress.Busy());
+        }
+        CloseDiagramWhenShown();
+        Action(&window, "Calculate")->trigger();
+        QVERIFY(window.Bench().HasResults());
+        const QString usual = QString::fromStdString(std::filesystem::path(ResultLibraryName(m_library)).filename().string());
+        QVERIFY2(window.StatusLine().text().endsWith("Best matches: " + usual), qPrintable(window.StatusLine().text()));
+
+        // A library of the user's under that name stays; the window names the one the search used.
+        std::filesystem::remove(ResultLibraryName(m_library) + "-state");
+        dialog.shown.clear();
+        CloseDiagramWhenShown();
+        Action(&window, "Calculate")->trigger();
+        QVERIFY(window.Bench().HasResults());
+        const std::string used = window.Bench().State().SimilarLibraryFileName;
+        QCOMPARE(QString::fromStdString(used), QString::fromStdString(ResultLibraryName(m_library)).replace("SIM.clb", "SIM2.clb"));
+        QVERIFY(!dialog.shown.empty() && dialog.shown.front().kind == MessageKind::Warning);
+        const QString name = QString::fromStdString(std::filesystem::path(used).filename().string());
+        QVERIFY2(window.StatusLine().text().endsWith("Best matches: " + name), qPrintable(window.StatusLine().text()));
+        QVERIFY(window.Flow().similarityTable->toolTip().contains(name));
+        Screenshot(&window, "workbench-result-library-name");
+    }
+
+    // The converter window importing into a library another program writes: the same message,
+    // nothing changed, and the window converts once the library is free.
+    void theConverterRefusesALibraryInUse()
+    {
+        test::MainWindow main(m_dir.Path().string());
+        auto& [dialog, progress, window] = main;
+        QVERIFY(main.Show());
+        const std::string target = test::NciLibrary(m_dir, "shared", 3, false);
+        QVERIFY(!target.empty());
+        const std::string before = test::ReadBytes(target);
+        const std::string sd = m_dir.File("ten.sdf");
+        test::WriteBytes(sd, test::NciRecords(20, 10));
+        dialog.files = {sd, target};
+        dialog.answers = {MessageAnswer::Append}; // "File already exists"
+        std::string refusal, done;
+        bool unchanged = false;
+        WhenModal<TConvertForm>([&](TConvertForm* form) {
+            form->SaveAsButton()->click();
+            {
+                const OtherProgram other(target, LibraryWork::Build);
+                form->ConvertButton()->click();
+            }
+            refusal = LastText(dialog);
+            unchanged = test::ReadBytes(target) == before;
+            dialog.files.push_back(target);
+            dialog.answers.push_back(MessageAnswer::Append);
+            form->SaveAsButton()->click();
+            form->ConvertButton()->click();
+            done = LastText(dialog);
+            form->ExitButton()->click();
+        });
+        Action(&window, "&Import Library")->trigger();
+        QCOMPARE(refusal, target + ": in use by another program (build): nothing was changed; try again when it has "
+                                   "finished");
+        QVERIFY(unchanged);
+        QCOMPARE(done, std::string("Conversion successful"));
+        QCOMPARE(CountLibraryRecords(target), 13L);
     }
 };
 

@@ -384,6 +384,7 @@ TEST_F(ConvertTest, ExportWritesEveryRecordAndSkipsUnreadableOnes)
     m_dialog.files.push_back(target);
     m_converter.SaveAs(m_dialog);
     EXPECT_EQ(m_converter.Mode(), ConversionMode::WriteAnew);
+    EXPECT_EQ(m_converter.ToFormat(), "*.sdf"); // said as soon as the target is chosen
     EXPECT_EQ(m_dialog.filters.back(), "Mol-File (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf");
     EXPECT_TRUE(m_converter.Convert(m_library, m_dialog, m_progress));
     EXPECT_EQ(LastMessage().text, "Conversion successful");

@@ -354,6 +354,9 @@ TEST(CASNumber, CheckDigitAndText)
     for (const auto& [n, text] : std::vector<std::pair<int, std::string>>{
              {50000, "50-00-0"}, {0, "0-00-0"}, {5, "0-00-5"}, {1234, "1-23-4"}, {7732185, "7732-18-5"}})
         EXPECT_EQ(velmora::CASNumberText(n), text);
+    // Shown the same way on every page and printout, also without a number.
+    EXPECT_EQ(velmora::CASNumberShown(0), "0-00-0");
+    EXPECT_EQ(velmora::CASNumberShown(7732185), "7732-18-5");
 }
 
 TEST(CASNumber, SetFromTextChangesOnlyOnValidText)

@@ -10,7 +10,8 @@ namespace {
 
 // One click and what the window shows afterwards: page, BackPage, "Graphic", "Detailed".
 struct Click {
-    char what; // t table, g graphic, d detailed, v view detailed, i internal structure, b back, x back without results
+    char what; // t table, g graphic, d detailed, v view detailed, i internal structure, m a match chosen,
+               // b back, x back without results
     Page page;
     int backPage;
     bool graphic;
@@ -29,6 +30,7 @@ void Play(const std::vector<Click>& clicks)
         case 'd': pages.Detailed(); break;
         case 'v': pages.ViewDetailed(); break;
         case 'i': pages.InternalStructure(); break;
+        case 'm': pages.OpenMatch(); break;
         case 'b': pages.Back(true); break;
         case 'x': pages.Back(false); break;
         }
@@ -60,6 +62,18 @@ TEST(PageNavigationTest, DetailPageRemembersWhereItWasOpenedFrom)
           {'b', Page::Overview, 3, true, true},
           {'i', Page::Detail, 0, true, false},    // the flow icon always returns to the flow page
           {'b', Page::Main, 3, false, false}});
+}
+
+// A row of the report or a panel of the overview opens its match; " Back  " returns there.
+TEST(PageNavigationTest, MatchChosenOnAPageReturnsToThatPage)
+{
+    Play({{'t', Page::Report, 0, true, false},
+          {'m', Page::Detail, 1, true, false},
+          {'b', Page::Report, 3, true, false},
+          {'g', Page::Overview, 1, false, true},
+          {'m', Page::Detail, 2, false, false},
+          {'b', Page::Overview, 3, false, true},
+          {'b', Page::Report, 2, true, false}});
 }
 
 TEST(PageNavigationTest, WithoutResultsBackNeverLeadsToAResultPage)

@@ -359,5 +359,64 @@ TEST_F(ParameterCalculation, ParameterFileLayouts)
     EXPECT_EQ(dialog.shown[0].text.rfind("Calculationtime: ", 0), 0u);
 }
 
+// An aborted calculation says so, how far it came and which file the searches go on using.
+TEST_F(ParameterCalculation, AbortSaysWhichFileIsInUse)
+{
+    const std::string lib = test::NciLibrary(dir, "lib40", 40, false);
+    ASSERT_FALSE(lib.empty());
+    const std::string pre = fs::absolute(CompanionFileName(lib, "pre")).lexically_normal().string();
+    const std::string idr = fs::absolute(CompanionFileName(lib, "idr")).lexically_normal().string();
+    StructureLibrary library;
+    LibraryParameters parameters;
+    StatisticsAccumulator statistics;
+    auto build = [&](long abortAt) {
+        RecordingProgress progress;
+        progress.abortAt = abortAt;
+        dialog.shown.clear();
+        const ParameterRun run = BuildDescriptorFile(library, lib, 40, parameters, statistics, progress, dialog);
+        EXPECT_EQ(dialog.shown.size(), 1u);
+        return std::make_pair(run, dialog.shown.empty() ? std::string() : dialog.shown.back().text);
+    };
+    auto [first, none] = build(6);
+    EXPECT_FALSE(first.completed);
+    EXPECT_EQ(none, "Calculationtime: " + first.elapsed +
+                        "\rAborted after 5 of 40 structures: nothing was replaced.\r"
+                        "There is no descriptor file of this library.");
+    auto [complete, done] = build(-1);
+    ASSERT_TRUE(complete.completed);
+    EXPECT_EQ(done, "Calculationtime: " + complete.elapsed); // a completed run says only its time
+    const std::string stored = test::ReadBytes(pre);
+    auto [again, inUse] = build(11);
+    EXPECT_EQ(inUse, "Calculationtime: " + again.elapsed +
+                         "\rAborted after 10 of 40 structures: nothing was replaced.\r"
+                         "The descriptor file in use is still " + pre + ".");
+    EXPECT_EQ(test::ReadBytes(pre), stored);
+    // A descriptor file of fewer structures (the library grew since) is not called the one in use.
+    test::WriteBytes(pre, stored.substr(0, 30 * kDescriptorRecordSize));
+    auto [grown, shorter] = build(2);
+    EXPECT_NE(shorter.find("\rThe descriptor file " + pre + " is left as it was; it does not hold the 40 structures"),
+              std::string::npos)
+        << shorter;
+
+    // INTRO parameters alike.
+    RecordingProgress progress;
+    progress.abortAt = 3;
+    dialog.shown.clear();
+    const ParameterRun intro = ComputeIntroParameters(library, lib, parameters, statistics, progress, dialog);
+    ASSERT_EQ(dialog.shown.size(), 1u);
+    EXPECT_EQ(dialog.shown[0].text, "Calculationtime: " + intro.elapsed +
+                                        "\rAborted after 2 of 40 structures: nothing was replaced.\r"
+                                        "There are no INTRO parameters of this library.");
+    progress.abortAt = -1;
+    ASSERT_TRUE(ComputeIntroParameters(library, lib, parameters, statistics, progress, dialog).completed);
+    progress.polls = 0;
+    progress.abortAt = 4;
+    dialog.shown.clear();
+    const ParameterRun introAgain = ComputeIntroParameters(library, lib, parameters, statistics, progress, dialog);
+    EXPECT_EQ(dialog.shown.at(0).text, "Calculationtime: " + introAgain.elapsed +
+                                           "\rAborted after 3 of 40 structures: nothing was replaced.\r"
+                                           "The parameters in use are still those of " + idr + ".");
+}
+
 } // namespace
 } // namespace velmora

@@ -2,12 +2,15 @@
 // page breaks and footers, the drawing grid, and the descriptor lines.
 #include "search/reportprint.h"
 
+#include "graphics/printlayout.h"
 #include "graphics/recordingprinttarget.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace velmora {
@@ -192,26 +195,83 @@ TEST(ReportPrint, DrawingGridOfFive)
         cells.emplace_back(bitmaps[i].x, bitmaps[i].y);
     const int row1Bottom = std::max({bitmaps[1].y + bitmaps[1].height, bitmaps[2].y + bitmaps[2].height,
                                      bitmaps[3].y + bitmaps[3].height});
-    const int y2 = row1Bottom - 85;
+    const int y2 = row1Bottom + 90 - 85; // below the captions under the drawings
     EXPECT_EQ(cells, (std::vector<std::pair<int, int>>{{496 - kX, y + 200}, {992 - kX, y + 200}, {1984 - kX, y + 200},
                                                       {496 - kX, y2 + 200}}));
     for (std::size_t i = 1; i < bitmaps.size(); ++i) {
         EXPECT_EQ(bitmaps[i].width, 446); // 2480 x 0.18
         EXPECT_GE(bitmaps[i].width, bitmaps[i].height); // turned upright for print
     }
-    int values = 0, cas = 0;
+    int values = 0, cas = 0, captions = 0;
     for (const auto& text : printer.Texts()) {
         if (text.fontName != "Arial")
             continue;
         EXPECT_EQ(text.fontSize, 8);
         values += text.text.rfind("0.9", 0) == 0;
         cas += text.text == "50-00-0";
+        captions += text.text.rfind("Rank ", 0) == 0;
     }
     EXPECT_EQ(values, 5);
     EXPECT_EQ(cas, 4);
+    EXPECT_EQ(captions, 5);
     const PrintEvent* third = printer.FindText("0.93");
     ASSERT_NE(third, nullptr);
     EXPECT_EQ(std::make_pair(third->x, third->y), std::make_pair(1488 - kX, y + 100));
+}
+
+// Under every drawing its rank, library position and name, so that a drawing can be found in the
+// table and the library; a name too long for the cell is cut with "=>".
+TEST(ReportPrint, DrawingsAreLabelledWithRankPositionAndName)
+{
+    ReportPrintData data = Data(5);
+    data.rows[1].name = "2-[4-(2-Methylpropyl)phenyl]propanoic acid, racemic";
+    RecordingPrintTarget printer(kWidth, kHeight);
+    PrintSearchReport(printer, data, ReportStyle::Drawing);
+    const auto bitmaps = printer.Bitmaps();
+    ASSERT_EQ(bitmaps.size(), 5u);
+    const std::vector<int> ranks{1, 2, 4, 5};
+    for (std::size_t i = 0; i < ranks.size(); ++i) {
+        const PrintEvent& drawing = bitmaps[i + 1];
+        const int rank = ranks[i];
+        SCOPED_TRACE(rank);
+        const PrintEvent* caption = printer.FindText("Rank " + std::to_string(rank) + " ");
+        ASSERT_NE(caption, nullptr);
+        EXPECT_EQ(caption->text, "Rank " + std::to_string(rank) + "   Position " + std::to_string(1000 + rank));
+        EXPECT_EQ(std::make_tuple(caption->x, caption->y, caption->fontName, caption->fontSize),
+                  std::make_tuple(drawing.x, drawing.y + drawing.height + 10, std::string("Arial"), 8));
+        std::optional<PrintEvent> name;
+        for (const auto& text : printer.Texts())
+            if (text.x == drawing.x && text.y == caption->y + 40)
+                name = text;
+        ASSERT_TRUE(name.has_value());
+        if (rank == 2) {
+            EXPECT_EQ(name->text.substr(name->text.size() - 2), "=>");
+            EXPECT_EQ(data.rows[1].name.rfind(name->text.substr(0, name->text.size() - 2), 0), 0u);
+            EXPECT_LE(PrintTextWidth("Arial", 8, name->text), drawing.width);
+        } else {
+            EXPECT_EQ(name->text, "Structure " + std::to_string(rank));
+        }
+    }
+    // The match that cannot be read is still named where its drawing would be.
+    const PrintEvent* third = printer.FindText("Rank 3 ");
+    ASSERT_NE(third, nullptr);
+    EXPECT_EQ(std::make_pair(third->x, third->y), std::make_pair(1488 - kX, printer.FindText("0.93")->y + 100 + 10));
+}
+
+// A long library path is shortened in the middle: the folder's start and the file's name stay.
+TEST(ReportPrint, LongLibraryPathIsShortenedInTheMiddle)
+{
+    ReportPrintData data = Data(5);
+    data.libraryFileName = "/home/chemist/projects/" + std::string(120, 'x') + "/screening/drugs.clb";
+    RecordingPrintTarget printer(kWidth, kHeight);
+    PrintSearchReport(printer, data, ReportStyle::Table);
+    const PrintEvent* library = printer.FindText("Library: ");
+    ASSERT_NE(library, nullptr);
+    EXPECT_NE(library->text.find("..."), std::string::npos);
+    EXPECT_EQ(library->text.rfind("Library: /home/chemist/", 0), 0u);
+    EXPECT_EQ(library->text.substr(library->text.size() - 20), "/screening/drugs.clb");
+    EXPECT_LE(kX + PrintTextWidth(library->fontName, library->fontSize, library->text), kWidth - kX);
+    EXPECT_EQ(PrintFitMiddle("/lib/drugs.clb", 2000, "Courier New", 11), "/lib/drugs.clb");
 }
 
 TEST(ReportPrint, DrawingGridOfTwelveMovesToASecondPage)
@@ -244,6 +304,14 @@ TEST(ReportPrint, DrawingGridOfTwelveMovesToASecondPage)
     EXPECT_EQ(printer.FindText("Calculated structures")->page, 1);
     for (const auto& bitmap : printer.Bitmaps())
         EXPECT_TRUE(bitmap.page == 1 || bitmap.y == 600 + 200);
+    // Drawings and their captions end above the footer.
+    for (const auto& text : printer.Texts()) {
+        if (text.fontName == "Arial") {
+            EXPECT_LE(text.y + 40, kHeight - 130) << text.text;
+        }
+    }
+    for (const auto& bitmap : printer.Bitmaps())
+        EXPECT_LE(bitmap.y + bitmap.height, kHeight - 130);
 }
 
 TEST(ReportPrint, DescriptorLines)

@@ -5,7 +5,9 @@
 #include "base/ioerror.h"
 #include "io/convert.h"
 #include "io/molfile.h"
+#include "search/coefficients.h"
 #include "search/descriptorlines.h"
+#include "search/reportprint.h"
 #include "scripted.h"
 #include "test_support.h"
 #include "workbench_support.h"
@@ -101,6 +103,97 @@ TEST_F(WorkbenchResultsTest, ExportWritesTheBestMatchesAndReportsItsOwnCompletio
     ASSERT_TRUE(wb.LoadQuery(lib));
     EXPECT_FALSE(wb.ExportLibrary(converter, [&](Converter&) { shown = true; }));
     EXPECT_FALSE(shown);
+}
+
+// A coefficient chosen after the search is for the next one: every label of the results (report,
+// printout, export) keeps naming the one they were computed with.
+TEST_F(WorkbenchResultsTest, ResultLabelsKeepTheCoefficientOfTheirSearch)
+{
+    wb.SetCoefficient(kManhattan);
+    EXPECT_EQ(wb.ResultCoefficient(), kManhattan); // no results yet: the chosen one
+    Searched(12);
+    wb.SetCoefficient(kTanimoto);
+    EXPECT_EQ(wb.State().CoefficientIndex, kTanimoto);
+    EXPECT_EQ(wb.ResultCoefficient(), kManhattan);
+    EXPECT_EQ(wb.ReportInput().back(), std::make_pair(std::string("Similarity coeff :"), CoefficientName(kManhattan)));
+    EXPECT_EQ(MakeReportPrintData(wb).coefficient, kManhattan);
+    const auto items = wb.ResultDataItems(1);
+    ASSERT_EQ(items.size(), 4u);
+    EXPECT_EQ(items[3].value, "Manhattan distance");
+
+    // The next search takes the new one.
+    ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
+    EXPECT_EQ(wb.ResultCoefficient(), kTanimoto);
+    EXPECT_EQ(MakeReportPrintData(wb).coefficient, kTanimoto);
+}
+
+// However the library was named when it was opened, pages and printouts name it by its full path.
+TEST_F(WorkbenchResultsTest, LibraryIsNamedByItsFullPath)
+{
+    EXPECT_EQ(wb.LibraryPath(), "");
+    lib = test::NciLibrary(dir, "lib", 5, true);
+    fs::create_directories(dir.Path() / "sub");
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir.Path() / "sub");
+    const bool opened = wb.OpenLibrary("../lib.clb");
+    fs::current_path(previous);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(wb.State().LibraryFileName, "../lib.clb"); // the companion files keep their names
+    const std::string full = (fs::absolute(dir.Path()) / "lib.clb").lexically_normal().string();
+    EXPECT_EQ(wb.LibraryPath(), full);
+    EXPECT_EQ(MakeReportPrintData(wb).libraryFileName, full);
+}
+
+// An export of the best matches says with every record which rank it is, where it stands in the
+// library, its value and the coefficient; the structures and their CAS numbers read back as before.
+TEST_F(WorkbenchResultsTest, ExportedMatchesCarryRankPositionValueAndCoefficient)
+{
+    wb.SetCoefficient(kManhattan);
+    Searched(12);
+    const std::string target = dir.File("hits.sdf");
+    Converter converter;
+    ASSERT_TRUE(wb.ExportLibrary(converter, [&](Converter& c) {
+        c.SetTarget(target, ConversionMode::WriteAnew);
+        c.Convert(wb.Library(), dialog, progress);
+    }));
+    const std::string text = test::ReadBytes(target);
+    const auto rows = wb.ReportRows();
+    std::size_t at = 0;
+    for (const ReportRow& row : rows) {
+        std::string value = row.value;
+        value.erase(0, value.find_first_not_of(' '));
+        const std::string items = "M  END\r\n> <CAS_RN>\r\n" + row.casNumber + "\r\n\r\n> <SIMILARITY_RANK>\r\n" +
+                                  std::to_string(row.rank) + "\r\n\r\n> <LIBRARY_POSITION>\r\n" +
+                                  std::to_string(row.libraryPosition) + "\r\n\r\n> <SIMILARITY_VALUE>\r\n" + value +
+                                  "\r\n\r\n> <SIMILARITY_COEFFICIENT>\r\nManhattan distance\r\n\r\n$$$$\r\n";
+        const std::size_t found = text.find(items, at);
+        ASSERT_NE(found, std::string::npos) << "rank " << row.rank;
+        at = found + items.size();
+    }
+    EXPECT_EQ(at, text.size());
+    TextReader reader(target);
+    TCTab read;
+    for (const ReportRow& row : rows) {
+        ASSERT_TRUE(ReadMolRecord(read, reader)) << row.rank;
+        EXPECT_EQ(read.FStrucName, row.name);
+        EXPECT_EQ(CASNumberShown(read.FCASNr), row.casNumber);
+    }
+
+    // The same records exported as a plain library have no data items beyond the CAS number: the
+    // plain export is what it always was.
+    const std::string plain = dir.File("plain.sdf");
+    Converter library;
+    library.PrepareExport(wb.State().SimilarLibraryFileName, 12);
+    library.SetTarget(plain, ConversionMode::WriteAnew);
+    ASSERT_TRUE(library.Convert(wb.Library(), dialog, progress));
+    const std::string plainText = test::ReadBytes(plain);
+    EXPECT_EQ(plainText.find("SIMILARITY"), std::string::npos);
+    EXPECT_EQ(plainText.find("LIBRARY_POSITION"), std::string::npos);
+    TextReader plainReader(plain);
+    for (const ReportRow& row : rows) {
+        ASSERT_TRUE(ReadMolRecord(read, plainReader));
+        EXPECT_EQ(read.FStrucName, row.name);
+    }
 }
 
 TEST_F(WorkbenchResultsTest, AsciiExportNeedsASearchOfAnOpenLibrary)

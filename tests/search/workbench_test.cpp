@@ -3,6 +3,7 @@
 #include "base/ioerror.h"
 #include "base/textfile.h"
 #include "io/convert.h"
+#include "io/libstamp.h"
 #include "io/molfile.h"
 #include "search/coefficients.h"
 #include "search/paramcalc.h"
@@ -18,6 +19,7 @@
 #include <map>
 #include <numeric>
 #include <set>
+#include <sys/stat.h>
 #include <tuple>
 
 namespace velmora {
@@ -158,8 +160,9 @@ TEST_F(WorkbenchTest, ALoadThatFindsNoParameterFileClearsTheParameters)
     ASSERT_TRUE(wb.OpenLibrary(a));
     ASSERT_GT(wb.Parameters().StdDev[IndexOf("Atoms of C")], 0.0);
 
-    // A copy with its descriptor file but without .idp: NORMAL mode, the question, nothing computed.
-    for (const char* ext : {".clb", ".III", ".pre"})
+    // A copy with its descriptor file (and its stamp) but without .idp: NORMAL mode, the question,
+    // nothing computed.
+    for (const char* ext : {".clb", ".III", ".pre", ".pre-state"})
         fs::copy_file(dir.File(std::string("alpha") + ext), dir.File(std::string("beta") + ext));
     dialog.answers = {MessageAnswer::Ok};
     ASSERT_TRUE(wb.OpenLibrary(dir.File("beta.clb")));
@@ -203,6 +206,23 @@ TEST_F(WorkbenchTest, LoadQueryFromLibrarySdFileAndMolfile)
     ExpectMessage(dialog.shown.back(), MessageKind::Error, "Fileformat not valid", MessageButtons::Ok);
     EXPECT_EQ(wb.State().Query.FStrucName, "2783");
     EXPECT_EQ(wb.State().QueryFileName, test::DataFile("query.mol"));
+
+    // What is no file at all is not a wrong format: the error says why, and the query stays.
+    std::filesystem::create_directory(dir.File("folder.mol"));
+    ASSERT_EQ(::mkfifo(dir.File("pipe.mol").c_str(), 0600), 0);
+    for (const auto& [file, reason] : std::vector<std::pair<std::string, std::string>>{
+             {dir.File("gone.mol"), "no such file"}, {dir.File("gone.clb"), "no such file"},
+             {dir.File("folder.mol"), "is a folder"}, {dir.File("pipe.mol"), "is not a regular file"}}) {
+        try {
+            wb.LoadQuery(file);
+            ADD_FAILURE() << file << " was taken";
+        } catch (const IoError& error) {
+            EXPECT_EQ(std::make_pair(error.File(), error.Problem()), std::make_pair(file, reason));
+        }
+        EXPECT_EQ(wb.State().Query.FStrucName, "2783");
+        EXPECT_EQ(wb.State().QueryFileName, test::DataFile("query.mol"));
+    }
+    EXPECT_EQ(dialog.shown.size(), before + 1);
 
     EXPECT_FALSE(wb.LoadQuery());
     EXPECT_EQ(dialog.filters.back(), "Mol-Files (*.mol ; *.sd)|*.mol;*.sd|CLB-File  (*.clb)|*.clb");
@@ -467,6 +487,7 @@ TEST_F(WorkbenchTest, ConstantDescriptorsAreLeftOutWithAWarning)
         for (std::size_t i = 0; i < lines.size(); ++i)
             text += (indices.count(static_cast<int>(i)) ? kZeroLine : lines[i]) + "\r\n";
         test::WriteBytes(dir.File("lib30.idp"), text);
+        StampCompanion(lib, "idp"); // as if calculated so
         ASSERT_TRUE(wb.SetNormalMode()); // reloads the parameters
     };
     zeroLines({IndexOf("Atoms of N")});

@@ -1,5 +1,6 @@
 #include "descriptors/descsets.h"
 
+#include "base/filerollback.h"
 #include "base/ioerror.h"
 #include "base/textfile.h"
 #include "descriptors/augatoms.h"
@@ -136,7 +137,8 @@ void DescriptorSetFile::Rewrite(const Parsed& parsed, std::size_t skip) const
     if (!parsed.failure.empty())
         throw IoError(m_path, "not rewritten, as it cannot be read to its end (" + parsed.failure + ")");
     // Written whole beside the file and renamed over it, so a failure never leaves half a file.
-    {
+    FileRollback rollback(m_temporary, FileRollback::Mode::New);
+    try {
         TextWriter dum(m_temporary);
         const std::size_t kept = parsed.sets.size() - (skip < parsed.sets.size() ? 1 : 0);
         dum.WriteLine(std::to_string(kept) + parsed.firstRest);
@@ -152,8 +154,14 @@ void DescriptorSetFile::Rewrite(const Parsed& parsed, std::size_t skip) const
             for (const auto& line : parsed.trailing)
                 dum.WriteLine(line);
         dum.Close();
+    } catch (const IoError& error) {
+        throw IoError(m_path, error.Problem()); // the file the user knows, not the one beside it
     }
-    std::filesystem::rename(m_temporary, m_path);
+    std::error_code error;
+    std::filesystem::rename(m_temporary, m_path, error);
+    if (error)
+        throw IoError(m_path, "cannot write the file: " + error.message());
+    rollback.Keep();
 }
 
 DescriptorSetFile::DescriptorSetFile(std::string directory)
@@ -404,6 +412,20 @@ void DescriptorSelection::AugAtomsOfMyMolecule(const TCTab& query, SelectionCont
         m_chosen[static_cast<std::size_t>(position)] = keep;
     }
     Refresh(context.choice);
+}
+
+bool DescriptorSelection::AugAtomsOfMyMolecule(const TCTab& query, SelectionContext& context, UserDialog& dialog)
+{
+    const int first = ListPosition(kFirstAugIndex);
+    if (!context.choice.DescAvailable[static_cast<std::size_t>(kFirstAugIndex)]) {
+        for (int position = first; position <= ListPosition(kLastAugIndex); ++position)
+            m_chosen[static_cast<std::size_t>(position)] = false;
+        Refresh(context.choice);
+        Warn(first, context, dialog);
+        return false;
+    }
+    AugAtomsOfMyMolecule(query, context);
+    return true;
 }
 
 void DescriptorSelection::Refresh(DescriptorChoice& choice) const

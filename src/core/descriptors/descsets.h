@@ -93,6 +93,10 @@ public:
     // Chooses exactly the augmented-atom descriptors that occur in the query (and pass the library
     // check); the other families keep their state.
     void AugAtomsOfMyMolecule(const TCTab& query, SelectionContext& context);
+    // The same from the dialog's button. Where the mode does not offer augmented atoms (INTRO),
+    // it says so with the warning a click on one of them gives, and leaves every one unchosen;
+    // false then.
+    bool AugAtomsOfMyMolecule(const TCTab& query, SelectionContext& context, UserDialog& dialog);
     // Mirrors the selection into DescSelected.
     void Refresh(DescriptorChoice& choice) const;
 

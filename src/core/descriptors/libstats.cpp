@@ -5,6 +5,8 @@
 #include "descriptors/catalogue.h"
 #include "descriptors/descfiles.h"
 #include "descriptors/groups.h"
+#include "io/liblock.h"
+#include "io/libstamp.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -42,13 +44,16 @@ const std::array<std::string, 24>& StatisticsLabels() { return kLabels; }
 LibraryStatistics CountLibraryStatistics(StructureLibrary& library, const std::string& libraryName,
                                          Progress& progress)
 {
+    const LibraryLock lock(libraryName, LibraryWork::Read);
     LibraryStatistics s;
     s.Total = CountLibraryRecords(libraryName);
     const std::size_t keep = libraryName.size() >= 3 ? libraryName.size() - 3 : 0;
     const std::string pre = libraryName.substr(0, keep) + "pre";
     std::unique_ptr<std::FILE, FileCloser> records;
-    if (std::filesystem::exists(pre)) {
+    // A descriptor file made from another state of the library is not used: the structures are.
+    if (std::filesystem::exists(pre))
         CheckDescriptorFile(pre, s.Total);
+    if (std::filesystem::exists(pre) && CompanionMismatch(libraryName, "pre").empty()) {
         records.reset(std::fopen(pre.c_str(), "rb"));
         if (!records)
             throw IoError(pre, std::string("cannot open: ") + std::strerror(errno));

@@ -36,6 +36,12 @@ std::string BondCharacter(int type)
 std::vector<std::string> ConnectionTableLines(const TCTab& table)
 {
     const int n = table.NumValidAtoms;
+    auto lists = [&](int i, int j) {
+        for (int k = 1; k <= kMaxNeighbours; ++k)
+            if (table.ConnTo(i, k) == j)
+                return k;
+        return 0;
+    };
     std::vector<std::string> lines{"# of atoms: " + std::to_string(n)};
     for (int i = 1; i <= n; ++i) {
         std::string line = PadLeft(std::to_string(i), 2) + " [" + ElementSymbol(table.AtNum(i)) + " " +
@@ -43,6 +49,10 @@ std::vector<std::string> ConnectionTableLines(const TCTab& table)
         for (int k = 1; k <= kMaxNeighbours; ++k)
             if (const int j = table.ConnTo(i, k); j != 0)
                 line += " " + PadLeft(std::to_string(j), 2) + BondCharacter(table.TypConn(i, k));
+        // Bonds listed so far only by the other atom, as a chain being drawn leaves them.
+        for (int j = 1; j <= n; ++j)
+            if (const int k = lists(j, i); k != 0 && j != i && lists(i, j) == 0)
+                line += " " + PadLeft(std::to_string(j), 2) + BondCharacter(table.TypConn(j, k));
         lines.push_back(std::move(line));
     }
     return lines;
@@ -71,29 +81,34 @@ DistanceMatrixTable DistanceMatrixCells(const TCTab& table, double elapsedSecond
     const auto d = TopologicalDistances(table);
     const int n = static_cast<int>(d.size());
     DistanceMatrixTable result;
-    result.size = n + 1;
-    result.cells.assign(static_cast<std::size_t>(result.size * result.size), std::string());
-    auto cell = [&](int column, int row) -> std::string& {
-        return result.cells[static_cast<std::size_t>(row * result.size + column)];
-    };
-    long long total = 0, connectedSum = 0, connectedPairs = 0;
-    for (int i = 0; i < n; ++i) {
-        long long columnSum = 0;
-        for (int j = 0; j < n; ++j) {
-            const int v = d[i][j];
-            cell(i + 1, j + 1) = std::to_string(v);
-            columnSum += v;
-            if (v > 0)
-                connectedSum += v, ++connectedPairs;
+    result.size = n;
+    result.cells.reserve(static_cast<std::size_t>(n * n));
+    for (int i = 1; i <= n; ++i)
+        result.labels.push_back(std::to_string(i) + " " + ElementSymbol(table.AtNum(i)));
+    long long total = 0, connectedPairs = 0;
+    for (int row = 0; row < n; ++row)
+        for (int column = 0; column < n; ++column) {
+            const int v = d[static_cast<std::size_t>(column)][static_cast<std::size_t>(row)];
+            result.cells.push_back(v < 0 ? std::string(kNotConnected) : std::to_string(v));
         }
-        cell(i + 1, 0) = std::to_string(columnSum);
-        total += columnSum;
+    for (int column = 0; column < n; ++column) {
+        long long sum = 0;
+        for (const int v : d[static_cast<std::size_t>(column)])
+            if (v > 0)
+                sum += v, ++connectedPairs;
+        result.sums.push_back(std::to_string(sum));
+        total += sum;
     }
-    cell(0, 0) = std::to_string(total);
-    if (n >= 1)
-        cell(0, 1) = FormatFixed(connectedPairs ? static_cast<double>(connectedSum) / connectedPairs : 0.0, 4);
-    if (n >= 2)
-        cell(0, 2) = FormatFixed(elapsedSeconds, 4);
+    result.total = std::to_string(total);
+    if (connectedPairs > 0)
+        result.meanDistance = FormatFixed(static_cast<double>(total) / static_cast<double>(connectedPairs), 4);
+    result.seconds = FormatFixed(elapsedSeconds, 4);
+    result.notes.push_back("Distances in bonds along the shortest path; " + std::string(kNotConnected) +
+                           " : the two atoms are not connected (different fragments).");
+    result.notes.push_back("Sum: the atom's distances to all atoms connected with it, added up.");
+    result.notes.push_back("All sums: " + result.total + "    Mean distance of connected atoms: " +
+                           (result.meanDistance.empty() ? std::string(kNotConnected) : result.meanDistance) +
+                           "    Computed in " + result.seconds + " s");
     return result;
 }
 

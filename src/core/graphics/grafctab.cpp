@@ -14,6 +14,9 @@ namespace velmora {
 namespace {
 
 constexpr int kCarbon = 6;
+// The longest average bond of a printed drawing, in screen pixels (26 mm): twice the screen's
+// longest, so that small structures fill their box on paper too.
+constexpr int kPrintBondLength = 100;
 
 // Halves to even in extended precision: the shortening and offset arithmetic is done in long
 // double so that results that land exactly on .5 round the same way every time.
@@ -200,6 +203,8 @@ double TGrafCtab::GetExtent(double& minX, double& minY, double& maxX, double& ma
     return pairs > 0 ? total / static_cast<double>(pairs) : 0.0;
 }
 
+int TGrafCtab::ShownCharge(int stored) { return FormalCharge(stored); }
+
 int TGrafCtab::AtomLabel(int atom, std::string& text) const
 {
     text.clear();
@@ -256,6 +261,12 @@ void TGrafCtab::DrawAll(int mode, bool clip, double scale, double offX, double o
     // Label length by shortening rule: 0 charged atoms, 1 also every non-carbon, 2 every atom,
     // 3 the digits of the atom number.
     auto labelLength = [&](int atom, int rule) -> int {
+        if (m_editorLabels && rule != 3) {
+            // The hydrogens stand on the side free of bonds: bonds stop at the symbol's box.
+            const int symbol = static_cast<int>(ElementSymbol(AtNum(atom)).size());
+            const bool shown = rule == 2 || Charge(atom) != 0 || (rule == 1 && AtNum(atom) != kCarbon);
+            return shown && !labels[atom].empty() ? std::max(symbol, 1) : 0;
+        }
         const bool charged = Charge(atom) != 0;
         switch (rule) {
         case 0: return charged ? static_cast<int>(labels[atom].size()) : 0;
@@ -283,8 +294,11 @@ void TGrafCtab::DrawAll(int mode, bool clip, double scale, double offX, double o
         if (clip && !(ClipRect.Left + 40 < px[i] && px[i] < ClipRect.Right - 40 &&
                       ClipRect.Top + 40 < py[i] && py[i] < ClipRect.Bottom - 40))
             continue;
-        canvas.TextOut(px[i] - canvas.TextWidth(labels[i]) / 2, py[i] - canvas.TextHeight(labels[i]) / 2,
-                       labels[i]);
+        if (m_editorLabels && mode != 3)
+            DrawEditorLabel(i, px[i], py[i]);
+        else
+            canvas.TextOut(px[i] - canvas.TextWidth(labels[i]) / 2, py[i] - canvas.TextHeight(labels[i]) / 2,
+                           labels[i]);
     }
 
     canvas.SetBrushStyle(savedBrushStyle);
@@ -316,22 +330,22 @@ void TGrafCtab::DrawBondLine(int x1, int y1, int x2, int y2, int type, int lengt
         canvas.Line(x1, y1, x2, y2);
         break;
     case 2:
-        ParallelOffset(x2 - x1, y2 - y1, 1.65L, ox, oy);
+        ParallelOffset(x2 - x1, y2 - y1, 1.65L * static_cast<long double>(m_pixelScale), ox, oy);
         canvas.Line(x1 + ox, y1 + oy, x2 + ox, y2 + oy);
         canvas.Line(x1 - ox, y1 - oy, x2 - ox, y2 - oy);
         break;
     case 3:
-        ParallelOffset(x2 - x1, y2 - y1, 3.0L, ox, oy);
+        ParallelOffset(x2 - x1, y2 - y1, 3.0L * static_cast<long double>(m_pixelScale), ox, oy);
         canvas.Line(x1, y1, x2, y2);
         canvas.Line(x1 + ox, y1 + oy, x2 + ox, y2 + oy);
         canvas.Line(x1 - ox, y1 - oy, x2 - ox, y2 - oy);
         break;
     case 4:
-        canvas.SetPenWidth(1);
+        canvas.SetPenWidth(LineWidth());
         canvas.SetPenStyle(PenStyle::Dashed);
         canvas.Line(x1, y1, x2, y2);
         canvas.SetPenStyle(PenStyle::Solid);
-        canvas.SetPenWidth(1);
+        canvas.SetPenWidth(LineWidth());
         break;
     default:
         break;
@@ -358,7 +372,9 @@ void TGrafCtab::DrawFitted(int mode, int x1, int y1, int x2, int y2, int maxBond
         offX = (left + right) / 2 - scale * cx;
         offY = (top + bottom) / 2 - scale * cy;
         m_canvas->SetFontName("Courier New");
-        m_canvas->SetFontSize(FontSizeFor(0.2 * bondLength * scale));
+        // The size in screen points, made as large on the canvas as it is on a screen.
+        const int points = FontSizeFor(0.2 * bondLength * scale / m_pixelScale);
+        m_canvas->SetFontSize(m_pixelScale == 1.0 ? points : static_cast<int>(Round(points * m_pixelScale)));
     };
     fit(x1, y1, x2, y2);
     // Labels are centred on their atoms, so a label on an atom at the rectangle's edge would stick
@@ -379,6 +395,8 @@ void TGrafCtab::DrawFitted(int mode, int x1, int y1, int x2, int y2, int maxBond
     }
     DrawAll(mode, false, scale, offX, offY);
 }
+
+int TGrafCtab::LineWidth() const { return std::max(1, static_cast<int>(Round(m_pixelScale))); }
 
 bool TGrafCtab::LabelShown(int mode, int atom) const
 {
@@ -424,7 +442,92 @@ void TGrafCtab::DrawInEditor(int mode)
     const double bondLength = GetExtent(minX, minY, maxX, maxY, meanX, meanY);
     m_canvas->SetFontSize(FontSizeFor(0.2 * bondLength));
     m_canvas->SetFontName("Courier New");
+    m_editorLabels = true;
     DrawAll(mode, true, 1.0, 0.0, 0.0);
+    m_editorLabels = false;
+}
+
+TGrafCtab::LabelParts TGrafCtab::EditorLabel(int atom) const
+{
+    LabelParts parts;
+    std::string text;
+    if (AtomLabel(atom, text) == 0)
+        return parts;
+    parts.symbol = ElementSymbol(AtNum(atom));
+    std::string rest = text.substr(std::min(text.size(), parts.symbol.size()));
+    if (!rest.empty() && rest[0] == 'H') {
+        std::size_t digits = 1;
+        while (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9')
+            ++digits;
+        parts.hydrogens = digits > 1 ? std::stoi(rest.substr(1, digits - 1)) : 1;
+        rest = rest.substr(digits);
+    }
+    parts.charge = rest;
+    // The first of right, left, below and above that keeps 75 degrees from every bond; failing
+    // that, the one farthest from the bonds.
+    const double pi = 3.14159265358979323846;
+    const std::array<std::pair<HydrogenSide, double>, 4> sides{
+        {{HydrogenSide::Right, 0.0}, {HydrogenSide::Left, pi}, {HydrogenSide::Below, pi / 2}, {HydrogenSide::Above, -pi / 2}}};
+    double bestClearance = -1.0;
+    for (const auto& [side, angle] : sides) {
+        double clearance = pi;
+        for (int k = 1; k <= kMaxNeighbours; ++k) {
+            const int j = ConnTo(atom, k);
+            if (j < 1 || j > AtomCount(*this) || j == atom)
+                continue;
+            const double bond = std::atan2(Atom(j).y - Atom(atom).y, Atom(j).x - Atom(atom).x);
+            clearance = std::min(clearance, std::abs(std::remainder(bond - angle, 2 * pi)));
+        }
+        if (clearance >= 75.0 * pi / 180.0) {
+            parts.side = side;
+            return parts;
+        }
+        if (clearance > bestClearance)
+            bestClearance = clearance, parts.side = side;
+    }
+    return parts;
+}
+
+void TGrafCtab::DrawEditorLabel(int i, int x, int y)
+{
+    velmora::Canvas& canvas = *m_canvas;
+    const LabelParts parts = EditorLabel(i);
+    const int size = canvas.GetFont().size;
+    const int small = std::max(6, size * 7 / 10);
+    const int w = canvas.TextWidth(parts.symbol), h = canvas.TextHeight(parts.symbol);
+    const int left = x - w / 2, top = y - h / 2;
+    canvas.TextOut(left, top, parts.symbol);
+    const std::string count = parts.hydrogens > 1 ? std::to_string(parts.hydrogens) : std::string();
+    const int hWidth = parts.hydrogens > 0 ? canvas.TextWidth("H") : 0;
+    canvas.SetFontSize(small);
+    const int countWidth = count.empty() ? 0 : canvas.TextWidth(count);
+    canvas.SetFontSize(size);
+    // The hydrogens, their count lowered by a third of the line in the smaller font.
+    auto hydrogens = [&](int hx, int hy) {
+        canvas.TextOut(hx, hy, "H");
+        if (!count.empty()) {
+            canvas.SetFontSize(small);
+            canvas.TextOut(hx + hWidth, hy + h / 3, count);
+            canvas.SetFontSize(size);
+        }
+    };
+    int right = left + w; // where a charge follows
+    if (parts.hydrogens > 0) {
+        switch (parts.side) {
+        case HydrogenSide::Right:
+            hydrogens(left + w, top);
+            right = left + w + hWidth + countWidth;
+            break;
+        case HydrogenSide::Left: hydrogens(left - hWidth - countWidth, top); break;
+        case HydrogenSide::Below: hydrogens(x - hWidth / 2, top + h * 9 / 10); break;
+        case HydrogenSide::Above: hydrogens(x - hWidth / 2, top - h * 9 / 10); break;
+        }
+    }
+    if (!parts.charge.empty()) {
+        canvas.SetFontSize(small);
+        canvas.TextOut(right, top - h / 4, parts.charge);
+        canvas.SetFontSize(size);
+    }
 }
 
 int TGrafCtab::PrintStructure(PrintTarget& printer, int x, int y, bool doPrint, int frameWidth,
@@ -468,7 +571,9 @@ int TGrafCtab::PrintStructure(PrintTarget& printer, int x, int y, bool doPrint, 
 
     std::unique_ptr<Bitmap> bitmap = printer.CreateBitmap(w, h);
     velmora::Canvas* former = m_canvas;
+    const double formerScale = m_pixelScale;
     m_canvas = &bitmap->GetCanvas();
+    m_pixelScale = static_cast<double>(kPrintResolution) / kScreenResolution;
     velmora::Canvas& canvas = *m_canvas;
     const Color penColor = canvas.GetPen().color;
     const Color brushColor = canvas.GetBrush().color;
@@ -484,13 +589,17 @@ int TGrafCtab::PrintStructure(PrintTarget& printer, int x, int y, bool doPrint, 
     canvas.SetPenColor(penColor);
     canvas.SetBrushColor(brushColor);
 
-    DrawFitted(1, mx, my, w - mx, h - my, 100);
+    const int penWidth = canvas.GetPen().width;
+    canvas.SetPenWidth(LineWidth());
+    DrawFitted(1, mx, my, w - mx, h - my, static_cast<int>(Round(kPrintBondLength * m_pixelScale)));
+    canvas.SetPenWidth(penWidth);
+    m_canvas = former;
+    m_pixelScale = formerScale;
     if (doPrint)
         printer.BeginDoc();
     CopyBitmapToPrinter(printer, *bitmap, x, y);
     if (doPrint)
         printer.EndDoc();
-    m_canvas = former;
     return y + h;
 }
 

@@ -45,11 +45,6 @@ std::string Picture(const TCTab& table)
     return StructureSvg(table, options);
 }
 
-std::string CasText(const TCTab& table)
-{
-    return table.FCASNr > 0 ? CASNumberText(table.FCASNr) : std::string();
-}
-
 } // namespace
 
 std::string BuildHtmlReport(const HtmlReportData& data)
@@ -88,9 +83,7 @@ std::string BuildHtmlReport(const HtmlReportData& data)
     html += "<h2>Structures</h2>\n<div class=\"grid\">\n<figure class=\"query\">\n";
     html += Picture(data.Query);
     html += "<figcaption><b>Query</b><br/>" + XmlEscape(data.Query.FStrucName);
-    const std::string queryCas = CasText(data.Query);
-    if (!queryCas.empty())
-        html += "<br/>CAS " + queryCas;
+    html += "<br/>CAS " + XmlEscape(CASNumberShown(data.Query.FCASNr));
     html += "</figcaption>\n</figure>\n";
     for (std::size_t i = 0; i < data.Rows.size(); ++i) {
         const HtmlReportRow& row = data.Rows[i];

@@ -16,7 +16,7 @@ struct HtmlReportRow {
     int Rank = 0;
     long LibraryPosition = 0;
     std::string ValueText; // the similarity value as the text report writes it
-    std::string CASText;   // "" when the structure has no CAS number
+    std::string CASText;   // as CASNumberShown gives it
     std::string Name;
 };
 

@@ -5,6 +5,7 @@
 #include "model/ctab.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velmora {
@@ -17,6 +18,12 @@ int PrintLeftMargin(const PrintTarget& printer);
 // "- n -" with the current page number, starting at the middle of the page, 130 pixels above its
 // bottom edge.
 void PrintFooter(PrintTarget& printer);
+
+// Width in printer pixels of text printed in the font at the size in points.
+int PrintTextWidth(const std::string& fontName, int fontSize, std::string_view text);
+// text cut in the middle, with "..." where characters were taken out, so that it is at most
+// width printer pixels wide in the font; whole when it fits.
+std::string PrintFitMiddle(const std::string& text, int width, const std::string& fontName, int fontSize);
 
 // A copy of structure turned for print: x and y exchanged when it is taller than wide. The
 // caller's structure is never changed, so a failed print cannot leave it transposed.

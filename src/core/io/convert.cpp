@@ -1,8 +1,11 @@
 #include "io/convert.h"
 
+#include "base/filerollback.h"
 #include "base/ioerror.h"
 #include "base/numtext.h"
 #include "io/libfiles.h"
+#include "io/liblock.h"
+#include "io/libstamp.h"
 #include "io/molfile.h"
 #include "model/elements.h"
 
@@ -171,12 +174,15 @@ void DeleteStaleLibraryFiles(StructureLibrary& library, const std::string& targe
 {
     library.ReleaseFiles();
     if (mode == ConversionMode::WriteAnew) {
+        RemoveCompanionStamp(target, "clb"); // what is imported is the user's, never a search's result
         RemoveIfPresent(target);
         RemoveIfPresent(LibraryCompanionName(target, "iii"));
         RemoveIfPresent(LibraryCompanionName(target, "III"));
     }
-    for (const char* extension : {"idr", "idp", "pre"})
+    for (const char* extension : {"idr", "idp", "pre"}) {
+        RemoveCompanionStamp(target, extension);
         RemoveIfPresent(LibraryCompanionName(target, extension));
+    }
 }
 
 SdSource::SdSource(const std::string& fileName) : m_reader(fileName) {}
@@ -391,6 +397,7 @@ ImportReport ImportStructures(StructureLibrary& library, StructureSource& source
                               const std::string& target, ConversionMode mode, Progress& progress,
                               SourceReading reading)
 {
+    const LibraryLock lock(target, LibraryWork::Import);
     ImportReport report;
     DeleteStaleLibraryFiles(library, target, mode);
     progress.Start("Conversion", total);
@@ -487,10 +494,14 @@ ImportReport ImportStructures(StructureLibrary& library, StructureSource& source
 }
 
 ExportReport ExportStructures(StructureLibrary& library, const std::string& libraryName, long total,
-                              const std::string& target, ConversionMode mode, Progress& progress)
+                              const std::string& target, ConversionMode mode, Progress& progress,
+                              const std::vector<std::vector<SDDataItem>>& recordData)
 {
+    const LibraryLock lock(libraryName, LibraryWork::Export);
+    static const std::vector<SDDataItem> kNoItems;
     ExportReport report;
     report.ran = true;
+    FileRollback rollback(target, mode == ConversionMode::Append ? FileRollback::Mode::Append : FileRollback::Mode::New);
     TextWriter writer(target, mode == ConversionMode::Append ? TextWriter::Mode::Append
                                                              : TextWriter::Mode::Truncate);
     progress.Start("Conversion", total);
@@ -509,11 +520,13 @@ ExportReport ExportStructures(StructureLibrary& library, const std::string& libr
             continue;
         }
         const TCTab& table = library.Structure();
-        WriteMolRecord(table, writer, "ZW", table.FStrucName.substr(0, 8), 0, "");
+        const auto& items = k <= static_cast<long>(recordData.size()) ? recordData[static_cast<std::size_t>(k - 1)] : kNoItems;
+        WriteMolRecord(table, writer, "ZW", table.FStrucName.substr(0, 8), 0, "", nullptr, items);
         ++report.written;
         progress.Step(k);
     }
     writer.Close();
+    rollback.Keep();
     progress.Finish();
     return report;
 }
@@ -561,6 +574,7 @@ void Converter::PrepareExport(const std::string& resultLibrary, long structureCo
     m_toFormat.clear();
     m_mode = ConversionMode::None;
     m_lastExport = ExportReport{};
+    m_recordData.clear();
 }
 
 void Converter::SaveAs(UserDialog& dialog)
@@ -592,6 +606,10 @@ void Converter::SetTarget(const std::string& target, ConversionMode mode)
     m_mode = mode;
     m_target = m_direction == Direction::Import ? WithLibraryExtension(target) : target;
     m_toName = mode == ConversionMode::None ? std::string() : m_target;
+    // The format written is known with the target, before anything is converted.
+    m_toFormat = mode == ConversionMode::None
+                     ? std::string()
+                     : FormatText(m_target, m_direction == Direction::Import ? "CBL-File" : "Mol-File");
 }
 
 bool Converter::Convert(StructureLibrary& library, UserDialog& dialog, Progress& progress)
@@ -639,7 +657,7 @@ bool Converter::Convert(StructureLibrary& library, UserDialog& dialog, Progress&
     for (const auto& read : m_protected)
         if (const auto file = LibraryFileAt(read, m_target))
             return refuse("The target is a file of the library being read.", m_target, *file, read);
-    m_lastExport = ExportStructures(library, m_fromName, m_count, m_target, m_mode, progress);
+    m_lastExport = ExportStructures(library, m_fromName, m_count, m_target, m_mode, progress, m_recordData);
     if (m_lastExport.aborted)
         return false;
     dialog.ShowMessage(MessageKind::Information, "Information", "Conversion successful",

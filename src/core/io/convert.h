@@ -5,6 +5,7 @@
 // messages through a UserDialog.
 #include "base/progress.h"
 #include "base/userdialog.h"
+#include "io/molfile.h"
 #include "io/structlib.h"
 #include "io/structureformats.h"
 #include "io/structuresource.h"
@@ -43,12 +44,13 @@ struct ExportReport {
 // empty when none of them is set.
 std::string ReadBackErrorText(std::uint16_t mask);
 
-// Deletes the files a fresh import replaces: the library and its index (write anew only) and
-// the parameter files that no longer fit it (".idr", ".idp", ".pre"), all named from the target
-// by replacing its extension.
+// Deletes the files a fresh import replaces: the library, its index and its result-library stamp
+// (write anew only) and the parameter files that no longer fit it (".idr", ".idp", ".pre", each
+// with its stamp), all named from the target by replacing its extension.
 void DeleteStaleLibraryFiles(StructureLibrary& library, const std::string& target, ConversionMode mode);
 
-// Imports source into target. total is the number of "$$$$" lines of the source (the record
+// Imports source into target, holding the target's lock for writing (LibraryBusy, before
+// anything is changed, when another program uses it). total is the number of "$$$$" lines of the source (the record
 // count that decides the cut flag). Every record is written, read back and compared; a record the
 // library cannot hold as it was read (an isotope other than 2H, 13C, 15N, 17O, 18O, a bond type
 // outside 1..4, an 11th neighbour) is taken out again and counted as skipped, and the import goes
@@ -68,8 +70,10 @@ ImportReport ImportStructures(StructureLibrary& library, StructureSource& source
                               SourceReading reading = SourceReading::ReadAhead);
 
 // Writes records 1..total of the library to an SD file (emptied in WriteAnew, appended to in Append).
+// Record k also gets the data items recordData[k - 1], where there are any.
 ExportReport ExportStructures(StructureLibrary& library, const std::string& libraryName, long total,
-                              const std::string& target, ConversionMode mode, Progress& progress);
+                              const std::string& target, ConversionMode mode, Progress& progress,
+                              const std::vector<std::vector<SDDataItem>>& recordData = {});
 
 // The file size in " kB" (one decimal below 100) up to 1023 kB, in " MB" from there on.
 std::string FileSizeText(const std::string& fileName);
@@ -83,12 +87,14 @@ public:
     // How a SMILES table names its SMILES column (for an import); the source is opened by its kind.
     void SetSourceOptions(const SourceOptions& options) { m_sourceOptions = options; }
     void PrepareExport(const std::string& resultLibrary, long structureCount);
+    // SD data items written with the exported records, one list per record (after PrepareExport).
+    void SetRecordData(std::vector<std::vector<SDDataItem>> recordData) { m_recordData = std::move(recordData); }
     // A further library whose files an export must not overwrite (the searched library).
     void Protect(const std::string& libraryName) { m_protected.push_back(libraryName); }
     // Asks for the target; an existing file brings the "Replace / Append / Abort" question.
     void SaveAs(UserDialog& dialog);
     // Sets the target without a dialog (the command-line tool); mode as SaveAs would give it. An
-    // import target gets ".clb" when it does not end in it.
+    // import target gets ".clb" when it does not end in it. The to-format shows the target's format.
     void SetTarget(const std::string& target, ConversionMode mode);
     // Runs the conversion and shows its message; returns whether it completed. Refuses, with a
     // message, an export onto a file of a library it reads and an import whose source is a file
@@ -121,6 +127,7 @@ private:
     bool m_converted = false;
     bool m_importStarted = false;
     std::vector<std::string> m_protected; // libraries read by an export
+    std::vector<std::vector<SDDataItem>> m_recordData;
     SourceOptions m_sourceOptions;
     std::string m_fromName, m_fromSize, m_fromFormat;
     std::string m_target, m_toName, m_toSize, m_toFormat;

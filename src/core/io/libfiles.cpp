@@ -60,10 +60,20 @@ std::string LibraryNameProblem(const std::string& name)
     return "not a structure library: a library's name ends in \".clb\"";
 }
 
+std::string FullPath(const std::string& name)
+{
+    if (name.empty())
+        return name;
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(name, ec);
+    return ec ? name : full.lexically_normal().string();
+}
+
 std::vector<std::string> LibraryOwnedFiles(const std::string& libraryName)
 {
     std::vector<std::string> files{libraryName};
-    for (const char* extension : {"III", "iii", "pre", "pr1", "idp", "idr", "id1", "qlt", "asc"})
+    for (const char* extension : {"III", "iii", "pre", "pr1", "idp", "idr", "id1", "qlt", "asc", "lock", "pre-state",
+                                  "idp-state", "idr-state", "clb-state"})
         files.push_back(LibraryCompanionName(libraryName, extension));
     return files;
 }

@@ -17,9 +17,12 @@ std::string WithLibraryExtension(const std::string& name);
 std::string LibraryCompanionName(const std::string& libraryName, const std::string& extension);
 // The refusal for a name that cannot be a library's: empty when name ends in ".clb".
 std::string LibraryNameProblem(const std::string& name);
+// A file's name as the windows, printouts and messages show it: its absolute, normalized path
+// (the name as given when the current folder cannot be found).
+std::string FullPath(const std::string& name);
 
 // Every file that belongs to the library: data, index (".III" and ".iii"), descriptor and
-// parameter files, and the search's scratch and export files.
+// parameter files, the search's scratch and export files, the lock file and the state stamps.
 std::vector<std::string> LibraryOwnedFiles(const std::string& libraryName);
 
 // Whether two paths name the same file: by device and inode when both exist, otherwise by their

@@ -1,5 +1,6 @@
 #include "io/libviewer.h"
 
+#include "base/filerollback.h"
 #include "base/numtext.h"
 #include "base/textfile.h"
 #include "io/molfile.h"
@@ -99,9 +100,11 @@ bool WriteStructureFile(UserDialog& dialog, const TCTab& structure)
         default: return false;
         }
     }
+    FileRollback rollback(*file, mode == TextWriter::Mode::Append ? FileRollback::Mode::Append : FileRollback::Mode::New);
     TextWriter writer(*file, mode);
     WriteMolRecord(structure, writer, "ZW", structure.FStrucName.substr(0, 8), 0, "");
     writer.Close();
+    rollback.Keep();
     return true;
 }
 

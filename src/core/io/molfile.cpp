@@ -537,7 +537,7 @@ std::string MolReadProblemOfRecord(const MolReadStatus& status, long record)
 
 void WriteMolRecord(const TCTab& table, TextWriter& file, const std::string& initials,
                     const std::string& programField, int registryNumber, const std::string& comment,
-                    const std::tm* when)
+                    const std::tm* when, const std::vector<SDDataItem>& dataItems)
 {
     const std::string& name = table.FStrucName;
     file.WriteLine(name.size() > 80 ? ".!/" + name.substr(0, 77) : name);
@@ -603,8 +603,13 @@ void WriteMolRecord(const TCTab& table, TextWriter& file, const std::string& ini
         }
     file.WriteLine("M  END");
     file.WriteLine("> <CAS_RN>");
-    file.WriteLine(CASNumberText(table.FCASNr));
+    file.WriteLine(CASNumberShown(table.FCASNr));
     file.WriteLine();
+    for (const SDDataItem& item : dataItems) {
+        file.WriteLine("> <" + item.name + ">");
+        file.WriteLine(item.value);
+        file.WriteLine();
+    }
     file.WriteLine("$$$$");
 }
 

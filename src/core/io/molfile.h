@@ -5,6 +5,7 @@
 
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -53,14 +54,20 @@ std::string MolReadProblem(const MolReadStatus& status);
 std::string MolReadProblemOfRecord(const MolReadStatus& status, long record);
 bool ReadMolRecord(TCTab& table, TextReader& file, MolReadStatus& status);
 
+// One SD data item: "> <name>", the value line, a blank line.
+struct SDDataItem {
+    std::string name;
+    std::string value; // one line
+};
+
 // Appends one SD record as a V2000 molfile with its properties block ("M  END"). An atom whose
 // AtWeight is not its element's mass number is written with the atom block's mass difference when
 // every such difference lies in -3..+4, else all of them as absolute masses on "M  ISO" lines (which
 // replace the atom block's differences). when gives the date and time of line 2 (the current local
-// time when null).
+// time when null). The data items follow the CAS number item, in their order.
 void WriteMolRecord(const TCTab& table, TextWriter& file, const std::string& initials,
                     const std::string& programField, int registryNumber, const std::string& comment,
-                    const std::tm* when = nullptr);
+                    const std::tm* when = nullptr, const std::vector<SDDataItem>& dataItems = {});
 
 // True for the structure-file extensions ".sdf", ".sd" and ".mol" (any case). Such a file is never
 // probed as a library: "x.sdf" beside an imported "x.clb" shares its index name "x.III".

@@ -119,4 +119,20 @@ std::string StructureFromMolBlock(const std::string& block, TCTab& table)
     return readers.parseMolBlock(block, table);
 }
 
+bool StructureWritersAvailable() { return Readers().writeSmiles && Readers().layOut; }
+
+std::string SmilesOfStructure(const TCTab& table, std::string& smiles)
+{
+    if (!StructureWritersAvailable())
+        throw IoError("SMILES", kStructureFormatsUnavailable);
+    return Readers().writeSmiles(table, smiles);
+}
+
+std::string LayOutStructure(TCTab& table)
+{
+    if (!StructureWritersAvailable())
+        throw IoError("2D layout", kStructureFormatsUnavailable);
+    return Readers().layOut(table);
+}
+
 } // namespace velmora

@@ -38,6 +38,10 @@ struct StructureFormatReaders {
     // One molfile record (its lines up to "M  END", V3000 or V2000) into table, named by its first
     // line; "" or why it cannot be held. Used for V3000 records of a file whose first record is V2000.
     std::function<std::string(const std::string& block, TCTab& table)> parseMolBlock;
+    // Writers, optional: the table as a canonical SMILES; new 2D coordinates for the table's atoms
+    // (in their order, bonds untouched) placed as those of a SMILES read. Each "" or why not.
+    std::function<std::string(const TCTab& table, std::string& smiles)> writeSmiles;
+    std::function<std::string(TCTab& table)> layOut;
 };
 
 void RegisterStructureFormats(StructureFormatReaders readers);
@@ -65,5 +69,9 @@ std::string StructureFromSmiles(const std::string& smiles, TCTab& table);
 // One molfile record through the registered reader (see parseMolBlock); "" or the reason it cannot
 // be held, which says so when no reader is registered.
 std::string StructureFromMolBlock(const std::string& block, TCTab& table);
+// Whether the optional writers are registered; without them the next two throw IoError.
+bool StructureWritersAvailable();
+std::string SmilesOfStructure(const TCTab& table, std::string& smiles);
+std::string LayOutStructure(TCTab& table);
 
 } // namespace velmora

@@ -346,6 +346,8 @@ std::string CASNumberText(std::int64_t n)
     return negative ? "-" + digits : digits;
 }
 
+std::string CASNumberShown(std::int64_t n) { return CASNumberText(n); }
+
 bool ParseCASText(const std::string& text, std::int32_t& n)
 {
     const auto first = text.find_first_not_of(' ');

@@ -130,6 +130,9 @@ std::string FoldUpper(const std::string& text);
 bool CASNumberValid(std::int64_t n);
 // digits padded to 4, then "-" before the last three digits and before the last digit.
 std::string CASNumberText(std::int64_t n);
+// The CAS number as every page, printout, report and export shows it: its text with dashes, and
+// "0-00-0" for a structure without one (so a printed cell is what the screen showed).
+std::string CASNumberShown(std::int64_t n);
 // Parses a CAS text; returns false (and leaves n) on any fault.
 bool ParseCASText(const std::string& text, std::int32_t& n);
 

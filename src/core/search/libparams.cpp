@@ -1,5 +1,7 @@
 #include "search/libparams.h"
 
+#include "base/filerollback.h"
+#include "base/ioerror.h"
 #include "base/numtext.h"
 #include "base/real48.h"
 #include "base/textfile.h"
@@ -7,6 +9,8 @@
 #include "io/libfiles.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 namespace velmora {
 
@@ -61,10 +65,23 @@ void LibraryParameters::Read(const std::string& fileName, int count, int lines)
 
 void LibraryParameters::Write(const std::string& fileName, int count) const
 {
-    TextWriter writer(fileName);
-    for (int i = 0; i < count; ++i)
-        writer.WriteLine(ParameterLine(Mean[static_cast<std::size_t>(i)], StdDev[static_cast<std::size_t>(i)]));
-    writer.Close();
+    // Written whole beside the file and renamed over it: a failed write (a full disk, the file size
+    // limit) leaves the previous file, or none, never a short one that searches would trust.
+    const std::string partial = fileName + ".part";
+    FileRollback rollback(partial, FileRollback::Mode::New);
+    try {
+        TextWriter writer(partial);
+        for (int i = 0; i < count; ++i)
+            writer.WriteLine(ParameterLine(Mean[static_cast<std::size_t>(i)], StdDev[static_cast<std::size_t>(i)]));
+        writer.Close();
+    } catch (const IoError& error) {
+        throw IoError(fileName, error.Problem());
+    }
+    std::error_code error;
+    std::filesystem::rename(partial, fileName, error);
+    if (error)
+        throw IoError(fileName, "cannot write the file: " + error.message());
+    rollback.Keep();
 }
 
 ClockTime ClockTimeOf(const std::tm& time) { return {time.tm_wday, time.tm_hour, time.tm_min, time.tm_sec}; }

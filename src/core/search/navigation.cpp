@@ -38,6 +38,14 @@ void PageNavigation::InternalStructure()
     Show(Page::Detail);
 }
 
+void PageNavigation::OpenMatch()
+{
+    if (m_current == Page::Report || m_current == Page::Overview)
+        m_backPage = static_cast<int>(m_current);
+    m_detailed = false;
+    Show(Page::Detail);
+}
+
 void PageNavigation::Back(bool resultsAvailable)
 {
     m_detailed = false;

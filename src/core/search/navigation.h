@@ -25,6 +25,9 @@ public:
     void ViewDetailed();
     // The "Internal Structure" icon of the flow page.
     void InternalStructure();
+    // A match chosen on the report or the overview page: the detail page, and " Back  " returns to
+    // the page it was chosen on.
+    void OpenMatch();
     // " Back  ". Without results a result page is never the target: the flow page is shown.
     void Back(bool resultsAvailable);
     // The results shown on pages 1..3 are gone (new query, library, reset): the flow page.

@@ -1,9 +1,13 @@
 #include "search/paramcalc.h"
 
+#include "base/filerollback.h"
 #include "base/ioerror.h"
 #include "base/textfile.h"
 #include "descriptors/catalogue.h"
 #include "descriptors/groups.h"
+#include "io/libfiles.h"
+#include "io/liblock.h"
+#include "io/libstamp.h"
 #include "search/recordpipeline.h"
 
 #include <cerrno>
@@ -33,9 +37,39 @@ void TakeResults(StatisticsAccumulator& statistics, LibraryParameters& parameter
     }
 }
 
-void ShowTime(UserDialog& dialog, const std::string& elapsed)
+void ShowTime(UserDialog& dialog, const std::string& elapsed, const std::string& abortNote = {})
 {
-    dialog.ShowMessage(MessageKind::Information, "Information", "Calculationtime: " + elapsed, MessageButtons::Ok);
+    dialog.ShowMessage(MessageKind::Information, "Information", "Calculationtime: " + elapsed + abortNote,
+                       MessageButtons::Ok);
+}
+
+std::string AbortedAfter(long done, long total)
+{
+    return "\rAborted after " + std::to_string(done) + " of " + std::to_string(total) +
+           " structures: nothing was replaced.";
+}
+
+// What an aborted build leaves in use: the descriptor file from before, when there is one.
+std::string BuildAbortNote(const std::string& pre, long done, long total)
+{
+    std::string note = AbortedAfter(done, total);
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(pre, ec);
+    if (ec)
+        return note + "\rThere is no descriptor file of this library.";
+    if (size == static_cast<std::uintmax_t>(total) * kDescriptorRecordSize)
+        return note + "\rThe descriptor file in use is still " + FullPath(pre) + ".";
+    return note + "\rThe descriptor file " + FullPath(pre) + " is left as it was; it does not hold the " +
+           std::to_string(total) + " structures of this library.";
+}
+
+// What an aborted INTRO calculation leaves in use: the parameter file from before, when there is one.
+std::string IntroAbortNote(const std::string& idr, long done, long total)
+{
+    std::string note = AbortedAfter(done, total);
+    if (!std::filesystem::exists(idr))
+        return note + "\rThere are no INTRO parameters of this library.";
+    return note + "\rThe parameters in use are still those of " + FullPath(idr) + ".";
 }
 
 // Appends fixed records to a binary file; throws IoError on failure.
@@ -105,6 +139,7 @@ ParameterRun ComputeIntroParameters(StructureLibrary& library, const std::string
                                     LibraryParameters& parameters, StatisticsAccumulator& statistics,
                                     Progress& progress, UserDialog& dialog)
 {
+    const LibraryLock lock(libraryName, LibraryWork::Params);
     ParameterRun run;
     LibraryParameters computed; // the parameters in use change only when the run completes
     ResetChannels(statistics, 17);
@@ -112,10 +147,12 @@ ParameterRun ComputeIntroParameters(StructureLibrary& library, const std::string
     const std::string idr = CompanionFileName(libraryName, "idr");
     if (std::filesystem::exists(idr)) {
         TextReader reader(idr);
+        FileRollback rollback(CompanionFileName(libraryName, "id1"), FileRollback::Mode::New);
         TextWriter copy(CompanionFileName(libraryName, "id1"));
         while (!reader.Eof())
             copy.WriteLine(reader.ReadLine());
         copy.Close();
+        rollback.Keep();
     }
     progress.Start("Calculates mean and standard deviation", count);
     const ClockTime start = ClockNow();
@@ -147,12 +184,14 @@ ParameterRun ComputeIntroParameters(StructureLibrary& library, const std::string
     progress.Finish();
     if (!aborted) {
         TakeResults(statistics, computed, 17);
+        RemoveCompanionStamp(libraryName, "idr");
         computed.Write(idr, 152);
+        StampCompanion(libraryName, "idr");
         parameters = computed;
         run.completed = true;
     }
     run.elapsed = ElapsedText(start, ClockNow());
-    ShowTime(dialog, run.elapsed);
+    ShowTime(dialog, run.elapsed, aborted ? IntroAbortNote(idr, run.structures, count) : std::string());
     return run;
 }
 
@@ -160,10 +199,12 @@ ParameterRun BuildDescriptorFile(StructureLibrary& library, const std::string& l
                                  long libraryCount, LibraryParameters& parameters,
                                  StatisticsAccumulator& statistics, Progress& progress, UserDialog& dialog)
 {
+    const LibraryLock lock(libraryName, LibraryWork::Build);
     ParameterRun run;
     LibraryParameters computed; // the parameters in use change only when the run completes
     ResetChannels(statistics, 76);
     const std::string pr1 = CompanionFileName(libraryName, "pr1");
+    FileRollback rollback(pr1, FileRollback::Mode::New); // no half-built descriptor file stays behind
     RecordFile file(pr1);
     progress.Start("Calculates new library-descriptors", libraryCount);
     const ClockTime start = ClockNow();
@@ -195,17 +236,23 @@ ParameterRun BuildDescriptorFile(StructureLibrary& library, const std::string& l
     const std::string pre = CompanionFileName(libraryName, "pre");
     if (!aborted) {
         TakeResults(statistics, computed, 76);
+        // Each stamp goes before its file is replaced and comes back after it is complete.
+        RemoveCompanionStamp(libraryName, "idp");
+        RemoveCompanionStamp(libraryName, "pre");
         computed.Write(CompanionFileName(libraryName, "idp"), 153);
         parameters = computed;
         std::error_code ec;
         std::filesystem::remove(pre, ec);
         std::filesystem::rename(pr1, pre);
+        StampCompanion(libraryName, "pre");
+        StampCompanion(libraryName, "idp");
+        rollback.Keep();
         run.completed = true;
     } else {
         std::filesystem::remove(pr1);
     }
     run.elapsed = ElapsedText(start, ClockNow());
-    ShowTime(dialog, run.elapsed);
+    ShowTime(dialog, run.elapsed, aborted ? BuildAbortNote(pre, run.structures, libraryCount) : std::string());
     return run;
 }
 

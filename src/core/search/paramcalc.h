@@ -19,17 +19,21 @@ struct ParameterRun {
 };
 
 // Both replace the parameters in memory only when they complete; an abort leaves those in use.
+// Both hold the library's lock for writing (LibraryBusy, before anything is changed, when another
+// program uses it) and stamp each file they complete with the library state it was made from.
 
 // Means and standard deviations of catalogue indices 0..33 from the structures themselves. Keeps
 // the previous ".idr" as ".id1"; writes ".idr" (152 lines) when not aborted. Shows
-// "Calculationtime: ..." in every case.
+// "Calculationtime: ..." in every case; after an abort the message goes on to say how far the run
+// came and which parameter file is still in use.
 ParameterRun ComputeIntroParameters(StructureLibrary& library, const std::string& libraryName,
                                     LibraryParameters& parameters, StatisticsAccumulator& statistics,
                                     Progress& progress, UserDialog& dialog);
 
 // Builds the descriptor file by way of ".pr1" (renamed to ".pre" when complete, deleted when
 // aborted, so an older ".pre" and ".idp" survive an abort) and writes ".idp" (153 lines). Honours
-// suspend. Shows "Calculationtime: ..." in every case.
+// suspend. Shows "Calculationtime: ..." in every case; after an abort the message goes on to say
+// how far the run came and which descriptor file is still in use (or that there is none).
 ParameterRun BuildDescriptorFile(StructureLibrary& library, const std::string& libraryName,
                                  long libraryCount, LibraryParameters& parameters,
                                  StatisticsAccumulator& statistics, Progress& progress, UserDialog& dialog);

@@ -5,6 +5,8 @@
 #include "base/numtext.h"
 #include "base/real48.h"
 #include "base/textfile.h"
+#include "io/liblock.h"
+#include "io/libstamp.h"
 
 #include <algorithm>
 #include <cassert>
@@ -392,24 +394,46 @@ void ValueTally::FillHistogram(SearchResults& results) const
 int WriteResultLibrary(StructureLibrary& library, const std::string& libraryName,
                        const std::string& resultLibraryName, const SearchResults& results, long* failedPosition)
 {
+    const LibraryLock lock(resultLibraryName, LibraryWork::SearchResult);
     library.ReleaseFiles();
     std::error_code ec;
+    RemoveCompanionStamp(resultLibraryName, "clb");
     std::filesystem::remove(resultLibraryName, ec);
     std::filesystem::remove(ExistingIndexFileName(resultLibraryName), ec);
-    for (int rank = 1; rank <= results.filled; ++rank) {
-        const int read = library.ReadLibraryRecord(libraryName, results.StructureAt(rank));
-        if (read != kLibOk) {
-            if (failedPosition)
-                *failedPosition = results.StructureAt(rank);
-            return read;
+    // A result library that stops short of the filled ranks would pass for a complete one.
+    auto removePartial = [&] {
+        library.ReleaseFiles();
+        std::error_code ignored;
+        std::filesystem::remove(resultLibraryName, ignored);
+        std::filesystem::remove(ExistingIndexFileName(resultLibraryName), ignored);
+    };
+    try {
+        for (int rank = 1; rank <= results.filled; ++rank) {
+            const int read = library.ReadLibraryRecord(libraryName, results.StructureAt(rank));
+            if (read != kLibOk) {
+                if (failedPosition)
+                    *failedPosition = results.StructureAt(rank);
+                removePartial();
+                return read;
+            }
+            library.SetWritePermission(true);
+            const int written =
+                library.WriteLibraryRecord(resultLibraryName, library.RecordName(), library.RecordCASNumber());
+            library.SetWritePermission(false);
+            if (written != kLibOk) {
+                removePartial();
+                return written;
+            }
         }
-        library.SetWritePermission(true);
-        const int written = library.WriteLibraryRecord(resultLibraryName, library.RecordName(), library.RecordCASNumber());
+    } catch (...) {
         library.SetWritePermission(false);
-        if (written != kLibOk)
-            return written;
+        removePartial();
+        throw;
     }
     library.ReleaseFiles();
+    // Marks it as made by a search: the next search may replace it, a user's own library never.
+    if (std::filesystem::exists(resultLibraryName))
+        StampCompanion(resultLibraryName, "clb");
     return kLibOk;
 }
 

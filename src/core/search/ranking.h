@@ -98,7 +98,7 @@ private:
 };
 
 // Copies the structures of the filled ranks, in rank order, into the result library (replaced if it
-// exists). 0 or the first failing library result code; when reading the library failed,
+// exists), under its lock for writing, and stamps it as a search's result library. 0 or the first failing library result code; when reading the library failed,
 // failedPosition (if given) receives the library position that could not be read.
 int WriteResultLibrary(StructureLibrary& library, const std::string& libraryName,
                        const std::string& resultLibraryName, const SearchResults& results,

@@ -2,6 +2,7 @@
 
 #include "search/descriptorlines.h"
 
+#include "base/fitlabel.h"
 #include "base/numtext.h"
 #include "graphics/grafctab.h"
 #include "graphics/printlayout.h"
@@ -41,6 +42,28 @@ void TableHeading(PrintTarget& printer, int x, int yo, int coefficient)
     Text(printer, x, yo + 360, "          |            |            |");
 }
 
+// The texts beside each printed drawing: Arial 8 point, a line of 40 printer pixels.
+constexpr const char* kCellFont = "Arial";
+constexpr int kCellFontSize = 8;
+constexpr int kCellLine = 40;
+// Rank and position, then the name, under a drawing.
+constexpr int kCaptionHeight = kCellLine / 4 + 2 * kCellLine;
+
+// The name cut with "=>" to the cell's width (the "=>" included).
+std::string CellName(const std::string& name, int width)
+{
+    const auto measure = [](std::string_view text) { return PrintTextWidth(kCellFont, kCellFontSize, text); };
+    std::string fitted = FitLabel(name, width, measure);
+    for (int room = width; room > 0 && measure(fitted) > width; room -= 10)
+        fitted = FitLabel(name, room, measure);
+    return fitted;
+}
+
+std::string DrawingCaption(const ReportRow& row)
+{
+    return "Rank " + std::to_string(row.rank) + "   Position " + std::to_string(row.libraryPosition);
+}
+
 std::string TableRow(const ReportRow* row)
 {
     const std::string position = row ? std::to_string(row->libraryPosition) : "";
@@ -78,7 +101,8 @@ void PrintDrawings(PrintTarget& printer, const ReportPrintData& data, int x, int
         const int firstRank = 4 * (r - 1) + 1;
         if (firstRank > data.bestCount)
             break;
-        if (width * 0.18 + y + 200 > printer.PageHeight() - 80) {
+        // The row with the captions under its drawings must end above the footer.
+        if (width * 0.18 + y + 200 + kCaptionHeight > printer.PageHeight() - 80) {
             PrintFooter(printer);
             printer.NewPage();
             Text(printer, x, 425, "OUTPUT:", FontStyle::Bold);
@@ -95,13 +119,25 @@ void PrintDrawings(PrintTarget& printer, const ReportPrintData& data, int x, int
             TCTab structure;
             const bool read = row && data.readResult && data.readResult(rank, structure);
             if (row)
-                printer.TextOut(cellX, y + 100, TrimLeft(row->value), "Arial", 8);
-            if (!read)
-                continue;
-            printer.TextOut(cellX, y + 150, CASNumberText(structure.FCASNr), "Arial", 8);
-            TGrafCtab picture;
-            picture.Assign(UprightCopy(structure));
-            lowest = std::max(lowest, picture.PrintStructure(printer, cellX, y + 200, false, 3, 'x', 0.18));
+                printer.TextOut(cellX, y + 100, TrimLeft(row->value), kCellFont, kCellFontSize);
+            int bottom = y + 200;
+            if (read) {
+                printer.TextOut(cellX, y + 150, CASNumberShown(structure.FCASNr), kCellFont, kCellFontSize);
+                TGrafCtab picture;
+                picture.Assign(UprightCopy(structure));
+                bottom = picture.PrintStructure(printer, cellX, y + 200, false, 3, 'x', 0.18);
+            }
+            // Under the drawing what tells it apart: rank, library position and name.
+            if (row) {
+                const int cellWidth = static_cast<int>(width * 0.18);
+                printer.TextOut(cellX, bottom + kCellLine / 4, DrawingCaption(*row), kCellFont, kCellFontSize);
+                const std::string name = Trim(row->name);
+                if (!name.empty())
+                    printer.TextOut(cellX, bottom + kCellLine / 4 + kCellLine, CellName(name, cellWidth), kCellFont,
+                                    kCellFontSize);
+                bottom += kCaptionHeight;
+            }
+            lowest = std::max(lowest, bottom);
         }
         y = lowest - 85;
     }
@@ -126,8 +162,8 @@ ReportPrintData MakeReportPrintData(Workbench& workbench)
     ReportPrintData data;
     const SearchState& state = workbench.State();
     data.query = state.Query;
-    data.libraryFileName = state.LibraryFileName;
-    data.coefficient = workbench.Results().coefficient;
+    data.libraryFileName = workbench.LibraryPath();
+    data.coefficient = workbench.ResultCoefficient();
     // The best count of the search that made the results (the field may have changed since).
     const auto& best = workbench.Results().best;
     data.bestCount = best.empty() ? state.BestCount : static_cast<int>(best.size());
@@ -164,7 +200,9 @@ void PrintSearchReport(PrintTarget& printer, const ReportPrintData& data, Report
         Text(printer, x + 500, 585 - d, name.substr(60));
     const int y0 = ratio < 4 ? query.PrintStructure(printer, x + 280, 635 - d, false, 3, 'y', 0.13)
                              : query.PrintStructure(printer, x + 280, 635 - d, false, 3, 'x', 0.6);
-    Text(printer, x, y0 + 40, "Library: " + data.libraryFileName);
+    // A long path is shortened in the middle, so that the file's own name stays on the page.
+    const int room = printer.PageWidth() - 2 * x - PrintTextWidth(kPrintFont, kPrintFontSize, "Library: ");
+    Text(printer, x, y0 + 40, "Library: " + PrintFitMiddle(data.libraryFileName, room, kPrintFont, kPrintFontSize));
     Text(printer, x, y0 + 100, "Similarity coefficient : " + CoefficientName(data.coefficient));
     Text(printer, x, y0 + 160, "Number of best matching: " + std::to_string(data.bestCount));
     Text(printer, x, y0 + 220, "Structural descriptors : " + lines[0]);

@@ -1,6 +1,7 @@
 #include "search/workbench.h"
 
 #include "base/bytes.h"
+#include "base/filerollback.h"
 #include "base/ioerror.h"
 #include "base/numtext.h"
 #include "base/textfile.h"
@@ -8,6 +9,8 @@
 #include "descriptors/descfiles.h"
 #include "descriptors/groups.h"
 #include "io/libfiles.h"
+#include "io/liblock.h"
+#include "io/libstamp.h"
 #include "io/molfile.h"
 #include "io/structureformats.h"
 #include "search/coefficients.h"
@@ -27,6 +30,41 @@
 namespace velmora {
 
 namespace {
+
+// The drawn query's layout with y growing upward: mirrored top to bottom about the middle of its
+// height, so the coordinates keep the range they had. The layout on screen is what other programs
+// show from the saved file.
+TCTab YUpLayout(const TCTab& drawn)
+{
+    TCTab table;
+    table.Assign(drawn);
+    const int n = table.NumValidAtoms;
+    if (n < 1)
+        return table;
+    double top = table.Atom(1).y, bottom = top;
+    for (int i = 2; i <= n; ++i) {
+        top = std::min(top, static_cast<double>(table.Atom(i).y));
+        bottom = std::max(bottom, static_cast<double>(table.Atom(i).y));
+    }
+    for (int i = 1; i <= n; ++i)
+        table.SetCoord(i, 2, top + bottom - table.Atom(i).y);
+    return table;
+}
+
+// "no such file", "is a folder", "is not a regular file" (a FIFO, a device: reading it could
+// block), or "" for a regular file.
+std::string QueryFileProblem(const std::string& file)
+{
+    std::error_code error;
+    const auto status = std::filesystem::status(file, error);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return "no such file";
+    if (std::filesystem::is_directory(status))
+        return "is a folder";
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        return "is not a regular file";
+    return {};
+}
 
 // The search computes on two worker threads, in chunks of this many structures.
 constexpr int kSearchWorkers = 2;
@@ -115,7 +153,23 @@ MenuState Workbench::Menu() const
 
 bool Workbench::IsLibrary(const std::string& file)
 {
-    return HasLibraryExtension(file) && m_library.ReadLibraryRecord(file, 1) == kLibOk;
+    if (!HasLibraryExtension(file))
+        return false;
+    const LibraryLock lock(file, LibraryWork::Read);
+    return m_library.ReadLibraryRecord(file, 1) == kLibOk;
+}
+
+bool Workbench::CompanionTrusted(const std::string& extension)
+{
+    const std::string file = CompanionFileName(m_state.LibraryFileName, extension);
+    if (!std::filesystem::exists(file))
+        return false;
+    const std::string mismatch = CompanionMismatch(m_state.LibraryFileName, extension);
+    if (mismatch.empty())
+        return true;
+    if (m_distrustReported.insert(file).second)
+        m_dialog.ShowMessage(MessageKind::Warning, "Warning", CompanionMismatchText(file, mismatch), MessageButtons::Ok);
+    return false;
 }
 
 bool Workbench::PassesFormatTest(const std::string& file)
@@ -137,6 +191,11 @@ bool Workbench::OpenLibrary(const std::optional<std::string>& file)
     const auto chosen = file ? file : m_dialog.ChooseFile(FileDialogKind::Open, "Open Library", "Library-Files (*.clb)|*.clb", "");
     if (!chosen)
         return false;
+    // Nobody writes the library or its parameter files while it is opened (a calculation of its
+    // parameters here takes the lock on for writing).
+    std::optional<LibraryLock> lock;
+    if (HasLibraryExtension(*chosen))
+        lock.emplace(*chosen, LibraryWork::Read);
     if (!IsLibrary(*chosen)) {
         const std::string problem = LibraryNameProblem(*chosen);
         m_dialog.ShowMessage(MessageKind::Error, "Error", "none CLB-Format !!  Please import library", MessageButtons::Ok,
@@ -230,6 +289,10 @@ bool Workbench::LoadQuery(const std::optional<std::string>& file)
     const auto chosen = file ? file : m_dialog.ChooseFile(FileDialogKind::Open, "Open X-File", filter, "");
     if (!chosen)
         return false;
+    // A file that is not there, or not a file, is no question of format: the true reason, and the
+    // query stays as it was.
+    if (const std::string missing = QueryFileProblem(*chosen); !missing.empty())
+        throw IoError(*chosen, missing);
     std::string problem;
     TCTab first;
     if (IsLibrary(*chosen)) {
@@ -261,6 +324,7 @@ bool Workbench::LoadQuery(const std::optional<std::string>& file)
     }
     m_state.QueryFileName = *chosen;
     m_state.QueryLoaded = true;
+    m_state.QueryDrawn = false;
     InvalidateResults();
     return true;
 }
@@ -307,6 +371,7 @@ bool Workbench::LoadQuerySmiles(const std::string& smiles)
     table.FStrucName = smiles.substr(0, 80);
     m_state.Query.Assign(table);
     m_state.QueryLoaded = true;
+    m_state.QueryDrawn = false;
     m_state.QueryFileName.clear();
     InvalidateResults();
     return true;
@@ -316,6 +381,7 @@ void Workbench::SetDrawnQuery(const TCTab& structure)
 {
     m_state.Query.Assign(structure);
     m_state.QueryLoaded = true;
+    m_state.QueryDrawn = true;
     m_state.QueryFileName.clear();
     InvalidateResults();
 }
@@ -348,9 +414,12 @@ bool Workbench::SaveQuery(const std::optional<std::string>& file)
         default: return false;
         }
     }
+    FileRollback rollback(*chosen, mode == TextWriter::Mode::Append ? FileRollback::Mode::Append : FileRollback::Mode::New);
     TextWriter writer(*chosen, mode);
-    WriteMolRecord(m_state.Query, writer, "ZW", m_state.Query.FStrucName.substr(0, 8), 0, "");
+    const TCTab& query = m_state.QueryDrawn ? YUpLayout(m_state.Query) : m_state.Query;
+    WriteMolRecord(query, writer, "ZW", query.FStrucName.substr(0, 8), 0, "");
     writer.Close();
+    rollback.Keep();
     return true;
 }
 
@@ -369,8 +438,7 @@ void Workbench::SetIntroMode()
 bool Workbench::SetNormalMode()
 {
     // A library without descriptor file needs one first; the user may decline.
-    const bool build =
-        m_state.LibraryOpen && !std::filesystem::exists(CompanionFileName(m_state.LibraryFileName, "pre"));
+    const bool build = m_state.LibraryOpen && !CompanionTrusted("pre");
     if (build && m_dialog.ShowMessage(MessageKind::Information, "Information",
                                       "Do you really want to calculate all\rdescriptor-values now ???? \rIt could take a long time",
                                       MessageButtons::OkCancel) != MessageAnswer::Ok)
@@ -434,9 +502,11 @@ void Workbench::LoadLibraryParameters()
         m_parameters.Clear();
         m_state.ParametersAvailable = false;
         m_parameters.Read(file, intro ? 34 : 153, ParameterFileLines(m_state.Mode));
-        if (intro)
-            m_state.ParametersAvailable = true;
-        return;
+        if (CompanionTrusted(intro ? "idr" : "idp")) {
+            if (intro)
+                m_state.ParametersAvailable = true;
+            return;
+        }
     }
     // No parameters of this library: none of another library may stay in use.
     m_parameters.Clear();
@@ -455,6 +525,8 @@ void Workbench::LoadLibraryParameters()
 
 void Workbench::LibraryOpened()
 {
+    // A relative name means the folder current now, whatever the folder is later.
+    m_openedLibrary = {m_state.LibraryFileName, FullPath(m_state.LibraryFileName)};
     m_state.LibraryOpen = true;
     m_state.Mode = DescriptorMode::Normal;
     m_choice.SetAvailability(DescriptorMode::Normal);
@@ -465,9 +537,11 @@ void Workbench::LibraryOpened()
     m_selection.DeselectAll(context);
     m_state.DescriptorsChosen = false;
     m_hasResults = false;
+    m_resultLock.reset();
     m_results = SearchResults{};
     m_state.BackPage = 0;
-    if (!std::filesystem::exists(CompanionFileName(m_state.LibraryFileName, "pre"))) {
+    m_distrustReported.clear();
+    if (!CompanionTrusted("pre")) {
         m_state.Mode = DescriptorMode::Intro;
         m_choice.SetAvailability(DescriptorMode::Intro);
         m_dialog.ShowMessage(MessageKind::Information, "Information", kIntroModeNotice, MessageButtons::Ok);
@@ -476,6 +550,7 @@ void Workbench::LibraryOpened()
 
 void Workbench::CloseLibrary()
 {
+    m_resultLock.reset();
     m_library.ReleaseFiles();
     m_state.LibraryOpen = false;
     m_state.LibraryFileName.clear();
@@ -553,6 +628,13 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile, SearchResults
     const std::string descriptorFile = CompanionFileName(m_state.LibraryFileName, "pre");
     if (normal)
         CheckDescriptorFile(descriptorFile, m_state.LibraryCount);
+    // Files made from another state of the library would rank other values without a word.
+    const std::string companion = normal ? "pre" : "idr";
+    if (normal || std::filesystem::exists(CompanionFileName(m_state.LibraryFileName, companion)))
+        if (const std::string mismatch = CompanionMismatch(m_state.LibraryFileName, companion, false); !mismatch.empty())
+            throw IoError(CompanionFileName(m_state.LibraryFileName, companion),
+                          mismatch + (normal ? "; calculate the descriptor values again to rebuild it"
+                                             : "; calculate the library parameters again to rebuild it"));
     TextWriter out(resultFile);
     const bool vectorOk = ComputeQueryVector();
     ComparisonSetup setup;
@@ -645,6 +727,46 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile, SearchResults
     return outcome;
 }
 
+std::string Workbench::ChooseResultLibraryName(const std::string& library)
+{
+    // The result library never shares a file with the searched one, however it is spelled.
+    auto ofLibrary = [&](const std::string& name) {
+        return LibraryFileAt(library, name) || LibraryFileAt(library, IndexFileName(name));
+    };
+    std::string usual = ResultLibraryName(library);
+    while (ofLibrary(usual))
+        usual = usual.substr(0, usual.size() - 4) + "SIM.clb";
+    // A name is free when nothing of a library is there, or an earlier result library (its stamp
+    // fits it); a user's own library of that name is never replaced.
+    auto taken = [&](const std::string& name) {
+        const bool there = std::filesystem::exists(name) || std::filesystem::exists(ExistingIndexFileName(name));
+        return ofLibrary(name) || (there && !CompanionMismatch(name, "clb").empty());
+    };
+    // Nor is one another program reads or writes now. The name chosen stays locked for reading
+    // while its results are shown, so that no other search replaces them meanwhile.
+    m_resultLock.reset();
+    std::string name = usual;
+    bool inUse = false;
+    for (int n = 2;; ++n) {
+        if (!taken(name)) {
+            try {
+                { const LibraryLock writing(name, LibraryWork::SearchResult); }
+                m_resultLock = std::make_unique<LibraryLock>(name, LibraryWork::Read);
+                break;
+            } catch (const LibraryBusy&) {
+                inUse = inUse || name == usual;
+            }
+        }
+        name = usual.substr(0, usual.size() - 4) + std::to_string(n) + ".clb";
+    }
+    if (name != usual)
+        m_dialog.ShowMessage(MessageKind::Warning, "Warning",
+                             usual + (inUse ? " is in use by another program" : " is a library this program's searches did not make") +
+                                 "; it stays as it is.\rThe best matches are written to " + name + " instead.",
+                             MessageButtons::Ok);
+    return name;
+}
+
 SearchOutcome Workbench::RunSearch()
 {
     if (!CalculateEnabled())
@@ -685,6 +807,17 @@ SearchOutcome Workbench::RunSearch()
                              MessageButtons::Ok);
     }
 
+    // No program writes the library while it is searched. Another may have changed it since it
+    // was opened: its parameters and count would then belong to another library state.
+    const LibraryLock lock(m_state.LibraryFileName, LibraryWork::Search);
+    m_library.ReleaseFiles();
+    if (const long now = CountLibraryRecords(m_state.LibraryFileName); now != m_state.LibraryCount) {
+        m_dialog.ShowMessage(MessageKind::Error, "Error",
+                             "The library has changed since it was opened (" + std::to_string(m_state.LibraryCount) +
+                                 " structures then, " + std::to_string(now) + " now).\rOpen it again to search it.",
+                             MessageButtons::Ok, m_state.LibraryFileName);
+        return SearchOutcome::NotStarted;
+    }
     const std::string resultFile = CompanionFileName(m_state.LibraryFileName, "qlt");
     m_failureDetail.clear();
     m_state.StartTime = ClockNow();
@@ -703,10 +836,7 @@ SearchOutcome Workbench::RunSearch()
             if (!histogramDone)
                 BuildHistogram(resultFile, results);
             // The result library never shares a file with the searched one, however it is spelled.
-            std::string similar = ResultLibraryName(m_state.LibraryFileName);
-            while (LibraryFileAt(m_state.LibraryFileName, similar) ||
-                   LibraryFileAt(m_state.LibraryFileName, IndexFileName(similar)))
-                similar = similar.substr(0, similar.size() - 4) + "SIM.clb";
+            const std::string similar = ChooseResultLibraryName(m_state.LibraryFileName);
             m_state.SimilarLibraryFileName = similar;
             long failedPosition = 0;
             const int written = WriteResultLibrary(m_library, m_state.LibraryFileName, similar, results, &failedPosition);
@@ -750,6 +880,7 @@ void Workbench::ResetAll()
     auto context = Context();
     m_selection.DeselectAll(context);
     m_hasResults = false;
+    m_resultLock.reset();
     m_results = SearchResults{};
     m_printEnabled = false;
     m_parameters.Clear();
@@ -836,6 +967,7 @@ std::string Workbench::ExportAscii(std::mt19937& random)
             classOne[static_cast<std::size_t>(s)] = true;
     }
 
+    FileRollback rollback(path, FileRollback::Mode::New);
     TextWriter out(path);
     out.WriteLine(path);
     out.WriteLine(std::to_string(m));
@@ -847,10 +979,13 @@ std::string Workbench::ExportAscii(std::mt19937& random)
     out.WriteLine(header + " ");
 
     const bool normal = m_state.Mode == DescriptorMode::Normal;
+    const LibraryLock lock(m_state.LibraryFileName, LibraryWork::Read);
     File records;
     if (normal) {
         const std::string pre = CompanionFileName(m_state.LibraryFileName, "pre");
         CheckDescriptorFile(pre, m_state.LibraryCount);
+        if (const std::string mismatch = CompanionMismatch(m_state.LibraryFileName, "pre", false); !mismatch.empty())
+            throw IoError(pre, mismatch + "; calculate the descriptor values again to rebuild it");
         records.reset(std::fopen(pre.c_str(), "rb"));
         if (!records)
             throw IoError(pre, std::string("cannot open the descriptor file: ") + std::strerror(errno));
@@ -879,6 +1014,7 @@ std::string Workbench::ExportAscii(std::mt19937& random)
             out.WriteLine(line + " ");
         }
     out.Close();
+    rollback.Keep();
     return path;
 }
 

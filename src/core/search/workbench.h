@@ -9,14 +9,17 @@
 #include "descriptors/catalogue.h"
 #include "descriptors/descsets.h"
 #include "io/convert.h"
+#include "io/liblock.h"
 #include "io/structlib.h"
 #include "search/libparams.h"
 #include "search/ranking.h"
 #include "search/statistics.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,6 +35,9 @@ struct SearchState {
     int BestCount = 50;
     bool LibraryOpen = false;
     bool QueryLoaded = false;
+    // The query came from the structure editor: its coordinates are the editor's pixels, y growing
+    // downward. Queries read from files, libraries and SMILES keep y growing upward.
+    bool QueryDrawn = false;
     bool DescriptorsChosen = false;
     bool ParametersAvailable = false;
     int BackPage = 0;
@@ -111,6 +117,11 @@ public:
     StatisticsAccumulator& Statistics() { return m_statistics; }
     const SearchResults& Results() const { return m_results; }
     bool HasResults() const { return m_hasResults; }
+    // The coefficient the results were computed with (the chosen one while there are none): every
+    // label of a result names it, whatever has been chosen since.
+    int ResultCoefficient() const;
+    // The open library as pages and printouts name it: its full path, whatever form it was given in.
+    std::string LibraryPath() const;
     // Descriptors that took part in the last search, and those left out for lack of spread.
     const std::vector<int>& Participating() const { return m_participating; }
     const std::vector<int>& LeftOut() const { return m_leftOut; }
@@ -134,6 +145,8 @@ public:
     bool PasteSmiles();
     // Sets the query from a drawn structure (the editor's OK).
     void SetDrawnQuery(const TCTab& structure);
+    // Saves the query as a molfile record. A drawn query is written with y growing upward, as
+    // library records and other programs keep it; in memory it stays as drawn.
     bool SaveQuery(const std::optional<std::string>& file = std::nullopt);
     void SetIntroMode();
     bool SetNormalMode();
@@ -163,8 +176,14 @@ public:
     // Library().Structure(). When the read fails the structure is left empty, never holding the
     // structure read before, and the row has no name or CAS number.
     ResultStructure ReadResultStructure(int rank);
-    // Prepares converter to export the last search's best matches (the result library) and shows it
-    // through runConverter. True when an export completed while it was shown. Refused without results.
+    // The SD data items an export of the best matches writes with the structure of rank p: its rank,
+    // library position, value (as the report shows it) and the coefficient's name.
+    std::vector<SDDataItem> ResultDataItems(int rank) const;
+    // Prepares converter to export the last search's best matches (the result library) with their
+    // data items. False, leaving it as it was, without results of the open library.
+    bool PrepareResultExport(Converter& converter) const;
+    // PrepareResultExport, then shows the converter through runConverter. True when an export
+    // completed while it was shown. Refused without results.
     bool ExportLibrary(Converter& converter, const std::function<void(Converter&)>& runConverter);
     // The ASCII export of raw descriptor values; the generator decides the random sample.
     std::string ExportAscii(std::mt19937& random);
@@ -173,6 +192,12 @@ private:
     // The menu flags that follow from the results: export, ASCII export, detail page, flow icons.
     void MenuExtras(MenuState& menu) const;
     bool IsLibrary(const std::string& file);
+    // Whether the open library's companion (by extension) is there and made from the library as it
+    // is now; one that is there but does not fit is named in one warning and counts as missing.
+    bool CompanionTrusted(const std::string& extension);
+    // The result library of a search of library: its usual name, unless a library the search did
+    // not make holds it; then the first free one beside it ("drSIM2.clb", ...), with a warning.
+    std::string ChooseResultLibraryName(const std::string& library);
     bool PassesFormatTest(const std::string& file);
     // The first structure of a SMILES file or V3000 molfile; false for other files, and with the
     // reason in problem when such a file holds none.
@@ -194,6 +219,9 @@ private:
     bool m_hasResults = false;
     bool m_printEnabled = false;
     std::string m_failureDetail; // the file, the record and the cause of a failed search
+    std::set<std::string> m_distrustReported; // companions of the open library already warned about
+    std::unique_ptr<LibraryLock> m_resultLock;  // the result library of the results shown, read-locked
+    std::pair<std::string, std::string> m_openedLibrary; // the library's name when opened, its full path
     std::vector<int> m_participating;
     std::vector<int> m_leftOut;
     std::array<double, kCatalogueSize> m_queryVector{};

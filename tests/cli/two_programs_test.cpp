@@ -1,0 +1,250 @@
+// Two programs on one library: velmora-cli run as real processes against each other and against a
+// lock this test holds, as another program (the window, a second tool) would.
+#include "cli_support.h"
+#include "test_support.h"
+
+#include "io/libfiles.h"
+#include "io/liblock.h"
+#include "io/libstamp.h"
+#include "io/structlib.h"
+#include "search/libparams.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <iostream>
+#include <map>
+
+extern char** environ;
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Contains;
+
+struct Process {
+    pid_t pid = -1;
+    std::string out, err; // files that receive its output
+};
+
+// Starts velmora-cli with args; its output goes into files of dir named by tag.
+Process Start(const test::TempDir& dir, const std::string& tag, const std::vector<std::string>& args)
+{
+    Process process;
+    process.out = dir.File(tag + ".out");
+    process.err = dir.File(tag + ".err");
+    std::vector<std::string> all{VELMORA_CLI_PROGRAM};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& arg : all)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, process.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, process.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int started = posix_spawn(&process.pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    EXPECT_EQ(started, 0) << VELMORA_CLI_PROGRAM;
+    return process;
+}
+
+struct Finished {
+    int status = -1;
+    std::string out, err;
+};
+
+Finished Wait(const Process& process)
+{
+    Finished finished;
+    int status = 0;
+    if (process.pid > 0 && ::waitpid(process.pid, &status, 0) == process.pid && WIFEXITED(status))
+        finished.status = WEXITSTATUS(status);
+    finished.out = test::ReadBytes(process.out);
+    finished.err = test::ReadBytes(process.err);
+    return finished;
+}
+
+Finished RunTool(const test::TempDir& dir, const std::vector<std::string>& args) { return Wait(Start(dir, "run", args)); }
+
+// Every file of the library with its bytes (missing files as "(missing)").
+std::map<std::string, std::string> Files(const std::string& library)
+{
+    std::map<std::string, std::string> files;
+    for (const char* extension : {"clb", "III", "pre", "pr1", "idp", "idr", "id1", "pre-state", "idp-state", "idr-state"}) {
+        const std::string file = LibraryCompanionName(library, extension);
+        files[extension] = fs::exists(file) ? test::ReadBytes(file) : "(missing)";
+    }
+    return files;
+}
+
+// Two appends at once: each either completes with every one of its records in the library, or is
+// refused, naming the import that holds the library, and adds nothing.
+TEST(TwoPrograms, TwoAppendsAtOnceLoseNoRecord)
+{
+    test::TempDir dir;
+    const std::string a = dir.File("a.sdf"), b = dir.File("b.sdf");
+    test::WriteBytes(a, test::NciRecords(1, 200));
+    test::WriteBytes(b, test::NciRecords(301, 200));
+    const std::string lib = dir.File("lib.clb");
+    int bothRan = 0, oneRefused = 0;
+    for (int round = 0; round < 20; ++round) {
+        fs::remove(lib);
+        fs::remove(dir.File("lib.III"));
+        test::WriteBytes(dir.File("seed.sdf"), test::NciRecords(900, 5));
+        ASSERT_EQ(RunTool(dir, {"import", dir.File("seed.sdf"), lib}).status, 0);
+        const Process first = Start(dir, "first", {"import", a, lib, "--append"});
+        const Process second = Start(dir, "second", {"import", b, lib, "--append"});
+        const Finished one = Wait(first), two = Wait(second);
+        long expected = 5;
+        for (const Finished* run : {&one, &two}) {
+            if (run->status == 0) {
+                expected += 200;
+                EXPECT_TRUE(Contains(run->out, "Imported 200 structures")) << run->out;
+            } else {
+                EXPECT_EQ(run->status, 1) << run->err;
+                EXPECT_TRUE(Contains(run->err, lib + ": in use by another program (import): nothing was changed"))
+                    << run->err;
+                ++oneRefused;
+            }
+        }
+        bothRan += one.status == 0 && two.status == 0;
+        ASSERT_EQ(CountLibraryRecords(lib), expected) << "round " << round << "\n" << one.err << two.err;
+        StructureLibrary library;
+        for (long k = 1; k <= expected; ++k)
+            ASSERT_EQ(library.ReadLibraryRecord(lib, k), kLibOk) << "round " << round << ", record " << k;
+    }
+    // Both outcomes are fine; the rounds where one was refused are the ones that overlapped.
+    std::cout << "two appends at once: " << oneRefused << " of 20 rounds overlapped, " << bothRan << " ran one after the other\n";
+}
+
+// While another program holds the library, what may not share it is refused at once, names the
+// work that holds it, exits 1 and changes no file; what may share it runs.
+TEST(TwoPrograms, WorkThatCannotShareTheLibraryIsRefusedAndChangesNothing)
+{
+    test::TempDir dir;
+    const std::string lib = test::NciLibrary(dir, "lib", 30, true);
+    ASSERT_FALSE(lib.empty());
+    const std::string query = test::DataFile("query.mol");
+    const std::string more = dir.File("more.sdf");
+    test::WriteBytes(more, test::NciRecords(100, 3));
+    struct Case {
+        LibraryWork held;
+        std::vector<std::string> args;
+        const char* holder; // empty: the command runs
+    };
+    const std::vector<Case> cases{
+        {LibraryWork::Import, {"build", lib}, "import"},
+        {LibraryWork::Import, {"params", lib}, "import"},
+        {LibraryWork::Import, {"search", lib, query, "--descriptors", "Atoms of C,Atoms of N,Atoms of O", "--yes"}, "import"},
+        {LibraryWork::Import, {"show", lib, "1"}, "import"},
+        {LibraryWork::Import, {"stats", lib}, "import"},
+        {LibraryWork::Import, {"export", lib, dir.File("out.sdf")}, "import"},
+        {LibraryWork::Build, {"import", more, lib, "--append"}, "build"},
+        {LibraryWork::Params, {"import", more, lib, "--replace"}, "params"},
+        {LibraryWork::Search, {"import", more, lib, "--append"}, "search"},
+        {LibraryWork::Search, {"build", lib}, "search"},
+        {LibraryWork::Export, {"params", lib}, "export"},
+        {LibraryWork::Read, {"show", lib, "2"}, nullptr},
+        {LibraryWork::Search, {"export", lib, dir.File("out.sdf")}, nullptr},
+    };
+    for (const auto& c : cases) {
+        const auto before = Files(lib);
+        Finished run;
+        {
+            const LibraryLock held(lib, c.held);
+            run = RunTool(dir, c.args);
+        }
+        if (!c.holder) {
+            EXPECT_EQ(run.status, 0) << c.args[0] << "\n" << run.err;
+            continue;
+        }
+        EXPECT_EQ(run.status, 1) << c.args[0];
+        EXPECT_TRUE(Contains(run.err, lib + ": in use by another program (" + c.holder + "): nothing was changed; "
+                                            "try again when it has finished\n"))
+            << c.args[0] << " against " << LibraryWorkName(c.held) << ": " << run.err;
+        EXPECT_EQ(Files(lib), before) << c.args[0] << " against " << LibraryWorkName(c.held);
+        EXPECT_FALSE(fs::exists(dir.File("out.sdf"))) << c.args[0];
+    }
+}
+
+// Two builds at once leave one complete descriptor file that fits the library; a build that says
+// it wrote its files did.
+TEST(TwoPrograms, TwoBuildsAtOnceLeaveOneCompleteDescriptorFile)
+{
+    test::TempDir dir;
+    const std::string lib = test::NciLibrary(dir, "lib", 400, false);
+    ASSERT_FALSE(lib.empty());
+    for (int round = 0; round < 5; ++round) {
+        const Process first = Start(dir, "first", {"build", lib});
+        const Process second = Start(dir, "second", {"build", lib});
+        const Finished one = Wait(first), two = Wait(second);
+        EXPECT_TRUE(one.status == 0 || two.status == 0) << one.err << two.err;
+        for (const Finished* run : {&one, &two}) {
+            if (run->status != 0) {
+                EXPECT_TRUE(Contains(run->err, "in use by another program (build)")) << run->err;
+            }
+        }
+        ASSERT_TRUE(fs::exists(dir.File("lib.pre"))) << "round " << round;
+        EXPECT_EQ(fs::file_size(dir.File("lib.pre")), 400u * 260u);
+        EXPECT_FALSE(fs::exists(dir.File("lib.pr1")));
+        EXPECT_EQ(CompanionMismatch(lib, "pre"), "");
+        EXPECT_EQ(CompanionMismatch(lib, "idp"), "");
+    }
+}
+
+// A search while an import appends never sees the half-written library: it is refused, or it
+// ran before or after; an INTRO parameter file it leaves fits the library as it ends up.
+TEST(TwoPrograms, ASearchDuringAnAppendLeavesNoParametersOfAHalfWrittenLibrary)
+{
+    test::TempDir dir;
+    const std::string lib = test::NciLibrary(dir, "lib", 20, false);
+    ASSERT_FALSE(lib.empty());
+    const std::string more = dir.File("more.sdf");
+    test::WriteBytes(more, test::NciRecords(200, 400));
+    const Process import = Start(dir, "import", {"import", more, lib, "--append"});
+    const Process search = Start(dir, "search", {"search", lib, test::DataFile("query.mol"), "--descriptors", "Bonds: single,Hetero atoms,Branching atoms",
+                                                 "--mode", "intro", "--yes"});
+    const Finished imported = Wait(import), searched = Wait(search);
+    ASSERT_EQ(imported.status == 0 ? 0 : 1, imported.status) << imported.err;
+    if (searched.status != 0) {
+        EXPECT_TRUE(Contains(searched.err, "in use by another program")) << searched.err;
+    }
+    if (fs::exists(dir.File("lib.idr"))) {
+        EXPECT_EQ(CompanionMismatch(lib, "idr"), "");
+    }
+    EXPECT_EQ(CountLibraryRecords(lib), imported.status == 0 ? 420 : 20);
+}
+
+// The system releases the lock of a program that is killed: the next one is not refused, and what
+// it makes fits the library as the killed one left it.
+TEST(TwoPrograms, AKilledWriterLeavesTheLibraryFree)
+{
+    test::TempDir dir;
+    const std::string big = dir.File("big.sdf");
+    test::WriteBytes(big, test::NciRecords(1, 1000) + test::NciRecords(1, 1000) + test::NciRecords(1, 1000));
+    const std::string lib = dir.File("lib.clb");
+    for (int delay : {20, 60}) {
+        const Process import = Start(dir, "import", {"import", big, lib, "--replace"});
+        ::usleep(static_cast<useconds_t>(delay * 1000));
+        ::kill(import.pid, SIGKILL);
+        Wait(import);
+        const std::string more = dir.File("more.sdf");
+        test::WriteBytes(more, test::NciRecords(100, 2));
+        const Finished append = RunTool(dir, {"import", more, lib, "--append"});
+        EXPECT_EQ(append.status, 0) << append.err;
+        const Finished build = RunTool(dir, {"build", lib});
+        EXPECT_EQ(build.status, 0) << build.err;
+        EXPECT_EQ(CompanionMismatch(lib, "pre"), "");
+    }
+}
+
+} // namespace
+} // namespace velmora
