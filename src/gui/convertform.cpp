@@ -130,8 +130,9 @@ void TConvertForm::Convert()
     if (!m_converter || m_converting || !m_converter->ConvertEnabled())
         return;
     m_converting = true;
-    m_saveAs->setEnabled(false);
-    m_exit->setEnabled(false);
+    // Nothing but the progress window's buttons while it runs.
+    for (QPushButton* button : {m_saveAs, m_convert, m_exit})
+        button->setEnabled(false);
     try {
         m_converter->Convert(m_library, m_dialog, m_progress);
     } catch (const IoError& error) {

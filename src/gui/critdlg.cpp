@@ -3,6 +3,7 @@
 #include "descriptors/catalogue.h"
 #include "qtuserdialog.h"
 #include "search/workbench.h"
+#include "setfilewatcher.h"
 
 #include <QComboBox>
 #include <algorithm>
@@ -92,10 +93,18 @@ TSimCritDlg::TSimCritDlg(Workbench& workbench, UserDialog& dialog, QWidget* pare
     layout->addLayout(buttons, 2, 0, 1, 2);
     layout->setColumnStretch(1, 1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    m_setFileWatcher = new SetFileWatcher(this);
+    m_setFileWatcher->Watch(QString::fromStdString(m_workbench.Selection().SetFile().Path()));
+    connect(m_setFileWatcher, &SetFileWatcher::Changed, this, [this] {
+        if (m_workbench.Selection().ReloadSetList())
+            Refresh();
+    });
 }
 
 void TSimCritDlg::Run()
 {
+    m_setFileWatcher->Watch(QString::fromStdString(m_workbench.Selection().SetFile().Path()));
     Refresh();
     exec();
     m_workbench.DescriptorDialogClosed();

@@ -17,6 +17,8 @@ class Workbench;
 
 namespace velmora::gui {
 
+class SetFileWatcher;
+
 class TSimCritDlg : public QDialog {
     Q_OBJECT
 public:
@@ -37,6 +39,8 @@ public:
     QPushButton* DeselectButton() const { return m_deselect; }
     QPushButton* AugAtomsButton() const { return m_augAtoms; }
     QPushButton* CloseButton() const { return m_close; }
+    // Sets saved or deleted in the set file by another program show while the window runs.
+    SetFileWatcher* SetFileWatch() const { return m_setFileWatcher; }
 
     // Rows the chosen grid shows before it scrolls.
     static constexpr int kVisibleRows = 21;
@@ -63,6 +67,7 @@ private:
     QPushButton* m_deselect;
     QPushButton* m_augAtoms;
     QPushButton* m_close;
+    SetFileWatcher* m_setFileWatcher;
 };
 
 } // namespace velmora::gui

@@ -114,9 +114,17 @@ TStatisticForm::TStatisticForm(StructureLibrary& library, UserDialog& dialog, Pr
         grid->addWidget(caption, i, 0);
         grid->addWidget(m_values[static_cast<std::size_t>(i)], i, 1, 1, 2);
     }
-    auto* heading = new QLabel("Functional groups    Structures      %", m_results);
-    heading->setFont(mono);
-    grid->addWidget(heading, 7, 0, 1, 3);
+    // One heading per column, aligned as the column's values, so each stands above its own.
+    const std::pair<const char*, Qt::Alignment> headings[] = {
+        {"Functional groups", Qt::AlignLeft}, {"Structures", Qt::AlignRight}, {"%", Qt::AlignRight}};
+    for (int column = 0; column < 3; ++column) {
+        auto* heading = new QLabel(headings[column].first, m_results);
+        heading->setObjectName(QString("heading%1").arg(column));
+        heading->setFont(mono);
+        heading->setAlignment(headings[column].second | Qt::AlignBottom);
+        grid->addWidget(heading, 7, column);
+    }
+    grid->setRowMinimumHeight(6, 8); // a little room between the totals and the table
     const auto& labels = StatisticsLabels();
     for (int row = 0; row < 24; ++row) {
         auto* label = new QLabel(QString::fromStdString(labels[static_cast<std::size_t>(row)]), m_results);
@@ -130,8 +138,11 @@ TStatisticForm::TStatisticForm(StructureLibrary& library, UserDialog& dialog, Pr
         grid->addWidget(m_groupPercents[static_cast<std::size_t>(row)], 8 + row, 2);
     }
     grid->setVerticalSpacing(1);
-    layout->addWidget(m_results, 1);
+    grid->setColumnStretch(3, 1); // room beyond the table stays on its right
+    layout->addWidget(m_results);
     m_results->hide();
+    // Room the window has beyond its lines stays below them, during the count too.
+    layout->addStretch(1);
 
     auto* buttons = new QHBoxLayout;
     m_print = new QPushButton("Print", this);

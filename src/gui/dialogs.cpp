@@ -108,9 +108,11 @@ bool BestCountDialog::Run()
 {
     ShowCount(m_workbench.State().BestCount);
     m_remembered = m_field->text();
-    m_entered = false;
-    // The value stays visible until the user enters the field (which clears it); Enter keeps it.
-    m_ok->setFocus();
+    // The field has the focus from the start, its value selected: the first digit typed replaces
+    // it, Enter alone keeps it. Coming back to the field later clears it.
+    m_entered = true;
+    m_field->setFocus();
+    m_field->selectAll();
     return exec() == QDialog::Accepted;
 }
 

@@ -1,8 +1,11 @@
 #include "helpwindow.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -62,9 +65,36 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     resize(640, 560);
 }
 
+void HelpWindow::FitOnScreen()
+{
+    QWidget* parent = parentWidget();
+    const QScreen* screen = parent ? parent->screen() : this->screen();
+    if (!screen)
+        return;
+    const QRect room = screen->availableGeometry();
+    // The frame the window manager adds is known only once the window was shown: until then a
+    // title bar and borders of the usual size are allowed for.
+    QMargins frame(8, 36, 8, 8);
+    if (m_placed && frameGeometry() != geometry())
+        frame = QMargins(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
+                         frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
+    const QRect inner = room.marginsRemoved(frame);
+    resize(std::min(width(), inner.width()), std::min(height(), inner.height()));
+    // pos() is the frame's corner; at is the corner of the window's inside.
+    QPoint at = pos() + QPoint(frame.left(), frame.top());
+    if (!m_placed && parent) // first opening: over the middle of the workbench
+        at = parent->geometry().center() - QPoint(width() / 2, height() / 2);
+    at.setX(std::clamp(at.x(), inner.left(), inner.right() + 1 - width()));
+    at.setY(std::clamp(at.y(), inner.top(), inner.bottom() + 1 - height()));
+    move(at - QPoint(frame.left(), frame.top()));
+    m_placed = true;
+}
+
 void HelpWindow::ShowTopic(int context)
 {
     m_browser->setSource(TopicUrl(context));
+    if (!isVisible())
+        FitOnScreen();
     show();
     raise();
     activateWindow();

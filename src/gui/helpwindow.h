@@ -11,6 +11,7 @@ class HelpWindow : public QWidget {
 public:
     explicit HelpWindow(QWidget* parent = nullptr);
     // 1 contents, 2 how to search, 3 features and applications; other values show the contents.
+    // A window that opens is made to fit on its screen, frame and all.
     void ShowTopic(int context);
     QTextBrowser* Browser() const { return m_browser; }
 
@@ -18,7 +19,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void FitOnScreen();
+
     QTextBrowser* m_browser;
+    bool m_placed = false;
 };
 
 } // namespace velmora::gui

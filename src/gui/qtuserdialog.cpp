@@ -4,12 +4,16 @@
 #include "graphics/xmltext.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QSettings>
 
 namespace velmora::gui {
 
@@ -17,6 +21,12 @@ QString DisplayText(const std::string& text)
 {
     const std::u32string points = DecodeText(text);
     return QString::fromUcs4(points.data(), static_cast<qsizetype>(points.size()));
+}
+
+std::unique_ptr<QSettings> UserSettings()
+{
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Velmora"),
+                                       QStringLiteral("Velmora"));
 }
 
 QtUserDialog::QtUserDialog(QWidget* parent) : m_parent(parent) {}
@@ -53,6 +63,19 @@ MessageAnswer QtUserDialog::ShowMessage(MessageKind kind, const std::string& cap
     body.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QMessageBox box(icon, DisplayText(caption), body, QMessageBox::NoButton, Parent());
     box.setTextFormat(Qt::PlainText);
+    // A text broken into lines by its author keeps those lines: the box would wrap them again at
+    // its own narrow width (about 500 pixels), leaving ragged stubs. The text is given the width
+    // of its longest line; only lines too long for the screen still wrap.
+    if (body.contains(QLatin1Char('\n'))) {
+        if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+            const QScreen* screen = Parent() ? Parent()->screen() : QGuiApplication::primaryScreen();
+            const int room = screen ? screen->availableGeometry().width() * 2 / 3 : 800;
+            int widest = 0;
+            for (const QString& line : body.split(QLatin1Char('\n')))
+                widest = std::max(widest, label->fontMetrics().horizontalAdvance(line));
+            label->setMinimumWidth(std::min(widest + 2, room));
+        }
+    }
     // What lies behind the message (file, record, cause) is there on request.
     if (!detail.empty())
         box.setDetailedText(DisplayText(detail));
@@ -129,6 +152,16 @@ QString QtUserDialog::FileFilter(const std::string& filter)
     return entries.join(QStringLiteral(";;"));
 }
 
+QString QtUserDialog::FolderKey(const std::string& title, const std::string& filter)
+{
+    // One kind per title and first pattern ("Save As" writes libraries and SD files).
+    const QString first = QString::fromUtf8(filter).section(QLatin1Char('|'), 1, 1).section(QLatin1Char(';'), 0, 0);
+    QString kind = QString::fromUtf8(title) + QLatin1Char(' ') + first.trimmed();
+    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9]+"));
+    kind.replace(unsafe, QStringLiteral("_"));
+    return QStringLiteral("FileDialogFolders/") + kind;
+}
+
 QString QtUserDialog::FirstSuffix(const QString& nameFilter)
 {
     static const QRegularExpression list(QStringLiteral("\\(([^()]*)\\)\\s*$"));
@@ -162,6 +195,11 @@ std::optional<std::string> QtUserDialog::ChooseFile(FileDialogKind kind, const s
         QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
                          [&dialog](const QString& selected) { dialog.setDefaultSuffix(FirstSuffix(selected)); });
     }
+    const QString key = FolderKey(title, filter);
+    const QString remembered = UserSettings()->value(key).toString();
+    // Qt would open in the folder of whichever dialog was used last: a kind not used yet starts
+    // in the start folder.
+    dialog.setDirectory(!remembered.isEmpty() && QFileInfo(remembered).isDir() ? remembered : QDir::currentPath());
     if (!suggestion.empty()) {
         const QFileInfo suggested(QFile::decodeName(QByteArray::fromStdString(suggestion)));
         if (suggested.isAbsolute() || suggestion.find('/') != std::string::npos)
@@ -173,6 +211,7 @@ std::optional<std::string> QtUserDialog::ChooseFile(FileDialogKind kind, const s
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty())
         return std::nullopt;
+    UserSettings()->setValue(key, QFileInfo(files.first()).absolutePath());
     return QFile::encodeName(files.first()).toStdString();
 }
 

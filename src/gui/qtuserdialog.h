@@ -6,8 +6,11 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 #include <string>
+
+class QSettings;
 
 namespace velmora::gui {
 
@@ -25,7 +28,9 @@ public:
     MessageAnswer ShowMessage(MessageKind kind, const std::string& caption, const std::string& text,
                               MessageButtons buttons, const std::string& detail = {}) override;
     // Qt's own overwrite question is off: the callers ask Replace/Append/Abort themselves. A save
-    // dialog adds the selected filter's first extension to a name typed without one.
+    // dialog adds the selected filter's first extension to a name typed without one. Each kind of
+    // dialog (its title and filter) opens in the folder it was last used in, kept in the user's
+    // settings, unless the suggestion names a folder.
     std::optional<std::string> ChooseFile(FileDialogKind kind, const std::string& title,
                                           const std::string& filter, const std::string& suggestion) override;
     // The bare text field (no heading, no case/clear/undo buttons), as the descriptor sets ask names.
@@ -36,6 +41,8 @@ public:
     static QString FileFilter(const std::string& filter);
     // "mol" for a Qt filter entry "Molfile (*.mol)"; empty for "*" or "*.*".
     static QString FirstSuffix(const QString& nameFilter);
+    // The settings key under which a kind of file dialog keeps its last folder.
+    static QString FolderKey(const std::string& title, const std::string& filter);
 
 private:
     QWidget* Parent() const;
@@ -46,5 +53,9 @@ private:
 
 // Text from files (UTF-8 or code page 437) for display.
 QString DisplayText(const std::string& text);
+
+// The settings kept between runs (the file dialogs' folders), in the platform's place for the
+// user's settings of "Velmora".
+std::unique_ptr<QSettings> UserSettings();
 
 } // namespace velmora::gui

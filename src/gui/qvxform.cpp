@@ -40,11 +40,47 @@
 
 namespace velmora::gui {
 
+namespace {
+
+// Runs before before every message, then asks the dialog.
+class DialogAfter final : public UserDialog {
+public:
+    DialogAfter(UserDialog& dialog, std::function<void()> before) : m_dialog(dialog), m_before(std::move(before)) {}
+    MessageAnswer ShowMessage(MessageKind kind, const std::string& caption, const std::string& text,
+                              MessageButtons buttons, const std::string& detail) override
+    {
+        m_before();
+        return m_dialog.ShowMessage(kind, caption, text, buttons, detail);
+    }
+    std::optional<std::string> ChooseFile(FileDialogKind kind, const std::string& title, const std::string& filter,
+                                          const std::string& suggestion) override
+    {
+        return m_dialog.ChooseFile(kind, title, filter, suggestion);
+    }
+    std::optional<std::string> AskText(const std::string& caption, const std::string& text) override
+    {
+        return m_dialog.AskText(caption, text);
+    }
+
+private:
+    UserDialog& m_dialog;
+    std::function<void()> m_before;
+};
+
+} // namespace
+
 TQVXForm::TQVXForm(UserDialog& dialog, QtProgress& progress, std::string workingDirectory, QWidget* parent)
     : QMainWindow(parent),
       m_dialog(dialog),
       m_progress(progress),
-      m_workbench(dialog, progress, workingDirectory),
+      m_workbenchDialog(std::make_unique<DialogAfter>(dialog,
+                                                      [this] {
+                                                          if (m_ready) {
+                                                              Refresh();
+                                                              ShowQuery();
+                                                          }
+                                                      })),
+      m_workbench(*m_workbenchDialog, progress, workingDirectory),
       m_pages(m_workbench.State().BackPage)
 {
     setWindowTitle("Velmora");
@@ -86,6 +122,7 @@ TQVXForm::TQVXForm(UserDialog& dialog, QtProgress& progress, std::string working
 
     ShowQuery();
     Refresh();
+    m_ready = true;
 }
 
 TQVXForm::~TQVXForm()

@@ -127,11 +127,15 @@ private:
 
     UserDialog& m_dialog;
     QtProgress& m_progress;
+    // The workbench's messages: the window shows the state first (library, query, flow), so that
+    // what stands behind a message box is not the state before the command.
+    std::unique_ptr<UserDialog> m_workbenchDialog;
     Workbench m_workbench;
     PageNavigation m_pages;
     std::map<LaterCommand, std::function<void()>> m_later;
     std::map<LaterCommand, QAction*> m_laterActions;
     bool m_inCommand = false;
+    bool m_ready = false; // made: messages may refresh it
     bool m_closePending = false;
 
     FlowPage* m_flow = nullptr;

@@ -122,22 +122,87 @@ TEST_F(DescriptorSetTest, SaveSaveDeleteRewritesCritsExactly)
     EXPECT_EQ(selection.ChosenCount(), 0);
 }
 
-TEST_F(DescriptorSetTest, NamesKeepTheirBlanksAndAreReadBackByANewDialog)
+TEST_F(DescriptorSetTest, NamesAreStoredAndComparedWithoutSurroundingBlanks)
 {
     auto context = Context();
     Choose({1});
-    dialog.texts.push_back("set  with blanks ");
+    dialog.texts.push_back("  set  with blanks ");
     ASSERT_TRUE(selection.Save(context, dialog));
+    EXPECT_EQ(selection.SetNames().back(), "set  with blanks");
     Choose({2, 3});
-    dialog.texts.push_back(" leading");
+    dialog.texts.push_back("carbonyls");
     ASSERT_TRUE(selection.Save(context, dialog));
-    EXPECT_EQ(Crits(), "2 [none]\r\n1 set  with blanks \r\n1\r\n2  leading\r\n2\r\n3\r\n");
+    EXPECT_EQ(Crits(), "2 [none]\r\n1 set  with blanks\r\n1\r\n2 carbonyls\r\n2\r\n3\r\n");
+    EXPECT_EQ(selection.CurrentSet(), 2);
 
+    // The same name with blanks around it names the same set, "[none]" included.
+    const std::string refusal = "             This name still exists !\r"
+                                "Please choose a different name or delete the old one .";
+    for (const char* name : {"  carbonyls  ", "carbonyls ", " [none]"}) {
+        dialog.texts.push_back(name);
+        EXPECT_FALSE(selection.Save(context, dialog)) << name;
+        ExpectMessage(dialog.shown.back(), MessageKind::Warning, refusal, MessageButtons::Ok);
+        EXPECT_THROW(selection.SetFile().Append(name, {4}), IoError) << name;
+    }
+    EXPECT_EQ(selection.CurrentSet(), 2); // a refused name leaves the current set as it was
+    EXPECT_EQ(Crits(), "2 [none]\r\n1 set  with blanks\r\n1\r\n2 carbonyls\r\n2\r\n3\r\n");
+
+    // A file from before keeps its bytes, but its names are read trimmed and found so.
+    test::WriteBytes(dir.File("crits.txt"), "2 [none]\r\n1  carbonyls  \r\n5\r\n1 Rings\r\n7\r\n");
     DescriptorSelection again(dir.Path().string());
-    EXPECT_EQ(again.SetNames(), (std::vector<std::string>{"[none]", "set  with blanks ", " leading"}));
-    again.ChooseSet(2, context, dialog);
-    EXPECT_EQ(again.ChosenPositions(), (std::vector<int>{2, 3}));
-    EXPECT_TRUE(dialog.shown.empty());
+    EXPECT_EQ(again.SetNames(), (std::vector<std::string>{"[none]", "carbonyls", "Rings"}));
+    EXPECT_EQ(FindSetName(again.SetNames(), " carbonyls"), 1);
+    EXPECT_EQ(FindSetName(again.SetNames(), "Carbonyls"), 0);
+    again.ChooseSet(1, context, dialog);
+    EXPECT_EQ(again.ChosenPositions(), std::vector<int>{5});
+    again.SetFile().Remove(2);
+    EXPECT_EQ(Crits(), "1 [none]\r\n1  carbonyls  \r\n5\r\n");
+}
+
+// Another program (the command-line tool) saves and deletes sets while the window holds its list.
+TEST_F(DescriptorSetTest, AFileChangedOutsideIsReadAgainByName)
+{
+    auto context = Context();
+    Choose({1});
+    for (const char* name : {"A", "B", "C"}) {
+        dialog.texts.push_back(name);
+        ASSERT_TRUE(selection.Save(context, dialog));
+    }
+    selection.ChooseSet(2, context, dialog); // "B"
+    const DescriptorSetFile outside = DescriptorSetFile::AtPath(dir.File("crits.txt"));
+    outside.Remove(1);
+    outside.Append("D", {9});
+
+    // The list is stale until read again; choosing and deleting still go by name.
+    auto check = [&](DescriptorSelection& stale) {
+        stale.ChooseSet(3, context, dialog); // still listed as "C", now the file's second set
+        EXPECT_EQ(stale.ChosenPositions(), std::vector<int>{1});
+        dialog.answers.push_back(MessageAnswer::Ok);
+        EXPECT_TRUE(stale.Delete(context, dialog));
+        EXPECT_EQ(stale.SetNames(), (std::vector<std::string>{"[none]", "B", "D"}));
+    };
+    DescriptorSelection copy = selection;
+    check(copy);
+    EXPECT_EQ(Crits(), "2 [none]\r\n1 B\r\n1\r\n1 D\r\n9\r\n");
+
+    // Reading again keeps "B" current at its new place and the chosen descriptors as they are.
+    selection.ChooseSet(2, context, dialog);
+    EXPECT_TRUE(selection.ReloadSetList());
+    EXPECT_EQ(selection.SetNames(), (std::vector<std::string>{"[none]", "B", "D"}));
+    EXPECT_EQ(selection.CurrentSet(), 1);
+    EXPECT_EQ(selection.ChosenPositions(), std::vector<int>{1});
+    EXPECT_FALSE(selection.ReloadSetList());
+    // A current set deleted outside leaves "[none]" current.
+    outside.Remove(1);
+    EXPECT_TRUE(selection.ReloadSetList());
+    EXPECT_EQ(selection.CurrentSet(), 0);
+    EXPECT_EQ(selection.ChosenPositions(), std::vector<int>{1});
+    // A set deleted outside cannot be deleted again: nothing else goes.
+    selection.ChooseSet(1, context, dialog);
+    outside.Remove(1);
+    dialog.answers.push_back(MessageAnswer::Ok);
+    EXPECT_FALSE(selection.Delete(context, dialog));
+    EXPECT_EQ(Crits(), "0 [none]\r\n");
 }
 
 TEST_F(DescriptorSetTest, SaveRefusesExistingNamesAndNeedsAChoice)

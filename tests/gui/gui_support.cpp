@@ -3,8 +3,36 @@
 #include "fonts.h"
 
 #include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
 
 namespace velmora::test {
+
+namespace {
+
+// Every suite keeps what it saves in the user's settings (the file dialogs' folders) in a folder
+// of its own, set before anything is read: the user's own settings are never touched.
+struct PrivateSettings {
+    PrivateSettings()
+    {
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+    }
+    QTemporaryDir folder;
+};
+
+PrivateSettings& Settings()
+{
+    static PrivateSettings settings;
+    return settings;
+}
+
+// Made as the suite's program starts, before its first window.
+const bool kSettingsMade = (Settings(), true);
+
+} // namespace
+
+QString SettingsFolder() { return Settings().folder.path(); }
 
 void SetUpLook()
 {

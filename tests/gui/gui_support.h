@@ -19,6 +19,8 @@ namespace velmora::test {
 
 // The same look for every run: Fusion style and the substitute fonts.
 void SetUpLook();
+// Where the suite's user settings live: a temporary folder of its own.
+QString SettingsFolder();
 
 // Runs action on the modal widget of type T as soon as it is shown (the caller then blocks in exec).
 // A failed check inside the action must not leave the test waiting on an open dialog.

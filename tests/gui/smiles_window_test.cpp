@@ -95,9 +95,11 @@ private slots:
         Action(&main.window, "&Load  molecule")->trigger();
         const auto& filters = main.dialog.filters;
         QCOMPARE(filters.size(), std::size_t{2});
-        for (const auto& filter : filters)
+        for (const auto& filter : filters) {
             QVERIFY2(Contains(filter, "|SMILES-Files (*.smi ; *.smiles ; *.csv ; *.tsv)|*.smi;*.smiles;*.csv;*.tsv"),
                      filter.c_str());
+            QVERIFY2(Contains(filter, "Mol-Files (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf|"), filter.c_str());
+        }
         const std::string file = m_dir.File("queries.smi");
         test::WriteBytes(file, "CCO ethanol\nc1ccccc1 benzene\n");
         QVERIFY(main.window.LoadQueryFile(file));

@@ -6,6 +6,8 @@
 #include "qtuserdialog.h"
 #include "gui_support.h"
 #include "sharedprinter.h"
+#include "flowpage.h"
+#include "io/convert.h"
 #include "search/coefficients.h"
 #include "search/workbench.h"
 
@@ -23,6 +25,8 @@
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QThread>
@@ -43,6 +47,49 @@ QStringList VisibleButtonTexts(QMessageBox* box)
     texts.sort();
     return texts;
 }
+
+// Chooses file in the file dialog that is up (typed into its name field, as a person does) and
+// notes the folder it opened in.
+void ChooseInFileDialog(const QString& file, QString* openedIn)
+{
+    WhenModal<QFileDialog>([file, openedIn](QFileDialog* dialog) {
+        if (openedIn)
+            *openedIn = QFileInfo(dialog->directory().absolutePath()).canonicalFilePath();
+        // A file the dialog would not find (not in the folder it opened in) would bring a message
+        // box of its own: the dialog is cancelled instead.
+        if (dialog->acceptMode() == QFileDialog::AcceptOpen && !QFileInfo(dialog->directory(), file).exists()) {
+            dialog->reject();
+            return;
+        }
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name);
+        name->setText(file);
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+}
+
+// Passes the workbench's messages on, noting first what the main window shows behind them.
+class WatchingDialog final : public UserDialog {
+public:
+    MessageAnswer ShowMessage(MessageKind kind, const std::string& caption, const std::string& text,
+                              MessageButtons buttons, const std::string& detail = {}) override
+    {
+        if (onMessage)
+            onMessage();
+        return scripted.ShowMessage(kind, caption, text, buttons, detail);
+    }
+    std::optional<std::string> ChooseFile(FileDialogKind kind, const std::string& title, const std::string& filter,
+                                          const std::string& suggestion) override
+    {
+        return scripted.ChooseFile(kind, title, filter, suggestion);
+    }
+    std::optional<std::string> AskText(const std::string& caption, const std::string& text) override
+    {
+        return scripted.AskText(caption, text);
+    }
+    test::ScriptedDialog scripted;
+    std::function<void()> onMessage;
+};
 
 } // namespace
 
@@ -185,6 +232,7 @@ private slots:
     }
 
     // The core decides and words the messages; the dialog puts the remembered text back and stays.
+    // Typing starts in the field: digits typed at once replace the value, Enter accepts them.
     void bestCountThroughTheRealDialog()
     {
         QTemporaryDir folder;
@@ -206,25 +254,33 @@ private slots:
             {"200", nullptr, 200},
             {"30", nullptr, 30},
         };
-        QStringList fieldAtOpen, fieldOnEntry, fieldAfterRefusal;
+        // Keys go where the focus is, as a person's typing does.
+        auto typeInto = [](QDialog* shown, const QString& text, int key) {
+            QApplication::setActiveWindow(shown);
+            QWidget* focus = shown->focusWidget();
+            QVERIFY(focus);
+            if (!text.isEmpty())
+                QTest::keyClicks(focus, text);
+            QTest::keyClick(focus, Qt::Key(key));
+        };
+        auto state = [](BestCountDialog* shown) {
+            QLineEdit* field = shown->Field();
+            return field->text() + (shown->focusWidget() == field ? "|focus" : "") +
+                   (field->selectedText() == field->text() ? "|selected" : "");
+        };
+        QStringList fieldAtOpen, fieldAfterRefusal;
         bool open = false;
         std::size_t next = 0;
         std::function<void(BestCountDialog*)> type = [&](BestCountDialog* shown) {
             const Entry& entry = entries[next++];
-            QLineEdit* field = shown->Field();
             if (next == 1 || !entries[next - 2].message)
-                fieldAtOpen << field->text() + (field->hasFocus() ? "|focus" : "");
-            QApplication::setActiveWindow(shown);
-            field->setFocus();
-            fieldOnEntry << field->text();
-            field->selectAll();
-            QTest::keyClicks(field, QString::fromLatin1(entry.typed));
+                fieldAtOpen << state(shown);
             if (!entry.message)
                 Screenshot(shown, "best-count-dialog");
-            QTest::keyClick(field, Qt::Key_Return);
+            typeInto(shown, QString::fromLatin1(entry.typed), Qt::Key_Return);
             open = shown->isVisible();
             if (entry.message) {
-                fieldAfterRefusal << field->text();
+                fieldAfterRefusal << state(shown);
                 type(shown);
             }
         };
@@ -236,11 +292,11 @@ private slots:
         }
         QCOMPARE(next, std::size(entries));
         QCOMPARE(dialog.Field()->text(), QStringLiteral("      30"));
-        // The value shows until the field is entered; entering clears it once per opening; after a
-        // refusal the remembered text is back.
-        QCOMPARE(fieldAtOpen, QStringList({"      50", "       1", "     200"}));
-        QCOMPARE(fieldOnEntry, QStringList({"", "      50", "      50", "      50", "", ""}));
-        QCOMPARE(fieldAfterRefusal, QStringList({"      50", "      50", "      50"}));
+        // The field has the focus with its value selected at every opening, and again after a
+        // refusal with the remembered text: what is typed replaces it.
+        QCOMPARE(fieldAtOpen, QStringList({"      50|focus|selected", "       1|focus|selected",
+                                           "     200|focus|selected"}));
+        QCOMPARE(fieldAfterRefusal, QStringList(3, "      50|focus|selected"));
         QCOMPARE(messages.shown.size(), std::size_t{3});
         for (std::size_t i = 0; i < 3; ++i) {
             QCOMPARE(messages.shown[i].text, std::string(entries[i].message));
@@ -248,6 +304,12 @@ private slots:
         }
         QCOMPARE(messages.shown[0].kind, MessageKind::Information);
         QCOMPARE(messages.shown[1].kind, MessageKind::Error);
+
+        // Enter alone keeps the value.
+        WhenModal<BestCountDialog>([&](BestCountDialog* shown) { typeInto(shown, QString(), Qt::Key_Enter); });
+        QVERIFY(dialog.Run());
+        QCOMPARE(workbench.State().BestCount, 30);
+        QCOMPARE(messages.shown.size(), std::size_t{3});
 
         // Cancel keeps the value and the field.
         WhenModal<BestCountDialog>([](BestCountDialog* shown) {
@@ -257,6 +319,131 @@ private slots:
         QVERIFY(!dialog.Run());
         QCOMPARE(workbench.State().BestCount, 30);
         QCOMPARE(dialog.Field()->text(), QStringLiteral("      30"));
+    }
+
+    // A message broken into lines by its author shows those lines, none wrapped again.
+    void messageLinesAreNotWrappedAgain()
+    {
+        QWidget parent;
+        parent.resize(1000, 700);
+        QtUserDialog dialogs(&parent);
+        const QStringList lines = QString::fromLatin1(test::kIntroNotice).split(QLatin1Char('\r'));
+        QStringList tooNarrow;
+        int labelHeight = 0, lineHeight = 0;
+        WhenModal<QMessageBox>([&](QMessageBox* box) {
+            auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            QVERIFY(label);
+            const QFontMetrics metrics(label->font());
+            for (const QString& line : lines)
+                if (metrics.horizontalAdvance(line) > label->contentsRect().width())
+                    tooNarrow << line;
+            labelHeight = label->height();
+            lineHeight = metrics.lineSpacing();
+            Screenshot(box, "intro-mode-message");
+            box->button(QMessageBox::Ok)->click();
+        });
+        dialogs.ShowMessage(MessageKind::Information, "Information", test::kIntroNotice, MessageButtons::Ok);
+        QVERIFY2(tooNarrow.isEmpty(), qPrintable(tooNarrow.join(QLatin1Char('|'))));
+        QVERIFY2(labelHeight < (lines.size() + 1) * lineHeight, qPrintable(QString::number(labelHeight)));
+    }
+
+    // Each kind of file dialog opens in the folder it was last used in, after a restart too; the
+    // folders are kept in the suite's own settings, never in the user's.
+    void fileDialogsRememberTheirFolders()
+    {
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        QDir(root.path()).mkpath(QStringLiteral("queries"));
+        QDir(root.path()).mkpath(QStringLiteral("libraries"));
+        const QString queries = QFileInfo(root.filePath(QStringLiteral("queries"))).canonicalFilePath();
+        const QString libraries = QFileInfo(root.filePath(QStringLiteral("libraries"))).canonicalFilePath();
+        for (const QString& file : {queries + "/aspirin.mol", queries + "/caffeine.sdf", libraries + "/drugs.clb"}) {
+            QFile touch(file);
+            QVERIFY(touch.open(QIODevice::WriteOnly));
+        }
+        const std::string queryFilter = "Mol-Files (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf|CLB-File  (*.clb)|*.clb";
+        const std::string libraryFilter = "Library-Files (*.clb)|*.clb";
+        QString openedIn;
+        {
+            QtUserDialog dialogs;
+            ChooseInFileDialog(queries + "/aspirin.mol", &openedIn);
+            QCOMPARE(dialogs.ChooseFile(FileDialogKind::Open, "Open X-File", queryFilter, ""),
+                     std::optional<std::string>((queries + "/aspirin.mol").toStdString()));
+            // The next query dialog starts there: a name alone is enough.
+            ChooseInFileDialog(QStringLiteral("caffeine.sdf"), &openedIn);
+            QCOMPARE(dialogs.ChooseFile(FileDialogKind::Open, "Open X-File", queryFilter, ""),
+                     std::optional<std::string>((queries + "/caffeine.sdf").toStdString()));
+            QCOMPARE(openedIn, queries);
+            // Another kind keeps its own folder.
+            ChooseInFileDialog(libraries + "/drugs.clb", &openedIn);
+            QVERIFY(dialogs.ChooseFile(FileDialogKind::Open, "Open Library", libraryFilter, ""));
+            QVERIFY(openedIn != queries);
+            // A cancelled dialog changes nothing.
+            WhenModal<QFileDialog>([&](QFileDialog* dialog) { dialog->reject(); });
+            QVERIFY(!dialogs.ChooseFile(FileDialogKind::Open, "Open X-File", queryFilter, ""));
+        }
+        // As after a restart: a new dialog object, the settings read again.
+        QtUserDialog again;
+        ChooseInFileDialog(QStringLiteral("drugs.clb"), &openedIn);
+        QVERIFY(again.ChooseFile(FileDialogKind::Open, "Open Library", libraryFilter, ""));
+        QCOMPARE(openedIn, libraries);
+        ChooseInFileDialog(QStringLiteral("aspirin.mol"), &openedIn);
+        QVERIFY(again.ChooseFile(FileDialogKind::Open, "Open X-File", queryFilter, ""));
+        QCOMPARE(openedIn, queries);
+        // A folder named by the caller comes first.
+        ChooseInFileDialog(QStringLiteral("drugs.clb"), &openedIn);
+        QVERIFY(again.ChooseFile(FileDialogKind::Open, "Open X-File", queryFilter, (libraries + "/x").toStdString()));
+        QCOMPARE(openedIn, libraries);
+
+        const std::unique_ptr<QSettings> settings = UserSettings();
+        QVERIFY2(settings->fileName().startsWith(test::SettingsFolder()), qPrintable(settings->fileName()));
+        QCOMPARE(settings->value(QtUserDialog::FolderKey("Open X-File", queryFilter)).toString(), libraries);
+        QVERIFY(QtUserDialog::FolderKey("Save As", "CLB-File (*.clb)|*.clb") !=
+                QtUserDialog::FolderKey("Save As", "Mol-File (*.mol ; *.sd ; *.sdf)|*.sdf;*.mol;*.sd"));
+    }
+
+    // "hits" typed in the export's "Save As" for many records is an SD file, "hits.sdf".
+    void exportSaveAsTypedWithoutExtension()
+    {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString canonical = QFileInfo(folder.path()).canonicalFilePath();
+        for (const long records : {50L, 1L}) {
+            QtUserDialog dialogs;
+            Converter converter;
+            converter.PrepareExport((canonical + "/resultSIM.clb").toStdString(), records);
+            ChooseInFileDialog(canonical + "/hits", nullptr);
+            converter.SaveAs(dialogs);
+            QCOMPARE(QString::fromStdString(converter.ToName()),
+                     canonical + (records > 1 ? "/hits.sdf" : "/hits.mol"));
+        }
+    }
+
+    // Messages during a command (here the start-up's opening of a library without descriptor file)
+    // stand in front of a window that already shows the library.
+    void startUpMessagesStandBeforeTheNewState()
+    {
+        test::TempDir folder;
+        const std::string library = test::NciLibrary(folder, "start", 20, false);
+        QVERIFY(!library.empty());
+        WatchingDialog dialog;
+        QtProgress progress;
+        TQVXForm window(dialog, progress, folder.Path().string());
+        window.resize(1000, 700);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QStringList behind;
+        dialog.onMessage = [&] {
+            behind << window.StatusLine().text().section(QStringLiteral("    "), 0, 0) +
+                          (window.Flow().internalLibrary->isVisibleTo(&window) ? "|viewer" : "");
+            if (behind.size() == 1)
+                Screenshot(&window, "startup-message-behind");
+        };
+        dialog.scripted.answers = {MessageAnswer::Ok, MessageAnswer::No};
+        QVERIFY(window.OpenLibraryFile(library));
+        QCOMPARE(dialog.scripted.shown.size(), std::size_t{2});
+        QCOMPARE(dialog.scripted.shown[0].text, std::string(test::kIntroNotice));
+        QCOMPARE(behind, QStringList(2, "Library: start.clb (20 structures, INTRO mode)|viewer"));
     }
 
     void coefficientChooseAndCancel()
@@ -572,6 +759,34 @@ private slots:
         }
         printer.setResolution(1200); // as a driver or dialog might
         QCOMPARE(shared.Printer().resolution(), SharedPrinter::kResolution);
+    }
+
+    // Wherever it was, the help window opens whole on its screen, bottom edge and all, and over
+    // the workbench at its first opening.
+    void helpWindowOpensOnScreen()
+    {
+        QWidget workbench;
+        const QRect room = workbench.screen()->availableGeometry();
+        workbench.setGeometry(room.adjusted(room.width() / 4, room.height() / 3, 0, 0));
+        workbench.show();
+        HelpWindow help(&workbench);
+        help.setWindowFlag(Qt::Window);
+        help.resize(640, std::max(560, room.height() - 20));
+        help.ShowTopic(2);
+        QVERIFY(QTest::qWaitForWindowExposed(&help));
+        QVERIFY2(room.contains(help.frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                                      .arg(help.frameGeometry().x())
+                                                                      .arg(help.frameGeometry().y())
+                                                                      .arg(help.frameGeometry().width())
+                                                                      .arg(help.frameGeometry().height())));
+        QVERIFY(help.frameGeometry().intersects(workbench.frameGeometry()));
+        help.close();
+        // Put low down (as a window manager or an earlier session might have): moved up.
+        help.move(room.left() + 40, room.bottom() - 200);
+        help.ShowTopic(1);
+        QVERIFY(QTest::qWaitForWindowExposed(&help));
+        QVERIFY(room.contains(help.frameGeometry()));
+        QCOMPARE(help.frameGeometry().left(), room.left() + 40);
     }
 
     void helpTopicsAndLinks()

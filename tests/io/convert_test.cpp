@@ -348,9 +348,84 @@ TEST_F(ConvertTest, AbortLeavesAReadablePartialLibrary)
     EXPECT_FALSE(Import(Source(text)));
     EXPECT_TRUE(m_converter.LastImport().aborted);
     EXPECT_FALSE(m_converter.Exit());
-    EXPECT_TRUE(m_dialog.shown.empty());
+    ASSERT_EQ(m_dialog.shown.size(), 1u);
+    test::ExpectMessage(LastMessage(), MessageKind::Information,
+                        "Conversion stopped after 1 of 5 records;\rthe library holds 1 structure.", MessageButtons::Ok);
+    EXPECT_EQ(LastMessage().detail, Lib());
     EXPECT_EQ(CountLibraryRecords(Lib()), 1);
     EXPECT_EQ(m_library.ReadLibraryRecord(Lib(), 1), kLibOk);
+}
+
+// A stopped conversion says how far it came and what the target holds (an appended library holds
+// its records from before too); the target's size and format are those of the file as it is now,
+// never those of the run before.
+TEST_F(ConvertTest, AStoppedConversionSaysWhatTheTargetHoldsAndShowsItsSize)
+{
+    const std::string source = Source(test::NciRecords(1, 300));
+    ASSERT_TRUE(Import(source));
+    const std::string fullSize = m_converter.ToSize();
+    EXPECT_EQ(m_converter.ToFormat(), "*.clb");
+
+    // A new target shows nothing until it is written.
+    m_converter.PrepareImport(source, 300);
+    m_dialog.files.push_back(Lib());
+    m_dialog.answers.push_back(MessageAnswer::Replace);
+    m_converter.SaveAs(m_dialog);
+    EXPECT_EQ(m_converter.ToSize(), "");
+    m_progress.polls = 0;
+    m_progress.abortAtPoll = 4;
+    EXPECT_FALSE(m_converter.Convert(m_library, m_dialog, m_progress));
+    test::ExpectMessage(LastMessage(), MessageKind::Information,
+                        "Conversion stopped after 3 of 300 records;\rthe library holds 3 structures.", MessageButtons::Ok);
+    EXPECT_EQ(m_converter.ToSize(), FileSizeText(Lib()));
+    EXPECT_NE(m_converter.ToSize(), fullSize);
+    EXPECT_EQ(m_converter.ToFormat(), "*.clb");
+
+    m_converter.SetTarget(Lib(), ConversionMode::Append);
+    m_progress.polls = 0;
+    m_progress.abortAtPoll = 11;
+    EXPECT_FALSE(m_converter.Convert(m_library, m_dialog, m_progress));
+    EXPECT_EQ(LastMessage().text, "Conversion stopped after 10 of 300 records;\rthe library holds 13 structures.");
+    m_library.ReleaseFiles();
+    EXPECT_EQ(CountLibraryRecords(Lib()), 13);
+
+    // The export says the same of its SD file.
+    const std::string target = m_dir.File("hits.sdf");
+    m_converter.PrepareExport(Lib(), 13);
+    m_converter.SetTarget(target, ConversionMode::WriteAnew);
+    m_progress.polls = 0;
+    m_progress.abortAtPoll = 6;
+    EXPECT_FALSE(m_converter.Convert(m_library, m_dialog, m_progress));
+    test::ExpectMessage(LastMessage(), MessageKind::Information,
+                        "Conversion stopped after 5 of 13 records;\rthe SD file holds 5 structures.", MessageButtons::Ok);
+    EXPECT_EQ(LastMessage().detail, target);
+    EXPECT_EQ(CountSDRecords(target), 5);
+    EXPECT_EQ(m_converter.ToSize(), FileSizeText(target));
+    EXPECT_EQ(m_converter.ToFormat(), "*.sdf");
+}
+
+// "hits" typed for an export of many records is an SD file, "hits.sdf"; one record is a molfile.
+TEST_F(ConvertTest, AnExportTypedWithoutExtensionGetsTheExtensionOfItsRecordCount)
+{
+    EXPECT_EQ(ExportFileName("/x/hits", 50), "/x/hits.sdf");
+    EXPECT_EQ(ExportFileName("/x/hits", 1), "/x/hits.mol");
+    EXPECT_EQ(ExportFileName("/x/hits.sd", 50), "/x/hits.sd");
+    EXPECT_EQ(ExportFileName("/x/hits.mol", 50), "/x/hits.mol");
+    EXPECT_EQ(ExportFileName("/x.d/hits", 2), "/x.d/hits.sdf");
+
+    ASSERT_TRUE(Import(Source(Record("a") + Record("b"))));
+    for (const long count : {2L, 1L}) {
+        m_converter.PrepareExport(Lib(), count);
+        m_dialog.files.push_back(m_dir.File("hits"));
+        m_converter.SaveAs(m_dialog);
+        const std::string expected = m_dir.File(count > 1 ? "hits.sdf" : "hits.mol");
+        EXPECT_EQ(m_converter.ToName(), expected);
+        // The dialog adds its filter's first extension to a name typed without one.
+        EXPECT_EQ(m_dialog.filters.back(), count > 1 ? "Mol-File (*.mol ; *.sd ; *.sdf)|*.sdf;*.mol;*.sd"
+                                                     : "Mol-File (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf");
+        EXPECT_TRUE(m_converter.Convert(m_library, m_dialog, m_progress));
+        EXPECT_EQ(CountSDRecords(expected), count);
+    }
 }
 
 TEST_F(ConvertTest, FailedLibraryWriteStopsWithAClearMessage)
@@ -385,7 +460,7 @@ TEST_F(ConvertTest, ExportWritesEveryRecordAndSkipsUnreadableOnes)
     m_converter.SaveAs(m_dialog);
     EXPECT_EQ(m_converter.Mode(), ConversionMode::WriteAnew);
     EXPECT_EQ(m_converter.ToFormat(), "*.sdf"); // said as soon as the target is chosen
-    EXPECT_EQ(m_dialog.filters.back(), "Mol-File (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf");
+    EXPECT_EQ(m_dialog.filters.back(), "Mol-File (*.mol ; *.sd ; *.sdf)|*.sdf;*.mol;*.sd");
     EXPECT_TRUE(m_converter.Convert(m_library, m_dialog, m_progress));
     EXPECT_EQ(LastMessage().text, "Conversion successful");
     EXPECT_EQ(m_converter.ToFormat(), "*.sdf");

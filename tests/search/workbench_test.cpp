@@ -225,7 +225,8 @@ TEST_F(WorkbenchTest, LoadQueryFromLibrarySdFileAndMolfile)
     EXPECT_EQ(dialog.shown.size(), before + 1);
 
     EXPECT_FALSE(wb.LoadQuery());
-    EXPECT_EQ(dialog.filters.back(), "Mol-Files (*.mol ; *.sd)|*.mol;*.sd|CLB-File  (*.clb)|*.clb");
+    // SD files named ".sdf" are offered as well as ".sd" ones.
+    EXPECT_EQ(dialog.filters.back(), "Mol-Files (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf|CLB-File  (*.clb)|*.clb");
     EXPECT_EQ(dialog.titles.back(), "Open X-File");
 }
 

@@ -24,8 +24,13 @@ std::string FitLabel(const std::string& text, int width, const std::function<int
     }
     for (std::size_t count = 1; count <= ends.size(); ++count) {
         if (measure(std::string_view(text).substr(0, ends[count - 1])) > width) {
-            const std::size_t kept = count > 3 ? count - 3 : 0;
-            return text.substr(0, kept == 0 ? 0 : ends[kept - 1]) + "=>";
+            std::size_t kept = count > 3 ? count - 3 : 0;
+            // "=>" may be wider than the two characters it stands for (narrow ones such as "il"):
+            // fewer are kept until it fits, so it is never cut off itself.
+            auto shown = [&] { return text.substr(0, kept == 0 ? 0 : ends[kept - 1]) + "=>"; };
+            while (kept > 0 && measure(shown()) > width)
+                --kept;
+            return shown();
         }
     }
     return text;

@@ -1,7 +1,8 @@
 #pragma once
 // A text put into a label of fixed width: characters are taken one at a time while the text fits;
-// at the first that makes it wider, the last three characters taken are replaced by "=>". An
-// empty text is one blank, so the label keeps its height.
+// at the first that makes it wider, the last three characters taken are replaced by "=>" (and more
+// of them while "=>" would not fit whole, as in a proportional font). An empty text is one blank,
+// so the label keeps its height.
 #include <functional>
 #include <string>
 #include <string_view>

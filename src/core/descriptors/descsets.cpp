@@ -21,11 +21,6 @@ std::string ParameterFile(const std::string& libraryName, DescriptorMode mode)
     return LibraryCompanionName(libraryName, mode == DescriptorMode::Intro ? "idr" : "idp");
 }
 
-std::string WithoutLeadingBlank(const std::string& text)
-{
-    return !text.empty() && text[0] == ' ' ? text.substr(1) : text;
-}
-
 bool Blank(const std::string& line) { return line.find_first_not_of(" \t") == std::string::npos; }
 
 // "K rest": a whole number K >= 0 after optional blanks, and the rest of the line.
@@ -54,6 +49,23 @@ std::string SetNameProblem(const std::string& name)
     if (Blank(name))
         return "A set name cannot be blank.";
     return {};
+}
+
+std::string TrimSetName(const std::string& name)
+{
+    const auto first = name.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return name.substr(first, name.find_last_not_of(' ') - first + 1);
+}
+
+int FindSetName(const std::vector<std::string>& names, const std::string& name)
+{
+    const std::string wanted = TrimSetName(name);
+    for (std::size_t i = 1; i < names.size(); ++i)
+        if (TrimSetName(names[i]) == wanted)
+            return static_cast<int>(i);
+    return 0;
 }
 
 // The file as far as it can be read: the sets with readable headers and positions; every other
@@ -104,12 +116,12 @@ DescriptorSetFile::Parsed DescriptorSetFile::Parse() const
         std::string rest;
         if (Blank(lines[i]))
             continue;
-        if (!SplitCount(lines[i], count, rest) || !SetNameProblem(WithoutLeadingBlank(rest)).empty()) {
+        if (!SplitCount(lines[i], count, rest) || !SetNameProblem(TrimSetName(rest)).empty()) {
             problem(i, "unreadable set name");
             continue;
         }
         Parsed::Set set;
-        set.name = WithoutLeadingBlank(rest);
+        set.name = TrimSetName(rest);
         set.headerRest = rest;
         for (long long k = 0; k < count && i + 1 < lines.size(); ++k) {
             const std::string& line = lines[++i];
@@ -203,11 +215,15 @@ void DescriptorSetFile::Append(const std::string& name, const std::vector<int>& 
     const std::string problem = SetNameProblem(name);
     if (!problem.empty())
         throw IoError(m_path, problem);
+    const std::string trimmed = TrimSetName(name);
     Parsed parsed = Parse();
+    if (trimmed == kNoDescriptorSet ||
+        std::any_of(parsed.sets.begin(), parsed.sets.end(), [&](const Parsed::Set& set) { return set.name == trimmed; }))
+        throw IoError(m_path, "a descriptor set is named \"" + trimmed + "\" already");
     // The new set follows the counted ones; lines after them stay behind it.
     Parsed::Set set;
-    set.name = name;
-    set.headerRest = " " + name;
+    set.name = trimmed;
+    set.headerRest = " " + trimmed;
     for (int position : positions)
         set.lines.push_back(std::to_string(position));
     parsed.sets.push_back(std::move(set));
@@ -268,6 +284,16 @@ void DescriptorSelection::FillSetList()
     m_currentSet = 0;
 }
 
+bool DescriptorSelection::ReloadSetList()
+{
+    const std::vector<std::string> before = m_setNames;
+    const int current = m_currentSet;
+    const std::string currentName = m_setNames.at(static_cast<std::size_t>(m_currentSet));
+    m_setNames = m_file.ReadNames(&m_fileProblems);
+    m_currentSet = current == 0 ? 0 : FindSetName(m_setNames, currentName);
+    return m_setNames != before || m_currentSet != current;
+}
+
 bool DescriptorSelection::Check(int position, const SelectionContext& context) const
 {
     return LibraryCheck(context.libraryName, context.mode, CatalogueIndexOfPosition(position + 1));
@@ -317,7 +343,9 @@ void DescriptorSelection::ChooseSet(int index, SelectionContext& context, UserDi
     m_chosen.fill(false);
     if (index > 0) {
         std::string failed;
-        for (int position : m_file.ReadSet(index)) {
+        // By name: the set's number in the file may have changed since the list was read.
+        const int number = FindSetName(m_file.ReadNames(), m_setNames[static_cast<std::size_t>(index)]);
+        for (int position : m_file.ReadSet(number)) {
             m_chosen[static_cast<std::size_t>(position)] = true;
             bool fits = false;
             try {
@@ -350,25 +378,27 @@ bool DescriptorSelection::Save(SelectionContext& context, UserDialog& dialog)
     const auto positions = ChosenPositions();
     if (positions.empty())
         return false;
-    const auto name = dialog.AskText("Name this new criteriaset:", "");
-    if (!name)
+    const auto typed = dialog.AskText("Name this new criteriaset:", "");
+    if (!typed)
         return false;
-    if (const std::string problem = SetNameProblem(*name); !problem.empty()) {
+    if (const std::string problem = SetNameProblem(*typed); !problem.empty()) {
         dialog.ShowMessage(MessageKind::Warning, "Warning", problem + "\rPlease choose a different name .",
                            MessageButtons::Ok);
         return false;
     }
-    for (const auto& existing : m_setNames)
-        if (existing == *name) {
-            dialog.ShowMessage(MessageKind::Warning, "Warning",
-                               "             This name still exists !\r"
-                               "Please choose a different name or delete the old one .",
-                               MessageButtons::Ok);
-            return false;
-        }
-    m_file.Append(*name, positions);
-    m_setNames.push_back(*name);
-    m_currentSet = static_cast<int>(m_setNames.size()) - 1;
+    // Against the file as it is now: another program may have saved a set meanwhile.
+    ReloadSetList();
+    const std::string name = TrimSetName(*typed);
+    if (name == kNoDescriptorSet || FindSetName(m_setNames, name) != 0) {
+        dialog.ShowMessage(MessageKind::Warning, "Warning",
+                           "             This name still exists !\r"
+                           "Please choose a different name or delete the old one .",
+                           MessageButtons::Ok);
+        return false;
+    }
+    m_file.Append(name, positions);
+    m_setNames = m_file.ReadNames(&m_fileProblems);
+    m_currentSet = FindSetName(m_setNames, name);
     return true;
 }
 
@@ -380,14 +410,17 @@ bool DescriptorSelection::Delete(SelectionContext& context, UserDialog& dialog)
                            MessageButtons::Ok);
         return false;
     }
-    const std::string& name = m_setNames[static_cast<std::size_t>(m_currentSet)];
+    const std::string name = m_setNames[static_cast<std::size_t>(m_currentSet)];
     if (dialog.ShowMessage(MessageKind::Warning, "Warning", "Do you really want to delete \"" + name + "\" ?",
                            MessageButtons::OkCancel) != MessageAnswer::Ok)
         return false;
-    m_file.Remove(m_currentSet);
+    // The set's number in the file as it is now: another program may have changed it meanwhile.
+    const int number = FindSetName(m_file.ReadNames(), name);
+    if (number != 0)
+        m_file.Remove(number);
     FillSetList();
     ChooseSet(0, context, dialog);
-    return true;
+    return number != 0;
 }
 
 void DescriptorSelection::DeselectAll(SelectionContext& context)

@@ -16,6 +16,12 @@ inline constexpr const char* kNoDescriptorSet = "[none]";
 // Why a descriptor set cannot be named so (empty, blank, a control character such as a line
 // break or Ctrl-Z, which would break the file); empty when the name can be saved.
 std::string SetNameProblem(const std::string& name);
+// A set name as it is stored and compared: without the blanks around it ("  carbonyls " and
+// "carbonyls" name one set). Blanks inside stay.
+std::string TrimSetName(const std::string& name);
+// The index in names (from SetNames) of the set called name, compared trimmed; 0 ("[none]") when
+// no set is called so.
+int FindSetName(const std::vector<std::string>& names, const std::string& name);
 
 // crits.txt and crits.dum in a directory (or a set file of any name and its ".dum"). Line 1:
 // "N [none]"; per set "K name" and K list positions. Lines that cannot be read are skipped and
@@ -32,8 +38,8 @@ public:
     std::vector<std::string> ReadNames(std::vector<std::string>* problems = nullptr) const;
     // The list positions of set number (1-based), in file order.
     std::vector<int> ReadSet(int number) const;
-    // Appends a set (the count on line 1 raised), by way of the temporary file. Throws IoError
-    // for a name SetNameProblem refuses.
+    // Appends a set under its trimmed name (the count on line 1 raised), by way of the temporary
+    // file. Throws IoError for a name SetNameProblem refuses and for a name the file already holds.
     void Append(const std::string& name, const std::vector<int>& positions) const;
     // Removes set number (1-based), rewriting the file by way of the temporary file.
     void Remove(int number) const;
@@ -78,16 +84,22 @@ public:
 
     // Re-reads the set names; "[none]" becomes the current entry.
     void FillSetList();
+    // Re-reads the set names after the file changed outside (another program saved or deleted a
+    // set); the current set stays current when its name is still there, else "[none]" is current.
+    // The chosen descriptors stay. True when the names or the current entry changed.
+    bool ReloadSetList();
     // A click on a list item toggles it; an item that fails the library check is shown the reason
     // and left unchosen.
     void ClickDescriptor(int position, SelectionContext& context, UserDialog& dialog);
     // Chooses the set at index in SetNames(): "[none]" deselects all; a user set is chosen item by
     // item, those failing the library check are cut and named in one warning.
     void ChooseSet(int index, SelectionContext& context, UserDialog& dialog);
-    // Asks for a name and appends the chosen descriptors as a new set. False when nothing was saved
-    // (an empty, blank or control-character name is refused with a message).
+    // Asks for a name and appends the chosen descriptors as a new set under the trimmed name. False
+    // when nothing was saved (an empty, blank or control-character name, or one that names a set
+    // already, is refused with a message).
     bool Save(SelectionContext& context, UserDialog& dialog);
-    // Deletes the current set after confirmation. False when nothing was deleted.
+    // Deletes the current set after confirmation; the set of that name, wherever the file holds it
+    // now. False when nothing was deleted.
     bool Delete(SelectionContext& context, UserDialog& dialog);
     void DeselectAll(SelectionContext& context);
     // Chooses exactly the augmented-atom descriptors that occur in the query (and pass the library

@@ -544,6 +544,13 @@ std::string FileSizeText(const std::string& fileName)
     return format(kb / 1024.0, " MB");
 }
 
+std::string ExportFileName(const std::string& chosen, long records)
+{
+    if (chosen.empty() || std::filesystem::path(chosen).has_extension())
+        return chosen;
+    return chosen + (records > 1 ? ".sdf" : ".mol");
+}
+
 void Converter::PrepareImport(const std::string& source, long structureCount)
 {
     m_direction = Direction::Import;
@@ -580,15 +587,17 @@ void Converter::PrepareExport(const std::string& resultLibrary, long structureCo
 void Converter::SaveAs(UserDialog& dialog)
 {
     const bool import = m_direction == Direction::Import;
-    const auto chosen = dialog.ChooseFile(FileDialogKind::Save, "Save As",
-                                          import ? "CLB-File (*.clb)|*.clb"
-                                                 : "Mol-File (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf",
-                                          m_target);
+    // A dialog adds the first extension of its filter to a name typed without one: an SD file of
+    // many records must not become a ".mol".
+    const char* filter = import           ? "CLB-File (*.clb)|*.clb"
+                         : m_count > 1    ? "Mol-File (*.mol ; *.sd ; *.sdf)|*.sdf;*.mol;*.sd"
+                                          : "Mol-File (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf";
+    const auto chosen = dialog.ChooseFile(FileDialogKind::Save, "Save As", filter, m_target);
     if (!chosen) {
         m_mode = ConversionMode::None;
         return;
     }
-    const std::string target = import ? WithLibraryExtension(*chosen) : *chosen;
+    const std::string target = import ? WithLibraryExtension(*chosen) : ExportFileName(*chosen, m_count);
     ConversionMode mode = import ? ConversionMode::Append : ConversionMode::WriteAnew;
     if (std::filesystem::exists(target)) {
         switch (dialog.ShowMessage(MessageKind::Confirmation, "Information", "File already exists",
@@ -606,11 +615,35 @@ void Converter::SetTarget(const std::string& target, ConversionMode mode)
     m_mode = mode;
     m_target = m_direction == Direction::Import ? WithLibraryExtension(target) : target;
     m_toName = mode == ConversionMode::None ? std::string() : m_target;
-    // The format written is known with the target, before anything is converted.
+    // The format written is known with the target; its size once something is converted into it.
+    m_toSize.clear();
     m_toFormat = mode == ConversionMode::None
                      ? std::string()
                      : FormatText(m_target, m_direction == Direction::Import ? "CBL-File" : "Mol-File");
 }
+
+void Converter::ShowTarget()
+{
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(m_target, error)) {
+        m_toSize.clear();
+        m_toFormat.clear();
+        return;
+    }
+    m_toSize = FileSizeText(m_target);
+    m_toFormat = FormatText(m_target, m_direction == Direction::Import ? "CBL-File" : "Mol-File");
+}
+
+namespace {
+
+// "Conversion stopped after 12 of 30 records;\rthe library holds 12 structures."
+std::string StoppedText(long done, long total, const char* target, long holds)
+{
+    return "Conversion stopped after " + std::to_string(done) + " of " + std::to_string(total) + " records;\rthe " +
+           target + " holds " + std::to_string(holds) + (holds == 1 ? " structure." : " structures.");
+}
+
+} // namespace
 
 bool Converter::Convert(StructureLibrary& library, UserDialog& dialog, Progress& progress)
 {
@@ -628,7 +661,13 @@ bool Converter::Convert(StructureLibrary& library, UserDialog& dialog, Progress&
             return refuse("The source is a file of the target library.", m_fromName, *file, m_target);
         const auto source = OpenStructureSource(m_fromName, m_sourceOptions);
         m_importStarted = true;
-        m_lastImport = ImportStructures(library, *source, m_count, m_target, m_mode, progress);
+        try {
+            m_lastImport = ImportStructures(library, *source, m_count, m_target, m_mode, progress);
+        } catch (...) {
+            ShowTarget();
+            throw;
+        }
+        ShowTarget();
         const ImportReport& report = m_lastImport;
         if (report.failed) {
             m_converted = false;
@@ -641,6 +680,11 @@ bool Converter::Convert(StructureLibrary& library, UserDialog& dialog, Progress&
         }
         if (report.aborted) {
             m_converted = false;
+            library.ReleaseFiles();
+            dialog.ShowMessage(MessageKind::Information, "Information",
+                               StoppedText(report.written + report.skipped, m_count, "library",
+                                           CountLibraryRecords(m_target)),
+                               MessageButtons::Ok, m_target);
             return false;
         }
         std::string text = "Conversion successful";
@@ -649,21 +693,28 @@ bool Converter::Convert(StructureLibrary& library, UserDialog& dialog, Progress&
         AppendNotes(text, report.skipped, report.skipNotes, " left out:");
         AppendNotes(text, report.renamed, report.renameNotes, " stored under a changed name:");
         dialog.ShowMessage(MessageKind::Information, "Information", text, MessageButtons::Ok);
-        m_toSize = FileSizeText(m_target);
-        m_toFormat = FormatText(m_target, "CBL-File");
         m_converted = true;
         return true;
     }
     for (const auto& read : m_protected)
         if (const auto file = LibraryFileAt(read, m_target))
             return refuse("The target is a file of the library being read.", m_target, *file, read);
-    m_lastExport = ExportStructures(library, m_fromName, m_count, m_target, m_mode, progress, m_recordData);
-    if (m_lastExport.aborted)
+    try {
+        m_lastExport = ExportStructures(library, m_fromName, m_count, m_target, m_mode, progress, m_recordData);
+    } catch (...) {
+        ShowTarget();
+        throw;
+    }
+    ShowTarget();
+    if (m_lastExport.aborted) {
+        dialog.ShowMessage(MessageKind::Information, "Information",
+                           StoppedText(m_lastExport.written + m_lastExport.skipped, m_count, "SD file",
+                                       CountSDRecords(m_target)),
+                           MessageButtons::Ok, m_target);
         return false;
+    }
     dialog.ShowMessage(MessageKind::Information, "Information", "Conversion successful",
                        MessageButtons::Ok);
-    m_toSize = FileSizeText(m_target);
-    m_toFormat = FormatText(m_target, "Mol-File");
     return true;
 }
 

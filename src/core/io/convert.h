@@ -78,6 +78,11 @@ ExportReport ExportStructures(StructureLibrary& library, const std::string& libr
 // The file size in " kB" (one decimal below 100) up to 1023 kB, in " MB" from there on.
 std::string FileSizeText(const std::string& fileName);
 
+// The SD file an export of this many records writes to when the name was given without an
+// extension: ".sdf" for more than one record (an SD file), ".mol" for one (a molfile). A name with
+// an extension stays as it is.
+std::string ExportFileName(const std::string& chosen, long records);
+
 // The converter window's state and commands, without the window.
 class Converter {
 public:
@@ -91,14 +96,16 @@ public:
     void SetRecordData(std::vector<std::vector<SDDataItem>> recordData) { m_recordData = std::move(recordData); }
     // A further library whose files an export must not overwrite (the searched library).
     void Protect(const std::string& libraryName) { m_protected.push_back(libraryName); }
-    // Asks for the target; an existing file brings the "Replace / Append / Abort" question.
+    // Asks for the target; an existing file brings the "Replace / Append / Abort" question. The
+    // export's dialog offers ".sdf" first when more than one record is exported.
     void SaveAs(UserDialog& dialog);
     // Sets the target without a dialog (the command-line tool); mode as SaveAs would give it. An
     // import target gets ".clb" when it does not end in it. The to-format shows the target's format.
     void SetTarget(const std::string& target, ConversionMode mode);
     // Runs the conversion and shows its message; returns whether it completed. Refuses, with a
     // message, an export onto a file of a library it reads and an import whose source is a file
-    // of the target library.
+    // of the target library. A stopped conversion says how far it came and what the target holds
+    // now. Afterwards the target's size and format are those of the file as it is.
     bool Convert(StructureLibrary& library, UserDialog& dialog, Progress& progress);
     // Whether an import ran (and so may have changed the target's files), completed or not.
     bool ImportStarted() const { return m_importStarted; }
@@ -120,6 +127,9 @@ public:
     const ExportReport& LastExport() const { return m_lastExport; }
 
 private:
+    // Size and format of the target as the file is now (cleared when there is none).
+    void ShowTarget();
+
     Direction m_direction = Direction::Import;
     std::string m_caption;
     long m_count = 0;

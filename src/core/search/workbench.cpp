@@ -283,7 +283,8 @@ bool Workbench::ImportLibrary(const std::optional<std::string>& source,
 
 bool Workbench::LoadQuery(const std::optional<std::string>& file)
 {
-    std::string filter = "Mol-Files (*.mol ; *.sd)|*.mol;*.sd|CLB-File  (*.clb)|*.clb";
+    // SD files are written as ".sdf" as often as ".sd": both are offered.
+    std::string filter = "Mol-Files (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf|CLB-File  (*.clb)|*.clb";
     if (StructureFormatsAvailable())
         filter += "|SMILES-Files (*.smi ; *.smiles ; *.csv ; *.tsv)|*.smi;*.smiles;*.csv;*.tsv";
     const auto chosen = file ? file : m_dialog.ChooseFile(FileDialogKind::Open, "Open X-File", filter, "");

@@ -20,16 +20,15 @@ bool Workbench::ChooseDescriptorSet(const std::string& name)
     if (!ChooseDescriptors())
         return false;
     m_selection.FillSetList();
-    const auto& names = m_selection.SetNames();
-    const auto found = std::find(names.begin() + 1, names.end(), name);
-    if (found == names.end()) {
+    const int found = FindSetName(m_selection.SetNames(), name);
+    if (found == 0) {
         m_dialog.ShowMessage(MessageKind::Error, "Error",
                              "No descriptor set is named \"" + name + "\"\r(in " + m_selection.SetFile().Path() + ")",
                              MessageButtons::Ok);
         return false;
     }
     auto context = Context();
-    m_selection.ChooseSet(static_cast<int>(found - names.begin()), context, m_dialog);
+    m_selection.ChooseSet(found, context, m_dialog);
     DescriptorDialogClosed();
     return true;
 }
