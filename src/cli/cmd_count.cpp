@@ -13,6 +13,7 @@ int Count(const ParsedArgs& args, CommandContext& context)
 {
     SourceOptions options;
     options.smilesColumn = args.Value("--smiles-column");
+    options.columnOption = "--smiles-column";
     if (!options.smilesColumn.empty() && !IsSmilesFileName(args.positional[0]))
         throw UsageError("--smiles-column is for SMILES tables (.csv, .tsv)");
     context.out << CountStructureRecords(args.positional[0], options) << "\n";

@@ -158,7 +158,8 @@ int DescribeSdFile(const std::string& name, CommandContext& context, long& failu
             writer.Row(position, false, table.FStrucName, &values);
         } else {
             ++failures;
-            if (status.atomCountOutOfRange) {
+            // A record cut short or with a line too long holds only part of its structure.
+            if (status.atomCountOutOfRange || status.truncated || status.lineTooLong) {
                 writer.Row(position, true, table.FStrucName, nullptr);
             } else {
                 const auto values = ComputeDescriptorValues(table);

@@ -79,11 +79,16 @@ bool ReadSdRecord(const std::string& path, long position, TCTab& table, std::str
         const bool ok = ReadMolRecord(table, reader, status);
         if (record < position)
             continue;
-        if (status.Rejected()) {
+        if (status.Rejected() && !status.truncated && !status.countsUnreadable && !status.v3000 && !status.lineTooLong) {
             problem = "record " + std::to_string(position) + " holds no usable structure" +
                       (status.atomCountOutOfRange ? " (atom count " + std::to_string(status.atomCount) +
                                                         " is outside 1..63)"
                                                   : " (a bond names a missing atom)");
+            return false;
+        }
+        if (status.Spoiled()) {
+            problem = "record " + std::to_string(position) + " holds no usable structure (" +
+                      MolReadProblem(status) + ")";
             return false;
         }
         // A lone molfile has no "$$$$" line; only damage inside the record is worth a warning.

@@ -30,6 +30,7 @@ int Import(const ParsedArgs& args, CommandContext& context)
 
     SourceOptions options;
     options.smilesColumn = args.Value("--smiles-column");
+    options.columnOption = "--smiles-column";
     const StructureFileKind kind = StructureFileKindOf(source);
     if (!options.smilesColumn.empty() && kind != StructureFileKind::Smiles)
         throw UsageError("--smiles-column is for SMILES tables (.csv, .tsv)");
@@ -111,9 +112,14 @@ VELMORA_COMMAND("import", "import SOURCE LIBRARY [--append|--replace] [--smiles-
                 "SOURCE is an SD file or molfile (V2000; V3000 records are read through RDKit), or a\n"
                 "SMILES file: .smi/.smiles (SMILES, blanks, name on each line) or a table .csv/.tsv\n"
                 "with a header line; --smiles-column names its SMILES column by header name or\n"
-                "1-based number (default: the column \"smiles\", else the first), the name comes\n"
-                "from a column \"name\", \"title\" or \"id\", else the line number. SMILES structures\n"
-                "are kekulized and laid out in 2D; hydrogens are atoms only where written as [H].\n"
+                "1-based number (default: the column \"smiles\", else the one column whose name\n"
+                "holds \"smiles\"; a table without one is refused, listing its columns), the name\n"
+                "comes from a column \"name\", \"title\" or \"id\", else the line number. Records are\n"
+                "left out, with their line and why, when a SMILES holds a control byte or a byte of\n"
+                "128 or more, a quoted field runs over a line break, a line is over 1 MiB (in SD\n"
+                "files too), or an SD record ends before the atoms and bonds its counts line\n"
+                "promises. SMILES structures are kekulized and laid out in 2D; hydrogens are atoms\n"
+                "only where written as [H].\n"
                 "Every record is written, read back and compared with what was read. Records with\n"
                 "more than 63 atoms (or none), and records the library cannot hold as they are\n"
                 "(isotopes other than 2H 13C 15N 17O 18O, bond types outside 1..4, an 11th\n"

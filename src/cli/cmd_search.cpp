@@ -250,7 +250,8 @@ int Search(const ParsedArgs& args, CommandContext& context)
                     << (args.Has("--yes") ? "" : " or give --yes") << "\n";
         return kExitFailure;
     }
-    dialog.prefix = "velmora-cli search: " + query + ": ";
+    // A SMILES is quoted with at most 80 of its characters.
+    dialog.prefix = "velmora-cli search: " + (query.size() > 80 && smilesQuery ? query.substr(0, 77) + "..." : query) + ": ";
     if (smilesQuery ? !workbench.LoadQuerySmiles(query) : !workbench.LoadQuery(query))
         return kExitFailure;
     dialog.prefix = "velmora-cli search: ";

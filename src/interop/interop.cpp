@@ -18,6 +18,7 @@ StructureFormatReaders InteropReaders()
         return std::make_unique<MolBlockSource>(file);
     };
     readers.parseSmiles = [](const std::string& smiles, TCTab& table) { return TableFromSmiles(smiles, table); };
+    readers.parseMolBlock = [](const std::string& block, TCTab& table) { return TableFromMolBlock(block, table); };
     readers.writeSmiles = &SmilesFromTable;
     readers.layOut = &LayOutTable;
     return readers;

@@ -4,7 +4,7 @@
 namespace velmora::interop {
 
 // Raised whenever what crosses between program and module changes; both come from one build.
-inline constexpr int kModuleAbiVersion = 2;
+inline constexpr int kModuleAbiVersion = 3;
 
 // Registers readers that load the module on first use, when the module file exists: next to the
 // program, else where the build put it. Returns whether it was found (else SMILES and V3000 input

@@ -79,6 +79,7 @@ bool RegisterInteropModule()
     };
     readers.openV3000 = [](const std::string& file) { return Loaded().openV3000(file); };
     readers.parseSmiles = [](const std::string& smiles, TCTab& table) { return Loaded().parseSmiles(smiles, table); };
+    readers.parseMolBlock = [](const std::string& block, TCTab& table) { return Loaded().parseMolBlock(block, table); };
     readers.writeSmiles = [](const TCTab& table, std::string& smiles) { return Loaded().writeSmiles(table, smiles); };
     readers.layOut = [](TCTab& table) { return Loaded().layOut(table); };
     RegisterStructureFormats(std::move(readers));

@@ -4,7 +4,10 @@
 
 namespace velmora::interop {
 
-MolBlockSource::MolBlockSource(const std::string& fileName) : m_reader(fileName) {}
+MolBlockSource::MolBlockSource(const std::string& fileName) : m_reader(fileName)
+{
+    m_reader.SetLongLines(TextReader::LongLines::Cut); // such a line spoils only its own record
+}
 
 std::string MolBlockSource::Read(TCTab& table)
 {
@@ -12,6 +15,7 @@ std::string MolBlockSource::Read(TCTab& table)
     std::string line;
     std::string cas;
     bool inBlock = true;
+    const long cutBefore = m_reader.CutLines();
     while (!m_reader.Eof()) {
         m_reader.ReadLine(line);
         if (line == "$$$$")
@@ -25,6 +29,10 @@ std::string MolBlockSource::Read(TCTab& table)
             block += '\n';
             inBlock = line.compare(0, 6, "M  END") != 0;
         }
+    }
+    if (m_reader.CutLines() > cutBefore) {
+        table.FStrucName = block.substr(0, block.find('\n'));
+        return "line " + std::to_string(m_reader.LastCutLine()) + " is longer than 1 MiB";
     }
     const std::string reason = TableFromMolBlock(block, table);
     if (reason.empty() && !cas.empty())

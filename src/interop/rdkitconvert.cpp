@@ -12,6 +12,11 @@
 #include <GraphMol/SmilesParse/SmilesWrite.h>
 #include <RDGeneral/RDLog.h>
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <sstream>
@@ -71,6 +76,8 @@ std::string TableFromMol(const RDKit::ROMol& mol, TCTab& table)
                    " cannot be stored (only -3..+3)";
         if (atom->getDegree() > static_cast<unsigned>(kMaxNeighbours))
             return "an atom with more than 10 neighbours";
+        if (atom->hasQuery()) // an atom list ("[C,N]") or a query property: no one element
+            return "a query atom " + AtomLabel(i) + " cannot be stored (an atom list or query property)";
     }
     std::vector<int> types;
     types.reserve(mol.getNumBonds());
@@ -81,6 +88,20 @@ std::string TableFromMol(const RDKit::ROMol& mol, TCTab& table)
         case RDKit::Bond::TRIPLE: types.push_back(3); break;
         case RDKit::Bond::AROMATIC: types.push_back(4); break;
         default: return "a " + BondTypeName(bond->getBondType()) + " bond cannot be stored (only bond types 1..4)";
+        }
+        if (bond->hasQuery()) // a ring or chain condition on a bond of a plain type
+            return "a query bond (bond " + std::to_string(bond->getIdx() + 1) + ") cannot be stored";
+    }
+    double raw[kMaxAtoms][3] = {};
+    if (mol.getNumConformers() > 0) {
+        const RDKit::Conformer& conformer = mol.getConformer();
+        for (int i = 0; i < n; ++i) {
+            const RDGeom::Point3D& p = conformer.getAtomPos(static_cast<unsigned>(i));
+            raw[i][0] = p.x;
+            raw[i][1] = p.y;
+            raw[i][2] = p.z;
+            if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
+                return "atom " + std::to_string(i + 1) + " has a coordinate that is not a finite number";
         }
     }
 
@@ -98,17 +119,6 @@ std::string TableFromMol(const RDKit::ROMol& mol, TCTab& table)
         table.SetConnection(static_cast<int>(bond->getBeginAtomIdx()) + 1, static_cast<int>(bond->getEndAtomIdx()) + 1,
                             types[b++]);
     table.Symmetrize();
-
-    double raw[kMaxAtoms][3] = {};
-    if (mol.getNumConformers() > 0) {
-        const RDKit::Conformer& conformer = mol.getConformer();
-        for (int i = 0; i < n; ++i) {
-            const RDGeom::Point3D& p = conformer.getAtomPos(static_cast<unsigned>(i));
-            raw[i][0] = p.x;
-            raw[i][1] = p.y;
-            raw[i][2] = p.z;
-        }
-    }
     PlaceMolfileCoordinates(table, raw);
     return {};
 }
@@ -197,12 +207,140 @@ std::string ParserMessage(const std::string& smiles)
     return text;
 }
 
-std::string Quoted(const std::string& smiles)
+// The parser echoes its whole input: a long SMILES is shortened there as in QuotedSmiles.
+std::string WithoutLongEcho(std::string message, const std::string& smiles)
 {
-    return "\"" + (smiles.size() > 60 ? smiles.substr(0, 57) + "..." : smiles) + "\"";
+    constexpr std::size_t kLongest = 200;
+    if (smiles.size() > 60)
+        for (std::size_t at = message.find(smiles); at != std::string::npos; at = message.find(smiles, at + 60))
+            message.replace(at, smiles.size(), smiles.substr(0, 57) + "...");
+    if (message.size() > kLongest)
+        message = message.substr(0, kLongest - 3) + "...";
+    return message;
+}
+
+bool PrintableAscii(unsigned char byte) { return byte >= 32 && byte < 127; }
+
+std::string Hex(unsigned char byte)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%02X", byte);
+    return text;
+}
+
+// The numbers after "COUNTS" of a V3000 record, as written (digits only), at most four.
+std::vector<std::string> V3000Counts(const std::string& block)
+{
+    std::vector<std::string> counts;
+    const auto at = block.find("M  V30 COUNTS");
+    if (at == std::string::npos)
+        return counts;
+    const auto end = block.find('\n', at);
+    std::istringstream fields(block.substr(at + 13, end == std::string::npos ? std::string::npos : end - at - 13));
+    std::string field;
+    while (fields >> field && counts.size() < 4 && field.find_first_not_of("0123456789") == std::string::npos) {
+        const auto first = field.find_first_not_of('0');
+        counts.push_back(first == std::string::npos ? "0" : field.substr(first));
+    }
+    return counts;
+}
+
+// a > b for numbers written in digits without leading zeros.
+bool Exceeds(const std::string& a, unsigned long long b)
+{
+    const std::string limit = std::to_string(b);
+    return a.size() != limit.size() ? a.size() > limit.size() : a > limit;
+}
+
+// The MASS= value of each atom line of a V3000 atom block, by atom (1-based, in block order);
+// absent where an atom gives none or the value is not a whole number.
+std::vector<std::pair<int, long long>> V3000Masses(const std::string& block)
+{
+    std::vector<std::pair<int, long long>> masses;
+    std::istringstream lines(block);
+    std::string line, logical;
+    bool inAtoms = false;
+    int atom = 0;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.compare(0, 7, "M  V30 ") != 0)
+            continue;
+        logical += line.substr(7);
+        if (!logical.empty() && logical.back() == '-') { // continued on the next line
+            logical.pop_back();
+            continue;
+        }
+        const std::string text = std::move(logical);
+        logical.clear();
+        if (text.compare(0, 10, "BEGIN ATOM") == 0) {
+            inAtoms = true;
+            continue;
+        }
+        if (text.compare(0, 8, "END ATOM") == 0) {
+            inAtoms = false;
+            continue;
+        }
+        if (!inAtoms)
+            continue;
+        ++atom;
+        for (auto at = text.find(" MASS="); at != std::string::npos; at = text.find(" MASS=", at + 6)) {
+            const char* begin = text.data() + at + 6;
+            const char* end = text.data() + text.size();
+            const char* stop = std::find(begin, end, ' ');
+            long long value = 0;
+            const auto [ptr, ec] = std::from_chars(begin, stop, value);
+            if (ptr == stop && ec == std::errc())
+                masses.emplace_back(atom, value);
+            else if (ec == std::errc::result_out_of_range)
+                masses.emplace_back(atom, std::numeric_limits<long long>::max());
+        }
+    }
+    return masses;
+}
+
+// Why a V3000 record is refused before the parser sees it: counts it could not hold, which the
+// parser would reserve memory for, and masses it would cut to 16 bits.
+std::string V3000Problem(const std::string& block)
+{
+    const auto counts = V3000Counts(block);
+    const auto lines = static_cast<unsigned long long>(std::count(block.begin(), block.end(), '\n'));
+    if (!counts.empty() && Exceeds(counts[0], kMaxAtoms))
+        return counts[0] + " atoms, not 1..63";
+    static const char* const kWhat[] = {"atoms", "bonds", "S-groups", "3D constraints"};
+    for (std::size_t k = 0; k < counts.size(); ++k)
+        if (Exceeds(counts[k], lines))
+            return "its COUNTS line promises " + counts[k] + " " + kWhat[k] + ", but the record has only " +
+                   std::to_string(lines) + " lines";
+    for (const auto& [atom, mass] : V3000Masses(block))
+        if (mass < 1 || mass > 65535)
+            return "mass " + std::to_string(mass) + " " + AtomLabel(atom) + " is out of range";
+    return {};
 }
 
 } // namespace
+
+std::string QuotedSmiles(const std::string& smiles)
+{
+    const bool cut = smiles.size() > 60;
+    std::string text = "\"";
+    for (const char c : cut ? smiles.substr(0, 57) : smiles) {
+        const auto byte = static_cast<unsigned char>(c);
+        text += PrintableAscii(byte) ? std::string(1, c) : "\\x" + Hex(byte);
+    }
+    return text + (cut ? "...\"" : "\"");
+}
+
+std::string SmilesByteProblem(const std::string& smiles)
+{
+    for (std::size_t p = 0; p < smiles.size(); ++p) {
+        const auto byte = static_cast<unsigned char>(smiles[p]);
+        if (!PrintableAscii(byte))
+            return "byte 0x" + Hex(byte) + " at character " + std::to_string(p + 1) + " of the SMILES " +
+                   QuotedSmiles(smiles);
+    }
+    return {};
+}
 
 std::string TableFromSmiles(const std::string& smiles, TCTab& table, bool detailedReason)
 {
@@ -211,6 +349,8 @@ std::string TableFromSmiles(const std::string& smiles, TCTab& table, bool detail
     table.FCASNr = 0;
     if (smiles.empty())
         return std::string(kSmilesParseFailure) + ": empty";
+    if (const std::string problem = SmilesByteProblem(smiles); !problem.empty())
+        return std::string(kSmilesParseFailure) + ": " + problem;
     std::unique_ptr<RDKit::RWMol> mol;
     try {
         RDKit::SmilesParserParams params;
@@ -219,12 +359,12 @@ std::string TableFromSmiles(const std::string& smiles, TCTab& table, bool detail
         params.parseName = false;
         mol.reset(RDKit::SmilesToMol(smiles, params));
     } catch (const std::exception& error) {
-        return std::string(kSmilesParseFailure) + " " + Quoted(smiles) + ": " + error.what();
+        return std::string(kSmilesParseFailure) + " " + QuotedSmiles(smiles) + ": " + WithoutLongEcho(error.what(), smiles);
     }
     if (!mol) {
-        std::string reason = std::string(kSmilesParseFailure) + " " + Quoted(smiles);
+        std::string reason = std::string(kSmilesParseFailure) + " " + QuotedSmiles(smiles);
         if (detailedReason) {
-            const std::string message = ParserMessage(smiles);
+            const std::string message = WithoutLongEcho(ParserMessage(smiles), smiles);
             if (!message.empty())
                 reason += ": " + message;
         }
@@ -242,7 +382,7 @@ std::string TableFromSmiles(const std::string& smiles, TCTab& table, bool detail
                                        RDKit::MolOps::SANITIZE_SYMMRINGS | RDKit::MolOps::SANITIZE_KEKULIZE);
         RDDepict::compute2DCoords(*mol);
     } catch (const std::exception& error) {
-        return std::string(kSmilesParseFailure) + " " + Quoted(smiles) + ": " + error.what();
+        return std::string(kSmilesParseFailure) + " " + QuotedSmiles(smiles) + ": " + WithoutLongEcho(error.what(), smiles);
     }
     return TableFromMol(*mol, table);
 }
@@ -292,6 +432,8 @@ std::string TableFromMolBlock(const std::string& block, TCTab& table)
     QuietLogs();
     table.FStrucName = block.substr(0, block.find_first_of("\r\n"));
     table.FCASNr = 0;
+    if (const std::string problem = V3000Problem(block); !problem.empty())
+        return problem;
     std::unique_ptr<RDKit::RWMol> mol;
     try {
         // As written: no sanitizing (which would perceive aromaticity) and hydrogens kept.

@@ -32,4 +32,12 @@ std::string LayOutTable(TCTab& table);
 // The reason TableFromSmiles gives for a string the parser refuses, before any detail.
 inline constexpr const char* kSmilesParseFailure = "cannot parse SMILES";
 
+// A SMILES in double quotes for a message: at most 60 of its characters (then "..."), bytes
+// outside printable ASCII as \xNN.
+std::string QuotedSmiles(const std::string& smiles);
+// "" when every byte of smiles is printable ASCII, else where the first other byte is: "byte 0x00
+// at character 3 of the SMILES \"CC\x00O\"". A NUL, a control byte or a byte of 128 or more is
+// never part of a SMILES; the parser would stop at a NUL and read "CC".
+std::string SmilesByteProblem(const std::string& smiles);
+
 } // namespace velmora::interop

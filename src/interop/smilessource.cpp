@@ -7,6 +7,8 @@
 #include <atomic>
 #include <future>
 #include <filesystem>
+#include <cstdio>
+#include <string_view>
 #include <thread>
 
 namespace velmora::interop {
@@ -34,7 +36,38 @@ std::string Trim(const std::string& text)
 
 bool IsBlank(const std::string& line) { return line.find_first_not_of(" \t") == std::string::npos; }
 
-// Fields of a delimited line; a field in double quotes may hold the delimiter and "" for a quote.
+// Where a quoted field stands while a record is scanned, by the rules Fields reads it with: a
+// double quote opens a field that is blank so far, "" inside it is a quote, a lone " closes it.
+struct QuoteScan {
+    bool quoted = false;
+    bool blank = true; // the field holds only blanks and tabs so far
+
+    void Feed(std::string_view text, char delimiter)
+    {
+        for (std::size_t p = 0; p < text.size(); ++p) {
+            const char c = text[p];
+            if (quoted) {
+                if (c == '"' && p + 1 < text.size() && text[p + 1] == '"') {
+                    blank = false;
+                    ++p;
+                } else if (c == '"') {
+                    quoted = false;
+                } else {
+                    blank = blank && (c == ' ' || c == '\t');
+                }
+            } else if (c == '"' && blank) {
+                quoted = true;
+            } else if (c == delimiter) {
+                blank = true;
+            } else {
+                blank = blank && (c == ' ' || c == '\t');
+            }
+        }
+    }
+};
+
+// Fields of a delimited record; a field in double quotes may hold the delimiter, line breaks and
+// "" for a quote.
 std::vector<std::string> Fields(const std::string& line, char delimiter)
 {
     std::vector<std::string> fields(1);
@@ -64,10 +97,20 @@ std::vector<std::string> Fields(const std::string& line, char delimiter)
 
 std::string HeaderList(const std::vector<std::string>& header)
 {
+    constexpr std::size_t kShown = 30;
     std::string text;
-    for (const auto& name : header)
-        text += (text.empty() ? "" : ", ") + name;
+    for (std::size_t c = 0; c < header.size() && c < kShown; ++c)
+        text += (c == 0 ? "" : ", ") + (header[c].size() > 80 ? header[c].substr(0, 77) + "..." : header[c]);
+    if (header.size() > kShown)
+        text += ", ... (" + std::to_string(header.size()) + " columns)";
     return text;
+}
+
+std::string LineText(const SmilesRecordText& record)
+{
+    return record.lastLine > record.firstLine
+               ? "lines " + std::to_string(record.firstLine) + ".." + std::to_string(record.lastLine)
+               : "line " + std::to_string(record.firstLine);
 }
 
 long NameColumn(const std::vector<std::string>& header, std::size_t smilesColumn)
@@ -88,23 +131,49 @@ long NameColumn(const std::vector<std::string>& header, std::size_t smilesColumn
 
 } // namespace
 
+void PrepareSmilesReader(TextReader& reader)
+{
+    reader.SetCtrlZEndsFile(false);
+    reader.SetLongLines(TextReader::LongLines::Cut);
+}
+
+namespace {
+TextReader& Prepared(TextReader& reader)
+{
+    PrepareSmilesReader(reader);
+    return reader;
+}
+} // namespace
+
 SmilesLayout::SmilesLayout(const std::string& fileName, const SourceOptions& options, TextReader& reader)
 {
     const std::string extension = Lower(std::filesystem::path(fileName).extension().string());
     if (extension == ".csv" || extension == ".tsv") {
         m_delimiter = extension == ".csv" ? ',' : '\t';
-        std::string line;
-        while (!reader.Eof() && IsBlank(line)) {
-            reader.ReadLine(line);
-            ++m_linesRead;
+        SmilesRecordText line;
+        while (ReadRecord(reader, line) && IsBlank(line.text)) {
         }
-        if (IsBlank(line))
+        if (IsBlank(line.text))
             throw IoError(fileName, "has no header line (a table of SMILES starts with the names of its columns)");
-        const auto header = Fields(line, m_delimiter);
+        const auto header = Fields(line.text, m_delimiter);
         const std::string& column = options.smilesColumn;
         if (column.empty()) {
             const auto found = std::find_if(header.begin(), header.end(), [](const std::string& name) { return Lower(name) == "smiles"; });
-            m_smilesColumn = found == header.end() ? 0 : static_cast<std::size_t>(found - header.begin());
+            std::vector<std::size_t> holding; // "Canonical SMILES", "isomeric_smiles", ...
+            for (std::size_t c = 0; c < header.size(); ++c)
+                if (Lower(header[c]).find("smiles") != std::string::npos)
+                    holding.push_back(c);
+            if (found != header.end())
+                m_smilesColumn = static_cast<std::size_t>(found - header.begin());
+            else if (holding.size() == 1)
+                m_smilesColumn = holding.front();
+            else
+                throw IoError(fileName, "has no SMILES column: " +
+                                            std::string(holding.empty() ? "no column" : "more than one column") +
+                                            " is named \"smiles\" (its header names " + HeaderList(header) + "); " +
+                                            (options.columnOption.empty()
+                                                 ? std::string("name the SMILES column \"smiles\" in the first line")
+                                                 : "name the SMILES column with " + options.columnOption));
         } else if (column.find_first_not_of("0123456789") == std::string::npos) {
             const unsigned long number = std::stoul(column.substr(0, 9));
             if (number < 1 || number > header.size())
@@ -124,19 +193,77 @@ SmilesLayout::SmilesLayout(const std::string& fileName, const SourceOptions& opt
     if (!options.smilesColumn.empty())
         throw IoError(fileName, "has no header of columns: a SMILES column is chosen in .csv and .tsv files");
     // A .smi file: a first line "SMILES ..." is a header; any other first line is a record.
-    while (!reader.Eof()) {
-        std::string line;
-        reader.ReadLine(line);
-        ++m_linesRead;
-        if (IsBlank(line))
+    SmilesRecordText line;
+    while (ReadRecord(reader, line)) {
+        if (IsBlank(line.text))
             continue;
-        const std::string first = Trim(line).substr(0, Trim(line).find_first_of(" \t"));
+        const std::string first = Trim(line.text).substr(0, Trim(line.text).find_first_of(" \t"));
         if (Lower(first) != "smiles") {
-            m_pendingLine = line;
+            m_pending = line;
             m_hasPending = true;
         }
         break;
     }
+}
+
+bool SmilesLayout::ReadRecord(TextReader& reader, SmilesRecordText& record) const
+{
+    if (reader.Eof())
+        return false;
+    const long cutBefore = reader.CutLines();
+    record.firstLine = record.lastLine = reader.LineNumber();
+    record.tooLong = record.unclosed = false;
+    reader.ReadLine(record.text);
+    // A UTF-8 byte order mark (tables saved by spreadsheet programs) is no part of the first line.
+    if (record.firstLine == 1 && record.text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        record.text.erase(0, 3);
+    if (m_delimiter != 0 && record.text.find('"') != std::string::npos) {
+        // A quoted field goes on over line breaks until its closing quote (RFC 4180).
+        QuoteScan scan;
+        scan.Feed(record.text, m_delimiter);
+        std::string more;
+        while (scan.quoted) {
+            if (reader.Eof()) {
+                record.unclosed = true;
+                break;
+            }
+            record.lastLine = reader.LineNumber();
+            reader.ReadLine(more);
+            scan.Feed("\n", m_delimiter);
+            scan.Feed(more, m_delimiter);
+            if (record.text.size() + 1 + more.size() <= kMaxLineLength) {
+                record.text += '\n';
+                record.text += more;
+            } else {
+                record.tooLong = true; // scanned on for the closing quote, not kept
+            }
+        }
+    }
+    record.tooLong = record.tooLong || reader.CutLines() > cutBefore;
+    return true;
+}
+
+std::string SmilesLayout::Problem(const SmilesRecordText& record, const std::string& smiles, const std::string& name) const
+{
+    if (record.tooLong)
+        return record.lastLine > record.firstLine ? LineText(record) + ": the record is longer than 1 MiB"
+                                                  : LineText(record) + " is longer than 1 MiB";
+    if (record.unclosed)
+        return LineText(record) + ": a quoted field is not closed before the end of the file";
+    if (record.lastLine > record.firstLine)
+        return LineText(record) + ": a quoted field holds a line break";
+    if (const std::string problem = SmilesByteProblem(smiles); !problem.empty())
+        return LineText(record) + ": " + problem;
+    // A control character in a name would end or break the files it is written to later.
+    for (std::size_t p = 0; p < name.size(); ++p) {
+        const auto byte = static_cast<unsigned char>(name[p]);
+        if ((byte < 32 && byte != '\t') || byte == 127) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "%02X", byte);
+            return LineText(record) + ": byte 0x" + hex + " at character " + std::to_string(p + 1) + " of the name";
+        }
+    }
+    return {};
 }
 
 bool SmilesLayout::Split(const std::string& line, long lineNumber, std::string& smiles, std::string& name) const
@@ -162,40 +289,40 @@ bool SmilesLayout::Split(const std::string& line, long lineNumber, std::string& 
 }
 
 SmilesSource::SmilesSource(const std::string& fileName, const SourceOptions& options)
-    : m_reader(fileName), m_layout(fileName, options, m_reader)
+    : m_reader(fileName), m_layout(fileName, options, Prepared(m_reader))
 {
-    m_lineNumber = m_layout.m_linesRead - (m_layout.m_hasPending ? 1 : 0);
 }
 
-bool SmilesSource::NextLine(std::string& line)
+bool SmilesSource::NextRecord(SmilesRecordText& record)
 {
     if (m_layout.m_hasPending && !m_pendingUsed) {
         m_pendingUsed = true;
-        line = m_layout.m_pendingLine;
-        ++m_lineNumber;
+        record = m_layout.m_pending;
         return true;
     }
-    if (m_reader.Eof())
-        return false;
-    m_reader.ReadLine(line);
-    ++m_lineNumber;
-    return true;
+    return m_layout.ReadRecord(m_reader, record);
 }
 
 std::vector<SmilesSource::Record> SmilesSource::ReadBatch()
 {
     std::vector<Record> batch;
-    std::string line;
-    while (batch.size() < kBatchSize && NextLine(line)) {
+    SmilesRecordText text;
+    while (batch.size() < kBatchSize && NextRecord(text)) {
         Record record;
-        if (m_layout.Split(line, m_lineNumber, record.smiles, record.name))
-            batch.push_back(std::move(record));
+        if (!m_layout.Split(text.text, text.firstLine, record.smiles, record.name))
+            continue;
+        record.reason = m_layout.Problem(text, record.smiles, record.name);
+        if (text.tooLong || text.lastLine > text.firstLine) // its fields are not to be trusted
+            record.name = std::to_string(text.firstLine);
+        batch.push_back(std::move(record));
     }
     auto convertOne = [](Record& record) {
+        if (!record.reason.empty())
+            return;
         try {
             record.reason = TableFromSmiles(record.smiles, record.table, false);
         } catch (...) { // nothing may leave a worker thread
-            record.reason = std::string(kSmilesParseFailure) + " \"" + record.smiles + "\"";
+            record.reason = std::string(kSmilesParseFailure) + " " + QuotedSmiles(record.smiles);
         }
     };
     // Each thread takes the next unconverted record, so a thread the system holds back leaves its
@@ -258,13 +385,12 @@ bool SmilesSource::AtEnd() { return m_next >= m_batch.size() && !Fill(); }
 long CountSmilesRecords(const std::string& fileName, const SourceOptions& options)
 {
     TextReader reader(fileName);
+    PrepareSmilesReader(reader);
     SmilesLayout layout(fileName, options, reader);
     long count = layout.m_hasPending ? 1 : 0;
-    std::string line;
-    while (!reader.Eof()) {
-        reader.ReadLine(line);
-        count += !IsBlank(line);
-    }
+    SmilesRecordText record;
+    while (layout.ReadRecord(reader, record))
+        count += !IsBlank(record.text);
     return count;
 }
 

@@ -297,6 +297,50 @@ TEST(TextReader, LinesAreNeverLongerThanOneMebibyte)
     }
 }
 
+// Readers of structure files cut a line over the limit instead of failing, count it and go on with
+// the next line, from a file as from memory.
+TEST(TextReader, LongLinesCanBeCutAndCounted)
+{
+    velmora::test::TempDir dir;
+    const std::string path = dir.File("long.txt");
+    const std::string content = "first\r\n" + std::string(velmora::kMaxLineLength + 5, 'x') + "\r\nthird\r\n" +
+                                std::string(velmora::kMaxLineLength + 1, 'y');
+    velmora::test::WriteBytes(path, content);
+    for (const bool fromFile : {true, false}) {
+        SCOPED_TRACE(fromFile);
+        TextReader reader = fromFile ? TextReader(path) : TextReader::FromMemory(content);
+        reader.SetLongLines(TextReader::LongLines::Cut);
+        EXPECT_EQ(reader.ReadLine(), "first");
+        EXPECT_EQ(reader.ReadLine(), std::string(velmora::kMaxLineLength, 'x'));
+        EXPECT_EQ(std::make_pair(reader.CutLines(), reader.LastCutLine()), std::make_pair(1L, 2L));
+        EXPECT_EQ(reader.ReadLine(), "third");
+        reader.SkipLine();
+        EXPECT_EQ(std::make_pair(reader.CutLines(), reader.LastCutLine()), std::make_pair(2L, 4L));
+        EXPECT_TRUE(reader.Eof());
+    }
+}
+
+// In SMILES tables Ctrl-Z is a byte like any other: it neither ends the file nor a line.
+TEST(TextReader, CtrlZCanBeAnOrdinaryByte)
+{
+    velmora::test::TempDir dir;
+    const std::string path = dir.File("z.txt");
+    const std::string content = "C\x1a" "C\r\n\x1a\r\nlast";
+    velmora::test::WriteBytes(path, content);
+    for (const bool fromFile : {true, false}) {
+        TextReader reader = fromFile ? TextReader(path) : TextReader::FromMemory(content);
+        reader.SetCtrlZEndsFile(false);
+        std::vector<std::string> lines;
+        while (!reader.Eof())
+            lines.push_back(reader.ReadLine());
+        EXPECT_EQ(lines, (std::vector<std::string>{"C\x1a" "C", "\x1a", "last"}));
+        EXPECT_EQ(reader.LineNumber(), 3);
+    }
+    TextReader ending(path);
+    EXPECT_EQ(ending.ReadLine(), "C");
+    EXPECT_TRUE(ending.Eof());
+}
+
 TEST(TextReader, OnlyRegularFilesAreRead)
 {
     velmora::test::TempDir dir;

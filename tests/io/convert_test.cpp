@@ -143,6 +143,61 @@ TEST_F(ConvertTest, RecordsTheLibraryCannotHoldAreLeftOutAndTheImportGoesOn)
                                         "AtWeight; AtFlag; Attrib; Charge; x-Coords; y-Coords; ");
 }
 
+// Records that are not what their lines promise are left out saying where and why; the library
+// ends byte for byte as if they had never been there.
+TEST_F(ConvertTest, RecordsSpoiledInTheFileAreLeftOutSayingWhereAndWhy)
+{
+    test::ScriptedProgress progress;
+    const std::string reference = m_dir.File("reference.clb");
+    ImportStructures(m_library, Source(Record("a") + Record("b")), 2, reference, ConversionMode::WriteAnew, progress);
+    m_library.ReleaseFiles();
+    // Each record goes second, from line 11 on.
+    const struct {
+        std::string record, note;
+    } cases[] = {
+        {"unreadable\r\n  test\r\n\r\nabc\r\n$$$$\r\n",
+         "record 2 (unreadable): the counts line (line 14) cannot be read: \"abc\""},
+        {"v3\r\n  test\r\n\r\n  0  0  0     0  0            999 V3000\r\nM  V30 BEGIN CTAB\r\nM  V30 COUNTS 1 0 0 0 0\r\n"
+         "M  V30 BEGIN ATOM\r\nM  V30 1 C 0 0 0 0\r\nM  V30 END ATOM\r\nM  V30 END CTAB\r\nM  END\r\n$$$$\r\n",
+         "record 2 (v3): a V3000 record: SMILES and V3000 molfile input is not available in this build"},
+        {MolText("long", {{0, 0, 0, "C"}}, {}, {"M  END", "> <DATA>", std::string(kMaxLineLength + 1, 'd'), ""}),
+         "record 2 (long): line 18 is longer than 1 MiB"},
+        {MolText("bad\x01\xff", {{0, 0, 0, "C"}}, {{1, 5, 1}}), "record 2 (bad\\x01\\xFF): a bond names an atom outside the structure"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.note);
+        fs::remove(Lib());
+        fs::remove(m_dir.File("lib.III"));
+        m_dialog.shown.clear();
+        EXPECT_TRUE(Import(Source(Record("a") + c.record + Record("b"))));
+        const ImportReport& report = m_converter.LastImport();
+        EXPECT_EQ(std::make_pair(report.written, report.skipped), std::make_pair(2L, 1L));
+        EXPECT_EQ(report.skipNotes, std::vector<std::string>{c.note});
+        m_library.ReleaseFiles();
+        EXPECT_EQ(test::ReadBytes(Lib()), test::ReadBytes(reference));
+    }
+}
+
+// A plain molfile that ends inside its atoms or bonds is left out (it used to be stored with its
+// raw coordinates and found to read back differently).
+TEST_F(ConvertTest, AMolfileCutShortIsLeftOutSayingWhereItEnds)
+{
+    std::vector<MolAtom> atoms(25, MolAtom{0, 0, 0, "C"});
+    std::vector<test::MolBond> bonds;
+    for (int i = 1; i <= 24; ++i)
+        bonds.push_back({i, i + 1, 1});
+    bonds.insert(bonds.end(), {{1, 6, 1}, {2, 7, 1}, {3, 8, 1}, {4, 9, 1}});
+    std::string text = MolText("cut", atoms, bonds, {"M  END"}, false);
+    std::size_t at = 0;
+    for (int line = 0; line < 7; ++line)
+        at = text.find("\r\n", at) + 2;
+    Import(Source(text.substr(0, at)));
+    const ImportReport& report = m_converter.LastImport();
+    EXPECT_EQ(std::make_pair(report.written, report.skipped), std::make_pair(0L, 1L));
+    EXPECT_EQ(report.skipNotes,
+              std::vector<std::string>{"record 1 (cut) ends at line 7; its counts line promises 25 atoms and 28 bonds"});
+}
+
 TEST_F(ConvertTest, SummaryListsTheFirstLeftOutRecordsAndChangedNames)
 {
     std::string text = Record("caf\xc3\xa9 cr\xe8me") + Record("plain");
@@ -155,7 +210,7 @@ TEST_F(ConvertTest, SummaryListsTheFirstLeftOutRecordsAndChangedNames)
     for (int i = 0; i < 10; ++i)
         expected += "\rrecord " + std::to_string(i + 3) + " (c14 " + std::to_string(i) + "): isotope 14C (atom 1) cannot be stored";
     expected += "\r... and 2 more\r1 structure was stored under a changed name:"
-                "\rrecord 1 (caf?? cr?me): name changed (bytes of 128 or more stored as \"?\")";
+                "\rrecord 1 (caf?? cr?me): name changed from \"caf\xc3\xa9 cr\\xE8me\" (bytes of 128 or more stored as \"?\")";
     EXPECT_EQ(LastMessage().text, expected);
     ASSERT_EQ(m_library.ReadLibraryRecord(Lib(), 1), kLibOk);
     EXPECT_EQ(m_library.Structure().FStrucName, "CAF?? CR?ME");

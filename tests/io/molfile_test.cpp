@@ -188,6 +188,137 @@ TEST(MolfileRead, BrokenRecords)
     }
 }
 
+// Lines 1..count of text (CR LF lines), the last one with or without its line end.
+std::string FirstLines(const std::string& text, int count, bool lastLineEnd = true)
+{
+    std::size_t at = 0;
+    for (int line = 0; line < count; ++line)
+        at = text.find("\r\n", at) + 2;
+    return text.substr(0, lastLineEnd ? at : at - 2);
+}
+
+// A record that runs into the end of the file before the lines its counts line promises is not
+// the structure of the file: it fails, says where it ends, and what was promised. A record that
+// has all its lines but no "$$$$" (a plain molfile) is complete.
+TEST(MolfileRead, RecordsCutShortByTheEndOfTheFile)
+{
+    std::vector<MolAtom> atoms(25, MolAtom{0, 0, 0, "C"});
+    for (int i = 0; i < 25; ++i)
+        atoms[static_cast<std::size_t>(i)].x = i;
+    std::vector<MolBond> bonds;
+    for (int i = 1; i < 25; ++i)
+        bonds.push_back({i, i + 1, 1});
+    for (int i = 1; i <= 4; ++i)
+        bonds.push_back({i, i + 10, 1});
+    const std::string full = MolText("big", atoms, bonds, {"M  END"}, false); // 25 atoms, 28 bonds
+    const std::string half = FirstLines(full, 8);
+    const std::string cutInAtom = half + "    7.0000    0.0";
+    const struct {
+        const char* what;
+        std::string text;
+        bool truncated;
+        std::string problem;
+    } cases[] = {
+        {"three of 25 atom lines", FirstLines(full, 7), true, "ends at line 7; its counts line promises 25 atoms and 28 bonds"},
+        {"the same without the last line end", FirstLines(full, 7, false), true,
+         "ends at line 7; its counts line promises 25 atoms and 28 bonds"},
+        {"an atom line cut in its coordinates", cutInAtom, true, "ends at line 9; its counts line promises 25 atoms and 28 bonds"},
+        {"every atom, 20 of 28 bonds", FirstLines(full, 49), true, "ends at line 49; its counts line promises 25 atoms and 28 bonds"},
+        {"the header only", FirstLines(full, 2), true, "ends at line 2, before its counts line"},
+        {"every atom and bond, no properties", FirstLines(full, 57), false, ""},
+        {"a plain molfile with its properties block", full, false, ""},
+        {"an empty file", "", false, "the file holds no structure"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto reader = TextReader::FromMemory(c.text);
+        TCTab t;
+        MolReadStatus status;
+        EXPECT_FALSE(ReadMolRecord(t, reader, status));
+        EXPECT_EQ(status.truncated, c.truncated);
+        EXPECT_EQ(status.Spoiled(), !c.problem.empty());
+        EXPECT_EQ(MolReadProblem(status), c.problem);
+        if (c.truncated) {
+            EXPECT_EQ(MolReadProblemOfRecord(status, 3), "record 3 " + c.problem);
+        }
+    }
+    // A missing mass difference and charge at the very end read as 0, as they always did.
+    const std::string lastAtom = MolText("m", {{0, 0, 0, "C"}}, {}, {}, false);
+    auto reader = TextReader::FromMemory(lastAtom.substr(0, lastAtom.find(" C ") + 2));
+    TCTab t;
+    MolReadStatus status;
+    ReadMolRecord(t, reader, status);
+    EXPECT_FALSE(status.Spoiled()) << MolReadProblem(status);
+    EXPECT_EQ(t.NumValidAtoms, 1);
+}
+
+// Counts lines that say nothing readable are told apart from a stated count outside 1..63; a
+// V3000 counts line is left to the V3000 reader with the lines of its record.
+TEST(MolfileRead, CountsLinesThatAreNotV2000)
+{
+    const std::string atoms = "    0.0000    0.0000    0.0000 C   0  0\r\n";
+    const struct {
+        std::string counts;
+        std::string problem;
+    } cases[] = {
+        {"abc", "the counts line (line 4) cannot be read: \"abc\""},
+        {"", "the counts line (line 4) cannot be read: \"\""},
+        {" x1  0", "the counts line (line 4) cannot be read: \" x1  0\""},
+        {std::string("\x01") + std::string(100, 'y'),
+         "the counts line (line 4) cannot be read: \"\\x01" + std::string(79, 'y') + "...\""},
+        {"  0  0  0  0  0  0  0  0  0  0999 V2000", "0 atoms, not 1..63"},
+        {" 64  0  0  0  0  0  0  0  0  0999 V2000", "64 atoms, not 1..63"},
+        {"  0  0  0     0  0            999 V3000", "the counts line (line 4) says V3000, which the V2000 reader cannot read"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.counts);
+        auto reader = TextReader::FromMemory("name\r\n  prog\r\n\r\n" + c.counts + "\r\n" + atoms + "$$$$\r\n");
+        TCTab t;
+        MolReadStatus status;
+        EXPECT_FALSE(ReadMolRecord(t, reader, status));
+        EXPECT_TRUE(status.Rejected());
+        EXPECT_EQ(MolReadProblem(status), c.problem);
+        EXPECT_TRUE(reader.Eof()); // the record is passed, up to its "$$$$"
+    }
+    const std::string v3000 = "v3\r\n  prog\r\ncomment\r\n  0  0  0     0  0            999 V3000\r\n"
+                              "M  V30 BEGIN CTAB\r\nM  V30 COUNTS 1 0 0 0 0\r\nM  END\r\n> <CAS_RN>\r\n50-00-0\r\n\r\n$$$$\r\n";
+    auto reader = TextReader::FromMemory(v3000);
+    TCTab t;
+    MolReadStatus status;
+    ReadMolRecord(t, reader, status);
+    ASSERT_TRUE(status.v3000);
+    EXPECT_EQ(status.v3000Block, "v3\n  prog\ncomment\n  0  0  0     0  0            999 V3000\nM  V30 BEGIN CTAB\n"
+                                 "M  V30 COUNTS 1 0 0 0 0\nM  END\n");
+    EXPECT_EQ(status.casText, "50-00-0");
+}
+
+// A line over 1 MiB spoils its own record only: the record says which line, the next record and
+// the count of records are as without it.
+TEST(MolfileRead, ALineTooLongSpoilsOnlyItsRecord)
+{
+    const std::string longLine(kMaxLineLength + 10, 'd');
+    const std::string text = Chain() + MolText("long", {{0, 0, 0, "C"}}, {}, {"M  END", "> <DATA>", longLine, ""}) + Chain();
+    test::TempDir dir;
+    const std::string path = dir.File("long.sdf");
+    test::WriteBytes(path, text);
+    EXPECT_EQ(CountSDRecords(path), 3);
+    TextReader reader(path);
+    TCTab t;
+    MolReadStatus status;
+    EXPECT_TRUE(ReadMolRecord(t, reader, status));
+    ReadMolRecord(t, reader, status);
+    EXPECT_TRUE(status.lineTooLong);
+    EXPECT_TRUE(status.Spoiled());
+    EXPECT_EQ(MolReadProblem(status), "line 22 is longer than 1 MiB");
+    EXPECT_TRUE(ReadMolRecord(t, reader, status));
+    EXPECT_EQ(CompareCtab(t, test::ReadTable(Chain())), 0);
+    // Other readers of text files still refuse such a line.
+    TextReader plain(path);
+    for (int line = 1; line < 22; ++line)
+        plain.SkipLine();
+    EXPECT_THROW(plain.ReadLine(), IoError);
+}
+
 TEST(MolfileRead, EleventhNeighbourStopsTheBondsAndTheRecordFails)
 {
     std::vector<MolAtom> atoms(12, MolAtom{0, 0, 0, "C"});

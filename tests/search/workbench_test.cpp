@@ -230,6 +230,25 @@ TEST_F(WorkbenchTest, LoadQueryFromLibrarySdFileAndMolfile)
     EXPECT_EQ(dialog.titles.back(), "Open X-File");
 }
 
+// A molfile that ends before the atoms and bonds its counts line promises is refused as a query,
+// naming the file and where it ends; the query stays as it was.
+TEST_F(WorkbenchTest, LoadQueryRefusesARecordCutShortByTheEndOfItsFile)
+{
+    ASSERT_TRUE(wb.LoadQuery(test::DataFile("query.mol")));
+    const TCTab before = wb.State().Query;
+    const std::string whole = test::ReadBytes(test::DataFile("query.mol"));
+    std::size_t at = 0;
+    for (int line = 0; line < 7; ++line) // the header, the counts line and 3 of 25 atom lines
+        at = whole.find("\r\n", at) + 2;
+    const std::string cut = dir.File("cut.mol");
+    test::WriteBytes(cut, whole.substr(0, at));
+    EXPECT_FALSE(wb.LoadQuery(cut));
+    ExpectMessage(dialog.shown.back(), MessageKind::Error, "Fileformat not valid", MessageButtons::Ok);
+    EXPECT_EQ(dialog.shown.back().detail, cut + ": record 1 ends at line 7; its counts line promises 25 atoms and 28 bonds");
+    EXPECT_EQ(CompareCtab(wb.State().Query, before), 0);
+    EXPECT_EQ(wb.State().QueryFileName, test::DataFile("query.mol"));
+}
+
 TEST_F(WorkbenchTest, SaveQueryReplacesAppendsOrLeavesTheFile)
 {
     ASSERT_TRUE(wb.LoadQuery(test::DataFile("query.mol")));

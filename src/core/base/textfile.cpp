@@ -78,6 +78,11 @@ TextReader& TextReader::operator=(TextReader&& other) noexcept
         m_end = other.m_end;
         m_ended = other.m_ended;
         m_line = other.m_line;
+        m_numberMissing = other.m_numberMissing;
+        m_longLines = other.m_longLines;
+        m_cutLines = other.m_cutLines;
+        m_lastCutLine = other.m_lastCutLine;
+        m_ctrlZEnds = other.m_ctrlZEnds;
     }
     return *this;
 }
@@ -111,7 +116,7 @@ int TextReader::Peek()
         return -1;
     }
     const char c = m_buffer[m_pos];
-    if (c == kCtrlZ) {
+    if (IsCtrlZ(c)) {
         m_ended = true;
         return -1;
     }
@@ -143,7 +148,7 @@ void TextReader::ConsumeLineEnd()
 // The first line end or Ctrl-Z in [begin, end), or end. Searched in short stretches, so that a
 // file whose lines all end the same way is not scanned to the end of the buffer for the other
 // line-end character at every line.
-const char* TextReader::FindLineEnd(const char* begin, const char* end)
+const char* TextReader::FindLineEnd(const char* begin, const char* end) const
 {
     constexpr std::size_t kStretch = 256;
     while (begin < end) {
@@ -153,8 +158,9 @@ const char* TextReader::FindLineEnd(const char* begin, const char* end)
             stop = stretchEnd;
         if (const void* cr = std::memchr(begin, '\r', static_cast<std::size_t>(stop - begin)))
             stop = static_cast<const char*>(cr);
-        if (const void* ctrlZ = std::memchr(begin, kCtrlZ, static_cast<std::size_t>(stop - begin)))
-            stop = static_cast<const char*>(ctrlZ);
+        if (m_ctrlZEnds)
+            if (const void* ctrlZ = std::memchr(begin, kCtrlZ, static_cast<std::size_t>(stop - begin)))
+                stop = static_cast<const char*>(ctrlZ);
         if (stop < stretchEnd)
             return stop;
         begin = stretchEnd;
@@ -168,18 +174,27 @@ void TextReader::TakeLine(std::string* line)
     if (line)
         line->clear();
     std::size_t length = 0;
+    bool cut = false;
     while (Peek() >= 0) {
         const char* begin = m_buffer.data() + m_pos;
         const char* end = m_buffer.data() + m_end;
         const char* p = FindLineEnd(begin, end);
+        const std::size_t before = length;
         length += static_cast<std::size_t>(p - begin);
-        if (length > kMaxLineLength)
-            Fail("line too long (more than 1 MiB)");
-        if (line)
-            line->append(begin, p);
+        if (length > kMaxLineLength) {
+            if (m_longLines == LongLines::Fail)
+                Fail("line too long (more than 1 MiB)");
+            if (!cut) {
+                cut = true;
+                ++m_cutLines;
+                m_lastCutLine = m_line;
+            }
+        }
+        if (line && before < kMaxLineLength)
+            line->append(begin, begin + std::min(static_cast<std::size_t>(p - begin), kMaxLineLength - before));
         m_pos += static_cast<std::size_t>(p - begin);
         if (p < end) {
-            if (*p != kCtrlZ)
+            if (!IsCtrlZ(*p))
                 ConsumeLineEnd();
             else
                 m_ended = true;
@@ -224,7 +239,7 @@ int TextReader::ReadChar()
 long TextReader::CountLines(std::string_view text)
 {
     long count = 0;
-    if (m_file && m_pos == 0 && m_end == 0 && !m_ended && m_line == 1) {
+    if (m_file && m_pos == 0 && m_end == 0 && !m_ended && m_line == 1 && m_ctrlZEnds) {
         if (CountLinesInBlocks(text, count)) {
             m_ended = true;
             return count;
@@ -325,7 +340,7 @@ bool TextReader::ReadToken(std::string& scratch, std::string_view& token)
                 ConsumeLineEnd();
                 continue;
             }
-            if (*p == kCtrlZ) {
+            if (IsCtrlZ(*p)) {
                 m_ended = true;
                 break;
             }
@@ -336,7 +351,7 @@ bool TextReader::ReadToken(std::string& scratch, std::string_view& token)
             ++p;
         m_pos += static_cast<std::size_t>(p - begin);
         if (p < end && scratch.empty()) { // the whole token lies in the buffer: no copy
-            if (*p == kCtrlZ)
+            if (IsCtrlZ(*p))
                 m_ended = true;
             token = WithoutPlus(std::string_view(begin, static_cast<std::size_t>(p - begin)));
             return true;
@@ -345,7 +360,7 @@ bool TextReader::ReadToken(std::string& scratch, std::string_view& token)
         if (scratch.size() > kMaxLineLength)
             Fail("line too long (more than 1 MiB)");
         if (p < end) {
-            if (*p == kCtrlZ)
+            if (IsCtrlZ(*p))
                 m_ended = true;
             break;
         }

@@ -14,8 +14,8 @@
 
 namespace velmora {
 
-// Lines longer than this fail with an IoError ("line too long"), so a file without line ends is
-// never read into memory whole.
+// Lines longer than this fail with an IoError ("line too long"), or are cut to this length when
+// the reader is told to (LongLines::Cut), so a file without line ends is never read into memory whole.
 inline constexpr std::size_t kMaxLineLength = std::size_t{1} << 20;
 
 class TextReader {
@@ -32,6 +32,18 @@ public:
 
     const std::string& Name() const { return m_name; }
     long LineNumber() const { return m_line; } // 1-based number of the current line
+
+    // What a line longer than kMaxLineLength does: fail with an IoError (the default), or be cut
+    // to that length (the rest is skipped unread) and counted, for readers where such a line spoils
+    // only its own record. A number longer than that fails either way.
+    enum class LongLines { Fail, Cut };
+    void SetLongLines(LongLines how) { m_longLines = how; }
+    LongLines GetLongLines() const { return m_longLines; }
+    long CutLines() const { return m_cutLines; }      // lines cut so far
+    long LastCutLine() const { return m_lastCutLine; } // number of the last line cut, 0 before any
+    // Whether a Ctrl-Z (26) ends the file (the default) or is an ordinary character; set before
+    // the first read.
+    void SetCtrlZEndsFile(bool ends) { m_ctrlZEnds = ends; }
 
     bool Eof();
     bool Eoln(); // at a line end or at the end of the file
@@ -57,7 +69,8 @@ public:
 private:
     TextReader() = default;
     int Peek();      // next character or -1 at the end of the file
-    static const char* FindLineEnd(const char* begin, const char* end);
+    const char* FindLineEnd(const char* begin, const char* end) const;
+    bool IsCtrlZ(char c) const { return c == 26 && m_ctrlZEnds; }
     void TakeLine(std::string* line);
     bool Refill();
     void ConsumeLineEnd();
@@ -76,6 +89,10 @@ private:
     bool m_ended = false; // no more characters: end of data or Ctrl-Z seen
     long m_line = 1;
     bool m_numberMissing = false;
+    LongLines m_longLines = LongLines::Fail;
+    long m_cutLines = 0;
+    long m_lastCutLine = 0;
+    bool m_ctrlZEnds = true;
 };
 
 class TextWriter {

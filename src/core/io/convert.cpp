@@ -35,22 +35,48 @@ const std::array<const char*, 14> kFieldNames{
     "y-Coords; ",      "z-Coords; ",   "ConnTo; ",     "TypConn; ",
 };
 
-std::string RecordLabel(long record, const std::string& name)
+// A name as a message shows it: UTF-8 as it is, any other byte of 128 or more and every control
+// character but the tab as \xNN, so that what was read can be told apart from what was stored.
+std::string DisplayName(const std::string& name)
 {
-    return "record " + std::to_string(record) + (name.empty() ? "" : " (" + name + ")");
+    std::string text;
+    for (std::size_t p = 0; p < name.size();) {
+        const auto byte = static_cast<unsigned char>(name[p]);
+        std::size_t length = byte < 0x80 ? 1 : byte >= 0xC2 && byte <= 0xDF ? 2 : byte >= 0xE0 && byte <= 0xEF ? 3
+                                         : byte >= 0xF0 && byte <= 0xF4      ? 4 : 0;
+        if (length > 1) {
+            const auto second = p + 1 < name.size() ? static_cast<unsigned char>(name[p + 1]) : 0;
+            // Overlong forms, surrogates and code points beyond U+10FFFF are not UTF-8.
+            const bool secondFits = (byte == 0xE0 ? second >= 0xA0 : byte == 0xED ? second < 0xA0
+                                     : byte == 0xF0 ? second >= 0x90 : byte == 0xF4 ? second < 0x90 : true);
+            if (p + length > name.size() || !secondFits)
+                length = 0;
+            for (std::size_t k = 1; k < length; ++k)
+                if ((static_cast<unsigned char>(name[p + k]) & 0xC0) != 0x80)
+                    length = 0;
+        }
+        if (length == 0 || (byte < 32 && byte != '\t') || byte == 127) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            text += escaped;
+            ++p;
+        } else {
+            text.append(name, p, length);
+            p += length;
+        }
+    }
+    return text;
 }
 
-std::string RejectReason(const MolReadStatus& status)
+std::string RecordLabel(long record, const std::string& name)
 {
-    if (status.atomCountOutOfRange)
-        return std::to_string(status.atomCount) + " atoms, not 1..63";
-    if (status.bondAtomInvalid)
-        return "a bond names an atom outside the structure";
-    if (status.bondTypeInvalid)
-        return "bond type " + std::to_string(status.invalidBondType) + " cannot be stored (only 1..4)";
-    if (status.neighbourOverflow)
-        return "an atom with more than 10 neighbours";
-    return {};
+    return "record " + std::to_string(record) + (name.empty() ? "" : " (" + DisplayName(name) + ")");
+}
+
+// "record 3 (NAME): reason", or "record 3 (NAME) ends at line 9; ..." for a record cut short.
+std::string RecordNote(long record, const std::string& name, const std::string& reason)
+{
+    return RecordLabel(record, name) + (reason.rfind("ends at", 0) == 0 ? " " : ": ") + reason;
 }
 
 // Why a record read back from the library differs from the table that was written.
@@ -146,8 +172,15 @@ std::string SdSource::Read(TCTab& table)
 {
     MolReadStatus status;
     ReadMolRecord(table, m_reader, status);
-    if (status.Rejected() || status.bondTypeInvalid || status.neighbourOverflow)
-        return RejectReason(status);
+    if (status.v3000 && !status.lineTooLong) {
+        // A V3000 record after V2000 ones: the reader of V3000 files takes it.
+        const std::string reason = StructureFromMolBlock(status.v3000Block, table);
+        if (reason.empty() && !status.casText.empty())
+            table.SetCASFromText(status.casText);
+        return reason;
+    }
+    if (status.Spoiled() || status.bondTypeInvalid || status.neighbourOverflow)
+        return MolReadProblem(status);
     return {};
 }
 
@@ -412,14 +445,14 @@ ImportReport ImportStructures(StructureLibrary& library, StructureSource& source
         auto leaveOut = [&](const std::string& reason) {
             ++report.skipped;
             if (report.skipNotes.size() < kMaxNotes)
-                report.skipNotes.push_back(RecordLabel(record, scratch.FStrucName) + ": " + reason);
+                report.skipNotes.push_back(RecordNote(record, scratch.FStrucName, reason));
         };
         if (!rejected.empty()) {
             leaveOut(rejected);
         } else {
             const std::string name = StorableName(scratch.FStrucName);
             const bool renamed = name != scratch.FStrucName;
-            const std::size_t renamedFrom = scratch.FStrucName.size();
+            const std::string readName = renamed ? scratch.FStrucName : std::string();
             scratch.FStrucName = name;
             library.Structure().Assign(scratch);
             library.SetWritePermission(true);
@@ -466,9 +499,10 @@ ImportReport ImportStructures(StructureLibrary& library, StructureSource& source
                     ++report.renamed;
                     if (report.renameNotes.size() < kMaxNotes)
                         report.renameNotes.push_back(
-                            RecordLabel(record, name) + ": name changed (" +
-                            (name.size() < renamedFrom ? "cut to 255 characters" : "bytes of 128 or more stored as \"?\"") +
-                            ")");
+                            RecordLabel(record, name) + ": name changed " +
+                            (name.size() < readName.size()
+                                 ? std::string("(cut to 255 characters)")
+                                 : "from \"" + DisplayName(readName) + "\" (bytes of 128 or more stored as \"?\")"));
                 }
             }
         }

@@ -283,34 +283,114 @@ bool ReadMolRecord(TCTab& table, TextReader& file)
     return ReadMolRecord(table, file, status);
 }
 
+namespace {
+
+// Puts the reader into cutting long lines for one record and restores it.
+class LongLinesCut {
+public:
+    explicit LongLinesCut(TextReader& file) : m_file(file), m_was(file.GetLongLines())
+    {
+        file.SetLongLines(TextReader::LongLines::Cut);
+    }
+    ~LongLinesCut() { m_file.SetLongLines(m_was); }
+    LongLinesCut(const LongLinesCut&) = delete;
+    LongLinesCut& operator=(const LongLinesCut&) = delete;
+
+private:
+    TextReader& m_file;
+    TextReader::LongLines m_was;
+};
+
+bool HasAtomCountDigit(const std::string& line)
+{
+    for (std::size_t p = 0; p < 3 && p < line.size(); ++p) {
+        if (line[p] >= '0' && line[p] <= '9')
+            return true;
+        if (line[p] != ' ')
+            return false;
+    }
+    return false;
+}
+
+// A line for a message: at most 80 characters, bytes outside printable ASCII as \xNN.
+std::string QuotedLine(const std::string& line)
+{
+    std::string text = "\"";
+    std::size_t shown = 0;
+    for (const char c : line) {
+        if (shown++ == 80) {
+            text += "...";
+            break;
+        }
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 32 || byte >= 127) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            text += escaped;
+        } else {
+            text += c;
+        }
+    }
+    return text + "\"";
+}
+
+std::string Plural(long count, const char* one, const char* many)
+{
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+} // namespace
+
 bool ReadMolRecord(TCTab& table, TextReader& file, MolReadStatus& status)
 {
     status = MolReadStatus{};
-    std::string name;
+    const LongLinesCut cutting(file);
+    const long cutBefore = file.CutLines();
+    std::string name, programLine, comment;
     std::string line;
-    file.ReadLine(name);
-    file.SkipLine();
-    file.SkipLine();
-    file.ReadLine(line);
+    int headerLines = 0;
+    for (; headerLines < 4 && !file.Eof(); ++headerLines) {
+        status.lastLine = file.LineNumber();
+        file.ReadLine(headerLines == 0 ? name : headerLines == 1 ? programLine : headerLines == 2 ? comment : line);
+    }
+    if (headerLines < 4)
+        line.clear();
     const int n = FieldInteger(line, 0, 3);
     const int bondCount = FieldInteger(line, 3, 3);
     status.atomCount = n;
+    status.bondCount = bondCount;
+    if (headerLines < 4) {
+        status.truncated = headerLines > 0;
+    } else if (line.find("V3000") != std::string::npos) {
+        status.v3000 = true;
+        status.countsLine = line;
+        status.countsLineNumber = status.lastLine;
+    } else if (!HasAtomCountDigit(line)) {
+        status.countsUnreadable = true;
+        status.countsLine = line;
+        status.countsLineNumber = status.lastLine;
+    }
 
-    const bool atomsRead = n >= 1 && n <= kMaxAtoms;
+    const bool atomsRead = n >= 1 && n <= kMaxAtoms && !status.v3000;
     if (!atomsRead) {
         status.atomCountOutOfRange = true;
     } else {
         table.Clear();
         table.NumValidAtoms = n;
         double raw[kMaxAtoms][3] = {};
+        int atomLines = 0;
+        bool numbersMissing = false; // coordinates or a bond's numbers ran into the end of the file
         for (int i = 1; i <= n && !file.Eof(); ++i) {
+            status.lastLine = file.LineNumber();
             raw[i - 1][0] = file.ReadReal();
             raw[i - 1][1] = file.ReadReal();
             raw[i - 1][2] = file.ReadReal();
+            numbersMissing = file.NumberMissing();
             const std::string symbol = Trim(file.ReadChars(3));
             const long long massDifference = file.ReadInteger();
             const long long charge = file.ReadInteger();
             file.SkipLine();
+            ++atomLines;
             auto& atom = table.MutableAtom(i);
             atom.AtNum = static_cast<std::uint8_t>(ElementNumber(symbol));
             atom.AtWeight = static_cast<std::uint8_t>(MassNumber(atom.AtNum) + massDifference);
@@ -318,11 +398,15 @@ bool ReadMolRecord(TCTab& table, TextReader& file, MolReadStatus& status)
             for (int c = 0; c < 3; ++c)
                 table.SetCoord(i, c + 1, raw[i - 1][c]);
         }
+        int bondLines = 0;
         for (int b = 0; b < bondCount && !file.Eof(); ++b) {
+            status.lastLine = file.LineNumber();
             const long long first = file.ReadInteger();
             const long long second = file.ReadInteger();
             long long type = file.ReadInteger();
+            numbersMissing = numbersMissing || file.NumberMissing();
             file.SkipLine();
+            ++bondLines;
             if (type < 1 || type > 4) {
                 if (!status.bondTypeInvalid)
                     status.invalidBondType = type;
@@ -340,6 +424,10 @@ bool ReadMolRecord(TCTab& table, TextReader& file, MolReadStatus& status)
                 break;
             }
         }
+        // Lines are missing, or the numbers of the last line read ran into the end of the file
+        // (a missing mass difference or charge at the very end reads as 0, as it always did).
+        status.truncated = atomLines < n || numbersMissing ||
+                           (bondLines < bondCount && !status.bondAtomInvalid && !status.neighbourOverflow);
         if (!file.Eof() && !status.neighbourOverflow && !status.bondAtomInvalid) {
             table.Symmetrize();
             PlaceCoordinates(table, raw);
@@ -348,17 +436,29 @@ bool ReadMolRecord(TCTab& table, TextReader& file, MolReadStatus& status)
 
     bool terminated = false;
     bool propertiesOpen = atomsRead;
+    bool inV3000Block = status.v3000;
+    if (status.v3000)
+        status.v3000Block = name + "\n" + programLine + "\n" + comment + "\n" + line + "\n";
     bool chargesReset = false;
     bool massesReset = false;
     while (!file.Eof()) {
+        status.lastLine = file.LineNumber();
         file.ReadLine(line);
         if (line == "$$$$") {
             terminated = true;
             break;
         }
         if (line == "> <CAS_RN>" || line == "> <CASREGNR>") {
-            table.SetCASFromText(file.ReadLine());
+            if (!file.Eof())
+                status.lastLine = file.LineNumber();
+            status.casText = file.ReadLine();
+            table.SetCASFromText(status.casText);
             continue;
+        }
+        if (inV3000Block) {
+            status.v3000Block += line;
+            status.v3000Block += '\n';
+            inV3000Block = line.compare(0, 6, "M  END") != 0;
         }
         if (!propertiesOpen || line.size() < 6 || line.compare(0, 3, "M  ") != 0)
             continue;
@@ -391,9 +491,48 @@ bool ReadMolRecord(TCTab& table, TextReader& file, MolReadStatus& status)
         }
     }
     status.missingTerminator = !terminated;
+    if (file.CutLines() > cutBefore) {
+        status.lineTooLong = true;
+        status.longLine = file.LastCutLine();
+    }
     table.FStrucName = name;
     return atomsRead && !status.bondTypeInvalid && !status.bondAtomInvalid && !status.neighbourOverflow &&
            terminated;
+}
+
+std::string MolReadProblem(const MolReadStatus& status)
+{
+    if (status.v3000)
+        return "the counts line (line " + std::to_string(status.countsLineNumber) +
+               ") says V3000, which the V2000 reader cannot read";
+    if (status.atomCountOutOfRange && status.lastLine == 0)
+        return "the file holds no structure";
+    if (status.truncated && status.atomCountOutOfRange)
+        return "ends at line " + std::to_string(status.lastLine) + ", before its counts line";
+    if (status.countsUnreadable)
+        return "the counts line (line " + std::to_string(status.countsLineNumber) +
+               ") cannot be read: " + QuotedLine(status.countsLine);
+    if (status.truncated)
+        return "ends at line " + std::to_string(status.lastLine) + "; its counts line promises " +
+               Plural(status.atomCount, "atom", "atoms") + " and " + Plural(status.bondCount, "bond", "bonds");
+    if (status.lineTooLong)
+        return (status.longLine > 0 ? "line " + std::to_string(status.longLine) : std::string("a line")) +
+               " is longer than 1 MiB";
+    if (status.atomCountOutOfRange)
+        return std::to_string(status.atomCount) + " atoms, not 1..63";
+    if (status.bondAtomInvalid)
+        return "a bond names an atom outside the structure";
+    if (status.bondTypeInvalid)
+        return "bond type " + std::to_string(status.invalidBondType) + " cannot be stored (only 1..4)";
+    if (status.neighbourOverflow)
+        return "an atom with more than 10 neighbours";
+    return {};
+}
+
+std::string MolReadProblemOfRecord(const MolReadStatus& status, long record)
+{
+    const std::string problem = MolReadProblem(status);
+    return problem.rfind("ends at", 0) == 0 ? "record " + std::to_string(record) + " " + problem : problem;
 }
 
 void WriteMolRecord(const TCTab& table, TextWriter& file, const std::string& initials,
@@ -492,7 +631,9 @@ int MolfileChargeCode(long charge) { return ChargeCode(charge); }
 
 long CountSDRecords(const std::string& fileName)
 {
+    // A line too long to read spoils only its own record, which the import leaves out.
     TextReader reader(fileName);
+    reader.SetLongLines(TextReader::LongLines::Cut);
     return reader.CountLines("$$$$");
 }
 

@@ -25,9 +25,33 @@ struct MolReadStatus {
     bool neighbourOverflow = false;   // an 11th neighbour; bonds stop
     bool missingTerminator = false;
     int atomCount = 0;
+    int bondCount = 0;
+    // The file ended inside the record: before its counts line, or before all the atom and bond
+    // lines it promises. What was read is in the table, but it is not the structure of the file.
+    bool truncated = false;
+    long lastLine = 0;           // the line the record ends on (the file's last line when truncated)
+    bool countsUnreadable = false; // the counts line gives no atom count (also atomCountOutOfRange)
+    long countsLineNumber = 0;
+    std::string countsLine;        // set when countsUnreadable or v3000
+    // The counts line says V3000: the V2000 reader read nothing (also atomCountOutOfRange); the
+    // record's lines up to "M  END" are in v3000Block (line ends "\n"), its CAS text in casText.
+    bool v3000 = false;
+    std::string v3000Block;
+    std::string casText;
+    bool lineTooLong = false; // a line of the record is longer than kMaxLineLength (cut when read)
+    long longLine = 0;        // the first such line
     // The record holds no usable structure.
     bool Rejected() const { return atomCountOutOfRange || bondAtomInvalid; }
+    // The record must not be used: rejected, cut short by the end of the file, or with a line too long.
+    bool Spoiled() const { return Rejected() || truncated || lineTooLong; }
 };
+// Why a record with this status is left out or refused as a query ("" after a success): "76 atoms,
+// not 1..63", "ends at line 9; its counts line promises 25 atoms and 28 bonds", ... A text that
+// starts with "ends at" follows the record's label without a colon ("record 3 ends at ...").
+std::string MolReadProblem(const MolReadStatus& status);
+// The same for a record given by number alone: "record 1 ends at line 7; ..." for a record cut
+// short, else as MolReadProblem.
+std::string MolReadProblemOfRecord(const MolReadStatus& status, long record);
 bool ReadMolRecord(TCTab& table, TextReader& file, MolReadStatus& status);
 
 // One SD data item: "> <name>", the value line, a blank line.

@@ -54,6 +54,7 @@ StructureFileKind StructureFileKindOf(const std::string& fileName)
     // The counts line (the fourth) of the first record decides: looking further would read the
     // whole of every V2000 file once more before its import.
     TextReader reader(fileName);
+    reader.SetLongLines(TextReader::LongLines::Cut);
     std::string line;
     for (int number = 1; number <= 4 && !reader.Eof(); ++number) {
         reader.ReadLine(line);
@@ -90,9 +91,8 @@ bool FirstStructure(const std::string& fileName, TCTab& table, std::string& prob
         TextReader reader(fileName);
         MolReadStatus status;
         ReadMolRecord(table, reader, status);
-        if (status.Rejected())
-            problem = status.atomCountOutOfRange ? std::to_string(status.atomCount) + " atoms, not 1..63"
-                                                 : "a bond names an atom outside the structure";
+        if (status.Spoiled())
+            problem = MolReadProblemOfRecord(status, 1);
         return problem.empty();
     }
     const auto source = OpenStructureSource(fileName, options);
@@ -107,6 +107,16 @@ bool FirstStructure(const std::string& fileName, TCTab& table, std::string& prob
 std::string StructureFromSmiles(const std::string& smiles, TCTab& table)
 {
     return Required("SMILES").parseSmiles(smiles, table);
+}
+
+std::string StructureFromMolBlock(const std::string& block, TCTab& table)
+{
+    const auto& readers = Readers();
+    if (!readers.parseMolBlock) {
+        table.FStrucName = block.substr(0, block.find('\n'));
+        return std::string("a V3000 record: ") + kStructureFormatsUnavailable;
+    }
+    return readers.parseMolBlock(block, table);
 }
 
 bool StructureWritersAvailable() { return Readers().writeSmiles && Readers().layOut; }

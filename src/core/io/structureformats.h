@@ -19,8 +19,12 @@ enum class StructureFileKind { Molfile, V3000Molfile, Smiles };
 
 struct SourceOptions {
     // The SMILES column of a .csv/.tsv file: a header name (any case) or a 1-based number. Empty:
-    // the column named "smiles", else the first.
+    // the column named "smiles", else the one column whose name holds "smiles"; a table without
+    // either is refused, listing its columns.
     std::string smilesColumn;
+    // How the user names the SMILES column, for that message ("--smiles-column"); empty where the
+    // column cannot be chosen.
+    std::string columnOption;
 };
 
 struct StructureFormatReaders {
@@ -31,6 +35,9 @@ struct StructureFormatReaders {
     std::function<std::unique_ptr<StructureSource>(const std::string& file)> openV3000;
     // One SMILES into table (name and CAS number cleared); "" or why it cannot be held.
     std::function<std::string(const std::string& smiles, TCTab& table)> parseSmiles;
+    // One molfile record (its lines up to "M  END", V3000 or V2000) into table, named by its first
+    // line; "" or why it cannot be held. Used for V3000 records of a file whose first record is V2000.
+    std::function<std::string(const std::string& block, TCTab& table)> parseMolBlock;
     // Writers, optional: the table as a canonical SMILES; new 2D coordinates for the table's atoms
     // (in their order, bonds untouched) placed as those of a SMILES read. Each "" or why not.
     std::function<std::string(const TCTab& table, std::string& smiles)> writeSmiles;
@@ -59,6 +66,9 @@ bool FirstStructure(const std::string& fileName, TCTab& table, std::string& prob
                     const SourceOptions& options = {});
 // One SMILES into table; "" or the reason it is refused. Throws IoError when no reader is registered.
 std::string StructureFromSmiles(const std::string& smiles, TCTab& table);
+// One molfile record through the registered reader (see parseMolBlock); "" or the reason it cannot
+// be held, which says so when no reader is registered.
+std::string StructureFromMolBlock(const std::string& block, TCTab& table);
 // Whether the optional writers are registered; without them the next two throw IoError.
 bool StructureWritersAvailable();
 std::string SmilesOfStructure(const TCTab& table, std::string& smiles);

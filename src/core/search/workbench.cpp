@@ -300,8 +300,20 @@ bool Workbench::LoadQuery(const std::optional<std::string>& file)
     if (IsLibrary(*chosen)) {
         m_state.Query.Assign(m_library.Structure());
     } else if (!IsSmilesFileName(*chosen) && PassesFormatTest(*chosen)) {
-        TextReader reader(*chosen);
-        ReadMolRecord(m_state.Query, reader);
+        // A record cut short by the end of the file (or with a line too long to read) is not the
+        // structure of the file: the query stays as it was.
+        TCTab read = m_state.Query;
+        MolReadStatus status;
+        {
+            TextReader reader(*chosen);
+            ReadMolRecord(read, reader, status);
+        }
+        if (status.Spoiled()) {
+            m_dialog.ShowMessage(MessageKind::Error, "Error", "Fileformat not valid", MessageButtons::Ok,
+                                 *chosen + ": " + MolReadProblemOfRecord(status, 1));
+            return false;
+        }
+        m_state.Query = read;
     } else if (QueryFromOtherFormat(*chosen, first, problem)) {
         m_state.Query.Assign(first);
     } else if (!problem.empty()) {
