@@ -76,9 +76,14 @@ MessageAnswer QtUserDialog::ShowMessage(MessageKind kind, const std::string& cap
             label->setMinimumWidth(std::min(widest + 2, room));
         }
     }
-    // What lies behind the message (file, record, cause) is there on request.
-    if (!detail.empty())
-        box.setDetailedText(DisplayText(detail));
+    // What lies behind the message (file, record, cause): an error shows it at once, since the
+    // user has to know which file and line to mend; other messages keep it on request.
+    if (!detail.empty()) {
+        if (kind == MessageKind::Error)
+            box.setInformativeText(DisplayText(detail));
+        else
+            box.setDetailedText(DisplayText(detail));
+    }
 
     QAbstractButton* replace = nullptr;
     QAbstractButton* append = nullptr;

@@ -347,6 +347,26 @@ private slots:
         QVERIFY2(labelHeight < (lines.size() + 1) * lineHeight, qPrintable(QString::number(labelHeight)));
     }
 
+    // An error names what lies behind it (the file, the line) where it can be read at once; other
+    // messages keep their detail behind "Show Details...".
+    void errorDetailIsShownAtOnce()
+    {
+        QWidget parent;
+        QtUserDialog dialogs(&parent);
+        const std::string detail = "/tmp/q.mol: record 1 ends at line 7; its counts line promises 25 atoms and 28 bonds";
+        for (const MessageKind kind : {MessageKind::Error, MessageKind::Information}) {
+            QString shown, onRequest;
+            WhenModal<QMessageBox>([&](QMessageBox* box) {
+                shown = box->informativeText();
+                onRequest = box->detailedText();
+                box->button(QMessageBox::Ok)->click();
+            });
+            dialogs.ShowMessage(kind, "Error", "Fileformat not valid", MessageButtons::Ok, detail);
+            QCOMPARE(shown, kind == MessageKind::Error ? QString::fromStdString(detail) : QString());
+            QCOMPARE(onRequest, kind == MessageKind::Error ? QString() : QString::fromStdString(detail));
+        }
+    }
+
     // Each kind of file dialog opens in the folder it was last used in, after a restart too; the
     // folders are kept in the suite's own settings, never in the user's.
     void fileDialogsRememberTheirFolders()
