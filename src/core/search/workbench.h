@@ -120,6 +120,9 @@ public:
     // The coefficient the results were computed with (the chosen one while there are none): every
     // label of a result names it, whatever has been chosen since.
     int ResultCoefficient() const;
+    // The best count the results were ranked into (the chosen one while there are none), kept
+    // like the coefficient: changing the count after a search is for the next one.
+    int ResultBestCount() const;
     // The open library as pages and printouts name it: its full path, whatever form it was given in.
     std::string LibraryPath() const;
     // Descriptors that took part in the last search, and those left out for lack of spread.
