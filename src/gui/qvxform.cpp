@@ -72,7 +72,7 @@ TQVXForm::TQVXForm(UserDialog& dialog, QtProgress& progress, std::string working
         const SearchState& state = m_workbench.State();
         m_drawpen->TakeQuery(state.QueryLoaded ? state.Query : TCTab(), state.QueryDrawn);
         if (m_drawpen->exec() == QDialog::Accepted) {
-            m_workbench.SetDrawnQuery(m_drawpen->Structure());
+            m_workbench.SetDrawnQuery(m_drawpen->QueryStructure());
             ShowQuery();
         }
     });

@@ -278,7 +278,7 @@ private slots:
         // The editor opens with the query, not with the drawing cancelled before.
         WhenModal<TDrawpenForm>([&](TDrawpenForm* e) {
             QCOMPARE(e->windowTitle(), QString("Structure Editor"));
-            QCOMPARE(CompareCtab(e->Structure(), query), 0);
+            QCOMPARE(CompareCtab(e->QueryStructure(), query), 0);
             QTest::mouseClick(e->Button(Control::Esc), Qt::LeftButton);
         });
         draw->trigger();

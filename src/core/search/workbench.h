@@ -146,7 +146,8 @@ public:
     bool LoadQuerySmiles(const std::string& smiles);
     // "Paste SMILES...": asks for the string, then LoadQuerySmiles; false when cancelled.
     bool PasteSmiles();
-    // Sets the query from a drawn structure (the editor's OK).
+    // Sets the query from a drawn structure (the editor's OK): pixel coordinates with y growing
+    // downward, charges as molfile codes (EditorModel::QueryStructure).
     void SetDrawnQuery(const TCTab& structure);
     // Saves the query as a molfile record. A drawn query is written with y growing upward, as
     // library records and other programs keep it; in memory it stays as drawn.
