@@ -709,6 +709,7 @@ void TDrawpenForm::RenderDrawing(QImage& image)
     TGrafCtab view(&canvas);
     view.Assign(m_model.Structure());
     view.ClipRect = m_model.Structure().ClipRect;
+    view.FormalCharges = true; // the editor's charges, not molfile codes
     // An undo may also bring back such a state.
     view.Symmetrize();
     view.DrawInEditor(m_model.LabelMode);

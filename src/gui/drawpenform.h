@@ -57,6 +57,8 @@ public:
 
     // The structure handed over on OK.
     const TCTab& Structure() const { return m_model.Structure(); }
+    // The drawing as handed over to be the query: charges as molfile codes.
+    TCTab QueryStructure() const { return m_model.QueryStructure(); }
     // Before opening: the query to edit (see EditorModel::TakeQuery); a chain left unfinished ends.
     void TakeQuery(const TCTab& query, bool drawn);
     editor::EditorModel& Model() { return m_model; }

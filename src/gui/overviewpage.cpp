@@ -42,7 +42,7 @@ void OverviewPage::Fill(Workbench& workbench)
         m_panels[0]->Clear();
     for (int k = 1; k <= kRanks; ++k) {
         StructurePanel* panel = m_panels[static_cast<std::size_t>(k)];
-        if (k <= state.BestCount && workbench.ReadResultStructure(k).read == kLibOk)
+        if (k <= workbench.ResultBestCount() && workbench.ReadResultStructure(k).read == kLibOk)
             panel->SetStructure(workbench.Library().Structure());
         else
             panel->Clear();

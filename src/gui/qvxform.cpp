@@ -109,7 +109,7 @@ TQVXForm::TQVXForm(UserDialog& dialog, QtProgress& progress, std::string working
         m_drawpen->TakeQuery(state.QueryLoaded ? state.Query : TCTab(), state.QueryDrawn);
         m_drawpen->SetLiveSource(m_workbench.LiveSetup());
         if (m_drawpen->exec() == QDialog::Accepted) {
-            m_workbench.SetDrawnQuery(m_drawpen->Structure());
+            m_workbench.SetDrawnQuery(m_drawpen->QueryStructure());
             ShowQuery();
         }
     });

@@ -122,7 +122,6 @@ void ReportPage::Clear()
 
 void ReportPage::Fill(Workbench& workbench)
 {
-    const SearchState& state = workbench.State();
     const int coefficient = workbench.ResultCoefficient();
     m_table->setHorizontalHeaderLabels({QStringLiteral(" Position"),
                                         QString::fromStdString(CoefficientHeading(coefficient)),
@@ -133,10 +132,11 @@ void ReportPage::Fill(Workbench& workbench)
         m_descriptorLines[i]->setText(i < lines.size() ? DisplayText(lines[i]) : QString());
         m_descriptorLines[i]->setVisible(i == 0 || i < lines.size());
     }
-    m_bestCount->setText(QString::number(state.BestCount));
+    const int bestCount = workbench.ResultBestCount();
+    m_bestCount->setText(QString::number(bestCount));
     m_coefficient->setText(QString::fromStdString(CoefficientName(coefficient)));
 
-    SetRows(DataRows(state.BestCount));
+    SetRows(DataRows(bestCount));
     const auto rows = workbench.ReportRows();
     m_ranks = static_cast<int>(rows.size());
     if (static_cast<int>(rows.size()) > m_table->rowCount())

@@ -576,8 +576,8 @@ TEST(EditorClipboard, CopiedMolfilePastesBackAsTheSameDrawing)
         EXPECT_NEAR(f.t().Atom(i).y - f.t().Atom(1).y, e.t().Atom(i).y - e.t().Atom(1).y, 2.5) << i;
     }
     EXPECT_EQ(f.t().FStrucName, e.t().FStrucName);
-    EXPECT_EQ(TGrafCtab::ShownCharge(f.t().Charge(7)), 1);
-    // A charge read from a file changes from what is drawn: +1 (code 3) and "-" make it neutral.
+    EXPECT_EQ(f.t().Charge(7), 1); // the code 3 of the pasted molfile, drawn as +1
+    // A pasted charge changes from what is drawn: +1 and "-" make it neutral.
     f.Hover(f.t().Atom(7).x, f.t().Atom(7).y);
     EXPECT_TRUE(f.control.KeyText("-"));
     EXPECT_EQ(f.t().Charge(7), 0);

@@ -2,6 +2,7 @@
 
 #include "base/ioerror.h"
 #include "base/textfile.h"
+#include "editor/editorviews.h"
 #include "editor_support.h"
 #include "io/ctb.h"
 #include "test_support.h"
@@ -239,6 +240,76 @@ TEST(EditorEdit, ChargeAndBondCyclesReturnToTheStart)
         EXPECT_EQ(t.BondType(1, 2), expected);
         EXPECT_EQ(t.BondType(2, 1), expected);
     }
+}
+
+// The editor draws, lists and changes formal charges; the query, files and libraries hold
+// molfile charge codes. Each crossing converts, and a structure that passes through the editor
+// unchanged keeps every charge byte, also the radical and values that are no code.
+TEST(EditorQuery, ChargesCrossIntoTheEditorAsFormalChargesAndBackAsCodes)
+{
+    const std::vector<int> codes{3, 2, 1, 5, 6, 7, 4, 0, -1, 9};
+    const std::vector<int> formal{1, 2, 3, -1, -2, -3};
+    TCTab read;
+    std::vector<std::pair<double, double>> points;
+    for (std::size_t k = 0; k < codes.size(); ++k)
+        points.emplace_back(1000.0 * static_cast<double>(k), 0.0);
+    Chain(read, points);
+    for (std::size_t k = 0; k < codes.size(); ++k) {
+        read.SetAtNum(static_cast<int>(k) + 1, 7);
+        read.SetCharge(static_cast<int>(k) + 1, codes[k]);
+    }
+    EditorModel model;
+    model.TakeQuery(read, false);
+    const TGrafCtab& t = model.Structure();
+    for (std::size_t k = 0; k < formal.size(); ++k) {
+        EXPECT_EQ(t.Charge(static_cast<int>(k) + 1), formal[k]) << k;
+        EXPECT_EQ(t.AtomCharge(static_cast<int>(k) + 1), formal[k]) << k;
+    }
+    for (int i = 7; i <= 10; ++i)
+        EXPECT_EQ(t.AtomCharge(i), 0) << i; // the radical and the stray values are drawn uncharged
+    const auto lines = ConnectionTableLines(t);
+    EXPECT_EQ(lines[1].substr(0, 9), " 1 [N 1+]");
+    EXPECT_EQ(lines[2].substr(0, 9), " 2 [N 2+]");
+    EXPECT_EQ(lines[4].substr(0, 9), " 4 [N 1-]");
+    EXPECT_EQ(lines[7].substr(0, 7), " 7 [N ]");
+    const TCTab back = model.QueryStructure();
+    for (std::size_t k = 0; k < codes.size(); ++k)
+        EXPECT_EQ(back.Charge(static_cast<int>(k) + 1), codes[k]) << k;
+    EXPECT_EQ(CompareCtab(back, t) & ~(kDiffCharge), 0); // only the charges differ
+
+    // Drawn charges leave as codes: the charge tool's +1 and -1, a typed +2.
+    EditorModel drawn;
+    Chain(drawn.Structure(), {{100, 100}, {126, 100}, {152, 100}});
+    drawn.CycleCharge(1);
+    drawn.CycleCharge(2);
+    drawn.CycleCharge(2);
+    EXPECT_TRUE(drawn.AddCharge(3, 1));
+    EXPECT_TRUE(drawn.AddCharge(3, 1));
+    EXPECT_FALSE(drawn.AddCharge(3, 1)); // +2 is as far as typing goes
+    EXPECT_EQ(drawn.QueryStructure().Charge(1), 3);
+    EXPECT_EQ(drawn.QueryStructure().Charge(2), 5);
+    EXPECT_EQ(drawn.QueryStructure().Charge(3), 2);
+    // Typed from a +3 read from a file: '+' leaves it, '-' goes to +2.
+    EXPECT_FALSE(model.AddCharge(3, 1));
+    EXPECT_TRUE(model.AddCharge(3, -1));
+    EXPECT_EQ(model.QueryStructure().Charge(3), 2);
+
+    // The label of a code table reads code 1 as +3 (no sign); the editor's +1 shows "+".
+    TGrafCtab codeTable;
+    Chain(codeTable, {{0, 0}});
+    codeTable.SetAtNum(1, 11);
+    codeTable.SetCharge(1, 1);
+    std::string label;
+    codeTable.AtomLabel(1, label);
+    EXPECT_EQ(label, "Na");
+    codeTable.SetCharge(1, 3);
+    codeTable.AtomLabel(1, label);
+    EXPECT_EQ(label, "Na+");
+    EditorModel sodium;
+    sodium.TakeQuery(codeTable, false);
+    sodium.Structure().AtomLabel(1, label);
+    EXPECT_EQ(label, "Na+");
+    EXPECT_EQ(sodium.Structure().Charge(1), 1);
 }
 
 TEST(EditorEdit, ChangeAtomSetsElementMassAndLabelMode)

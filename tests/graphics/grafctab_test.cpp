@@ -44,9 +44,11 @@ void Build(TCTab& table, const std::vector<AtomSpec>& atoms, const std::vector<B
     }
 }
 
-std::string Label(const std::vector<AtomSpec>& atoms, const std::vector<Bond>& bonds, int atom = 1)
+// Charges are molfile codes unless formal (the editor's table).
+std::string Label(const std::vector<AtomSpec>& atoms, const std::vector<Bond>& bonds, int atom = 1, bool formal = false)
 {
     TGrafCtab table;
+    table.FormalCharges = formal;
     Build(table, atoms, bonds);
     std::string text;
     const int length = table.AtomLabel(atom, text);
@@ -57,7 +59,7 @@ std::string Label(const std::vector<AtomSpec>& atoms, const std::vector<Bond>& b
 constexpr int C = 6, N = 7, O = 8, P = 15, S = 16, Cl = 17, Na = 11;
 
 // The label of an atom with one carbon neighbour per bond type given.
-std::string Label(int element, int charge, const std::vector<int>& bondTypes)
+std::string Label(int element, int charge, const std::vector<int>& bondTypes, bool formal)
 {
     std::vector<AtomSpec> atoms{{element, 0, 0, charge}};
     std::vector<Bond> bonds;
@@ -65,7 +67,7 @@ std::string Label(int element, int charge, const std::vector<int>& bondTypes)
         atoms.push_back({C, double(atoms.size()), 0});
         bonds.push_back({1, static_cast<int>(atoms.size()), type});
     }
-    return Label(atoms, bonds);
+    return Label(atoms, bonds, 1, formal);
 }
 
 TEST(AtomLabel, HydrogensAndChargesByElementAndBonds)
@@ -75,6 +77,7 @@ TEST(AtomLabel, HydrogensAndChargesByElementAndBonds)
         std::vector<int> bonds;
         const char* label;
     };
+    // The editor's formal charges.
     const std::vector<Case> cases{
         {N, 0, {1}, "NH2"}, {N, 0, {1, 1}, "NH"}, {N, 0, {1, 1, 1}, "N"}, {N, 1, {1, 1, 1, 1}, "N+"},
         {N, 0, {3}, "N"}, // nitrile
@@ -82,12 +85,18 @@ TEST(AtomLabel, HydrogensAndChargesByElementAndBonds)
         {O, -1, {1}, "O-"}, {O, 1, {1, 1}, "OH+"}, {S, 0, {1}, "SH"},
         // No hydrogens outside N, P, O, S; the sign alone for other elements.
         {Cl, 0, {1}, "Cl"}, {C, 0, {}, "C"}, {C, -1, {1}, "C-"}, {Na, 1, {}, "Na+"}, {Na, 2, {}, "Na"},
-        // A molfile keeps charge code 3 for +1 and 5 for -1: ammonium and nitro groups read from SD
-        // files must still show their charges. Code 4 is a radical, not a charge.
-        {N, 3, {1, 1, 1, 1}, "N+"}, {Na, 3, {}, "Na+"}, {Cl, 5, {}, "Cl-"}, {N, 4, {1, 1}, "NH"},
+        {Na, 4, {}, "Na"}, // the editor keeps a radical read from a file as it came, uncharged
     };
     for (const auto& c : cases)
-        EXPECT_EQ(Label(c.element, c.charge, c.bonds), c.label) << c.element << " " << c.charge;
+        EXPECT_EQ(Label(c.element, c.charge, c.bonds, true), c.label) << c.element << " " << c.charge;
+    // A molfile keeps charge code 3 for +1, 5 for -1 and 1 for +3: ammonium and nitro groups read
+    // from SD files show their charges as drawn ones do. Code 4 is a radical, not a charge.
+    const std::vector<Case> codes{
+        {N, 3, {1, 1, 1, 1}, "N+"}, {N, 3, {1}, "NH3+"}, {O, 5, {1}, "O-"}, {Na, 3, {}, "Na+"}, {Cl, 5, {}, "Cl-"},
+        {N, 4, {1, 1}, "NH"}, {Na, 1, {}, "Na"}, {C, 1, {1}, "C"}, {N, 0, {1}, "NH2"}, {C, -1, {1}, "C"},
+    };
+    for (const auto& c : codes)
+        EXPECT_EQ(Label(c.element, c.charge, c.bonds, false), c.label) << c.element << " code " << c.charge;
     EXPECT_EQ(Label({{N, 0, 0, 3}, {O, 1, 0}, {O, 2, 0}, {C, 3, 0}}, {{1, 2, 2}, {1, 3, 1}, {1, 4, 1}}), "N+");
     EXPECT_EQ(Label({{O, 0, 0, 5}, {N, 1, 0}}, {{1, 2, 1}}), "O-");
     // Outside the table: no atom, no text.
@@ -138,7 +147,7 @@ TEST(DrawAll, LabelsChosenByMode)
 {
     // Ethanol anion-free: C1-C2-O3, an isolated carbon 4 and a charged carbon 5 bonded to C1.
     TCTab table;
-    Build(table, {{C, 0, 0}, {C, 100, 0}, {O, 200, 0}, {C, 300, 100}, {C, 0, 100, 1}},
+    Build(table, {{C, 0, 0}, {C, 100, 0}, {O, 200, 0}, {C, 300, 100}, {C, 0, 100, 3}},
           {{1, 2, 1}, {2, 3, 1}, {1, 5, 1}});
     EXPECT_EQ(TextsOf(Draw(table, 0)), (std::vector<std::string>{"C", "C+"}));
     EXPECT_EQ(TextsOf(Draw(table, 1)), (std::vector<std::string>{"OH", "C", "C+"}));
@@ -174,10 +183,10 @@ TEST(DrawAll, BondsShortenedAtLabelBoxesInEachMode)
     // Mode 0 shortens at charged atoms; drawn from a charged atom it uses the hetero-atom rule for
     // both ends. Vertical: only the half-height moves.
     TCTab cation;
-    Build(cation, {{N, 0, 0, 1}, {O, 0, 100}}, {{1, 2, 1}});
+    Build(cation, {{N, 0, 0, 3}, {O, 0, 100}}, {{1, 2, 1}});
     EXPECT_EQ(Segments(Draw(cation, 0)), (std::vector<Segment>{{10, 18, 10, 102}}));
     TCTab anion;
-    Build(anion, {{C, 0, 0}, {O, 100, 0, -1}}, {{1, 2, 1}});
+    Build(anion, {{C, 0, 0}, {O, 100, 0, 5}}, {{1, 2, 1}});
     EXPECT_EQ(Segments(Draw(anion, 0)), (std::vector<Segment>{{10, 10, 94, 10}}));
 
     // A slanted bond leaves the box through its vertical side when flat, through the horizontal
@@ -301,6 +310,7 @@ TEST(DrawInEditor, HydrogensStandOnTheSideFreeOfBonds)
     using Side = TGrafCtab::HydrogenSide;
     auto parts = [](const std::vector<AtomSpec>& atoms, const std::vector<Bond>& bonds, int atom) {
         TGrafCtab table;
+        table.FormalCharges = true; // as the editor holds them
         Build(table, atoms, bonds);
         return table.EditorLabel(atom);
     };
@@ -335,6 +345,7 @@ TEST(DrawInEditor, LabelsAreKeptClearOfBonds)
     Build(table, {{O, 100, 100}, {C, 126, 115}, {C, 152, 100}, {N, 178, 115, 1}, {N, 300, 100}, {C, 274, 115}, {C, 326, 115}},
           {{1, 2, 1}, {2, 3, 1}, {3, 4, 1}, {5, 6, 1}, {5, 7, 1}});
     Drawing d(table);
+    d.drawing.FormalCharges = true;
     d.drawing.DrawInEditor(1);
     const auto texts = d.canvas.Texts();
     std::string all;

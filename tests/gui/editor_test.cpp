@@ -280,10 +280,21 @@ private slots:
         // The editor opens with the query, not with the drawing cancelled before.
         WhenModal<TDrawpenForm>([&](TDrawpenForm* e) {
             QCOMPARE(e->windowTitle(), QString("Structure Editor"));
-            QCOMPARE(CompareCtab(e->Structure(), query), 0);
+            QCOMPARE(CompareCtab(e->QueryStructure(), query), 0);
             QTest::mouseClick(e->Button(Control::Esc), Qt::LeftButton);
         });
         draw->trigger();
+
+        // A charge drawn leaves the editor as a file holds it: the oxygen drawn as -1 is code 5.
+        WhenModal<TDrawpenForm>([&](TDrawpenForm* e) {
+            QCOMPARE(e->Structure().AtNum(7), 8);
+            e->Model().CycleCharge(7);
+            e->Model().CycleCharge(7);
+            QCOMPARE(e->Structure().Charge(7), -1);
+            QTest::mouseClick(e->Button(Control::Exit), Qt::LeftButton);
+        });
+        draw->trigger();
+        QCOMPARE(bench.State().Query.Charge(7), 5);
 
         const std::string molfile = m_dir.File("cyclohexanol.mol");
         test::WriteBytes(molfile, kCyclohexanol);

@@ -22,6 +22,7 @@
 #include "search/coefficients.h"
 #include "search/explain.h"
 #include "search/libparams.h"
+#include "search/reportprint.h"
 #include "srchdiag.h"
 #include "structurepanel.h"
 
@@ -605,6 +606,16 @@ private slots:
         detail.ScrollBar()->setValue(6);
         QCOMPARE(detail.ValueCaption()->text(), QString::fromStdString(CoefficientLabel(kManhattan)));
         Bench().SetCoefficient(kManhattan);
+        // So is a best count: the pages, filled again, keep the count of the search.
+        QVERIFY(Bench().SetBestCount("4"));
+        report.Fill(Bench());
+        window.OverviewView().Fill(Bench());
+        QCOMPARE(report.BestCount()->text(), QString("30"));
+        QCOMPARE(table->rowCount() + 1, 31);
+        QCOMPARE(TableText(table, 29, 0), QString::number(all[29].libraryPosition));
+        QVERIFY(window.OverviewView().RankPanel(11)->HasStructure());
+        QCOMPARE(MakeReportPrintData(Bench()).bestCount, 30);
+        QVERIFY(Bench().SetBestCount("30"));
         QApplication::setActiveWindow(&window); // as after the dialogs above
         QTRY_VERIFY(window.isActiveWindow());
 

@@ -96,7 +96,7 @@ TEST(DrawnQueryLayout, SavedDrawingTurnsLikeTheSameStructureFromALibrary)
 
     test::ScriptedDialog dialog;
     Workbench workbench(dialog, progress, dir.Path().string());
-    workbench.SetDrawnQuery(model.Structure());
+    workbench.SetDrawnQuery(model.QueryStructure());
     const std::string saved = dir.File("drawn.mol");
     ASSERT_TRUE(workbench.SaveQuery(saved));
     // In memory the drawing stays as drawn: its pictures and descriptors do not change.

@@ -63,7 +63,7 @@ TEST(EditorPaste, PastedSmilesHasTheDescriptorsOfTheImportedSmiles)
         ASSERT_TRUE(control.PasteText(kSmiles[k] + " name\n")) << control.Status();
         control.PrepareForHandOver();
         EXPECT_EQ(model.Structure().NumValidAtoms, imported[k].NumValidAtoms);
-        EXPECT_EQ(Differing(model.Structure(), imported[k]), std::set<std::string>{});
+        EXPECT_EQ(Differing(model.QueryStructure(), imported[k]), std::set<std::string>{});
     }
 
     // Pasted beside a drawing the structure keeps its descriptors; the drawing's part too.
@@ -75,7 +75,7 @@ TEST(EditorPaste, PastedSmilesHasTheDescriptorsOfTheImportedSmiles)
     TCTab both;
     std::string problem = StructureFromSmiles(kSmiles[1] + "." + kSmiles[2], both);
     ASSERT_EQ(problem, "");
-    EXPECT_EQ(Differing(model.Structure(), both), std::set<std::string>{});
+    EXPECT_EQ(Differing(model.QueryStructure(), both), std::set<std::string>{});
 
     // An unreadable SMILES is refused with the reader's reason.
     EXPECT_FALSE(control.PasteText("C1CC(("));

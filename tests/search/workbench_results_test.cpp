@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace velmora {
@@ -125,6 +126,36 @@ TEST_F(WorkbenchResultsTest, ResultLabelsKeepTheCoefficientOfTheirSearch)
     ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
     EXPECT_EQ(wb.ResultCoefficient(), kTanimoto);
     EXPECT_EQ(MakeReportPrintData(wb).coefficient, kTanimoto);
+}
+
+// The same for the best count: a count chosen after the search is for the next one; the report's
+// input lines and the printout keep the count the results were ranked into.
+TEST_F(WorkbenchResultsTest, ResultLabelsKeepTheBestCountOfTheirSearch)
+{
+    lib = test::NciLibrary(dir, "lib", 12, true);
+    ASSERT_TRUE(wb.OpenLibrary(lib));
+    ASSERT_TRUE(wb.LoadQuery(lib));
+    test::ChooseDescriptors(wb, dialog, {"Bonds: single", "Atoms of O", "Hetero atoms"});
+    ASSERT_TRUE(wb.SetBestCount("7"));
+    EXPECT_EQ(wb.ResultBestCount(), 7); // no results yet: the chosen one
+    ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
+    ASSERT_TRUE(wb.SetBestCount("3"));
+    EXPECT_EQ(wb.State().BestCount, 3);
+    EXPECT_EQ(wb.ResultBestCount(), 7);
+    const auto input = wb.ReportInput();
+    const auto best = std::find_if(input.begin(), input.end(), [](const auto& line) { return line.first == "Best structures:"; });
+    ASSERT_NE(best, input.end());
+    EXPECT_EQ(best->second, "7");
+    EXPECT_EQ(MakeReportPrintData(wb).bestCount, 7);
+    EXPECT_EQ(wb.ReportRows().size(), 7u);
+
+    ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
+    EXPECT_EQ(wb.ResultBestCount(), 3);
+    EXPECT_EQ(MakeReportPrintData(wb).bestCount, 3);
+    // A new query takes the results: the chosen count again.
+    ASSERT_TRUE(wb.SetBestCount("9"));
+    ASSERT_TRUE(wb.LoadQuery(lib));
+    EXPECT_EQ(wb.ResultBestCount(), 9);
 }
 
 // However the library was named when it was opened, pages and printouts name it by its full path.

@@ -27,6 +27,7 @@ constexpr int kScratchFractionDigits = 4;
 
 EditorModel::EditorModel()
 {
+    m_structure.FormalCharges = true;
     SetDrawingArea(m_width, m_height);
 }
 
@@ -303,10 +304,9 @@ bool EditorModel::AddCharge(int i, int step)
 {
     if (i < 1 || i > AtomCount())
         return false;
-    // From the charge as drawn (a structure read from a file keeps molfile charge codes, 3 for
-    // +1); stored as the formal charge itself, within -2..+2, which no code is read as.
-    const int shown = TGrafCtab::ShownCharge(m_structure.Charge(i));
-    const int q = std::clamp(shown + step, -2, 2);
+    // From the charge as drawn (a radical or a stray code counts as uncharged).
+    const int shown = m_structure.AtomCharge(i);
+    const int q = std::clamp(shown + step, std::min(shown, -2), std::max(shown, 2));
     if (q == shown)
         return false;
     m_structure.SetCharge(i, q);
@@ -430,6 +430,8 @@ void EditorModel::TakeQuery(const TCTab& query, bool drawn)
     m_structure.Assign(query);
     m_structure.ClipRect = clip;
     const int n = AtomCount();
+    for (int i = 1; i <= n; ++i)
+        m_structure.SetCharge(i, EditorChargeSwap(m_structure.Charge(i)));
     if (drawn || n < 1)
         return;
     double minX = 0, maxX = 0, minY = 0, maxY = 0, bonds = 0;
@@ -849,19 +851,26 @@ void EditorModel::ClearHistory()
     m_actionOpen = false;
 }
 
-std::string EditorModel::MolfileText() const
+TCTab EditorModel::QueryStructure() const
 {
     TCTab table;
     table.Assign(m_structure);
+    for (int i = 1; i <= table.NumValidAtoms; ++i)
+        table.SetCharge(i, EditorChargeSwap(table.Charge(i)));
+    return table;
+}
+
+std::string EditorModel::MolfileText() const
+{
+    TCTab table = QueryStructure();
     table.Symmetrize();
-    // Tables keep thousandths of the file's unit; charges as molfile codes, from what is drawn.
+    // Tables keep thousandths of the file's unit.
     const double scale = 1500.0 / kBondLength;
     for (int i = 1; i <= table.NumValidAtoms; ++i) {
         const auto& atom = table.Atom(i);
         table.SetCoord(i, 1, atom.x * scale);
         table.SetCoord(i, 2, -atom.y * scale);
         table.SetCoord(i, 3, 0.0);
-        table.SetCharge(i, MolfileChargeCode(TGrafCtab::ShownCharge(atom.Charge)));
     }
     std::string text;
     TextWriter writer(&text);
@@ -964,8 +973,7 @@ std::string EditorModel::SmilesText(std::string& smiles) const
     smiles.clear();
     if (!StructureWritersAvailable())
         return kWritersUnavailable;
-    TCTab table;
-    table.Assign(m_structure);
+    TCTab table = QueryStructure();
     table.Symmetrize();
     try {
         return SmilesOfStructure(table, smiles);
@@ -981,8 +989,7 @@ std::string EditorModel::CleanUp()
         return "there is nothing to clean up";
     if (!StructureWritersAvailable())
         return kWritersUnavailable;
-    TCTab table;
-    table.Assign(m_structure);
+    TCTab table = QueryStructure();
     table.Symmetrize();
     try {
         if (std::string problem = LayOutStructure(table); !problem.empty())

@@ -177,7 +177,11 @@ public:
     // SMILES string keeps y growing upward in its own units: it is turned the right way up for the
     // screen, scaled to bonds of kQueryBondPixels (smaller when it would not fit) and centred in the
     // drawing area, every atom at z 0 so that each can be picked. The undo copy and the flags stay.
+    // The query's molfile charge codes become the formal charges the editor draws and cycles.
     void TakeQuery(const TCTab& query, bool drawn);
+    // The drawing as the query it is handed over as (and copied and laid out as): pixel
+    // coordinates as drawn, charges as molfile codes like a structure read from a file.
+    TCTab QueryStructure() const;
 
     // Label mode for the listing beside the drawing (atom numbers), and back.
     void ShowNumbers() { LabelMode = 3; }

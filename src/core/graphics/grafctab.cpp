@@ -31,21 +31,6 @@ int ToPixel(double value)
     return static_cast<int>(Round(std::clamp(value, -1.0e7, 1.0e7)));
 }
 
-// Tables read from a molfile keep its charge codes (3 = +1, 5 = -1, ...), the editor keeps formal
-// charges -1..+1; the label shows the formal charge either way. Codes 1 and 2 mean the same in
-// both readings as far as a label can tell (1 is read as +1, 2 as +2); 4 is a radical.
-int FormalCharge(int stored)
-{
-    switch (stored) {
-    case 3: return 1;
-    case 4: return 0;
-    case 5: return -1;
-    case 6: return -2;
-    case 7: return -3;
-    default: return stored;
-    }
-}
-
 const char* NitrogenSuffix(int s)
 {
     switch (s) {
@@ -203,7 +188,15 @@ double TGrafCtab::GetExtent(double& minX, double& minY, double& maxX, double& ma
     return pairs > 0 ? total / static_cast<double>(pairs) : 0.0;
 }
 
-int TGrafCtab::ShownCharge(int stored) { return FormalCharge(stored); }
+int TGrafCtab::ShownCharge(int stored) { return FormalChargeOfCode(stored); }
+
+int TGrafCtab::AtomCharge(int atom) const
+{
+    const int stored = Charge(atom);
+    if (!FormalCharges)
+        return FormalChargeOfCode(stored);
+    return stored >= -3 && stored <= 3 ? stored : 0; // the editor keeps a radical or a stray code as it came
+}
 
 int TGrafCtab::AtomLabel(int atom, std::string& text) const
 {
@@ -211,7 +204,7 @@ int TGrafCtab::AtomLabel(int atom, std::string& text) const
     if (atom < 1 || atom > AtomCount(*this))
         return 0;
     const int element = AtNum(atom);
-    const int q = FormalCharge(Charge(atom));
+    const int q = AtomCharge(atom);
     const char* suffix = "";
     if (element == 7 || element == 15 || element == 8 || element == 16) {
         int s = 10 * q;

@@ -40,9 +40,12 @@ public:
     // two atoms give the fixed extent 1..10000 x 1..7000, centre (5000, 3500), bond length 0.
     double GetExtent(double& minX, double& minY, double& maxX, double& maxY, double& meanX,
                      double& meanY) const;
-    // The formal charge an atom's stored charge is drawn as: molfile charge codes 3..7 as +1, 0,
-    // -1, -2, -3, any other value as it is.
+    // The formal charge of a stored molfile charge code (3 as +1, 1 as +3, 5 as -1, ...; 0 for the
+    // radical and for values that are no code).
     static int ShownCharge(int stored);
+    // The formal charge of atom i as drawn: its charge itself where the table holds formal
+    // charges (the editor's, within -3..+3), else the formal charge of its code.
+    int AtomCharge(int atom) const;
     // Element symbol with implicit hydrogens and charge sign ("NH2", "N+", "O-", "Cl"); returns
     // the length of text in characters.
     int AtomLabel(int atom, std::string& text) const;
@@ -86,6 +89,9 @@ public:
     bool SwapXY();
 
     Color DrawColor = kBlack;
+    // The table holds formal charges (the structure editor's) rather than molfile charge codes.
+    // Not copied by Assign: it belongs to the owner of the table.
+    bool FormalCharges = false;
     PixelRect ClipRect{0, 0, 800, 600};
 
 private:

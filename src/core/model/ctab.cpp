@@ -372,4 +372,45 @@ bool ParseCASText(const std::string& text, std::int32_t& n)
     return true;
 }
 
+int FormalChargeOfCode(int code)
+{
+    switch (code) {
+    case 1: return 3;
+    case 2: return 2;
+    case 3: return 1;
+    case 5: return -1;
+    case 6: return -2;
+    case 7: return -3;
+    default: return 0;
+    }
+}
+
+int ChargeCodeOfFormal(int charge)
+{
+    switch (charge) {
+    case 3: return 1;
+    case 2: return 2;
+    case 1: return 3;
+    case -1: return 5;
+    case -2: return 6;
+    case -3: return 7;
+    default: return 0;
+    }
+}
+
+int EditorChargeSwap(int value)
+{
+    switch (value) {
+    case 1: return 3;
+    case 3: return 1;
+    case 5: return -1;
+    case -1: return 5;
+    case 6: return -2;
+    case -2: return 6;
+    case 7: return -3;
+    case -3: return 7;
+    default: return value; // 0, 2 (+2 either way), the radical 4, values that are no code
+    }
+}
+
 } // namespace velmora

@@ -21,7 +21,7 @@ struct TAtomRecord {
     std::uint8_t AtWeight = 0; // mass number, low 8 bits
     std::uint8_t AtFlag = 0;   // scratch mark of graph searches, 0 at rest
     std::uint8_t Attrib = 0;   // carried through files, not interpreted
-    std::int8_t Charge = 0;    // formal charge, or the molfile charge code as read
+    std::int8_t Charge = 0;    // molfile charge code; the editor's structure holds formal charges
     std::array<std::uint8_t, kMaxNeighbours> ConnTo{};  // slot k-1 holds slot k
     std::array<std::uint8_t, kMaxNeighbours> TypConn{};
     float x = 0.0f;
@@ -135,5 +135,17 @@ std::string CASNumberText(std::int64_t n);
 std::string CASNumberShown(std::int64_t n);
 // Parses a CAS text; returns false (and leaves n) on any fault.
 bool ParseCASText(const std::string& text, std::int32_t& n);
+
+// Charges. Structures read from files, the query and the library hold molfile charge codes
+// (3 = +1, 2 = +2, 1 = +3, 5 = -1, 6 = -2, 7 = -3, 4 = doublet radical); the structure editor
+// holds formal charges.
+// The formal charge of a code: 0 for 0, the radical and every value that is no code.
+int FormalChargeOfCode(int code);
+// The code of a formal charge -3..+3; 0 for any other value.
+int ChargeCodeOfFormal(int charge);
+// Between code and the editor's charge: the codes of charges and their formal charges trade
+// places and every other value (0, the radical, values that are no code) stays, so a structure
+// that passes through the editor unchanged keeps every charge byte. Its own inverse.
+int EditorChargeSwap(int value);
 
 } // namespace velmora

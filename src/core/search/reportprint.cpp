@@ -164,9 +164,7 @@ ReportPrintData MakeReportPrintData(Workbench& workbench)
     data.query = state.Query;
     data.libraryFileName = workbench.LibraryPath();
     data.coefficient = workbench.ResultCoefficient();
-    // The best count of the search that made the results (the field may have changed since).
-    const auto& best = workbench.Results().best;
-    data.bestCount = best.empty() ? state.BestCount : static_cast<int>(best.size());
+    data.bestCount = workbench.ResultBestCount(); // the field may have changed since the search
     data.descriptorNames = workbench.Selection().ChosenNames();
     data.rows = workbench.ReportRows();
     data.tableRows = data.bestCount > 9 ? data.bestCount + 1 : 10;

@@ -932,7 +932,7 @@ std::vector<std::pair<std::string, std::string>> Workbench::ReportInput() const
     const auto lines = DescriptorLines();
     for (std::size_t i = 0; i < lines.size(); ++i)
         input.emplace_back(i == 0 ? "Descriptors      :" : "", lines[i]);
-    input.emplace_back("Best structures:", std::to_string(m_state.BestCount));
+    input.emplace_back("Best structures:", std::to_string(ResultBestCount()));
     input.emplace_back("Similarity coeff :", CoefficientName(m_results.coefficient));
     return input;
 }

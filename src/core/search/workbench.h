@@ -122,6 +122,9 @@ public:
     // The coefficient the results were computed with (the chosen one while there are none): every
     // label of a result names it, whatever has been chosen since.
     int ResultCoefficient() const;
+    // The best count the results were ranked into (the chosen one while there are none), kept
+    // like the coefficient: changing the count after a search is for the next one.
+    int ResultBestCount() const;
     // The open library as pages and printouts name it: its full path, whatever form it was given in.
     std::string LibraryPath() const;
     // Descriptors that took part in the last search, and those left out for lack of spread.
@@ -145,7 +148,8 @@ public:
     bool LoadQuerySmiles(const std::string& smiles);
     // "Paste SMILES...": asks for the string, then LoadQuerySmiles; false when cancelled.
     bool PasteSmiles();
-    // Sets the query from a drawn structure (the editor's OK).
+    // Sets the query from a drawn structure (the editor's OK): pixel coordinates with y growing
+    // downward, charges as molfile codes (EditorModel::QueryStructure).
     void SetDrawnQuery(const TCTab& structure);
     // Saves the query as a molfile record. A drawn query is written with y growing upward, as
     // library records and other programs keep it; in memory it stays as drawn.

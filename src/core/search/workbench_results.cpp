@@ -37,6 +37,11 @@ ResultStructure Workbench::ReadResultStructure(int rank)
 
 int Workbench::ResultCoefficient() const { return m_hasResults ? m_results.coefficient : m_state.CoefficientIndex; }
 
+int Workbench::ResultBestCount() const
+{
+    return m_hasResults && !m_results.best.empty() ? static_cast<int>(m_results.best.size()) : m_state.BestCount;
+}
+
 std::string Workbench::LibraryPath() const
 {
     const std::string& name = m_state.LibraryFileName;
