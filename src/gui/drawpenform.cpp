@@ -433,7 +433,7 @@ void TDrawpenForm::SetLiveSource(std::optional<LiveSearchSetup> setup)
                                    : "Live results need a library open in NORMAL mode and descriptors chosen");
     if (!possible)
         m_liveBox->setChecked(false);
-    m_live->DrawingChanged(m_model.Structure());
+    m_live->DrawingChanged(m_model.QueryStructure()); // charges as the search reads them: molfile codes
 }
 
 void TDrawpenForm::BuildMenus()
@@ -781,7 +781,7 @@ void TDrawpenForm::Sync()
                           m_list->verticalScrollBar()->sizeHint().width();
         m_list->setFixedWidth(std::max(171, width));
     }
-    m_live->DrawingChanged(m_model.Structure());
+    m_live->DrawingChanged(m_model.QueryStructure()); // charges as the search reads them: molfile codes
     m_area->update();
 }
 
