@@ -763,7 +763,7 @@ SearchOutcome Workbench::RunSearch()
         m_dialog.ShowMessage(MessageKind::Information, "Information", kIntroParametersMissing, MessageButtons::Ok);
         return SearchOutcome::NotStarted;
     }
-    if (m_state.CoefficientIndex == kCorrelation && m_selection.ChosenCount() <= 2) {
+    if (m_selection.ChosenCount() < CoefficientInfo(m_state.CoefficientIndex).fewestChosen) {
         m_dialog.ShowMessage(MessageKind::Error, "Error",
                              "It makes no sense to determine the correlation coefficient\rwith too less points!\r"
                              "Choose a different similarity coefficient or use at least 3 descriptors.",
