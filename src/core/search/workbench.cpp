@@ -105,24 +105,25 @@ double StoredDescriptorValue(const std::uint8_t* record, int index)
 StoredDescriptorField StoredDescriptorFieldOf(int index)
 {
     using Kind = StoredDescriptorField::Kind;
+    using Layout = DescriptorRecordLayout;
     auto field = [](Kind kind, int offset) { return StoredDescriptorField{kind, static_cast<std::uint16_t>(offset)}; };
     if (!IsDescriptor(index))
         return {};
     if (index <= 138)
-        return field(Kind::Byte, index);
+        return field(Kind::Byte, Layout::kCounts + index);
     switch (index) {
-    case kRandicIxIndex: return field(Kind::Double, 140);
-    case kRandicTOzIndex: return field(Kind::Double, 148);
-    case kNumberOfRingsIndex: return field(Kind::Byte, 156);
-    case kTopoJIndex: return field(Kind::Double, 164);
-    case kTopoRadIndex: return field(Kind::Int32, 172);
-    case kTopoDiaIndex: return field(Kind::Int32, 176);
+    case kRandicIxIndex: return field(Kind::Double, Layout::kRandicIx);
+    case kRandicTOzIndex: return field(Kind::Double, Layout::kRandicTOz);
+    case kNumberOfRingsIndex: return field(Kind::Byte, Layout::kNumberOfRings);
+    case kTopoJIndex: return field(Kind::Double, Layout::kTopoJ);
+    case kTopoRadIndex: return field(Kind::Int32, Layout::kTopoRad);
+    case kTopoDiaIndex: return field(Kind::Int32, Layout::kTopoDia);
     default: break;
     }
     if (index >= kFirstRingSizeIndex && index <= kLastRingSizeIndex)
-        return field(Kind::Byte, 157 + index - kFirstRingSizeIndex);
+        return field(Kind::Byte, Layout::kRingsOfSize + index - kFirstRingSizeIndex);
     if (index >= kFirstXuIndex && index < kFirstXuIndex + 3)
-        return field(Kind::Double, 180 + 8 * (index - kFirstXuIndex));
+        return field(Kind::Double, Layout::kXu + 8 * (index - kFirstXuIndex));
     return {};
 }
 
