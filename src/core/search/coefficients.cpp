@@ -354,6 +354,14 @@ int CoefficientFromTyped(const std::string& typed)
     return -1;
 }
 
+int CoefficientFromName(const std::string& name)
+{
+    for (int i = 0; i < kCoefficientCount; ++i)
+        if (name == kTable[static_cast<std::size_t>(i)].name)
+            return i;
+    return -1;
+}
+
 std::string TypedCoefficientList(const std::string& defaultMark)
 {
     std::string list;

@@ -61,6 +61,8 @@ const std::array<CoefficientRow, kCoefficientCount>& CoefficientTable();
 const CoefficientRow& CoefficientInfo(int index);
 // The number of the coefficient typed as typed ("tanimoto"), or -1.
 int CoefficientFromTyped(const std::string& typed);
+// The number of the coefficient shown as name ("Tanimoto coefficient"), or -1.
+int CoefficientFromName(const std::string& name);
 // "euclidean, average, manhattan, tanimoto or correlation"; after the first, defaultMark if given.
 std::string TypedCoefficientList(const std::string& defaultMark = "");
 
