@@ -21,7 +21,7 @@ struct StorableIsotope {
     int mass;
     int code; // the library's element code, 128..132
 };
-constexpr StorableIsotope kStorableIsotopes[] = {{1, 2, 128}, {6, 13, 129}, {7, 15, 130}, {8, 17, 131}, {8, 18, 132}};
+inline constexpr StorableIsotope kStorableIsotopes[] = {{1, 2, 128}, {6, 13, 129}, {7, 15, 130}, {8, 17, 131}, {8, 18, 132}};
 // The entry of (z, mass), or null when the library cannot keep that mass for z.
 const StorableIsotope* FindStorableIsotope(int z, int mass);
 // The entry of an element code, or null when code names an element itself.
