@@ -20,7 +20,7 @@ void PrintExplanations(std::ostream& out, const std::vector<MatchExplanation>& e
     if (explanations.empty())
         return;
     const int coefficient = explanations.front().coefficient;
-    const bool tanimoto = coefficient == kTanimoto;
+    const bool tanimoto = CoefficientInfo(coefficient).denominatorTerm != nullptr;
     out << "\nWHY SIMILAR (" << CoefficientName(coefficient) << "; share = " << ShareMeaning(coefficient)
         << "; closest descriptors first)\n";
     for (const MatchExplanation& e : explanations) {

@@ -64,11 +64,10 @@ std::optional<int> CoefficientDialog::Choose(int currentIndex)
     if (exec() != QDialog::Accepted)
         return std::nullopt;
     // The entry whose text equals the one shown.
-    const QString shown = m_list->currentText();
-    for (int i = 0; i < kCoefficientCount; ++i)
-        if (shown == QString::fromStdString(CoefficientName(i)))
-            return i;
-    return std::nullopt;
+    const int chosen = CoefficientFromName(m_list->currentText().toStdString());
+    if (chosen < 0)
+        return std::nullopt;
+    return chosen;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -26,18 +26,6 @@ namespace velmora::interop {
 
 namespace {
 
-// The mass numbers the library stores besides each element's own.
-bool StorableIsotope(int atomicNumber, int mass)
-{
-    switch (atomicNumber) {
-    case 1: return mass == 2;
-    case 6: return mass == 13;
-    case 7: return mass == 15;
-    case 8: return mass == 17 || mass == 18;
-    default: return false;
-    }
-}
-
 std::string BondTypeName(RDKit::Bond::BondType type)
 {
     switch (type) {
@@ -68,7 +56,7 @@ std::string TableFromMol(const RDKit::ROMol& mol, TCTab& table)
             return (z == 0 ? std::string("a query or dummy atom ") : "element " + atom->getSymbol() + " ") +
                    AtomLabel(i) + " cannot be stored";
         const int isotope = static_cast<int>(atom->getIsotope());
-        if (isotope != 0 && isotope != MassNumber(z) && !StorableIsotope(z, isotope))
+        if (isotope != 0 && isotope != MassNumber(z) && !FindStorableIsotope(z, isotope))
             return "isotope " + std::to_string(isotope) + ElementSymbol(z) + " " + AtomLabel(i) + " cannot be stored";
         const int charge = atom->getFormalCharge();
         if (charge < -3 || charge > 3)

@@ -137,4 +137,21 @@ TEST(Elements, SizeParameterIsHundredthsRoundedToTheSixByteReal)
     EXPECT_NEAR(velmora::SizeParameter(6), 1.8, std::ldexp(1.0, -39));
 }
 
+TEST(Elements, StorableIsotopesHaveCodesOfTheirOwnThatReadBack)
+{
+    std::set<int> codes;
+    for (const velmora::StorableIsotope& isotope : velmora::kStorableIsotopes) {
+        // A code above every element number, used once, naming another mass than the element's own.
+        EXPECT_GT(isotope.code, velmora::kMaxElement);
+        EXPECT_LE(isotope.code, 255);
+        EXPECT_TRUE(codes.insert(isotope.code).second);
+        EXPECT_NE(isotope.mass, velmora::MassNumber(isotope.element));
+        EXPECT_EQ(velmora::FindStorableIsotope(isotope.element, isotope.mass), &isotope);
+        EXPECT_EQ(velmora::IsotopeOfCode(isotope.code), &isotope);
+    }
+    EXPECT_EQ(velmora::FindStorableIsotope(6, 14), nullptr); // 14C is kept as carbon
+    EXPECT_EQ(velmora::FindStorableIsotope(6, 12), nullptr);
+    EXPECT_EQ(velmora::IsotopeOfCode(6), nullptr);
+}
+
 } // namespace

@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <set>
 
 namespace velmora {
 namespace {
@@ -111,15 +113,41 @@ TEST_F(CoefficientTest, RunningSumsAreRoundedToTheSixByteReal)
     EXPECT_EQ(value, ToReal48Precision(value));
 }
 
-TEST(CoefficientNames, NamesLabelsAndHeadings)
+TEST(CoefficientTable, EveryRowIsCompleteAndItsNamesReadBackBothWays)
 {
-    EXPECT_EQ(CoefficientName(4), "Correlation coefficient");
-    EXPECT_EQ(CoefficientLabel(4), "  Correlation coeff:");
-    EXPECT_EQ(CoefficientHeading(1), "Average dist  ");
-    for (int i = 0; i < kCoefficientCount; ++i)
-        EXPECT_EQ(CoefficientHeading(i).size(), 14u);
-    EXPECT_TRUE(SmallerIsBetter(kManhattan));
-    EXPECT_FALSE(SmallerIsBetter(kTanimoto));
+    std::set<std::string> names, typed;
+    for (int i = 0; i < kCoefficientCount; ++i) {
+        const CoefficientRow& row = CoefficientInfo(i);
+        SCOPED_TRACE(row.name);
+        for (auto column : {&CoefficientRow::name, &CoefficientRow::typed, &CoefficientRow::label,
+                            &CoefficientRow::shareMeaning, &CoefficientRow::termHeading})
+            EXPECT_STRNE(row.*column, "");
+        // The detail page's label ends in a colon; the report tables' headings have fixed widths.
+        EXPECT_EQ(std::string(row.label).back(), ':');
+        EXPECT_EQ(std::strlen(row.heading), 14u);
+        EXPECT_EQ(std::strlen(row.printedName), 10u);
+        EXPECT_TRUE(row.reference && row.value && row.pair && row.term && row.recombined && row.formula);
+        EXPECT_GE(row.fewestChosen, 0);
+        // Typed and shown names each lead back to their own row only, and never to another's.
+        EXPECT_TRUE(names.insert(row.name).second);
+        EXPECT_TRUE(typed.insert(row.typed).second);
+        EXPECT_EQ(CoefficientFromTyped(row.typed), i);
+        EXPECT_EQ(CoefficientFromName(row.name), i);
+        EXPECT_EQ(CoefficientFromTyped(row.name), -1);
+        EXPECT_EQ(CoefficientFromName(row.typed), -1);
+        EXPECT_EQ(CoefficientName(i), row.name);
+    }
+    // An outside number has an empty row rather than another coefficient's.
+    EXPECT_EQ(CoefficientName(kCoefficientCount), "");
+    EXPECT_EQ(CoefficientInfo(-1).reference, nullptr);
+    // The command line's help and refusal name them in the table's order, the first as default.
+    EXPECT_EQ(TypedCoefficientList(" (default)"), "euclidean (default), average, manhattan, tanimoto or correlation");
+}
+
+TEST(CoefficientTable, DistancesRankSmallerValuesFirst)
+{
+    EXPECT_TRUE(SmallerIsBetter(kEuclidean) && SmallerIsBetter(kAverage) && SmallerIsBetter(kManhattan));
+    EXPECT_FALSE(SmallerIsBetter(kTanimoto) || SmallerIsBetter(kCorrelation));
 }
 
 // The library positions of the filled ranks, best first.

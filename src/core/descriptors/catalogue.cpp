@@ -234,43 +234,45 @@ DescriptorRecord ComputeDescriptorRecord(const TCTab& table)
 
 std::array<std::uint8_t, kDescriptorRecordSize> EncodeDescriptorRecord(const DescriptorRecord& record)
 {
+    using Layout = DescriptorRecordLayout;
     std::array<std::uint8_t, kDescriptorRecordSize> bytes{};
     for (int i = 0; i <= 138; ++i)
-        bytes[i] = IsDescriptor(i) ? record.counts[i] : 0;
-    PutDouble(&bytes[140], record.randicIx);
-    PutDouble(&bytes[148], record.randicTOz);
-    bytes[156] = record.numberOfRings;
+        bytes[Layout::kCounts + i] = IsDescriptor(i) ? record.counts[i] : 0;
+    PutDouble(&bytes[Layout::kRandicIx], record.randicIx);
+    PutDouble(&bytes[Layout::kRandicTOz], record.randicTOz);
+    bytes[Layout::kNumberOfRings] = record.numberOfRings;
     for (int e = 0; e < 4; ++e)
-        bytes[157 + e] = record.ringsOfSize[e];
-    PutDouble(&bytes[164], record.topoJ);
-    PutU32(&bytes[172], static_cast<std::uint32_t>(record.topoRad));
-    PutU32(&bytes[176], static_cast<std::uint32_t>(record.topoDia));
+        bytes[Layout::kRingsOfSize + e] = record.ringsOfSize[e];
+    PutDouble(&bytes[Layout::kTopoJ], record.topoJ);
+    PutU32(&bytes[Layout::kTopoRad], static_cast<std::uint32_t>(record.topoRad));
+    PutU32(&bytes[Layout::kTopoDia], static_cast<std::uint32_t>(record.topoDia));
     for (int e = 0; e < 3; ++e)
-        PutDouble(&bytes[180 + 8 * e], record.xu[e]);
-    bytes[204] = record.hasGraphics;
-    bytes[205] = record.notRegistered;
-    bytes[206] = record.isSalt;
+        PutDouble(&bytes[Layout::kXu + 8 * e], record.xu[e]);
+    bytes[Layout::kHasGraphics] = record.hasGraphics;
+    bytes[Layout::kNotRegistered] = record.notRegistered;
+    bytes[Layout::kIsSalt] = record.isSalt;
     return bytes;
 }
 
 DescriptorRecord DecodeDescriptorRecord(const std::uint8_t* bytes)
 {
+    using Layout = DescriptorRecordLayout;
     DescriptorRecord record;
     for (int i = 0; i <= 138; ++i)
-        record.counts[i] = IsDescriptor(i) ? bytes[i] : 0;
-    record.randicIx = GetDouble(&bytes[140]);
-    record.randicTOz = GetDouble(&bytes[148]);
-    record.numberOfRings = bytes[156];
+        record.counts[i] = IsDescriptor(i) ? bytes[Layout::kCounts + i] : 0;
+    record.randicIx = GetDouble(&bytes[Layout::kRandicIx]);
+    record.randicTOz = GetDouble(&bytes[Layout::kRandicTOz]);
+    record.numberOfRings = bytes[Layout::kNumberOfRings];
     for (int e = 0; e < 4; ++e)
-        record.ringsOfSize[e] = bytes[157 + e];
-    record.topoJ = GetDouble(&bytes[164]);
-    record.topoRad = GetI32(&bytes[172]);
-    record.topoDia = GetI32(&bytes[176]);
+        record.ringsOfSize[e] = bytes[Layout::kRingsOfSize + e];
+    record.topoJ = GetDouble(&bytes[Layout::kTopoJ]);
+    record.topoRad = GetI32(&bytes[Layout::kTopoRad]);
+    record.topoDia = GetI32(&bytes[Layout::kTopoDia]);
     for (int e = 0; e < 3; ++e)
-        record.xu[e] = GetDouble(&bytes[180 + 8 * e]);
-    record.hasGraphics = bytes[204] != 0;
-    record.notRegistered = bytes[205] != 0;
-    record.isSalt = bytes[206] != 0;
+        record.xu[e] = GetDouble(&bytes[Layout::kXu + 8 * e]);
+    record.hasGraphics = bytes[Layout::kHasGraphics] != 0;
+    record.notRegistered = bytes[Layout::kNotRegistered] != 0;
+    record.isSalt = bytes[Layout::kIsSalt] != 0;
     return record;
 }
 

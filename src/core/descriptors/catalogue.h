@@ -85,6 +85,24 @@ struct DescriptorRecord {
     friend bool operator==(const DescriptorRecord&, const DescriptorRecord&) = default;
 };
 
+// Byte offsets of the stored DescriptorRecord's fields: the encoder, the decoder and the search's
+// direct reads of single fields all take them from here. Reals are 8-byte IEEE, TopoRad and TopoDia
+// 4-byte signed, the rest one byte each; bytes not named here are reserved.
+struct DescriptorRecordLayout {
+    static constexpr int kCounts = 0;          // catalogue indices 0..138 at their own offset
+    static constexpr int kRandicIx = 140;
+    static constexpr int kRandicTOz = 148;
+    static constexpr int kNumberOfRings = 156;
+    static constexpr int kRingsOfSize = 157;   // four bytes: sizes 3, 4, 5, 6
+    static constexpr int kTopoJ = 164;
+    static constexpr int kTopoRad = 172;
+    static constexpr int kTopoDia = 176;
+    static constexpr int kXu = 180;            // three reals
+    static constexpr int kHasGraphics = 204;
+    static constexpr int kNotRegistered = 205;
+    static constexpr int kIsSalt = 206;
+};
+
 // Field by field, little-endian on any host; reserved bytes are written as 0.
 std::array<std::uint8_t, kDescriptorRecordSize> EncodeDescriptorRecord(const DescriptorRecord& record);
 // Reserved bytes are ignored.

@@ -72,7 +72,7 @@ std::string SharePercent(double share)
 
 bool ShowsSameValue(const MatchExplanation& e, const DescriptorContribution& c)
 {
-    return c.queryScaled == c.matchScaled && (SmallerIsBetter(e.coefficient) || e.coefficient == kTanimoto);
+    return c.queryScaled == c.matchScaled && CoefficientInfo(e.coefficient).splitsGap;
 }
 
 std::pair<double, double> ShareSpan(const MatchExplanation& e)
@@ -89,7 +89,7 @@ std::pair<double, double> ShareSpan(const MatchExplanation& e)
 
 std::string ExplanationLegend(const MatchExplanation& e)
 {
-    if (SmallerIsBetter(e.coefficient) || e.coefficient == kTanimoto)
+    if (CoefficientInfo(e.coefficient).splitsGap)
         return "green: at most an even share (1/" + std::to_string(e.contributions.size()) + ") of " +
                ShareMeaning(e.coefficient).substr(9) + "; red: more, kept them apart";
     return "green: raised the value; red: lowered it";
@@ -101,11 +101,11 @@ std::string ExplanationRowTip(const MatchExplanation& e, const DescriptorContrib
                       FormatFixed(c.queryScaled, 4) + "), match " + RawValueText(c.index, c.matchRaw) + " (scaled " +
                       FormatFixed(c.matchScaled, 4) + ")\nlibrary mean " + FormatFixed(c.mean, 4) + ", std. dev. " +
                       FormatFixed(c.stdDev, 4) + "\n" + TermHeading(e.coefficient) + " = " + FormatFixed(c.term, 4);
-    if (e.coefficient == kTanimoto)
+    if (CoefficientInfo(e.coefficient).denominatorTerm)
         tip += ", q^2+l^2-q*l = " + FormatFixed(c.denominatorTerm, 4);
     tip += "\n" + SharePercent(c.share) + " of " + ShareMeaning(e.coefficient).substr(9) + ", contribution " +
            FormatFixed(c.contribution, 4) + " of " +
-           (e.coefficient == kTanimoto ? FormatFixed(1.0 - e.value, 4) : e.valueText);
+           (CoefficientInfo(e.coefficient).gapIsOneLessValue ? FormatFixed(1.0 - e.value, 4) : e.valueText);
     return tip;
 }
 

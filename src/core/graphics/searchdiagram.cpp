@@ -1,5 +1,7 @@
 #include "graphics/searchdiagram.h"
 
+#include "search/coefficients.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -7,11 +9,7 @@ namespace velmora {
 
 std::string AbscissaTitle(int coefficientIndex)
 {
-    static const char* const titles[] = {"Euclidean distance", "Average distance", "Manhattan distance",
-                                         "Tanimoto coefficient", "Correlation coefficient"};
-    if (coefficientIndex < 0 || coefficientIndex > 4)
-        return "";
-    return titles[coefficientIndex];
+    return CoefficientName(coefficientIndex);
 }
 
 int DiagramDecimalPlaces(double rangeHiX)

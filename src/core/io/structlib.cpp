@@ -31,13 +31,8 @@ bool FileExists(const std::string& path)
 // Element code of an atom: isotopes of H, C, N and O have codes of their own.
 std::uint8_t ElementCode(const TAtomRecord& atom)
 {
-    switch (atom.AtNum) {
-    case 1: return atom.AtWeight == 2 ? 128 : 1;
-    case 6: return atom.AtWeight == 13 ? 129 : 6;
-    case 7: return atom.AtWeight == 15 ? 130 : 7;
-    case 8: return atom.AtWeight == 17 ? 131 : atom.AtWeight == 18 ? 132 : 8;
-    default: return atom.AtNum;
-    }
+    const StorableIsotope* isotope = FindStorableIsotope(atom.AtNum, atom.AtWeight);
+    return isotope ? static_cast<std::uint8_t>(isotope->code) : atom.AtNum;
 }
 
 int BondCode(int type)
@@ -335,16 +330,12 @@ int StructureLibrary::Decode(std::size_t offset)
             return kLibDamagedRecord;
         const int code = rec[q + 1];
         auto& atom = table.MutableAtom(i);
-        switch (code) {
-        case 128: atom.AtNum = 1; atom.AtWeight = 2; break;
-        case 129: atom.AtNum = 6; atom.AtWeight = 13; break;
-        case 130: atom.AtNum = 7; atom.AtWeight = 15; break;
-        case 131: atom.AtNum = 8; atom.AtWeight = 17; break;
-        case 132: atom.AtNum = 8; atom.AtWeight = 18; break;
-        default:
+        if (const StorableIsotope* isotope = IsotopeOfCode(code)) {
+            atom.AtNum = static_cast<std::uint8_t>(isotope->element);
+            atom.AtWeight = static_cast<std::uint8_t>(isotope->mass);
+        } else {
             table.SetAtNum(i, code);
             atom.AtWeight = static_cast<std::uint8_t>(MassNumber(code));
-            break;
         }
         atom.Attrib = rec[q + 2];
         for (std::size_t k = 0; k + 2 < entryLength; ++k) {

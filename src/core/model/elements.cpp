@@ -154,4 +154,20 @@ double SizeParameter(int z)
     return ToReal48Precision(SizeHundredths(z) * 0.01);
 }
 
+const StorableIsotope* FindStorableIsotope(int z, int mass)
+{
+    for (const StorableIsotope& isotope : kStorableIsotopes)
+        if (isotope.element == z && isotope.mass == mass)
+            return &isotope;
+    return nullptr;
+}
+
+const StorableIsotope* IsotopeOfCode(int code)
+{
+    for (const StorableIsotope& isotope : kStorableIsotopes)
+        if (isotope.code == code)
+            return &isotope;
+    return nullptr;
+}
+
 } // namespace velmora

@@ -17,11 +17,6 @@ namespace velmora {
 
 namespace {
 
-const std::array<std::string, kCoefficientCount> kShareMeanings{
-    "share of the squared distance", "share of the squared distance", "share of the distance",
-    "share of the gap 1 - value", "share of the covariance"};
-const std::array<std::string, kCoefficientCount> kTermHeadings{"(q-l)^2", "(q-l)^2", "|q-l|", "q*l", "cov part"};
-
 std::string ValueText(double value)
 {
     std::string text = FormatFixed(ToReal48Precision(value), 4);
@@ -62,17 +57,10 @@ std::string RawValueText(int index, double value)
 
 const std::string& ShareMeaning(int coefficient)
 {
-    static const std::string none;
-    return coefficient >= 0 && coefficient < kCoefficientCount ? kShareMeanings[static_cast<std::size_t>(coefficient)]
-                                                                : none;
+    return CoefficientText(&CoefficientRow::shareMeaning, coefficient);
 }
 
-const std::string& TermHeading(int coefficient)
-{
-    static const std::string none;
-    return coefficient >= 0 && coefficient < kCoefficientCount ? kTermHeadings[static_cast<std::size_t>(coefficient)]
-                                                                : none;
-}
+const std::string& TermHeading(int coefficient) { return CoefficientText(&CoefficientRow::termHeading, coefficient); }
 
 MatchExplanation ExplainValues(int coefficient, const std::vector<int>& participating, int chosenCount,
                                const LibraryParameters& parameters, const std::array<double, kCatalogueSize>& queryRaw,
@@ -93,9 +81,10 @@ MatchExplanation ExplainValues(int coefficient, const std::vector<int>& particip
     explanation.value = Coefficient(coefficient, q.data(), l.data(), participating, chosenCount, statistics);
     explanation.valueText = ValueText(explanation.value);
 
+    const CoefficientRow& row = CoefficientInfo(coefficient);
     const auto n = static_cast<long double>(participating.size());
     long double meanQ = 0, meanL = 0;
-    if (coefficient == kCorrelation && !participating.empty()) {
+    if (row.centred && !participating.empty()) {
         for (int i : participating) {
             meanQ += q[static_cast<std::size_t>(i)];
             meanL += l[static_cast<std::size_t>(i)];
@@ -114,37 +103,32 @@ MatchExplanation ExplainValues(int coefficient, const std::vector<int>& particip
         c.stdDev = parameters.StdDev[k];
         c.queryScaled = q[k];
         c.matchScaled = l[k];
-        const long double qi = q[k], li = l[k], d = qi - li;
+        const long double qi = q[k], li = l[k];
         long double term = 0;
-        switch (coefficient) {
-        case kEuclidean:
-        case kAverage: term = d * d; break;
-        case kManhattan: term = std::fabs(d); break;
-        case kTanimoto:
-            term = qi * li;
-            c.denominatorTerm = static_cast<double>(qi * qi + li * li - qi * li);
-            denominator += qi * qi + li * li - qi * li;
-            break;
-        case kCorrelation:
-            term = (qi - meanQ) * (li - meanL);
+        if (row.term)
+            term = row.centred ? row.term(qi - meanQ, li - meanL) : row.term(qi, li);
+        if (row.denominatorTerm) {
+            const long double part = row.denominatorTerm(qi, li);
+            c.denominatorTerm = static_cast<double>(part);
+            denominator += part;
+        }
+        if (row.centred) {
             spreadQ += (qi - meanQ) * (qi - meanQ);
             spreadL += (li - meanL) * (li - meanL);
-            break;
-        default: break;
         }
         c.term = static_cast<double>(term);
         sum += term;
         explanation.contributions.push_back(c);
     }
-    if (coefficient == kCorrelation)
+    if (row.centred)
         denominator = std::sqrt(spreadQ * spreadL);
     explanation.termSum = static_cast<double>(sum);
     explanation.denominator = static_cast<double>(denominator);
 
     // Tanimoto: 1 - A/B = sum (q-l)^2 / B, so the squared differences split the gap to 1.
-    const bool tanimoto = coefficient == kTanimoto;
+    const bool tanimoto = row.gapIsOneLessValue;
     const long double gap = denominator - sum;
-    const bool distance = SmallerIsBetter(coefficient) || tanimoto;
+    const bool distance = row.splitsGap;
     for (auto& c : explanation.contributions) {
         if (tanimoto) {
             const long double d = static_cast<long double>(c.denominatorTerm) - c.term;
@@ -177,25 +161,13 @@ double RecombinedValue(const MatchExplanation& explanation)
         sum += c.term;
         denominator += c.denominatorTerm;
     }
-    switch (explanation.coefficient) {
-    case kEuclidean: return static_cast<double>(std::sqrt(sum));
-    case kAverage:
-        return explanation.chosenCount > 0 ? static_cast<double>(std::sqrt(sum) / explanation.chosenCount) : 0.0;
-    case kManhattan: return static_cast<double>(sum);
-    case kTanimoto: return denominator != 0 ? static_cast<double>(std::fabs(sum / denominator)) : 0.0;
-    case kCorrelation: {
-        if (explanation.contributions.size() < 3 || explanation.denominator == 0)
-            return 0.0;
-        const long double r = sum / explanation.denominator;
-        return static_cast<double>(r * r);
-    }
-    default: return 0.0;
-    }
+    const CoefficientRow& row = CoefficientInfo(explanation.coefficient);
+    return row.recombined ? row.recombined(explanation, sum, denominator) : 0.0;
 }
 
 std::string ExplanationRemark(const MatchExplanation& e)
 {
-    if (e.coefficient != kCorrelation || e.termSum >= 0 || e.value == 0)
+    if (!CoefficientInfo(e.coefficient).centred || e.termSum >= 0 || e.value == 0)
         return {};
     return "r is negative (" + FormatFixed(e.termSum / e.denominator, 4) +
            "): the match's scaled values run opposite to the query's; the squared coefficient ranks an "
@@ -207,27 +179,13 @@ double ValueFromContributions(const MatchExplanation& explanation)
     long double sum = 0;
     for (const auto& c : explanation.contributions)
         sum += c.contribution;
-    return static_cast<double>(explanation.coefficient == kTanimoto ? std::fabs(1 - sum) : sum);
+    return static_cast<double>(CoefficientInfo(explanation.coefficient).gapIsOneLessValue ? std::fabs(1 - sum) : sum);
 }
 
 std::string ValueFormula(const MatchExplanation& e)
 {
-    const std::string sum = FormatFixed(e.termSum, 4);
-    switch (e.coefficient) {
-    case kEuclidean: return "value = sqrt(sum (q-l)^2) = sqrt(" + sum + ") = " + e.valueText;
-    case kAverage:
-        return "value = sqrt(sum (q-l)^2) / m = sqrt(" + sum + ") / " + std::to_string(e.chosenCount) + " = " +
-               e.valueText;
-    case kManhattan: return "value = sum |q-l| = " + e.valueText;
-    case kTanimoto:
-        return "value = |sum q*l / sum (q^2+l^2-q*l)| = |" + sum + " / " + FormatFixed(e.denominator, 4) +
-               "| = " + e.valueText + "; 1 - value = sum (q-l)^2 / sum (q^2+l^2-q*l) = " +
-               FormatFixed(e.denominator - e.termSum, 4) + " / " + FormatFixed(e.denominator, 4);
-    case kCorrelation:
-        return "value = r^2, r = sum cov part / sqrt(Sxx*Syy) = " + sum + " / " + FormatFixed(e.denominator, 4) +
-               " = " + FormatFixed(e.denominator != 0 ? e.termSum / e.denominator : 0.0, 4) + ", r^2 = " + e.valueText;
-    default: return {};
-    }
+    const CoefficientRow& row = CoefficientInfo(e.coefficient);
+    return row.formula ? row.formula(e) : std::string();
 }
 
 MatchExplanation ExplainMatch(Workbench& workbench, int rank)

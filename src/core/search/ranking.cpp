@@ -7,6 +7,7 @@
 #include "base/textfile.h"
 #include "io/liblock.h"
 #include "io/libstamp.h"
+#include "search/coefficients.h"
 
 #include <algorithm>
 #include <cassert>
@@ -224,7 +225,7 @@ private:
 
 } // namespace
 
-BestRanking::BestRanking(int coefficient, int bestCount) : m_smaller(coefficient <= 2)
+BestRanking::BestRanking(int coefficient, int bestCount) : m_smaller(SmallerIsBetter(coefficient))
 {
     m_results.coefficient = coefficient;
     const float start = m_smaller ? DistanceStartValue() : 0.0f;

@@ -147,9 +147,7 @@ void PrintDrawings(PrintTarget& printer, const ReportPrintData& data, int x, int
 
 const std::string& PrintedCoefficientName(int index)
 {
-    static const std::array<std::string, kCoefficientCount> kNames{"Euclidean ", "Average   ", "Manhattan ",
-                                                                   "Tanimoto  ", "Corr coeff"};
-    return kNames[static_cast<std::size_t>(std::clamp(index, 0, kCoefficientCount - 1))];
+    return CoefficientText(&CoefficientRow::printedName, std::clamp(index, 0, kCoefficientCount - 1));
 }
 
 std::vector<std::string> PrintDescriptorLines(const std::vector<std::string>& names)

@@ -106,24 +106,25 @@ double StoredDescriptorValue(const std::uint8_t* record, int index)
 StoredDescriptorField StoredDescriptorFieldOf(int index)
 {
     using Kind = StoredDescriptorField::Kind;
+    using Layout = DescriptorRecordLayout;
     auto field = [](Kind kind, int offset) { return StoredDescriptorField{kind, static_cast<std::uint16_t>(offset)}; };
     if (!IsDescriptor(index))
         return {};
     if (index <= 138)
-        return field(Kind::Byte, index);
+        return field(Kind::Byte, Layout::kCounts + index);
     switch (index) {
-    case kRandicIxIndex: return field(Kind::Double, 140);
-    case kRandicTOzIndex: return field(Kind::Double, 148);
-    case kNumberOfRingsIndex: return field(Kind::Byte, 156);
-    case kTopoJIndex: return field(Kind::Double, 164);
-    case kTopoRadIndex: return field(Kind::Int32, 172);
-    case kTopoDiaIndex: return field(Kind::Int32, 176);
+    case kRandicIxIndex: return field(Kind::Double, Layout::kRandicIx);
+    case kRandicTOzIndex: return field(Kind::Double, Layout::kRandicTOz);
+    case kNumberOfRingsIndex: return field(Kind::Byte, Layout::kNumberOfRings);
+    case kTopoJIndex: return field(Kind::Double, Layout::kTopoJ);
+    case kTopoRadIndex: return field(Kind::Int32, Layout::kTopoRad);
+    case kTopoDiaIndex: return field(Kind::Int32, Layout::kTopoDia);
     default: break;
     }
     if (index >= kFirstRingSizeIndex && index <= kLastRingSizeIndex)
-        return field(Kind::Byte, 157 + index - kFirstRingSizeIndex);
+        return field(Kind::Byte, Layout::kRingsOfSize + index - kFirstRingSizeIndex);
     if (index >= kFirstXuIndex && index < kFirstXuIndex + 3)
-        return field(Kind::Double, 180 + 8 * (index - kFirstXuIndex));
+        return field(Kind::Double, Layout::kXu + 8 * (index - kFirstXuIndex));
     return {};
 }
 
@@ -777,7 +778,7 @@ SearchOutcome Workbench::RunSearch()
         m_dialog.ShowMessage(MessageKind::Information, "Information", kIntroParametersMissing, MessageButtons::Ok);
         return SearchOutcome::NotStarted;
     }
-    if (m_state.CoefficientIndex == kCorrelation && m_selection.ChosenCount() <= 2) {
+    if (m_selection.ChosenCount() < CoefficientInfo(m_state.CoefficientIndex).fewestChosen) {
         m_dialog.ShowMessage(MessageKind::Error, "Error",
                              "It makes no sense to determine the correlation coefficient\rwith too less points!\r"
                              "Choose a different similarity coefficient or use at least 3 descriptors.",
