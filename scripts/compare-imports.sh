@@ -3,13 +3,14 @@
 # library and its index byte for byte, the exit status, and stdout/stderr (paths made alike), plus
 # what `count` prints. Besides the given files it derives, with Debian's RDKit, a SMILES file, a
 # SMILES table and a V3000 file from each SD file, so that every reader is compared.
-#   scripts/compare-imports.sh OLD_CLI NEW_CLI [FILE...]   (default: /work/shared/data/*)
+#   scripts/compare-imports.sh OLD_CLI NEW_CLI [FILE...]   (default: the shared data folder beside the checkout, ../shared/data)
 # Prints one line per file and command; exits 1 when anything differs.
 set -uo pipefail
 old=$(realpath "$1") new=$(realpath "$2")
 shift 2
 files=("$@")
-[ ${#files[@]} -eq 0 ] && files=(/work/shared/data/*.sdf /work/shared/data/*.mol)
+shared=$(dirname "$(realpath "$0")")/../../shared/data
+[ ${#files[@]} -eq 0 ] && files=("$shared"/*.sdf "$shared"/*.mol)
 work=$(mktemp -d /tmp/compare-imports.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/in" "$work/old" "$work/new"
