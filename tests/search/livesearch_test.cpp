@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <optional>
 #include <thread>
 
 namespace velmora {
@@ -86,6 +87,63 @@ TEST_F(LiveSearchTest, GivesTheValuesOrderAndHistogramOfThePlainSearch)
                     EXPECT_EQ(got->structures[static_cast<std::size_t>(r - 1)].NumValidAtoms, Record(want.StructureAt(r)).NumValidAtoms);
                 }
             }
+}
+
+// Position j holds the same structure as j + 1000 and j + 2000, so equal values straddle the
+// boundaries of the parts the threads scan (whole chunks of 1024: 1..1024 | 1025..2100 for two).
+TEST_F(LiveSearchTest, AnyNumberOfThreadsGivesTheResultsOfOneWithTiesInLibraryOrder)
+{
+    std::atomic<bool> cancel{false};
+    auto same = [](const LiveResults& got, const SearchResults& want, const std::string& what) {
+        EXPECT_EQ(got.ranking.filled, want.filled) << what;
+        EXPECT_EQ(got.ranking.lines, want.lines) << what;
+        EXPECT_EQ(got.ranking.MaxValue, want.MaxValue) << what;
+        EXPECT_EQ(got.ranking.histogram, want.histogram) << what;
+        ASSERT_EQ(got.ranking.best.size(), want.best.size()) << what;
+        for (std::size_t r = 0; r < want.best.size(); ++r) {
+            EXPECT_EQ(got.ranking.best[r].value, want.best[r].value) << what << " rank " << r + 1;
+            EXPECT_EQ(got.ranking.best[r].number, want.best[r].number) << what << " rank " << r + 1;
+        }
+    };
+    int straddling = 0; // ties with one structure in each part
+    for (int c : {static_cast<int>(kEuclidean), static_cast<int>(kTanimoto), static_cast<int>(kCorrelation)})
+        for (const char* best : {"2", "3", "5", "200"}) {
+            const std::string what = std::string(CoefficientName(c)) + " best " + best;
+            wb.SetCoefficient(c);
+            ASSERT_TRUE(wb.SetBestCount(best));
+            const TCTab query = Record(1020); // the same as 20 (first part) and 2020 (second part)
+            wb.SetDrawnQuery(query);
+            ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed) << what;
+            const SearchResults& plain = wb.Results();
+            // Equal values rank in library order, and some of them lie on both sides of the split.
+            for (int r = 2; r <= plain.filled; ++r)
+                if (plain.best[static_cast<std::size_t>(r - 1)].value == plain.best[static_cast<std::size_t>(r - 2)].value) {
+                    EXPECT_LT(plain.StructureAt(r - 1), plain.StructureAt(r)) << what;
+                    straddling += plain.StructureAt(r - 1) <= 1024 && plain.StructureAt(r) > 1024;
+                }
+            std::optional<LiveResults> one;
+            for (int threads : {1, 2, 3, 8}) {
+                auto setup = wb.LiveSetup();
+                ASSERT_TRUE(setup) << what;
+                setup->threads = threads;
+                LiveSearch live(std::move(*setup));
+                auto got = live.Run(query, 1, cancel);
+                ASSERT_TRUE(got) << what << " threads " << threads;
+                same(*got, plain, what + " threads " + std::to_string(threads));
+                if (!one)
+                    one = std::move(got);
+                else
+                    EXPECT_EQ(got->names, one->names) << what << " threads " << threads;
+            }
+        }
+    EXPECT_GT(straddling, 0);
+    // Cancelled before it starts: no thread ranks anything.
+    auto setup = wb.LiveSetup();
+    ASSERT_TRUE(setup);
+    setup->threads = 3;
+    LiveSearch live(std::move(*setup));
+    cancel = true;
+    EXPECT_FALSE(live.Run(Record(1), 1, cancel));
 }
 
 TEST_F(LiveSearchTest, ACancelledRunGivesNothingAndTheNextRunIsWhole)

@@ -1,6 +1,6 @@
 #pragma once
 // The search that follows the structure editor's drawing: the open library searched for the
-// drawing as it is now, on the caller's (worker) thread, with the values and the order of the
+// drawing as it is now, from the caller's (worker) thread, with the values and the order of the
 // workbench's NORMAL mode search, but without its files (no result file, no result library) and
 // without touching the workbench's results. A newer drawing cancels the run in hand.
 #include "io/structlib.h"
@@ -24,6 +24,9 @@ struct ComparisonSetup; // search/comparison.h
 struct LiveSearchSetup {
     std::shared_ptr<const ComparisonSetup> comparison;
     int bestCount = 50;
+    // Threads that scan the library, each a contiguous part of it (0: one per core). The results
+    // do not depend on it.
+    int threads = 0;
 };
 
 // One finished live search: the ranking and histogram as the workbench's search would leave them,
@@ -45,9 +48,10 @@ public:
 
     const LiveSearchSetup& Setup() const { return m_setup; }
 
-    // Searches the library for query. Returns nothing when cancel became true before the end
-    // (polled once per chunk of structures); throws IoError when the descriptor file cannot be
-    // read to its end. Not to be called from two threads at once.
+    // Searches the library for query, the calling thread and Setup().threads - 1 more each
+    // scanning a contiguous part. Returns nothing when cancel became true before the end (every
+    // thread polls it once per chunk of structures); throws IoError when the descriptor file
+    // cannot be read to its end. Not to be called from two threads at once.
     std::optional<LiveResults> Run(const TCTab& query, std::uint64_t generation, const std::atomic<bool>& cancel);
 
 private:
