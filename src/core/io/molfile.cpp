@@ -64,15 +64,7 @@ std::vector<long> PropertyNumbers(const std::string& line)
 
 int ChargeCode(long charge)
 {
-    switch (charge) {
-    case 3: return 1;
-    case 2: return 2;
-    case 1: return 3;
-    case -1: return 5;
-    case -2: return 6;
-    case -3: return 7;
-    default: return 0;
-    }
+    return charge < -3 || charge > 3 ? 0 : ChargeCodeOfFormal(static_cast<int>(charge));
 }
 
 void PlaceCoordinates(TCTab& table, const double (*raw)[3])
