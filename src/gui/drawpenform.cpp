@@ -717,42 +717,14 @@ void TDrawpenForm::RenderDrawing(QImage& image)
 
 void TDrawpenForm::Sync()
 {
-    const Tool tool = m_controller.ActiveTool();
     for (int c = 0; c < editor::kControlCount; ++c) {
         const auto control = static_cast<Control>(c);
         QToolButton* button = Button(control);
         if (!button)
             continue;
         button->setEnabled(m_controller.Enabled(control));
-        if (button->isCheckable()) {
-            const bool active = tool != Tool::None && m_controller.Enabled(control) &&
-                                [&] {
-                                    switch (control) {
-                                    case Control::Draw: return tool == Tool::Draw;
-                                    case Control::MoveStructure: return tool == Tool::MoveStructure;
-                                    case Control::MoveAtom: return tool == Tool::MoveAtom;
-                                    case Control::ChangeAtom: return tool == Tool::ChangeAtom;
-                                    case Control::ChangeBond: return tool == Tool::ChangeBond;
-                                    case Control::ChangeCharge: return tool == Tool::ChangeCharge;
-                                    case Control::DeleteAtom: return tool == Tool::DeleteAtom;
-                                    case Control::BreakBond: return tool == Tool::BreakBond;
-                                    case Control::DeleteWithinWindow: return tool == Tool::DeleteWithinWindow;
-                                    case Control::Bond: return tool == Tool::Bond;
-                                    case Control::Benzene: return tool == Tool::Ring && m_controller.RingAromatic();
-                                    case Control::Ring3:
-                                    case Control::Ring4:
-                                    case Control::Ring5:
-                                    case Control::Ring6:
-                                    case Control::Ring7:
-                                    case Control::Ring8:
-                                        return tool == Tool::Ring && !m_controller.RingAromatic() &&
-                                               m_controller.RingSize() ==
-                                                   3 + static_cast<int>(control) - static_cast<int>(Control::Ring3);
-                                    default: return false;
-                                    }
-                                }();
-            button->setChecked(active);
-        }
+        if (button->isCheckable())
+            button->setChecked(m_controller.ShownPressed(control));
     }
     m_namePanel->setEnabled(m_controller.Enabled(Control::NamePanel));
     m_namePanel->setText(DisplayText(m_model.Structure().FStrucName));

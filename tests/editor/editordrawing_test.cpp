@@ -164,6 +164,10 @@ TEST(EditorTemplates, BenzeneAlternatesAndFusesIntoNaphthalene)
     Editor e;
     e.control.PressTool(Control::Benzene);
     EXPECT_TRUE(e.control.RingAromatic());
+    // Only the chosen template shows as pressed, not the plain ring of the same size.
+    EXPECT_TRUE(e.control.ShownPressed(Control::Benzene));
+    EXPECT_FALSE(e.control.ShownPressed(Control::Ring6));
+    EXPECT_FALSE(e.control.ShownPressed(Control::Bond));
     e.Left(195, 150);
     ASSERT_EQ(e.t().NumValidAtoms, 6);
     EXPECT_EQ(Doubles(e.t()), 3);

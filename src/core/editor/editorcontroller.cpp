@@ -85,6 +85,12 @@ Tool ToolOf(Control control)
 
 // Pointer distances of the bond tool and the keyboard: an atom is under the pointer within this
 // radius, a bond within this distance of its line.
+// The ring size of a template button (Ring3..Ring8, Benzene).
+int RingSizeOf(Control control)
+{
+    return control == Control::Benzene ? 6 : 3 + static_cast<int>(control) - static_cast<int>(Control::Ring3);
+}
+
 constexpr double kAtomPick = 8.0;
 constexpr double kBondPick = 6.0;
 } // namespace
@@ -94,12 +100,20 @@ bool SelectsTool(Control control)
     return ToolOf(control) != Tool::None;
 }
 
+bool EditorController::ShownPressed(Control control) const
+{
+    const Tool tool = ToolOf(control);
+    if (tool == Tool::None || tool != m_tool || !Enabled(control))
+        return false;
+    return tool != Tool::Ring || (RingSizeOf(control) == m_ringSize && (control == Control::Benzene) == m_ringAromatic);
+}
+
 Tool EditorController::PressTool(Control button)
 {
     const Tool tool = ToolOf(button);
     if (tool == Tool::None)
         return m_tool; // "Move Window", "Move Ring" and the command buttons select no tool
-    const int size = button == Control::Benzene ? 6 : 3 + static_cast<int>(button) - static_cast<int>(Control::Ring3);
+    const int size = RingSizeOf(button);
     const bool aromatic = button == Control::Benzene;
     if (tool == Tool::Ring && m_tool == Tool::Ring && (size != m_ringSize || aromatic != m_ringAromatic)) {
         m_ringSize = size; // another template: the tool stays

@@ -48,6 +48,9 @@ public:
     // Whether a control may be used now: all but undo (until a deletion) while no tool is active;
     // while one is, only its group, undo, the scratchpad and the distance matrix.
     bool Enabled(Control control) const;
+    // Whether a control shows as pressed: it selects the active tool (a ring button: that very
+    // template) and may be used now.
+    bool ShownPressed(Control control) const;
 
     // Pointer events in drawing-area pixels (snapped here when snapping is on). True when the
     // window should repaint.
