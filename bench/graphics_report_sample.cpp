@@ -3,7 +3,7 @@
 //
 //   graphics_report_sample FILE.sdf OUT.html [COUNT]
 #include "base/textfile.h"
-#include "graphics/htmlreport.h"
+#include "report/htmlreport.h"
 #include "io/molfile.h"
 
 #include "base/numtext.h"
@@ -32,7 +32,7 @@ int main(int argc, char** argv)
             row.Rank = i + 1;
             row.LibraryPosition = 2 + i;
             row.ValueText = velmora::PadLeft(velmora::FormatFixed(value, 4), 8);
-            row.CASText = table.FCASNr > 0 ? velmora::CASNumberText(table.FCASNr) : "";
+            row.CASText = velmora::CASNumberShown(table.FCASNr);
             row.Name = table.FStrucName.empty() ? "NCI record " + std::to_string(2 + i) : table.FStrucName;
             data.Rows.push_back(row);
             data.Structures.push_back(table);

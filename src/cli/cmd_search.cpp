@@ -3,10 +3,10 @@
 #include "explain_text.h"
 
 #include "base/ioerror.h"
-#include "graphics/htmlreport.h"
-#include "graphics/wholefile.h"
 #include "io/convert.h"
 #include "io/liblock.h"
+#include "report/asciiexport.h"
+#include "report/searchreport.h"
 #include "search/coefficients.h"
 #include "search/explain.h"
 #include "search/workbench.h"
@@ -15,9 +15,7 @@
 #include <charconv>
 #include <chrono>
 #include <filesystem>
-#include <iomanip>
 #include <ostream>
-#include <sstream>
 
 namespace velmora::cli {
 
@@ -50,48 +48,6 @@ std::vector<std::string> SplitNames(const std::string& list)
         name = first == std::string::npos ? "" : name.substr(first);
     }
     return names;
-}
-
-std::vector<std::string> InputLines(Workbench& workbench)
-{
-    std::vector<std::string> lines;
-    for (const auto& [label, value] : workbench.ReportInput()) {
-        std::ostringstream line;
-        line << std::left << std::setw(19) << label << value;
-        lines.push_back(line.str());
-    }
-    return lines;
-}
-
-// The report as a self-contained HTML file beside the text one: DIR/report.html and DIR/report.txt.
-void WriteReports(Workbench& workbench, const std::string& text, const std::string& directory,
-                  const std::vector<MatchExplanation>& explanations = {})
-{
-    std::filesystem::create_directories(directory);
-    std::string crlfText; // lines end in CR LF, as every text file written
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);)
-        crlfText += line + "\r\n";
-    WriteWholeFile((std::filesystem::path(directory) / "report.txt").string(), crlfText);
-
-    HtmlReportData data;
-    data.Title = "Similarity search: " + std::filesystem::path(workbench.State().LibraryFileName).filename().string();
-    data.InputLines = InputLines(workbench);
-    data.Query = workbench.State().Query;
-    for (const auto& row : workbench.ReportRows())
-        data.Rows.push_back({row.rank, row.libraryPosition, row.value, row.casNumber, row.name});
-    for (int rank = 1; rank <= workbench.Results().filled; ++rank) {
-        workbench.Library().ReadLibraryRecord(workbench.State().SimilarLibraryFileName, rank);
-        data.Structures.push_back(workbench.Library().Structure());
-    }
-    const SearchResults& results = workbench.Results();
-    data.Diagram.CoefficientIndex = results.coefficient;
-    data.Diagram.MaxValue = results.MaxValue;
-    for (std::size_t bin = 0; bin < results.histogram.size(); ++bin)
-        data.Diagram.Histogram[bin] = static_cast<std::int32_t>(results.histogram[bin]);
-    data.Diagram.TimeText = ElapsedText(workbench.State().StartTime, workbench.State().EndTime);
-    data.Explanations = explanations;
-    WriteHtmlReport((std::filesystem::path(directory) / "report.html").string(), data);
 }
 
 // --explain K: 1..200, the best K matches (at most the filled ranks).
@@ -161,31 +117,6 @@ std::vector<MatchExplanation> ExplainBest(Workbench& workbench, int count)
     for (int rank = 1; rank <= std::min(count, workbench.Results().filled); ++rank)
         explanations.push_back(ExplainMatch(workbench, rank));
     return explanations;
-}
-
-void PrintReport(Workbench& workbench, std::ostream& out)
-{
-    out << "INPUT\n";
-    for (const auto& line : InputLines(workbench))
-        out << "  " << line << "\n";
-    const auto& results = workbench.Results();
-    out << "\nOUTPUT\n";
-    out << "  Rank  Position  " << CoefficientHeading(results.coefficient) << "  CAS-Nr        Structurename\n";
-    for (const auto& row : workbench.ReportRows())
-        out << std::right << std::setw(6) << row.rank << std::setw(10) << row.libraryPosition << "  "
-            << std::setw(14) << row.value << "  " << std::left << std::setw(12) << row.casNumber << "  " << row.name
-            << "\n";
-    out << std::right;
-    const SearchState& state = workbench.State();
-    if (results.filled < state.BestCount)
-        out << "(" << results.filled << " of " << state.BestCount << " ranks filled)\n";
-    out << "\nCalculation time: " << ElapsedText(state.StartTime, state.EndTime) << "\n";
-    if (!workbench.LeftOut().empty()) {
-        out << "Left out (no spread in this library):";
-        for (int i : workbench.LeftOut())
-            out << " \"" << CatalogueName(i) << "\"";
-        out << "\n";
-    }
 }
 
 int Search(const ParsedArgs& args, CommandContext& context)
@@ -308,13 +239,12 @@ int Search(const ParsedArgs& args, CommandContext& context)
     }
     if (outcome != SearchOutcome::Completed)
         return kExitFailure;
-    std::ostringstream report;
-    PrintReport(workbench, report);
+    const std::string report = SearchReportText(workbench);
     const std::vector<MatchExplanation> explanations = ExplainBest(workbench, explainCount);
-    context.out << report.str();
+    context.out << report;
     PrintExplanations(context.out, explanations);
     if (args.Has("--report")) {
-        WriteReports(workbench, report.str(), args.Value("--report"), explanations);
+        WriteSearchReports(workbench, args.Value("--report"), explanations);
         context.out << "Report written to " << (std::filesystem::path(args.Value("--report")) / "report.html").string()
                     << "\n";
     }
@@ -334,7 +264,7 @@ int Search(const ParsedArgs& args, CommandContext& context)
     if (args.Has("--ascii")) {
         std::mt19937 random(static_cast<std::mt19937::result_type>(
             std::chrono::steady_clock::now().time_since_epoch().count()));
-        context.out << "ASCII export written to " << workbench.ExportAscii(random) << "\n";
+        context.out << "ASCII export written to " << ExportAscii(workbench, random) << "\n";
     }
     return kExitOk;
 }

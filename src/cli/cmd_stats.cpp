@@ -2,7 +2,7 @@
 #include "cli_support.h"
 
 #include "base/ioerror.h"
-#include "descriptors/libstats.h"
+#include "report/statsreport.h"
 
 #include <ostream>
 

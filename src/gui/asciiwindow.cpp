@@ -1,5 +1,6 @@
 #include "asciiwindow.h"
 
+#include "report/asciiexport.h"
 #include "search/workbench.h"
 
 #include <QCoreApplication>
@@ -35,7 +36,7 @@ std::string AsciiExportWindow::Run(Workbench& workbench)
         onShown();
     std::mt19937 random(static_cast<std::mt19937::result_type>(
         std::chrono::system_clock::now().time_since_epoch().count()));
-    return workbench.ExportAscii(random);
+    return ExportAscii(workbench, random);
 }
 
 } // namespace velmora::gui

@@ -1,6 +1,7 @@
 #include "dbstat.h"
 
 #include "base/ioerror.h"
+#include "report/statsreport.h"
 #include "base/numtext.h"
 #include "printreport.h"
 #include "qtprinttarget.h"

@@ -2,7 +2,7 @@
 
 #include "descriptors/catalogue.h"
 #include "fittedlabel.h"
-#include "graphics/explainchart.h"
+#include "report/explainchart.h"
 
 #include <QHelpEvent>
 #include <QLabel>

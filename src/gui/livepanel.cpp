@@ -3,7 +3,7 @@
 #include "base/ioerror.h"
 #include "base/numtext.h"
 #include "graphics/grafctab.h"
-#include "graphics/searchdiagram.h"
+#include "report/searchdiagram.h"
 #include "qtcanvas.h"
 #include "search/coefficients.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // Printing the search report from the main window: the report-style question, the print dialog,
 // the "Printing ..." note while the job runs, and the core's layout on the chosen printer.
-#include "search/reportprint.h"
+#include "report/reportprint.h"
 
 #include <QDialog>
 

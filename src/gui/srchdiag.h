@@ -3,7 +3,7 @@
 // spread over 20 classes, the search's calculation time and "OK". The chart is the core's; the
 // window renders it on a QPainter canvas.
 #include "graphics/chart.h"
-#include "graphics/searchdiagram.h"
+#include "report/searchdiagram.h"
 
 #include <QDialog>
 

@@ -2,6 +2,7 @@
 
 #include "descriptors/groups.h"
 #include "graphics/recordingprinttarget.h"
+#include "report/statsreport.h"
 #include "molecules_support.h"
 #include "scripted.h"
 #include "search/paramcalc.h"

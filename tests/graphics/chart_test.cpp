@@ -2,7 +2,7 @@
 #include "graphics/chart.h"
 #include "graphics/fontmetrics.h"
 #include "graphics/recordingcanvas.h"
-#include "graphics/searchdiagram.h"
+#include "report/searchdiagram.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The HTML report: content, escaping of file-borne texts, self-containment and safe writing.
 #include "base/ioerror.h"
-#include "graphics/explainchart.h"
-#include "graphics/htmlreport.h"
+#include "report/explainchart.h"
+#include "report/htmlreport.h"
 #include "search/coefficients.h"
 #include "test_support.h"
 #include "xmlcheck_support.h"

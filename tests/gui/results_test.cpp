@@ -11,7 +11,7 @@
 #include "explainpanel.h"
 #include "fittedlabel.h"
 #include "flowpage.h"
-#include "graphics/explainchart.h"
+#include "report/explainchart.h"
 #include "io/convert.h"
 #include "io/molfile.h"
 #include "overviewpage.h"
@@ -22,7 +22,7 @@
 #include "search/coefficients.h"
 #include "search/explain.h"
 #include "search/libparams.h"
-#include "search/reportprint.h"
+#include "report/reportprint.h"
 #include "srchdiag.h"
 #include "structurepanel.h"
 

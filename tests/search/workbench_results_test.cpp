@@ -5,9 +5,10 @@
 #include "base/ioerror.h"
 #include "io/convert.h"
 #include "io/molfile.h"
+#include "report/asciiexport.h"
+#include "report/reportprint.h"
 #include "search/coefficients.h"
 #include "search/descriptorlines.h"
-#include "search/reportprint.h"
 #include "scripted.h"
 #include "test_support.h"
 #include "workbench_support.h"
@@ -230,7 +231,7 @@ TEST_F(WorkbenchResultsTest, ExportedMatchesCarryRankPositionValueAndCoefficient
 TEST_F(WorkbenchResultsTest, AsciiExportNeedsASearchOfAnOpenLibrary)
 {
     std::mt19937 random(1);
-    EXPECT_THROW(wb.ExportAscii(random), IoError);
+    EXPECT_THROW(ExportAscii(wb, random), IoError);
     EXPECT_FALSE(fs::exists("asc")); // an empty library name would have named it
 }
 

@@ -5,9 +5,10 @@
 #include "io/convert.h"
 #include "io/libstamp.h"
 #include "io/molfile.h"
+#include "report/asciiexport.h"
+#include "report/reportprint.h"
 #include "search/coefficients.h"
 #include "search/paramcalc.h"
-#include "search/reportprint.h"
 #include "scripted.h"
 #include "test_support.h"
 #include "workbench_support.h"
@@ -615,7 +616,7 @@ TEST_F(WorkbenchTest, AsciiExportOfAHundredStructuresHoldsThemAll)
     ASSERT_EQ(wb.Results().filled, 50);
 
     std::mt19937 random(7);
-    const std::string path = wb.ExportAscii(random);
+    const std::string path = ExportAscii(wb, random);
     EXPECT_EQ(path, fs::absolute(dir.File("lib100.asc")).string());
     const auto lines = test::CrLfLines(test::ReadBytes(path));
     ASSERT_EQ(lines.size(), 5u + 100u);
@@ -677,7 +678,7 @@ TEST_F(WorkbenchTest, AsciiExportSamplesLargeTables)
     ASSERT_EQ(libraryNames.size(), 200u);
 
     std::mt19937 random(11);
-    const auto lines = test::CrLfLines(test::ReadBytes(wb.ExportAscii(random)));
+    const auto lines = test::CrLfLines(test::ReadBytes(ExportAscii(wb, random)));
     ASSERT_EQ(lines.size(), 5u + 100u);
     EXPECT_EQ(std::make_pair(lines[1], lines[2]), std::make_pair(std::string("80"), std::string("100")));
     // The header names all 80; the data lines only the 33 available in INTRO mode.
@@ -703,7 +704,7 @@ TEST_F(WorkbenchTest, AsciiExportSamplesLargeTables)
     for (int i = 0; i < kCatalogueSize && m < 50; ++i)
         if (IsDescriptor(i))
             selected[static_cast<std::size_t>(i)] = true, ++m;
-    const auto sampled = test::CrLfLines(test::ReadBytes(wb.ExportAscii(random)));
+    const auto sampled = test::CrLfLines(test::ReadBytes(ExportAscii(wb, random)));
     EXPECT_EQ(sampled[2], "160");
     ASSERT_EQ(sampled.size(), 5u + 160u);
     EXPECT_EQ(std::count_if(sampled.begin() + 5, sampled.end(), [](const std::string& l) { return l[0] == '1'; }), 120);
@@ -810,7 +811,7 @@ TEST_F(WorkbenchTest, AsciiExportUsesTheLastSearchAfterANewQuery)
     ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
     ASSERT_TRUE(wb.LoadQuery(test::DataFile("query.mol")));
     std::mt19937 random(3);
-    const auto lines = test::CrLfLines(test::ReadBytes(wb.ExportAscii(random)));
+    const auto lines = test::CrLfLines(test::ReadBytes(ExportAscii(wb, random)));
     ASSERT_EQ(lines.size(), 105u);
     EXPECT_EQ(std::count_if(lines.begin() + 5, lines.end(), [](const std::string& l) { return l[0] == '3'; }), 20);
     EXPECT_EQ(std::count_if(lines.begin() + 5, lines.end(), [](const std::string& l) { return l[0] == '2'; }), 20);

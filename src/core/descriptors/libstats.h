@@ -3,7 +3,6 @@
 // structures with unbonded atoms), how many carry coordinates, and how often 24 functional groups
 // occur. Counted from the descriptor file when the library has one, else from the structures.
 #include "base/progress.h"
-#include "graphics/printlayout.h"
 #include "io/structlib.h"
 
 #include <array>
@@ -35,11 +34,5 @@ const std::array<std::string, 24>& StatisticsLabels();
 // Counts a library; a stop request ends the count after the current structure.
 LibraryStatistics CountLibraryStatistics(StructureLibrary& library, const std::string& libraryName,
                                          Progress& progress);
-
-using ReportLine = PrintLine;
-// The printed report, line by line.
-std::vector<ReportLine> StatisticsReport(const LibraryStatistics& statistics, const std::string& libraryName);
-// The report as a print job, paged as PrintTextLines pages.
-void PrintStatisticsReport(PrintTarget& printer, const LibraryStatistics& statistics, const std::string& libraryName);
 
 } // namespace velmora

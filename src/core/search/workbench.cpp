@@ -82,18 +82,6 @@ const char* const kIntroModeNotice =
     "use the NORMAL MODE, because it is much more quicker and some features are\r"
     "only available in the normal mode .";
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-std::string Underscored(std::string text, std::size_t length)
-{
-    text = text.substr(0, length);
-    std::replace(text.begin(), text.end(), ' ', '_');
-    return text;
-}
-
 } // namespace
 
 // A descriptor's value straight from the bytes of a stored DescriptorRecord, without decoding the
@@ -946,110 +934,6 @@ std::vector<ReportRow> Workbench::ReportRows()
     for (int rank = 1; rank <= m_results.filled; ++rank)
         rows.push_back(ReadResultStructure(rank).row);
     return rows;
-}
-
-std::string Workbench::ExportAscii(std::mt19937& random)
-{
-    // The file is named after the open library and classes its structures by the last search.
-    if (!m_state.LibraryOpen || m_results.best.empty())
-        throw IoError(m_state.LibraryFileName, "there is no search of an open library to export");
-    const std::string path = std::filesystem::absolute(CompanionFileName(m_state.LibraryFileName, "asc")).string();
-    std::vector<int> selected, columns;
-    for (int i = 0; i < kCatalogueSize; ++i)
-        if (m_choice.DescSelected[static_cast<std::size_t>(i)]) {
-            selected.push_back(i);
-            if (m_choice.DescAvailable[static_cast<std::size_t>(i)])
-                columns.push_back(i);
-        }
-    const long m = static_cast<long>(selected.size());
-    const long n = CountLibraryRecords(m_state.LibraryFileName);
-    const long k = (m == 0 || n * m <= 8000) ? n : 8000 / m;
-
-    // The top sets: the filled ranks 1..40 and 1..20 of the last search.
-    std::set<long> top40, top20;
-    // The best list of the last search stays usable after a new query (until another library).
-    if (!m_results.best.empty())
-        for (int rank = 1; rank <= std::min(40, m_results.filled); ++rank) {
-            const long number = static_cast<long>(std::nearbyint(m_results.best[static_cast<std::size_t>(rank - 1)].number));
-            top40.insert(number);
-            if (rank <= 20)
-                top20.insert(number);
-        }
-    // Candidates 1..n-1 outside the top 40, drawn at random.
-    long pool = 0;
-    for (long r = 1; r < n; ++r)
-        pool += top40.count(r) == 0;
-    std::set<long> chosen;
-    auto draw = [&](long count) {
-        count = std::clamp(count, 0L, pool);
-        std::uniform_int_distribution<long> pick(0, std::max(0L, n - 1));
-        while (static_cast<long>(chosen.size()) < count) {
-            const long r = pick(random);
-            if (r > 0 && top40.count(r) == 0)
-                chosen.insert(r);
-        }
-    };
-    std::vector<bool> classOne(static_cast<std::size_t>(n + 1), false);
-    const long topCount = static_cast<long>(top40.size());
-    if (k > n / 2) {
-        draw(n - k);
-        for (long s = 1; s <= n; ++s)
-            classOne[static_cast<std::size_t>(s)] = chosen.count(s) == 0 && top40.count(s) == 0;
-    } else {
-        draw(k - topCount);
-        for (long s : chosen)
-            classOne[static_cast<std::size_t>(s)] = true;
-    }
-
-    FileRollback rollback(path, FileRollback::Mode::New);
-    TextWriter out(path);
-    out.WriteLine(path);
-    out.WriteLine(std::to_string(m));
-    out.WriteLine(std::to_string(k));
-    out.WriteLine("TRUE TRUE TRUE");
-    std::string header(22, ' ');
-    for (int i : selected)
-        header += PadLeft(Underscored(CatalogueName(i), 10), 11);
-    out.WriteLine(header + " ");
-
-    const bool normal = m_state.Mode == DescriptorMode::Normal;
-    const LibraryLock lock(m_state.LibraryFileName, LibraryWork::Read);
-    File records;
-    if (normal) {
-        const std::string pre = CompanionFileName(m_state.LibraryFileName, "pre");
-        CheckDescriptorFile(pre, m_state.LibraryCount);
-        if (const std::string mismatch = CompanionMismatch(m_state.LibraryFileName, "pre", false); !mismatch.empty())
-            throw IoError(pre, mismatch + "; calculate the descriptor values again to rebuild it");
-        records.reset(std::fopen(pre.c_str(), "rb"));
-        if (!records)
-            throw IoError(pre, std::string("cannot open the descriptor file: ") + std::strerror(errno));
-    }
-    std::array<std::uint8_t, kDescriptorRecordSize> bytes{};
-    for (int pass = 1; pass <= 3; ++pass)
-        for (long s = 1; s <= n; ++s) {
-            const bool inPass = pass == 1   ? classOne[static_cast<std::size_t>(s)]
-                                : pass == 2 ? top40.count(s) && !top20.count(s)
-                                            : top20.count(s) != 0;
-            if (!inPass)
-                continue;
-            m_library.ReadLibraryRecord(m_state.LibraryFileName, s);
-            const TCTab& table = m_library.Structure();
-            std::string line = std::to_string(pass) + PadLeft(Underscored(table.FStrucName, 19), 20) + " ";
-            if (normal) {
-                if (std::fseek(records.get(), (s - 1) * kDescriptorRecordSize, SEEK_SET) != 0 ||
-                    std::fread(bytes.data(), 1, bytes.size(), records.get()) != bytes.size())
-                    throw IoError(CompanionFileName(m_state.LibraryFileName, "pre"),
-                                  "no descriptor record for structure " + std::to_string(s));
-            }
-            for (int i : columns) {
-                const double value = normal ? StoredDescriptorValue(bytes.data(), i) : DescriptorValue(table, i);
-                line += PadLeft(FormatExponent(value, 2, 4), 11);
-            }
-            out.WriteLine(line + " ");
-        }
-    out.Close();
-    rollback.Keep();
-    return path;
 }
 
 } // namespace velmora

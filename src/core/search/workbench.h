@@ -18,7 +18,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -195,8 +194,6 @@ public:
     // PrepareResultExport, then shows the converter through runConverter. True when an export
     // completed while it was shown. Refused without results.
     bool ExportLibrary(Converter& converter, const std::function<void(Converter&)>& runConverter);
-    // The ASCII export of raw descriptor values; the generator decides the random sample.
-    std::string ExportAscii(std::mt19937& random);
 
 private:
     // The menu flags that follow from the results: export, ASCII export, detail page, flow icons.

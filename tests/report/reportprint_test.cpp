@@ -1,6 +1,6 @@
 // The printed search report on the recording print target: header positions, the table with its
 // page breaks and footers, the drawing grid, and the descriptor lines.
-#include "search/reportprint.h"
+#include "report/reportprint.h"
 
 #include "graphics/printlayout.h"
 #include "graphics/recordingprinttarget.h"

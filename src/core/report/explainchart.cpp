@@ -1,4 +1,4 @@
-#include "graphics/explainchart.h"
+#include "report/explainchart.h"
 
 #include "base/numtext.h"
 #include "graphics/xmltext.h"

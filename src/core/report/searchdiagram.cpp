@@ -1,4 +1,4 @@
-#include "graphics/searchdiagram.h"
+#include "report/searchdiagram.h"
 
 #include "search/coefficients.h"
 

@@ -3,8 +3,8 @@
 // and every best match drawn as inline SVG with name, CAS number and value, and the distribution
 // diagram with the calculation time. No scripts, no external files: it can be mailed and opened
 // in any browser.
-#include "graphics/searchdiagram.h"
 #include "model/ctab.h"
+#include "report/searchdiagram.h"
 #include "search/explain.h"
 
 #include <string>

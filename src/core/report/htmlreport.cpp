@@ -1,10 +1,10 @@
-#include "graphics/htmlreport.h"
+#include "report/htmlreport.h"
 
-#include "graphics/explainchart.h"
 #include "graphics/structuresvg.h"
 #include "graphics/svgcanvas.h"
 #include "graphics/wholefile.h"
 #include "graphics/xmltext.h"
+#include "report/explainchart.h"
 #include "search/coefficients.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "search/reportprint.h"
+#include "report/reportprint.h"
 
 #include "search/descriptorlines.h"
 
