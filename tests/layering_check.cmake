@@ -1,5 +1,6 @@
 # The core and the command-line tool stay free of Qt: no Qt include in src/core, src/cli or
-# src/interop, and the built velmora-cli links no Qt library; the core includes no RDKit.
+# src/interop, and the built velmora-cli links no Qt library; the core includes no RDKit, and its
+# folders include one another only downward, in the order of their layers.
 # Run as: cmake -DSOURCE_DIR=... -DCLI=... -P layering_check.cmake
 file(GLOB_RECURSE sources ${SOURCE_DIR}/src/core/*.h ${SOURCE_DIR}/src/core/*.cpp
      ${SOURCE_DIR}/src/cli/*.h ${SOURCE_DIR}/src/cli/*.cpp)
@@ -30,6 +31,48 @@ foreach(source IN LISTS core_sources)
     string(APPEND failures "${source} includes RDKit or the interop layer: ${includes}\n")
   endif()
 endforeach()
+# The core's folders are layered: base, model, io (with graphics beside it), descriptors, search,
+# report (with the editor beside it). A folder includes headers of its own folder and of folders
+# on lower levels only: never of a folder above it, nor of the one beside it (io and graphics,
+# report and the editor know nothing of each other). A new folder needs its level here.
+set(core_levels base 0 model 1 io 2 graphics 2 descriptors 3 search 4 report 5 editor 5)
+file(GLOB core_folders LIST_DIRECTORIES true RELATIVE ${SOURCE_DIR}/src/core ${SOURCE_DIR}/src/core/*)
+foreach(folder IN LISTS core_folders)
+  if(IS_DIRECTORY ${SOURCE_DIR}/src/core/${folder})
+    list(FIND core_levels ${folder} at)
+    if(at EQUAL -1)
+      string(APPEND failures "src/core/${folder} has no place in the core's layers\n")
+    endif()
+  endif()
+endforeach()
+foreach(source IN LISTS core_sources)
+  file(RELATIVE_PATH relative ${SOURCE_DIR}/src/core ${source})
+  if(NOT relative MATCHES "^([A-Za-z_]+)/")
+    continue()
+  endif()
+  set(folder ${CMAKE_MATCH_1})
+  list(FIND core_levels ${folder} at)
+  if(at EQUAL -1)
+    continue() # named above
+  endif()
+  math(EXPR at "${at} + 1")
+  list(GET core_levels ${at} level)
+  file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[A-Za-z_]+/")
+  foreach(include IN LISTS includes)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([A-Za-z_]+)/.*" "\\1" target "${include}")
+    list(FIND core_levels ${target} target_at)
+    if(target_at EQUAL -1 OR target STREQUAL folder)
+      continue()
+    endif()
+    math(EXPR target_at "${target_at} + 1")
+    list(GET core_levels ${target_at} target_level)
+    if(NOT target_level LESS level)
+      string(STRIP "${include}" include)
+      string(APPEND failures "src/core/${relative}: ${include} (${folder} may not include ${target})\n")
+    endif()
+  endforeach()
+endforeach()
+
 execute_process(COMMAND ldd ${CLI} OUTPUT_VARIABLE libraries RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "ldd ${CLI} failed")
@@ -42,4 +85,4 @@ if(failures)
   message(FATAL_ERROR "Layering broken:\n${failures}")
 endif()
 list(LENGTH sources count)
-message(STATUS "${count} core and CLI files without Qt; velmora-cli links no Qt")
+message(STATUS "${count} core and CLI files without Qt; core folders layered; velmora-cli links no Qt")
