@@ -683,5 +683,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(EditorTest)
+VELMORA_GUI_SUITE("editor_test", EditorTest);
 #include "editor_test.moc"

@@ -648,5 +648,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(PrintingTest)
+VELMORA_GUI_SUITE("printing_test", PrintingTest);
 #include "printing_test.moc"

@@ -761,5 +761,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(ResultsTest)
+VELMORA_GUI_SUITE("results_test", ResultsTest);
 #include "results_test.moc"

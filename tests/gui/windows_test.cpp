@@ -855,5 +855,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(WindowsTest)
+VELMORA_GUI_SUITE("windows_test", WindowsTest);
 #include "windows_test.moc"

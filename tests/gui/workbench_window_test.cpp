@@ -436,5 +436,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(WorkbenchWindowTest)
+VELMORA_GUI_SUITE("workbench_window_test", WorkbenchWindowTest);
 #include "workbench_window_test.moc"
