@@ -1,6 +1,6 @@
 // The one program of the GUI suites: runs the suite named by its first argument (a *_test file's
 // name) with the rest of the arguments passed to Qt Test, as each suite's own program once did.
-#include "gui_support.h"
+#include "gui_suites.h"
 
 #include <QApplication>
 #include <QtTest>

@@ -6,8 +6,6 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include <map>
-
 namespace velmora::test {
 
 namespace {
@@ -32,33 +30,7 @@ PrivateSettings& Settings()
 // Made as the suite's program starts, before its first window.
 const bool kSettingsMade = (Settings(), true);
 
-std::map<std::string, SuiteFactory>& Suites()
-{
-    static std::map<std::string, SuiteFactory> suites;
-    return suites;
-}
-
 } // namespace
-
-bool RegisterSuite(const char* name, SuiteFactory make)
-{
-    Suites()[name] = make;
-    return true;
-}
-
-std::unique_ptr<QObject> MakeSuite(const std::string& name)
-{
-    const auto found = Suites().find(name);
-    return found == Suites().end() ? nullptr : found->second();
-}
-
-std::vector<std::string> SuiteNames()
-{
-    std::vector<std::string> names;
-    for (const auto& [name, make] : Suites())
-        names.push_back(name);
-    return names;
-}
 
 QString SettingsFolder() { return Settings().folder.path(); }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the headless GUI suites: waiting for modal windows, finding menu actions,
 // pictures for a person to look at, and the main window answered by a scripted dialog.
+#include "gui_suites.h"
 #include "qtprogress.h"
 #include "qvxform.h"
 #include "scripted.h"
@@ -12,21 +13,10 @@
 #include <QtTest>
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace velmora::test {
-
-// The suites of the one GUI test program, each registered under its file's name by
-// VELMORA_GUI_SUITE; MakeSuite gives null for a name no suite has.
-using SuiteFactory = std::unique_ptr<QObject> (*)();
-bool RegisterSuite(const char* name, SuiteFactory make);
-std::unique_ptr<QObject> MakeSuite(const std::string& name);
-std::vector<std::string> SuiteNames();
-#define VELMORA_GUI_SUITE(name, Class)                                                                   \
-    static const bool velmoraSuiteRegistered = velmora::test::RegisterSuite(                             \
-        name, []() -> std::unique_ptr<QObject> { return std::make_unique<Class>(); })
 
 // The same look for every run: Fusion style and the substitute fonts.
 void SetUpLook();
