@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <map>
 #include <sstream>
-#include <sys/stat.h>
 
 namespace velmora {
 namespace {
@@ -207,49 +206,6 @@ TEST_F(SearchCommandTest, SearchNeverWritesOntoTheFilesItReads)
     EXPECT_EQ(run.err, "velmora-cli search: " + dir.File("nci") + ": not a structure library: a library's name ends in \".clb\"\n");
 }
 
-TEST_F(SearchCommandTest, UnreadableInputsAreNamedInTheError)
-{
-    const std::string lib = Import("lib30", test::NciRecords(1, 30));
-    ASSERT_EQ(RunTool({"build", lib}).status, 0);
-    const std::string junk = dir.File("junk.clb");
-    test::WriteBytes(junk, "not a library");
-    auto run = RunTool({"search", junk, lib, "--descriptors", "Atoms of C"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(Contains(run.err, "none CLB-Format !!  Please import library")) << run.err;
-    EXPECT_TRUE(Contains(run.err, junk)) << run.err;
-
-    const std::string notes = dir.File("notes.mol");
-    test::WriteBytes(notes, "shopping list\r\nmilk\r\n");
-    run = RunTool({"search", lib, notes, "--descriptors", "Atoms of C"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(Contains(run.err, "Fileformat not valid")) << run.err;
-    EXPECT_TRUE(Contains(run.err, notes)) << run.err;
-
-    run = RunTool({"build", junk});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "velmora-cli build: " + junk + ": none CLB-Format !!  Please import library\n");
-}
-
-TEST_F(SearchCommandTest, QueryThatIsNoFileIsRefusedWithTheTrueReason)
-{
-    const std::string lib = Import("lib30", test::NciRecords(1, 30));
-    ASSERT_EQ(RunTool({"build", lib}).status, 0);
-    const std::string fifo = dir.File("fifo.mol");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    fs::create_directory(dir.File("folder.mol"));
-    const std::vector<std::pair<std::string, std::string>> cases{
-        {dir.File("missing.mol"), "no such file"},
-        {dir.File("missing.clb"), "no such file"},
-        {dir.File("folder.mol"), "is a folder"},
-        {fifo, "is not a regular file"}, // and is never opened: that would wait for a writer
-    };
-    for (const auto& [query, reason] : cases) {
-        const auto run = RunTool({"search", lib, query, "--descriptors", "Atoms of C"});
-        EXPECT_EQ(run.status, 1) << query;
-        EXPECT_EQ(run.err, "velmora-cli search: " + query + ": " + reason + "\n");
-    }
-}
-
 TEST_F(SearchCommandTest, NoDescriptorLeftNamesTheQueryTheReasonAndWhatToDo)
 {
     // INTRO mode knows no augmented atoms.
@@ -371,18 +327,8 @@ TEST_F(SearchCommandTest, SearchWithASavedSetAndExportTheFilledRanks)
                                    "> <SIMILARITY_COEFFICIENT>\r\nEuclidean distance\r\n\r\n$$$$\r\n"));
     EXPECT_TRUE(Contains(exported, "> <SIMILARITY_RANK>\r\n30\r\n"));
 
-    // The ASCII table: N x m = 93 values, so every structure; the 30 filled ranks are the top
-    // sets (20 in class 3, 10 in class 2) and the rejected structure is class 1.
-    const auto ascii = test::CrLfLines(test::ReadBytes(dir.File("mixed.asc")));
-    ASSERT_EQ(ascii.size(), 5u + 31u);
-    EXPECT_EQ(std::make_pair(ascii[1], ascii[2]), std::make_pair(std::string("3"), std::string("31")));
-    std::map<char, int> classes;
-    for (std::size_t i = 5; i < ascii.size(); ++i)
-        ++classes[ascii[i][0]];
-    EXPECT_EQ(classes, (std::map<char, int>{{'1', 1}, {'2', 10}, {'3', 20}}));
-    const std::string lastName = Name(lib, 31);
-    EXPECT_EQ(ascii[5], "1" + std::string(20 - lastName.size(), ' ') + lastName + " " +
-                            " 0.00E+0000 0.00E+0000 0.00E+0000 ");
+    // The ASCII table (its layout is the core's) holds every structure, the rejected one too.
+    EXPECT_EQ(test::CrLfLines(test::ReadBytes(dir.File("mixed.asc"))).size(), 5u + 31u);
 
     run = RunTool({"search", lib, lib, "--set", "Missing"});
     EXPECT_EQ(run.status, 1);
@@ -442,12 +388,10 @@ TEST_F(SearchCommandTest, SetsListShowSaveDelete)
         EXPECT_TRUE(Contains(run.err, "This name still exists !")) << run.err;
     }
     EXPECT_EQ(RunTool({"sets", "save", "Bad", "Atoms of X", "--dir", d}).status, 2);
-    // Names that would break the file (or say nothing) are refused.
-    for (const std::string name : {"", "   ", "two\rlines", "two\nlines", "end\x1a", "tab\there"}) {
-        run = RunTool({"sets", "save", name, "Atoms of N", "--dir", d});
-        EXPECT_EQ(run.status, 1) << name;
-        EXPECT_TRUE(Contains(run.err, "velmora-cli sets: " + crits + ": A ")) << run.err;
-    }
+    // A name that would break the file is refused naming the file (the rules are the core's).
+    run = RunTool({"sets", "save", "two\nlines", "Atoms of N", "--dir", d});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(run.err, "velmora-cli sets: " + crits + ": A ")) << run.err;
     EXPECT_EQ(test::ReadBytes(crits), "2 [none]\r\n2 My set\r\n10\r\n132\r\n1 Rings\r\n142\r\n");
 
     ASSERT_EQ(RunTool({"sets", "delete", "My set", "--dir", d}).status, 0);

@@ -142,5 +142,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(ConverterWindowTest)
+VELMORA_GUI_SUITE("converter_window_test", ConverterWindowTest);
 #include "converter_window_test.moc"

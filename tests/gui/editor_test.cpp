@@ -30,7 +30,6 @@
 #include <QToolButton>
 
 #include <filesystem>
-#include <tuple>
 
 using namespace velmora;
 using namespace velmora::gui;
@@ -115,11 +114,8 @@ private:
         QVERIFY(!e.Button(Control::Draw)->isChecked() && e.Button(Control::Exit)->isEnabled());
         QCOMPARE(t.NumValidAtoms, 7);
         QCOMPARE(QPointF(t.Atom(7).x, t.Atom(7).y), QPointF(G));
-        for (auto [a, b] : {std::pair{1, 2}, {2, 3}, {3, 4}, {4, 5}, {5, 6}, {6, 1}, {3, 7}}) {
-            QCOMPARE(t.BondType(a, b), 1);
-            QCOMPARE(t.BondType(b, a), 1);
-        }
-        QCOMPARE(t.NumNeighbours(1), 2);
+        QCOMPARE(t.BondType(3, 7), 1);
+        QCOMPARE(t.BondType(7, 3), 1);
 
         // The element picker from a double click on "Change Atom": the gap after H keeps it open.
         bool pickerSeen = false;
@@ -182,7 +178,6 @@ private:
         // The connection table beside the drawing, and hidden again by a double click.
         e.ShowCtabAction()->trigger();
         QVERIFY(e.CtabList()->isVisible());
-        QCOMPARE(e.CtabList()->item(0)->text(), QString("# of atoms: 7"));
         QCOMPARE(e.CtabList()->item(7)->text(), QString(" 7 [O ]    3-"));
         QCOMPARE(e.Model().LabelMode, 3);
         QTest::qWait(20); // laid out
@@ -198,17 +193,23 @@ private:
         QTRY_VERIFY(!e.CtabList()->isVisible());
         QCOMPARE(e.Model().LabelMode, 1);
 
-        // The distance matrix.
+        // The distance matrix (its cells are the core's): headed by the atoms, every heading and
+        // the notes readable whole.
         bool matrixSeen = false;
         WhenModal<TFrmMatGrid>([&](TFrmMatGrid* m) {
             matrixSeen = true;
+            QTableWidget* grid = m->Grid();
             QCOMPARE(m->windowTitle(), QString("Distance Matrix"));
-            QCOMPARE(m->Grid()->horizontalHeaderItem(0)->text(), QString("1 C"));
-            QCOMPARE(m->Grid()->verticalHeaderItem(6)->text(), QString("7 O"));
-            QCOMPARE(m->Grid()->item(3, 0)->text(), QString("3")); // across the ring
-            QCOMPARE(m->Grid()->item(6, 0)->text(), QString("3"));
-            QCOMPARE(m->Grid()->verticalHeaderItem(7)->text(), QString("Sum"));
-            QCOMPARE(m->Grid()->item(7, 6)->text(), QString("15"));
+            QCOMPARE(grid->columnCount(), 7);
+            QCOMPARE(grid->horizontalHeaderItem(0)->text(), QString("1 C"));
+            QCOMPARE(grid->verticalHeaderItem(6)->text(), QString("7 O"));
+            QCOMPARE(grid->item(3, 0)->text(), QString("3")); // across the ring
+            QCOMPARE(grid->verticalHeaderItem(7)->text(), QString("Sum"));
+            QVERIFY(grid->horizontalHeader()->isVisible() && grid->verticalHeader()->isVisible());
+            QTest::qWait(20);
+            for (int k = 0; k < 7; ++k)
+                QVERIFY(grid->columnWidth(k) >= grid->fontMetrics().horizontalAdvance(grid->horizontalHeaderItem(k)->text()));
+            QVERIFY(m->width() >= m->Notes()->sizeHint().width());
             Screenshot(m, "editor-distance-matrix");
             QTest::mouseClick(m->OkButton(), Qt::LeftButton);
         });
@@ -332,8 +333,6 @@ private slots:
         }
     }
 
-    // Saving on the scratchpad and leaving by the menu's "Exit" end a chain being drawn, so its
-    // bonds are stored from both ends.
     // With "Live" ticked the panel follows the drawing: greyed while a search of the newest
     // drawing runs, then the best matches of exactly that drawing, as a plain search ranks them.
     void liveResultsFollowTheDrawing()
@@ -424,18 +423,16 @@ private slots:
         draw->trigger();
     }
 
+    // Saving on the scratchpad and leaving by the menu's "Exit" end a chain being drawn, so its
+    // bonds are stored from both ends.
     void handOverWhileDrawing()
     {
         TDrawpenForm e(m_dir.Path().string());
         e.show();
         QVERIFY(QTest::qWaitForWindowExposed(&e));
-        e.ShowCtabAction()->trigger();
         Press(e, Control::Draw);
         Click(e, A);
         Click(e, B);
-        // The bond just drawn is listed at both its atoms.
-        QCOMPARE(e.CtabList()->item(1)->text(), QString(" 1 [C ]    2-"));
-        QCOMPARE(e.CtabList()->item(2)->text(), QString(" 2 [C ]    1-"));
         QVERIFY(e.Button(Control::SaveScratch)->isEnabled());
         Press(e, Control::SaveScratch);
         QCOMPARE(e.Controller().ActiveTool(), Tool::None);
@@ -455,63 +452,9 @@ private slots:
         QCOMPARE(e.Structure().BondType(3, 2), 1);
     }
 
-    // The distance matrix of ethanol and a lone chloride: atoms as headings, dashes between the
-    // fragments, and sums that add only the distances within a fragment.
-    void distanceMatrixIsLabelled()
-    {
-        TDrawpenForm e(m_dir.Path().string());
-        e.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&e));
-        Press(e, Control::Draw);
-        for (QPoint p : {A, B, C})
-            Click(e, p);
-        Click(e, {0, 0}, Qt::RightButton);
-        Click(e, G + QPoint(52, 60));
-        Click(e, {0, 0}, Qt::RightButton);
-        Click(e, {0, 0}, Qt::RightButton);
-        e.Model().SelectedElement = 8;
-        e.Model().ChangeAtom(3);
-        e.Model().SelectedElement = 17;
-        e.Model().ChangeAtom(4);
-        bool seen = false;
-        WhenModal<TFrmMatGrid>([&](TFrmMatGrid* m) {
-            seen = true;
-            QTableWidget* grid = m->Grid();
-            QCOMPARE(grid->columnCount(), 4);
-            QCOMPARE(grid->rowCount(), 5);
-            QStringList columns, rows;
-            for (int k = 0; k < 4; ++k)
-                columns << grid->horizontalHeaderItem(k)->text();
-            for (int k = 0; k < 5; ++k)
-                rows << grid->verticalHeaderItem(k)->text();
-            QCOMPARE(columns, QStringList({"1 C", "2 C", "3 O", "4 Cl"}));
-            QCOMPARE(rows, QStringList({"1 C", "2 C", "3 O", "4 Cl", "Sum"}));
-            QCOMPARE(grid->item(2, 0)->text(), QString("2"));
-            QCOMPARE(grid->item(3, 0)->text(), QString::fromUtf8("\u2013"));
-            QCOMPARE(grid->item(0, 3)->text(), QString::fromUtf8("\u2013"));
-            QStringList sums;
-            for (int k = 0; k < 4; ++k)
-                sums << grid->item(4, k)->text();
-            QCOMPARE(sums, QStringList({"3", "2", "3", "0"}));
-            QVERIFY(m->Notes()->text().contains("All sums: 8"));
-            QVERIFY(m->Notes()->text().contains("not connected"));
-            QVERIFY(grid->horizontalHeader()->isVisible() && grid->verticalHeader()->isVisible());
-            QTest::qWait(20);
-            // Every heading and cell can be read whole.
-            for (int k = 0; k < 4; ++k)
-                QVERIFY(grid->columnWidth(k) >= grid->fontMetrics().horizontalAdvance(columns[k]));
-            QVERIFY(m->width() >= m->Notes()->sizeHint().width());
-            Screenshot(m, "distance-matrix-labelled");
-            QTest::mouseClick(m->OkButton(), Qt::LeftButton);
-        });
-        Press(e, Control::DistanceMatrix);
-        QVERIFY(seen);
-    }
-
-    // The drawing follows the window: labels far right in a widened window are drawn, the grid
-    // has a dot every 13 x 15 pixels.
-    // Naphthalene from the benzene template in two clicks, a nitrogen typed over one of its atoms,
-    // and both steps undone and redone from the keyboard and the buttons.
+    // The window's keys and buttons reach the editing rules (tested in the core): naphthalene from
+    // the benzene template in two clicks, a nitrogen typed over one of its atoms, both steps undone
+    // and redone from the keyboard and the buttons, an atom deleted by its key.
     void ringTemplatesKeysAndUndo()
     {
         TDrawpenForm e(m_dir.Path().string());
@@ -529,17 +472,6 @@ private slots:
         Screenshot(&e, "editor-ring-preview");
         Click(e, side); // on the right-hand bond: fused
         QCOMPARE(t.NumValidAtoms, 10);
-        int bonds = 0, doubles = 0;
-        for (int i = 1; i <= 10; ++i)
-            for (int j = i + 1; j <= 10; ++j) {
-                QCOMPARE(t.BondType(i, j), t.BondType(j, i));
-                bonds += t.BondType(i, j) != 0;
-                doubles += t.BondType(i, j) == 2;
-            }
-        QCOMPARE(bonds, 11);
-        QCOMPARE(doubles, 5);
-        for (int i = 7; i <= 10; ++i)
-            QVERIFY(t.Atom(i).x > side.x());
         QVERIFY(e.Button(Control::Undo)->isEnabled());
 
         // The pointer over the far right atom; "N" makes it a nitrogen.
@@ -571,23 +503,6 @@ private slots:
         QCOMPARE(CompareCtab(t, withNitrogen), 0);
         Press(e, Control::Benzene); // the tool ends
         QCOMPARE(e.Controller().ActiveTool(), Tool::None);
-
-        // A hydroxy and an amino group drawn with the bond tool from the top and bottom atoms.
-        Press(e, Control::Bond);
-        for (auto [from, to, symbol] : {std::tuple{QPoint(195, 120), QPoint(195, 60), 'O'},
-                                        std::tuple{QPoint(195, 180), QPoint(195, 240), 'N'}}) {
-            Click(e, from);
-            Move(e, to);
-            QCOMPARE(e.Controller().Current().y, from.y() + (to.y() > from.y() ? 30.0 : -30.0));
-            Click(e, to);
-            Click(e, {0, 0}, Qt::RightButton);
-            Move(e, QPoint(from.x(), (from.y() + (to.y() > from.y() ? 30 : -30))));
-            QTest::keyClick(e.DrawingArea(), symbol);
-        }
-        QCOMPARE(t.NumValidAtoms, 12);
-        QCOMPARE(t.AtNum(11), 8);
-        QCOMPARE(t.AtNum(12), 7);
-        Press(e, Control::Bond);
         Screenshot(&e, "editor-ring-templates");
     }
 
@@ -645,6 +560,8 @@ private slots:
         Screenshot(&f, "editor-pasted");
     }
 
+    // The drawing follows the window: labels far right in a widened window are drawn, the grid
+    // has a dot every 13 x 15 pixels.
     void gridAndLargeWindow()
     {
         TDrawpenForm e(m_dir.Path().string());
@@ -683,5 +600,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(EditorTest)
+VELMORA_GUI_SUITE("editor_test", EditorTest);
 #include "editor_test.moc"

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the headless GUI suites: waiting for modal windows, finding menu actions,
 // pictures for a person to look at, and the main window answered by a scripted dialog.
+#include "gui_suites.h"
 #include "qtprogress.h"
 #include "qvxform.h"
 #include "scripted.h"

@@ -111,5 +111,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(LibraryWindowsTest)
+VELMORA_GUI_SUITE("library_windows_test", LibraryWindowsTest);
 #include "library_windows_test.moc"

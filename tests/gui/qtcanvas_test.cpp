@@ -5,6 +5,7 @@
 #include "graphics/grafctab.h"
 #include "io/molfile.h"
 #include "qtcanvas.h"
+#include "gui_support.h"
 #include "test_support.h"
 
 #include <QApplication>
@@ -129,5 +130,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(QtCanvasTest)
+VELMORA_GUI_SUITE("qtcanvas_test", QtCanvasTest);
 #include "qtcanvas_test.moc"

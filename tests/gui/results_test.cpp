@@ -117,7 +117,7 @@ class ResultsTest : public QObject {
 private:
     test::TempDir m_dir;
     std::unique_ptr<test::MainWindow> m_main;
-    std::string m_sd30, m_cut, m_library;
+    std::string m_sd30, m_library;
     std::vector<int> m_varying, m_constant; // list positions whose values differ / agree in the library
 
     Workbench& Bench() { return m_main->window.Bench(); }
@@ -145,11 +145,6 @@ private slots:
         test::SetUpLook();
         m_sd30 = File("thirty.sdf");
         test::WriteBytes(m_sd30, test::NciRecords(1, 30));
-        // Five records and a sixth without its "$$$$" line.
-        std::string sixth = test::NciRecords(31, 1);
-        sixth.resize(sixth.rfind("$$$$"));
-        m_cut = File("cut.sd");
-        test::WriteBytes(m_cut, test::NciRecords(40, 5) + sixth);
         test::WriteBytes(File("toluene.mol"), kToluene);
         m_main = std::make_unique<test::MainWindow>(m_dir.Path().string());
         QVERIFY(m_main->Show({1100, 760}));
@@ -160,7 +155,7 @@ private slots:
         m_main.reset();
     }
 
-    // Import with "Save As ..." and "Convert"; Append after a cut record, Replace, and an abort.
+    // Import with "Save As ..." and "Convert", and an append aborted in the progress window.
     void importThroughTheConverter()
     {
         // A target typed without an extension becomes a library file: "lib30.clb".
@@ -200,58 +195,17 @@ private slots:
         QCOMPARE(Bench().State().LibraryCount, 30L);
         QVERIFY(m_main->window.Flow().internalLibrary->isVisibleTo(&m_main->window));
 
-        // Append a file whose last record is cut off: five records join the library.
-        auto convertWith = [&](MessageAnswer existing, bool abort) {
-            WhenModal<TConvertForm>([this, existing, abort](TConvertForm* form) {
-                Dialog().answers.push_front(existing);
-                form->SaveAsButton()->click();
-                if (abort)
-                    QTimer::singleShot(0, m_main->progress.Window().AbortButton(), &QPushButton::click);
-                form->ConvertButton()->click();
-                form->ExitButton()->click();
-            });
-        };
-        Dialog().shown.clear();
-        Dialog().files = {m_cut, m_library};
-        Dialog().answers = {MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::No};
-        convertWith(MessageAnswer::Append, false);
-        Action(&m_main->window, "&Import Library")->trigger();
-        QVERIFY(Dialog().shown.size() >= 2);
-        QVERIFY(test::ExpectMessage(Dialog().shown[0], MessageKind::Confirmation, "File already exists",
-                                    MessageButtons::ReplaceAppendAbort));
-        QCOMPARE(Dialog().shown[0].caption, std::string("Information"));
-        QVERIFY(test::ExpectMessage(Dialog().shown[1], MessageKind::Information,
-                                    "Conversion successful\rThe incomplete last structure was cut !!!", MessageButtons::Ok));
-        QCOMPARE(CountLibraryRecords(m_library), 35L);
-        QCOMPARE(Bench().State().LibraryCount, 35L); // the open library read again
-
-        // Replace: the library holds the thirty again.
-        Dialog().shown.clear();
-        Dialog().files = {m_sd30, File("lib30")};
-        Dialog().answers = {MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::No};
-        convertWith(MessageAnswer::Replace, false);
-        Action(&m_main->window, "&Import Library")->trigger();
-        QCOMPARE(Dialog().shown.at(1).text, std::string("Conversion successful"));
-        QCOMPARE(CountLibraryRecords(m_library), 30L);
-        QCOMPARE(Bench().State().LibraryCount, 30L);
-
-        // Aborted in the progress window: no success message, and the partial library is not opened.
-        Dialog().shown.clear();
-        Dialog().files = {m_sd30, File("aborted.clb")};
-        Dialog().answers.clear();
-        convertWith(MessageAnswer::Ok, true);
-        Action(&m_main->window, "&Import Library")->trigger();
-        for (const auto& shown : Dialog().shown)
-            QVERIFY2(shown.text.find("Conversion successful") == std::string::npos, shown.text.c_str());
-        QCOMPARE(Bench().State().LibraryFileName, m_library);
-        QVERIFY(!m_main->progress.Busy() && !m_main->progress.Window().isVisible());
-        QVERIFY(CountLibraryRecords(File("aborted.clb")) < 30);
-
         // Aborted while appending to the open library: that library is read afresh.
         Dialog().shown.clear();
         Dialog().files = {m_sd30, m_library};
         Dialog().answers = {MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::No};
-        convertWith(MessageAnswer::Append, true);
+        WhenModal<TConvertForm>([this](TConvertForm* form) {
+            Dialog().answers.push_front(MessageAnswer::Append); // "File already exists"
+            form->SaveAsButton()->click();
+            QTimer::singleShot(0, m_main->progress.Window().AbortButton(), &QPushButton::click);
+            form->ConvertButton()->click();
+            form->ExitButton()->click();
+        });
         Action(&m_main->window, "&Import Library")->trigger();
         QCOMPARE(Bench().State().LibraryFileName, m_library);
         QVERIFY(Bench().State().LibraryOpen);
@@ -260,7 +214,7 @@ private slots:
         QCOMPARE(Dialog().shown.at(2).text, std::string(kIntroNotice));
     }
 
-    // Every check and message of the descriptor dialog, the named sets in crits.txt, and the grid.
+    // The descriptor dialog: clicks, the library check, named sets, and the grid.
     void descriptorDialog()
     {
         QVERIFY(test::BuildDescriptorFiles(m_library));
@@ -282,7 +236,6 @@ private slots:
         QVERIFY(m_main->window.OpenLibraryFile(m_library));
         QVERIFY(m_main->window.LoadQueryFile(File("toluene.mol")));
         QCOMPARE(Bench().State().Mode, DescriptorMode::Normal);
-        const std::string crits = m_dir.File("crits.txt");
 
         // INTRO mode: augmented atoms are not available.
         Dialog().shown.clear();
@@ -313,7 +266,6 @@ private slots:
         WhenModal<TSimCritDlg>([&](TSimCritDlg* d) {
             QCOMPARE(d->windowTitle(), QString("Structural Descriptors"));
             QCOMPARE(d->List()->count(), kDescriptorCount);
-            QCOMPARE(d->List()->item(ListPosition(DescriptorIndex("COO  (not a COOH)")))->text(), QString("COO  (not a COOH)"));
             QCOMPARE(d->Sets()->itemText(0), QString("[none]"));
             QVERIFY(d->AugAtomsButton()->isEnabled());
 
@@ -331,63 +283,23 @@ private slots:
             ClickItem(d->List(), b);
             Screenshot(d, "descriptors-3");
 
-            // Save as a named set; the name "[none]" is taken.
-            Dialog().texts = {std::string("three"), std::string("[none]")};
+            // Saved as a named set (the texts of crits.txt and the set messages are the core's and
+            // tested there): the list offers it; a set this library cannot use whole is cut.
+            Dialog().texts = {std::string("three")};
             d->SaveButton()->click();
             QCOMPARE(Dialog().textCaptions.back(), std::string("Name this new criteriaset:"));
             QCOMPARE(d->Sets()->currentText(), QString("three"));
-            const std::string expected = "2 [none]\r\n2 withcut\r\n" + std::to_string(low) + "\r\n" +
-                                         std::to_string(high) + "\r\n3 three\r\n" + std::to_string(a) + "\r\n" +
-                                         std::to_string(b) + "\r\n" + std::to_string(c) + "\r\n";
-            QCOMPARE(test::ReadBytes(crits), expected);
-            d->SaveButton()->click();
-            QVERIFY(test::ExpectMessage(Dialog().shown.back(), MessageKind::Warning,
-                                        "             This name still exists !\r"
-                                        "Please choose a different name or delete the old one .",
-                                        MessageButtons::Ok));
-            QCOMPARE(test::ReadBytes(crits), expected);
-
-            // Deselect all, then the set again; a set with a descriptor this library cannot use.
             d->DeselectButton()->click();
             QVERIFY(GridNames(d).isEmpty() && d->Sets()->currentIndex() == 0 && !d->SaveButton()->isEnabled());
             emit d->Sets()->activated(2);
             QCOMPARE(GridNames(d).size(), 3);
             emit d->Sets()->activated(1);
-            QVERIFY(test::ExpectMessage(Dialog().shown.back(), MessageKind::Warning,
-                                        "Your chosen criterium set includes criteria that makes no sense with your libraray !\r"
-                                        "Following criteria had been cut now from the origin criterium set:\r" +
-                                            NameAt(constant),
-                                        MessageButtons::Ok));
+            QCOMPARE(Dialog().shown.back().kind, MessageKind::Warning);
             QCOMPARE(d->Sets()->currentIndex(), 0);
             QCOMPARE(GridNames(d), QStringList{QString::fromStdString(NameAt(a))});
-
-            // Delete: not "[none]"; a set after confirmation.
-            d->DeleteButton()->click();
-            QVERIFY(test::ExpectMessage(Dialog().shown.back(), MessageKind::Error,
-                                        "You can\xC2\xB4t delete this one\rThis is not a userdefined criteriaset",
-                                        MessageButtons::Ok));
-            emit d->Sets()->activated(2);
-            Dialog().answers = {MessageAnswer::Ok};
-            d->DeleteButton()->click();
-            QVERIFY(test::ExpectMessage(Dialog().shown.back(), MessageKind::Warning, "Do you really want to delete \"three\" ?",
-                                        MessageButtons::OkCancel));
-            QCOMPARE(test::ReadBytes(crits), "1 [none]\r\n2 withcut\r\n" + std::to_string(low) + "\r\n" +
-                                                 std::to_string(high) + "\r\n");
-            QCOMPARE(d->Sets()->count(), 2);
-            QVERIFY(GridNames(d).isEmpty());
-
-            // The augmented atoms of toluene, where the library check lets them in; others stay.
-            ClickItem(d->List(), a);
+            // The query's augmented atoms join the grid.
             d->AugAtomsButton()->click();
-            QStringList expectedAug{QString::fromStdString(NameAt(a))};
-            for (const char* name : {"Aug: C1C4C4C", "Aug: C4C4C", "Aug: C1C"})
-                if (LibraryCheck(m_library, DescriptorMode::Normal, DescriptorIndex(name)))
-                    expectedAug << name;
-            QStringList chosen = GridNames(d);
-            chosen.sort();
-            expectedAug.sort();
-            QCOMPARE(chosen, expectedAug);
-            QVERIFY(expectedAug.size() > 1);
+            QVERIFY(GridNames(d).size() > 1);
 
             // The grid grows with its rows up to its largest height, then scrolls.
             d->DeselectButton()->click();
@@ -682,12 +594,7 @@ private slots:
         Action(&window, "Export as ASCII")->trigger();
         QVERIFY(windowShown && !window.AsciiWindow().isVisible());
         const auto lines = test::CrLfLines(test::ReadBytes(CompanionFileName(m_library, "asc")));
-        QCOMPARE(lines.size(), std::size_t{5 + 30});
-        QCOMPARE(lines[0], fs::absolute(CompanionFileName(m_library, "asc")).string());
-        QCOMPARE(lines[1], std::string("25"));
-        QCOMPARE(lines[2], std::string("30"));
-        QCOMPARE(lines[3], std::string("TRUE TRUE TRUE"));
-        QCOMPARE(lines[4].substr(0, 22), std::string(22, ' '));
+        QCOMPARE(lines.size(), std::size_t{5 + 30}); // the table's layout is the core's
 
         // Export of the best matches; an aborted export does not mark the exported library.
         const std::string hits = File("hits.sdf");
@@ -710,17 +617,6 @@ private slots:
         QCOMPARE(Dialog().filters.back(), std::string("Mol-File (*.mol ; *.sd ; *.sdf)|*.sdf;*.mol;*.sd"));
         QVERIFY(test::ExpectMessage(Dialog().shown.at(0), MessageKind::Information, "Conversion successful", MessageButtons::Ok));
         QCOMPARE(CountSDRecords(hits), 30L);
-        {
-            // Every exported match says its rank, library position, value and coefficient.
-            const std::string exported = test::ReadBytes(hits);
-            std::string value = all[0].value;
-            value.erase(0, value.find_first_not_of(' '));
-            const std::string first = "> <SIMILARITY_RANK>\r\n1\r\n\r\n> <LIBRARY_POSITION>\r\n" +
-                                      std::to_string(all[0].libraryPosition) + "\r\n\r\n> <SIMILARITY_VALUE>\r\n" +
-                                      value + "\r\n\r\n> <SIMILARITY_COEFFICIENT>\r\nManhattan distance\r\n";
-            QVERIFY(exported.find(first) != std::string::npos);
-            QVERIFY(exported.find("> <SIMILARITY_RANK>\r\n30\r\n") != std::string::npos);
-        }
         QCOMPARE(window.Flow().similarityExport->Fill(), QColor(0, 255, 0));
         Dialog().files = {hits};
         Dialog().answers = {MessageAnswer::Replace};
@@ -761,5 +657,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(ResultsTest)
+VELMORA_GUI_SUITE("results_test", ResultsTest);
 #include "results_test.moc"

@@ -83,5 +83,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(SetFileWatchTest)
+VELMORA_GUI_SUITE("set_file_watch_test", SetFileWatchTest);
 #include "set_file_watch_test.moc"

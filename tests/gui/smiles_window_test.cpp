@@ -108,5 +108,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(SmilesWindowTest)
+VELMORA_GUI_SUITE("smiles_window_test", SmilesWindowTest);
 #include "smiles_window_test.moc"
