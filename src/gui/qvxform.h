@@ -109,7 +109,7 @@ private:
     void BuildToolBar();
     void BuildPages();
     void ConnectFlow();
-    void OnPhase(const std::string& caption, bool started);
+    void OnPhase(ProgressKind kind, bool started);
     void ShowPage();
 
     bool NewLibrary();
