@@ -81,7 +81,7 @@ TQVXForm::TQVXForm(UserDialog& dialog, QtProgress& progress, std::string working
                                                           }
                                                       })),
       m_workbench(*m_workbenchDialog, progress, workingDirectory),
-      m_pages(m_workbench.State().BackPage)
+      m_pages(m_workbench.Pages())
 {
     setWindowTitle("Velmora");
     m_progress.SetParentWidget(this);

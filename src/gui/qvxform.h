@@ -131,7 +131,7 @@ private:
     // what stands behind a message box is not the state before the command.
     std::unique_ptr<UserDialog> m_workbenchDialog;
     Workbench m_workbench;
-    PageNavigation m_pages;
+    PageNavigation& m_pages; // the workbench's
     std::map<LaterCommand, std::function<void()>> m_later;
     std::map<LaterCommand, QAction*> m_laterActions;
     bool m_inCommand = false;

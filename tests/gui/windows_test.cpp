@@ -5,6 +5,7 @@
 #include "qtprogress.h"
 #include "qtuserdialog.h"
 #include "gui_support.h"
+#include "workbench_access.h"
 #include "sharedprinter.h"
 #include "flowpage.h"
 #include "io/convert.h"
@@ -725,7 +726,7 @@ private slots:
         for (int i = 0; i < 153; ++i)
             parameters.write(" 2.50000000000000E+0000 1.25000000000000E+0000\r\n");
         parameters.close();
-        SearchState& state = workbench.State();
+        SearchState& state = WorkbenchTestAccess::State(workbench);
         state.LibraryFileName = library.toStdString();
         state.LibraryOpen = true;
         state.QueryFileName = folder.filePath(QStringLiteral("query.mol")).toStdString();

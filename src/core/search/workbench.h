@@ -12,6 +12,7 @@
 #include "io/liblock.h"
 #include "io/structlib.h"
 #include "search/libparams.h"
+#include "search/navigation.h"
 #include "search/ranking.h"
 #include "search/statistics.h"
 
@@ -109,8 +110,11 @@ public:
     // The descriptor sets live in UserDataDirectory(workingDirectory).
     Workbench(UserDialog& dialog, Progress& progress, std::string workingDirectory);
 
-    SearchState& State() { return m_state; }
+    // The state changes only through the commands below.
     const SearchState& State() const { return m_state; }
+    // Which result page the window shows and where " Back  " leads (the state's BackPage).
+    PageNavigation& Pages() { return m_pages; }
+    const PageNavigation& Pages() const { return m_pages; }
     StructureLibrary& Library() { return m_library; }
     DescriptorChoice& Choice() { return m_choice; }
     DescriptorSelection& Selection() { return m_selection; }
@@ -186,6 +190,9 @@ public:
     // Library().Structure(). When the read fails the structure is left empty, never holding the
     // structure read before, and the row has no name or CAS number.
     ResultStructure ReadResultStructure(int rank);
+    // The detail page shows rank p: it becomes the state's structure counter. A rank outside the
+    // results (or without results) leaves the counter as it is.
+    void SetShownRank(int rank);
     // The SD data items an export of the best matches writes with the structure of rank p: its rank,
     // library position, value (as the report shows it) and the coefficient's name.
     std::vector<SDDataItem> ResultDataItems(int rank) const;
@@ -199,6 +206,9 @@ public:
     std::string ExportAscii(std::mt19937& random);
 
 private:
+    // Tests set up states no command reaches cheaply (a library taken as open without its files).
+    friend struct WorkbenchTestAccess;
+
     // The menu flags that follow from the results: export, ASCII export, detail page, flow icons.
     void MenuExtras(MenuState& menu) const;
     bool IsLibrary(const std::string& file);
@@ -220,6 +230,7 @@ private:
     UserDialog& m_dialog;
     Progress& m_progress;
     SearchState m_state;
+    PageNavigation m_pages{m_state.BackPage};
     StructureLibrary m_library;
     DescriptorChoice m_choice;
     DescriptorSelection m_selection;
