@@ -53,7 +53,7 @@ CliProgress::CliProgress(CommandContext& context) : m_context(context)
 
 CliProgress::~CliProgress() { std::signal(SIGINT, SIG_DFL); }
 
-void CliProgress::Start(const std::string& caption, long total)
+void CliProgress::Start(ProgressKind, const std::string& caption, long total)
 {
     m_caption = caption;
     m_total = total;

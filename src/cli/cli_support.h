@@ -44,7 +44,7 @@ class CliProgress final : public Progress {
 public:
     explicit CliProgress(CommandContext& context);
     ~CliProgress() override;
-    void Start(const std::string& caption, long total) override;
+    void Start(ProgressKind kind, const std::string& caption, long total) override;
     void Step(long done) override;
     ProgressRequest Poll() override;
     void Finish() override;

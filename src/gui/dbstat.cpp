@@ -25,7 +25,7 @@ namespace velmora::gui {
 class TStatisticForm::CountProgress final : public Progress {
 public:
     explicit CountProgress(TStatisticForm& form) : m_form(form) { m_clock.start(); }
-    void Start(const std::string&, long total) override
+    void Start(ProgressKind, const std::string&, long total) override
     {
         m_form.m_total = total;
         m_form.m_totalLabel->setText(QString::number(total));

@@ -168,7 +168,7 @@ void DetailPage::ShowEntry(int rank)
 {
     if (!m_filled || !m_workbench.HasResults())
         return;
-    m_workbench.State().StructureCounter = rank;
+    m_workbench.SetShownRank(rank);
     const ResultStructure result = m_workbench.ReadResultStructure(rank);
     m_value->setText(QString::fromStdString(result.row.value));
     m_rank->setText(result.row.rank > 0

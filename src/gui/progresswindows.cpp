@@ -62,8 +62,9 @@ WaitWindow::WaitWindow(QWidget* parent) : QDialog(parent)
     setMinimumWidth(300);
 }
 
-void WaitWindow::Begin(const QString& label)
+void WaitWindow::Begin(ProgressKind kind, const QString& label)
 {
+    m_abortButton->setVisible(Abortable(kind));
     m_label->setText(label);
     m_count->clear();
     m_abort = false;
@@ -73,11 +74,6 @@ void WaitWindow::Begin(const QString& label)
 void WaitWindow::SetCount(long count)
 {
     m_count->setText(QString::number(count));
-}
-
-void WaitWindow::SetAbortable(bool abortable)
-{
-    m_abortButton->setVisible(abortable);
 }
 
 void WaitWindow::End()
@@ -147,11 +143,11 @@ ProgressWindow::ProgressWindow(QWidget* parent) : QDialog(parent)
     setMinimumWidth(360);
 }
 
-void ProgressWindow::Begin(const QString& caption, long total)
+void ProgressWindow::Begin(ProgressKind kind, const QString& caption, long total)
 {
-    m_conversion = caption == kConversion;
     setWindowTitle(caption);
-    m_doneLabel->setText(m_conversion ? QStringLiteral("Converted structures:") : QStringLiteral("Calculated structures:"));
+    m_doneLabel->setText(kind == ProgressKind::Conversion ? QStringLiteral("Converted structures:")
+                                                          : QStringLiteral("Calculated structures:"));
     m_total->setText(QString::number(total));
     m_done->setText(QStringLiteral("0"));
     m_gauge->setRange(0, static_cast<int>(std::max(total, 1L)));
@@ -159,6 +155,8 @@ void ProgressWindow::Begin(const QString& caption, long total)
     m_abort = false;
     m_suspended = false;
     m_suspendButton->setText(QStringLiteral("Suspend"));
+    m_suspendButton->setEnabled(Suspendable(kind));
+    m_abortButton->setEnabled(Abortable(kind));
     ShowNonBlocking(*this);
 }
 
@@ -166,11 +164,6 @@ void ProgressWindow::SetDone(long done)
 {
     m_done->setText(QString::number(done));
     m_gauge->setValue(static_cast<int>(std::clamp<long>(done, 0, m_gauge->maximum())));
-}
-
-void ProgressWindow::SetSuspendable(bool suspendable)
-{
-    m_suspendButton->setEnabled(suspendable);
 }
 
 void ProgressWindow::End()
@@ -181,6 +174,7 @@ void ProgressWindow::End()
     m_suspended = false;
     m_suspendButton->setText(QStringLiteral("Suspend"));
     m_suspendButton->setEnabled(true);
+    m_abortButton->setEnabled(true);
 }
 
 void ProgressWindow::ToggleSuspend()
@@ -191,7 +185,8 @@ void ProgressWindow::ToggleSuspend()
 
 void ProgressWindow::reject()
 {
-    m_abort = true;
+    if (m_abortButton->isEnabled())
+        m_abort = true;
 }
 
 void ProgressWindow::closeEvent(QCloseEvent* event)

@@ -2,7 +2,10 @@
 // The two windows of the long loops: the wait window ("Please Wait": a label, a count, Abort) and
 // the progress window (totals, counter, gauge, Abort, "Suspend"/"Proceed"). Both are shown
 // application-modal but without a local event loop: the loop itself processes events through
-// QtProgress, so while it runs only these windows take input.
+// QtProgress, so while it runs only these windows take input. Which buttons a loop gets is its
+// kind's rule (Abortable, Suspendable); the caption is only shown.
+#include "base/progress.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -16,11 +19,10 @@ class WaitWindow : public QDialog {
 public:
     explicit WaitWindow(QWidget* parent = nullptr);
     // Label text e.g. "Compare Structures:"; count cleared; shown, application-modal, non-blocking.
-    void Begin(const QString& label);
+    // A loop that cannot be stopped (the import count) is offered no Abort.
+    void Begin(ProgressKind kind, const QString& label);
     void SetCount(long count); // right-aligned count
     bool AbortRequested() const { return m_abort; }
-    // The import count cannot be interrupted: its window offers no Abort.
-    void SetAbortable(bool abortable);
     void End();
 
     QLabel* Label() const { return m_label; }
@@ -42,14 +44,13 @@ class ProgressWindow : public QDialog {
     Q_OBJECT
 public:
     explicit ProgressWindow(QWidget* parent = nullptr);
-    // "Conversion" shows the conversion texts; other captions are parameter runs ("Calculated
-    // structures:"). The gauge runs 0..max(total, 1).
-    void Begin(const QString& caption, long total);
+    // The caption is the window's title. A conversion shows the conversion texts; other kinds are
+    // calculations ("Calculated structures:"). Loops that cannot pause show "Suspend" disabled.
+    // The gauge runs 0..max(total, 1).
+    void Begin(ProgressKind kind, const QString& caption, long total);
     void SetDone(long done);
     bool AbortRequested() const { return m_abort; }
     bool Suspended() const { return m_suspended; } // "Suspend" pressed, the button now says "Proceed"
-    // Runs that cannot pause show "Suspend" disabled.
-    void SetSuspendable(bool suspendable);
     void End();
 
     QLabel* TotalLabel() const { return m_totalLabel; }
@@ -74,7 +75,6 @@ private:
     QProgressBar* m_gauge;
     QPushButton* m_abortButton;
     QPushButton* m_suspendButton;
-    bool m_conversion = false;
     bool m_abort = false;
     bool m_suspended = false;
 };

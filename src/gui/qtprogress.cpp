@@ -7,18 +7,6 @@
 
 namespace velmora::gui {
 
-namespace {
-
-// The import count reports no progress and cannot be interrupted.
-const std::string kCountCaption = "Count Structures :";
-// Only these runs pause while "Suspend" is pressed; the others show it disabled.
-bool Suspendable(const std::string& caption)
-{
-    return caption == "Conversion" || caption == "Calculates new library-descriptors";
-}
-
-} // namespace
-
 QtProgress::QtProgress(QWidget* parent) : m_parent(parent) {}
 
 QtProgress::~QtProgress()
@@ -50,34 +38,40 @@ ProgressWindow& QtProgress::Window()
     return *m_window;
 }
 
-bool QtProgress::IsWaitCaption(const std::string& caption)
+bool QtProgress::InWaitWindow(ProgressKind kind)
 {
-    return caption == kCountCaption || caption == "Compare Structures:" || caption == "Search of the best:" ||
-           caption == "Please wait ...";
+    switch (kind) {
+    case ProgressKind::ImportCount:
+    case ProgressKind::Comparison:
+    case ProgressKind::Ranking:
+    case ProgressKind::ResultLibrary: return true;
+    case ProgressKind::Conversion:
+    case ProgressKind::Parameters:
+    case ProgressKind::DescriptorFile:
+    case ProgressKind::Statistics: break;
+    }
+    return false;
 }
 
-void QtProgress::Start(const std::string& caption, long total)
+void QtProgress::Start(ProgressKind kind, const std::string& caption, long total)
 {
-    const bool wait = IsWaitCaption(caption);
+    const bool wait = InWaitWindow(kind);
     if (!m_busy)
         m_abortRequested = false;
     else if (m_inWait != wait)
         (m_inWait ? static_cast<QDialog&>(Wait()) : static_cast<QDialog&>(Window())).hide();
     m_busy = true;
     m_inWait = wait;
-    m_caption = caption;
+    m_kind = kind;
     m_done = 0;
     m_shown = -1;
     const QString text = QString::fromUtf8(caption);
-    if (wait) {
-        Wait().SetAbortable(caption != kCountCaption);
-        Wait().Begin(text);
-    } else {
-        Window().SetSuspendable(Suspendable(caption));
-        Window().Begin(text, total);
-    }
+    if (wait)
+        Wait().Begin(kind, text);
+    else
+        Window().Begin(kind, text, total);
     if (onPhase)
-        onPhase(caption, true);
+        onPhase(kind, true);
     // Let the window appear before the loop's first structure.
     ProcessEvents();
     m_sinceShown.start();
@@ -110,7 +104,7 @@ void QtProgress::ProcessEvents()
 
 ProgressRequest QtProgress::Poll()
 {
-    const bool suspended = m_busy && !m_inWait && Window().Suspended();
+    const bool suspended = m_busy && !m_inWait && Suspendable(m_kind) && Window().Suspended();
     if (suspended) {
         // The loop polls without working until "Proceed" or Abort: keep the window alive, gently.
         QThread::msleep(10);
@@ -127,7 +121,7 @@ ProgressRequest QtProgress::Poll()
         return Wait().AbortRequested() ? ProgressRequest::Abort : ProgressRequest::Continue;
     if (Window().AbortRequested())
         return ProgressRequest::Abort;
-    return Window().Suspended() ? ProgressRequest::Suspend : ProgressRequest::Continue;
+    return Suspendable(m_kind) && Window().Suspended() ? ProgressRequest::Suspend : ProgressRequest::Continue;
 }
 
 void QtProgress::Finish()
@@ -139,9 +133,8 @@ void QtProgress::Finish()
     else
         Window().End();
     m_busy = false;
-    const std::string caption = m_caption;
     if (onPhase)
-        onPhase(caption, false);
+        onPhase(m_kind, false);
 }
 
 } // namespace velmora::gui

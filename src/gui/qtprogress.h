@@ -1,6 +1,6 @@
 #pragma once
 // The core's Progress on the wait and progress windows. One object serves every loop of the
-// workbench, so the windows are chosen by caption. Pending events are processed by time (about
+// workbench, so the windows are chosen by the loop's kind; its caption is only shown. Pending events are processed by time (about
 // every 40 ms), not once per structure, so the loops keep their speed.
 #include "base/progress.h"
 
@@ -26,7 +26,7 @@ public:
     void SetParentWidget(QWidget* parent);
 
     // A Start while a loop runs (the search's ranking after the comparison) relabels the window.
-    void Start(const std::string& caption, long total) override;
+    void Start(ProgressKind kind, const std::string& caption, long total) override;
     void Step(long done) override;
     // Processes pending events at most every ~40 ms; while suspended every poll processes them
     // and sleeps briefly, so the suspended loop does not spin.
@@ -38,11 +38,12 @@ public:
     WaitWindow& Wait();
     ProgressWindow& Window();
 
-    // Told at every Start (started=true) and Finish (started=false) with the caption.
-    std::function<void(const std::string& caption, bool started)> onPhase;
+    // Told at every Start (started=true) and Finish (started=false) with the loop's kind.
+    std::function<void(ProgressKind kind, bool started)> onPhase;
 
-    // Which window a caption belongs to.
-    static bool IsWaitCaption(const std::string& caption);
+    // The loops without a gauge (the import count and the search's steps) show the wait window;
+    // the others the progress window.
+    static bool InWaitWindow(ProgressKind kind);
 
     static constexpr int kEventIntervalMs = 40;
 
@@ -57,7 +58,7 @@ private:
     bool m_busy = false;
     bool m_inWait = false;
     bool m_abortRequested = false;
-    std::string m_caption;
+    ProgressKind m_kind = ProgressKind::Conversion;
     long m_done = 0;
     long m_shown = -1;
     QElapsedTimer m_sinceEvents;

@@ -81,11 +81,11 @@ TQVXForm::TQVXForm(UserDialog& dialog, QtProgress& progress, std::string working
                                                           }
                                                       })),
       m_workbench(*m_workbenchDialog, progress, workingDirectory),
-      m_pages(m_workbench.State().BackPage)
+      m_pages(m_workbench.Pages())
 {
     setWindowTitle("Velmora");
     m_progress.SetParentWidget(this);
-    m_progress.onPhase = [this](const std::string& caption, bool started) { OnPhase(caption, started); };
+    m_progress.onPhase = [this](ProgressKind kind, bool started) { OnPhase(kind, started); };
 
     BuildPages();
     BuildMenus();
@@ -396,15 +396,15 @@ void TQVXForm::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void TQVXForm::OnPhase(const std::string& caption, bool started)
+void TQVXForm::OnPhase(ProgressKind kind, bool started)
 {
-    if (caption == "Compare Structures:") {
+    if (kind == ProgressKind::Comparison) {
         const QColor fill = started ? kWorkingColor : kRestColor;
         m_flow->libraryCalculator->SetFill(fill);
         m_flow->queryCalculator->SetFill(fill);
         m_flow->comparison->SetFill(fill);
         m_flow->comparison->SetPictureShown(started);
-    } else if (caption == "Search of the best:" && started) {
+    } else if (kind == ProgressKind::Ranking && started) {
         // Lime from the ranking until the search's results are shown.
         m_flow->bestMatching->SetFill(kWorkingColor);
     }

@@ -109,7 +109,7 @@ private:
     void BuildToolBar();
     void BuildPages();
     void ConnectFlow();
-    void OnPhase(const std::string& caption, bool started);
+    void OnPhase(ProgressKind kind, bool started);
     void ShowPage();
 
     bool NewLibrary();
@@ -131,7 +131,7 @@ private:
     // what stands behind a message box is not the state before the command.
     std::unique_ptr<UserDialog> m_workbenchDialog;
     Workbench m_workbench;
-    PageNavigation m_pages;
+    PageNavigation& m_pages; // the workbench's
     std::map<LaterCommand, std::function<void()>> m_later;
     std::map<LaterCommand, QAction*> m_laterActions;
     bool m_inCommand = false;

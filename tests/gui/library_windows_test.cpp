@@ -3,6 +3,7 @@
 // column.
 #include "dbstat.h"
 #include "gui_support.h"
+#include "workbench_access.h"
 #include "io/convert.h"
 #include "qtprinttarget.h"
 #include "viewlib.h"
@@ -52,8 +53,8 @@ private slots:
         ScriptedDialog dialog;
         NullProgress progress;
         Workbench workbench(dialog, progress, m_dir.Path().string());
-        workbench.State().LibraryFileName = m_library;
-        workbench.State().LibraryOpen = true;
+        WorkbenchTestAccess::State(workbench).LibraryFileName = m_library;
+        WorkbenchTestAccess::State(workbench).LibraryOpen = true;
         NoPrinters printers;
         TViewForm viewer(workbench, dialog, printers);
         viewer.Open();

@@ -3,6 +3,7 @@
 #include "critdlg.h"
 #include "descriptors/descsets.h"
 #include "gui_support.h"
+#include "workbench_access.h"
 #include "setfilewatcher.h"
 
 #include <QComboBox>
@@ -55,8 +56,8 @@ private slots:
         for (int i = 0; i < 153; ++i)
             parameters += " 2.50000000000000E+0000 1.25000000000000E+0000\r\n";
         test::WriteBytes(folder.File("drugs.idp"), parameters);
-        workbench.State().LibraryFileName = folder.File("drugs.clb");
-        workbench.State().LibraryOpen = true;
+        WorkbenchTestAccess::State(workbench).LibraryFileName = folder.File("drugs.clb");
+        WorkbenchTestAccess::State(workbench).LibraryOpen = true;
         TSimCritDlg dialog(workbench, messages);
         dialog.Refresh();
         dialog.show();

@@ -5,6 +5,7 @@
 #include "qtprogress.h"
 #include "qtuserdialog.h"
 #include "gui_support.h"
+#include "workbench_access.h"
 #include "sharedprinter.h"
 #include "flowpage.h"
 #include "io/convert.h"
@@ -498,10 +499,10 @@ private slots:
     void progressWindowSuspendProceedAbort()
     {
         QtProgress progress;
-        std::vector<std::pair<std::string, bool>> phases;
-        progress.onPhase = [&](const std::string& caption, bool started) { phases.emplace_back(caption, started); };
+        std::vector<std::pair<ProgressKind, bool>> phases;
+        progress.onPhase = [&](ProgressKind kind, bool started) { phases.emplace_back(kind, started); };
         const std::string caption = "Calculates new library-descriptors";
-        progress.Start(caption, 100000);
+        progress.Start(ProgressKind::DescriptorFile, caption, 100000);
         ProgressWindow& window = progress.Window();
         QVERIFY(window.isVisible());
         QVERIFY(!progress.Wait().isVisible());
@@ -565,19 +566,44 @@ private slots:
         progress.Finish();
         QVERIFY(!window.isVisible());
         QVERIFY(!progress.Busy());
-        QCOMPARE(phases, (std::vector<std::pair<std::string, bool>>{{caption, true}, {caption, false}}));
+        QVERIFY(phases == (std::vector<std::pair<ProgressKind, bool>>{{ProgressKind::DescriptorFile, true},
+                                                                      {ProgressKind::DescriptorFile, false}}));
     }
 
-    // The window cannot be closed away: closing asks the loop to stop, and the window stays until
-    // the loop finishes. A count without total shows 0 %, not a busy animation.
-    void progressWindowClosingAsksTheLoopToStop()
+    // The texts and the Suspend button follow the loop's kind; the caption is only the title.
+    void progressWindowTextsByKind_data()
     {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("doneLabel");
+        QTest::addColumn<bool>("suspendable");
+        const auto row = [](const char* name, ProgressKind kind) -> QTestData& {
+            return QTest::newRow(name) << static_cast<int>(kind);
+        };
+        row("conversion", ProgressKind::Conversion) << "Conversion" << "Converted structures:" << true;
+        row("descriptor file", ProgressKind::DescriptorFile) << "Calculates new library-descriptors"
+                                                             << "Calculated structures:" << true;
+        row("intro parameters", ProgressKind::Parameters) << "Calculates mean and standard deviation"
+                                                          << "Calculated structures:" << false;
+        row("statistics", ProgressKind::Statistics) << "Count Structures" << "Calculated structures:" << false;
+        row("caption of another kind", ProgressKind::Parameters) << "Conversion" << "Calculated structures:" << false;
+    }
+
+    void progressWindowTextsByKind()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, caption);
+        QFETCH(QString, doneLabel);
+        QFETCH(bool, suspendable);
         QtProgress progress;
-        progress.Start("Conversion", 0);
+        progress.Start(static_cast<ProgressKind>(kind), caption.toStdString(), 0);
         ProgressWindow& window = progress.Window();
         QVERIFY(window.isVisible());
-        QCOMPARE(window.DoneLabel()->text(), QStringLiteral("Converted structures:"));
-        QCOMPARE(window.Gauge()->maximum(), 1);
+        QCOMPARE(window.windowTitle(), caption);
+        QCOMPARE(window.DoneLabel()->text(), doneLabel);
+        QCOMPARE(window.Gauge()->maximum(), 1); // a range 0..0 would show a busy animation
+        QCOMPARE(window.SuspendButton()->isEnabled(), suspendable);
+        // The window cannot be closed away; closing asks the loop to stop.
         QTest::keyClick(&window, Qt::Key_Escape);
         QVERIFY(window.isVisible());
         QCOMPARE(progress.Poll(), ProgressRequest::Abort);
@@ -585,14 +611,14 @@ private slots:
         QVERIFY(!window.isVisible());
     }
 
-    // The search says "Compare Structures:", then "Search of the best:" and "Please wait ..." without
-    // a Finish in between: one window, relabelled, closed once.
+    // The search's comparison, ranking and result library follow without a Finish in between: one
+    // window, relabelled, closed once. Only the comparison can be stopped.
     void waitWindowRelabels()
     {
         QtProgress progress;
-        std::vector<std::pair<std::string, bool>> phases;
-        progress.onPhase = [&](const std::string& caption, bool started) { phases.emplace_back(caption, started); };
-        progress.Start("Compare Structures:", 250);
+        std::vector<std::pair<ProgressKind, bool>> phases;
+        progress.onPhase = [&](ProgressKind kind, bool started) { phases.emplace_back(kind, started); };
+        progress.Start(ProgressKind::Comparison, "Compare Structures:", 250);
         WaitWindow& wait = progress.Wait();
         QVERIFY(wait.isVisible());
         QCOMPARE(wait.windowTitle(), QStringLiteral("Please Wait"));
@@ -606,29 +632,34 @@ private slots:
         QCOMPARE(wait.Count()->text(), QStringLiteral("200"));
         QVERIFY(wait.Count()->alignment() & Qt::AlignRight);
         Screenshot(&wait, "wait-window");
-
-        progress.Start("Search of the best:", 0);
-        QVERIFY(wait.isVisible());
-        QCOMPARE(wait.Label()->text(), QStringLiteral("Search of the best:"));
-        QVERIFY(wait.Count()->text().isEmpty());
-        progress.Start("Please wait ...", 0);
-        QCOMPARE(wait.Label()->text(), QStringLiteral("Please wait ..."));
-        QVERIFY(!progress.Window().isVisible());
         QTest::mouseClick(wait.AbortButton(), Qt::LeftButton);
         QTest::qWait(QtProgress::kEventIntervalMs + 10);
         QCOMPARE(progress.Poll(), ProgressRequest::Abort);
-        QVERIFY(progress.Busy());
+
+        progress.Start(ProgressKind::Ranking, "Search of the best:", 0);
+        QVERIFY(wait.isVisible());
+        QCOMPARE(wait.Label()->text(), QStringLiteral("Search of the best:"));
+        QVERIFY(wait.Count()->text().isEmpty());
+        QVERIFY(!wait.AbortButton()->isVisible());
+        progress.Start(ProgressKind::ResultLibrary, "Please wait ...", 0);
+        QCOMPARE(wait.Label()->text(), QStringLiteral("Please wait ..."));
+        QVERIFY(!progress.Window().isVisible());
+        QVERIFY(!wait.AbortButton()->isVisible());
+        QTest::keyClick(&wait, Qt::Key_Escape); // nothing to stop: the window stays
+        QTest::qWait(QtProgress::kEventIntervalMs + 10);
+        QCOMPARE(progress.Poll(), ProgressRequest::Continue);
+        QVERIFY(wait.isVisible() && progress.Busy());
         progress.Finish();
         QVERIFY(!wait.isVisible());
         QVERIFY(!progress.Busy());
-        const std::vector<std::pair<std::string, bool>> expected = {{"Compare Structures:", true},
-                                                                    {"Search of the best:", true},
-                                                                    {"Please wait ...", true},
-                                                                    {"Please wait ...", false}};
-        QCOMPARE(phases, expected);
+        const std::vector<std::pair<ProgressKind, bool>> expected = {{ProgressKind::Comparison, true},
+                                                                     {ProgressKind::Ranking, true},
+                                                                     {ProgressKind::ResultLibrary, true},
+                                                                     {ProgressKind::ResultLibrary, false}};
+        QVERIFY(phases == expected);
 
         // The import count cannot be interrupted, so its window offers no Abort; a new loop starts clean.
-        progress.Start("Count Structures :", 0);
+        progress.Start(ProgressKind::ImportCount, "Count Structures :", 0);
         QCOMPARE(wait.Label()->text(), QStringLiteral("Count Structures :"));
         QVERIFY(!wait.AbortButton()->isVisible());
         QCOMPARE(progress.Poll(), ProgressRequest::Continue);
@@ -650,7 +681,7 @@ private slots:
         for (int i = 0; i < 153; ++i)
             parameters.write(" 2.50000000000000E+0000 1.25000000000000E+0000\r\n");
         parameters.close();
-        SearchState& state = workbench.State();
+        SearchState& state = WorkbenchTestAccess::State(workbench);
         state.LibraryFileName = library.toStdString();
         state.LibraryOpen = true;
         state.QueryFileName = folder.filePath(QStringLiteral("query.mol")).toStdString();

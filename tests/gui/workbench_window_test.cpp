@@ -93,7 +93,7 @@ private:
 
     // The window and its colours at every phase of the loops.
     struct Phase {
-        std::string caption;
+        ProgressKind kind;
         bool started;
         QString waitLabel;
         QColor calculators, best;
@@ -116,14 +116,14 @@ private slots:
         window.Connect(LaterCommand::StructuralDescriptors, [&] { descriptorDialogOpened = true; });
         window.Connect(LaterCommand::Print, [&] { printed = true; });
         std::vector<Phase> phases;
-        std::function<void(const std::string&, bool)> duringPhase;
+        std::function<void(ProgressKind, bool)> duringPhase;
         const auto windowPhase = progress.onPhase;
-        progress.onPhase = [&](const std::string& caption, bool started) {
-            windowPhase(caption, started);
-            phases.push_back({caption, started, progress.Wait().Label()->text(), flow.libraryCalculator->Fill(),
+        progress.onPhase = [&](ProgressKind kind, bool started) {
+            windowPhase(kind, started);
+            phases.push_back({kind, started, progress.Wait().Label()->text(), flow.libraryCalculator->Fill(),
                               flow.bestMatching->Fill()});
             if (duringPhase)
-                duringPhase(caption, started);
+                duringPhase(kind, started);
         };
         Screenshot(&window, "workbench-start");
         QVERIFY(flow.calculatePanel->isHidden());
@@ -148,8 +148,8 @@ private slots:
 
         // NORMAL mode builds the descriptor file; the first build is aborted in its progress window.
         bool aborted = false;
-        duringPhase = [&](const std::string& caption, bool started) {
-            if (started && caption == "Calculates new library-descriptors" && !aborted) {
+        duringPhase = [&](ProgressKind kind, bool started) {
+            if (started && kind == ProgressKind::DescriptorFile && !aborted) {
                 aborted = true;
                 QVERIFY(progress.Window().isVisible());
                 QTimer::singleShot(0, progress.Window().AbortButton(), &QPushButton::click);
@@ -165,8 +165,8 @@ private slots:
         QCOMPARE(Action(&window, "In&tro")->isChecked(), intro);
         QCOMPARE(Action(&window, "N&ormal")->isChecked(), !intro);
         QVERIFY(!progress.Busy() && !progress.Window().isVisible());
-        duringPhase = [&](const std::string& caption, bool started) {
-            if (!started || caption != "Calculates new library-descriptors")
+        duringPhase = [&](ProgressKind kind, bool started) {
+            if (!started || kind != ProgressKind::DescriptorFile)
                 return;
             // Suspended for a moment: the picture shows "Proceed"; then the build goes on.
             QTimer::singleShot(0, progress.Window().SuspendButton(), &QPushButton::click);
@@ -221,8 +221,8 @@ private slots:
 
         // The search: wait-window labels in order, the flow boxes lime while working.
         phases.clear();
-        duringPhase = [&](const std::string& caption, bool started) {
-            if (caption != "Compare Structures:" || !started)
+        duringPhase = [&](ProgressKind kind, bool started) {
+            if (kind != ProgressKind::Comparison || !started)
                 return;
             QImage picture = window.grab().toImage();
             QPainter painter(&picture);
@@ -236,10 +236,15 @@ private slots:
         duringPhase = nullptr;
         QVERIFY(window.Bench().HasResults());
         QStringList labels;
+        std::vector<ProgressKind> kinds;
         for (const Phase& p : phases)
-            if (p.started)
+            if (p.started) {
                 labels << p.waitLabel;
+                kinds.push_back(p.kind);
+            }
         QCOMPARE(labels, QStringList({"Compare Structures:", "Search of the best:", "Please wait ..."}));
+        QVERIFY(kinds == std::vector<ProgressKind>({ProgressKind::Comparison, ProgressKind::Ranking,
+                                                    ProgressKind::ResultLibrary}));
         QCOMPARE(phases.front().calculators, kWorkingColor);
         QCOMPARE(phases[1].calculators, kRestColor); // the comparison finished
         QCOMPARE(phases.back().best, kWorkingColor);
@@ -316,9 +321,9 @@ private slots:
 
         bool closeRefused = false, resetRefused = false;
         const auto windowPhase = progress.onPhase;
-        progress.onPhase = [&](const std::string& caption, bool started) {
-            windowPhase(caption, started);
-            if (caption == "Compare Structures:" && started)
+        progress.onPhase = [&](ProgressKind kind, bool started) {
+            windowPhase(kind, started);
+            if (kind == ProgressKind::Comparison && started)
                 QTimer::singleShot(0, [&] {
                     // Inside the loop's event processing, as a click on the window's close box.
                     closeRefused = !window.close() && window.isVisible();

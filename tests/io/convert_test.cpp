@@ -563,7 +563,10 @@ protected:
     // Progress that fails the test when called from another thread than the import's caller.
     class CallerOnlyProgress final : public Progress {
     public:
-        void Start(const std::string& caption, long total) override { Check(), inner.Start(caption, total); }
+        void Start(ProgressKind kind, const std::string& caption, long total) override
+        {
+            Check(), inner.Start(kind, caption, total);
+        }
         void Step(long done) override { Check(), inner.Step(done); }
         ProgressRequest Poll() override { return Check(), inner.Poll(); }
         void Finish() override { Check(), inner.Finish(); }

@@ -136,7 +136,7 @@ TEST_F(ExplainSearchTest, NormalModeRecombinesOnCountsAndRealDescriptors)
         ASSERT_TRUE(wb.LoadQuery(test::DataFile("query.mol")));
         Choose({"Atoms of C", "Atoms of N", "Atoms of O", "Hetero atoms", "Bonds: double", "Number of rings",
                 "Number of 6-rings", "RandicIx", "TopoJ", "TopoDia"});
-        wb.State().BestCount = 30;
+        ASSERT_TRUE(wb.SetBestCount("30"));
         ExpectEveryRankRecombines();
     }
 }
@@ -150,7 +150,7 @@ TEST_F(ExplainSearchTest, IntroModeRecombinesFromTheStructures)
     ASSERT_TRUE(wb.State().ParametersAvailable);
     ASSERT_TRUE(wb.LoadQuery(lib));
     Choose({"Bonds: C-C single", "Bonds: double", "Bonds: single", "Branching atoms", "Hetero atoms"});
-    wb.State().BestCount = 20;
+    ASSERT_TRUE(wb.SetBestCount("20"));
     ExpectEveryRankRecombines();
 }
 
@@ -162,7 +162,7 @@ TEST_F(ExplainSearchTest, RefusesRanksWithoutStructureAndValuesThatChangedSinceT
     EXPECT_THROW(ExplainMatch(wb, 1), std::out_of_range); // no search yet
     ASSERT_TRUE(wb.LoadQuery(lib));
     Choose({"Atoms of C", "Atoms of N", "RandicIx"});
-    wb.State().BestCount = 10;
+    ASSERT_TRUE(wb.SetBestCount("10"));
     ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
     for (int rank : {0, 11})
         EXPECT_THROW(ExplainMatch(wb, rank), std::out_of_range) << rank;

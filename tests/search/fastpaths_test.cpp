@@ -260,7 +260,7 @@ TEST(SearchFastPaths, TalliedValuesGiveTheHistogramOfTheResultFile)
 // A Progress that keeps the result file as the comparison closed it and answers Abort at one step.
 class CapturingProgress final : public Progress {
 public:
-    void Start(const std::string& caption, long) override { m_comparing = caption == "Compare Structures:"; }
+    void Start(ProgressKind kind, const std::string&, long) override { m_comparing = kind == ProgressKind::Comparison; }
     void Step(long done) override { steps.push_back(done); }
     ProgressRequest Poll() override
     {

@@ -30,7 +30,7 @@ public:
     std::vector<long> steps;
     int starts = 0, finishes = 0;
 
-    void Start(const std::string&, long) override { ++starts; }
+    void Start(ProgressKind, const std::string&, long) override { ++starts; }
     void Step(long done) override { steps.push_back(done); }
     ProgressRequest Poll() override
     {
@@ -66,7 +66,7 @@ ReferenceRun ReferenceBuild(StructureLibrary& library, const std::string& lib, l
 {
     ReferenceRun run;
     StatisticsAccumulator statistics;
-    progress.Start("", count);
+    progress.Start(ProgressKind::DescriptorFile, "", count);
     const std::array<double, kCatalogueSize> zeros{};
     bool aborted = false;
     for (long k = 1; k <= count;) {
@@ -115,7 +115,7 @@ ReferenceRun ReferenceIntro(StructureLibrary& library, const std::string& lib, P
     ReferenceRun run;
     StatisticsAccumulator statistics;
     const long count = CountLibraryRecords(lib);
-    progress.Start("", count);
+    progress.Start(ProgressKind::Parameters, "", count);
     bool aborted = false;
     for (long k = 1; k <= count; ++k) {
         if (progress.Poll() == ProgressRequest::Abort) {

@@ -37,10 +37,32 @@ protected:
     std::string lib;
 };
 
+// The rank the detail page shows is the state's structure counter; ranks the results do not hold
+// leave it alone, and so does a workbench whose results are gone. The page navigation is the
+// workbench's: its BackPage is the state's, and dropping the results resets it.
+TEST_F(WorkbenchResultsTest, ShownRankAndBackPageFollowTheResults)
+{
+    Searched(30);
+    EXPECT_EQ(wb.State().StructureCounter, 30); // the comparison's last structure
+    wb.SetShownRank(7);
+    EXPECT_EQ(wb.State().StructureCounter, 7);
+    for (int rank : {0, -1, 31})
+        wb.SetShownRank(rank);
+    EXPECT_EQ(wb.State().StructureCounter, 7);
+
+    wb.Pages().ViewTable();
+    wb.Pages().OpenMatch();
+    EXPECT_EQ(wb.State().BackPage, static_cast<int>(Page::Report));
+    wb.InvalidateResults();
+    EXPECT_EQ(wb.State().BackPage, 0);
+    wb.SetShownRank(3);
+    EXPECT_EQ(wb.State().StructureCounter, 7);
+}
+
 TEST_F(WorkbenchResultsTest, ResultStructuresByRankAndFailedReads)
 {
     Searched(30);
-    wb.State().BestCount = 5; // changed after the search: the ranks of the search still count
+    ASSERT_TRUE(wb.SetBestCount("5")); // changed after the search: the ranks of the search still count
     const ResultStructure first = wb.ReadResultStructure(1);
     EXPECT_EQ(first.read, kLibOk);
     EXPECT_EQ(first.row.libraryPosition, 1);

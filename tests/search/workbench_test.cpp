@@ -11,6 +11,7 @@
 #include "search/paramcalc.h"
 #include "scripted.h"
 #include "test_support.h"
+#include "workbench_access.h"
 #include "workbench_support.h"
 
 #include <gtest/gtest.h>
@@ -363,7 +364,7 @@ TEST_F(WorkbenchTest, BestCountAcceptsOneToTwoHundred)
         {"abc", 0, MessageKind::Information}, {"12abc", 0, MessageKind::Information},
         {"", 0, MessageKind::Information},
     };
-    wb.State().BestCount = 17;
+    ASSERT_TRUE(wb.SetBestCount("17"));
     for (const auto& c : cases) {
         SCOPED_TRACE("'" + c.text + "'");
         dialog.shown.clear();
@@ -558,7 +559,7 @@ TEST_F(WorkbenchTest, AnAbortedSearchKeepsTheLastResults)
 
 TEST_F(WorkbenchTest, DescriptorLinesPackIntoFourLines)
 {
-    wb.State().LibraryFileName = dir.File("x.clb");
+    WorkbenchTestAccess::State(wb).LibraryFileName = dir.File("x.clb");
     std::string idp;
     for (int i = 0; i < kCatalogueSize; ++i)
         idp += " 1.00000000000000E+0000 1.00000000000000E+0000\r\n";

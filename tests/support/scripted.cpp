@@ -37,7 +37,7 @@ std::optional<std::string> ScriptedDialog::AskText(const std::string& caption, c
     return text;
 }
 
-void ScriptedProgress::Start(const std::string& caption, long total)
+void ScriptedProgress::Start(ProgressKind, const std::string& caption, long total)
 {
     captions.push_back(caption);
     totals.push_back(total);

@@ -37,7 +37,7 @@ public:
 
 class ScriptedProgress final : public Progress {
 public:
-    void Start(const std::string& caption, long total) override;
+    void Start(ProgressKind kind, const std::string& caption, long total) override;
     void Step(long done) override { steps.push_back(done); }
     ProgressRequest Poll() override;
     void Finish() override { ++finished; }

@@ -59,7 +59,7 @@ LibraryStatistics CountLibraryStatistics(StructureLibrary& library, const std::s
         s.FromRecords = true;
     }
     const long every = s.FromRecords ? 100 : 20;
-    progress.Start("Count Structures", s.Total);
+    progress.Start(ProgressKind::Statistics, "Count Structures", s.Total);
     std::array<std::uint8_t, kDescriptorRecordSize> bytes{};
     for (long k = 1; k <= s.Total; ++k) {
         if (progress.Poll() == ProgressRequest::Abort)

@@ -419,7 +419,7 @@ ImportReport ImportStructures(StructureLibrary& library, StructureSource& source
         StructureLibrary& library;
         ~ReleaseStaged() { library.ReleaseFiles(); }
     } releaseStaged{library};
-    progress.Start("Conversion", total);
+    progress.Start(ProgressKind::Conversion, "Conversion", total);
 
     std::unique_ptr<RecordFeed> feed;
     if (reading == SourceReading::ReadAhead) {
@@ -530,7 +530,7 @@ ExportReport ExportStructures(StructureLibrary& library, const std::string& libr
     FileRollback rollback(target, mode == ConversionMode::Append ? FileRollback::Mode::Append : FileRollback::Mode::New);
     TextWriter writer(target, mode == ConversionMode::Append ? TextWriter::Mode::Append
                                                              : TextWriter::Mode::Truncate);
-    progress.Start("Conversion", total);
+    progress.Start(ProgressKind::Conversion, "Conversion", total);
     for (long k = 1; k <= total; ++k) {
         if (!Proceed(progress)) {
             report.aborted = true;

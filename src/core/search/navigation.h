@@ -1,7 +1,7 @@
 #pragma once
 // Which page of the workbench window is shown, where " Back  " leads, and which of the page
 // buttons "Graphic" and "Detailed" are offered. The window forwards its clicks here and shows the
-// answer; BackPage is the search state's own field.
+// answer; BackPage is the search state's own field, so the workbench keeps the navigation.
 namespace velmora {
 
 enum class Page { Main = 0, Report = 1, Overview = 2, Detail = 3 };

@@ -154,7 +154,7 @@ ParameterRun ComputeIntroParameters(StructureLibrary& library, const std::string
         copy.Close();
         rollback.Keep();
     }
-    progress.Start("Calculates mean and standard deviation", count);
+    progress.Start(ProgressKind::Parameters, "Calculates mean and standard deviation", count);
     const ClockTime start = ClockNow();
     bool aborted = false;
     RecordPipeline<GroupCounts> pipeline(library, libraryName, count, 256,
@@ -206,7 +206,7 @@ ParameterRun BuildDescriptorFile(StructureLibrary& library, const std::string& l
     const std::string pr1 = CompanionFileName(libraryName, "pr1");
     FileRollback rollback(pr1, FileRollback::Mode::New); // no half-built descriptor file stays behind
     RecordFile file(pr1);
-    progress.Start("Calculates new library-descriptors", libraryCount);
+    progress.Start(ProgressKind::DescriptorFile, "Calculates new library-descriptors", libraryCount);
     const ClockTime start = ClockNow();
     bool aborted = false;
     RecordPipeline<BuildItem> pipeline(library, libraryName, libraryCount, 32, ComputeBuildItem);

@@ -223,7 +223,7 @@ bool Workbench::ImportLibrary(const std::optional<std::string>& source,
                              MessageButtons::Ok);
         return false;
     }
-    m_progress.Start("Count Structures :", 0);
+    m_progress.Start(ProgressKind::ImportCount, "Count Structures :", 0);
     long count = 0;
     try {
         count = CountStructureRecords(*chosen);
@@ -641,7 +641,7 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile, SearchResults
     setup.statistics = m_statistics;
     ChunkedComparison comparison(setup, kSearchWorkers, kSearchChunk);
     BestRanking ranking(m_state.CoefficientIndex, m_state.BestCount);
-    m_progress.Start("Compare Structures:", m_state.LibraryCount);
+    m_progress.Start(ProgressKind::Comparison, "Compare Structures:", m_state.LibraryCount);
     SearchOutcome outcome = SearchOutcome::Completed;
     if (!vectorOk)
         outcome = SearchOutcome::CalculationError;
@@ -822,8 +822,8 @@ SearchOutcome Workbench::RunSearch()
         if (outcome == SearchOutcome::Completed) {
             // Ranked while comparing; the histogram is counted then too unless the values were too
             // many to hold.
-            m_progress.Start("Search of the best:", 0);
-            m_progress.Start("Please wait ...", 0);
+            m_progress.Start(ProgressKind::Ranking, "Search of the best:", 0);
+            m_progress.Start(ProgressKind::ResultLibrary, "Please wait ...", 0);
             if (!histogramDone)
                 BuildHistogram(resultFile, results);
             // The result library never shares a file with the searched one, however it is spelled.

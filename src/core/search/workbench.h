@@ -12,6 +12,7 @@
 #include "io/liblock.h"
 #include "io/structlib.h"
 #include "search/libparams.h"
+#include "search/navigation.h"
 #include "search/ranking.h"
 #include "search/statistics.h"
 
@@ -108,8 +109,11 @@ public:
     // The descriptor sets live in UserDataDirectory(workingDirectory).
     Workbench(UserDialog& dialog, Progress& progress, std::string workingDirectory);
 
-    SearchState& State() { return m_state; }
+    // The state changes only through the commands below.
     const SearchState& State() const { return m_state; }
+    // Which result page the window shows and where " Back  " leads (the state's BackPage).
+    PageNavigation& Pages() { return m_pages; }
+    const PageNavigation& Pages() const { return m_pages; }
     StructureLibrary& Library() { return m_library; }
     DescriptorChoice& Choice() { return m_choice; }
     DescriptorSelection& Selection() { return m_selection; }
@@ -185,6 +189,9 @@ public:
     // Library().Structure(). When the read fails the structure is left empty, never holding the
     // structure read before, and the row has no name or CAS number.
     ResultStructure ReadResultStructure(int rank);
+    // The detail page shows rank p: it becomes the state's structure counter. A rank outside the
+    // results (or without results) leaves the counter as it is.
+    void SetShownRank(int rank);
     // The SD data items an export of the best matches writes with the structure of rank p: its rank,
     // library position, value (as the report shows it) and the coefficient's name.
     std::vector<SDDataItem> ResultDataItems(int rank) const;
@@ -196,6 +203,9 @@ public:
     bool ExportLibrary(Converter& converter, const std::function<void(Converter&)>& runConverter);
 
 private:
+    // Tests set up states no command reaches cheaply (a library taken as open without its files).
+    friend struct WorkbenchTestAccess;
+
     // The menu flags that follow from the results: export, ASCII export, detail page, flow icons.
     void MenuExtras(MenuState& menu) const;
     bool IsLibrary(const std::string& file);
@@ -217,6 +227,7 @@ private:
     UserDialog& m_dialog;
     Progress& m_progress;
     SearchState m_state;
+    PageNavigation m_pages{m_state.BackPage};
     StructureLibrary m_library;
     DescriptorChoice m_choice;
     DescriptorSelection m_selection;

@@ -8,6 +8,12 @@
 
 namespace velmora {
 
+void Workbench::SetShownRank(int rank)
+{
+    if (m_hasResults && rank >= 1 && rank <= m_results.filled)
+        m_state.StructureCounter = rank;
+}
+
 ResultStructure Workbench::ReadResultStructure(int rank)
 {
     ResultStructure result;
