@@ -75,7 +75,7 @@ std::optional<LiveResults> LiveSearch::Run(const TCTab& query, std::uint64_t gen
         (setup.count + kLiveChunk - 1) / kLiveChunk, {m_setup.threads > 0 ? m_setup.threads : ThreadCount()},
         [&](long c, ComparedChunk& chunk, int lane) {
             if (cancel.load(std::memory_order_relaxed))
-                return false; // the caller sees the cancel and stops
+                return false; // left as it is: the caller sees the cancel and stops
             Lane& own = lanes[static_cast<std::size_t>(lane)];
             const long first = c * kLiveChunk + 1;
             own.comparer->Compute(first, std::min(setup.count, first + kLiveChunk - 1), chunk, &own.tally);
@@ -87,12 +87,10 @@ std::optional<LiveResults> LiveSearch::Run(const TCTab& query, std::uint64_t gen
     BestRanking ranking(setup.coefficient, m_setup.bestCount);
     std::vector<float> values; // every value, for the histogram when the tally overflows
     values.reserve(static_cast<std::size_t>(std::max(0L, setup.count)));
-    while (!cancel.load(std::memory_order_relaxed)) {
-        const ComparedChunk* chunk = pipeline.Next();
-        if (!chunk)
-            break;
-        if ((chunk->error || chunk->failedAt) && cancel.load(std::memory_order_relaxed))
-            return std::nullopt; // a cancelled run reports nothing, not even its problem
+    while (const ComparedChunk* chunk = pipeline.Next()) {
+        // A chunk cut short by the cancel is never used: whoever saw the cancel, this thread sees it.
+        if (cancel.load(std::memory_order_relaxed))
+            return std::nullopt;
         if (chunk->error)
             std::rethrow_exception(chunk->error);
         const long end = chunk->failedAt ? chunk->failedAt - 1 : chunk->last;
