@@ -57,8 +57,7 @@ std::string ReadBackErrorText(std::uint16_t mask);
 ImportReport ImportStructures(StructureLibrary& library, const std::string& source, long total,
                               const std::string& target, ConversionMode mode, Progress& progress);
 // How the import takes its records from the source. ReadAhead reads them on a worker thread
-// while the records before are stored (on the calling thread, a batch at a time, when ThreadCount()
-// is 1); the library, its index and the report come out the same
+// while the records before are stored; the library, its index and the report come out the same
 // as with Direct (one record at a time on the calling thread), and Progress is only called on the
 // calling thread. The source may then have been read past the record the import stopped on.
 enum class SourceReading { ReadAhead, Direct };
