@@ -38,7 +38,8 @@ public:
     // Chunk count for a sequence whose end only compute finds (it returns false on the last one).
     static constexpr long kUnbounded = LONG_MAX;
     using Fill = std::function<void(long c, Chunk& chunk)>;
-    // lane: 0 the calling thread, 1..Lanes()-1 the workers; one lane computes one chunk at a time.
+    // lane: 0 the calling thread (when no worker runs), 1..Lanes()-1 the workers; one lane computes
+    // one chunk at a time.
     using Compute = std::function<bool(long c, Chunk& chunk, int lane)>;
 
     enum class Order {
@@ -90,8 +91,10 @@ public:
                 slot = &m_slots[s];
         if (!slot)
             return nullptr; // not reached: Refill filled it
-        if (slot->state == State::Ready && (m_workers.empty() || m_order == Order::Any)) {
-            slot->state = State::Busy; // computed here rather than waited for
+        // The calling thread computes only when there is no worker: it is the one that frees and
+        // fills the slots, and while it computed a chunk of its own the workers would run dry.
+        if (slot->state == State::Ready && m_workers.empty()) {
+            slot->state = State::Busy;
             lock.unlock();
             Run(*slot, 0);
             lock.lock();
