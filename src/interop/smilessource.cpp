@@ -1,10 +1,12 @@
 #include "smilessource.h"
 
 #include "base/ioerror.h"
+#include "base/threadcount.h"
 #include "rdkitconvert.h"
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <future>
 #include <filesystem>
 #include <cstdio>
@@ -327,7 +329,11 @@ std::vector<SmilesSource::Record> SmilesSource::ReadBatch()
     };
     // Each thread takes the next unconverted record, so a thread the system holds back leaves its
     // share to the others.
-    const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
+    // The thread count's rule, at most 4; its warning about a bad setting is the import's to give
+    // (this module carries its own copy of the core, which would say it a second time).
+    std::string ignored;
+    const auto threads = static_cast<std::size_t>(
+        std::min(ThreadCountFor(std::getenv("VELMORA_THREADS"), std::thread::hardware_concurrency(), ignored), 4));
     std::atomic<std::size_t> taken{0};
     auto convert = [&batch, &convertOne, &taken] {
         for (std::size_t i = taken++; i < batch.size(); i = taken++)

@@ -1,8 +1,10 @@
 #include "io/convert.h"
 
+#include "base/chunkpipeline.h"
 #include "base/filerollback.h"
 #include "base/ioerror.h"
 #include "base/numtext.h"
+#include "base/threadcount.h"
 #include "io/libfiles.h"
 #include "io/liblock.h"
 #include "io/libreplace.h"
@@ -11,17 +13,13 @@
 #include "model/elements.h"
 
 #include <array>
-#include <atomic>
-#include <condition_variable>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <system_error>
-#include <thread>
 
 namespace velmora {
 
@@ -222,43 +220,32 @@ private:
 };
 
 // Reads the records on a worker thread while the loop stores the ones before, handing them over
-// in batches through a bounded queue (memory stays the same for any source). The worker reads
-// exactly the records the loop would ask for, in order, into one table as DirectFeed does (and
-// renames it as the loop does, so a source that keeps the previous name sees the same one), and
-// stops after the record on which the loop will stop (the source's end, or total records). What
-// the source throws is kept with its record and thrown when the loop reaches it, never earlier;
-// what lies past a record the loop stops on (abort, a failed write) is dropped unread or unseen.
-// The worker touches nothing but the source and the queue.
+// in batches (a few at most: memory stays the same for any source). The worker reads exactly the
+// records the loop would ask for, in order, into one table as DirectFeed does (and renames it as
+// the loop does, so a source that keeps the previous name sees the same one), and stops after the
+// record on which the loop will stop (the source's end, or total records). What the source throws
+// is kept with its record and thrown when the loop reaches it, never earlier; what lies past a
+// record the loop stops on (abort, a failed write) is dropped unread or unseen. The worker touches
+// nothing but the source and its batch. With one thread (ThreadCount()) the loop reads each batch
+// itself when it reaches it.
 class ReadAheadFeed final : public RecordFeed {
 public:
-    ReadAheadFeed(StructureSource& source, long total) : m_source(source), m_total(total)
+    ReadAheadFeed(StructureSource& source, long total)
+        : m_source(source), m_total(total),
+          m_pipeline(ChunkPipeline<Batch>::kUnbounded,
+                     {ThreadCount(), ChunkPipeline<Batch>::Order::OneAfterAnother, kBatches},
+                     [this](long, Batch& batch, int) { return ReadBatch(batch); })
     {
-        m_batches.resize(kBatches);
-        m_free.reserve(kBatches); // no allocation once the worker runs
-        m_filled.reserve(kBatches);
-        for (auto& batch : m_batches) {
-            batch.records.resize(kBatchSize);
-            m_free.push_back(&batch);
-        }
-        m_worker = std::thread([this] { Run(); });
-    }
-    ReadAheadFeed(const ReadAheadFeed&) = delete;
-    ReadAheadFeed& operator=(const ReadAheadFeed&) = delete;
-    ~ReadAheadFeed() override
-    {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_stop = true;
-        }
-        m_stopSeen.store(true, std::memory_order_relaxed);
-        m_freeReady.notify_one();
-        m_worker.join();
     }
 
     TCTab& Read(std::string& rejected) override
     {
-        if (!m_batch || m_next == m_batch->count)
-            TakeBatch();
+        if (!m_batch || m_next == m_batch->count) {
+            m_batch = m_pipeline.Next();
+            m_next = 0;
+            if (!m_batch || m_batch->count == 0) // the loop asked past the record it stops on: cannot happen
+                throw std::logic_error("import: no record after the last one read");
+        }
         m_record = &m_batch->records[m_next++];
         if (m_record->readError)
             std::rethrow_exception(m_record->readError);
@@ -274,7 +261,7 @@ public:
 
 private:
     static constexpr std::size_t kBatchSize = 32;
-    static constexpr std::size_t kBatches = 4;
+    static constexpr int kBatches = 4;
 
     struct Record {
         TCTab table;
@@ -288,88 +275,46 @@ private:
         std::size_t count = 0;
     };
 
-    // Hands the batch read to the worker again and waits for the next one.
-    void TakeBatch()
+    // Reads the next records into batch; false when no record is to follow them.
+    bool ReadBatch(Batch& batch)
     {
-        std::unique_lock lock(m_mutex);
-        if (m_batch) {
-            m_free.push_back(m_batch);
-            m_batch = nullptr;
-            m_freeReady.notify_one();
-        }
-        m_filledReady.wait(lock, [this] { return !m_filled.empty() || m_finished; });
-        if (m_filled.empty()) // the loop asked past the record it stops on: cannot happen
-            throw std::logic_error("import: no record after the last one read");
-        m_batch = m_filled.front();
-        m_filled.erase(m_filled.begin());
-        m_next = 0;
-    }
-
-    void Run()
-    {
-        TCTab table;
-        long read = 0;
+        batch.records.resize(kBatchSize);
+        batch.count = 0;
         bool more = true;
-        while (more) {
-            Batch* batch = nullptr;
-            {
-                std::unique_lock lock(m_mutex);
-                m_freeReady.wait(lock, [this] { return !m_free.empty() || m_stop; });
-                if (m_stop)
-                    break;
-                batch = m_free.front();
-                m_free.erase(m_free.begin());
+        while (more && batch.count < kBatchSize) {
+            Record& record = batch.records[batch.count++];
+            record.readError = nullptr;
+            record.endError = nullptr;
+            record.atEnd = false;
+            try {
+                record.rejected = m_source.Read(m_table);
+                record.table = m_table;
+                if (record.rejected.empty())
+                    m_table.FStrucName = StorableName(m_table.FStrucName);
+            } catch (...) {
+                record.readError = std::current_exception();
+                return false;
             }
-            batch->count = 0;
-            while (more && batch->count < kBatchSize) {
-                Record& record = batch->records[batch->count++];
-                record.readError = nullptr;
-                record.endError = nullptr;
-                record.atEnd = false;
-                try {
-                    record.rejected = m_source.Read(table);
-                    record.table = table;
-                    if (record.rejected.empty())
-                        table.FStrucName = StorableName(table.FStrucName);
-                } catch (...) {
-                    record.readError = std::current_exception();
-                    more = false;
-                    break;
-                }
-                ++read;
-                try {
-                    record.atEnd = m_source.AtEnd();
-                } catch (...) {
-                    record.endError = std::current_exception();
-                    more = false;
-                    break;
-                }
-                more = !record.atEnd && read < m_total && !m_stopSeen.load(std::memory_order_relaxed);
+            ++m_read;
+            try {
+                record.atEnd = m_source.AtEnd();
+            } catch (...) {
+                record.endError = std::current_exception();
+                return false;
             }
-            const std::lock_guard lock(m_mutex);
-            m_filled.push_back(batch);
-            if (!more)
-                m_finished = true;
-            m_filledReady.notify_one();
+            more = !record.atEnd && m_read < m_total && !m_pipeline.Stopping();
         }
-        const std::lock_guard lock(m_mutex);
-        m_finished = true;
-        m_filledReady.notify_one();
+        return more;
     }
 
     StructureSource& m_source;
     const long m_total;
-    std::vector<Batch> m_batches;
-    std::mutex m_mutex;
-    std::condition_variable m_filledReady, m_freeReady;
-    std::vector<Batch*> m_free, m_filled; // in the order they are to be taken
-    bool m_stop = false;
-    bool m_finished = false;
-    std::atomic<bool> m_stopSeen{false};
+    TCTab m_table; // the table the source reads into, record after record (reading lane only)
+    long m_read = 0;
     Batch* m_batch = nullptr; // the batch the loop reads from
     std::size_t m_next = 0;
     Record* m_record = nullptr;
-    std::thread m_worker;
+    ChunkPipeline<Batch> m_pipeline; // last: stopped before the rest goes
 };
 
 } // namespace
@@ -422,13 +367,9 @@ ImportReport ImportStructures(StructureLibrary& library, StructureSource& source
     progress.Start(ProgressKind::Conversion, "Conversion", total);
 
     std::unique_ptr<RecordFeed> feed;
-    if (reading == SourceReading::ReadAhead) {
-        try {
-            feed = std::make_unique<ReadAheadFeed>(source, total);
-        } catch (const std::system_error&) { // no thread to be had: read on this one
-        }
-    }
-    if (!feed)
+    if (reading == SourceReading::ReadAhead)
+        feed = std::make_unique<ReadAheadFeed>(source, total);
+    else
         feed = std::make_unique<DirectFeed>(source);
     RecordFeed& reader = *feed;
 

@@ -201,91 +201,29 @@ long StructureComparer::ComputeStored(long first, long last, std::size_t availab
     return first + static_cast<long>(readable);
 }
 
-ChunkedComparison::ChunkedComparison(const ComparisonSetup& setup, int workers, long chunkSize)
-    : m_setup(setup), m_chunkSize(std::max(1L, chunkSize)), m_chunks((setup.count + m_chunkSize - 1) / m_chunkSize)
+ChunkedComparison::ChunkedComparison(const ComparisonSetup& setup, int threads, long chunkSize)
+    : m_setup(setup), m_chunkSize(std::max(1L, chunkSize)),
+      m_pipeline((setup.count + m_chunkSize - 1) / m_chunkSize, {threads},
+                 [this](long c, ComparedChunk& chunk, int lane) {
+                     Lane& own = m_lanes[static_cast<std::size_t>(lane)];
+                     const long first = c * m_chunkSize + 1;
+                     own.comparer->Compute(first, std::min(m_setup.count, first + m_chunkSize - 1), chunk, &own.tally);
+                     return chunk.failedAt == 0 && !chunk.error; // the caller stops at a failed chunk
+                 })
 {
-    workers = std::max(1, workers);
-    for (int w = 0; w < workers; ++w) {
-        auto worker = std::make_unique<Worker>();
-        worker->comparer = std::make_unique<StructureComparer>(setup);
-        m_workers.push_back(std::move(worker));
-    }
-    try {
-        for (int w = 0; w < workers; ++w)
-            m_workers[static_cast<std::size_t>(w)]->thread = std::thread(&ChunkedComparison::Work, this, w);
-    } catch (...) {
-        Stop();
-        throw;
-    }
-}
-
-ChunkedComparison::~ChunkedComparison() { Stop(); }
-
-void ChunkedComparison::Work(int index)
-{
-    Worker& worker = *m_workers[static_cast<std::size_t>(index)];
-    const auto workers = static_cast<long>(m_workers.size());
-    for (long c = index, j = 0; c < m_chunks; c += workers, ++j) {
-        Slot& slot = worker.slots[static_cast<std::size_t>(j % kSlots)];
-        {
-            std::unique_lock lock(m_mutex);
-            m_changed.wait(lock, [&] { return m_stopping || !slot.ready; });
-            if (m_stopping)
-                return;
-        }
-        const long first = c * m_chunkSize + 1;
-        worker.comparer->Compute(first, std::min(m_setup.count, first + m_chunkSize - 1), slot.chunk, &worker.tally);
-        const bool ended = slot.chunk.failedAt != 0 || slot.chunk.error;
-        {
-            std::lock_guard lock(m_mutex);
-            slot.ready = true;
-        }
-        m_changed.notify_all();
-        if (ended) // the caller stops at this chunk
-            return;
-    }
-}
-
-const ComparedChunk* ChunkedComparison::Next()
-{
-    std::unique_lock lock(m_mutex);
-    if (m_held) {
-        const bool ended = m_held->chunk.failedAt != 0 || m_held->chunk.error;
-        m_held->ready = false;
-        m_held = nullptr;
-        m_changed.notify_all();
-        if (ended)
-            m_next = m_chunks;
-    }
-    if (m_next >= m_chunks || m_stopping)
-        return nullptr;
-    const auto workers = static_cast<long>(m_workers.size());
-    Slot& slot = m_workers[static_cast<std::size_t>(m_next % workers)]->slots[static_cast<std::size_t>((m_next / workers) % kSlots)];
-    m_changed.wait(lock, [&] { return slot.ready; });
-    ++m_next;
-    m_held = &slot;
-    return &slot.chunk;
-}
-
-void ChunkedComparison::Stop()
-{
-    {
-        std::lock_guard lock(m_mutex);
-        m_stopping = true;
-    }
-    m_changed.notify_all();
-    for (auto& worker : m_workers)
-        if (worker->thread.joinable())
-            worker->thread.join();
+    m_lanes.resize(static_cast<std::size_t>(m_pipeline.Lanes()));
+    for (Lane& lane : m_lanes)
+        lane.comparer = std::make_unique<StructureComparer>(setup);
 }
 
 const ValueTally& ChunkedComparison::MergedTally()
 {
-    for (auto& worker : m_workers)
-        worker->tally.Flush();
-    ValueTally& merged = m_workers.front()->tally;
-    for (std::size_t w = 1; w < m_workers.size(); ++w)
-        merged.Merge(m_workers[w]->tally);
+    // Each value was counted on exactly one lane, so the merged counts do not depend on which.
+    for (Lane& lane : m_lanes)
+        lane.tally.Flush();
+    ValueTally& merged = m_lanes.front().tally;
+    for (std::size_t l = 1; l < m_lanes.size(); ++l)
+        merged.Merge(m_lanes[l].tally);
     return merged;
 }
 

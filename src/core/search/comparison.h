@@ -3,6 +3,7 @@
 // of consecutive structures and handed to the calling thread in library order. The workers only
 // read files and compute; the calling thread writes the result lines, ranks them and talks to the
 // user (Progress), so the result file and the ranking are the same as in a one-thread loop.
+#include "base/chunkpipeline.h"
 #include "descriptors/catalogue.h"
 #include "descriptors/descsets.h"
 #include "io/structlib.h"
@@ -12,12 +13,9 @@
 #include "search/workbench.h"
 
 #include <array>
-#include <condition_variable>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace velmora {
@@ -107,45 +105,32 @@ private:
     StatisticsAccumulator m_statistics;
 };
 
-// Structures 1..count in chunks of chunkSize, computed by `workers` threads a few chunks ahead of
-// the caller, which takes them in order. Destruction stops and joins the workers.
+// Structures 1..count in chunks of chunkSize, computed on `threads` threads (ThreadCount() as a
+// rule) a few chunks ahead of the caller, which takes them in order. Each thread compares with its
+// own StructureComparer and counts its values in its own tally. Destruction stops the workers.
 class ChunkedComparison {
 public:
-    ChunkedComparison(const ComparisonSetup& setup, int workers, long chunkSize);
-    ~ChunkedComparison();
+    ChunkedComparison(const ComparisonSetup& setup, int threads, long chunkSize);
     ChunkedComparison(const ChunkedComparison&) = delete;
     ChunkedComparison& operator=(const ChunkedComparison&) = delete;
 
-    // The next chunk in library order, valid until the next call; nullptr after the last.
-    const ComparedChunk* Next();
+    // The next chunk in library order, valid until the next call; nullptr after the last, and after
+    // a chunk that failed or threw (the caller stops there).
+    const ComparedChunk* Next() { return m_pipeline.Next(); }
     // Stops the workers (they finish the chunk in hand) and waits for them.
-    void Stop();
-    // After Stop: the values every worker computed, merged (once).
+    void Stop() { m_pipeline.Stop(); }
+    // After Stop: the values every thread computed, merged (once).
     const ValueTally& MergedTally();
 
 private:
-    static constexpr int kSlots = 2; // chunks a worker may hold ready
-    struct Slot {
-        ComparedChunk chunk;
-        bool ready = false;
-    };
-    struct Worker {
+    struct Lane {
         std::unique_ptr<StructureComparer> comparer;
         ValueTally tally;
-        std::array<Slot, kSlots> slots;
-        std::thread thread;
     };
-    void Work(int index);
-
     const ComparisonSetup& m_setup;
-    long m_chunkSize;
-    long m_chunks;
-    std::vector<std::unique_ptr<Worker>> m_workers;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_stopping = false;
-    long m_next = 0;             // the chunk Next() returns next
-    Slot* m_held = nullptr;      // the slot Next() returned last
+    const long m_chunkSize;
+    std::vector<Lane> m_lanes; // before the pipeline, which its workers use until it is destroyed
+    ChunkPipeline<ComparedChunk> m_pipeline;
 };
 
 } // namespace velmora

@@ -1,6 +1,8 @@
 #include "search/livesearch.h"
 
+#include "base/chunkpipeline.h"
 #include "base/ioerror.h"
+#include "base/threadcount.h"
 #include "descriptors/catalogue.h"
 #include "descriptors/descfiles.h"
 #include "io/libstamp.h"
@@ -13,7 +15,6 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -21,80 +22,6 @@ namespace velmora {
 namespace {
 // Chunks of about a tenth of a millisecond each, so a cancelled run stops within one chunk.
 constexpr long kLiveChunk = 1024;
-
-// One contiguous part of the library, ranked on its own.
-struct LivePart {
-    long first = 1;
-    long last = 0;
-    std::optional<BestRanking> ranking;
-    ValueTally tally;
-    std::vector<float> values; // every value, for the histogram when the tally overflows
-    std::exception_ptr error;  // the part's first problem; nothing after it was ranked
-};
-
-// Ranks the structures of part in library order, chunk by chunk, as the one-thread loop did. Stops
-// before the next chunk when cancel is set or an earlier part failed (stopAt: the first part that
-// failed).
-void ScanPart(const ComparisonSetup& setup, int bestCount, int index, LivePart& part, const std::atomic<bool>& cancel,
-              std::atomic<int>& stopAt)
-{
-    try {
-        part.ranking.emplace(setup.coefficient, bestCount);
-        part.values.reserve(static_cast<std::size_t>(part.last - part.first + 1));
-        StructureComparer comparer(setup);
-        ComparedChunk chunk;
-        for (long first = part.first; first <= part.last; first += kLiveChunk) {
-            if (cancel.load(std::memory_order_relaxed) || stopAt.load(std::memory_order_relaxed) < index)
-                return;
-            comparer.Compute(first, std::min(part.last, first + kLiveChunk - 1), chunk, &part.tally);
-            if (chunk.error)
-                std::rethrow_exception(chunk.error);
-            const long end = chunk.failedAt ? chunk.failedAt - 1 : chunk.last;
-            std::size_t value = 0;
-            for (long k = chunk.first; k <= end; ++k)
-                if (chunk.HasLine(k)) {
-                    part.values.push_back(chunk.values[value]);
-                    part.ranking->Offer(k, chunk.values[value++]);
-                }
-            if (chunk.failedAt)
-                throw IoError(setup.descriptorFile, "structure " + std::to_string(chunk.failedAt) +
-                                                        ": no descriptor record (the file ends early)");
-        }
-        part.tally.Flush();
-    } catch (...) {
-        part.error = std::current_exception();
-        int seen = stopAt.load();
-        while (index < seen && !stopAt.compare_exchange_weak(seen, index)) {
-        }
-    }
-}
-
-// Adds the best list of later structures to that of earlier ones (into), as if the later lines had
-// been offered after the earlier: the better value first, on equal values the earlier structure.
-void MergeLater(SearchResults& into, const SearchResults& later)
-{
-    const bool smaller = SmallerIsBetter(into.coefficient);
-    const std::size_t count = into.best.size();
-    const auto filledInto = static_cast<std::size_t>(into.filled);
-    const auto filledLater = static_cast<std::size_t>(later.filled);
-    std::vector<BestEntry> merged;
-    merged.reserve(count);
-    std::size_t a = 0, b = 0;
-    while (merged.size() < count && (a < filledInto || b < filledLater)) {
-        const bool takeLater =
-            b < filledLater && (a >= filledInto || (smaller ? later.best[b].value < into.best[a].value
-                                                            : later.best[b].value > into.best[a].value));
-        merged.push_back(takeLater ? later.best[b++] : into.best[a++]);
-    }
-    into.filled = static_cast<int>(merged.size());
-    // The ranks no structure reached keep their start entries.
-    const BestEntry start{smaller ? DistanceStartValue() : 0.0f, 0.0f};
-    merged.resize(count, start);
-    into.best = std::move(merged);
-    into.lines += later.lines;
-    if (later.MaxValue > into.MaxValue)
-        into.MaxValue = later.MaxValue;
-}
 } // namespace
 
 LiveSearch::LiveSearch(LiveSearchSetup setup) : m_setup(std::move(setup))
@@ -133,55 +60,68 @@ std::optional<LiveResults> LiveSearch::Run(const TCTab& query, std::uint64_t gen
         setup.mappedBytes = m_mapBytes;
     }
     // The query vector as the workbench computes it for its search.
-    const auto values = ComputeDescriptorValues(query);
+    const auto descriptors = ComputeDescriptorValues(query);
     for (int i : setup.participating)
-        setup.query[static_cast<std::size_t>(i)] = setup.parameters.Scale(i, values[static_cast<std::size_t>(i)]);
+        setup.query[static_cast<std::size_t>(i)] = setup.parameters.Scale(i, descriptors[static_cast<std::size_t>(i)]);
 
-    // Contiguous parts of whole chunks, one per thread; a part's own ranking and tally are merged
-    // in library order afterwards, so the results are those of one thread.
-    const long chunks = (setup.count + kLiveChunk - 1) / kLiveChunk;
-    int threads = m_setup.threads > 0 ? m_setup.threads : static_cast<int>(std::thread::hardware_concurrency());
-    threads = static_cast<int>(std::clamp<long>(threads, 1, std::max(1L, chunks)));
-    std::vector<LivePart> parts(static_cast<std::size_t>(threads));
-    for (int p = 0; p < threads; ++p) {
-        parts[static_cast<std::size_t>(p)].first = chunks * p / threads * kLiveChunk + 1;
-        parts[static_cast<std::size_t>(p)].last = std::min(setup.count, chunks * (p + 1) / threads * kLiveChunk);
+    // The chunks are compared on every thread and ranked here in library order, as the one-thread
+    // loop ranks them; each thread counts the values of its chunks in its own tally.
+    struct Lane {
+        std::unique_ptr<StructureComparer> comparer;
+        ValueTally tally;
+    };
+    std::vector<Lane> lanes;
+    ChunkPipeline<ComparedChunk> pipeline(
+        (setup.count + kLiveChunk - 1) / kLiveChunk, {m_setup.threads > 0 ? m_setup.threads : ThreadCount()},
+        [&](long c, ComparedChunk& chunk, int lane) {
+            if (cancel.load(std::memory_order_relaxed))
+                return false; // left as it is: the caller sees the cancel and stops
+            Lane& own = lanes[static_cast<std::size_t>(lane)];
+            const long first = c * kLiveChunk + 1;
+            own.comparer->Compute(first, std::min(setup.count, first + kLiveChunk - 1), chunk, &own.tally);
+            return chunk.failedAt == 0 && !chunk.error;
+        });
+    lanes.resize(static_cast<std::size_t>(pipeline.Lanes()));
+    for (Lane& lane : lanes)
+        lane.comparer = std::make_unique<StructureComparer>(setup);
+    BestRanking ranking(setup.coefficient, m_setup.bestCount);
+    std::vector<float> values; // every value, for the histogram when the tally overflows
+    values.reserve(static_cast<std::size_t>(std::max(0L, setup.count)));
+    while (const ComparedChunk* chunk = pipeline.Next()) {
+        // A chunk cut short by the cancel is never used: whoever saw the cancel, this thread sees it.
+        if (cancel.load(std::memory_order_relaxed))
+            return std::nullopt;
+        if (chunk->error)
+            std::rethrow_exception(chunk->error);
+        const long end = chunk->failedAt ? chunk->failedAt - 1 : chunk->last;
+        std::size_t value = 0;
+        for (long k = chunk->first; k <= end; ++k)
+            if (chunk->HasLine(k)) {
+                values.push_back(chunk->values[value]);
+                ranking.Offer(k, chunk->values[value++]);
+            }
+        if (chunk->failedAt)
+            throw IoError(setup.descriptorFile, "structure " + std::to_string(chunk->failedAt) +
+                                                    ": no descriptor record (the file ends early)");
     }
-    std::atomic<int> stopAt{threads};
-    {
-        std::vector<std::jthread> helpers;
-        helpers.reserve(parts.size() - 1);
-        try {
-            for (int p = 1; p < threads; ++p)
-                helpers.emplace_back(ScanPart, std::cref(setup), m_setup.bestCount, p,
-                                     std::ref(parts[static_cast<std::size_t>(p)]), std::cref(cancel), std::ref(stopAt));
-        } catch (...) {
-            stopAt = 0; // the started ones stop; joined on leaving
-            throw;
-        }
-        ScanPart(setup, m_setup.bestCount, 0, parts.front(), cancel, stopAt);
-    }
+    pipeline.Stop();
     if (cancel.load(std::memory_order_relaxed))
         return std::nullopt;
-    for (const LivePart& part : parts)
-        if (part.error)
-            std::rethrow_exception(part.error);
 
     LiveResults results;
     results.generation = generation;
-    results.ranking = std::move(parts.front().ranking->Results());
-    ValueTally& tally = parts.front().tally;
-    for (std::size_t p = 1; p < parts.size(); ++p) {
-        MergeLater(results.ranking, parts[p].ranking->Results());
-        tally.Merge(parts[p].tally);
-    }
+    results.ranking = std::move(ranking.Results());
+    ValueTally& tally = lanes.front().tally;
+    for (Lane& lane : lanes)
+        lane.tally.Flush();
+    for (std::size_t l = 1; l < lanes.size(); ++l)
+        tally.Merge(lanes[l].tally);
     if (!tally.Overflowed()) {
         tally.FillHistogram(results.ranking);
     } else {
         results.ranking.histogram.fill(0);
-        for (const LivePart& part : parts)
-            for (float v : part.values)
-                ++results.ranking.histogram[static_cast<std::size_t>(HistogramBin(v, results.ranking.MaxValue))];
+        for (float v : values)
+            ++results.ranking.histogram[static_cast<std::size_t>(HistogramBin(v, results.ranking.MaxValue))];
     }
     for (int rank = 1; rank <= results.ranking.filled; ++rank) {
         if (cancel.load(std::memory_order_relaxed))

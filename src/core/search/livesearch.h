@@ -24,8 +24,7 @@ struct ComparisonSetup; // search/comparison.h
 struct LiveSearchSetup {
     std::shared_ptr<const ComparisonSetup> comparison;
     int bestCount = 50;
-    // Threads that scan the library, each a contiguous part of it (0: one per core). The results
-    // do not depend on it.
+    // Threads that compare the library's chunks (0: ThreadCount()). The results do not depend on it.
     int threads = 0;
 };
 
@@ -48,9 +47,9 @@ public:
 
     const LiveSearchSetup& Setup() const { return m_setup; }
 
-    // Searches the library for query, the calling thread and Setup().threads - 1 more each
-    // scanning a contiguous part. Returns nothing when cancel became true before the end (every
-    // thread polls it once per chunk of structures); throws IoError when the descriptor file
+    // Searches the library for query, its chunks compared on Setup().threads threads and ranked on
+    // the calling thread in library order. Returns nothing when cancel became true before the end
+    // (polled once per chunk of structures); throws IoError when the descriptor file
     // cannot be read to its end. Not to be called from two threads at once.
     std::optional<LiveResults> Run(const TCTab& query, std::uint64_t generation, const std::atomic<bool>& cancel);
 

@@ -1,19 +1,24 @@
 #include "search/paramcalc.h"
 
+#include "base/chunkpipeline.h"
 #include "base/filerollback.h"
 #include "base/ioerror.h"
 #include "base/textfile.h"
+#include "base/threadcount.h"
 #include "descriptors/catalogue.h"
 #include "descriptors/groups.h"
 #include "io/libfiles.h"
 #include "io/liblock.h"
 #include "io/libstamp.h"
-#include "search/recordpipeline.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <stdexcept>
+#include <vector>
 
 namespace velmora {
 
@@ -104,6 +109,117 @@ private:
     std::FILE* m_file;
 };
 
+// A calculation over every structure of a library, its results taken back in library order.
+// The calling thread reads the records through its StructureLibrary (which is never shared) a
+// chunk at a time, copying each structure into the chunk; the pipeline's threads compute them. So
+// whatever the caller does with the results (statistics, file writes, progress, polling for abort)
+// happens as in a plain loop, and the results are those of that loop: each structure is computed
+// alone. compute touches nothing but the structure it is given and the result it fills; what it
+// throws is rethrown by Take for that structure.
+template <class Result>
+class LibraryRecords {
+public:
+    using Compute = std::function<void(const TCTab&, Result&)>;
+
+    // count: records 1..count are read; chunk: structures per chunk (about a millisecond of work).
+    LibraryRecords(StructureLibrary& library, const std::string& libraryName, long count, int chunk, Compute compute)
+        : m_library(library), m_libraryName(libraryName), m_count(std::max(count, 0L)), m_chunk(std::max(chunk, 1)),
+          m_compute(std::move(compute)),
+          m_pipeline((m_count + m_chunk - 1) / m_chunk, {ThreadCount()},
+                     [this](long, Chunk& c, int) { return ComputeChunk(c); },
+                     [this](long c, Chunk& chunk) { FillChunk(c, chunk); })
+    {
+    }
+
+    // The result of record k; k runs 1, 2, ... count (the same k may be asked again).
+    const Result& Take(long k)
+    {
+        const long chunk = (k - 1) / m_chunk;
+        while (!m_current || m_current->index < chunk) {
+            m_current = m_pipeline.Next();
+            if (!m_current)
+                throw std::logic_error("library records: no record " + std::to_string(k));
+        }
+        const auto i = static_cast<std::size_t>((k - 1) % m_chunk);
+        if (m_current->errors[i])
+            std::rethrow_exception(m_current->errors[i]);
+        return m_current->results[i];
+    }
+
+    // Stops the pipeline. When records were read past the last one taken, the library reader is
+    // put back on that one, so it holds what a plain loop would have left.
+    void Finish(long lastTaken)
+    {
+        m_pipeline.Stop();
+        if (lastTaken < 1 || m_nextRead <= lastTaken + 1 || !m_current)
+            return;
+        m_library.ReadLibraryRecord(m_libraryName, lastTaken);
+        // The structure as it was read in turn (an unreadable record may have left the one before).
+        m_library.Structure() = m_current->tables[static_cast<std::size_t>((lastTaken - 1) % m_chunk)];
+    }
+
+private:
+    struct Chunk {
+        long index = -1;
+        int size = 0;
+        std::vector<TCTab> tables;
+        std::vector<Result> results;
+        std::vector<std::exception_ptr> errors;
+    };
+
+    void FillChunk(long c, Chunk& chunk)
+    {
+        chunk.index = c;
+        chunk.size = static_cast<int>(std::min<long>(m_chunk, m_count - c * m_chunk));
+        const auto size = static_cast<std::size_t>(m_chunk);
+        chunk.tables.resize(size);
+        chunk.results.resize(size);
+        chunk.errors.resize(size);
+        std::fill(chunk.errors.begin(), chunk.errors.end(), nullptr);
+        if (m_readFailed)
+            chunk.size = 0; // not reached: Take threw at the record before
+        for (int i = 0; i < chunk.size; ++i, ++m_nextRead) {
+            // As in a plain loop, a record that cannot be read leaves what the library reader
+            // leaves in its structure (cleared, or the one before).
+            try {
+                m_library.ReadLibraryRecord(m_libraryName, m_nextRead);
+                chunk.tables[static_cast<std::size_t>(i)] = m_library.Structure();
+            } catch (...) { // thrown by Take for this record; nothing after it is read
+                chunk.errors[static_cast<std::size_t>(i)] = std::current_exception();
+                chunk.size = i + 1;
+                m_readFailed = true;
+                ++m_nextRead;
+                break;
+            }
+        }
+    }
+
+    bool ComputeChunk(Chunk& chunk)
+    {
+        for (int i = 0; i < chunk.size; ++i) {
+            const auto u = static_cast<std::size_t>(i);
+            if (chunk.errors[u])
+                continue; // not read
+            try {
+                m_compute(chunk.tables[u], chunk.results[u]);
+            } catch (...) {
+                chunk.errors[u] = std::current_exception();
+            }
+        }
+        return true;
+    }
+
+    StructureLibrary& m_library;
+    const std::string m_libraryName;
+    const long m_count;
+    const int m_chunk;
+    const Compute m_compute;
+    long m_nextRead = 1; // the next record FillChunk reads
+    bool m_readFailed = false;
+    Chunk* m_current = nullptr;
+    ChunkPipeline<Chunk> m_pipeline;
+};
+
 using GroupCounts = std::array<std::int32_t, kGroupCount>;
 
 // One structure's line of the descriptor file and the values its statistics take.
@@ -157,7 +273,7 @@ ParameterRun ComputeIntroParameters(StructureLibrary& library, const std::string
     progress.Start(ProgressKind::Parameters, "Calculates mean and standard deviation", count);
     const ClockTime start = ClockNow();
     bool aborted = false;
-    RecordPipeline<GroupCounts> pipeline(library, libraryName, count, 256,
+    LibraryRecords<GroupCounts> pipeline(library, libraryName, count, 256,
                                          [](const TCTab& table, GroupCounts& counts) { CountAllGroups(table, counts); });
     for (long k = 1; k <= count; ++k) {
         if (progress.Poll() == ProgressRequest::Abort) {
@@ -209,7 +325,7 @@ ParameterRun BuildDescriptorFile(StructureLibrary& library, const std::string& l
     progress.Start(ProgressKind::DescriptorFile, "Calculates new library-descriptors", libraryCount);
     const ClockTime start = ClockNow();
     bool aborted = false;
-    RecordPipeline<BuildItem> pipeline(library, libraryName, libraryCount, 32, ComputeBuildItem);
+    LibraryRecords<BuildItem> pipeline(library, libraryName, libraryCount, 32, ComputeBuildItem);
     for (long k = 1; k <= libraryCount;) {
         const ProgressRequest request = progress.Poll();
         if (request == ProgressRequest::Abort) {

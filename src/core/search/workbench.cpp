@@ -5,6 +5,7 @@
 #include "base/filerollback.h"
 #include "base/ioerror.h"
 #include "base/numtext.h"
+#include "base/threadcount.h"
 #include "base/textfile.h"
 #include "base/userdata.h"
 #include "descriptors/descfiles.h"
@@ -67,8 +68,7 @@ std::string QueryFileProblem(const std::string& file)
     return {};
 }
 
-// The search computes on two worker threads, in chunks of this many structures.
-constexpr int kSearchWorkers = 2;
+// The search computes in chunks of this many structures.
 constexpr long kSearchChunk = 1024;
 
 const char* const kIntroParametersMissing =
@@ -639,7 +639,7 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile, SearchResults
     setup.query = m_queryVector;
     setup.parameters = m_parameters;
     setup.statistics = m_statistics;
-    ChunkedComparison comparison(setup, kSearchWorkers, kSearchChunk);
+    ChunkedComparison comparison(setup, ThreadCount(), kSearchChunk);
     BestRanking ranking(m_state.CoefficientIndex, m_state.BestCount);
     m_progress.Start(ProgressKind::Comparison, "Compare Structures:", m_state.LibraryCount);
     SearchOutcome outcome = SearchOutcome::Completed;
