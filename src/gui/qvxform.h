@@ -72,8 +72,6 @@ public:
     TDrawpenForm& Drawpen() { return *m_drawpen; }
     // The one printer of the application, made at its first use and kept.
     SharedPrinter& Printer();
-    TConvertForm& ConvertForm() { return *m_convertForm; }
-    TSimCritDlg& DescriptorDialog() { return *m_critDlg; }
     TFormSearchDiagram& SearchDiagram() { return *m_searchDiagram; }
     AsciiExportWindow& AsciiWindow() { return *m_asciiWindow; }
     ReportPage& ReportView() { return *m_reportPage; }
