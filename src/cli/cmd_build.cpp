@@ -57,14 +57,9 @@ int RunParams(const std::vector<std::string>& args, CommandContext& context)
     return WithUsage("params", context, args, &Params, {}, {}, 1, 1);
 }
 
-VELMORA_COMMAND("build", "build LIBRARY",
-                "Compute every descriptor of every structure (NORMAL mode): the .pre and .idp files.",
-                "The descriptor file is built as .pr1 and renamed to .pre when complete; Ctrl-C keeps\n"
-                "the previous .pre and .idp.\n",
-                &RunBuild);
-VELMORA_COMMAND("params", "params LIBRARY",
-                "Compute the INTRO-mode parameters (.idr) from the group counts of the structures.",
-                "The previous .idr is kept as .id1.\n", &RunParams);
-
 } // namespace
+
+int BuildCommand(const std::vector<std::string>& args, CommandContext& context) { return RunBuild(args, context); }
+int ParamsCommand(const std::vector<std::string>& args, CommandContext& context) { return RunParams(args, context); }
+
 } // namespace velmora::cli

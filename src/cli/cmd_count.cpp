@@ -25,11 +25,8 @@ int Run(const std::vector<std::string>& args, CommandContext& context)
     return WithUsage("count", context, args, &Count, {}, {"--smiles-column"}, 1, 1);
 }
 
-VELMORA_COMMAND("count", "count SOURCE [--smiles-column COL]",
-                "Count the records of an SD file (its \"$$$$\" lines) or a SMILES file (its structure lines).",
-                "A molfile without a \"$$$$\" line counts 0. A SMILES file counts its lines that are\n"
-                "neither blank nor its header; the import reads as many records.\n",
-                &Run);
-
 } // namespace
+
+int CountCommand(const std::vector<std::string>& args, CommandContext& context) { return Run(args, context); }
+
 } // namespace velmora::cli

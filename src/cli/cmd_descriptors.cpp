@@ -201,18 +201,6 @@ int RunDescriptors(const std::vector<std::string>& args, CommandContext& context
 
 } // namespace
 
-VELMORA_COMMAND("descriptors", "descriptors SOURCE | --list",
-                 "writes all 149 descriptors of every structure of an SD file or library as TSV",
-                 "SOURCE is an SD file or molfile, or a structure library (a name ending in .clb).\n"
-                 "Output on stdout, tab-separated: a header row '#', 'Name' and the\n"
-                 "149 descriptor names in list order, then one row per structure: its position,\n"
-                 "its name (tabs turned into blanks) and the 149 values. Counts and TopoRad,\n"
-                 "TopoDia and 'Number of rings' are integers, the other values reals with 17\n"
-                 "significant digits. A record that could not be read completely has '*' after\n"
-                 "its position and the values of what was read; when nothing could be read its\n"
-                 "fields are empty.\n"
-                 "--list prints list position, catalogue index and name of every descriptor.\n"
-                 "The exit status is 1 when not one record could be read.\n",
-                 &RunDescriptors);
+int DescriptorsCommand(const std::vector<std::string>& args, CommandContext& context) { return RunDescriptors(args, context); }
 
 } // namespace velmora::cli

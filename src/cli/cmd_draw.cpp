@@ -180,13 +180,6 @@ int RunDraw(const std::vector<std::string>& args, CommandContext& context)
 
 } // namespace
 
-VELMORA_COMMAND("draw", "draw SOURCE POSITION -o FILE.svg [--mode 0..3] [--size WxH]",
-                 "draws one structure of a library or an SD file as an SVG picture",
-                 "SOURCE is a structure library (.clb) or an SD file / molfile; POSITION counts\n"
-                 "structures from 1. The picture is the structure fitted into WxH pixels (default\n"
-                 "400x300) less a 24-pixel margin, bonds at most 50 pixels long.\n"
-                 "Label modes: 0 charged and isolated atoms, 1 hetero atoms too (default),\n"
-                 "2 every atom, 3 atom numbers.\n",
-                 &RunDraw);
+int DrawCommand(const std::vector<std::string>& args, CommandContext& context) { return RunDraw(args, context); }
 
 } // namespace velmora::cli

@@ -53,12 +53,8 @@ int Run(const std::vector<std::string>& args, CommandContext& context)
     return WithUsage("export", context, args, &Export, {"--append"}, {}, 2, 2);
 }
 
-VELMORA_COMMAND("export", "export LIBRARY TARGET.sdf [--append]",
-                "Write every structure of a library to an SD file.",
-                "The SD file is replaced unless --append is given; it is never one of the library's\n"
-                "own files. Records that cannot be read (empty or damaged) are left out and listed;\n"
-                "when not one can be read the exit status is 1.\n",
-                &Run);
-
 } // namespace
+
+int ExportCommand(const std::vector<std::string>& args, CommandContext& context) { return Run(args, context); }
+
 } // namespace velmora::cli

@@ -107,35 +107,8 @@ int Run(const std::vector<std::string>& args, CommandContext& context)
     return WithUsage("import", context, args, &Import, {"--append", "--replace"}, {"--smiles-column"}, 2, 2);
 }
 
-VELMORA_COMMAND("import", "import SOURCE LIBRARY [--append|--replace] [--smiles-column COL]",
-                "Read an SD file, molfile or SMILES file into a structure library (.clb and .III).",
-                "SOURCE is an SD file or molfile (V2000; V3000 records are read through RDKit), or a\n"
-                "SMILES file: .smi/.smiles (SMILES, blanks, name on each line) or a table .csv/.tsv\n"
-                "with a header line; --smiles-column names its SMILES column by header name or\n"
-                "1-based number (default: the column \"smiles\", else the one column whose name\n"
-                "holds \"smiles\"; a table without one is refused, listing its columns), the name\n"
-                "comes from a column \"name\", \"title\" or \"id\", else the line number. Records are\n"
-                "left out, with their line and why, when a SMILES holds a control byte or a byte of\n"
-                "128 or more, a quoted field runs over a line break, a line is over 1 MiB (in SD\n"
-                "files too), or an SD record ends before the atoms and bonds its counts line\n"
-                "promises. SMILES structures are kekulized and laid out in 2D; hydrogens are atoms\n"
-                "only where written as [H].\n"
-                "Every record is written, read back and compared with what was read. Records with\n"
-                "more than 63 atoms (or none), and records the library cannot hold as they are\n"
-                "(isotopes other than 2H 13C 15N 17O 18O, bond types outside 1..4, an 11th\n"
-                "neighbour), are skipped and listed; name bytes of 128 or more are stored as \"?\".\n"
-                "An existing library needs --append (add after its last record) or --replace\n"
-                "(start it anew); either way the library's parameter files (.idr, .idp, .pre)\n"
-                "are deleted, as they no longer fit, once a record is written. A library imported\n"
-                "anew replaces the previous one only then: until its first record is written it\n"
-                "is staged in the folder LIBRARY-import beside it.\n"
-                "Ctrl-C stops after the current record; the records written stay readable.\n"
-                "LIBRARY gets \".clb\" when it does not end in it; its index and parameter files are\n"
-                "named from it. Exit status 0 also when records were left out (a warning says how\n"
-                "many), 1 when the import failed (the message says how many structures were written)\n"
-                "or kept not one record (no library is made then; one replaced or appended to stays\n"
-                "as it was).\n",
-                &Run);
-
 } // namespace
+
+int ImportCommand(const std::vector<std::string>& args, CommandContext& context) { return Run(args, context); }
+
 } // namespace velmora::cli

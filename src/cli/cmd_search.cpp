@@ -277,34 +277,8 @@ int Run(const std::vector<std::string>& args, CommandContext& context)
                      1, 2);
 }
 
-// The help names the coefficients as the table spells them for the command line.
-const std::string kSearchHelp = std::string(
-    "QUERY is a molfile, an SD file (its first record), a library (its first structure) or a\n"
-    "SMILES file (its first line); --query-smiles gives the query as a SMILES string instead\n"
-    "(kekulized, laid out in 2D, named by the string).\n"
-    "Descriptors are named as 'velmora-cli descriptors --list' prints them, or taken from a\n"
-    "set of crits.txt (see 'velmora-cli sets --help'; --sets-file FILE takes another file),\n"
-    "or chosen from the query's augmented atoms.\n"
-    "C is ") + TypedCoefficientList(" (default)") + "; N is 1..200\n"
-    "(default 50, or the library size when smaller). A library without a descriptor file\n"
-    "is searched in INTRO mode (group counts computed while searching). Questions such as\n"
-    "'calculate the library parameters now?' are answered No unless --yes is given.\n"
-    "--export writes the best matches to an SD file (never onto a file of the library or of\n"
-    "its result library); --ascii writes the library's .asc table;\n"
-    "--report writes DIR/report.txt and DIR/report.html (drawings and the distribution diagram,\n"
-    "self-contained: it opens in any browser).\n"
-    "--explain K prints, for the best K matches, every descriptor's part of the value, closest\n"
-    "first (raw and scaled values, the coefficient's term, its share); with --report the HTML\n"
-    "report shows it as a bar chart per match.\n"
-    "--verbose also prints the information messages.\n";
-
-VELMORA_COMMAND("search",
-                "search LIBRARY (QUERY | --query-smiles SMILES) (--descriptors NAME,... | --set NAME | --query-aug) [--coefficient C] "
-                "[--best N] [--mode normal|intro] [--export HITS.sdf] [--report DIR] [--explain K] [--ascii] [--yes] "
-                "[--sets-file FILE]",
-                "Rank a library against a query structure and print the report.",
-                kSearchHelp.c_str(),
-                &Run);
-
 } // namespace
+
+int SearchCommand(const std::vector<std::string>& args, CommandContext& context) { return Run(args, context); }
+
 } // namespace velmora::cli

@@ -82,16 +82,8 @@ int Run(const std::vector<std::string>& args, CommandContext& context)
     return WithUsage("sets", context, args, &Sets, {}, {"--dir", "--sets-file"}, 1, 3);
 }
 
-VELMORA_COMMAND("sets",
-                "sets (list | show NAME | save NAME DESCRIPTOR,... | delete NAME) [--dir DIR | --sets-file FILE]",
-                "Manage the named descriptor sets in crits.txt.",
-                "crits.txt lives in the current directory when it is writable, otherwise in\n"
-                "$XDG_DATA_HOME/velmora (~/.local/share/velmora); --dir DIR takes DIR/crits.txt,\n"
-                "--sets-file FILE any file. A set name must not be empty or blank nor hold line\n"
-                "breaks, tabs or other control characters. Lines of a damaged file that cannot be\n"
-                "read are skipped and listed as warnings. Descriptor names are as\n"
-                "'velmora-cli descriptors --list' prints them.\n",
-                &Run);
-
 } // namespace
+
+int SetsCommand(const std::vector<std::string>& args, CommandContext& context) { return Run(args, context); }
+
 } // namespace velmora::cli

@@ -55,9 +55,8 @@ int Run(const std::vector<std::string>& args, CommandContext& context)
     return WithUsage("show", context, args, &Show, {}, {}, 2, 2);
 }
 
-VELMORA_COMMAND("show", "show LIBRARY POSITION",
-                "Print one library structure: name, CAS number, atom and bond counts, then the molfile.",
-                "POSITION counts from 1. The molfile is written as the export writes it.\n", &Run);
-
 } // namespace
+
+int ShowCommand(const std::vector<std::string>& args, CommandContext& context) { return Run(args, context); }
+
 } // namespace velmora::cli

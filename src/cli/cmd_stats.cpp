@@ -33,11 +33,8 @@ int Run(const std::vector<std::string>& args, CommandContext& context)
     return WithUsage("stats", context, args, &Stats, {}, {}, 1, 1);
 }
 
-VELMORA_COMMAND("stats", "stats LIBRARY",
-                "Print the library statistics report: structures, salts, coordinates, functional groups.",
-                "Counted from the descriptor file (.pre) when there is one, else from the structures\n"
-                "(explicit hydrogens removed first).\n",
-                &Run);
-
 } // namespace
+
+int StatsCommand(const std::vector<std::string>& args, CommandContext& context) { return Run(args, context); }
+
 } // namespace velmora::cli

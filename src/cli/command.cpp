@@ -9,36 +9,19 @@
 namespace velmora::cli {
 
 namespace {
-std::vector<Command>& Registry()
-{
-    static std::vector<Command> commands;
-    return commands;
-}
-
 void PrintOverview(std::ostream& out)
 {
     out << "Usage: velmora-cli COMMAND [ARGS...]\n"
            "Similarity searching in structure libraries, headless.\n\nCommands:\n";
-    auto commands = Commands();
-    for (const auto& command : commands)
+    for (const auto& command : Commands())
         out << "  " << command.usage << "\n      " << command.summary << "\n";
     out << "\n'velmora-cli COMMAND --help' describes one command.\n";
 }
 } // namespace
 
-CommandRegistration::CommandRegistration(const Command& command) { Registry().push_back(command); }
-
-const std::vector<Command>& Commands()
-{
-    auto& commands = Registry();
-    std::sort(commands.begin(), commands.end(),
-              [](const Command& a, const Command& b) { return std::string(a.name) < b.name; });
-    return commands;
-}
-
 const Command* FindCommand(const std::string& name)
 {
-    for (const auto& command : Registry())
+    for (const auto& command : Commands())
         if (name == command.name)
             return &command;
     return nullptr;
@@ -61,7 +44,7 @@ int RunCli(const std::vector<std::string>& args, CommandContext& context)
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (std::find(rest.begin(), rest.end(), "--help") != rest.end()) {
         context.out << "Usage: velmora-cli " << command->usage << "\n" << command->summary << "\n";
-        if (command->help && *command->help)
+        if (!command->help.empty())
             context.out << "\n" << command->help;
         return kExitOk;
     }

@@ -32,7 +32,6 @@ public:
 
     QListWidget* List() const { return m_list; }
     QTableWidget* Chosen() const { return m_chosen; }
-    QGroupBox* ChosenGroup() const { return m_chosenGroup; }
     QComboBox* Sets() const { return m_sets; }
     QPushButton* SaveButton() const { return m_save; }
     QPushButton* DeleteButton() const { return m_delete; }

@@ -19,7 +19,6 @@ public:
     void Fill(const std::string& libraryName, long position,
               const std::vector<std::pair<std::string, std::string>>& rows);
     QTableWidget& Grid() { return *m_grid; }
-    QLabel& LibraryLabel() { return *m_library; }
     QLabel& PositionLabel() { return *m_position; }
 
 private:

@@ -48,7 +48,6 @@ public:
     FittedLabel* Library() const { return m_library; }
     FittedLabel* QueryName() const { return m_queryName; }
     StructurePanel* Picture() const { return m_picture; }
-    StructurePanel* QueryPicture() const { return m_queryPicture; }
     ExplainPanel* Explanation() const { return m_explain; }
 
 private:

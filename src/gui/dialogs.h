@@ -67,7 +67,6 @@ public:
     void Refresh();
 
     QLabel* Library() const { return m_library; }
-    QLabel* QueryFile() const { return m_queryFile; }
     QLabel* QueryName() const { return m_queryName; }
     QLabel* BestCount() const { return m_bestCount; }
     QLabel* Coefficient() const { return m_coefficient; }

@@ -3,6 +3,7 @@
 #include "base/ioerror.h"
 #include "dialogs.h"
 #include "drawpenabout.h"
+#include "flowpage.h"
 #include "livepanel.h"
 #include "editor/editorviews.h"
 #include "matgrid.h"
@@ -32,7 +33,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cmath>
 #include <map>
 
 namespace velmora::gui {
@@ -50,187 +50,46 @@ const QString kSmilesMime = QStringLiteral("chemical/x-daylight-smiles");
 const QColor kMaroon(128, 0, 0);
 constexpr int kButtonSize = 31;
 
-// The tool-bar glyphs, drawn at run time so they stay crisp at any scale.
-QIcon Glyph(Control control)
-{
-    const int s = 48;
-    QPixmap pixmap(s, s);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPen pen(QColor(20, 20, 20), 3.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    p.setPen(pen);
-    auto hexagon = [&](QPointF c, double r) {
-        QPolygonF poly;
-        for (int k = 0; k < 6; ++k)
-            poly << c + QPointF(r * std::cos(M_PI / 6 + k * M_PI / 3), r * std::sin(M_PI / 6 + k * M_PI / 3));
-        p.drawPolygon(poly);
-    };
-    auto arrow = [&](QPointF from, QPointF to) {
-        p.drawLine(from, to);
-        const QPointF d = (to - from) / std::hypot(to.x() - from.x(), to.y() - from.y());
-        const QPointF n(-d.y(), d.x());
-        p.drawLine(to, to - 8 * d + 6 * n);
-        p.drawLine(to, to - 8 * d - 6 * n);
-    };
-    auto cross = [&](QPointF c, double r) {
-        QPen red(QColor(200, 0, 0), 4, Qt::SolidLine, Qt::RoundCap);
-        p.setPen(red);
-        p.drawLine(c + QPointF(-r, -r), c + QPointF(r, r));
-        p.drawLine(c + QPointF(-r, r), c + QPointF(r, -r));
-        p.setPen(pen);
-    };
-    auto text = [&](const QString& t, int size, QRectF box = QRectF(0, 0, 48, 48)) {
-        QFont f("Arial");
-        f.setPixelSize(size);
-        f.setBold(true);
-        p.setFont(f);
-        p.drawText(box, Qt::AlignCenter, t);
-    };
-    auto magnifier = [&](bool plus) {
-        p.drawEllipse(QPointF(20, 20), 12, 12);
-        p.drawLine(QPointF(29, 29), QPointF(42, 42));
-        p.drawLine(QPointF(14, 20), QPointF(26, 20));
-        if (plus)
-            p.drawLine(QPointF(20, 14), QPointF(20, 26));
-    };
-    auto turn = [&](bool clockwise) {
-        p.drawArc(QRectF(10, 10, 28, 28), clockwise ? 200 * 16 : -20 * 16, clockwise ? -260 * 16 : 260 * 16);
-        const QPointF end = clockwise ? QPointF(24 + 14 * std::cos(-60 * M_PI / 180), 24 - 14 * std::sin(-60 * M_PI / 180))
-                                      : QPointF(24 + 14 * std::cos(240 * M_PI / 180), 24 - 14 * std::sin(240 * M_PI / 180));
-        p.drawLine(end, end + QPointF(clockwise ? -9 : 9, 1));
-        p.drawLine(end, end + QPointF(clockwise ? 1 : -1, -9));
-    };
-    QPen dashed = pen;
-    dashed.setStyle(Qt::DashLine);
-    dashed.setWidthF(2.4);
-    switch (control) {
-    case Control::Draw: {
-        QPainterPath path;
-        path.moveTo(6, 36);
-        path.lineTo(16, 22);
-        path.lineTo(28, 32);
-        path.lineTo(40, 14);
-        p.drawPath(path);
-        p.setBrush(QColor(20, 20, 20));
-        p.drawEllipse(QPointF(40, 14), 3, 3);
-        break;
-    }
-    case Control::MoveStructure:
-        hexagon({24, 24}, 10);
-        arrow({24, 24}, {24, 4});
-        arrow({24, 24}, {44, 24});
-        break;
-    case Control::MoveAtom:
-        p.setBrush(QColor(20, 20, 20));
-        p.drawEllipse(QPointF(16, 30), 5, 5);
-        arrow({16, 30}, {40, 10});
-        break;
-    case Control::MoveWindow:
-        p.setPen(dashed);
-        p.drawRect(QRectF(6, 10, 26, 26));
-        p.setPen(pen);
-        arrow({20, 24}, {44, 40});
-        break;
-    case Control::MoveRing:
-        hexagon({18, 26}, 12);
-        arrow({30, 26}, {44, 12});
-        break;
-    case Control::ChangeAtom: text("N", 30); break;
-    case Control::ChangeBond:
-        p.drawLine(QPointF(6, 20), QPointF(42, 20));
-        p.drawLine(QPointF(6, 29), QPointF(42, 29));
-        break;
-    case Control::ChangeCharge: text("\u00b1", 34); break;
-    case Control::DeleteAtom:
-        p.setBrush(QColor(20, 20, 20));
-        p.drawEllipse(QPointF(24, 24), 6, 6);
-        cross({24, 24}, 13);
-        break;
-    case Control::BreakBond:
-        p.drawLine(QPointF(6, 38), QPointF(19, 27));
-        p.drawLine(QPointF(29, 21), QPointF(42, 10));
-        cross({24, 24}, 6);
-        break;
-    case Control::DeleteWithinWindow:
-        p.setPen(dashed);
-        p.drawRect(QRectF(8, 8, 32, 32));
-        p.setPen(pen);
-        cross({24, 24}, 9);
-        break;
-    case Control::DeleteWholeStructure:
-        hexagon({24, 24}, 16);
-        cross({24, 24}, 13);
-        break;
-    case Control::LoadScratch:
-        p.drawRect(QRectF(8, 28, 32, 14));
-        arrow({24, 32}, {24, 6});
-        break;
-    case Control::SaveScratch:
-        p.drawRect(QRectF(8, 28, 32, 14));
-        arrow({24, 4}, {24, 32});
-        break;
-    case Control::Oops: {
-        p.drawArc(QRectF(10, 12, 30, 26), 90 * 16, -240 * 16);
-        arrow({26, 12}, {10, 13});
-        break;
-    }
-    case Control::ZoomFit: text("1:1", 20); break;
-    case Control::Center:
-        p.drawEllipse(QPointF(24, 24), 12, 12);
-        p.drawLine(QPointF(24, 4), QPointF(24, 44));
-        p.drawLine(QPointF(4, 24), QPointF(44, 24));
-        break;
-    case Control::ZoomIn: magnifier(true); break;
-    case Control::ZoomOut: magnifier(false); break;
-    case Control::RotateLeft: turn(false); break;
-    case Control::RotateRight: turn(true); break;
-    case Control::MirrorX: {
-        p.setPen(dashed);
-        p.drawLine(QPointF(24, 4), QPointF(24, 44));
-        p.setPen(pen);
-        p.drawPolygon(QPolygonF({QPointF(19, 10), QPointF(19, 38), QPointF(5, 38)}));
-        p.drawPolygon(QPolygonF({QPointF(29, 10), QPointF(29, 38), QPointF(43, 38)}));
-        break;
-    }
-    case Control::MirrorY: {
-        p.setPen(dashed);
-        p.drawLine(QPointF(4, 24), QPointF(44, 24));
-        p.setPen(pen);
-        p.drawPolygon(QPolygonF({QPointF(10, 19), QPointF(38, 19), QPointF(38, 5)}));
-        p.drawPolygon(QPolygonF({QPointF(10, 29), QPointF(38, 29), QPointF(38, 43)}));
-        break;
-    }
-    case Control::DistanceMatrix: {
-        pen.setWidthF(2.2);
-        p.setPen(pen);
-        for (int k = 0; k < 4; ++k) {
-            p.drawLine(QPointF(8 + 10.67 * k, 8), QPointF(8 + 10.67 * k, 40));
-            p.drawLine(QPointF(8, 8 + 10.67 * k), QPointF(40, 8 + 10.67 * k));
-        }
-        text("d", 14, QRectF(8, 8, 11, 11));
-        break;
-    }
-    default: break;
-    }
-    return QIcon(pixmap);
-}
-
-// The drawing helpers' buttons show icons from the resources; nullptr for the others.
-const char* IconFile(Control control)
+// The tool bar's icons: names of SVG icons in the resources (crisp at any scale); nullptr for the
+// buttons that show a caption ("esc", "Exit", "ID").
+const char* IconName(Control control)
 {
     switch (control) {
-    case Control::Bond: return ":/icons/bond.svg";
-    case Control::Ring3: return ":/icons/ring3.svg";
-    case Control::Ring4: return ":/icons/ring4.svg";
-    case Control::Ring5: return ":/icons/ring5.svg";
-    case Control::Ring6: return ":/icons/ring6.svg";
-    case Control::Ring7: return ":/icons/ring7.svg";
-    case Control::Ring8: return ":/icons/ring8.svg";
-    case Control::Benzene: return ":/icons/benzene.svg";
-    case Control::Undo: return ":/icons/undo.svg";
-    case Control::Redo: return ":/icons/redo.svg";
-    case Control::CleanUp: return ":/icons/cleanup.svg";
+    case Control::Draw: return "draw";
+    case Control::MoveStructure: return "movestructure";
+    case Control::MoveAtom: return "moveatom";
+    case Control::MoveWindow: return "movewindow";
+    case Control::MoveRing: return "movering";
+    case Control::ChangeAtom: return "changeatom";
+    case Control::ChangeBond: return "changebond";
+    case Control::ChangeCharge: return "changecharge";
+    case Control::DeleteAtom: return "deleteatom";
+    case Control::BreakBond: return "breakbond";
+    case Control::DeleteWithinWindow: return "deletewindow";
+    case Control::DeleteWholeStructure: return "deletestructure";
+    case Control::LoadScratch: return "loadscratch";
+    case Control::SaveScratch: return "savescratch";
+    case Control::Oops: return "oops";
+    case Control::ZoomFit: return "zoomfit";
+    case Control::Center: return "center";
+    case Control::ZoomIn: return "zoomin";
+    case Control::ZoomOut: return "zoomout";
+    case Control::RotateLeft: return "rotateleft";
+    case Control::RotateRight: return "rotateright";
+    case Control::MirrorX: return "mirrorx";
+    case Control::MirrorY: return "mirrory";
+    case Control::DistanceMatrix: return "distancematrix";
+    case Control::Bond: return "bond";
+    case Control::Ring3: return "ring3";
+    case Control::Ring4: return "ring4";
+    case Control::Ring5: return "ring5";
+    case Control::Ring6: return "ring6";
+    case Control::Ring7: return "ring7";
+    case Control::Ring8: return "ring8";
+    case Control::Benzene: return "benzene";
+    case Control::Undo: return "undo";
+    case Control::Redo: return "redo";
+    case Control::CleanUp: return "cleanup";
     default: return nullptr;
     }
 }
@@ -472,11 +331,8 @@ QToolButton* TDrawpenForm::AddButton(Control control, const QString& hint, const
     auto* button = new QToolButton(this);
     button->setFixedSize(kButtonSize, kButtonSize);
     button->setAutoRaise(false);
-    if (const char* icon = IconFile(control)) {
-        button->setIcon(QIcon(icon));
-        button->setIconSize(QSize(24, 24));
-    } else if (caption.isEmpty()) {
-        button->setIcon(Glyph(control));
+    if (const char* icon = IconName(control)) {
+        button->setIcon(Icon(icon));
         button->setIconSize(QSize(24, 24));
     } else {
         button->setText(caption);

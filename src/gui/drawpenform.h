@@ -81,10 +81,7 @@ public:
     QAction* SnapAction() const { return m_snapAction; }
     QAction* GridAction() const { return m_gridAction; }
     QAction* ShowCtabAction() const { return m_showCtab; }
-    QAction* MatrixAction() const { return m_matrixAction; }
     TPersysForm& Picker() { return *m_picker; }
-    TFrmMatGrid& MatrixWindow() { return *m_matrix; }
-    TextDialog& NameDialog() { return *m_textDialog; }
 
     // Pointer events of the drawing area.
     // free: Shift held (the bond tool's direction is not snapped).

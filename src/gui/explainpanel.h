@@ -54,8 +54,6 @@ public:
 
     ExplainChart* Chart() const { return m_chart; }
     QLabel* Formula() const { return m_formula; }
-    QLabel* Remark() const { return m_remark; }
-    QLabel* Legend() const { return m_legend; }
     FittedLabel* Problem() const { return m_problem; }
 
 private:

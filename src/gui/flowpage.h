@@ -31,7 +31,6 @@ public:
     QColor Fill() const { return m_fill; }
     // The icon can be a picture shown only while its step works.
     void SetPictureShown(bool shown);
-    bool PictureShown() const { return m_pictureShown; }
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 

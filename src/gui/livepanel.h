@@ -31,7 +31,6 @@ public:
 
     // The open library's state to search (nothing: no live search possible); drops any results.
     void SetSource(std::optional<LiveSearchSetup> setup);
-    bool HasSource() const { return m_setup.has_value(); }
     // Searching on or off; off cancels the run in hand.
     void SetActive(bool active);
     bool Active() const { return m_active; }

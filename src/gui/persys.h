@@ -17,8 +17,6 @@ public:
     int SelectedElement() const { return m_selected; }
 
     QTableWidget* MainGrid() const { return m_persys; }
-    QTableWidget* RareEarthGrid() const { return m_lanth; }
-    QPushButton* CancelButton() const { return m_cancel; }
 
 private:
     void MainCellClicked(int row, int column);

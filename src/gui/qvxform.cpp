@@ -104,22 +104,11 @@ TQVXForm::TQVXForm(UserDialog& dialog, QtProgress& progress, std::string working
     m_statusWindow = new StatusWindow(m_workbench, this);
     // The structure editor opens with the current query; OK hands its drawing over as the query.
     m_drawpen = new TDrawpenForm(UserDataDirectory(workingDirectory), this); // beside the descriptor sets
-    Connect(LaterCommand::DrawMolecule, [this] {
-        const SearchState& state = m_workbench.State();
-        m_drawpen->TakeQuery(state.QueryLoaded ? state.Query : TCTab(), state.QueryDrawn);
-        m_drawpen->SetLiveSource(m_workbench.LiveSetup());
-        if (m_drawpen->exec() == QDialog::Accepted) {
-            m_workbench.SetDrawnQuery(m_drawpen->QueryStructure());
-            ShowQuery();
-        }
-    });
-    ConnectResultWindows();
+    MakeResultWindows();
     // The printouts: the library viewer (with its connection table and statistics) and the report.
     m_printerProvider = std::make_unique<DialogPrinterProvider>([this]() -> SharedPrinter& { return Printer(); });
     m_viewForm = new TViewForm(m_workbench, m_dialog, *m_printerProvider, this);
     m_reportPrinter = new ReportPrinter(m_workbench, *m_printerProvider, this);
-    Connect(LaterCommand::ViewLibrary, [this] { m_viewForm->Run(); });
-    Connect(LaterCommand::Print, [this] { m_reportPrinter->Print(); });
 
     ShowQuery();
     Refresh();
@@ -159,28 +148,19 @@ QAction* TQVXForm::AddAction(QMenu* menu, const QString& caption, const std::fun
     return action;
 }
 
-QAction* TQVXForm::AddLater(QMenu* menu, const QString& caption, LaterCommand command)
-{
-    QAction* action = AddAction(menu, caption, [this, command] {
-        const auto handler = m_later.find(command);
-        if (handler != m_later.end() && handler->second)
-            handler->second();
-        return true;
-    });
-    m_laterActions[command] = action;
-    return action;
-}
-
 void TQVXForm::BuildMenus()
 {
     QMenu* file = menuBar()->addMenu("&File");
     AddAction(file, "&New    Library", [this] { return NewLibrary(); })->setObjectName("newLibrary");
-    AddLater(file, "&Import Library", LaterCommand::ImportLibrary);
-    m_exportLibrary = AddLater(file, "&Export Library", LaterCommand::ExportLibrary);
-    m_viewLibrary = AddLater(file, "&View    Library", LaterCommand::ViewLibrary);
-    m_exportAscii = AddLater(file, "Export as ASCII", LaterCommand::ExportAscii);
+    m_importLibrary = AddAction(file, "&Import Library", [this] { return ImportLibrary(); });
+    m_exportLibrary = AddAction(file, "&Export Library", [this] { return ExportLibrary(); });
+    m_viewLibrary = AddAction(file, "&View    Library", [this] {
+        m_viewForm->Run();
+        return true;
+    });
+    m_exportAscii = AddAction(file, "Export as ASCII", [this] { return ExportAscii(); });
     file->addSeparator();
-    m_drawMolecule = AddLater(file, "&Draw  molecule", LaterCommand::DrawMolecule);
+    m_drawMolecule = AddAction(file, "&Draw  molecule", [this] { return DrawMolecule(); });
     AddAction(file, "&Load  molecule", [this] { return LoadMolecule(std::nullopt); });
     QAction* paste = AddAction(file, "Paste &SMILES...", [this] {
         const bool loaded = m_workbench.PasteSmiles();
@@ -199,7 +179,6 @@ void TQVXForm::BuildMenus()
 
     QMenu* parameters = menuBar()->addMenu("&Parameters");
     m_descriptors = AddAction(parameters, "Structural descriptors", [this] { return StructuralDescriptors(); });
-    m_laterActions[LaterCommand::StructuralDescriptors] = m_descriptors;
     AddAction(parameters, "Similarity coefficient", [this] { return ChooseCoefficient(); });
     AddAction(parameters, "Number of best matching", [this] { return ChooseBestCount(); });
     AddAction(parameters, "Show status", [this] {
@@ -222,7 +201,10 @@ void TQVXForm::BuildMenus()
         m_pages.ViewDetailed();
         return true;
     });
-    m_diagram = AddLater(report, "Distribution diagram", LaterCommand::DistributionDiagram);
+    m_diagram = AddAction(report, "Distribution diagram", [this] {
+        m_searchDiagram->Run(TFormSearchDiagram::DataOf(m_workbench));
+        return true;
+    });
 
     QMenu* mode = menuBar()->addMenu("&Mode");
     m_intro = AddAction(mode, "In&tro", [this] {
@@ -282,12 +264,10 @@ void TQVXForm::BuildToolBar()
     m_print->setToolTip("Print the search report");
     connect(m_print, &QAction::triggered, this, [this] {
         Run([this] {
-            if (auto handler = m_later[LaterCommand::Print])
-                handler();
+            m_reportPrinter->Print();
             return true;
         });
     });
-    m_laterActions[LaterCommand::Print] = m_print;
     bar->addSeparator();
     m_back = bar->addAction(" Back  ");
     m_back->setToolTip("Back to the page shown before");
@@ -324,7 +304,7 @@ void TQVXForm::ConnectFlow()
         connect(box, &QAbstractButton::clicked, action, &QAction::trigger);
     };
     trigger(m_flow->clbLibrary, [this] { return NewLibrary(); });
-    forward(m_flow->molLibrary, m_laterActions[LaterCommand::ImportLibrary]);
+    forward(m_flow->molLibrary, m_importLibrary);
     forward(m_flow->internalLibrary, m_viewLibrary);
     trigger(m_flow->loadMolecule, [this] { return LoadMolecule(std::nullopt); });
     forward(m_flow->createMolecule, m_drawMolecule);
@@ -347,12 +327,6 @@ void TQVXForm::SetPrinterProvider(PrinterProvider& printers)
 {
     m_viewForm->SetPrinterProvider(printers);
     m_reportPrinter->SetPrinterProvider(printers);
-}
-
-void TQVXForm::Connect(LaterCommand command, std::function<void()> handler)
-{
-    m_later[command] = std::move(handler);
-    Refresh();
 }
 
 bool TQVXForm::Run(const std::function<bool()>& command)
@@ -445,8 +419,40 @@ bool TQVXForm::StructuralDescriptors()
 {
     if (!m_workbench.ChooseDescriptors())
         return false;
-    if (auto handler = m_later[LaterCommand::StructuralDescriptors])
-        handler();
+    m_critDlg->Run();
+    return true;
+}
+
+bool TQVXForm::ImportLibrary()
+{
+    m_workbench.ImportLibrary(std::nullopt, [this](Converter& converter) { return m_convertForm->Run(converter); });
+    ShowQuery();
+    return true;
+}
+
+bool TQVXForm::ExportLibrary()
+{
+    m_exported = m_workbench.ExportLibrary(m_exportConverter, [this](Converter& converter) { m_convertForm->Run(converter); });
+    return true;
+}
+
+bool TQVXForm::ExportAscii()
+{
+    const std::string path = m_asciiWindow->Run(m_workbench);
+    statusBar()->showMessage("ASCII table written to " + QFile::decodeName(QByteArray::fromStdString(path)), 15000);
+    return true;
+}
+
+// The structure editor opens with the current query; OK hands its drawing over as the query.
+bool TQVXForm::DrawMolecule()
+{
+    const SearchState& state = m_workbench.State();
+    m_drawpen->TakeQuery(state.QueryLoaded ? state.Query : TCTab(), state.QueryDrawn);
+    m_drawpen->SetLiveSource(m_workbench.LiveSetup());
+    if (m_drawpen->exec() == QDialog::Accepted) {
+        m_workbench.SetDrawnQuery(m_drawpen->QueryStructure());
+        ShowQuery();
+    }
     return true;
 }
 
@@ -458,27 +464,12 @@ bool TQVXForm::Calculate()
     return outcome == SearchOutcome::Completed;
 }
 
-void TQVXForm::ConnectResultWindows()
+void TQVXForm::MakeResultWindows()
 {
     m_convertForm = new TConvertForm(m_workbench.Library(), m_dialog, m_progress, this);
     m_critDlg = new TSimCritDlg(m_workbench, m_dialog, this);
     m_searchDiagram = new TFormSearchDiagram(this);
     m_asciiWindow = new AsciiExportWindow(this);
-    Connect(LaterCommand::ImportLibrary, [this] {
-        m_workbench.ImportLibrary(std::nullopt, [this](Converter& converter) { return m_convertForm->Run(converter); });
-        ShowQuery();
-    });
-    Connect(LaterCommand::ExportLibrary, [this] {
-        m_exported = m_workbench.ExportLibrary(m_exportConverter,
-                                               [this](Converter& converter) { m_convertForm->Run(converter); });
-    });
-    Connect(LaterCommand::StructuralDescriptors, [this] { m_critDlg->Run(); });
-    Connect(LaterCommand::DistributionDiagram,
-            [this] { m_searchDiagram->Run(TFormSearchDiagram::DataOf(m_workbench)); });
-    Connect(LaterCommand::ExportAscii, [this] {
-        const std::string path = m_asciiWindow->Run(m_workbench);
-        statusBar()->showMessage("ASCII table written to " + QFile::decodeName(QByteArray::fromStdString(path)), 15000);
-    });
 }
 
 void TQVXForm::ShowResults()
@@ -567,32 +558,24 @@ void TQVXForm::ShowPage()
 void TQVXForm::Refresh()
 {
     const MenuState menu = m_workbench.Menu();
-    auto later = [this](LaterCommand command) {
-        const auto handler = m_later.find(command);
-        return handler != m_later.end() && static_cast<bool>(handler->second);
-    };
-    m_laterActions[LaterCommand::ImportLibrary]->setEnabled(later(LaterCommand::ImportLibrary));
-    m_exportLibrary->setEnabled(menu.exportLibrary && later(LaterCommand::ExportLibrary));
-    m_viewLibrary->setEnabled(menu.viewLibrary && later(LaterCommand::ViewLibrary));
-    m_exportAscii->setEnabled(menu.exportAscii && later(LaterCommand::ExportAscii));
-    m_drawMolecule->setEnabled(later(LaterCommand::DrawMolecule));
+    m_exportLibrary->setEnabled(menu.exportLibrary);
+    m_viewLibrary->setEnabled(menu.viewLibrary);
+    m_exportAscii->setEnabled(menu.exportAscii);
     m_saveMolecule->setEnabled(menu.saveMolecule);
-    m_descriptors->setEnabled(menu.structuralDescriptors && later(LaterCommand::StructuralDescriptors));
+    m_descriptors->setEnabled(menu.structuralDescriptors);
     m_calculate->setEnabled(menu.calculate);
     m_viewTable->setEnabled(menu.viewTable);
     m_overview->setEnabled(menu.overview);
     m_viewDetailed->setEnabled(menu.viewDetailed);
-    m_diagram->setEnabled(menu.diagram && later(LaterCommand::DistributionDiagram));
+    m_diagram->setEnabled(menu.diagram);
     m_intro->setChecked(menu.intro);
     m_normal->setChecked(menu.normal);
     m_calculateParameters->setEnabled(menu.calculateParameters);
-    m_print->setEnabled(menu.print && later(LaterCommand::Print));
+    m_print->setEnabled(menu.print);
 
     FlowPage& flow = *m_flow;
-    flow.molLibrary->setEnabled(m_laterActions[LaterCommand::ImportLibrary]->isEnabled());
     flow.internalLibrary->setVisible(menu.libraryIcon);
     flow.internalLibrary->setEnabled(m_viewLibrary->isEnabled());
-    flow.createMolecule->setEnabled(m_drawMolecule->isEnabled());
     flow.saveMolecule->setEnabled(menu.saveMolecule);
     flow.descriptors->setEnabled(m_descriptors->isEnabled());
     flow.descriptors->SetFill(m_workbench.State().DescriptorsChosen ? kWorkingColor : kRestColor);

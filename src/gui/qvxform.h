@@ -8,7 +8,6 @@
 #include <QMainWindow>
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -38,19 +37,6 @@ class TConvertForm;
 class TFormSearchDiagram;
 class TSimCritDlg;
 
-// Commands whose windows are added by later parts of the application; each stays disabled until
-// its handler is connected.
-enum class LaterCommand {
-    ImportLibrary,
-    ExportLibrary,
-    ViewLibrary,
-    ExportAscii,
-    DrawMolecule,
-    StructuralDescriptors, // called after the workbench allowed the descriptor dialog
-    Print,
-    DistributionDiagram,
-};
-
 class TQVXForm : public QMainWindow {
     Q_OBJECT
 public:
@@ -72,8 +58,6 @@ public:
     TDrawpenForm& Drawpen() { return *m_drawpen; }
     // The one printer of the application, made at its first use and kept.
     SharedPrinter& Printer();
-    TConvertForm& ConvertForm() { return *m_convertForm; }
-    TSimCritDlg& DescriptorDialog() { return *m_critDlg; }
     TFormSearchDiagram& SearchDiagram() { return *m_searchDiagram; }
     AsciiExportWindow& AsciiWindow() { return *m_asciiWindow; }
     ReportPage& ReportView() { return *m_reportPage; }
@@ -83,8 +67,6 @@ public:
     ReportPrinter& Report() { return *m_reportPrinter; }
     // The print dialog step of every printout (tests give one that prints to PDF).
     void SetPrinterProvider(PrinterProvider& printers);
-
-    void Connect(LaterCommand command, std::function<void()> handler);
 
     // Start-up from the command line: the same commands as the menu, with the file given.
     bool OpenLibraryFile(const std::string& file);
@@ -104,7 +86,6 @@ private:
     // message; the window is refreshed afterwards.
     bool Run(const std::function<bool()>& command);
     QAction* AddAction(QMenu* menu, const QString& caption, const std::function<bool()>& command);
-    QAction* AddLater(QMenu* menu, const QString& caption, LaterCommand command);
     void BuildMenus();
     void BuildToolBar();
     void BuildPages();
@@ -119,7 +100,11 @@ private:
     bool Calculate();
     bool ResetAll();
     bool StructuralDescriptors();
-    void ConnectResultWindows();
+    bool ImportLibrary();
+    bool ExportLibrary();
+    bool ExportAscii();
+    bool DrawMolecule();
+    void MakeResultWindows();
     // A search went through: fill the result pages, then show the distribution diagram.
     void ShowResults();
     // A match chosen on the report or overview page: the detail page at its rank.
@@ -132,8 +117,6 @@ private:
     std::unique_ptr<UserDialog> m_workbenchDialog;
     Workbench m_workbench;
     PageNavigation& m_pages; // the workbench's
-    std::map<LaterCommand, std::function<void()>> m_later;
-    std::map<LaterCommand, QAction*> m_laterActions;
     bool m_inCommand = false;
     bool m_ready = false; // made: messages may refresh it
     bool m_closePending = false;
@@ -143,6 +126,7 @@ private:
     QLabel* m_valueCaption = nullptr;
     QLabel* m_statusLine = nullptr;
 
+    QAction* m_importLibrary = nullptr;
     QAction* m_exportLibrary = nullptr;
     QAction* m_viewLibrary = nullptr;
     QAction* m_exportAscii = nullptr;

@@ -598,6 +598,27 @@ private slots:
             QVERIFY2(ink > 10, qPrintable(QString("%1,%2").arg(p.x()).arg(p.y())));
         }
     }
+
+    // Every tool-bar button shows its caption or an icon with ink in it: an icon missing from the
+    // resources, or resources not registered, would leave a blank button.
+    void toolBarButtonsAreNotBlank()
+    {
+        TDrawpenForm e(m_dir.Path().string());
+        int icons = 0;
+        for (int k = 0; k < editor::kControlCount; ++k) {
+            const QToolButton* button = e.Button(static_cast<Control>(k));
+            if (!button || !button->text().isEmpty())
+                continue; // no button (the name panel), or a captioned one
+            const QImage picture = button->icon().pixmap(24, 24).toImage();
+            int ink = 0;
+            for (int y = 0; y < picture.height(); ++y)
+                for (int x = 0; x < picture.width(); ++x)
+                    ink += qAlpha(picture.pixel(x, y)) > 128;
+            QVERIFY2(ink > 20, qPrintable(button->toolTip() + QString(" (control %1)").arg(k)));
+            ++icons;
+        }
+        QCOMPARE(icons, 35); // all but "esc", "Exit" and "ID"
+    }
 };
 
 VELMORA_GUI_SUITE("editor_test", EditorTest);

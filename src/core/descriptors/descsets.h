@@ -31,7 +31,6 @@ public:
     explicit DescriptorSetFile(std::string directory);
     static DescriptorSetFile AtPath(const std::string& file);
     const std::string& Path() const { return m_path; }
-    const std::string& TemporaryPath() const { return m_temporary; }
 
     // "[none]" followed by the set names in file order; only "[none]" when the file is missing.
     // problems receives one line per unreadable line ("crits.txt line 4: ..., skipped").

@@ -706,7 +706,6 @@ std::vector<PointF> EditorModel::RingPreview(int size, double x, double y) const
 
 EditorModel::RingResult EditorModel::PlaceRing(int size, bool aromatic, double x, double y)
 {
-    m_refusedCount = 0;
     const double mergeRadius = 0.3 * kBondLength;
     std::vector<PointF> corners; // ring order
     std::vector<int> fixed;      // atoms given for the first corners
@@ -726,10 +725,8 @@ EditorModel::RingResult EditorModel::PlaceRing(int size, bool aromatic, double x
         else
             ++added;
     }
-    if (AtomCount() + added > kMaxAtoms) {
-        m_refusedCount = AtomCount() + added;
+    if (AtomCount() + added > kMaxAtoms)
         return RingResult::Full;
-    }
     // Every ring bond needs a free slot at an existing atom it is new to.
     for (std::size_t k = 0; k < atoms.size(); ++k) {
         const int i = atoms[k];
@@ -882,7 +879,6 @@ std::string EditorModel::MolfileText() const
 EditorModel::PasteResult EditorModel::Paste(const std::string& text, std::string& problem)
 {
     problem.clear();
-    m_refusedCount = 0;
     TCTab read;
     if (text.find("M  END") != std::string::npos || text.find("V2000") != std::string::npos ||
         text.find("V3000") != std::string::npos) {
@@ -927,10 +923,8 @@ EditorModel::PasteResult EditorModel::Paste(const std::string& text, std::string
         read.FStrucName = smiles.substr(0, 80);
     }
     const int n = AtomCount();
-    if (n + read.NumValidAtoms > kMaxAtoms) {
-        m_refusedCount = n + read.NumValidAtoms;
+    if (n + read.NumValidAtoms > kMaxAtoms)
         return PasteResult::Full;
-    }
     // Laid out as a query read from a file: the right way up, bonds of the standard length.
     EditorModel layout;
     layout.SetDrawingArea(m_width, m_height);

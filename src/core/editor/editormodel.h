@@ -41,14 +41,11 @@ public:
 
     TGrafCtab& Structure() { return m_structure; }
     const TGrafCtab& Structure() const { return m_structure; }
-    const TGrafCtab& UndoCopy() const { return m_undo; }
     int AtomCount() const { return m_structure.NumValidAtoms; }
 
     // Size of the drawing area in pixels; it bounds ZoomIn, ZoomFit and CenterStructure and the
     // clip rectangle of the drawing.
     void SetDrawingArea(int width, int height);
-    int AreaWidth() const { return m_width; }
-    int AreaHeight() const { return m_height; }
 
     int LabelMode = 1;      // 0..3, as TGrafCtab draws
     bool Snap = true;
@@ -120,8 +117,6 @@ public:
     RingResult PlaceRing(int size, bool aromatic, double x, double y);
     // The corners (ring order) a template placed at (x, y) would have; none where it cannot go.
     std::vector<PointF> RingPreview(int size, double x, double y) const;
-    // Atoms the last refused template would have needed in all.
-    int RefusedAtomCount() const { return m_refusedCount; }
 
     // Removes atom i with its bonds (its neighbours stay unjoined), and the bond a-b; neither
     // touches the undo copy of "Oops".
@@ -207,7 +202,6 @@ private:
     std::vector<TCTab> m_past;
     std::vector<TCTab> m_future;
     bool m_actionOpen = false;
-    int m_refusedCount = 0;
     TGrafCtab m_undo;
     bool m_oopsEnabled = false;
     int m_width = 648;

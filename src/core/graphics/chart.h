@@ -32,7 +32,6 @@ public:
 
     double RangeLoX() const { return m_rangeLoX; }
     double RangeHiX() const { return m_rangeHiX; }
-    double RangeLoY() const { return m_rangeLoY; }
     double RangeHiY() const { return m_rangeHiY; }
     void SetRangeLoX(double v) { m_rangeLoX = v; }
     void SetRangeHiX(double v) { m_rangeHiX = v; }
@@ -42,26 +41,20 @@ public:
     // Decimal places of the axis labels, limited to -2..6; a negative count rounds the labels to
     // tens (-1) or hundreds (-2).
     int DecPlaceX() const { return m_decPlaceX; }
-    int DecPlaceY() const { return m_decPlaceY; }
     void SetDecPlaceX(int places);
     void SetDecPlaceY(int places);
 
     Color ScaleColor() const { return m_scaleColor; }
     void SetScaleColor(Color c) { m_scaleColor = c; }
-    Color DataColor() const { return m_dataColor; }
     // Colour of the items added from now on.
     void SetDataColor(Color c) { m_dataColor = c; }
-    Color ChartColor() const { return m_chartColor; }
     void SetChartColor(Color c) { m_chartColor = c; }
 
-    const std::string& FontName() const { return m_fontName; }
     void SetFontName(std::string name) { m_fontName = std::move(name); }
-    int FontSize() const { return m_fontSize; }
     void SetFontSize(int points) { m_fontSize = points; }
 
     // Space in pixels between the area's edges and the plot: labels and titles live there.
     void SetRims(int left, int top, int right, int bottom);
-    int BottomRim() const { return m_bottomRim; }
 
     void ClearItems() { m_items.clear(); }
     void AddLine(double x1, double y1, double x2, double y2);

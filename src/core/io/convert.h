@@ -111,7 +111,6 @@ public:
     bool Exit() const { return m_converted; }
 
     const std::string& Caption() const { return m_caption; }
-    Direction GetDirection() const { return m_direction; }
     bool ConvertEnabled() const { return m_mode != ConversionMode::None; }
     ConversionMode Mode() const { return m_mode; }
     long StructureCount() const { return m_count; }

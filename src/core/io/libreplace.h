@@ -47,7 +47,6 @@ public:
     // Throws IoError naming the library when a rename fails (the previous library then stays, unless
     // the data file was replaced already, which the next lock completes).
     void Commit();
-    bool Committed() const { return m_committed; }
 
 private:
     void Discard();

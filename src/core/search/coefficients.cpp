@@ -379,7 +379,7 @@ const std::string& CoefficientText(const char* CoefficientRow::*column, int inde
 {
     using Texts = std::array<std::string, kTextColumns.size()>;
     static const std::array<Texts, kCoefficientCount + 1> texts = [] {
-        std::array<Texts, kCoefficientCount + 1> all{};
+        std::array<Texts, kCoefficientCount + 1> all; // empty strings; "all{}" crashes clang 14
         for (int i = 0; i < kCoefficientCount; ++i)
             for (std::size_t c = 0; c < kTextColumns.size(); ++c)
                 all[static_cast<std::size_t>(i)][c] = kTable[static_cast<std::size_t>(i)].*kTextColumns[c];
