@@ -229,7 +229,7 @@ void CompareWithLiteral(const TCTab& original, const std::string& context)
         ASSERT_EQ(scratch.AtFlag(a), 0);
 }
 
-TEST(SearchDifferential, RandomStructuresMatchTheLiteralSearches)
+TEST(LiteralRingSearches, RandomStructuresMatchTheLiteralSearches)
 {
     std::mt19937 rng(20261206);
     for (int trial = 0; trial < 3000; ++trial) {
@@ -240,7 +240,7 @@ TEST(SearchDifferential, RandomStructuresMatchTheLiteralSearches)
     }
 }
 
-TEST(SearchDifferential, EveryTestStructureMatchesTheLiteralSearches)
+TEST(LiteralRingSearches, EveryTestStructureMatchesTheLiteralSearches)
 {
     for (const std::string& file : test::DataSdFiles()) {
         const auto structures = test::ReadStructures(file);

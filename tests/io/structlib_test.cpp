@@ -84,26 +84,6 @@ TEST_F(LibraryTest, RecordBytesAreExactlyAsLaidOut)
     EXPECT_EQ(test::ReadBytes(Index()), std::string("\x01\x00\x01\x00", 4));
 }
 
-TEST_F(LibraryTest, RecordsReadBackInEveryComparedFieldButZ)
-{
-    TCTab t;
-    MakeCarbonyl(t);
-    t.SetCoord(1, 3, 5);
-    t.SetAttrib(2, 9);
-    t.FStrucName = "Acetone oxide";
-    t.FCASNr = 67641;
-    ASSERT_EQ(Write(t, t.FStrucName, static_cast<std::uint32_t>(t.FCASNr)), kLibOk);
-    ASSERT_EQ(Write(t, "second", 50000), kLibOk);
-    ASSERT_EQ(m_library.ReadLibraryRecord(Lib(), 1), kLibOk);
-    EXPECT_EQ(CompareCtab(m_library.Structure(), t), kDiffZ);
-    EXPECT_EQ(m_library.Structure().FStrucName, "ACETONE OXIDE");
-    EXPECT_EQ(m_library.RecordPosition(), 1);
-    ASSERT_EQ(m_library.ReadLibraryRecord(Lib(), 2), kLibOk);
-    EXPECT_EQ(m_library.RecordName(), "SECOND");
-    EXPECT_EQ(m_library.RecordCASNumber(), 50000u);
-    EXPECT_EQ(CountLibraryRecords(Lib()), 2);
-}
-
 TEST_F(LibraryTest, IsotopesCoordinatesNamesAndCasNumbers)
 {
     TCTab t;

@@ -113,43 +113,6 @@ TEST_F(CoefficientTest, RunningSumsAreRoundedToTheSixByteReal)
     EXPECT_EQ(value, ToReal48Precision(value));
 }
 
-TEST(CoefficientTable, EveryRowIsCompleteAndItsNamesReadBackBothWays)
-{
-    std::set<std::string> names, typed;
-    for (int i = 0; i < kCoefficientCount; ++i) {
-        const CoefficientRow& row = CoefficientInfo(i);
-        SCOPED_TRACE(row.name);
-        for (auto column : {&CoefficientRow::name, &CoefficientRow::typed, &CoefficientRow::label,
-                            &CoefficientRow::shareMeaning, &CoefficientRow::termHeading})
-            EXPECT_STRNE(row.*column, "");
-        // The detail page's label ends in a colon; the report tables' headings have fixed widths.
-        EXPECT_EQ(std::string(row.label).back(), ':');
-        EXPECT_EQ(std::strlen(row.heading), 14u);
-        EXPECT_EQ(std::strlen(row.printedName), 10u);
-        EXPECT_TRUE(row.reference && row.value && row.pair && row.term && row.recombined && row.formula);
-        EXPECT_GE(row.fewestChosen, 0);
-        // Typed and shown names each lead back to their own row only, and never to another's.
-        EXPECT_TRUE(names.insert(row.name).second);
-        EXPECT_TRUE(typed.insert(row.typed).second);
-        EXPECT_EQ(CoefficientFromTyped(row.typed), i);
-        EXPECT_EQ(CoefficientFromName(row.name), i);
-        EXPECT_EQ(CoefficientFromTyped(row.name), -1);
-        EXPECT_EQ(CoefficientFromName(row.typed), -1);
-        EXPECT_EQ(CoefficientName(i), row.name);
-    }
-    // An outside number has an empty row rather than another coefficient's.
-    EXPECT_EQ(CoefficientName(kCoefficientCount), "");
-    EXPECT_EQ(CoefficientInfo(-1).reference, nullptr);
-    // The command line's help and refusal name them in the table's order, the first as default.
-    EXPECT_EQ(TypedCoefficientList(" (default)"), "euclidean (default), average, manhattan, tanimoto or correlation");
-}
-
-TEST(CoefficientTable, DistancesRankSmallerValuesFirst)
-{
-    EXPECT_TRUE(SmallerIsBetter(kEuclidean) && SmallerIsBetter(kAverage) && SmallerIsBetter(kManhattan));
-    EXPECT_FALSE(SmallerIsBetter(kTanimoto) || SmallerIsBetter(kCorrelation));
-}
-
 // The library positions of the filled ranks, best first.
 std::vector<long> Order(const SearchResults& r)
 {
@@ -213,36 +176,6 @@ TEST_F(RankingTest, HistogramBins)
     r = RankResults(zeros, kEuclidean, 3);
     BuildHistogram(zeros, r);
     EXPECT_EQ(r.histogram[0], 2);
-}
-
-TEST_F(RankingTest, ResultLibraryHoldsTheFilledRanksInOrder)
-{
-    StructureLibrary library;
-    const std::string lib = m_dir.File("drugs.clb");
-    library.SetWritePermission(true);
-    for (int i = 1; i <= 3; ++i) {
-        TCTab& t = library.Structure();
-        t.Clear();
-        t.NumValidAtoms = i;
-        for (int a = 1; a <= i; ++a)
-            t.SetAtNum(a, 6), t.SetAtWeight(a, 12);
-        ASSERT_EQ(library.WriteLibraryRecord(lib, "S" + std::to_string(i), 50000), kLibOk);
-    }
-    library.SetWritePermission(false);
-    const auto file = Results({{1, 3.0}, {2, 9.0}, {3, 1.0}});
-    const SearchResults r = RankResults(file, kEuclidean, 5);
-    const std::string result = m_dir.File("drSIM.clb");
-    test::WriteBytes(result, "stale");
-    ASSERT_EQ(WriteResultLibrary(library, lib, result, r), kLibOk);
-    EXPECT_EQ(CountLibraryRecords(result), 3);
-    const long expected[] = {3, 1, 2};
-    for (int k = 1; k <= 3; ++k) {
-        ASSERT_EQ(library.ReadLibraryRecord(result, k), kLibOk);
-        EXPECT_EQ(library.Structure().NumValidAtoms, expected[k - 1]);
-        EXPECT_EQ(library.Structure().FStrucName, "S" + std::to_string(expected[k - 1]));
-        EXPECT_EQ(library.Structure().FCASNr, 50000);
-    }
-    EXPECT_FALSE(library.WritePermission());
 }
 
 } // namespace

@@ -310,45 +310,6 @@ TEST_F(WorkbenchTest, SaveQueryReplacesAppendsOrLeavesTheFile)
     EXPECT_EQ(CountLibraryRecords(lib), 5);
 }
 
-TEST_F(WorkbenchTest, NormalModeAndParameterCommandsAskFirst)
-{
-    const std::string lib = Library("lib30", 30);
-    dialog.answers = {MessageAnswer::Ok, MessageAnswer::No};
-    ASSERT_TRUE(wb.OpenLibrary(lib));
-    dialog.shown.clear();
-
-    // NORMAL mode needs the descriptor file; Cancel keeps INTRO.
-    dialog.answers = {MessageAnswer::Cancel};
-    EXPECT_FALSE(wb.SetNormalMode());
-    ASSERT_EQ(dialog.shown.size(), 1u);
-    ExpectMessage(dialog.shown[0], MessageKind::Information,
-                  "Do you really want to calculate all\rdescriptor-values now ???? \rIt could take a long time",
-                  MessageButtons::OkCancel);
-    EXPECT_EQ(wb.State().Mode, DescriptorMode::Intro);
-    EXPECT_FALSE(fs::exists(dir.File("lib30.pre")));
-
-    // OK builds it and loads the new parameters.
-    dialog.answers = {MessageAnswer::Ok};
-    EXPECT_TRUE(wb.SetNormalMode());
-    EXPECT_EQ(wb.State().Mode, DescriptorMode::Normal);
-    EXPECT_EQ(fs::file_size(dir.File("lib30.pre")), 30u * 260u);
-    EXPECT_TRUE(fs::exists(dir.File("lib30.idp")));
-    EXPECT_GT(wb.Parameters().StdDev[IndexOf("Atoms of C")], 0.0);
-
-    // Recalculating in NORMAL mode asks again; Cancel leaves the files.
-    dialog.shown.clear();
-    const std::string pre = test::ReadBytes(dir.File("lib30.pre"));
-    fs::remove(dir.File("lib30.idp"));
-    dialog.answers = {MessageAnswer::Cancel};
-    wb.CalculateLibraryParameters();
-    ASSERT_EQ(dialog.shown.size(), 1u);
-    ExpectMessage(dialog.shown[0], dialog.shown[0].kind,
-                  "Do you really want to calculate all descriptor-values now ???? \rIt could take a long time",
-                  MessageButtons::OkCancel);
-    EXPECT_FALSE(fs::exists(dir.File("lib30.idp")));
-    EXPECT_EQ(test::ReadBytes(dir.File("lib30.pre")), pre);
-}
-
 TEST_F(WorkbenchTest, BestCountAcceptsOneToTwoHundred)
 {
     struct Case {
@@ -380,24 +341,6 @@ TEST_F(WorkbenchTest, BestCountAcceptsOneToTwoHundred)
             EXPECT_EQ(wb.State().BestCount, before);
         }
     }
-}
-
-TEST_F(WorkbenchTest, CorrelationNeedsThreeChosenDescriptors)
-{
-    const std::string lib = Searchable(Library("lib30", 30));
-    Choose({"Atoms of C", "Atoms of N"});
-    wb.SetCoefficient(kCorrelation);
-    ASSERT_TRUE(wb.CalculateEnabled());
-    EXPECT_EQ(wb.RunSearch(), SearchOutcome::NotStarted);
-    ASSERT_EQ(dialog.shown.size(), 1u);
-    ExpectMessage(dialog.shown[0], MessageKind::Error,
-                  "It makes no sense to determine the correlation coefficient\rwith too less points!\r"
-                  "Choose a different similarity coefficient or use at least 3 descriptors.", MessageButtons::Ok);
-    EXPECT_FALSE(fs::exists(dir.File("lib30.qlt")));
-
-    Choose({"Atoms of C", "Atoms of N", "Atoms of O"});
-    EXPECT_EQ(wb.RunSearch(), SearchOutcome::Completed);
-    EXPECT_EQ(dialog.shown.size(), 1u);
 }
 
 // Every coefficient ranks the query's own record first with the best possible value.
@@ -456,25 +399,6 @@ TEST_F(WorkbenchTest, RejectedRecordsLeaveRanksUnfilledAndOutOfTheHistogram)
               (std::vector<long>{30, 30, 30, 30}));
     for (int k = 1; k <= results.filled; ++k)
         EXPECT_NE(results.StructureAt(k), 31);
-}
-
-// The printout describes the search that was run, even after the best-count field changed.
-TEST_F(WorkbenchTest, ReportPrintDataOfTheLastSearch)
-{
-    Searchable(Library("lib30", 30));
-    Choose({"Atoms of C", "Atoms of N", "Atoms of O"});
-    ASSERT_TRUE(wb.SetBestCount("12"));
-    ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
-    ASSERT_TRUE(wb.SetBestCount("5"));
-    const ReportPrintData data = MakeReportPrintData(wb);
-    EXPECT_EQ((std::vector<int>{data.bestCount, data.tableRows, static_cast<int>(data.rows.size())}),
-              (std::vector<int>{12, 13, 12}));
-    EXPECT_EQ(data.descriptorNames, (std::vector<std::string>{"Atoms of C", "Atoms of N", "Atoms of O"}));
-    EXPECT_EQ(CompareCtab(data.query, wb.State().Query), 0);
-    TCTab first;
-    ASSERT_TRUE(data.readResult(1, first));
-    EXPECT_EQ(first.FStrucName, data.rows[0].name);
-    EXPECT_FALSE(data.readResult(13, first)); // beyond the result library
 }
 
 TEST_F(WorkbenchTest, ConstantDescriptorsAreLeftOutWithAWarning)
@@ -555,44 +479,6 @@ TEST_F(WorkbenchTest, AnAbortedSearchKeepsTheLastResults)
     EXPECT_EQ(wb.Results().coefficient, kEuclidean);
     EXPECT_EQ(wb.ReportRows().size(), rows.size());
     EXPECT_FALSE(wb.Menu().print);
-}
-
-TEST_F(WorkbenchTest, DescriptorLinesPackIntoFourLines)
-{
-    WorkbenchTestAccess::State(wb).LibraryFileName = dir.File("x.clb");
-    std::string idp;
-    for (int i = 0; i < kCatalogueSize; ++i)
-        idp += " 1.00000000000000E+0000 1.00000000000000E+0000\r\n";
-    test::WriteBytes(dir.File("x.idp"), idp);
-    auto choose = [&](const std::vector<int>& positions) {
-        auto context = wb.Context();
-        wb.Selection().DeselectAll(context);
-        for (int p : positions)
-            wb.Selection().ClickDescriptor(p, context, dialog);
-        return wb.DescriptorLines();
-    };
-    // A name joins the line while line length + name length stays below 58.
-    EXPECT_EQ(choose({1, 2, 3, 6}),
-              std::vector<std::string>{"Aromatic Br,  Aromatic Cl,  Aromatic NO2,  Bonds: C-C double"}); // 40 + 17
-    EXPECT_EQ(choose({1, 2, 5, 6}),
-              (std::vector<std::string>{"Aromatic Br,  Aromatic Cl,  Aromatic SO3H", "Bonds: C-C double"})); // 41 + 17
-
-    // All 33 group descriptors overflow the fourth line.
-    std::vector<int> groups(33);
-    std::iota(groups.begin(), groups.end(), 0);
-    EXPECT_EQ(choose(groups), (std::vector<std::string>{
-                                  "Aromatic bonds,  Aromatic Br,  Aromatic Cl,  Aromatic NO2",
-                                  "Aromatic OH,  Aromatic SO3H,  Bonds: C-C double",
-                                  "Bonds: C-C single,  Bonds: C-C triple,  Bonds: double",
-                                  "Bonds: single,  Bonds: triple,  Branching atoms,  CHO,  CN=>",
-                              }));
-    EXPECT_TRUE(dialog.shown.empty());
-
-    const auto input = wb.ReportInput();
-    ASSERT_EQ(input.size(), 7u);
-    EXPECT_EQ(input[0], (std::pair<std::string, std::string>{"Libraryname     :", dir.File("x.clb")}));
-    EXPECT_EQ((std::vector<std::string>{input[1].first, input[5].first, input[6].first}),
-              (std::vector<std::string>{"Descriptors      :", "Best structures:", "Similarity coeff :"}));
 }
 
 // A raw value as the ASCII export writes it: sign position, one digit, 2 decimals, "E", the
@@ -785,39 +671,6 @@ TEST_F(WorkbenchTest, ImportLibraryOpensTheNewLibrary)
     EXPECT_EQ(dialog.titles.back(), "Import Library");
 }
 
-TEST_F(WorkbenchTest, AnAbortedRecalculationKeepsTheParametersInUse)
-{
-    // Parameters in memory are replaced only by a load or a completed computation.
-    const std::string lib = Searchable(Library("lib150", 150));
-    Choose(kTen);
-    const LibraryParameters before = wb.Parameters();
-    progress.polls = 0;
-    progress.abortAtPoll = 10;
-    dialog.answers = {MessageAnswer::Ok};
-    wb.CalculateLibraryParameters();
-    EXPECT_FALSE(fs::exists(dir.File("lib150.pr1")));
-    EXPECT_TRUE(wb.Parameters().Mean == before.Mean && wb.Parameters().StdDev == before.StdDev);
-
-    progress.abortAtPoll = -1;
-    dialog.shown.clear();
-    EXPECT_EQ(wb.RunSearch(), SearchOutcome::Completed);
-    EXPECT_TRUE(wb.LeftOut().empty());
-}
-
-TEST_F(WorkbenchTest, AsciiExportUsesTheLastSearchAfterANewQuery)
-{
-    // The export may run at any time and takes its top sets from the last search.
-    const std::string lib = Searchable(Library("lib100", 100));
-    Choose(kTen);
-    ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
-    ASSERT_TRUE(wb.LoadQuery(test::DataFile("query.mol")));
-    std::mt19937 random(3);
-    const auto lines = test::CrLfLines(test::ReadBytes(ExportAscii(wb, random)));
-    ASSERT_EQ(lines.size(), 105u);
-    EXPECT_EQ(std::count_if(lines.begin() + 5, lines.end(), [](const std::string& l) { return l[0] == '3'; }), 20);
-    EXPECT_EQ(std::count_if(lines.begin() + 5, lines.end(), [](const std::string& l) { return l[0] == '2'; }), 20);
-}
-
 TEST_F(WorkbenchTest, IdenticalStructuresTieInLibraryOrder)
 {
     // The first record three times over, then 27 others.
@@ -977,25 +830,6 @@ TEST_F(WorkbenchTest, AnAbortedDescriptorFileLeavesIntroModeAndItsParameters)
     ASSERT_FALSE(dialog.shown.empty());
     ExpectMessage(dialog.shown.back(), MessageKind::Information,
                   "The descriptor file was not completed.\rThe program stays in the INTRO MODE .", MessageButtons::Ok);
-}
-
-TEST_F(WorkbenchTest, ResetAllReturnsToTheStartState)
-{
-    const std::string lib = Searchable(Library("lib30", 30));
-    Choose(kTen);
-    wb.SetCoefficient(kTanimoto);
-    ASSERT_TRUE(wb.SetBestCount("7"));
-    ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed);
-    wb.SetIntroMode();
-    wb.ResetAll();
-    const SearchState& state = wb.State();
-    EXPECT_EQ(std::make_tuple(state.Mode, state.BestCount, state.CoefficientIndex, wb.Selection().ChosenCount()),
-              std::make_tuple(DescriptorMode::Normal, 50, 0, 0));
-    EXPECT_FALSE(state.LibraryOpen || state.QueryLoaded || state.DescriptorsChosen || state.ParametersAvailable);
-    EXPECT_TRUE(state.LibraryFileName.empty() && state.QueryFileName.empty());
-    EXPECT_FALSE(wb.Menu().print || wb.Menu().viewTable || wb.CalculateEnabled());
-    EXPECT_TRUE(wb.Menu().normal);
-    EXPECT_TRUE(wb.Choice().DescAvailable[IndexOf("Aug: C4C4C")]);
 }
 
 } // namespace
