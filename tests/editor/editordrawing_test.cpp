@@ -19,15 +19,7 @@ namespace {
 
 using test::Chain;
 
-struct Editor {
-    EditorModel model;
-    EditorController control{model};
-    const TGrafCtab& t() const { return model.Structure(); }
-    void Left(double x, double y, bool free = false) { control.MousePress(MouseButton::Left, x, y, free); }
-    void Right() { control.MousePress(MouseButton::Right, 0, 0); }
-    void Hover(double x, double y) { control.MouseMove(x, y, false); }
-    PointF At(int i) const { return {t().Atom(i).x, t().Atom(i).y}; }
-};
+using test::Editor;
 
 struct Bond {
     int a, b, type;
