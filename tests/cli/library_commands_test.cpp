@@ -14,9 +14,15 @@
 namespace velmora {
 namespace {
 
+using test::Contains;
 using test::RunTool;
 
-using test::Contains;
+// Methane of carbon 14, an isotope a library cannot store.
+std::string Carbon14()
+{
+    std::string record = test::kMethaneRecord;
+    return record.insert(record.find("M  END"), "M  ISO  1   1  14\r\n");
+}
 
 TEST(CliLibrary, ImportShowExportAndCount)
 {
@@ -56,9 +62,8 @@ TEST(CliLibrary, ImportShowExportAndCount)
 TEST(CliLibrary, ImportListsLeftOutRecordsAndChangedNames)
 {
     test::TempDir dir;
-    std::string c14 = test::kMethaneRecord;
+    std::string c14 = Carbon14();
     c14.replace(0, 7, "carbon14");
-    c14.insert(c14.find("M  END"), "M  ISO  1   1  14\r\n");
     std::string accented = test::kMethaneRecord;
     accented.replace(0, 7, "m\xc3\xa9thane");
     test::WriteBytes(dir.File("in.sdf"), test::kMethaneRecord + c14 + accented);
@@ -73,10 +78,8 @@ TEST(CliLibrary, ImportListsLeftOutRecordsAndChangedNames)
 TEST(CliLibrary, ImportKeepingNoRecordFailsAndSaysSo)
 {
     test::TempDir dir;
-    std::string c14 = test::kMethaneRecord;
-    c14.insert(c14.find("M  END"), "M  ISO  1   1  14\r\n");
     const std::string source = dir.File("c14.sdf");
-    test::WriteBytes(source, c14 + c14);
+    test::WriteBytes(source, Carbon14() + Carbon14());
     const std::string lib = dir.File("lib.clb");
     auto run = RunTool({"import", source, lib});
     EXPECT_EQ(run.status, 1);

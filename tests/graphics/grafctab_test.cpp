@@ -154,10 +154,9 @@ TEST(DrawAll, LabelsChosenByMode)
     // Ethanol anion-free: C1-C2-O3, an isolated carbon 4 and a charged carbon 5 bonded to C1.
     TCTab table = Table({{C, 0, 0}, {C, 100, 0}, {O, 200, 0}, {C, 300, 100}, {C, 0, 100, 3}},
           {{1, 2, 1}, {2, 3, 1}, {1, 5, 1}});
-    EXPECT_EQ(TextsOf(Draw(table, 0)), (std::vector<std::string>{"C", "C+"}));
-    EXPECT_EQ(TextsOf(Draw(table, 1)), (std::vector<std::string>{"OH", "C", "C+"}));
-    EXPECT_EQ(TextsOf(Draw(table, 2)), (std::vector<std::string>{"C", "C", "OH", "C", "C+"}));
-    EXPECT_EQ(TextsOf(Draw(table, 3)), (std::vector<std::string>{"1", "2", "3", "4", "5"}));
+    const std::vector<std::string> byMode[]{{"C", "C+"}, {"OH", "C", "C+"}, {"C", "C", "OH", "C", "C+"}, {"1", "2", "3", "4", "5"}};
+    for (int mode = 0; mode < 4; ++mode)
+        EXPECT_EQ(TextsOf(Draw(table, mode)), byMode[mode]) << "mode " << mode;
     EXPECT_TRUE(Draw(table, 4).Calls().empty());
     EXPECT_TRUE(Draw(table, -1).Calls().empty());
 }
