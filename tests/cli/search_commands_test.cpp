@@ -58,15 +58,7 @@ private:
 
 class SearchCommandTest : public ::testing::Test {
 protected:
-    std::string Import(const std::string& name, const std::string& sdText)
-    {
-        const std::string sd = dir.File(name + ".sdf");
-        test::WriteBytes(sd, sdText);
-        const std::string lib = dir.File(name + ".clb");
-        const auto run = RunTool({"import", sd, lib});
-        EXPECT_EQ(run.status, 0) << run.err;
-        return lib;
-    }
+    std::string Import(const std::string& name, const std::string& sdText) { return test::ImportInto(dir, name, sdText); }
     std::string Name(const std::string& lib, long position) { return test::LibraryStructureName(lib, position); }
     test::TempDir dir;
 };
