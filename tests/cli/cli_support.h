@@ -28,6 +28,13 @@ inline CliRun RunTool(const std::vector<std::string>& args)
     return run;
 }
 
+// Methane of carbon 14, an isotope a library cannot store.
+inline std::string Carbon14Record()
+{
+    std::string record = kMethaneRecord;
+    return record.insert(record.find("M  END"), "M  ISO  1   1  14\r\n");
+}
+
 // Imports the SD text, written as name.sdf in dir, into the library name.clb there.
 inline std::string ImportInto(const TempDir& dir, const std::string& name, const std::string& sdText)
 {

@@ -1,5 +1,6 @@
 // An import changes a library only once it keeps a record: velmora-cli run as a real process that
 // replaces or appends to a library, keeps nothing, is killed, or goes through.
+#include "cli_support.h"
 #include "process_support.h"
 #include "test_support.h"
 
@@ -46,11 +47,9 @@ std::string LibraryWithCompanions(const test::TempDir& dir)
 
 std::string Carbon14Records(int count)
 {
-    std::string record = test::kMethaneRecord;
-    record.insert(record.find("M  END"), "M  ISO  1   1  14\r\n");
     std::string records;
     for (int k = 0; k < count; ++k)
-        records += record;
+        records += test::Carbon14Record();
     return records;
 }
 

@@ -17,13 +17,6 @@ namespace {
 using test::Contains;
 using test::RunTool;
 
-// Methane of carbon 14, an isotope a library cannot store.
-std::string Carbon14()
-{
-    std::string record = test::kMethaneRecord;
-    return record.insert(record.find("M  END"), "M  ISO  1   1  14\r\n");
-}
-
 TEST(CliLibrary, ImportShowExportAndCount)
 {
     test::TempDir dir;
@@ -62,7 +55,7 @@ TEST(CliLibrary, ImportShowExportAndCount)
 TEST(CliLibrary, ImportListsLeftOutRecordsAndChangedNames)
 {
     test::TempDir dir;
-    std::string c14 = Carbon14();
+    std::string c14 = test::Carbon14Record();
     c14.replace(0, 7, "carbon14");
     std::string accented = test::kMethaneRecord;
     accented.replace(0, 7, "m\xc3\xa9thane");
@@ -79,7 +72,7 @@ TEST(CliLibrary, ImportKeepingNoRecordFailsAndSaysSo)
 {
     test::TempDir dir;
     const std::string source = dir.File("c14.sdf");
-    test::WriteBytes(source, Carbon14() + Carbon14());
+    test::WriteBytes(source, test::Carbon14Record() + test::Carbon14Record());
     const std::string lib = dir.File("lib.clb");
     auto run = RunTool({"import", source, lib});
     EXPECT_EQ(run.status, 1);

@@ -9,8 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <numeric>
 #include <set>
 #include <vector>
 
@@ -106,18 +108,15 @@ void ExpectRegular(const TCTab& t, const std::vector<int>& ring, double length, 
 
 std::vector<int> Range(int first, int last)
 {
-    std::vector<int> v;
-    for (int i = first; i <= last; ++i)
-        v.push_back(i);
+    std::vector<int> v(static_cast<std::size_t>(last - first + 1));
+    std::iota(v.begin(), v.end(), first);
     return v;
 }
 
-int Doubles(const TCTab& t)
+long Doubles(const TCTab& t)
 {
-    int count = 0;
-    for (const Bond& b : Bonds(t))
-        count += b.type == 2;
-    return count;
+    const auto bonds = Bonds(t);
+    return std::count_if(bonds.begin(), bonds.end(), [](const Bond& b) { return b.type == 2; });
 }
 
 // No atom has two double bonds: a proper alternation.
