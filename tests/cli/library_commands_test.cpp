@@ -23,16 +23,15 @@ TEST(CliLibrary, ImportShowExportAndCount)
     const std::string lib = dir.File("egfr.clb");
     auto run = RunTool({"import", test::DataFile("egfr.sdf"), lib});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(Contains(run.out, "Imported 352 structures")) << run.out;
-    EXPECT_TRUE(Contains(run.out, "13 records skipped"));
-    EXPECT_TRUE(Contains(run.err, "skipped record 361 (ZINC03815155): 76 atoms, not 1..63")) << run.err;
-    EXPECT_TRUE(Contains(run.err, "velmora-cli import: warning: 13 records were left out\n")) << run.err;
+    for (const char* part : {"Imported 352 structures", "13 records skipped"})
+        EXPECT_TRUE(Contains(run.out, part)) << run.out;
+    for (const char* part : {"skipped record 361 (ZINC03815155): 76 atoms, not 1..63", "velmora-cli import: warning: 13 records were left out\n"})
+        EXPECT_TRUE(Contains(run.err, part)) << run.err;
 
     run = RunTool({"show", lib, "1"});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(Contains(run.out, "Name: ZINC")) << run.out;
-    EXPECT_TRUE(Contains(run.out, "CAS number: 0-00-0\nAtoms: "));
-    EXPECT_TRUE(Contains(run.out, "> <CAS_RN>\r\n0-00-0\r\n\r\n$$$$\r\n"));
+    for (const char* part : {"Name: ZINC", "CAS number: 0-00-0\nAtoms: ", "> <CAS_RN>\r\n0-00-0\r\n\r\n$$$$\r\n"})
+        EXPECT_TRUE(Contains(run.out, part)) << run.out;
 
     const std::string sdf = dir.File("out.sdf");
     run = RunTool({"export", lib, sdf});
@@ -62,10 +61,10 @@ TEST(CliLibrary, ImportListsLeftOutRecordsAndChangedNames)
     test::WriteBytes(dir.File("in.sdf"), test::kMethaneRecord + c14 + accented);
     const auto run = RunTool({"import", dir.File("in.sdf"), dir.File("lib.clb")});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(Contains(run.out, "Imported 2 structures")) << run.out;
-    EXPECT_TRUE(Contains(run.out, "(2 in the library, 1 records skipped, 1 names changed)")) << run.out;
-    EXPECT_TRUE(Contains(run.err, "skipped record 2 (carbon14): isotope 14C (atom 1) cannot be stored")) << run.err;
-    EXPECT_TRUE(Contains(run.err, "record 3 (m??thane): name changed")) << run.err;
+    for (const char* part : {"Imported 2 structures", "(2 in the library, 1 records skipped, 1 names changed)"})
+        EXPECT_TRUE(Contains(run.out, part)) << run.out;
+    for (const char* part : {"skipped record 2 (carbon14): isotope 14C (atom 1) cannot be stored", "record 3 (m??thane): name changed"})
+        EXPECT_TRUE(Contains(run.err, part)) << run.err;
 }
 
 TEST(CliLibrary, ImportKeepingNoRecordFailsAndSaysSo)
