@@ -62,26 +62,26 @@ protected:
 
 TEST_F(FileLimitTest, SearchWritesFailNamingTheFileAndLeaveNoPartialResult)
 {
-    // Each with a limit one byte short of what it writes: the result library (the scratch file
-    // fits, the 200 best structures do not), the best matches as an SD file, the ASCII table.
-    struct Case {
-        std::vector<std::string> extra;
-        std::string file;
-        bool wholeMessage;
-        std::vector<std::string> leftBehind;
-    };
-    for (const Case& c : {Case{{"--best", "200"}, "SIM.clb", false, {"SIM.clb", "SIM.III", "nci.qlt"}},
-                          Case{{"--best", "200", "--export", "hits.sdf"}, "hits.sdf", true, {"hits.sdf"}},
-                          Case{{"--best", "5", "--ascii"}, "nci.asc", false, {"nci.asc"}}}) {
-        const long long size = SizeWritten(Search(c.extra), c.file);
-        const auto run = Run(Search(c.extra), size - 1);
-        EXPECT_EQ(run.status, 1) << run.err;
-        if (c.wholeMessage)
-            EXPECT_EQ(run.err, "velmora-cli search: " + c.file + kTooLarge + "\n");
-        else
-            EXPECT_TRUE(Contains(run.err, c.file + kTooLarge)) << run.err;
-        ExpectNoFiles(c.leftBehind);
-    }
+    // The result library: the scratch file fits, the 200 best structures do not.
+    const long long resultSize = SizeWritten(Search({"--best", "200"}), "SIM.clb");
+    auto run = Run(Search({"--best", "200"}), resultSize - 1);
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_TRUE(Contains(run.err, "SIM.clb" + std::string(kTooLarge))) << run.err;
+    ExpectNoFiles({"SIM.clb", "SIM.III", "nci.qlt"});
+
+    // The best matches as an SD file.
+    const long long hitsSize = SizeWritten(Search({"--best", "200", "--export", "hits.sdf"}), "hits.sdf");
+    run = Run(Search({"--best", "200", "--export", "hits.sdf"}), hitsSize - 1);
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.err, "velmora-cli search: hits.sdf" + std::string(kTooLarge) + "\n");
+    ExpectNoFiles({"hits.sdf"});
+
+    // The ASCII table.
+    const long long tableSize = SizeWritten(Search({"--best", "5", "--ascii"}), "nci.asc");
+    run = Run(Search({"--best", "5", "--ascii"}), tableSize - 1);
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_TRUE(Contains(run.err, "nci.asc" + std::string(kTooLarge))) << run.err;
+    ExpectNoFiles({"nci.asc"});
 }
 
 TEST_F(FileLimitTest, ParameterFilesAreWholeOrAbsent)
