@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -290,42 +289,34 @@ TEST(DrawInEditor, KeepsBondsFourAndLabelsFortyPixelsInside)
 TEST(DrawInEditor, HydrogensStandOnTheSideFreeOfBonds)
 {
     using Side = TGrafCtab::HydrogenSide;
-    // Fields not given (null symbol or charge, no side) are not checked.
-    struct Case {
-        const char* what;
-        std::vector<AtomSpec> atoms;
-        std::vector<Bond> bonds;
-        int atom;
-        const char* symbol;
-        int hydrogens;
-        const char* charge;
-        std::optional<Side> side;
-    };
-    const std::vector<Case> cases{
-        {"ethanol's oxygen, carbon on the right: HO", {{O, 100, 100}, {C, 130, 115}}, {{1, 2, 1}}, 1, "O", 1, "", Side::Left},
-        {"an amine, carbon on the left: NH2", {{C, 100, 100}, {N, 126, 85}}, {{1, 2, 1}}, 2, "N", 2, nullptr, Side::Right},
-        {"the ammonium ion: NH3+", {{C, 100, 100}, {N, 126, 85, 1}}, {{1, 2, 1}}, 2, nullptr, 3, "+", {}},
-        {"a ring NH at the top of a ring: the hydrogen above", {{N, 100, 100}, {C, 74, 115}, {C, 126, 115}},
-         {{1, 2, 1}, {1, 3, 1}}, 1, nullptr, 1, nullptr, Side::Above},
-        {"a neutral nitrogen with three bonds has none", {{N, 100, 100}, {C, 70, 100}, {C, 130, 100}, {C, 100, 70}},
-         {{1, 2, 1}, {1, 3, 1}, {1, 4, 1}}, 1, nullptr, 0, nullptr, {}},
-        {"bonds left, right and up: the hydrogen below", {{N, 100, 100, 1}, {C, 70, 100}, {C, 130, 100}, {C, 100, 70}},
-         {{1, 2, 1}, {1, 3, 1}, {1, 4, 1}}, 1, nullptr, 1, nullptr, Side::Below},
-        {"a chloride keeps its plain symbol", {{Cl, 100, 100}, {C, 130, 100}}, {{1, 2, 1}}, 1, nullptr, 0, nullptr, {}},
-    };
-    for (const Case& c : cases) {
+    auto parts = [](const std::vector<AtomSpec>& atoms, const std::vector<Bond>& bonds, int atom) {
         TGrafCtab table;
         table.FormalCharges = true; // as the editor holds them
-        Build(table, c.atoms, c.bonds);
-        const auto parts = table.EditorLabel(c.atom);
-        EXPECT_EQ(parts.hydrogens, c.hydrogens) << c.what;
-        if (c.symbol)
-            EXPECT_EQ(parts.symbol, c.symbol) << c.what;
-        if (c.charge)
-            EXPECT_EQ(parts.charge, c.charge) << c.what;
-        if (c.side)
-            EXPECT_EQ(parts.side, *c.side) << c.what;
-    }
+        Build(table, atoms, bonds);
+        return table.EditorLabel(atom);
+    };
+    // Ethanol's oxygen with its carbon on the right: "HO".
+    auto oh = parts({{O, 100, 100}, {C, 130, 115}}, {{1, 2, 1}}, 1);
+    EXPECT_EQ(oh.symbol, "O");
+    EXPECT_EQ(oh.hydrogens, 1);
+    EXPECT_EQ(oh.charge, "");
+    EXPECT_EQ(oh.side, Side::Left);
+    // An amine with its carbon on the left: "NH2"; the ammonium ion "NH3+".
+    auto nh2 = parts({{C, 100, 100}, {N, 126, 85}}, {{1, 2, 1}}, 2);
+    EXPECT_EQ(std::make_tuple(nh2.symbol, nh2.hydrogens, nh2.side), std::make_tuple(std::string("N"), 2, Side::Right));
+    auto nh3 = parts({{C, 100, 100}, {N, 126, 85, 1}}, {{1, 2, 1}}, 2);
+    EXPECT_EQ(std::make_tuple(nh3.hydrogens, nh3.charge), std::make_tuple(3, std::string("+")));
+    // A ring NH at the top of a ring (bonds down-left and down-right): the hydrogen above it.
+    auto ring = parts({{N, 100, 100}, {C, 74, 115}, {C, 126, 115}}, {{1, 2, 1}, {1, 3, 1}}, 1);
+    EXPECT_EQ(ring.hydrogens, 1);
+    EXPECT_EQ(ring.side, Side::Above);
+    // Bonds to the left and right and one up: the hydrogen below.
+    auto below = parts({{N, 100, 100}, {C, 70, 100}, {C, 130, 100}, {C, 100, 70}}, {{1, 2, 1}, {1, 3, 1}, {1, 4, 1}}, 1);
+    EXPECT_EQ(below.hydrogens, 0); // a neutral nitrogen with three bonds has none
+    auto below2 = parts({{N, 100, 100, 1}, {C, 70, 100}, {C, 130, 100}, {C, 100, 70}}, {{1, 2, 1}, {1, 3, 1}, {1, 4, 1}}, 1);
+    EXPECT_EQ(std::make_tuple(below2.hydrogens, below2.side), std::make_tuple(1, Side::Below));
+    // Carbon and a chloride keep their plain symbols.
+    EXPECT_EQ(parts({{Cl, 100, 100}, {C, 130, 100}}, {{1, 2, 1}}, 1).hydrogens, 0);
 }
 
 TEST(DrawInEditor, LabelsAreKeptClearOfBonds)
