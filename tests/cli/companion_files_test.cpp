@@ -17,12 +17,7 @@ using test::RunTool;
 
 std::string ImportInto(const test::TempDir& dir, const std::string& name, int first, int count)
 {
-    const std::string sd = dir.File(name + ".sdf");
-    test::WriteBytes(sd, test::NciRecords(first, count));
-    const std::string lib = dir.File(name + ".clb");
-    const auto run = RunTool({"import", sd, lib});
-    EXPECT_EQ(run.status, 0) << run.err;
-    return lib;
+    return test::ImportInto(dir, name, test::NciRecords(first, count));
 }
 
 TEST(CompanionFiles, AnotherLibrarysDescriptorFileIsNotUsedAndYesBuildsItAgain)

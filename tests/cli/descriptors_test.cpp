@@ -114,12 +114,10 @@ TEST(DescriptorsCommand, SdFileRowsWithFailedAndUnreadableRecords)
     const auto& ethanol = rows[1];
     EXPECT_EQ(ethanol[0], "1");
     EXPECT_EQ(ethanol[1], "ethanol with tab");
-    EXPECT_EQ(ethanol[Column("Atoms of C")], "2");
-    EXPECT_EQ(ethanol[Column("OH")], "1");
-    EXPECT_EQ(ethanol[Column("Number of rings")], "0");
-    EXPECT_EQ(ethanol[Column("TopoDia")], "2");
-    EXPECT_EQ(ethanol[Column("TopoRad")], "1");
-    EXPECT_EQ(ethanol[Column("RandicIx")], "1.4142135623730951"); // 2 / sqrt 2
+    for (const auto& [name, value] : std::vector<std::pair<std::string, std::string>>{
+             {"Atoms of C", "2"}, {"OH", "1"}, {"Number of rings", "0"}, {"TopoDia", "2"}, {"TopoRad", "1"},
+             {"RandicIx", "1.4142135623730951"}}) // 2 / sqrt 2
+        EXPECT_EQ(ethanol[Column(name)], value) << name;
 
     std::vector<std::string> tooBig(151);
     tooBig[0] = "2*", tooBig[1] = "too big";

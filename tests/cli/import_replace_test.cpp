@@ -1,5 +1,6 @@
 // An import changes a library only once it keeps a record: velmora-cli run as a real process that
 // replaces or appends to a library, keeps nothing, is killed, or goes through.
+#include "cli_support.h"
 #include "process_support.h"
 #include "test_support.h"
 
@@ -11,17 +12,11 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <iostream>
-#include <map>
 #include <optional>
-
-extern char** environ;
 
 namespace velmora {
 namespace {
@@ -34,18 +29,7 @@ test::ProcessRun Tool(const test::TempDir& dir, const std::vector<std::string>& 
     return test::RunProgram(VELMORA_CLI_PROGRAM, args, dir.Path().string());
 }
 
-// Every file of the library with its bytes (missing files as "(missing)"), the staging folder too.
-std::map<std::string, std::string> Files(const std::string& library)
-{
-    std::map<std::string, std::string> files;
-    for (const char* extension :
-         {"clb", "III", "iii", "pre", "idp", "idr", "pre-state", "idp-state", "idr-state", "clb-state"}) {
-        const std::string file = LibraryCompanionName(library, extension);
-        files[extension] = fs::exists(file) ? test::ReadBytes(file) : "(missing)";
-    }
-    files["staging"] = fs::exists(LibraryStagingFolder(library)) ? "(there)" : "(missing)";
-    return files;
-}
+constexpr auto Files = test::LibraryFiles;
 
 // A library of two NCI structures with its descriptor, parameter and INTRO files and their stamps.
 std::string LibraryWithCompanions(const test::TempDir& dir)
@@ -63,11 +47,9 @@ std::string LibraryWithCompanions(const test::TempDir& dir)
 
 std::string Carbon14Records(int count)
 {
-    std::string record = test::kMethaneRecord;
-    record.insert(record.find("M  END"), "M  ISO  1   1  14\r\n");
     std::string records;
     for (int k = 0; k < count; ++k)
-        records += record;
+        records += test::Carbon14Record();
     return records;
 }
 
@@ -178,22 +160,11 @@ TEST(ImportReplacing, AKillLeavesTheOldLibraryOrAReadableNewOne)
         const std::string oldFirst = ReadableRecords(lib)->at(0);
         ASSERT_NE(oldFirst, newFirst);
 
-        std::vector<std::string> all{VELMORA_CLI_PROGRAM, "import", big, lib, "--replace"};
-        std::vector<char*> argv;
-        for (auto& arg : all)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        pid_t pid = -1;
-        ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
+        const auto import = test::StartProgram(VELMORA_CLI_PROGRAM, {"import", big, lib, "--replace"});
+        ASSERT_GT(import.pid, 0);
         ::usleep(static_cast<useconds_t>(delay * 1000));
-        ::kill(pid, SIGKILL);
-        int status = 0;
-        ::waitpid(pid, &status, 0);
+        ::kill(import.pid, SIGKILL);
+        test::Finish(import);
 
         const auto names = ReadableRecords(lib);
         ASSERT_TRUE(names) << "a record does not read after a kill at " << delay << " ms";

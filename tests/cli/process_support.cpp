@@ -1,13 +1,21 @@
 #include "process_support.h"
+#include "test_support.h"
+
+#include "io/libfiles.h"
+#include "io/libreplace.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <poll.h>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace velmora::test {
 
@@ -69,6 +77,52 @@ ProcessRun RunProgram(const std::string& program, const std::vector<std::string>
     ::waitpid(pid, &wstatus, 0);
     run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
     return run;
+}
+
+Started StartProgram(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& outFile, const std::string& errFile)
+{
+    Started started{-1, outFile, errFile};
+    std::vector<std::string> all{program};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& arg : all)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    for (const auto& [fd, file] : {std::pair{1, &outFile}, std::pair{2, &errFile}})
+        posix_spawn_file_actions_addopen(&actions, fd, file->empty() ? "/dev/null" : file->c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (posix_spawn(&started.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        started.pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return started;
+}
+
+ProcessRun Finish(const Started& started)
+{
+    ProcessRun run;
+    int wstatus = 0;
+    if (started.pid > 0 && ::waitpid(started.pid, &wstatus, 0) == started.pid)
+        run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    for (auto [sink, file] : {std::pair{&run.out, &started.outFile}, std::pair{&run.err, &started.errFile}})
+        if (!file->empty())
+            *sink = ReadBytes(*file);
+    return run;
+}
+
+std::map<std::string, std::string> LibraryFiles(const std::string& library)
+{
+    namespace fs = std::filesystem;
+    std::map<std::string, std::string> files;
+    for (const char* extension : {"clb", "III", "iii", "pre", "pr1", "idp", "idr", "id1", "pre-state", "idp-state",
+                                  "idr-state", "clb-state"}) {
+        const std::string file = LibraryCompanionName(library, extension);
+        files[extension] = fs::exists(file) ? ReadBytes(file) : "(missing)";
+    }
+    files["staging"] = fs::exists(LibraryStagingFolder(library)) ? "(there)" : "(missing)";
+    return files;
 }
 
 } // namespace velmora::test

@@ -1,6 +1,9 @@
 #pragma once
-// Runs a program as a process of its own, with a limit on the size of the files it writes.
+// Runs a program as a process of its own, with a limit on the size of the files it writes, or
+// starts it to run beside others; snapshots a library's files to show what a run changed.
+#include <map>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace velmora::test {
@@ -17,5 +20,19 @@ struct ProcessRun {
 // process does with it.
 ProcessRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::string& folder, long long fileSizeLimit = -1, const std::string& stdoutFile = {});
+
+// A program started beside this one, its stdout and stderr going into files (empty: /dev/null).
+struct Started {
+    pid_t pid = -1;
+    std::string outFile, errFile;
+};
+Started StartProgram(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& outFile = {}, const std::string& errFile = {});
+// Waits for it; status as RunProgram gives it, out and err read from its files.
+ProcessRun Finish(const Started& started);
+
+// Every file a library may have, with its bytes ("(missing)" when absent), and whether its
+// staging folder exists.
+std::map<std::string, std::string> LibraryFiles(const std::string& library);
 
 } // namespace velmora::test

@@ -58,15 +58,7 @@ private:
 
 class SearchCommandTest : public ::testing::Test {
 protected:
-    std::string Import(const std::string& name, const std::string& sdText)
-    {
-        const std::string sd = dir.File(name + ".sdf");
-        test::WriteBytes(sd, sdText);
-        const std::string lib = dir.File(name + ".clb");
-        const auto run = RunTool({"import", sd, lib});
-        EXPECT_EQ(run.status, 0) << run.err;
-        return lib;
-    }
+    std::string Import(const std::string& name, const std::string& sdText) { return test::ImportInto(dir, name, sdText); }
     std::string Name(const std::string& lib, long position) { return test::LibraryStructureName(lib, position); }
     test::TempDir dir;
 };
@@ -87,13 +79,11 @@ TEST_F(SearchCommandTest, BuildParamsAndSearchPrintTheReport)
     run = RunTool({"search", lib, lib, "--descriptors", "Atoms of C,Atoms of N,Bonds: single"});
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string& out = run.out;
-    EXPECT_TRUE(Contains(out, "INPUT\n")) << out;
-    EXPECT_TRUE(Contains(out, "Libraryname     :  " + lib + "\n")) << out;
-    EXPECT_TRUE(Contains(out, "Descriptors      : Bonds: single,  Atoms of C,  Atoms of N\n")) << out;
-    EXPECT_TRUE(Contains(out, "Best structures:   30\n")) << out;
-    EXPECT_TRUE(Contains(out, "Similarity coeff : Euclidean distance\n")) << out;
-    for (const char* part : {"OUTPUT\n", "Euclidean dist", "Calculation time: 00 days  -  "})
-        EXPECT_TRUE(Contains(out, part)) << part;
+    for (const std::string& part : std::vector<std::string>{"INPUT\n", "Libraryname     :  " + lib + "\n",
+                                    "Descriptors      : Bonds: single,  Atoms of C,  Atoms of N\n", "Best structures:   30\n",
+                                    "Similarity coeff : Euclidean distance\n", "OUTPUT\n", "Euclidean dist",
+                                    "Calculation time: 00 days  -  "})
+        EXPECT_TRUE(Contains(out, part)) << part << "\n" << out;
     const auto rows = Rows(out);
     ASSERT_EQ(rows.size(), 30u) << out;
     EXPECT_EQ(rows[0].rfind("     1         1  ", 0), 0u) << rows[0];
@@ -419,33 +409,10 @@ TEST_F(SearchCommandTest, SetsListShowSaveDelete)
     EXPECT_FALSE(fs::exists(dir.File("damaged.dum")));
 }
 
-// The report folder holds the text report and a self-contained HTML page with a drawing per match.
-TEST(SearchReport, WritesTextAndHtmlBesideEachOther)
-{
-    test::TempDir dir;
-    const std::string lib = dir.File("r.clb");
-    ASSERT_EQ(test::RunTool({"import", test::DataFile("nci1000.sdf"), lib}).status, 0);
-    ASSERT_EQ(test::RunTool({"build", lib}).status, 0);
-    const std::string folder = dir.File("report");
-    const auto run = test::RunTool({"search", lib, lib, "--descriptors", "Bonds: single,Hetero atoms,Atoms of N,TopoJ",
-                                    "--best", "5", "--report", folder});
-    ASSERT_EQ(run.status, 0) << run.err;
-    const std::string text = test::ReadBytes(folder + "/report.txt");
-    EXPECT_EQ(text.rfind("INPUT\r\n", 0), 0u);
-    EXPECT_NE(run.out.find(text.substr(0, 40).replace(5, 2, "\n")), std::string::npos);
-    const std::string html = test::ReadBytes(folder + "/report.html");
-    EXPECT_EQ(html.find("<script"), std::string::npos);
-    EXPECT_EQ(html.find("http"), html.find("http://www.w3.org")); // no other outside reference
-    std::size_t drawings = 0;
-    for (std::size_t at = 0; (at = html.find("<svg", at)) != std::string::npos; ++at)
-        ++drawings;
-    EXPECT_GE(drawings, 7u); // the query, five matches and the diagram
-    EXPECT_NE(html.find("Libraryname"), std::string::npos);
-}
-
-// --explain explains the best matches after the search: the search's own files (result library,
-// exported matches, text report) are the same byte for byte with and without it.
-TEST(SearchExplain, ExplainsTheBestMatchesAndLeavesTheSearchFilesAlone)
+// --report writes report.txt and a self-contained report.html with a drawing per match. --explain
+// explains the best matches after the search: the search's own files (result library, exported
+// matches, text report) are the same byte for byte with and without it.
+TEST(SearchExplain, ReportFolderAndExplainedMatchesThatLeaveTheSearchFilesAlone)
 {
     test::TempDir dir;
     const std::string lib = dir.File("explain.clb");
@@ -466,7 +433,7 @@ TEST(SearchExplain, ExplainsTheBestMatchesAndLeavesTheSearchFilesAlone)
         args.insert(args.end(), extra.begin(), extra.end());
         const auto run = test::RunTool(args);
         EXPECT_EQ(run.status, 0) << run.err;
-        std::map<std::string, std::string> files{{"out", withoutTime(run.out)},
+        std::map<std::string, std::string> files{{"out", withoutTime(run.out)}, {"raw", run.out},
                                                  {"txt", withoutTime(test::ReadBytes(dir.File(tag + "/report.txt")))},
                                                  {"sdf", test::ReadBytes(dir.File(tag + ".sdf"))},
                                                  {"html", test::ReadBytes(dir.File(tag + "/report.html"))}};
@@ -476,6 +443,19 @@ TEST(SearchExplain, ExplainsTheBestMatchesAndLeavesTheSearchFilesAlone)
     };
     auto plain = search("plain", {});
     auto explained = search("explained", {"--explain", "3"});
+    // The report folder: the text report as printed, CR LF, and a page with no script and no outside
+    // reference, with the query, five matches and the diagram drawn.
+    const std::string text = test::ReadBytes(dir.File("plain/report.txt"));
+    EXPECT_EQ(text.rfind("INPUT\r\n", 0), 0u);
+    EXPECT_NE(plain["raw"].find(text.substr(0, 40).replace(5, 2, "\n")), std::string::npos);
+    const std::string& html = plain["html"];
+    EXPECT_EQ(html.find("<script"), std::string::npos);
+    EXPECT_EQ(html.find("http"), html.find("http://www.w3.org"));
+    std::size_t drawings = 0;
+    for (std::size_t at = 0; (at = html.find("<svg", at)) != std::string::npos; ++at)
+        ++drawings;
+    EXPECT_GE(drawings, 7u);
+    EXPECT_NE(html.find("Libraryname"), std::string::npos);
     for (const char* file : {"txt", "sdf", ".clb", ".III"})
         EXPECT_EQ(plain[file], explained[file]) << file;
     EXPECT_FALSE(plain[".clb"].empty());

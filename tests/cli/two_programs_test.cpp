@@ -1,6 +1,6 @@
 // Two programs on one library: velmora-cli run as real processes against each other and against a
 // lock this test holds, as another program (the window, a second tool) would.
-#include "cli_support.h"
+#include "process_support.h"
 #include "test_support.h"
 
 #include "io/libfiles.h"
@@ -12,77 +12,28 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <iostream>
-#include <map>
-
-extern char** environ;
 
 namespace velmora {
 namespace {
 
 namespace fs = std::filesystem;
 using test::Contains;
-
-struct Process {
-    pid_t pid = -1;
-    std::string out, err; // files that receive its output
-};
+using Finished = test::ProcessRun;
+constexpr auto Files = test::LibraryFiles;
 
 // Starts velmora-cli with args; its output goes into files of dir named by tag.
-Process Start(const test::TempDir& dir, const std::string& tag, const std::vector<std::string>& args)
+test::Started Start(const test::TempDir& dir, const std::string& tag, const std::vector<std::string>& args)
 {
-    Process process;
-    process.out = dir.File(tag + ".out");
-    process.err = dir.File(tag + ".err");
-    std::vector<std::string> all{VELMORA_CLI_PROGRAM};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& arg : all)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, process.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, process.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int started = posix_spawn(&process.pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    EXPECT_EQ(started, 0) << VELMORA_CLI_PROGRAM;
-    return process;
+    return test::StartProgram(VELMORA_CLI_PROGRAM, args, dir.File(tag + ".out"), dir.File(tag + ".err"));
 }
-
-struct Finished {
-    int status = -1;
-    std::string out, err;
-};
-
-Finished Wait(const Process& process)
+Finished Wait(const test::Started& process) { return test::Finish(process); }
+Finished RunTool(const test::TempDir& dir, const std::vector<std::string>& args)
 {
-    Finished finished;
-    int status = 0;
-    if (process.pid > 0 && ::waitpid(process.pid, &status, 0) == process.pid && WIFEXITED(status))
-        finished.status = WEXITSTATUS(status);
-    finished.out = test::ReadBytes(process.out);
-    finished.err = test::ReadBytes(process.err);
-    return finished;
-}
-
-Finished RunTool(const test::TempDir& dir, const std::vector<std::string>& args) { return Wait(Start(dir, "run", args)); }
-
-// Every file of the library with its bytes (missing files as "(missing)").
-std::map<std::string, std::string> Files(const std::string& library)
-{
-    std::map<std::string, std::string> files;
-    for (const char* extension : {"clb", "III", "pre", "pr1", "idp", "idr", "id1", "pre-state", "idp-state", "idr-state"}) {
-        const std::string file = LibraryCompanionName(library, extension);
-        files[extension] = fs::exists(file) ? test::ReadBytes(file) : "(missing)";
-    }
-    return files;
+    return test::RunProgram(VELMORA_CLI_PROGRAM, args, dir.Path().string());
 }
 
 // Two appends at once: each either completes with every one of its records in the library, or is
@@ -100,8 +51,8 @@ TEST(TwoPrograms, TwoAppendsAtOnceLoseNoRecord)
         fs::remove(dir.File("lib.III"));
         test::WriteBytes(dir.File("seed.sdf"), test::NciRecords(900, 5));
         ASSERT_EQ(RunTool(dir, {"import", dir.File("seed.sdf"), lib}).status, 0);
-        const Process first = Start(dir, "first", {"import", a, lib, "--append"});
-        const Process second = Start(dir, "second", {"import", b, lib, "--append"});
+        const test::Started first = Start(dir, "first", {"import", a, lib, "--append"});
+        const test::Started second = Start(dir, "second", {"import", b, lib, "--append"});
         const Finished one = Wait(first), two = Wait(second);
         long expected = 5;
         for (const Finished* run : {&one, &two}) {
@@ -183,15 +134,12 @@ TEST(TwoPrograms, TwoBuildsAtOnceLeaveOneCompleteDescriptorFile)
     const std::string lib = test::NciLibrary(dir, "lib", 400, false);
     ASSERT_FALSE(lib.empty());
     for (int round = 0; round < 5; ++round) {
-        const Process first = Start(dir, "first", {"build", lib});
-        const Process second = Start(dir, "second", {"build", lib});
+        const test::Started first = Start(dir, "first", {"build", lib});
+        const test::Started second = Start(dir, "second", {"build", lib});
         const Finished one = Wait(first), two = Wait(second);
         EXPECT_TRUE(one.status == 0 || two.status == 0) << one.err << two.err;
-        for (const Finished* run : {&one, &two}) {
-            if (run->status != 0) {
-                EXPECT_TRUE(Contains(run->err, "in use by another program (build)")) << run->err;
-            }
-        }
+        for (const Finished* run : {&one, &two})
+            EXPECT_TRUE(run->status == 0 || Contains(run->err, "in use by another program (build)")) << run->err;
         ASSERT_TRUE(fs::exists(dir.File("lib.pre"))) << "round " << round;
         EXPECT_EQ(fs::file_size(dir.File("lib.pre")), 400u * 260u);
         EXPECT_FALSE(fs::exists(dir.File("lib.pr1")));
@@ -209,17 +157,14 @@ TEST(TwoPrograms, ASearchDuringAnAppendLeavesNoParametersOfAHalfWrittenLibrary)
     ASSERT_FALSE(lib.empty());
     const std::string more = dir.File("more.sdf");
     test::WriteBytes(more, test::NciRecords(200, 400));
-    const Process import = Start(dir, "import", {"import", more, lib, "--append"});
-    const Process search = Start(dir, "search", {"search", lib, test::DataFile("query.mol"), "--descriptors", "Bonds: single,Hetero atoms,Branching atoms",
-                                                 "--mode", "intro", "--yes"});
+    const test::Started import = Start(dir, "import", {"import", more, lib, "--append"});
+    const test::Started search = Start(dir, "search", {"search", lib, test::DataFile("query.mol"), "--descriptors",
+                                                       "Bonds: single,Hetero atoms,Branching atoms", "--mode", "intro", "--yes"});
     const Finished imported = Wait(import), searched = Wait(search);
     ASSERT_EQ(imported.status == 0 ? 0 : 1, imported.status) << imported.err;
-    if (searched.status != 0) {
-        EXPECT_TRUE(Contains(searched.err, "in use by another program")) << searched.err;
-    }
-    if (fs::exists(dir.File("lib.idr"))) {
+    EXPECT_TRUE(searched.status == 0 || Contains(searched.err, "in use by another program")) << searched.err;
+    if (fs::exists(dir.File("lib.idr")))
         EXPECT_EQ(CompanionMismatch(lib, "idr"), "");
-    }
     EXPECT_EQ(CountLibraryRecords(lib), imported.status == 0 ? 420 : 20);
 }
 
@@ -232,7 +177,7 @@ TEST(TwoPrograms, AKilledWriterLeavesTheLibraryFree)
     test::WriteBytes(big, test::NciRecords(1, 1000) + test::NciRecords(1, 1000) + test::NciRecords(1, 1000));
     const std::string lib = dir.File("lib.clb");
     for (int delay : {20, 60}) {
-        const Process import = Start(dir, "import", {"import", big, lib, "--replace"});
+        const test::Started import = Start(dir, "import", {"import", big, lib, "--replace"});
         ::usleep(static_cast<useconds_t>(delay * 1000));
         ::kill(import.pid, SIGKILL);
         Wait(import);

@@ -1,5 +1,7 @@
 #pragma once
-// Small structures placed in drawing-area pixels for the editor tests.
+// Small structures placed in drawing-area pixels for the editor tests, and an editor driven as
+// the window drives it.
+#include "editor/editorcontroller.h"
 #include "editor/editormodel.h"
 
 #include <utility>
@@ -31,6 +33,17 @@ inline void Chain(TCTab& table, const std::vector<std::pair<double, double>>& po
                   i == 0 ? std::vector<std::pair<int, int>>{} : std::vector<std::pair<int, int>>{{table.NumValidAtoms, 1}});
     table.Symmetrize();
 }
+
+// A model and its controller; presses and moves in drawing-area pixels.
+struct Editor {
+    editor::EditorModel model;
+    editor::EditorController control{model};
+    const TGrafCtab& t() const { return model.Structure(); }
+    void Left(double x, double y, bool free = false) { control.MousePress(editor::MouseButton::Left, x, y, free); }
+    void Right(double x = 0, double y = 0) { control.MousePress(editor::MouseButton::Right, x, y); }
+    void Hover(double x, double y) { control.MouseMove(x, y, false); }
+    editor::PointF At(int i) const { return {t().Atom(i).x, t().Atom(i).y}; }
+};
 
 inline std::pair<double, double> XY(const TCTab& table, int i) { return {table.Atom(i).x, table.Atom(i).y}; }
 

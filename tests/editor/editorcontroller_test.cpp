@@ -11,13 +11,7 @@ using test::Chain;
 using test::XY;
 using XYPair = std::pair<double, double>;
 
-struct Editor {
-    EditorModel model;
-    EditorController control{model};
-    const TGrafCtab& t() const { return model.Structure(); }
-    void Left(double x, double y) { control.MousePress(MouseButton::Left, x, y); }
-    void Right(double x, double y) { control.MousePress(MouseButton::Right, x, y); }
-};
+using test::Editor;
 
 TEST(EditorDraw, ChainRingAndTheTwoRightPresses)
 {

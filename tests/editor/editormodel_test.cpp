@@ -65,90 +65,66 @@ TEST(EditorSnap, PointsRoundHalfEvenToTheGrid)
 
 TEST(EditorSnap, StructureSnapsOnlyWhenTheShiftPutsEveryAtomNearTheGrid)
 {
-    EditorModel near;
-    Chain(near.Structure(), {{14, 16}, {40.4, 46}});
-    near.SnapStructure();
-    EXPECT_EQ(XY(near.Structure(), 1), XYPair(13, 15));
-    EXPECT_EQ(XY(near.Structure(), 2), XYPair(39, 45));
-
-    EditorModel far; // shifted with atom 1, then left off the grid
-    Chain(far.Structure(), {{14, 16}, {46, 46}});
-    far.SnapStructure();
-    EXPECT_EQ(XY(far.Structure(), 1), XYPair(13, 15));
-    EXPECT_EQ(XY(far.Structure(), 2), XYPair(45, 45));
-
-    EditorModel off;
-    off.Snap = false;
-    Chain(off.Structure(), {{14, 16}});
-    off.SnapStructure();
-    EXPECT_EQ(XY(off.Structure(), 1), XYPair(14, 16));
+    struct Case {
+        const char* what;
+        bool snap;
+        std::vector<XYPair> chain, snapped;
+    };
+    for (const Case& c : {Case{"near", true, {{14, 16}, {40.4, 46}}, {{13, 15}, {39, 45}}},
+                          Case{"far: shifted with atom 1, then left off the grid", true, {{14, 16}, {46, 46}},
+                               {{13, 15}, {45, 45}}},
+                          Case{"snap off", false, {{14, 16}}, {{14, 16}}}}) {
+        EditorModel model;
+        model.Snap = c.snap;
+        Chain(model.Structure(), c.chain);
+        model.SnapStructure();
+        for (std::size_t i = 0; i < c.snapped.size(); ++i)
+            EXPECT_EQ(XY(model.Structure(), static_cast<int>(i) + 1), c.snapped[i]) << c.what;
+    }
 }
 
-TEST(EditorGeometry, ZoomOutAndInHaveLimits)
+// Each row: a chain, the operations in turn (each answering ok), then where atoms end up.
+TEST(EditorGeometry, ZoomFitCentreRotateMirrorAndTheirLimits)
 {
-    EditorModel thin; // 26 across is too small to shrink
-    Chain(thin.Structure(), {{100, 100}, {126, 200}});
-    EXPECT_FALSE(thin.ZoomOut());
-    EXPECT_EQ(XY(thin.Structure(), 2), XYPair(126, 200));
-
-    EditorModel shrink;
-    Chain(shrink.Structure(), {{100, 100}, {152, 160}});
-    EXPECT_TRUE(shrink.ZoomOut());
-    EXPECT_EQ(XY(shrink.Structure(), 1), XYPair(108, 109));
-    EXPECT_EQ(XY(shrink.Structure(), 2), XYPair(144, 151));
-
-    EditorModel wide; // wider than the drawing area
-    Chain(wide.Structure(), {{0, 0}, {700, 10}});
-    EXPECT_FALSE(wide.ZoomIn());
-
-    EditorModel grow; // scaled by the root of 2, then shifted with atom 1 onto the grid
-    Chain(grow.Structure(), {{130, 150}, {156, 180}});
-    EXPECT_TRUE(grow.ZoomIn());
-    EXPECT_EQ(XY(grow.Structure(), 1), XYPair(130, 150));
-    EXPECT_EQ(XY(grow.Structure(), 2), XYPair(166, 192));
-}
-
-TEST(EditorGeometry, FitCentreRotateMirror)
-{
-    EditorModel fit; // 648 x 378: x spans 5 % .. 95 %, y is centred at 55 %
-    Chain(fit.Structure(), {{100, 100}, {200, 150}});
-    EXPECT_TRUE(fit.ZoomFit());
-    EXPECT_EQ(XY(fit.Structure(), 1), XYPair(32, 62));
-    EXPECT_EQ(XY(fit.Structure(), 2), XYPair(616, 354));
-
-    EditorModel centre;
-    Chain(centre.Structure(), {{0, 0}, {26, 30}});
-    EXPECT_TRUE(centre.CenterStructure());
-    EXPECT_EQ(XY(centre.Structure(), 1), XYPair(312, 180));
-    EXPECT_EQ(XY(centre.Structure(), 2), XYPair(338, 210));
-
-    EditorModel left; // the atom at the centroid is the pivot
-    left.Snap = false;
-    Chain(left.Structure(), {{100, 100}, {135, 100}, {200, 100}});
-    EXPECT_TRUE(left.RotateLeft());
-    EXPECT_EQ(XY(left.Structure(), 1), XYPair(105, 118));
-    EXPECT_EQ(XY(left.Structure(), 2), XYPair(135, 100));
-    EXPECT_EQ(XY(left.Structure(), 3), XYPair(191, 68));
-
-    EditorModel right; // always about the centroid; clockwise on screen (y grows downward)
-    right.Snap = false;
-    Chain(right.Structure(), {{100, 100}, {126, 100}, {152, 100}});
-    EXPECT_TRUE(right.RotateRight());
-    EXPECT_EQ(XY(right.Structure(), 3), XYPair(149, 113));
-
-    EditorModel mirror; // about the snapped centroid (130, 120)
-    Chain(mirror.Structure(), {{100, 100}, {150, 130}});
-    EXPECT_TRUE(mirror.MirrorX());
-    EXPECT_EQ(XY(mirror.Structure(), 1), XYPair(160, 100));
-    EXPECT_TRUE(mirror.MirrorY());
-    EXPECT_EQ(XY(mirror.Structure(), 1), XYPair(160, 140));
-    EXPECT_EQ(XY(mirror.Structure(), 2), XYPair(110, 110));
-
-    EditorModel single; // one atom has no extent to fit: it stays where it is
-    Chain(single.Structure(), {{300, 200}});
-    EXPECT_FALSE(single.ZoomFit());
-    EXPECT_EQ(XY(single.Structure(), 1), XYPair(300, 200));
-
+    using Op = bool (EditorModel::*)();
+    struct Case {
+        const char* what;
+        bool snap;
+        std::vector<XYPair> chain;
+        std::vector<Op> ops;
+        bool ok;
+        std::vector<std::pair<int, XYPair>> places;
+    };
+    const std::vector<Case> cases{
+        {"26 across is too small to shrink", true, {{100, 100}, {126, 200}}, {&EditorModel::ZoomOut}, false,
+         {{2, {126, 200}}}},
+        {"shrunk", true, {{100, 100}, {152, 160}}, {&EditorModel::ZoomOut}, true, {{1, {108, 109}}, {2, {144, 151}}}},
+        {"wider than the drawing area", true, {{0, 0}, {700, 10}}, {&EditorModel::ZoomIn}, false, {}},
+        {"scaled by the root of 2, then shifted with atom 1 onto the grid", true, {{130, 150}, {156, 180}},
+         {&EditorModel::ZoomIn}, true, {{1, {130, 150}}, {2, {166, 192}}}},
+        {"fitted into 648 x 378: x spans 5 % .. 95 %, y is centred at 55 %", true, {{100, 100}, {200, 150}},
+         {&EditorModel::ZoomFit}, true, {{1, {32, 62}}, {2, {616, 354}}}},
+        {"centred", true, {{0, 0}, {26, 30}}, {&EditorModel::CenterStructure}, true, {{1, {312, 180}}, {2, {338, 210}}}},
+        {"turned left about the atom at the centroid", false, {{100, 100}, {135, 100}, {200, 100}},
+         {&EditorModel::RotateLeft}, true, {{1, {105, 118}}, {2, {135, 100}}, {3, {191, 68}}}},
+        {"turned right, always about the centroid; clockwise on screen (y grows downward)", false,
+         {{100, 100}, {126, 100}, {152, 100}}, {&EditorModel::RotateRight}, true, {{3, {149, 113}}}},
+        {"mirrored about the snapped centroid (130, 120)", true, {{100, 100}, {150, 130}}, {&EditorModel::MirrorX},
+         true, {{1, {160, 100}}}},
+        {"mirrored both ways", true, {{100, 100}, {150, 130}}, {&EditorModel::MirrorX, &EditorModel::MirrorY}, true,
+         {{1, {160, 140}}, {2, {110, 110}}}},
+        {"one atom has no extent to fit: it stays where it is", true, {{300, 200}}, {&EditorModel::ZoomFit}, false,
+         {{1, {300, 200}}}},
+    };
+    for (const Case& c : cases) {
+        EditorModel model;
+        model.Snap = c.snap;
+        Chain(model.Structure(), c.chain);
+        for (const Op op : c.ops)
+            EXPECT_EQ((model.*op)(), c.ok) << c.what;
+        for (const auto& [atom, place] : c.places)
+            EXPECT_EQ(XY(model.Structure(), atom), place) << c.what << ": atom " << atom;
+    }
     EditorModel empty;
     EXPECT_FALSE(empty.ZoomFit() || empty.ZoomIn() || empty.ZoomOut() || empty.RotateLeft() ||
                  empty.RotateRight() || empty.MirrorX() || empty.MirrorY() || empty.CenterStructure());

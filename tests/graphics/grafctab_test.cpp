@@ -43,6 +43,12 @@ void Build(TCTab& table, const std::vector<AtomSpec>& atoms, const std::vector<B
         ASSERT_TRUE(table.SetConnection(bond.b, bond.a, bond.type));
     }
 }
+TCTab Table(const std::vector<AtomSpec>& atoms, const std::vector<Bond>& bonds)
+{
+    TCTab table;
+    Build(table, atoms, bonds);
+    return table;
+}
 
 // Charges are molfile codes unless formal (the editor's table).
 std::string Label(const std::vector<AtomSpec>& atoms, const std::vector<Bond>& bonds, int atom = 1, bool formal = false)
@@ -146,21 +152,18 @@ std::vector<std::string> TextsOf(const RecordingCanvas& canvas)
 TEST(DrawAll, LabelsChosenByMode)
 {
     // Ethanol anion-free: C1-C2-O3, an isolated carbon 4 and a charged carbon 5 bonded to C1.
-    TCTab table;
-    Build(table, {{C, 0, 0}, {C, 100, 0}, {O, 200, 0}, {C, 300, 100}, {C, 0, 100, 3}},
+    TCTab table = Table({{C, 0, 0}, {C, 100, 0}, {O, 200, 0}, {C, 300, 100}, {C, 0, 100, 3}},
           {{1, 2, 1}, {2, 3, 1}, {1, 5, 1}});
-    EXPECT_EQ(TextsOf(Draw(table, 0)), (std::vector<std::string>{"C", "C+"}));
-    EXPECT_EQ(TextsOf(Draw(table, 1)), (std::vector<std::string>{"OH", "C", "C+"}));
-    EXPECT_EQ(TextsOf(Draw(table, 2)), (std::vector<std::string>{"C", "C", "OH", "C", "C+"}));
-    EXPECT_EQ(TextsOf(Draw(table, 3)), (std::vector<std::string>{"1", "2", "3", "4", "5"}));
+    const std::vector<std::string> byMode[]{{"C", "C+"}, {"OH", "C", "C+"}, {"C", "C", "OH", "C", "C+"}, {"1", "2", "3", "4", "5"}};
+    for (int mode = 0; mode < 4; ++mode)
+        EXPECT_EQ(TextsOf(Draw(table, mode)), byMode[mode]) << "mode " << mode;
     EXPECT_TRUE(Draw(table, 4).Calls().empty());
     EXPECT_TRUE(Draw(table, -1).Calls().empty());
 }
 
 TEST(DrawAll, LabelsAreCentredOnTheirAtoms)
 {
-    TCTab table;
-    Build(table, {{N, 90, 40}, {C, 190, 40}}, {{1, 2, 1}});
+    TCTab table = Table({{N, 90, 40}, {C, 190, 40}}, {{1, 2, 1}});
     Drawing d(table);
     d.canvas.SetFixedTextMetrics(10, 16);
     d.drawing.DrawAll(1, false, 1.0, 10.0, 10.0);
@@ -173,30 +176,20 @@ TEST(DrawAll, LabelsAreCentredOnTheirAtoms)
 TEST(DrawAll, BondsShortenedAtLabelBoxesInEachMode)
 {
     // NH2-CH3 horizontal, 100 pixels: the label unit is 14 div 2 + 1 = 8 pixels per character.
-    TCTab amine;
-    Build(amine, {{N, 0, 0}, {C, 100, 0}}, {{1, 2, 1}});
-    EXPECT_EQ(Segments(Draw(amine, 0)), (std::vector<Segment>{{10, 10, 110, 10}}));
-    EXPECT_EQ(Segments(Draw(amine, 1)), (std::vector<Segment>{{34, 10, 110, 10}}));
-    EXPECT_EQ(Segments(Draw(amine, 2)), (std::vector<Segment>{{34, 10, 102, 10}}));
-    EXPECT_EQ(Segments(Draw(amine, 3)), (std::vector<Segment>{{18, 10, 102, 10}}));
+    const TCTab amine = Table({{N, 0, 0}, {C, 100, 0}}, {{1, 2, 1}});
+    const std::vector<Segment> byMode[]{{{10, 10, 110, 10}}, {{34, 10, 110, 10}}, {{34, 10, 102, 10}}, {{18, 10, 102, 10}}};
+    for (int mode = 0; mode < 4; ++mode)
+        EXPECT_EQ(Segments(Draw(amine, mode)), byMode[mode]) << "mode " << mode;
 
     // Mode 0 shortens at charged atoms; drawn from a charged atom it uses the hetero-atom rule for
     // both ends. Vertical: only the half-height moves.
-    TCTab cation;
-    Build(cation, {{N, 0, 0, 3}, {O, 0, 100}}, {{1, 2, 1}});
-    EXPECT_EQ(Segments(Draw(cation, 0)), (std::vector<Segment>{{10, 18, 10, 102}}));
-    TCTab anion;
-    Build(anion, {{C, 0, 0}, {O, 100, 0, 5}}, {{1, 2, 1}});
-    EXPECT_EQ(Segments(Draw(anion, 0)), (std::vector<Segment>{{10, 10, 94, 10}}));
+    EXPECT_EQ(Segments(Draw(Table({{N, 0, 0, 3}, {O, 0, 100}}, {{1, 2, 1}}), 0)), (std::vector<Segment>{{10, 18, 10, 102}}));
+    EXPECT_EQ(Segments(Draw(Table({{C, 0, 0}, {O, 100, 0, 5}}, {{1, 2, 1}}), 0)), (std::vector<Segment>{{10, 10, 94, 10}}));
 
     // A slanted bond leaves the box through its vertical side when flat, through the horizontal
     // side when steep.
-    TCTab flat;
-    Build(flat, {{O, 0, 0}, {C, 100, 50}}, {{1, 2, 2}});
-    TCTab steep;
-    Build(steep, {{Cl, 0, 0}, {C, 20, 100}}, {{1, 2, 1}});
-    EXPECT_EQ(Segments(Draw(steep, 1)), (std::vector<Segment>{{12, 18, 30, 110}}));
-    const auto flatLines = Segments(Draw(flat, 1));
+    EXPECT_EQ(Segments(Draw(Table({{Cl, 0, 0}, {C, 20, 100}}, {{1, 2, 1}}), 1)), (std::vector<Segment>{{12, 18, 30, 110}}));
+    const auto flatLines = Segments(Draw(Table({{O, 0, 0}, {C, 100, 50}}, {{1, 2, 2}}), 1));
     ASSERT_EQ(flatLines.size(), 2u);
     // Start moved by (8, 4) to (18, 14); the double-bond offsets are
     // Round(1.65 x 46 / 102.9) = 1 and Round(1.65 x -92 / 102.9) = -1.
@@ -213,8 +206,7 @@ TEST(DrawAll, AtomNumbersOfTwoDigitsShortenByTwoUnits)
         atoms.push_back({C, 100.0 * i, 0});
     for (int i = 1; i < 12; ++i)
         bonds.push_back({i, i + 1, 1});
-    TCTab chain;
-    Build(chain, atoms, bonds);
+    TCTab chain = Table(atoms, bonds);
     const auto lines = Segments(Draw(chain, 3));
     ASSERT_EQ(lines.size(), 11u);
     EXPECT_EQ(lines[0], (Segment{18, 10, 102, 10}));    // 1-2
@@ -226,42 +218,32 @@ TEST(DrawAll, AtomNumbersOfTwoDigitsShortenByTwoUnits)
 
 TEST(DrawAll, DoubleAndTripleBondsAreParallelLines)
 {
-    TCTab horizontal;
-    Build(horizontal, {{C, 0, 0}, {C, 100, 0}}, {{1, 2, 2}});
-    EXPECT_EQ(Segments(Draw(horizontal, 1)), (std::vector<Segment>{{10, 8, 110, 8}, {10, 12, 110, 12}}));
-    TCTab vertical;
-    Build(vertical, {{C, 0, 0}, {C, 0, 100}}, {{1, 2, 2}});
-    EXPECT_EQ(Segments(Draw(vertical, 1)), (std::vector<Segment>{{12, 10, 12, 110}, {8, 10, 8, 110}}));
-    TCTab diagonal;
-    Build(diagonal, {{C, 0, 100}, {C, 100, 0}}, {{1, 2, 2}});
-    EXPECT_EQ(Segments(Draw(diagonal, 1)), (std::vector<Segment>{{11, 111, 111, 11}, {9, 109, 109, 9}}));
-
-    // Between two labelled atoms both lines are shortened at both boxes: NH (2 units) = O (1 unit).
-    TCTab nitroso;
-    Build(nitroso, {{N, 0, 0}, {O, 100, 0}}, {{1, 2, 2}});
-    EXPECT_EQ(Segments(Draw(nitroso, 1)), (std::vector<Segment>{{26, 8, 102, 8}, {26, 12, 102, 12}}));
-
-    // Triple: the centre line and two lines 3 pixels away.
-    TCTab triple;
-    Build(triple, {{C, 0, 0}, {C, 100, 0}}, {{1, 2, 3}});
-    EXPECT_EQ(Segments(Draw(triple, 1)),
-              (std::vector<Segment>{{10, 10, 110, 10}, {10, 7, 110, 7}, {10, 13, 110, 13}}));
-
-    // A zero-length bond gets no offsets.
-    TCTab point;
-    Build(point, {{C, 5, 5}, {C, 5, 5}}, {{1, 2, 2}});
-    EXPECT_EQ(Segments(Draw(point, 1)), (std::vector<Segment>{{15, 15, 15, 15}, {15, 15, 15, 15}}));
-
+    struct Case {
+        const char* what;
+        std::vector<AtomSpec> atoms;
+        int type;
+        std::vector<Segment> lines;
+    };
+    const std::vector<Case> cases{
+        {"horizontal", {{C, 0, 0}, {C, 100, 0}}, 2, {{10, 8, 110, 8}, {10, 12, 110, 12}}},
+        {"vertical", {{C, 0, 0}, {C, 0, 100}}, 2, {{12, 10, 12, 110}, {8, 10, 8, 110}}},
+        {"diagonal", {{C, 0, 100}, {C, 100, 0}}, 2, {{11, 111, 111, 11}, {9, 109, 109, 9}}},
+        // Between two labelled atoms both lines are shortened at both boxes: NH (2 units), O (1).
+        {"nitroso", {{N, 0, 0}, {O, 100, 0}}, 2, {{26, 8, 102, 8}, {26, 12, 102, 12}}},
+        // Triple: the centre line and two lines 3 pixels away.
+        {"triple", {{C, 0, 0}, {C, 100, 0}}, 3, {{10, 10, 110, 10}, {10, 7, 110, 7}, {10, 13, 110, 13}}},
+        {"zero length: no offsets", {{C, 5, 5}, {C, 5, 5}}, 2, {{15, 15, 15, 15}, {15, 15, 15, 15}}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Segments(Draw(Table(c.atoms, {{1, 2, c.type}}), 1)), c.lines) << c.what;
     // Unknown bond types draw nothing; each bond is drawn once.
-    TCTab odd;
-    Build(odd, {{C, 0, 0}, {C, 100, 0}, {C, 200, 0}}, {{1, 2, 5}, {2, 3, 1}});
-    EXPECT_EQ(Segments(Draw(odd, 1)), (std::vector<Segment>{{110, 10, 210, 10}}));
+    EXPECT_EQ(Segments(Draw(Table({{C, 0, 0}, {C, 100, 0}, {C, 200, 0}}, {{1, 2, 5}, {2, 3, 1}}), 1)),
+              (std::vector<Segment>{{110, 10, 210, 10}}));
 }
 
 TEST(DrawAll, AromaticBondsAreDashedAndTheStateIsRestored)
 {
-    TCTab table;
-    Build(table, {{C, 0, 0}, {C, 100, 0}, {N, 200, 0}}, {{1, 2, 4}, {2, 3, 1}});
+    TCTab table = Table({{C, 0, 0}, {C, 100, 0}, {N, 200, 0}}, {{1, 2, 4}, {2, 3, 1}});
     Drawing d(table);
     RecordingCanvas& canvas = d.canvas;
     d.drawing.DrawColor = Rgb(0, 128, 0);
@@ -288,8 +270,7 @@ TEST(DrawAll, AromaticBondsAreDashedAndTheStateIsRestored)
 TEST(DrawInEditor, KeepsBondsFourAndLabelsFortyPixelsInside)
 {
     // Coordinates are window pixels; the clip rectangle is 0, 0, 800, 600.
-    TCTab table;
-    Build(table, {{C, 1, 300}, {C, 200, 300}, {C, 200, 599}, {O, 39, 100}, {O, 41, 200}, {O, 400, 560},
+    TCTab table = Table({{C, 1, 300}, {C, 200, 300}, {C, 200, 599}, {O, 39, 100}, {O, 41, 200}, {O, 400, 560},
                   {O, 400, 559}},
           {{1, 2, 1}, {2, 3, 1}});
     Drawing d(table);
@@ -341,8 +322,7 @@ TEST(DrawInEditor, HydrogensStandOnTheSideFreeOfBonds)
 TEST(DrawInEditor, LabelsAreKeptClearOfBonds)
 {
     // Ethanolamine-like: HO-C-C-NH3+ along a zigzag, and a ring NH with bonds on both sides.
-    TCTab table;
-    Build(table, {{O, 100, 100}, {C, 126, 115}, {C, 152, 100}, {N, 178, 115, 1}, {N, 300, 100}, {C, 274, 115}, {C, 326, 115}},
+    TCTab table = Table({{O, 100, 100}, {C, 126, 115}, {C, 152, 100}, {N, 178, 115, 1}, {N, 300, 100}, {C, 274, 115}, {C, 326, 115}},
           {{1, 2, 1}, {2, 3, 1}, {3, 4, 1}, {5, 6, 1}, {5, 7, 1}});
     Drawing d(table);
     d.drawing.FormalCharges = true;
@@ -398,8 +378,7 @@ TEST(GetExtent, RunningLimitsStartAtTheFixedFrame)
 
 TEST(DrawFitted, ScaleLimitedByMaxBondLen)
 {
-    TCTab ethane;
-    Build(ethane, {{C, 0, 0}, {C, 100, 0}}, {{1, 2, 1}});
+    TCTab ethane = Table({{C, 0, 0}, {C, 100, 0}}, {{1, 2, 1}});
     Drawing d(ethane);
     RecordingCanvas& canvas = d.canvas;
     TGrafCtab& drawing = d.drawing;
@@ -428,8 +407,7 @@ TEST(DrawFitted, ScaleLimitedByMaxBondLen)
 TEST(DrawFitted, LabelsOfEdgeAtomsStayInsideTheRectangle)
 {
     // Centre-fitted, "NH2" on the right and "OH" at the top would be half outside.
-    TCTab table;
-    Build(table, {{C, 0, 100}, {C, 100, 100}, {N, 200, 100}, {O, 100, 0}}, {{1, 2, 1}, {2, 3, 1}, {2, 4, 1}});
+    TCTab table = Table({{C, 0, 100}, {C, 100, 100}, {N, 200, 100}, {O, 100, 0}}, {{1, 2, 1}, {2, 3, 1}, {2, 4, 1}});
     Drawing d(table);
     for (int mode : {1, 2, 3}) {
         for (int maxBondLen : {0, 50}) {
@@ -456,8 +434,7 @@ TEST(DrawFitted, LabelsOfEdgeAtomsStayInsideTheRectangle)
 
 TEST(DrawFitted, SingleAtomUsesTheFixedExtent)
 {
-    TCTab atom;
-    Build(atom, {{C, 5000.5, 3500.5}}, {});
+    TCTab atom = Table({{C, 5000.5, 3500.5}}, {});
     Drawing d(atom);
     d.drawing.DrawFitted(1, 0, 0, 400, 300, 50);
     const auto texts = d.canvas.Texts();
@@ -471,8 +448,7 @@ TEST(DrawFitted, DamagedTablesDrawSafely)
 {
     // What a damaged file may leave: a neighbour number beyond the atoms, a coordinate that is not
     // a number, an atom count beyond the table.
-    TCTab table;
-    Build(table, {{C, 0, 0}, {N, 100, 0}, {O, 200, 0}}, {{1, 2, 1}, {2, 3, 1}});
+    TCTab table = Table({{C, 0, 0}, {N, 100, 0}, {O, 200, 0}}, {{1, 2, 1}, {2, 3, 1}});
     table.MutableAtom(1).ConnTo[1] = 200;
     table.MutableAtom(1).TypConn[1] = 1;
     table.MutableAtom(3).x = std::nanf("");

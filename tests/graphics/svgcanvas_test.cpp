@@ -71,22 +71,19 @@ TEST(SvgCanvas, LinesRectsAndText)
     const std::string svg = canvas.Document();
 
     EXPECT_EQ(XmlProblem(svg), "");
-    EXPECT_NE(svg.find("width=\"120\" height=\"80\" viewBox=\"0 0 120 80\""), std::string::npos);
-    // One-pixel lines sit on pixel centres.
-    EXPECT_NE(svg.find("<line x1=\"1.5\" y1=\"2.5\" x2=\"30.5\" y2=\"2.5\" stroke=\"#000000\""), std::string::npos);
-    EXPECT_NE(svg.find("stroke-dasharray=\"4 2\""), std::string::npos);
-    // NotXor black inverts what lies below.
-    EXPECT_NE(svg.find("x1=\"1\" y1=\"20\" x2=\"30\" y2=\"20\" stroke=\"#ffffff\" stroke-width=\"2\""),
-              std::string::npos);
-    EXPECT_NE(svg.find("mix-blend-mode:difference"), std::string::npos);
     EXPECT_EQ(std::count(svg.begin(), svg.end(), '\n'), 9); // declaration, open, 3 lines, 2 rects, text, close
-    EXPECT_NE(svg.find("<rect x=\"10\" y=\"20\" width=\"20\" height=\"5\" fill=\"#00ffff\"/>"), std::string::npos);
-    EXPECT_NE(svg.find("<rect x=\"3\" y=\"4\" width=\"1\" height=\"1\" fill=\"#010203\"/>"), std::string::npos);
-    // Text box 34 x 22 at (50, 40): centred at x 67, baseline at 40 + ascent 16.
-    EXPECT_NE(svg.find("<text x=\"67\" y=\"56\" font-family=\"'Courier New', 'Liberation Mono', monospace\" "
-                       "font-size=\"19\" fill=\"#ff0000\" text-anchor=\"middle\" font-weight=\"bold\">NH2</text>"),
-              std::string::npos)
-        << svg;
+    for (const char* part : {
+             "width=\"120\" height=\"80\" viewBox=\"0 0 120 80\"",
+             // One-pixel lines sit on pixel centres.
+             "<line x1=\"1.5\" y1=\"2.5\" x2=\"30.5\" y2=\"2.5\" stroke=\"#000000\"", "stroke-dasharray=\"4 2\"",
+             // NotXor black inverts what lies below.
+             "x1=\"1\" y1=\"20\" x2=\"30\" y2=\"20\" stroke=\"#ffffff\" stroke-width=\"2\"", "mix-blend-mode:difference",
+             "<rect x=\"10\" y=\"20\" width=\"20\" height=\"5\" fill=\"#00ffff\"/>",
+             "<rect x=\"3\" y=\"4\" width=\"1\" height=\"1\" fill=\"#010203\"/>",
+             // Text box 34 x 22 at (50, 40): centred at x 67, baseline at 40 + ascent 16.
+             "<text x=\"67\" y=\"56\" font-family=\"'Courier New', 'Liberation Mono', monospace\" "
+             "font-size=\"19\" fill=\"#ff0000\" text-anchor=\"middle\" font-weight=\"bold\">NH2</text>"})
+        EXPECT_NE(svg.find(part), std::string::npos) << part << "\n" << svg;
 }
 
 TEST(SvgCanvas, TextIsEscapedAndBackgroundFilledWithSolidBrush)

@@ -89,13 +89,11 @@ TEST(ReportPrint, HeaderPositionsInBothStyles)
 
         const auto texts = printer.Texts();
         ASSERT_GE(texts.size(), 9u);
-        EXPECT_EQ(texts[0].text, "INPUT:");
         EXPECT_EQ(texts[0].fontStyle, FontStyle::Bold);
-        EXPECT_EQ(std::make_pair(texts[0].x, texts[0].y), std::make_pair(kX, 425 - d));
-        EXPECT_EQ(texts[1].text, "My structure: " + name.substr(0, 60));
-        EXPECT_EQ(std::make_pair(texts[1].x, texts[1].y), std::make_pair(kX, 525 - d));
-        EXPECT_EQ(texts[2].text, "0123456789");
-        EXPECT_EQ(std::make_pair(texts[2].x, texts[2].y), std::make_pair(kX + 500, 585 - d));
+        const std::vector<std::tuple<std::string, int, int>> top{
+            {"INPUT:", kX, 425 - d}, {"My structure: " + name.substr(0, 60), kX, 525 - d}, {"0123456789", kX + 500, 585 - d}};
+        for (std::size_t i = 0; i < top.size(); ++i)
+            EXPECT_EQ(std::make_tuple(texts[i].text, texts[i].x, texts[i].y), top[i]);
 
         // The tall query is printed transposed, by page height ('y', 0.13: 3508 x 0.13 - 100 high).
         const PrintEvent query = printer.Bitmaps().front();
@@ -112,10 +110,9 @@ TEST(ReportPrint, HeaderPositionsInBothStyles)
             {"OUTPUT:", y0 + 60 + 260},
             {"Calculated structures", y0 + 60 + 340},
         };
-        for (std::size_t i = 0; i < expected.size(); ++i) {
-            EXPECT_EQ(texts[3 + i].text, expected[i].first);
-            EXPECT_EQ(std::make_pair(texts[3 + i].x, texts[3 + i].y), std::make_pair(kX, expected[i].second));
-        }
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            EXPECT_EQ(std::make_tuple(texts[3 + i].text, texts[3 + i].x, texts[3 + i].y),
+                      std::make_tuple(expected[i].first, kX, expected[i].second));
         EXPECT_EQ(texts[7].fontStyle, FontStyle::Bold);
         EXPECT_TRUE(Footers(printer).empty()); // one page
     }
