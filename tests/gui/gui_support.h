@@ -73,6 +73,13 @@ public:
     std::function<void()> onMessage;
 };
 
+// Shows the widget and waits until it is on screen.
+inline bool ShowAndWait(QWidget& widget)
+{
+    widget.show();
+    return QTest::qWaitForWindowExposed(&widget);
+}
+
 // The window's action with this caption (a warning and null when there is none).
 QAction* Action(QWidget* window, const QString& text);
 

@@ -380,8 +380,7 @@ private slots:
         QtProgress progress;
         TQVXForm window(dialog, progress, folder.Path().string());
         window.resize(1000, 700);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(ShowAndWait(window));
         QStringList behind;
         dialog.onMessage = [&] {
             behind << window.StatusLine().text().section(QStringLiteral("    "), 0, 0) +
