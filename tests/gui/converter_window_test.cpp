@@ -23,27 +23,6 @@ using namespace velmora::test;
 
 namespace {
 
-// Files from the script, messages in real boxes (which the test reads and closes).
-class BoxDialog final : public UserDialog {
-public:
-    MessageAnswer ShowMessage(MessageKind kind, const std::string& caption, const std::string& text,
-                              MessageButtons buttons, const std::string& detail = {}) override
-    {
-        return boxes.ShowMessage(kind, caption, text, buttons, detail);
-    }
-    std::optional<std::string> ChooseFile(FileDialogKind kind, const std::string& title, const std::string& filter,
-                                          const std::string& suggestion) override
-    {
-        return scripted.ChooseFile(kind, title, filter, suggestion);
-    }
-    std::optional<std::string> AskText(const std::string& caption, const std::string& text) override
-    {
-        return scripted.AskText(caption, text);
-    }
-    QtUserDialog boxes;
-    ScriptedDialog scripted;
-};
-
 // Reads the text of the next message box, keeps its picture when asked, and closes it. It may
 // come only after a conversion of some seconds.
 void AnswerNextBox(QString* text, const QString& picture = {})
@@ -82,7 +61,9 @@ private slots:
         const std::string first = folder.File("first.clb");
         const std::string stopped = folder.File("stopped.clb");
         StructureLibrary library;
-        BoxDialog dialog;
+        QtUserDialog boxes; // real message boxes, which the test reads and closes
+        RelayDialog dialog;
+        dialog.messages = &boxes;
         QtProgress progress;
         TConvertForm form(library, dialog, progress);
         Converter converter;

@@ -80,6 +80,13 @@ private:
         QApplication::sendEvent(e.DrawingArea(), &move);
     }
 
+    // Runs edit in the editor that the window's draw action opens.
+    static void InEditor(QAction* draw, std::function<void(TDrawpenForm*)> edit)
+    {
+        WhenModal<TDrawpenForm>(edit);
+        draw->trigger();
+    }
+
     void DrawAndEdit(TDrawpenForm& e)
     {
         const TCTab& t = e.Structure();
@@ -248,13 +255,12 @@ private slots:
         QAction* draw = Action(&window, "&Draw  molecule");
         QVERIFY(draw && draw->isEnabled());
         bool ran = false;
-        WhenModal<TDrawpenForm>([&](TDrawpenForm* e) {
+        InEditor(draw, [&](TDrawpenForm* e) {
             ran = true;
             e->resize(648, 513); // a drawing area of 648 x 360
             DrawAndEdit(*e);
             QTest::mouseClick(e->Button(QTest::currentTestFailed() ? Control::Esc : Control::Exit), Qt::LeftButton);
         });
-        draw->trigger();
         QVERIFY(ran);
         QVERIFY(!QTest::currentTestFailed());
         QVERIFY(bench.State().QueryLoaded && bench.State().QueryFileName.empty());
@@ -264,7 +270,7 @@ private slots:
         const std::vector<ReportRow> drawnRows = bench.ReportRows();
 
         // "esc" keeps the query the workbench has.
-        WhenModal<TDrawpenForm>([](TDrawpenForm* e) {
+        InEditor(draw, [](TDrawpenForm* e) {
             e->Model().DeleteAll();
             QTest::mouseClick(e->Button(Control::Draw), Qt::LeftButton);
             QTest::keyClick(e, Qt::Key_Escape); // like "esc", nothing while a tool is active
@@ -273,28 +279,25 @@ private slots:
             QTest::keyClick(e, Qt::Key_Escape);
             QVERIFY(!e->isVisible());
         });
-        draw->trigger();
         QCOMPARE(bench.State().Query.NumValidAtoms, 7);
         TCTab query;
         query.Assign(bench.State().Query);
 
         // The editor opens with the query, not with the drawing cancelled before.
-        WhenModal<TDrawpenForm>([&](TDrawpenForm* e) {
+        InEditor(draw, [&](TDrawpenForm* e) {
             QCOMPARE(e->windowTitle(), QString("Structure Editor"));
             QCOMPARE(CompareCtab(e->QueryStructure(), query), 0);
             QTest::mouseClick(e->Button(Control::Esc), Qt::LeftButton);
         });
-        draw->trigger();
 
         // A charge drawn leaves the editor as a file holds it: the oxygen drawn as -1 is code 5.
-        WhenModal<TDrawpenForm>([&](TDrawpenForm* e) {
+        InEditor(draw, [&](TDrawpenForm* e) {
             QCOMPARE(e->Structure().AtNum(7), 8);
             e->Model().CycleCharge(7);
             e->Model().CycleCharge(7);
             QCOMPARE(e->Structure().Charge(7), -1);
             QTest::mouseClick(e->Button(Control::Exit), Qt::LeftButton);
         });
-        draw->trigger();
         QCOMPARE(bench.State().Query.Charge(7), 5);
 
         const std::string molfile = m_dir.File("cyclohexanol.mol");
@@ -303,7 +306,7 @@ private slots:
 
         // A query from a file, whose y grows upward, is shown the right way up: the ring atom at
         // the file's top (3) above the one at its bottom (6), the O (1) right of its carbon (2).
-        WhenModal<TDrawpenForm>([&](TDrawpenForm* e) {
+        InEditor(draw, [&](TDrawpenForm* e) {
             const TCTab& t = e->Structure();
             QCOMPARE(t.NumValidAtoms, 7);
             QVERIFY(t.Atom(3).y < t.Atom(6).y);
@@ -312,7 +315,6 @@ private slots:
             Screenshot(e, "editor-query-from-file");
             QTest::mouseClick(e->Button(Control::Exit), Qt::LeftButton);
         });
-        draw->trigger();
         QVERIFY(bench.State().QueryDrawn);
         // Saved, the drawing keeps y growing upward, as the file it came from did.
         const std::string saved = m_dir.File("saved.mol");
@@ -352,7 +354,7 @@ private slots:
         SearchResults live;
         std::vector<std::string> names;
         bool ran = false;
-        WhenModal<TDrawpenForm>([&](TDrawpenForm* e) {
+        InEditor(draw, [&](TDrawpenForm* e) {
             ran = true;
             LivePanel* panel = e->LiveResultsPanel();
             QVERIFY(e->LiveBox()->isEnabled());
@@ -394,7 +396,6 @@ private slots:
             Screenshot(e, "editor-live-results");
             QTest::mouseClick(e->Button(Control::Exit), Qt::LeftButton);
         });
-        draw->trigger();
         QVERIFY(ran);
         QVERIFY(!QTest::currentTestFailed());
         // "OK" handed the drawing over; a plain search of it ranks exactly what the panel showed.
@@ -414,13 +415,12 @@ private slots:
 
         // Without descriptors chosen there is nothing to search: the box is off and disabled.
         main.Choose({});
-        WhenModal<TDrawpenForm>([&](TDrawpenForm* e) {
+        InEditor(draw, [&](TDrawpenForm* e) {
             QVERIFY(!e->LiveBox()->isEnabled());
             QVERIFY(!e->LiveBox()->isChecked());
             QVERIFY(!e->LiveResultsPanel()->isVisible());
             QTest::mouseClick(e->Button(Control::Esc), Qt::LeftButton);
         });
-        draw->trigger();
     }
 
     // Saving on the scratchpad and leaving by the menu's "Exit" end a chain being drawn, so its
@@ -428,8 +428,7 @@ private slots:
     void handOverWhileDrawing()
     {
         TDrawpenForm e(m_dir.Path().string());
-        e.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&e));
+        QVERIFY(ShowAndWait(e));
         Press(e, Control::Draw);
         Click(e, A);
         Click(e, B);
@@ -458,8 +457,7 @@ private slots:
     void ringTemplatesKeysAndUndo()
     {
         TDrawpenForm e(m_dir.Path().string());
-        e.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&e));
+        QVERIFY(ShowAndWait(e));
         const TCTab& t = e.Structure();
         QVERIFY(!e.Button(Control::Undo)->isEnabled() && !e.Button(Control::Redo)->isEnabled());
         Press(e, Control::Benzene);
@@ -511,8 +509,7 @@ private slots:
     void copyAndPaste()
     {
         TDrawpenForm e(m_dir.Path().string());
-        e.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&e));
+        QVERIFY(ShowAndWait(e));
         Press(e, Control::Ring5);
         Click(e, {200, 150});
         Press(e, Control::Ring5);
@@ -529,8 +526,7 @@ private slots:
         }
 
         TDrawpenForm f(m_dir.Path().string());
-        f.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        QVERIFY(ShowAndWait(f));
         QTest::keyClick(f.DrawingArea(), Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(f.Structure().NumValidAtoms, 5);
         for (int i = 1; i <= 5; ++i)
@@ -566,8 +562,7 @@ private slots:
     {
         TDrawpenForm e(m_dir.Path().string());
         e.resize(1400, 900);
-        e.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&e));
+        QVERIFY(ShowAndWait(e));
         QImage image(640, 332, QImage::Format_RGB32);
         e.RenderDrawing(image);
         int dots = 0;

@@ -1,12 +1,32 @@
 #include "gui_support.h"
 
 #include "fonts.h"
+#include "srchdiag.h"
 
 #include <QDir>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 
 namespace velmora::test {
+
+QStringList ButtonTexts(QMessageBox* box)
+{
+    QStringList texts;
+    for (QAbstractButton* button : box->buttons())
+        texts << button->text();
+    texts.sort();
+    return texts;
+}
+
+void CloseDiagramWhenShown(std::function<void(gui::TFormSearchDiagram*)> check)
+{
+    WhenModal<gui::TFormSearchDiagram>([check](gui::TFormSearchDiagram* diagram) {
+        if (check)
+            check(diagram);
+        diagram->OkButton()->click();
+    });
+}
 
 namespace {
 

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QMessageBox>
 #include <QTimer>
 #include <QtTest>
 
@@ -40,6 +41,43 @@ void WhenModal(std::function<void(T*)> action, int attempts = 1000)
             qWarning("no modal window appeared");
         }
     });
+}
+
+// The captions of the box's buttons, sorted.
+QStringList ButtonTexts(QMessageBox* box);
+// The distribution diagram comes modally after every search that goes through: checked, then closed by OK.
+void CloseDiagramWhenShown(std::function<void(gui::TFormSearchDiagram*)> check = {});
+
+// Files and texts from the script; each message, after onMessage, goes to messages (a real
+// QtUserDialog, say) or, when that is null, to the script.
+class RelayDialog final : public UserDialog {
+public:
+    MessageAnswer ShowMessage(MessageKind kind, const std::string& caption, const std::string& text,
+                              MessageButtons buttons, const std::string& detail = {}) override
+    {
+        if (onMessage)
+            onMessage();
+        return (messages ? *messages : static_cast<UserDialog&>(scripted)).ShowMessage(kind, caption, text, buttons, detail);
+    }
+    std::optional<std::string> ChooseFile(FileDialogKind kind, const std::string& title, const std::string& filter,
+                                          const std::string& suggestion) override
+    {
+        return scripted.ChooseFile(kind, title, filter, suggestion);
+    }
+    std::optional<std::string> AskText(const std::string& caption, const std::string& text) override
+    {
+        return scripted.AskText(caption, text);
+    }
+    ScriptedDialog scripted;
+    UserDialog* messages = nullptr;
+    std::function<void()> onMessage;
+};
+
+// Shows the widget and waits until it is on screen.
+inline bool ShowAndWait(QWidget& widget)
+{
+    widget.show();
+    return QTest::qWaitForWindowExposed(&widget);
 }
 
 // The window's action with this caption (a warning and null when there is none).

@@ -58,8 +58,7 @@ private slots:
         NoPrinters printers;
         TViewForm viewer(workbench, dialog, printers);
         viewer.Open();
-        viewer.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        QVERIFY(ShowAndWait(viewer));
         QLabel& name = viewer.NameLabel();
         QVERIFY2(name.text().endsWith(QStringLiteral("=>")), qPrintable(name.text()));
         const int shown = name.fontMetrics().horizontalAdvance(name.text());
@@ -77,8 +76,7 @@ private slots:
         TStatisticForm statistics(library, dialog, printers);
         statistics.resize(620, 760);
         statistics.MarkPending(m_library);
-        statistics.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&statistics));
+        QVERIFY(ShowAndWait(statistics));
         QTRY_VERIFY(!statistics.CountPending() && !statistics.Counting());
         QVERIFY(statistics.ResultPanel().isVisible());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);

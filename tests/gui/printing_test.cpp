@@ -55,17 +55,13 @@ QString Tool(const QString& program, const QStringList& arguments)
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-int PdfPages(const QString& pdf)
+// What pdfinfo says after "field:" (empty when it cannot read the file).
+QString PdfInfo(const QString& pdf, const QString& field)
 {
-    const QRegularExpressionMatch match = QRegularExpression("Pages:\\s+(\\d+)").match(Tool("pdfinfo", {pdf}));
-    return match.hasMatch() ? match.captured(1).toInt() : -1;
-}
-
-QString PdfPageSize(const QString& pdf)
-{
-    const QRegularExpressionMatch match = QRegularExpression("Page size:\\s+([\\d.]+ x [\\d.]+)").match(Tool("pdfinfo", {pdf}));
+    const QRegularExpressionMatch match = QRegularExpression(field + ":\\s+(.*\\S)").match(Tool("pdfinfo", {pdf}));
     return match.hasMatch() ? match.captured(1) : QString();
 }
+int PdfPages(const QString& pdf) { return PdfInfo(pdf, "Pages").toInt(); }
 
 // Number of pictures in the document.
 int PdfImages(const QString& pdf)
@@ -199,34 +195,21 @@ std::string WriteLibrary(const std::string& path, const std::vector<TCTab>& stru
     return path;
 }
 
-// Runs action once the window's count is over. Polled by timer: the count processes events, so
-// the check may run inside it and must not wait there.
+// Runs action once the window's count is over, closing the window when a check in it failed.
+// Polled by timer: the count processes events, so the check may run inside it and must not wait.
 void WhenCounted(TStatisticForm* window, std::function<void()> action, int attempts = 1000)
 {
     QTimer::singleShot(5, window, [window, action, attempts] {
-        if (!window->Counting() && !window->CountPending())
+        if (!window->Counting() && !window->CountPending()) {
             action();
-        else if (attempts > 0)
+            if (QTest::currentTestFailed() && window->isVisible())
+                window->reject();
+        } else if (attempts > 0)
             WhenCounted(window, action, attempts - 1);
         else
             window->reject();
     });
 }
-
-// Closes a modal window when a check in its callback failed (and returned early), so the test
-// goes on instead of waiting in exec.
-class CloseOnExit {
-public:
-    explicit CloseOnExit(QDialog* dialog) : m_dialog(dialog) {}
-    ~CloseOnExit()
-    {
-        if (m_dialog && m_dialog->isVisible())
-            m_dialog->reject();
-    }
-
-private:
-    QPointer<QDialog> m_dialog;
-};
 
 } // namespace
 
@@ -260,12 +243,8 @@ private:
         QVERIFY(print && print->isEnabled());
         bool asked = false;
         WhenModal<QMessageBox>([&asked, answer](QMessageBox* box) {
-            CloseOnExit closer(box);
             asked = box->windowTitle() == "Reportstyle" && box->text() == "Choose image of the report";
-            QStringList captions;
-            for (QAbstractButton* button : box->buttons())
-                captions << button->text();
-            QCOMPARE(captions, (QStringList{"Graphic", "Table"}));
+            QCOMPARE(ButtonTexts(box), (QStringList{"Graphic", "Table"}));
             for (QAbstractButton* button : box->buttons())
                 if (button->text() == answer)
                     button->click();
@@ -307,8 +286,8 @@ private slots:
         const QString table = printers.last;
         const int pages = PdfPages(table);
         QVERIFY2(pages >= 3, qPrintable(QString::number(pages)));
-        QVERIFY(PdfPageSize(table).startsWith("595")); // A4: 595 x 842 points
-        QVERIFY(PdfPageSize(table).contains("x 84"));
+        QVERIFY(PdfInfo(table, "Page size").startsWith("595")); // A4: 595 x 842 points
+        QVERIFY(PdfInfo(table, "Page size").contains("x 84"));
         const QString first = PdfText(table, 1);
         for (const char* text : {"INPUT:", "Similarity coefficient : Euclidean distance", "Number of best matching: 100"})
             QVERIFY2(first.contains(text), text);
@@ -372,7 +351,6 @@ private slots:
         const std::string written = m_dir.File("written.mol");
         bool done = false;
         WhenModal<TViewForm>([&](TViewForm* viewer) {
-            CloseOnExit closer(viewer);
             QCOMPARE(viewer->windowTitle().toStdString(), m_five);
             QCOMPARE(viewer->CountLabel().text(), QString("     5"));
             QCOMPARE(viewer->PositionField().text(), QString("         1"));
@@ -404,7 +382,6 @@ private slots:
             const QImage plain = viewer->Picture();
             bool listed = false;
             WhenModal<TConTab>([&](TConTab* table) {
-                CloseOnExit closer(table);
                 QCOMPARE(table->windowTitle(), QString("Connection Table"));
                 QCOMPARE(table->PositionLabel().text(), QString("3"));
                 QCOMPARE(table->Grid().rowCount(), 17);
@@ -474,7 +451,6 @@ private slots:
         QVERIFY(form.OpenLibraryFile(m_nciPlain));
         done = false;
         WhenModal<TViewForm>([&](TViewForm* viewer) {
-            CloseOnExit closer(viewer);
             QCOMPARE(viewer->windowTitle().toStdString(), m_nciPlain);
             QCOMPARE(viewer->CountLabel().text(), QString("  1000"));
             QCOMPARE(viewer->Navigation().Position(), 1L);
@@ -502,7 +478,6 @@ private slots:
         bool checked = false;
         WhenModal<TStatisticForm>([&](TStatisticForm* window) {
             WhenCounted(window, [&, window] {
-                CloseOnExit closer(window);
                 QVERIFY(window->ResultPanel().isVisible());
                 QVERIFY(!window->Statistics().FromRecords);
                 const QStringList values{"5", "2", "1 salt", "1 error structure", "3", "3"};
@@ -526,7 +501,6 @@ private slots:
         checked = false;
         WhenModal<TStatisticForm>([&](TStatisticForm* window) {
             WhenCounted(window, [&, window] {
-                CloseOnExit closer(window);
                 QVERIFY(window->Statistics().FromRecords);
                 QCOMPARE(window->Value(0).text(), QString("1000"));
                 QCOMPARE(window->windowTitle().toStdString(), m_nci);

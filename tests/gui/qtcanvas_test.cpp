@@ -9,7 +9,6 @@
 #include "test_support.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QtTest>
 
 using namespace velmora;
@@ -69,11 +68,7 @@ private slots:
                                                        .arg(ink.width()).arg(ink.height())));
         // Fitted: the drawing spans most of one side of the rectangle.
         QVERIFY(ink.width() > 250 || ink.height() > 200);
-        const QByteArray folder = qgetenv("VELMORA_TEST_OUTPUT");
-        if (!folder.isEmpty()) {
-            QDir().mkpath(QString::fromLocal8Bit(folder));
-            image.save(QDir(QString::fromLocal8Bit(folder)).filePath("qtcanvas-query.png"));
-        }
+        test::Screenshot(image, "qtcanvas-query");
     }
 
     void notXorTwiceRestoresAndDashesLeaveGaps()

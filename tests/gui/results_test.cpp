@@ -123,15 +123,6 @@ private:
     Workbench& Bench() { return m_main->window.Bench(); }
     test::ScriptedDialog& Dialog() { return m_main->dialog; }
     std::string File(const char* name) { return m_dir.File(name); }
-    // The diagram appears after every search that goes through: look at it, then close it.
-    void CloseDiagramWhenShown(std::function<void(TFormSearchDiagram*)> check = {})
-    {
-        WhenModal<TFormSearchDiagram>([check](TFormSearchDiagram* d) {
-            if (check)
-                check(d);
-            d->OkButton()->click();
-        });
-    }
     void Search()
     {
         CloseDiagramWhenShown();
@@ -555,27 +546,27 @@ private slots:
         QCOMPARE(page(), 0);
         detail.ScrollBar()->setValue(7);
 
-        // Navigation: table, overview, detail and back the same way.
-        auto shown = [&](const char* text) { return Action(&window, text)->isVisible(); };
+        // Navigation: table, overview, detail and back the same way; which of "Graphic" and
+        // "Detailed" each page offers.
         QTest::mouseClick(window.Flow().similarityTable, Qt::LeftButton);
-        QVERIFY(page() == 1 && shown("Graphic") && !shown("Detailed"));
-        Screenshot(&window, "report-page");
-        Action(&window, "Graphic")->trigger();
-        QVERIFY(page() == 2 && !shown("Graphic") && shown("Detailed"));
-        Screenshot(&window, "overview-page");
-        Action(&window, "Detailed")->trigger();
-        QVERIFY(page() == 3 && !shown("Detailed"));
-        Screenshot(&window, "detail-explained");
-        Action(&window, " Back  ")->trigger();
-        QVERIFY(page() == 2 && shown("Detailed"));
-        Action(&window, " Back  ")->trigger();
-        QVERIFY(page() == 1 && shown("Graphic") && !shown("Detailed"));
-        Action(&window, " Back  ")->trigger();
-        QVERIFY(page() == 0 && !shown("Graphic"));
-        Action(&window, "View molecule detailed")->trigger();
-        QCOMPARE(page(), 3);
-        Action(&window, " Back  ")->trigger();
-        QCOMPARE(page(), 0);
+        const struct {
+            const char* action; // null: the page reached by the click above
+            int page;
+            bool graphic, detailed;
+            const char* picture;
+        } steps[] = {{nullptr, 1, true, false, "report-page"},  {"Graphic", 2, false, true, "overview-page"},
+                     {"Detailed", 3, false, false, "detail-explained"}, {" Back  ", 2, false, true, nullptr},
+                     {" Back  ", 1, true, false, nullptr},      {" Back  ", 0, false, false, nullptr},
+                     {"View molecule detailed", 3, false, false, nullptr}, {" Back  ", 0, false, false, nullptr}};
+        for (const auto& step : steps) {
+            if (step.action)
+                Action(&window, step.action)->trigger();
+            QCOMPARE(page(), step.page);
+            QCOMPARE(Action(&window, "Graphic")->isVisible(), step.graphic);
+            QCOMPARE(Action(&window, "Detailed")->isVisible(), step.detailed);
+            if (step.picture)
+                Screenshot(&window, step.picture);
+        }
 
         // The diagram again from the menu.
         diagramChecked = false;

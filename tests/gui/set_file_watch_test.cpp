@@ -60,8 +60,7 @@ private slots:
         WorkbenchTestAccess::State(workbench).LibraryOpen = true;
         TSimCritDlg dialog(workbench, messages);
         dialog.Refresh();
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(ShowAndWait(dialog));
         QCOMPARE(SetList(dialog), QStringList{"[none]"});
         QCOMPARE(dialog.SetFileWatch()->Path().toStdString(), folder.File("crits.txt"));
 

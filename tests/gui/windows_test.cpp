@@ -40,15 +40,6 @@ using namespace velmora::test;
 
 namespace {
 
-QStringList VisibleButtonTexts(QMessageBox* box)
-{
-    QStringList texts;
-    for (QAbstractButton* button : box->buttons())
-        texts << button->text();
-    texts.sort();
-    return texts;
-}
-
 // Chooses file in the file dialog that is up (typed into its name field, as a person does) and
 // notes the folder it opened in.
 void ChooseInFileDialog(const QString& file, QString* openedIn)
@@ -68,29 +59,6 @@ void ChooseInFileDialog(const QString& file, QString* openedIn)
         QTest::keyClick(name, Qt::Key_Return);
     });
 }
-
-// Passes the workbench's messages on, noting first what the main window shows behind them.
-class WatchingDialog final : public UserDialog {
-public:
-    MessageAnswer ShowMessage(MessageKind kind, const std::string& caption, const std::string& text,
-                              MessageButtons buttons, const std::string& detail = {}) override
-    {
-        if (onMessage)
-            onMessage();
-        return scripted.ShowMessage(kind, caption, text, buttons, detail);
-    }
-    std::optional<std::string> ChooseFile(FileDialogKind kind, const std::string& title, const std::string& filter,
-                                          const std::string& suggestion) override
-    {
-        return scripted.ChooseFile(kind, title, filter, suggestion);
-    }
-    std::optional<std::string> AskText(const std::string& caption, const std::string& text) override
-    {
-        return scripted.AskText(caption, text);
-    }
-    test::ScriptedDialog scripted;
-    std::function<void()> onMessage;
-};
 
 } // namespace
 
@@ -213,7 +181,7 @@ private slots:
         WhenModal<QMessageBox>([&](QMessageBox* box) {
             caption = box->windowTitle();
             text = box->text();
-            shown = VisibleButtonTexts(box);
+            shown = ButtonTexts(box);
             if (QTest::currentDataTag() == QLatin1String("replace"))
                 Screenshot(box, "replace-append-abort");
             if (press == QLatin1String("Esc")) {
@@ -409,12 +377,11 @@ private slots:
         test::TempDir folder;
         const std::string library = test::NciLibrary(folder, "start", 20, false);
         QVERIFY(!library.empty());
-        WatchingDialog dialog;
+        RelayDialog dialog; // notes what the window shows behind each message
         QtProgress progress;
         TQVXForm window(dialog, progress, folder.Path().string());
         window.resize(1000, 700);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(ShowAndWait(window));
         QStringList behind;
         dialog.onMessage = [&] {
             behind << window.StatusLine().text().section(QStringLiteral("    "), 0, 0) +

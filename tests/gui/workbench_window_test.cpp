@@ -37,12 +37,6 @@ namespace {
 
 const char* const kBuildQuestion = "Do you really want to calculate all\rdescriptor-values now ???? \rIt could take a long time";
 
-// The distribution diagram is shown modally after every search that goes through.
-void CloseDiagramWhenShown()
-{
-    WhenModal<TFormSearchDiagram>([](TFormSearchDiagram* diagram) { diagram->accept(); });
-}
-
 // A printer choice that counts the requests and refuses each (nothing is printed).
 class AskedPrinters final : public PrinterProvider {
 public:
@@ -221,16 +215,16 @@ private slots:
         main.Choose({"Bonds: single", "Atoms of O", "Hetero atoms", "Number of rings", "RandicIx"});
         QVERIFY(!flow.calculatePanel->isHidden() && Action(&window, "Calculate")->isEnabled());
         QCOMPARE(flow.descriptors->Fill(), kWorkingColor);
-        WhenModal<CoefficientDialog>([](CoefficientDialog* d) {
-            d->List()->setCurrentText("Correlation coefficient");
-            d->accept();
-        });
+        const auto chooseCoefficient = [](const char* name) {
+            WhenModal<CoefficientDialog>([name](CoefficientDialog* d) {
+                d->List()->setCurrentText(name);
+                d->accept();
+            });
+        };
+        chooseCoefficient("Correlation coefficient");
         QTest::mouseClick(flow.coefficient, Qt::LeftButton);
         QCOMPARE(window.ValueCaption().text(), QString("  Correlation coeff:"));
-        WhenModal<CoefficientDialog>([](CoefficientDialog* d) {
-            d->List()->setCurrentText("Tanimoto coefficient");
-            d->accept();
-        });
+        chooseCoefficient("Tanimoto coefficient");
         Action(&window, "Similarity coefficient")->trigger();
         QCOMPARE(window.ValueCaption().text(), QString::fromStdString(CoefficientLabel(kTanimoto)));
         WhenModal<BestCountDialog>([](BestCountDialog* d) {
