@@ -2,7 +2,10 @@
 
 #include "base/ioerror.h"
 #include "base/userdata.h"
+#include "descriptors/catalogue.h"
 #include "io/libfiles.h"
+#include "search/coefficients.h"
+#include "search/ranking.h"
 
 #include <algorithm>
 #include <atomic>
@@ -202,6 +205,85 @@ std::string SetsFilePath(const ParsedArgs& args)
     if (args.Has("--dir"))
         return (std::filesystem::path(args.Value("--dir")) / "crits.txt").string();
     return (std::filesystem::path(UserDataDirectory(std::filesystem::current_path().string())) / "crits.txt").string();
+}
+
+int CoefficientOption(const ParsedArgs& args)
+{
+    if (!args.Has("--coefficient"))
+        return 0; // the table's first row
+    const int coefficient = CoefficientFromTyped(args.Value("--coefficient"));
+    if (coefficient < 0)
+        throw UsageError("--coefficient takes " + TypedCoefficientList());
+    return coefficient;
+}
+
+std::string ModeOption(const ParsedArgs& args)
+{
+    const std::string mode = args.Value("--mode");
+    if (!mode.empty() && mode != "normal" && mode != "intro")
+        throw UsageError("--mode takes normal or intro");
+    return mode;
+}
+
+int CountOption(const ParsedArgs& args, const std::string& option, int fallback)
+{
+    if (!args.Has(option))
+        return fallback;
+    const std::string text = args.Value(option);
+    const auto first = text.find_first_not_of(' ');
+    const std::string trimmed = first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(' ') - first + 1);
+    const char* begin = trimmed.data() + (!trimmed.empty() && trimmed[0] == '+' ? 1 : 0);
+    long long value = 0;
+    const auto [end, ec] = std::from_chars(begin, trimmed.data() + trimmed.size(), value);
+    const std::string range = "1.." + std::to_string(kMaxBestCount);
+    if (trimmed.empty() || end != trimmed.data() + trimmed.size() || ec == std::errc::invalid_argument)
+        throw UsageError(option + ": '" + text + "' is not a whole number in " + range);
+    if (ec == std::errc::result_out_of_range || value < 1 || value > kMaxBestCount)
+        throw UsageError(option + ": " + trimmed + " is not in " + range);
+    return static_cast<int>(value);
+}
+
+namespace {
+int FindDescriptor(const std::string& name)
+{
+    for (int i = 0; i < kCatalogueSize; ++i)
+        if (IsDescriptor(i) && CatalogueName(i) == name)
+            return i;
+    return -1;
+}
+
+std::vector<std::string> SplitNames(const std::string& list)
+{
+    std::vector<std::string> names;
+    std::string current;
+    for (char c : list) {
+        if (c == ',') {
+            names.push_back(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    names.push_back(current);
+    for (auto& name : names) {
+        const auto first = name.find_first_not_of(' ');
+        name = first == std::string::npos ? "" : name.substr(first);
+    }
+    return names;
+}
+} // namespace
+
+std::vector<int> DescriptorsOption(const ParsedArgs& args)
+{
+    std::vector<int> descriptors;
+    if (args.Has("--descriptors"))
+        for (const auto& name : SplitNames(args.Value("--descriptors"))) {
+            const int index = FindDescriptor(name);
+            if (index < 0)
+                throw UsageError("no descriptor is named \"" + name + "\" (see velmora-cli descriptors --list)");
+            descriptors.push_back(index);
+        }
+    return descriptors;
 }
 
 } // namespace velmora::cli

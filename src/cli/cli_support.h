@@ -96,5 +96,16 @@ void IgnoreFileSizeSignal();
 // user's data folder (the current folder when it is writable).
 std::string SetsFilePath(const ParsedArgs& args);
 
+// The options the searching commands share, checked before any work (UsageError naming the option).
+// --coefficient C: the coefficient's number (the table's first row when not given).
+int CoefficientOption(const ParsedArgs& args);
+// --mode normal|intro, or "" when not given.
+std::string ModeOption(const ParsedArgs& args);
+// A count option such as --best N: a whole number 1..200 (blanks and a "+" allowed, as the window's
+// field takes it); fallback when not given.
+int CountOption(const ParsedArgs& args, const std::string& option, int fallback);
+// --descriptors NAME,...: the catalogue indices, in the order given (none when not given).
+std::vector<int> DescriptorsOption(const ParsedArgs& args);
+
 
 } // namespace velmora::cli

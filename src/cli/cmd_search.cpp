@@ -22,34 +22,6 @@ namespace velmora::cli {
 namespace {
 
 
-int FindDescriptor(const std::string& name)
-{
-    for (int i = 0; i < kCatalogueSize; ++i)
-        if (IsDescriptor(i) && CatalogueName(i) == name)
-            return i;
-    return -1;
-}
-
-std::vector<std::string> SplitNames(const std::string& list)
-{
-    std::vector<std::string> names;
-    std::string current;
-    for (char c : list) {
-        if (c == ',') {
-            names.push_back(current);
-            current.clear();
-        } else {
-            current += c;
-        }
-    }
-    names.push_back(current);
-    for (auto& name : names) {
-        const auto first = name.find_first_not_of(' ');
-        name = first == std::string::npos ? "" : name.substr(first);
-    }
-    return names;
-}
-
 // --explain K: 1..200, the best K matches (at most the filled ranks).
 int ExplainCount(const ParsedArgs& args)
 {
@@ -61,25 +33,6 @@ int ExplainCount(const ParsedArgs& args)
     if (ec != std::errc() || end != text.data() + text.size() || count < 1 || count > kMaxBestCount)
         throw UsageError("--explain takes a number of best matches, 1..200");
     return count;
-}
-
-// --best N, checked before any work: N is a whole number 1..200 (blanks and a "+" allowed, as the
-// window's field takes it). UsageError naming the option and the range otherwise.
-void CheckBestCount(const ParsedArgs& args)
-{
-    if (!args.Has("--best"))
-        return;
-    const std::string text = args.Value("--best");
-    const auto first = text.find_first_not_of(' ');
-    const std::string trimmed = first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(' ') - first + 1);
-    const char* begin = trimmed.data() + (!trimmed.empty() && trimmed[0] == '+' ? 1 : 0);
-    long long value = 0;
-    const auto [end, ec] = std::from_chars(begin, trimmed.data() + trimmed.size(), value);
-    const std::string range = "1.." + std::to_string(kMaxBestCount);
-    if (trimmed.empty() || end != trimmed.data() + trimmed.size() || ec == std::errc::invalid_argument)
-        throw UsageError("--best: '" + text + "' is not a whole number in " + range);
-    if (ec == std::errc::result_out_of_range || value < 1 || value > kMaxBestCount)
-        throw UsageError("--best: " + trimmed + " is not in " + range);
 }
 
 // Why no chosen descriptor is left, and what to do about it. wanted holds the catalogue indices
@@ -129,29 +82,15 @@ int Search(const ParsedArgs& args, CommandContext& context)
     const int ways = args.Has("--descriptors") + args.Has("--set") + args.Has("--query-aug");
     if (ways != 1)
         throw UsageError("choose the descriptors with one of --descriptors, --set or --query-aug");
-    int coefficient = 0; // the table's first row
-    if (args.Has("--coefficient")) {
-        coefficient = CoefficientFromTyped(args.Value("--coefficient"));
-        if (coefficient < 0)
-            throw UsageError("--coefficient takes " + TypedCoefficientList());
-    }
-    const std::string mode = args.Value("--mode");
-    if (!mode.empty() && mode != "normal" && mode != "intro")
-        throw UsageError("--mode takes normal or intro");
-    CheckBestCount(args);
+    const int coefficient = CoefficientOption(args);
+    const std::string mode = ModeOption(args);
+    CountOption(args, "--best", 0);
     RequireLibraryName(libraryName);
     if (args.Has("--export")) { // refused before the search, not after it
         RefuseLibraryFile(libraryName, args.Value("--export"));
         RefuseLibraryFile(ResultLibraryName(libraryName), args.Value("--export"));
     }
-    std::vector<int> descriptors;
-    if (args.Has("--descriptors"))
-        for (const auto& name : SplitNames(args.Value("--descriptors"))) {
-            const int index = FindDescriptor(name);
-            if (index < 0)
-                throw UsageError("no descriptor is named \"" + name + "\" (see velmora-cli descriptors --list)");
-            descriptors.push_back(index);
-        }
+    const std::vector<int> descriptors = DescriptorsOption(args);
 
     // The library stays as searched until the report and the explanations are printed.
     const LibraryLock lock(libraryName, LibraryWork::Search);

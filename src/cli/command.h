@@ -34,6 +34,7 @@ int RunCli(const std::vector<std::string>& args, CommandContext& context);
 
 // The commands' functions, one in each command's file; the table names them.
 int BuildCommand(const std::vector<std::string>& args, CommandContext& context);
+int CompareCommand(const std::vector<std::string>& args, CommandContext& context);
 int CountCommand(const std::vector<std::string>& args, CommandContext& context);
 int DescriptorsCommand(const std::vector<std::string>& args, CommandContext& context);
 int DrawCommand(const std::vector<std::string>& args, CommandContext& context);

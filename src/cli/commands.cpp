@@ -32,6 +32,24 @@ std::string SearchHelp()
            "--verbose also prints the information messages.\n";
 }
 
+// The compare command's help, naming the coefficients as the search's does.
+std::string CompareHelp()
+{
+    return std::string(
+           "Every structure of A is the query of a search of B, as 'velmora-cli search B.clb' would\n"
+           "take it from A: its values are those of that search (B's parameters scale both sides) and\n"
+           "its best K (1..200, default 5; equal values: the earlier B position first) its ranks.\n"
+           "Descriptors, --coefficient, --mode and --yes as for search; C is ") + TypedCoefficientList(" (default)") + ".\n"
+           "PAIRS.tsv: a header line, then per A structure its rows: A position, A name, rank,\n"
+           "B position, B name, value (4 decimals, as the report prints it), tab-separated; tabs and\n"
+           "line breaks in names become blanks. A structures that cannot be read are listed and left out.\n"
+           "--similar S.clb: B's structures whose value against at least one A structure is within T\n"
+           "(<= T for distances, >= T for similarities), in B order; --dissimilar D.clb: the others\n"
+           "(B structures without a descriptor record value, never registered, are in neither).\n"
+           "T (0 or more) is compared with the value as printed. The files are written whole once the\n"
+           "comparison is complete, each replacing a file of its name; Ctrl-C writes none. A may be B.\n";
+}
+
 } // namespace
 
 const std::vector<Command>& Commands()
@@ -43,6 +61,12 @@ const std::vector<Command>& Commands()
          "The descriptor file is built as .pr1 and renamed to .pre when complete; Ctrl-C keeps\n"
          "the previous .pre and .idp.\n",
          &BuildCommand},
+        {"compare",
+         "compare A.clb B.clb (--descriptors NAME,... | --set NAME) --pairs PAIRS.tsv [--coefficient C] [--k K] "
+         "[--similar S.clb] [--dissimilar D.clb] [--threshold T] [--mode normal|intro] [--yes] [--sets-file FILE]",
+         "Search library B with every structure of library A: the K best of each, and B's (dis)similar part.",
+         CompareHelp(),
+         &CompareCommand},
         {"count",
          "count SOURCE [--smiles-column COL]",
          "Count the records of an SD file (its \"$$$$\" lines) or a SMILES file (its structure lines).",

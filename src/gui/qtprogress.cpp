@@ -48,7 +48,8 @@ bool QtProgress::InWaitWindow(ProgressKind kind)
     case ProgressKind::Conversion:
     case ProgressKind::Parameters:
     case ProgressKind::DescriptorFile:
-    case ProgressKind::Statistics: break;
+    case ProgressKind::Statistics:
+    case ProgressKind::CrossComparison: break;
     }
     return false;
 }

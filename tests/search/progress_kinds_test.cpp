@@ -59,6 +59,7 @@ std::string KindName(ProgressKind kind)
     case ProgressKind::Ranking: return "ranking";
     case ProgressKind::ResultLibrary: return "result library";
     case ProgressKind::Statistics: return "statistics";
+    case ProgressKind::CrossComparison: return "cross comparison";
     }
     return "?";
 }

@@ -19,13 +19,16 @@ enum class ProgressKind {
     Ranking,        // the search's best matches put in order
     ResultLibrary,  // the search's histogram and result library written
     Statistics,     // the library statistics counted
+    CrossComparison, // every structure of one library compared with another library, and its files
 };
 
-// The loops that keep polling without working while the answer is Suspend: import, export and the
-// descriptor file. The others take Suspend as Continue, so a window offers them no Suspend.
+// The loops that keep polling without working while the answer is Suspend: import, export, the
+// descriptor file and the comparison of two libraries. The others take Suspend as Continue, so a
+// window offers them no Suspend.
 constexpr bool Suspendable(ProgressKind kind)
 {
-    return kind == ProgressKind::Conversion || kind == ProgressKind::DescriptorFile;
+    return kind == ProgressKind::Conversion || kind == ProgressKind::DescriptorFile ||
+           kind == ProgressKind::CrossComparison;
 }
 
 // The loops that poll and stop at Abort. The import count and the search's last steps (ranking,
