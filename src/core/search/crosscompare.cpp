@@ -43,7 +43,6 @@ namespace velmora {
 
 namespace {
 
-constexpr long kCrossChunk = 1024;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 // The room a limit leaves around a read-back value: half a unit of the fourth decimal (and the
@@ -626,7 +625,8 @@ CrossOutcome CompareLibraries(const CrossCompareSetup& setup, Progress& progress
         states->assign(static_cast<std::size_t>(std::max(0L, setup.library.count)), kCrossNoValue);
 
     const int threads = setup.threads > 0 ? setup.threads : ThreadCount();
-    const long chunks = (setup.library.count + kCrossChunk - 1) / kCrossChunk;
+    const long chunkSize = std::max(1L, setup.chunkSize);
+    const long chunks = (setup.library.count + chunkSize - 1) / chunkSize;
     // What one A structure of a block holds: its vector(s), its lists on every lane, its name.
     const std::size_t lanes = static_cast<std::size_t>(threads) + 1;
     const std::size_t perQuery = kernel.n * sizeof(double) * (kernel.coefficient == kCorrelation ? 2 : 1) +
@@ -646,8 +646,8 @@ CrossOutcome CompareLibraries(const CrossCompareSetup& setup, Progress& progress
         {
             ChunkPipeline<CrossChunk> pipeline(chunks, {threads},
                                                [&](long c, CrossChunk& chunk, int lane) {
-                                                   chunk.first = c * kCrossChunk + 1;
-                                                   chunk.last = std::min(setup.library.count, chunk.first + kCrossChunk - 1);
+                                                   chunk.first = c * chunkSize + 1;
+                                                   chunk.last = std::min(setup.library.count, chunk.first + chunkSize - 1);
                                                    comparer.Compute(laneStates[static_cast<std::size_t>(lane)], block,
                                                                     chunk.first, chunk.last);
                                                    return true;

@@ -40,8 +40,10 @@ struct CrossCompareSetup {
     // of at least one A structure, compared as the value read back.
     std::optional<float> threshold;
     int threads = 0; // 0: ThreadCount()
-    // The memory the A block may take (tests make it small to force several blocks).
+    // The memory the A block may take, and B's structures per chunk (tests make both small to
+    // force several blocks and chunks).
     std::size_t blockBytes = std::size_t{8} << 20;
+    long chunkSize = 1024;
 };
 
 // What the caller is told per A structure, in A order.
