@@ -45,7 +45,7 @@ std::string CompareHelp()
            "line breaks in names become blanks. A structures that cannot be read are listed and left out.\n"
            "--similar S.clb: B's structures whose value against at least one A structure is within T\n"
            "(<= T for distances, >= T for similarities), in B order; --dissimilar D.clb: the others\n"
-           "(B structures without a descriptor record value, never registered, are in neither).\n"
+           "(a structure the search gives no value, one not registered in B's descriptor file, is in neither).\n"
            "T (0 or more) is compared with the value as printed. The files are written whole once the\n"
            "comparison is complete, each replacing a file of its name; Ctrl-C writes none. A may be B.\n";
 }

@@ -130,6 +130,126 @@ struct Kernel {
     bool Within(float value, float threshold) const { return smaller ? value <= threshold : value >= threshold; }
 };
 
+// The bound loops: two A structures against eight B structures at a time, the sums kept in
+// registers over the descriptors (B's columns are read once for both). Built twice, for the
+// processor's wide vectors where it has them and for the baseline; both give bounds, never values.
+using Vec4 = double __attribute__((vector_size(32)));
+// The helpers below are always inlined, so no vector crosses a call and its ABI does not matter
+// (the build turns the compiler's warning about it off for this file).
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define VELMORA_WIDE_TARGET __attribute__((target("avx2,fma")))
+#else
+#define VELMORA_WIDE_TARGET
+#endif
+
+struct PairKeysInput {
+    int coefficient = 0;
+    const double* q0 = nullptr; // the two query vectors (dense; normalized for the correlation)
+    const double* q1 = nullptr;
+    double extra0 = 0.0, extra1 = 0.0; // Tanimoto: their sums of squares
+    const double* columns = nullptr;   // n x stride
+    const double* extra = nullptr;     // per B structure: Tanimoto sum of squares, correlation margin
+    std::size_t n = 0;
+    std::size_t stride = 0; // a multiple of 8
+    double* keys0 = nullptr;
+    double* keys1 = nullptr;
+};
+
+__attribute__((always_inline)) inline Vec4 Load4(const double* p)
+{
+    Vec4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+__attribute__((always_inline)) inline void Store4(double* p, Vec4 v) { std::memcpy(p, &v, sizeof v); }
+__attribute__((always_inline)) inline Vec4 Splat4(double x) { return Vec4{x, x, x, x}; }
+__attribute__((always_inline)) inline Vec4 Abs4(Vec4 v) { return v < 0 ? -v : v; }
+
+template <int Kind> // 0: squared differences, 1: absolute differences, 2: products
+__attribute__((always_inline)) inline void PairKeysBody(const PairKeysInput& in)
+{
+    for (std::size_t c = 0; c < in.stride; c += 8) {
+        Vec4 a0 = Splat4(0.0), a1 = Splat4(0.0), b0 = Splat4(0.0), b1 = Splat4(0.0);
+        for (std::size_t d = 0; d < in.n; ++d) {
+            const double* column = in.columns + d * in.stride + c;
+            const Vec4 x0 = Load4(column), x1 = Load4(column + 4);
+            const Vec4 p = Splat4(in.q0[d]), r = Splat4(in.q1[d]);
+            if constexpr (Kind == 0) {
+                const Vec4 e0 = p - x0, e1 = p - x1, f0 = r - x0, f1 = r - x1;
+                a0 += e0 * e0;
+                a1 += e1 * e1;
+                b0 += f0 * f0;
+                b1 += f1 * f1;
+            } else if constexpr (Kind == 1) {
+                a0 += Abs4(p - x0);
+                a1 += Abs4(p - x1);
+                b0 += Abs4(r - x0);
+                b1 += Abs4(r - x1);
+            } else {
+                a0 += p * x0;
+                a1 += p * x1;
+                b0 += r * x0;
+                b1 += r * x1;
+            }
+        }
+        if constexpr (Kind == 2) {
+            const Vec4 e0 = Load4(in.extra + c), e1 = Load4(in.extra + c + 4);
+            if (in.coefficient == kTanimoto) {
+                const Vec4 tiny = Splat4(std::numeric_limits<double>::min());
+                auto tanimoto = [&](Vec4 dot, double qq, Vec4 ll) {
+                    Vec4 denominator = Splat4(qq) + ll - dot;
+                    denominator = denominator > tiny ? denominator : tiny;
+                    return -(Abs4(dot) / denominator);
+                };
+                a0 = tanimoto(a0, in.extra0, e0);
+                a1 = tanimoto(a1, in.extra0, e1);
+                b0 = tanimoto(b0, in.extra1, e0);
+                b1 = tanimoto(b1, in.extra1, e1);
+            } else { // the correlation: r squared, raised by B's margin
+                a0 = -(a0 * a0 + e0);
+                a1 = -(a1 * a1 + e1);
+                b0 = -(b0 * b0 + e0);
+                b1 = -(b1 * b1 + e1);
+            }
+        }
+        Store4(in.keys0 + c, a0);
+        Store4(in.keys0 + c + 4, a1);
+        Store4(in.keys1 + c, b0);
+        Store4(in.keys1 + c + 4, b1);
+    }
+}
+
+inline void PairKeysBaseline(const PairKeysInput& in)
+{
+    switch (in.coefficient) {
+    case kEuclidean:
+    case kAverage: PairKeysBody<0>(in); break;
+    case kManhattan: PairKeysBody<1>(in); break;
+    default: PairKeysBody<2>(in); break;
+    }
+}
+
+VELMORA_WIDE_TARGET void PairKeysWide(const PairKeysInput& in)
+{
+    switch (in.coefficient) {
+    case kEuclidean:
+    case kAverage: PairKeysBody<0>(in); break;
+    case kManhattan: PairKeysBody<1>(in); break;
+    default: PairKeysBody<2>(in); break;
+    }
+}
+
+void PairKeys(const PairKeysInput& in)
+{
+#if defined(__x86_64__) && defined(__GNUC__)
+    static const bool wide = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    if (wide)
+        return PairKeysWide(in);
+#endif
+    PairKeysBaseline(in);
+}
+
 // A block of A: the dense scaled query vectors and what the bounds need of them.
 struct QueryBlock {
     long first = 1;
@@ -149,6 +269,7 @@ struct LaneBuffers {
     std::vector<double> extra;   // per structure: Tanimoto sum of squares, correlation margin
     std::vector<unsigned char> registered;
     std::vector<double> keys, bestKeys;
+    std::size_t stride = 0; // the chunk rounded up to a multiple of 8
     std::vector<std::int32_t> groupCounts;
     std::vector<double> z;
 };
@@ -308,27 +429,60 @@ public:
         const std::size_t n = m_kernel.n;
         const auto chunk = static_cast<std::size_t>(last - first + 1);
         Prepare(b, chunk);
-        b.keys.resize(chunk);
-        b.bestKeys.assign(chunk, kInfinity);
-        for (std::size_t a = 0; a < static_cast<std::size_t>(block.count); ++a) {
-            if (!block.usable[a])
-                continue;
-            Keys(block, a, b, chunk);
-            double* keys = b.keys.data();
-            double* bestKeys = b.bestKeys.data();
-            for (std::size_t c = 0; c < chunk; ++c)
-                bestKeys[c] = keys[c] < bestKeys[c] ? keys[c] : bestKeys[c];
-            for (std::size_t c = 0; c < chunk; ++c) {
-                if (!(keys[c] <= lane.limits[a]) || !b.registered[c])
-                    continue;
-                const double value =
-                    Coefficient(m_kernel.coefficient, block.vectors.data() + a * n, b.rows.data() + c * n,
-                                m_kernel.denseIndex, m_kernel.chosenCount, lane.statistics);
-                Offer(lane, block, a, Ranked{ReadBack(value), first + static_cast<long>(c)});
-            }
+        const std::size_t stride = b.stride;
+        b.keys.resize(2 * stride);
+        b.bestKeys.assign(stride, kInfinity);
+        PairKeysInput input;
+        input.coefficient = m_kernel.coefficient;
+        input.columns = b.columns.data();
+        input.extra = b.extra.data();
+        input.n = n;
+        input.stride = stride;
+        input.keys0 = b.keys.data();
+        input.keys1 = b.keys.data() + stride;
+        const bool correlation = m_kernel.coefficient == kCorrelation;
+        const std::vector<double>& queries = correlation ? block.normalized : block.vectors;
+        const auto count = static_cast<std::size_t>(block.count);
+        for (std::size_t a = 0; a < count;) {
+            // The next two usable A structures (or one, twice).
+            while (a < count && !block.usable[a])
+                ++a;
+            if (a == count)
+                break;
+            std::size_t next = a + 1;
+            while (next < count && !block.usable[next])
+                ++next;
+            const std::size_t second = next < count ? next : a;
+            input.q0 = queries.data() + a * n;
+            input.q1 = queries.data() + second * n;
+            input.extra0 = block.extra[a];
+            input.extra1 = block.extra[second];
+            PairKeys(input);
+            Scan(lane, block, a, input.keys0, first, chunk);
+            if (second != a)
+                Scan(lane, block, second, input.keys1, first, chunk);
+            a = next < count ? next + 1 : count;
         }
         if (m_states)
             Classify(lane, block, first, chunk);
+    }
+
+    // Offers the pairs of A structure a whose keys pass its limit, and keeps the best key per B structure.
+    void Scan(Lane& lane, const QueryBlock& block, std::size_t a, const double* keys, long first, std::size_t chunk) const
+    {
+        LaneBuffers& b = lane.buffers;
+        double* bestKeys = b.bestKeys.data();
+        if (m_states)
+            for (std::size_t c = 0; c < chunk; ++c)
+                bestKeys[c] = keys[c] < bestKeys[c] ? keys[c] : bestKeys[c];
+        const std::size_t n = m_kernel.n;
+        for (std::size_t c = 0; c < chunk; ++c) {
+            if (!(keys[c] <= lane.limits[a]) || !b.registered[c])
+                continue;
+            const double value = Coefficient(m_kernel.coefficient, block.vectors.data() + a * n, b.rows.data() + c * n,
+                                             m_kernel.denseIndex, m_kernel.chosenCount, lane.statistics);
+            Offer(lane, block, a, Ranked{ReadBack(value), first + static_cast<long>(c)});
+        }
     }
 
 private:
@@ -371,14 +525,16 @@ private:
     void Prepare(LaneBuffers& b, std::size_t chunk) const
     {
         const std::size_t n = m_kernel.n;
-        b.columns.resize(n * chunk);
-        b.extra.assign(chunk, 0.0);
+        const std::size_t stride = (chunk + 7) / 8 * 8; // the bound loops take eight at a time
+        b.stride = stride;
+        b.columns.assign(n * stride, 0.0);
+        b.extra.assign(stride, 0.0);
         if (m_kernel.coefficient == kCorrelation) {
             b.z.resize(n);
             for (std::size_t c = 0; c < chunk; ++c) {
                 b.extra[c] = Normalized(b.rows.data() + c * n, n, b.z.data());
                 for (std::size_t d = 0; d < n; ++d)
-                    b.columns[d * chunk + c] = b.z[d];
+                    b.columns[d * stride + c] = b.z[d];
             }
             return;
         }
@@ -386,73 +542,10 @@ private:
             const double* row = b.rows.data() + c * n;
             double squares = 0.0;
             for (std::size_t d = 0; d < n; ++d) {
-                b.columns[d * chunk + c] = row[d];
+                b.columns[d * stride + c] = row[d];
                 squares += row[d] * row[d];
             }
             b.extra[c] = squares;
-        }
-    }
-
-    // The bound of every pair of A structure a and the chunk, as keys.
-    void Keys(const QueryBlock& block, std::size_t a, LaneBuffers& b, std::size_t chunk) const
-    {
-        const std::size_t n = m_kernel.n;
-        double* __restrict keys = b.keys.data();
-        const double* __restrict columns = b.columns.data();
-        std::fill(keys, keys + chunk, 0.0);
-        switch (m_kernel.coefficient) {
-        case kEuclidean:
-        case kAverage: {
-            const double* q = block.vectors.data() + a * n;
-            for (std::size_t d = 0; d < n; ++d) {
-                const double qd = q[d];
-                const double* __restrict column = columns + d * chunk;
-                for (std::size_t c = 0; c < chunk; ++c) {
-                    const double difference = qd - column[c];
-                    keys[c] += difference * difference;
-                }
-            }
-            break;
-        }
-        case kManhattan: {
-            const double* q = block.vectors.data() + a * n;
-            for (std::size_t d = 0; d < n; ++d) {
-                const double qd = q[d];
-                const double* __restrict column = columns + d * chunk;
-                for (std::size_t c = 0; c < chunk; ++c)
-                    keys[c] += std::fabs(qd - column[c]);
-            }
-            break;
-        }
-        case kTanimoto: {
-            const double* q = block.vectors.data() + a * n;
-            for (std::size_t d = 0; d < n; ++d) {
-                const double qd = q[d];
-                const double* __restrict column = columns + d * chunk;
-                for (std::size_t c = 0; c < chunk; ++c)
-                    keys[c] += qd * column[c];
-            }
-            const double qq = block.extra[a];
-            const double* __restrict ll = b.extra.data();
-            for (std::size_t c = 0; c < chunk; ++c) {
-                const double denominator = std::max(qq + ll[c] - keys[c], std::numeric_limits<double>::min());
-                keys[c] = -(std::fabs(keys[c]) / denominator);
-            }
-            break;
-        }
-        default: { // the correlation: r of the normalized vectors, squared, raised by B's margin
-            const double* q = block.normalized.data() + a * n;
-            for (std::size_t d = 0; d < n; ++d) {
-                const double qd = q[d];
-                const double* __restrict column = columns + d * chunk;
-                for (std::size_t c = 0; c < chunk; ++c)
-                    keys[c] += qd * column[c];
-            }
-            const double* __restrict margins = b.extra.data();
-            for (std::size_t c = 0; c < chunk; ++c)
-                keys[c] = -(keys[c] * keys[c] + margins[c]);
-            break;
-        }
         }
     }
 
@@ -520,11 +613,10 @@ private:
     double PairKey(const QueryBlock& block, std::size_t a, const LaneBuffers& b, std::size_t c) const
     {
         const std::size_t n = m_kernel.n;
-        const std::size_t chunk = b.registered.size();
         const double* q = (m_kernel.coefficient == kCorrelation ? block.normalized : block.vectors).data() + a * n;
         double sum = 0.0;
         for (std::size_t d = 0; d < n; ++d) {
-            const double l = b.columns[d * chunk + c];
+            const double l = b.columns[d * b.stride + c];
             switch (m_kernel.coefficient) {
             case kEuclidean:
             case kAverage: sum += (q[d] - l) * (q[d] - l); break;
