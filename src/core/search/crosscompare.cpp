@@ -1,7 +1,7 @@
 // One library against another, exactly as single searches of each A structure in B would rank it.
 //
-// Every pair is first given a bound in double computed over the dense scaled vectors (a loop over
-// B's chunk that the compiler vectorizes); a pair whose bound shows it can neither enter the A
+// Every pair is first given a bound in double computed over the dense scaled vectors (two A
+// structures by eight B structures at a time, in vector registers); a pair whose bound shows it can neither enter the A
 // structure's K-best list nor change a B structure's threshold state is settled without more
 // work. The rest are computed by the coefficient itself (the very function the search calls) and
 // rounded through the result line's text, so values, ranks and ties are the search's.

@@ -7,7 +7,7 @@
 //
 // The work is blocked so that B is read once per block of A (for a K-best list of 5 and a few
 // dozen descriptors one block holds tens of thousands of A structures): B's chunks are compared on
-// every lane with the whole block, first by a vectorizable bound in double, then, for the pairs
+// every lane with the whole block, first by a bound in double computed in vector registers, then, for the pairs
 // that bound cannot settle, by the coefficient itself. Memory: the A block (bounded), a few chunks
 // of B, and, with a threshold, one byte per B structure.
 #include "base/progress.h"
