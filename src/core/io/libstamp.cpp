@@ -3,6 +3,7 @@
 #include "base/ioerror.h"
 #include "base/textfile.h"
 #include "io/libfiles.h"
+#include "io/libset.h"
 #include "io/structlib.h"
 
 #include <cinttypes>
@@ -89,9 +90,39 @@ std::string CompanionName(const std::string& libraryName, const std::string& ext
     return extension == "clb" ? libraryName : LibraryCompanionName(libraryName, extension);
 }
 
+// A library set's state, kept in the fields of a library's: its record count, as "index" the
+// list file and every member's full path, index and data file size in list order, and as "data"
+// the size of all members' data files. A member changed, added, removed or reordered changes it.
+Stamp CurrentSet(const std::string& setName, const std::string& companion)
+{
+    Stamp stamp;
+    stamp.records = CountLibraryRecords(setName);
+    stamp.index = Digest(setName, true);
+    try {
+        for (const LibrarySetEntry& entry : ReadLibrarySetList(setName)) {
+            const std::string full = FullPath(entry.path);
+            Mix(stamp.index.sum, full.data(), full.size() + 1);
+            const FileDigest index = Digest(ExistingIndexFileName(entry.path), true);
+            std::error_code ec;
+            const auto dataSize = std::filesystem::file_size(entry.path, ec);
+            const std::uint64_t fields[] = {index.size, index.sum, ec ? 0 : static_cast<std::uint64_t>(dataSize)};
+            Mix(stamp.index.sum, reinterpret_cast<const char*>(fields), sizeof fields);
+            stamp.index.size += index.size;
+            stamp.dataSize += fields[2];
+        }
+    } catch (const IoError&) {
+        stamp.index.exists = false; // fits no stamp: the sum of a readable list was mixed further
+        stamp.index.sum = ~stamp.index.sum;
+    }
+    stamp.companion = Digest(companion, false);
+    return stamp;
+}
+
 // The library as it is now; the companion as it is now.
 Stamp Current(const std::string& libraryName, const std::string& companion)
 {
+    if (IsLibrarySetName(libraryName))
+        return CurrentSet(libraryName, companion);
     Stamp stamp;
     stamp.records = CountLibraryRecords(libraryName);
     stamp.index = Digest(ExistingIndexFileName(libraryName), true);
@@ -168,7 +199,10 @@ std::string CompanionMismatch(const std::string& libraryName, const std::string&
                std::to_string(now.records) + " now";
     if (wholeState &&
         (made.index.size != now.index.size || made.index.sum != now.index.sum || made.dataSize != now.dataSize))
-        return "it was made from another state of the library (its index or data file has changed since)";
+        return IsLibrarySetName(libraryName)
+                   ? "it was made from another state of the library set (its list or a member library has changed "
+                     "since)"
+                   : "it was made from another state of the library (its index or data file has changed since)";
     if (made.companion.size != now.companion.size || made.companion.sum != now.companion.sum)
         return "it has been changed or replaced since it was made (it does not fit " + stampName + ")";
     return {};

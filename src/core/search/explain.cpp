@@ -1,4 +1,5 @@
 #include "search/explain.h"
+#include "search/libsetfiles.h"
 
 #include "base/ioerror.h"
 #include "base/numtext.h"
@@ -203,7 +204,10 @@ MatchExplanation ExplainMatch(Workbench& workbench, int rank)
 
     std::array<double, kCatalogueSize> matchRaw{};
     if (state.Mode == DescriptorMode::Normal) {
-        const auto record = ReadDescriptorRecord(CompanionFileName(state.LibraryFileName, "pre"), position);
+        const auto record =
+            IsLibrarySetName(state.LibraryFileName)
+                ? ReadPartRecord(SetDescriptorParts(LibrarySet::Read(state.LibraryFileName)), position)
+                : ReadDescriptorRecord(CompanionFileName(state.LibraryFileName, "pre"), position);
         for (int i : workbench.Participating())
             matchRaw[static_cast<std::size_t>(i)] = StoredDescriptorValue(record.data(), i);
     } else {

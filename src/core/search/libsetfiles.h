@@ -1,0 +1,35 @@
+#pragma once
+// The descriptor files a NORMAL mode search of a library set reads: its members' own ".pre" files,
+// each checked as a library's is before a search, and the one choice a set must make as a whole
+// (every member with a descriptor file, or none).
+#include "io/libset.h"
+#include "search/comparison.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+// Whether every member has a descriptor file made from the member as it is now.
+bool MembersHaveDescriptorFiles(const LibrarySet& set);
+
+// Empty when all members or none have a descriptor file made from them as they are now; otherwise
+// the first member without one, with its line, and what to do:
+// "line 3: b.clb has no descriptor file of its own state, but line 1's a.clb has one; ...".
+std::string MixedDescriptorFilesProblem(const LibrarySet& set);
+
+// The members' descriptor files in set order, each checked for size (one record per structure) and
+// for being made from its member as it is now. Throws IoError naming the file otherwise.
+std::vector<DescriptorPart> SetDescriptorParts(const LibrarySet& set);
+
+// The descriptor record of set position 1..total from the parts; throws IoError naming the file
+// when it is not there.
+std::array<std::uint8_t, kDescriptorRecordSize> ReadPartRecord(const std::vector<DescriptorPart>& parts, long position);
+
+// The library that holds structure `position` of the library (or set) searched, as the reports name
+// it: a set's member as its list names it; empty for a library.
+std::string MemberNameAt(const std::string& libraryName, long position);
+
+} // namespace velmora
