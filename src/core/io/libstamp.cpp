@@ -91,8 +91,8 @@ std::string CompanionName(const std::string& libraryName, const std::string& ext
 }
 
 // A library set's state, kept in the fields of a library's: its record count, as "index" the
-// list file and every member's full path, index and data file size in list order, and as "data"
-// the size of all members' data files. A member changed, added, removed or reordered changes it.
+// list file and every member's full path, index, data file size and descriptor file in list order,
+// and as "data" the size of all members' data files. A member changed, added, removed or reordered changes it.
 Stamp CurrentSet(const std::string& setName, const std::string& companion)
 {
     Stamp stamp;
@@ -105,7 +105,10 @@ Stamp CurrentSet(const std::string& setName, const std::string& companion)
             const FileDigest index = Digest(ExistingIndexFileName(entry.path), true);
             std::error_code ec;
             const auto dataSize = std::filesystem::file_size(entry.path, ec);
-            const std::uint64_t fields[] = {index.size, index.sum, ec ? 0 : static_cast<std::uint64_t>(dataSize)};
+            // The member's descriptor file too: the set's NORMAL mode parameters are made from it.
+            const FileDigest pre = Digest(LibraryCompanionName(entry.path, "pre"), false);
+            const std::uint64_t fields[] = {index.size, index.sum, ec ? 0 : static_cast<std::uint64_t>(dataSize),
+                                            pre.size, pre.sum};
             Mix(stamp.index.sum, reinterpret_cast<const char*>(fields), sizeof fields);
             stamp.index.size += index.size;
             stamp.dataSize += fields[2];

@@ -211,11 +211,9 @@ bool Workbench::OpenLibrary(const std::optional<std::string>& file)
         return false;
     // Nobody writes the library or its parameter files while it is opened (a calculation of its
     // parameters here takes the lock on for writing).
-    std::optional<LibraryLock> lock;
-    if (HasLibraryExtension(*chosen) || IsLibrarySetName(*chosen))
-        lock.emplace(*chosen, LibraryWork::Read);
+    // A set is refused as a whole before anything is locked, naming its list file and the line of
+    // the first problem: a refused set leaves no file behind.
     if (IsLibrarySetName(*chosen)) {
-        // A set is refused as a whole, naming its list file and the line of the first problem.
         std::string problem;
         try {
             problem = MixedDescriptorFilesProblem(LibrarySet::Read(*chosen));
@@ -230,6 +228,9 @@ bool Workbench::OpenLibrary(const std::optional<std::string>& file)
             return false;
         }
     }
+    std::optional<LibraryLock> lock;
+    if (HasLibraryExtension(*chosen) || IsLibrarySetName(*chosen))
+        lock.emplace(*chosen, LibraryWork::Read);
     if (!IsLibrary(*chosen)) {
         const std::string problem = LibraryNameProblem(*chosen);
         m_dialog.ShowMessage(MessageKind::Error, "Error", "none CLB-Format !!  Please import library", MessageButtons::Ok,
