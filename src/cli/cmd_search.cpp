@@ -9,6 +9,7 @@
 #include "report/searchreport.h"
 #include "search/coefficients.h"
 #include "search/explain.h"
+#include "search/libsetfiles.h"
 #include "search/workbench.h"
 
 #include <algorithm>
@@ -140,6 +141,9 @@ int Search(const ParsedArgs& args, CommandContext& context)
         throw UsageError("--mode takes normal or intro");
     CheckBestCount(args);
     RequireLibraryName(libraryName);
+    if (IsLibrarySetName(libraryName)) // refused before its lock file is made
+        if (const std::string mixed = MixedDescriptorFilesProblem(LibrarySet::Read(libraryName)); !mixed.empty())
+            throw IoError(libraryName, mixed);
     if (args.Has("--export")) { // refused before the search, not after it
         RefuseLibraryFile(libraryName, args.Value("--export"));
         RefuseLibraryFile(ResultLibraryName(libraryName), args.Value("--export"));
