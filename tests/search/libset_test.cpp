@@ -189,6 +189,25 @@ TEST_F(LibrarySetTest, ReportsExplanationsAndExportNameTheLibrary)
     EXPECT_EQ(items[2].value, MemberOf(wb.Results().StructureAt(1)));
 }
 
+// The result library of a set's search is never one of its members, even one an earlier search
+// made (and so one a search may replace).
+TEST_F(LibrarySetTest, TheResultLibraryIsNeverAMember)
+{
+    MakeLibraries(true);
+    const Searched first = Search(set, DescriptorMode::Normal, kEuclidean, 10);
+    const std::string result = ResultLibraryName(set);
+    ASSERT_TRUE(fs::exists(result));
+    ASSERT_TRUE(CompanionMismatch(result, "clb").empty()); // a result library, replaceable
+    fs::remove(dir.File("three.idp"));
+    test::WriteBytes(set, test::ReadBytes(set) + result + "\n");
+    ASSERT_TRUE(test::BuildDescriptorFiles(result));
+    const std::string before = test::ReadBytes(result);
+    const Searched again = Search(set, DescriptorMode::Normal, kEuclidean, 10);
+    EXPECT_EQ(test::ReadBytes(result), before);
+    EXPECT_TRUE(fs::exists(result.substr(0, result.size() - 4) + "SIM.clb")); // as for any name the library owns
+    EXPECT_EQ(again.ranks.front(), first.ranks.front());
+}
+
 // Each refused set names the set file and the line, and leaves every file as it was.
 TEST_F(LibrarySetTest, RefusedSetsNameTheLineAndChangeNothing)
 {

@@ -206,7 +206,8 @@ bool Workbench::PassesFormatTest(const std::string& file)
 
 bool Workbench::OpenLibrary(const std::optional<std::string>& file)
 {
-    const auto chosen = file ? file : m_dialog.ChooseFile(FileDialogKind::Open, "Open Library", "Library-Files (*.clb)|*.clb", "");
+    const auto chosen = file ? file : m_dialog.ChooseFile(FileDialogKind::Open, "Open Library",
+                                                          "Library-Files (*.clb)|*.clb|Library sets (*.vset)|*.vset", "");
     if (!chosen)
         return false;
     // Nobody writes the library or its parameter files while it is opened (a calculation of its
@@ -781,8 +782,17 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile, SearchResults
 std::string Workbench::ChooseResultLibraryName(const std::string& library)
 {
     // The result library never shares a file with the searched one, however it is spelled.
+    std::vector<std::string> read{library}; // a set's members are read too
+    if (IsLibrarySetName(library))
+        try {
+            for (const LibrarySetEntry& entry : ReadLibrarySetList(library))
+                read.push_back(entry.path);
+        } catch (const IoError&) {
+        }
     auto ofLibrary = [&](const std::string& name) {
-        return LibraryFileAt(library, name) || LibraryFileAt(library, IndexFileName(name));
+        return std::any_of(read.begin(), read.end(), [&](const std::string& lib) {
+            return LibraryFileAt(lib, name) || LibraryFileAt(lib, IndexFileName(name));
+        });
     };
     std::string usual = ResultLibraryName(library);
     while (ofLibrary(usual))
