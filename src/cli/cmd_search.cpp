@@ -141,8 +141,8 @@ int Search(const ParsedArgs& args, CommandContext& context)
         throw UsageError("--mode takes normal or intro");
     CheckBestCount(args);
     RequireLibraryName(libraryName);
-    if (IsLibrarySetName(libraryName)) // refused before its lock file is made
-        if (const std::string mixed = MixedDescriptorFilesProblem(LibrarySet::Read(libraryName)); !mixed.empty())
+    if (IsLibrarySetName(libraryName)) // refused before its lock file is made (opening checks it in whole)
+        if (const std::string mixed = CheckSetDescriptorFiles(LibrarySet::Read(libraryName), false).mixed; !mixed.empty())
             throw IoError(libraryName, mixed);
     if (args.Has("--export")) { // refused before the search, not after it
         RefuseLibraryFile(libraryName, args.Value("--export"));

@@ -93,10 +93,13 @@ std::string CompanionName(const std::string& libraryName, const std::string& ext
 // A library set's state, kept in the fields of a library's: its record count, as "index" the
 // list file and every member's full path, index, data file size and descriptor file in list order,
 // and as "data" the size of all members' data files. A member changed, added, removed or reordered changes it.
-Stamp CurrentSet(const std::string& setName, const std::string& companion)
+Stamp CurrentSet(const std::string& setName, const std::string& companion, bool wholeState)
 {
     Stamp stamp;
     stamp.records = CountLibraryRecords(setName);
+    stamp.companion = Digest(companion, false);
+    if (!wholeState)
+        return stamp;
     stamp.index = Digest(setName, true);
     try {
         for (const LibrarySetEntry& entry : ReadLibrarySetList(setName)) {
@@ -117,22 +120,24 @@ Stamp CurrentSet(const std::string& setName, const std::string& companion)
         stamp.index.exists = false; // fits no stamp: the sum of a readable list was mixed further
         stamp.index.sum = ~stamp.index.sum;
     }
-    stamp.companion = Digest(companion, false);
     return stamp;
 }
 
-// The library as it is now; the companion as it is now.
-Stamp Current(const std::string& libraryName, const std::string& companion)
+// The library as it is now; the companion as it is now. Without wholeState only the record count
+// and the companion (what a mismatch without the whole state compares).
+Stamp Current(const std::string& libraryName, const std::string& companion, bool wholeState = true)
 {
     if (IsLibrarySetName(libraryName))
-        return CurrentSet(libraryName, companion);
+        return CurrentSet(libraryName, companion, wholeState);
     Stamp stamp;
     stamp.records = CountLibraryRecords(libraryName);
+    stamp.companion = Digest(companion, false);
+    if (!wholeState)
+        return stamp;
     stamp.index = Digest(ExistingIndexFileName(libraryName), true);
     std::error_code ec;
     const auto dataSize = std::filesystem::file_size(libraryName, ec);
     stamp.dataSize = ec ? 0 : static_cast<std::uint64_t>(dataSize);
-    stamp.companion = Digest(companion, false);
     return stamp;
 }
 
@@ -196,7 +201,7 @@ std::string CompanionMismatch(const std::string& libraryName, const std::string&
                "copied without it)";
     if (!ReadStamp(stampName, made))
         return "it cannot be confirmed to belong to the library as it is now: " + stampName + " cannot be read";
-    const Stamp now = Current(libraryName, CompanionName(libraryName, extension));
+    const Stamp now = Current(libraryName, CompanionName(libraryName, extension), wholeState);
     if (made.records != now.records)
         return "it was made from " + std::to_string(made.records) + " structures; the library holds " +
                std::to_string(now.records) + " now";

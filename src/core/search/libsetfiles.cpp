@@ -14,9 +14,10 @@ namespace velmora {
 
 namespace {
 
-bool HasOwnDescriptorFile(const std::string& member)
+bool HasOwnDescriptorFile(const std::string& member, bool wholeState = true)
 {
-    return std::filesystem::exists(CompanionFileName(member, "pre")) && CompanionMismatch(member, "pre").empty();
+    return std::filesystem::exists(CompanionFileName(member, "pre")) &&
+           CompanionMismatch(member, "pre", wholeState).empty();
 }
 
 } // namespace
@@ -29,23 +30,26 @@ bool MembersHaveDescriptorFiles(const LibrarySet& set)
     return true;
 }
 
-std::string MixedDescriptorFilesProblem(const LibrarySet& set)
+SetDescriptorFiles CheckSetDescriptorFiles(const LibrarySet& set, bool wholeState)
 {
     const LibrarySetMember* with = nullptr;
     const LibrarySetMember* without = nullptr;
     for (const LibrarySetMember& member : set.Members()) {
-        const LibrarySetMember*& slot = HasOwnDescriptorFile(member.entry.path) ? with : without;
+        const LibrarySetMember*& slot = HasOwnDescriptorFile(member.entry.path, wholeState) ? with : without;
         if (!slot)
             slot = &member;
     }
+    SetDescriptorFiles files;
+    files.all = !without;
     if (!with || !without)
-        return {};
-    return "line " + std::to_string(without->entry.line) + ": " + without->entry.listed +
+        return files;
+    files.mixed = "line " + std::to_string(without->entry.line) + ": " + without->entry.listed +
            " has no descriptor file made from it as it is now, but line " + std::to_string(with->entry.line) + "'s " +
            with->entry.listed +
            " has one: a set is searched with the descriptor files of all its libraries or of none; build the "
            "missing ones ('velmora-cli build " +
            set.Name() + "')";
+    return files;
 }
 
 std::vector<DescriptorPart> SetDescriptorParts(const LibrarySet& set)

@@ -15,10 +15,13 @@ namespace velmora {
 // Whether every member has a descriptor file made from the member as it is now.
 bool MembersHaveDescriptorFiles(const LibrarySet& set);
 
-// Empty when all members or none have a descriptor file made from them as they are now; otherwise
-// the first member without one, with its line, and what to do:
-// "line 3: b.clb has no descriptor file of its own state, but line 1's a.clb has one; ...".
-std::string MixedDescriptorFilesProblem(const LibrarySet& set);
+struct SetDescriptorFiles {
+    bool all = false;  // every member has a descriptor file made from it as it is now
+    std::string mixed; // some have and some have not: the first without one, its line and what to do
+};
+// Which members have a descriptor file made from them as they are now. Without wholeState only the
+// record counts are compared (a quick check before the whole one).
+SetDescriptorFiles CheckSetDescriptorFiles(const LibrarySet& set, bool wholeState = true);
 
 // The members' descriptor files in set order, each checked for size (one record per structure) and
 // for being made from its member as it is now. Throws IoError naming the file otherwise.

@@ -210,16 +210,15 @@ bool Workbench::OpenLibrary(const std::optional<std::string>& file)
                                                           "Library-Files (*.clb)|*.clb|Library sets (*.vset)|*.vset", "");
     if (!chosen)
         return false;
-    // Nobody writes the library or its parameter files while it is opened (a calculation of its
-    // parameters here takes the lock on for writing).
     // A set is refused as a whole before anything is locked, naming its list file and the line of
     // the first problem: a refused set leaves no file behind.
+    std::optional<bool> setDescriptors;
     if (IsLibrarySetName(*chosen)) {
         std::string problem;
         try {
-            problem = MixedDescriptorFilesProblem(LibrarySet::Read(*chosen));
-            if (!problem.empty())
-                problem = *chosen + ", " + problem;
+            const SetDescriptorFiles files = CheckSetDescriptorFiles(LibrarySet::Read(*chosen));
+            problem = files.mixed.empty() ? std::string() : *chosen + ", " + files.mixed;
+            setDescriptors = files.all;
         } catch (const IoError& error) {
             problem = error.what();
         }
@@ -229,6 +228,8 @@ bool Workbench::OpenLibrary(const std::optional<std::string>& file)
             return false;
         }
     }
+    // Nobody writes the library or its parameter files while it is opened (a calculation of its
+    // parameters here takes the lock on for writing).
     std::optional<LibraryLock> lock;
     if (HasLibraryExtension(*chosen) || IsLibrarySetName(*chosen))
         lock.emplace(*chosen, LibraryWork::Read);
@@ -241,6 +242,7 @@ bool Workbench::OpenLibrary(const std::optional<std::string>& file)
         return false;
     }
     m_state.LibraryFileName = *chosen;
+    m_openedSetDescriptors = setDescriptors;
     LibraryOpened();
     LoadLibraryParameters();
     return true;
@@ -583,7 +585,10 @@ void Workbench::LibraryOpened()
     m_state.BackPage = 0;
     m_distrustReported.clear();
     m_resultMembers.clear();
-    if (!DescriptorFilesTrusted()) {
+    // Found out just before by the opening of a set, or now.
+    const bool trusted = m_openedSetDescriptors ? *m_openedSetDescriptors : DescriptorFilesTrusted();
+    m_openedSetDescriptors.reset();
+    if (!trusted) {
         m_state.Mode = DescriptorMode::Intro;
         m_choice.SetAvailability(DescriptorMode::Intro);
         m_dialog.ShowMessage(MessageKind::Information, "Information", kIntroModeNotice, MessageButtons::Ok);

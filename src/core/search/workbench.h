@@ -255,6 +255,8 @@ private:
     std::vector<int> m_leftOut;
     // A library set searched: the member of every filled rank, as its list names it; else empty.
     std::vector<std::string> m_resultMembers;
+    // OpenLibrary of a set: whether every member has its descriptor file, for LibraryOpened to take.
+    std::optional<bool> m_openedSetDescriptors;
     std::array<double, kCatalogueSize> m_queryVector{};
     std::array<double, kCatalogueSize> m_libraryVector{};
 };
