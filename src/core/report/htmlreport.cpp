@@ -99,9 +99,9 @@ std::string BuildHtmlReport(const HtmlReportData& data)
         html += "<figcaption><b>" + std::to_string(row.Rank) + ".</b> " + XmlEscape(row.Name);
         if (!row.CASText.empty())
             html += "<br/>CAS " + XmlEscape(row.CASText);
-        html += "<br/>Value " + XmlEscape(row.ValueText);
         if (!row.Library.empty())
             html += "<br/>" + XmlEscape(row.Library);
+        html += "<br/>Value " + XmlEscape(row.ValueText);
         if (std::any_of(data.Explanations.begin(), data.Explanations.end(),
                         [&row](const MatchExplanation& e) { return e.rank == row.Rank; }))
             html += " <a href=\"#why" + std::to_string(row.Rank) + "\">why?</a>";
