@@ -83,6 +83,12 @@ TEST_F(LibrarySetCommandTest, BuildCountShowAndSearchTakeASet)
 
     run = RunTool({"count", set});
     EXPECT_EQ(run.out, "50\n");
+    run = RunTool({"descriptors", set});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, RunTool({"descriptors", whole}).out);
+    run = RunTool({"draw", set, "23", "-o", dir.File("b.idp")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(run.err, "which is read")) << run.err;
     run = RunTool({"show", set, "23"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(Contains(run.out, "Library: b.clb (structure 3)\nName: " + test::LibraryStructureName(whole, 23)));
