@@ -182,6 +182,7 @@ TEST_F(LibrarySetTest, ReportsExplanationsAndExportNameTheLibrary)
     for (int rank = 1; rank <= 5; ++rank) {
         const MatchExplanation explained = ExplainMatch(wb, rank); // throws when its values miss the ranked one
         EXPECT_EQ(explained.libraryPosition, wb.Results().StructureAt(rank));
+        EXPECT_EQ(explained.library, MemberOf(explained.libraryPosition));
     }
     const auto items = wb.ResultDataItems(1);
     ASSERT_EQ(items.size(), 5u);

@@ -120,7 +120,8 @@ std::string BuildHtmlReport(const HtmlReportData& data)
         for (const MatchExplanation& e : data.Explanations) {
             html += "<div class=\"why\" id=\"why" + std::to_string(e.rank) + "\">\n<h3>" +
                     XmlEscape(std::to_string(e.rank) + ". " + e.name + " (library position " +
-                              std::to_string(e.libraryPosition) + "), " + CoefficientName(e.coefficient) + " " +
+                              std::to_string(e.libraryPosition) + (e.library.empty() ? "" : ", " + e.library) + "), " +
+                              CoefficientName(e.coefficient) + " " +
                               e.valueText) +
                     "</h3>\n<p class=\"note\">" + XmlEscape(ValueFormula(e));
             if (const std::string remark = ExplanationRemark(e); !remark.empty())

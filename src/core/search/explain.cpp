@@ -219,6 +219,7 @@ MatchExplanation ExplainMatch(Workbench& workbench, int rank)
     explanation.rank = rank;
     explanation.libraryPosition = position;
     explanation.name = library.Structure().FStrucName;
+    explanation.library = MemberNameAt(state.LibraryFileName, position);
     if (RankedFloat(explanation.valueText) != results.best[static_cast<std::size_t>(rank - 1)].value)
         throw IoError(state.LibraryFileName,
                       "the values of rank " + std::to_string(rank) +
