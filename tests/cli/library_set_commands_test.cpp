@@ -83,6 +83,15 @@ TEST_F(LibrarySetCommandTest, BuildCountShowAndSearchTakeASet)
 
     run = RunTool({"count", set});
     EXPECT_EQ(run.out, "50\n");
+    // The statistics of the set are those of its structures; its size is its libraries'.
+    run = RunTool({"stats", set});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::string stats = RunTool({"stats", whole}).out;
+    const std::string name = "Name of structurefile: ";
+    stats.replace(stats.find(name) + name.size(), whole.size(), set);
+    EXPECT_EQ(run.out.substr(0, run.out.find("Size of")), stats.substr(0, stats.find("Size of")));
+    EXPECT_EQ(run.out.substr(run.out.find("Total number")), stats.substr(stats.find("Total number")));
+    EXPECT_FALSE(Contains(run.out, "Size of structurefile:      0 kB"));
     run = RunTool({"descriptors", set});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, RunTool({"descriptors", whole}).out);
