@@ -22,14 +22,6 @@ bool HasOwnDescriptorFile(const std::string& member, bool wholeState = true)
 
 } // namespace
 
-bool MembersHaveDescriptorFiles(const LibrarySet& set)
-{
-    for (const LibrarySetMember& member : set.Members())
-        if (!HasOwnDescriptorFile(member.entry.path))
-            return false;
-    return true;
-}
-
 SetDescriptorFiles CheckSetDescriptorFiles(const LibrarySet& set, bool wholeState)
 {
     const LibrarySetMember* with = nullptr;
@@ -44,11 +36,10 @@ SetDescriptorFiles CheckSetDescriptorFiles(const LibrarySet& set, bool wholeStat
     if (!with || !without)
         return files;
     files.mixed = "line " + std::to_string(without->entry.line) + ": " + without->entry.listed +
-           " has no descriptor file made from it as it is now, but line " + std::to_string(with->entry.line) + "'s " +
-           with->entry.listed +
-           " has one: a set is searched with the descriptor files of all its libraries or of none; build the "
-           "missing ones ('velmora-cli build " +
-           set.Name() + "')";
+                  " has no descriptor file made from it as it is now, but line " + std::to_string(with->entry.line) +
+                  "'s " + with->entry.listed +
+                  " has one: a set is searched with the descriptor files of all its libraries or of none; build "
+                  "the missing ones ('velmora-cli build " + set.Name() + "')";
     return files;
 }
 

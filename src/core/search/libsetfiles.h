@@ -12,9 +12,6 @@
 
 namespace velmora {
 
-// Whether every member has a descriptor file made from the member as it is now.
-bool MembersHaveDescriptorFiles(const LibrarySet& set);
-
 struct SetDescriptorFiles {
     bool all = false;  // every member has a descriptor file made from it as it is now
     std::string mixed; // some have and some have not: the first without one, its line and what to do
@@ -23,8 +20,9 @@ struct SetDescriptorFiles {
 // record counts are compared (a quick check before the whole one).
 SetDescriptorFiles CheckSetDescriptorFiles(const LibrarySet& set, bool wholeState = true);
 
-// The members' descriptor files in set order, each checked for size (one record per structure) and
-// for being made from its member as it is now. Throws IoError naming the file otherwise.
+// The members' descriptor files in set order, each checked as a search checks a library's: one
+// record per structure, made from as many structures as the member holds, not changed since. Throws
+// IoError naming the file otherwise.
 std::vector<DescriptorPart> SetDescriptorParts(const LibrarySet& set);
 
 // The descriptor record of set position 1..total from the parts; throws IoError naming the file

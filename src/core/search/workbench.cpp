@@ -176,7 +176,7 @@ bool Workbench::DescriptorFilesTrusted()
     if (!IsLibrarySetName(m_state.LibraryFileName))
         return CompanionTrusted("pre");
     try {
-        return MembersHaveDescriptorFiles(LibrarySet::Read(m_state.LibraryFileName));
+        return CheckSetDescriptorFiles(LibrarySet::Read(m_state.LibraryFileName)).all;
     } catch (const IoError&) {
         return false;
     }
