@@ -13,6 +13,7 @@
 #include "search/coefficients.h"
 #include "search/explain.h"
 #include "search/libparams.h"
+#include "search/paramcalc.h"
 #include "scripted.h"
 #include "test_support.h"
 
@@ -318,6 +319,26 @@ TEST_F(LibrarySetTest, ParametersGoStaleWhenAMemberOrTheListChanges)
     // A member with a structure more: the count differs.
     Import("p2", test::NciRecords(41, 2), true);
     EXPECT_TRUE(test::Contains(CompanionMismatch(set, "idp"), "was made from 87 structures"));
+}
+
+// An aborted calculation of the set's parameters leaves those there were (none here) and the
+// parameters in use as they were.
+TEST_F(LibrarySetTest, AnAbortedParameterRunLeavesNoParameters)
+{
+    MakeLibraries(true);
+    test::ScriptedDialog answers;
+    test::ScriptedProgress stopping;
+    stopping.abortAtPoll = 1;
+    LibraryParameters parameters;
+    parameters.Set(0, 1.5, 2.0);
+    StatisticsAccumulator statistics;
+    const ParameterRun run = ComputeSetDescriptorParameters(set, parameters, statistics, stopping, answers);
+    EXPECT_FALSE(run.completed);
+    EXPECT_FALSE(fs::exists(dir.File("three.idp")));
+    EXPECT_FALSE(fs::exists(dir.File("three.idp-state")));
+    EXPECT_EQ(parameters.Mean[0], 1.5);
+    ASSERT_FALSE(answers.shown.empty());
+    EXPECT_TRUE(test::Contains(answers.shown.back().text, "There are no parameters of this library set."));
 }
 
 // A search reads every member under its lock: no import replaces one meanwhile.
