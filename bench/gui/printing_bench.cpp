@@ -56,7 +56,7 @@ int Report(const std::string& library)
     for (int rank = 1; rank <= 200; ++rank) {
         const long position = 1 + (rank - 1) % count;
         reader.ReadLibraryRecord(library, position);
-        data.rows.push_back({rank, position, "  0.1234", CASNumberShown(reader.Structure().FCASNr), reader.Structure().FStrucName});
+        data.rows.push_back({rank, position, "  0.1234", CASNumberShown(reader.Structure().FCASNr), reader.Structure().FStrucName, ""});
     }
     data.readResult = [&](int rank, TCTab& structure) {
         if (reader.ReadLibraryRecord(library, 1 + (rank - 1) % count) != kLibOk)

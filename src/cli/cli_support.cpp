@@ -6,6 +6,7 @@
 #include "io/libfiles.h"
 #include "search/coefficients.h"
 #include "search/ranking.h"
+#include "io/libset.h"
 
 #include <algorithm>
 #include <atomic>
@@ -184,6 +185,10 @@ long ParsePositive(const std::string& text, const std::string& what)
 
 void RequireLibraryName(const std::string& name)
 {
+    if (IsLibrarySetName(name)) {
+        LibrarySet::Read(name); // names the set file and the line of its first problem
+        return;
+    }
     const std::string problem = LibraryNameProblem(name);
     if (!problem.empty())
         throw IoError(name, problem);
@@ -191,6 +196,12 @@ void RequireLibraryName(const std::string& name)
 
 void RefuseLibraryFile(const std::string& library, const std::string& output)
 {
+    if (IsLibrarySetName(library)) {
+        if (SameFile(library, output))
+            throw IoError(output, "is the library set file; choose another name");
+        for (const LibrarySetEntry& entry : ReadLibrarySetList(library))
+            RefuseLibraryFile(entry.path, output);
+    }
     if (const auto file = LibraryFileAt(library, output))
         throw IoError(output, (*file == output ? "is" : "is " + *file + ",") + " a file of the library " + library +
                                   "; choose another name");

@@ -1,15 +1,37 @@
 // velmora-cli build LIBRARY   and   velmora-cli params LIBRARY
 #include "cli_support.h"
 
+#include "io/libset.h"
 #include "search/paramcalc.h"
 #include "search/workbench.h"
 
 #include <filesystem>
 #include <ostream>
+#include <vector>
 
 namespace velmora::cli {
 
 namespace {
+
+// A library set: the descriptor files of its members that have none made from them as they are now,
+// then the set's parameters from all of them.
+int BuildSet(const std::string& setName, CommandContext& context, Workbench& workbench, CliProgress& progress,
+             CliDialog& dialog)
+{
+    std::vector<std::string> built;
+    const ParameterRun run = BuildLibrarySetFiles(workbench.Library(), setName, workbench.Parameters(),
+                                                  workbench.Statistics(), progress, dialog, &built);
+    for (const std::string& member : built)
+        context.out << "Descriptor file " << CompanionFileName(member, "pre") << " and parameters "
+                    << CompanionFileName(member, "idp") << " written\n";
+    if (!run.completed) {
+        context.err << "velmora-cli build: interrupted; the libraries built before stay built, nothing else was replaced\n";
+        return kExitAborted;
+    }
+    context.out << "Parameters " << CompanionFileName(setName, "idp") << " of the library set written for "
+                << run.structures << " structures\n";
+    return kExitOk;
+}
 
 int Calculate(const ParsedArgs& args, CommandContext& context, bool normal)
 {
@@ -26,6 +48,8 @@ int Calculate(const ParsedArgs& args, CommandContext& context, bool normal)
         return kExitFailure;
     }
     const long count = CountLibraryRecords(libraryName);
+    if (normal && IsLibrarySetName(libraryName))
+        return BuildSet(libraryName, context, workbench, progress, dialog);
     const ParameterRun run =
         normal ? BuildDescriptorFile(library, libraryName, count, workbench.Parameters(), workbench.Statistics(),
                                      progress, dialog)

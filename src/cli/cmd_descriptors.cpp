@@ -6,6 +6,7 @@
 #include "descriptors/catalogue.h"
 #include "io/libfiles.h"
 #include "io/liblock.h"
+#include "io/libset.h"
 #include "io/molfile.h"
 #include "io/structlib.h"
 
@@ -186,7 +187,15 @@ int RunDescriptors(const std::vector<std::string>& args, CommandContext& context
         return kExitUsage;
     }
     const std::string& source = args[0];
-    const bool isLibrary = HasLibraryExtension(source); // a library's name ends in ".clb"
+    const bool isLibrary = HasLibraryExtension(source) || IsLibrarySetName(source); // ".clb", or a set
+    if (IsLibrarySetName(source)) {
+        try {
+            LibrarySet::Read(source);
+        } catch (const IoError& error) {
+            context.err << "velmora-cli descriptors: " << error.what() << "\n";
+            return kExitFailure;
+        }
+    }
     long failures = 0;
     long total = 0;
     const int status = isLibrary ? DescribeLibrary(source, context, failures, total)

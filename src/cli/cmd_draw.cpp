@@ -7,6 +7,7 @@
 #include "graphics/wholefile.h"
 #include "io/libfiles.h"
 #include "io/liblock.h"
+#include "io/libset.h"
 #include "io/molfile.h"
 #include "io/structlib.h"
 
@@ -48,7 +49,7 @@ bool IsLibrary(const std::string& path)
     std::string extension = std::filesystem::path(path).extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".clb";
+    return extension == ".clb" || IsLibrarySetName(path);
 }
 
 std::string LibraryProblem(int result, long position, const std::string& library)
@@ -149,6 +150,20 @@ int RunDraw(const std::vector<std::string>& args, CommandContext& context)
     if (readFile) {
         context.err << "velmora-cli draw: " << output << ": is " << *readFile << ", which is read; choose another name\n";
         return kExitFailure;
+    }
+    if (IsLibrarySetName(source)) { // a set reads its members
+        try {
+            const LibrarySet set = LibrarySet::Read(source);
+            for (const LibrarySetMember& member : set.Members())
+                if (const auto file = LibraryFileAt(member.entry.path, output)) {
+                    context.err << "velmora-cli draw: " << output << ": is " << *file
+                                << ", which is read; choose another name\n";
+                    return kExitFailure;
+                }
+        } catch (const IoError& error) {
+            context.err << "velmora-cli draw: " << error.what() << "\n";
+            return kExitFailure;
+        }
     }
 
     TCTab table;

@@ -9,6 +9,7 @@
 #include "report/searchreport.h"
 #include "search/coefficients.h"
 #include "search/explain.h"
+#include "search/libsetfiles.h"
 #include "search/workbench.h"
 
 #include <algorithm>
@@ -86,6 +87,9 @@ int Search(const ParsedArgs& args, CommandContext& context)
     const std::string mode = ModeOption(args);
     CountOption(args, "--best", 0);
     RequireLibraryName(libraryName);
+    if (IsLibrarySetName(libraryName)) // refused before its lock file is made (opening checks it in whole)
+        if (const std::string mixed = CheckSetDescriptorFiles(LibrarySet::Read(libraryName), false).mixed; !mixed.empty())
+            throw IoError(libraryName, mixed);
     if (args.Has("--export")) { // refused before the search, not after it
         RefuseLibraryFile(libraryName, args.Value("--export"));
         RefuseLibraryFile(ResultLibraryName(libraryName), args.Value("--export"));

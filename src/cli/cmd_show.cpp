@@ -3,6 +3,7 @@
 
 #include "base/ioerror.h"
 #include "io/liblock.h"
+#include "io/libset.h"
 #include "io/molfile.h"
 #include "io/structlib.h"
 
@@ -39,6 +40,11 @@ int Show(const ParsedArgs& args, CommandContext& context)
     int neighbours = 0;
     for (int i = 1; i <= table.NumValidAtoms; ++i)
         neighbours += table.NumNeighbours(i);
+    if (IsLibrarySetName(libraryName)) { // which library of the set holds it, and where
+        const LibrarySet set = LibrarySet::Read(libraryName);
+        const auto [member, local] = set.Locate(position);
+        context.out << "Library: " << set.Members()[member].entry.listed << " (structure " << local << ")\n";
+    }
     context.out << "Name: " << table.FStrucName << "\n"
                 << "CAS number: " << CASNumberShown(table.FCASNr) << "\n"
                 << "Atoms: " << table.NumValidAtoms << "\n"

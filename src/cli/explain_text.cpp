@@ -24,7 +24,8 @@ void PrintExplanations(std::ostream& out, const std::vector<MatchExplanation>& e
     out << "\nWHY SIMILAR (" << CoefficientName(coefficient) << "; share = " << ShareMeaning(coefficient)
         << "; closest descriptors first)\n";
     for (const MatchExplanation& e : explanations) {
-        out << "\n  Rank " << e.rank << ": position " << e.libraryPosition << ", " << e.name << ", value "
+        out << "\n  Rank " << e.rank << ": position " << e.libraryPosition
+            << (e.library.empty() ? std::string() : " (" + e.library + ")") << ", " << e.name << ", value "
             << e.valueText << "\n";
         out << "    " << PadRight("Descriptor", 22) << PadLeft("Query", 9) << PadLeft("Match", 9)
             << PadLeft("Query sc", 10) << PadLeft("Match sc", 10) << PadLeft(TermHeading(coefficient), 11)

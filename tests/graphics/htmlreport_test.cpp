@@ -37,9 +37,9 @@ HtmlReportData Sample()
     HtmlReportData data;
     data.InputLines = {"INPUT", "Library:        C:\\data\\nci <test>.clb", "Coefficient:    Tanimoto"};
     data.Query = Chain(3, "ethanol & co", 64175);
-    data.Rows = {{1, 17, "  1.0000", "64-17-5", "Ethanol"},
-                 {2, 3, "  0.8123", "", "<script>alert(1)</script>"},
-                 {3, 250, "  0.5000", "71-23-8", "Propan\x94l"}}; // code page 437 ö
+    data.Rows = {{1, 17, "  1.0000", "64-17-5", "Ethanol", ""},
+                 {2, 3, "  0.8123", "", "<script>alert(1)</script>", ""},
+                 {3, 250, "  0.5000", "71-23-8", "Propan\x94l", ""}}; // code page 437 ö
     data.Structures = {Chain(3, "Ethanol"), Chain(4, "x"), Chain(5, "y")};
     data.Diagram.CoefficientIndex = 3;
     data.Diagram.MaxValue = 1.0f;
@@ -159,6 +159,24 @@ TEST(HtmlReport, ExplanationChartsPerMatch)
     EXPECT_EQ(test::XmlProblem(correlation), "");
     EXPECT_NE(correlation.find("x=\"356.0\" y=\"86.0\" width=\"99.5\" height=\"12\" fill=\"#c62828\""), std::string::npos) << correlation;
     EXPECT_NE(correlation.find("-50.0 %"), std::string::npos);
+}
+
+// A library set's matches name their library in a column of the table and under each drawing; a
+// single library's table has no such column.
+TEST(HtmlReport, ALibrarySetsMatchesNameTheirLibrary)
+{
+    HtmlReportData data = Sample();
+    const std::string single = BuildHtmlReport(data);
+    EXPECT_EQ(single.find("Library</th>"), std::string::npos);
+    data.Rows[0].Library = "vendor <a>.clb";
+    data.Rows[1].Library = "/data/inhouse.clb";
+    data.Rows[2].Library = "/data/inhouse.clb";
+    const std::string html = BuildHtmlReport(data);
+    EXPECT_TRUE(test::Contains(html, "<th>Lib. pos.</th><th>Library</th><th>Value</th>"));
+    EXPECT_TRUE(test::Contains(html, "<td class=\"num\">17</td><td>vendor &lt;a&gt;.clb</td><td class=\"num\">  1.0000"))
+        << html;
+    EXPECT_TRUE(test::Contains(html, "<br/>/data/inhouse.clb<br/>Value   0.5000</figcaption>"));
+    EXPECT_EQ(test::XmlProblem(html), "");
 }
 
 TEST(HtmlReport, WritesWholeFileOrNothing)

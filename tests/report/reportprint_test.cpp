@@ -49,7 +49,7 @@ ReportPrintData Data(int bestCount, const std::string& queryName = "Query")
     data.descriptorNames = {"-OH", "-NH2"};
     for (int rank = 1; rank <= bestCount; ++rank)
         data.rows.push_back({rank, 1000L + rank, "  0.9" + std::to_string(rank % 10) + "00", "50-00-0",
-                             "Structure " + std::to_string(rank)});
+                             "Structure " + std::to_string(rank), ""});
     data.tableRows = bestCount > 9 ? bestCount + 1 : 10;
     data.readResult = [](int rank, TCTab& structure) {
         structure = Chain(2 + rank % 4, rank % 2 == 0);

@@ -100,7 +100,7 @@ TEST_F(WorkbenchTest, OpenLibraryRefusesAFileThatIsNotALibrary)
 
     // The file dialog's Cancel ends the command without a message.
     EXPECT_FALSE(wb.OpenLibrary());
-    EXPECT_EQ(dialog.filters.back(), "Library-Files (*.clb)|*.clb");
+    EXPECT_EQ(dialog.filters.back(), "Library-Files (*.clb)|*.clb|Library sets (*.vset)|*.vset");
     EXPECT_EQ(dialog.titles.back(), "Open Library");
     EXPECT_EQ(dialog.shown.size(), 1u);
 }

@@ -6,6 +6,7 @@
 #include "base/numtext.h"
 #include "base/threadcount.h"
 #include "io/libfiles.h"
+#include "io/libset.h"
 #include "io/liblock.h"
 #include "io/libreplace.h"
 #include "io/libstamp.h"
@@ -663,9 +664,23 @@ bool Converter::Convert(StructureLibrary& library, UserDialog& dialog, Progress&
         m_converted = true;
         return true;
     }
-    for (const auto& read : m_protected)
+    for (const auto& read : m_protected) {
         if (const auto file = LibraryFileAt(read, m_target))
             return refuse("The target is a file of the library being read.", m_target, *file, read);
+        if (!IsLibrarySetName(read))
+            continue;
+        // A library set is read through its members: none of their files is written either.
+        if (SameFile(read, m_target))
+            return refuse("The target is a file of the library being read.", m_target, read, read);
+        std::vector<LibrarySetEntry> members;
+        try {
+            members = ReadLibrarySetList(read);
+        } catch (const IoError&) {
+        }
+        for (const LibrarySetEntry& member : members)
+            if (const auto file = LibraryFileAt(member.path, m_target))
+                return refuse("The target is a file of the library being read.", m_target, *file, member.path);
+    }
     try {
         m_lastExport = ExportStructures(library, m_fromName, m_count, m_target, m_mode, progress, m_recordData);
     } catch (...) {

@@ -1,6 +1,7 @@
 #include "io/liblock.h"
 
 #include "io/libfiles.h"
+#include "io/libset.h"
 #include "io/libreplace.h"
 
 #include <array>
@@ -97,6 +98,20 @@ std::string LibraryLockFileName(const std::string& libraryName) { return Library
 
 LibraryLock::LibraryLock(const std::string& libraryName, LibraryWork work)
 {
+    if (IsLibrarySetName(libraryName)) {
+        // A set's members are read whatever is done with the set (its own files are written only).
+        // They are locked first: when the set's own lock is refused, they are let go again.
+        std::vector<LibrarySetEntry> entries;
+        try {
+            entries = ReadLibrarySetList(libraryName);
+        } catch (const IoError&) {
+            // A set that cannot be read is refused by whoever opens it, naming its problem.
+        }
+        const LibraryWork memberWork = work == LibraryWork::Search ? LibraryWork::Search : LibraryWork::Read;
+        for (const LibrarySetEntry& entry : entries)
+            if (!IsLibrarySetName(entry.path))
+                m_members.push_back(std::make_unique<LibraryLock>(entry.path, memberWork));
+    }
     const bool writes = Writes(work);
     const std::string lockName = LibraryLockFileName(libraryName);
     struct stat info {};
@@ -178,7 +193,8 @@ LibraryLock::LibraryLock(const std::string& libraryName, LibraryWork work)
         }
     // A program killed while its import replaced the library may have left the new data file beside
     // the previous index: whoever holds the lock next completes the replacement first.
-    FinishLibraryReplacement(libraryName);
+    if (!IsLibrarySetName(libraryName))
+        FinishLibraryReplacement(libraryName);
 }
 
 LibraryLock::~LibraryLock()

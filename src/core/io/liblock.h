@@ -11,9 +11,14 @@
 // Locks are open-file-description locks: two programs, and two threads of one program, exclude
 // each other; the same thread may nest them (an exclusive lock inside a shared one of the same
 // library is taken when no other holder reads it).
+//
+// The lock of a library set (io/libset.h) is the set's own lock file, for its companion files, and
+// a reading lock on every member library it lists.
 #include "base/ioerror.h"
 
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -48,6 +53,7 @@ private:
     int m_entry = -1;      // the thread's record of the lock file, -1: unlocked
     bool m_upgraded = false; // this object made a shared lock of the thread exclusive
     int m_upgradeKind = 0;   // the byte that says what it does meanwhile
+    std::vector<std::unique_ptr<LibraryLock>> m_members; // a set's member libraries, read-locked
 };
 
 // The library's lock file: its name with the last extension replaced by "lock".

@@ -3,6 +3,7 @@
 #include "base/ioerror.h"
 #include "base/textfile.h"
 #include "io/libfiles.h"
+#include "io/libset.h"
 #include "io/structlib.h"
 
 #include <cinttypes>
@@ -89,16 +90,54 @@ std::string CompanionName(const std::string& libraryName, const std::string& ext
     return extension == "clb" ? libraryName : LibraryCompanionName(libraryName, extension);
 }
 
-// The library as it is now; the companion as it is now.
-Stamp Current(const std::string& libraryName, const std::string& companion)
+// A library set's state, kept in the fields of a library's: its record count, as "index" the
+// list file and every member's full path, index, data file size and descriptor file in list order,
+// and as "data" the size of all members' data files. A member changed, added, removed or reordered changes it.
+Stamp CurrentSet(const std::string& setName, const std::string& companion, bool wholeState)
 {
     Stamp stamp;
+    stamp.records = CountLibraryRecords(setName);
+    stamp.companion = Digest(companion, false);
+    if (!wholeState)
+        return stamp;
+    stamp.index = Digest(setName, true);
+    try {
+        for (const LibrarySetEntry& entry : ReadLibrarySetList(setName)) {
+            const std::string full = FullPath(entry.path);
+            Mix(stamp.index.sum, full.data(), full.size() + 1);
+            const FileDigest index = Digest(ExistingIndexFileName(entry.path), true);
+            std::error_code ec;
+            const auto dataSize = std::filesystem::file_size(entry.path, ec);
+            // The member's descriptor file too: the set's NORMAL mode parameters are made from it.
+            const FileDigest pre = Digest(LibraryCompanionName(entry.path, "pre"), false);
+            const std::uint64_t fields[] = {index.size, index.sum, ec ? 0 : static_cast<std::uint64_t>(dataSize),
+                                            pre.size, pre.sum};
+            Mix(stamp.index.sum, reinterpret_cast<const char*>(fields), sizeof fields);
+            stamp.index.size += index.size;
+            stamp.dataSize += fields[2];
+        }
+    } catch (const IoError&) {
+        stamp.index.exists = false; // fits no stamp: the sum of a readable list was mixed further
+        stamp.index.sum = ~stamp.index.sum;
+    }
+    return stamp;
+}
+
+// The library as it is now; the companion as it is now. Without wholeState only the record count
+// and the companion (what a mismatch without the whole state compares).
+Stamp Current(const std::string& libraryName, const std::string& companion, bool wholeState = true)
+{
+    if (IsLibrarySetName(libraryName))
+        return CurrentSet(libraryName, companion, wholeState);
+    Stamp stamp;
     stamp.records = CountLibraryRecords(libraryName);
+    stamp.companion = Digest(companion, false);
+    if (!wholeState)
+        return stamp;
     stamp.index = Digest(ExistingIndexFileName(libraryName), true);
     std::error_code ec;
     const auto dataSize = std::filesystem::file_size(libraryName, ec);
     stamp.dataSize = ec ? 0 : static_cast<std::uint64_t>(dataSize);
-    stamp.companion = Digest(companion, false);
     return stamp;
 }
 
@@ -162,13 +201,16 @@ std::string CompanionMismatch(const std::string& libraryName, const std::string&
                "copied without it)";
     if (!ReadStamp(stampName, made))
         return "it cannot be confirmed to belong to the library as it is now: " + stampName + " cannot be read";
-    const Stamp now = Current(libraryName, CompanionName(libraryName, extension));
+    const Stamp now = Current(libraryName, CompanionName(libraryName, extension), wholeState);
     if (made.records != now.records)
         return "it was made from " + std::to_string(made.records) + " structures; the library holds " +
                std::to_string(now.records) + " now";
     if (wholeState &&
         (made.index.size != now.index.size || made.index.sum != now.index.sum || made.dataSize != now.dataSize))
-        return "it was made from another state of the library (its index or data file has changed since)";
+        return IsLibrarySetName(libraryName)
+                   ? "it was made from another state of the library set (its list or a member library has changed "
+                     "since)"
+                   : "it was made from another state of the library (its index or data file has changed since)";
     if (made.companion.size != now.companion.size || made.companion.sum != now.companion.sum)
         return "it has been changed or replaced since it was made (it does not fit " + stampName + ")";
     return {};

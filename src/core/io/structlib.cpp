@@ -4,6 +4,7 @@
 #include "base/ioerror.h"
 #include "base/numeric.h"
 #include "io/libfiles.h"
+#include "io/libset.h"
 #include "io/namewords.h"
 #include "model/elements.h"
 
@@ -101,6 +102,8 @@ std::string ExistingIndexFileName(const std::string& libraryName)
 
 long CountLibraryRecords(const std::string& libraryName)
 {
+    if (IsLibrarySetName(libraryName))
+        return CountLibrarySetRecords(libraryName);
     struct stat info {};
     if (::stat(ExistingIndexFileName(libraryName).c_str(), &info) != 0)
         return 0;
@@ -113,6 +116,20 @@ std::string LibraryReadProblem(const std::string& libraryName, int result, long 
         const bool readable = ::access(file.c_str(), R_OK) == 0;
         return "the " + kind + " " + file + " cannot be read" + (readable ? "" : std::string(": ") + std::strerror(errno));
     };
+    if (IsLibrarySetName(libraryName) && result != kLibOk) {
+        try {
+            const LibrarySet set = LibrarySet::Read(libraryName);
+            if (position < 1 || position > set.Count())
+                return "structure " + std::to_string(position) + ": no such position (the library set holds " +
+                       std::to_string(set.Count()) + ")";
+            const auto [member, local] = set.Locate(position);
+            const std::string& path = set.Members()[member].entry.path;
+            return path + ": " + LibraryReadProblem(path, result, local) + " (structure " + std::to_string(position) +
+                   " of the set)";
+        } catch (const IoError& error) {
+            return error.what();
+        }
+    }
     const std::string structure = "structure " + std::to_string(position) + ": ";
     switch (result) {
     case kLibOk: return {};
@@ -137,6 +154,22 @@ StructureLibrary::StructureLibrary(TCTab* structure) : m_structure(structure)
 }
 
 StructureLibrary::~StructureLibrary() { ReleaseFiles(); }
+
+int StructureLibrary::ReadSetRecord(const std::string& setName, long position)
+{
+    if (!m_set || m_set->Name() != setName) {
+        m_set.reset();
+        try {
+            m_set = std::make_unique<LibrarySet>(LibrarySet::Read(setName));
+        } catch (const IoError&) {
+            return kLibSetFile;
+        }
+    }
+    if (position < 1 || position > m_set->Count())
+        return kLibPositionOutOfRange;
+    const auto [member, local] = m_set->Locate(position);
+    return ReadLibraryRecord(m_set->Members()[member].entry.path, local);
+}
 
 void StructureLibrary::LibraryFiles::Close()
 {
@@ -187,6 +220,7 @@ void StructureLibrary::LibraryFiles::Appended(long position, const std::uint8_t*
 
 void StructureLibrary::ReleaseFiles()
 {
+    m_set.reset();
     for (auto& files : m_files)
         files.Close();
     m_current = nullptr;
@@ -252,6 +286,8 @@ bool StructureLibrary::LoadBlock(LibraryFiles& files, std::uint32_t block)
 
 int StructureLibrary::ReadLibraryRecord(const std::string& libraryName, long position)
 {
+    if (IsLibrarySetName(libraryName))
+        return ReadSetRecord(libraryName, position);
     if (position < 1)
         return kLibPositionOutOfRange;
     int result = kLibOk;
@@ -450,7 +486,7 @@ void StructureLibrary::BuildRecord(const std::string& name, std::uint32_t casNum
 int StructureLibrary::WriteLibraryRecord(const std::string& libraryName, const std::string& name,
                                          std::uint32_t casNumber)
 {
-    if (!m_writePermitted)
+    if (!m_writePermitted || IsLibrarySetName(libraryName))
         return kLibWriteNotPermitted;
     LibraryFiles* found = Find(libraryName);
     if (!found || !found->writable) {

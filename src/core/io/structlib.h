@@ -18,6 +18,8 @@
 
 namespace velmora {
 
+class LibrarySet;
+
 enum LibraryResult : int {
     kLibOk = 0,
     kLibPositionOutOfRange = -1,
@@ -27,6 +29,7 @@ enum LibraryResult : int {
     kLibDamagedRecord = -5,
     kLibWriteNotPermitted = -6,
     kLibFull = -7, // the record would need a block past kMaxLibraryBlocks
+    kLibSetFile = -8, // a library set's list cannot be read or names a library it cannot use
 };
 
 constexpr int kLibraryBlockSize = 16384;
@@ -37,11 +40,12 @@ constexpr std::uint32_t kMaxLibraryBlocks = 65535;
 std::string IndexFileName(const std::string& libraryName);
 // The index as it exists on disk: ".III" or ".iii", whichever is there (".III" when neither is).
 std::string ExistingIndexFileName(const std::string& libraryName);
-// Number of index entries; 0 when the index cannot be opened.
+// Number of index entries; 0 when the index cannot be opened. For a library set (io/libset.h) the
+// sum of its members' counts.
 long CountLibraryRecords(const std::string& libraryName);
 // What a library result code means for a structure, naming the file and, where the system gives
 // one, its reason: "structure 7: damaged record", "the index file x.III cannot be read: No such
-// file or directory".
+// file or directory". For a library set the member, its own position and the set's position.
 std::string LibraryReadProblem(const std::string& libraryName, int result, long position);
 
 class StructureLibrary {
@@ -55,6 +59,8 @@ public:
     // 0, or kLibPositionOutOfRange, kLibIndexFile, kLibDataFile, kLibEmptyEntry,
     // kLibDamagedRecord (the library structure is then empty; also for a record of length 0,
     // which no writer makes: zeros where a record should be are damage, not an empty structure).
+    // A library set's name reads set position `position` from its member (kLibSetFile when the set
+    // cannot be used); a set is never written.
     int ReadLibraryRecord(const std::string& libraryName, long position);
     // Appends the library structure as record N + 1. 0, or kLibWriteNotPermitted, kLibIndexFile,
     // kLibEmptyEntry (data file not created), kLibFull (nothing written). Throws IoError when a
@@ -111,6 +117,7 @@ private:
     bool OpenForReading(const std::string& libraryName, int& result);
     bool LoadBlock(LibraryFiles& files, std::uint32_t block);
     int Decode(std::size_t offset);
+    int ReadSetRecord(const std::string& setName, long position);
     void BuildRecord(const std::string& name, std::uint32_t casNumber, long position,
                      std::vector<std::uint8_t>& record);
 
@@ -121,6 +128,9 @@ private:
     std::string m_recordName;
     std::uint32_t m_recordCAS = 0;
     Reserved m_reserved;
+
+    // The library set last read, kept until another set is read or the files are released.
+    std::unique_ptr<LibrarySet> m_set;
 
     std::array<LibraryFiles, 2> m_files;
     LibraryFiles* m_current = nullptr; // the files of the library of the current call

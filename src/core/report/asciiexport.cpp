@@ -9,7 +9,9 @@
 #include "descriptors/groups.h"
 #include "io/libfiles.h"
 #include "io/liblock.h"
+#include "io/libset.h"
 #include "io/libstamp.h"
+#include "search/libsetfiles.h"
 
 #include <algorithm>
 #include <array>
@@ -111,7 +113,11 @@ std::string ExportAscii(Workbench& workbench, std::mt19937& random)
     const bool normal = state.Mode == DescriptorMode::Normal;
     const LibraryLock lock(state.LibraryFileName, LibraryWork::Read);
     File records;
-    if (normal) {
+    const bool set = IsLibrarySetName(state.LibraryFileName);
+    std::vector<DescriptorPart> parts; // a set's members' descriptor files
+    if (normal && set) {
+        parts = SetDescriptorParts(LibrarySet::Read(state.LibraryFileName));
+    } else if (normal) {
         const std::string pre = CompanionFileName(state.LibraryFileName, "pre");
         CheckDescriptorFile(pre, state.LibraryCount);
         if (const std::string mismatch = CompanionMismatch(state.LibraryFileName, "pre", false); !mismatch.empty())
@@ -131,7 +137,9 @@ std::string ExportAscii(Workbench& workbench, std::mt19937& random)
             library.ReadLibraryRecord(state.LibraryFileName, s);
             const TCTab& table = library.Structure();
             std::string line = std::to_string(pass) + PadLeft(Underscored(table.FStrucName, 19), 20) + " ";
-            if (normal) {
+            if (normal && set) {
+                bytes = ReadPartRecord(parts, s);
+            } else if (normal) {
                 if (std::fseek(records.get(), (s - 1) * kDescriptorRecordSize, SEEK_SET) != 0 ||
                     std::fread(bytes.data(), 1, bytes.size(), records.get()) != bytes.size())
                     throw IoError(CompanionFileName(state.LibraryFileName, "pre"),

@@ -68,12 +68,18 @@ std::string BuildHtmlReport(const HtmlReportData& data)
     }
     html += "</pre>\n";
 
-    html += "<h2>Best matches</h2>\n<table>\n<thead><tr><th>Rank</th><th>Lib. pos.</th><th>Value</th>"
-            "<th>CAS number</th><th>Name</th></tr></thead>\n<tbody>\n";
+    const bool libraries = std::any_of(data.Rows.begin(), data.Rows.end(),
+                                       [](const HtmlReportRow& row) { return !row.Library.empty(); });
+    html += "<h2>Best matches</h2>\n<table>\n<thead><tr><th>Rank</th><th>Lib. pos.</th>";
+    if (libraries)
+        html += "<th>Library</th>";
+    html += "<th>Value</th><th>CAS number</th><th>Name</th></tr></thead>\n<tbody>\n";
     for (const HtmlReportRow& row : data.Rows) {
         const std::string rank = std::to_string(row.Rank);
         html += "<tr><td class=\"num\"><a href=\"#rank" + rank + "\">" + rank + "</a></td><td class=\"num\">";
         html += std::to_string(row.LibraryPosition);
+        if (libraries)
+            html += "</td><td>" + XmlEscape(row.Library);
         html += "</td><td class=\"num\">" + XmlEscape(row.ValueText);
         html += "</td><td>" + XmlEscape(row.CASText);
         html += "</td><td>" + XmlEscape(row.Name) + "</td></tr>\n";
@@ -93,6 +99,8 @@ std::string BuildHtmlReport(const HtmlReportData& data)
         html += "<figcaption><b>" + std::to_string(row.Rank) + ".</b> " + XmlEscape(row.Name);
         if (!row.CASText.empty())
             html += "<br/>CAS " + XmlEscape(row.CASText);
+        if (!row.Library.empty())
+            html += "<br/>" + XmlEscape(row.Library);
         html += "<br/>Value " + XmlEscape(row.ValueText);
         if (std::any_of(data.Explanations.begin(), data.Explanations.end(),
                         [&row](const MatchExplanation& e) { return e.rank == row.Rank; }))
@@ -112,7 +120,8 @@ std::string BuildHtmlReport(const HtmlReportData& data)
         for (const MatchExplanation& e : data.Explanations) {
             html += "<div class=\"why\" id=\"why" + std::to_string(e.rank) + "\">\n<h3>" +
                     XmlEscape(std::to_string(e.rank) + ". " + e.name + " (library position " +
-                              std::to_string(e.libraryPosition) + "), " + CoefficientName(e.coefficient) + " " +
+                              std::to_string(e.libraryPosition) + (e.library.empty() ? "" : ", " + e.library) + "), " +
+                              CoefficientName(e.coefficient) + " " +
                               e.valueText) +
                     "</h3>\n<p class=\"note\">" + XmlEscape(ValueFormula(e));
             if (const std::string remark = ExplanationRemark(e); !remark.empty())

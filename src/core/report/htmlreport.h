@@ -18,6 +18,7 @@ struct HtmlReportRow {
     std::string ValueText; // the similarity value as the text report writes it
     std::string CASText;   // as CASNumberShown gives it
     std::string Name;
+    std::string Library; // the library of a set's match (a "Library" column); empty for one library
 };
 
 struct HtmlReportData {

@@ -3,6 +3,7 @@
 #include "graphics/wholefile.h"
 #include "search/coefficients.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <iomanip>
 #include <sstream>
@@ -28,11 +29,23 @@ std::string SearchReportText(Workbench& workbench)
         out << "  " << line << "\n";
     const auto& results = workbench.Results();
     out << "\nOUTPUT\n";
-    out << "  Rank  Position  " << CoefficientHeading(results.coefficient) << "  CAS-Nr        Structurename\n";
-    for (const auto& row : workbench.ReportRows())
-        out << std::right << std::setw(6) << row.rank << std::setw(10) << row.libraryPosition << "  "
-            << std::setw(14) << row.value << "  " << std::left << std::setw(12) << row.casNumber << "  " << row.name
+    const std::vector<ReportRow> rows = workbench.ReportRows();
+    // A library set's report names each match's library in a column after its set position.
+    std::size_t libraryWidth = 0;
+    for (const auto& row : rows)
+        if (!row.library.empty())
+            libraryWidth = std::max(libraryWidth, std::max<std::size_t>(7, row.library.size()));
+    out << "  Rank  Position  ";
+    if (libraryWidth > 0)
+        out << std::left << std::setw(static_cast<int>(libraryWidth)) << "Library" << "  " << std::right;
+    out << CoefficientHeading(results.coefficient) << "  CAS-Nr        Structurename\n";
+    for (const auto& row : rows) {
+        out << std::right << std::setw(6) << row.rank << std::setw(10) << row.libraryPosition << "  ";
+        if (libraryWidth > 0)
+            out << std::left << std::setw(static_cast<int>(libraryWidth)) << row.library << "  " << std::right;
+        out << std::setw(14) << row.value << "  " << std::left << std::setw(12) << row.casNumber << "  " << row.name
             << "\n";
+    }
     out << std::right;
     const SearchState& state = workbench.State();
     if (results.filled < state.BestCount)
@@ -54,7 +67,7 @@ HtmlReportData MakeHtmlReportData(Workbench& workbench, const std::vector<MatchE
     data.InputLines = SearchInputLines(workbench);
     data.Query = workbench.State().Query;
     for (const auto& row : workbench.ReportRows())
-        data.Rows.push_back({row.rank, row.libraryPosition, row.value, row.casNumber, row.name});
+        data.Rows.push_back({row.rank, row.libraryPosition, row.value, row.casNumber, row.name, row.library});
     for (int rank = 1; rank <= workbench.Results().filled; ++rank) {
         workbench.Library().ReadLibraryRecord(workbench.State().SimilarLibraryFileName, rank);
         data.Structures.push_back(workbench.Library().Structure());

@@ -1,7 +1,9 @@
 #include "report/statsreport.h"
 
+#include "base/ioerror.h"
 #include "base/numtext.h"
 #include "descriptors/catalogue.h"
+#include "io/libset.h"
 
 #include <filesystem>
 
@@ -21,7 +23,18 @@ std::vector<ReportLine> StatisticsReport(const LibraryStatistics& s, const std::
     blank(4);
     add("           Name of structurefile: " + libraryName);
     std::error_code ec;
-    const double bytes = static_cast<double>(std::filesystem::file_size(libraryName, ec));
+    double bytes = static_cast<double>(std::filesystem::file_size(libraryName, ec));
+    if (IsLibrarySetName(libraryName)) { // the structures are in its members' data files
+        bytes = 0;
+        try {
+            for (const LibrarySetEntry& entry : ReadLibrarySetList(libraryName)) {
+                std::error_code member;
+                const auto size = std::filesystem::file_size(entry.path, member);
+                bytes += member ? 0.0 : static_cast<double>(size);
+            }
+        } catch (const IoError&) {
+        }
+    }
     const double kb = ec ? 0.0 : bytes / 1024.0;
     std::string size;
     if (kb > 1023) {

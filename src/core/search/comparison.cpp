@@ -46,6 +46,12 @@ StructureComparer::StructureComparer(const ComparisonSetup& setup, StructureLibr
     m_groupsOnly = std::all_of(setup.participating.begin(), setup.participating.end(), [](int i) { return i <= 32; });
     if (setup.mode == DescriptorMode::Normal && setup.mappedRecords) {
         // Read in place.
+    } else if (setup.mode == DescriptorMode::Normal && !setup.parts.empty()) {
+        for (const DescriptorPart& part : setup.parts) {
+            m_partFds.push_back(::open(part.file.c_str(), O_RDONLY | O_CLOEXEC));
+            if (m_partFds.back() < 0)
+                throw IoError(part.file, std::string("cannot open: ") + std::strerror(errno));
+        }
     } else if (setup.mode == DescriptorMode::Normal) {
         m_fd = ::open(setup.descriptorFile.c_str(), O_RDONLY | O_CLOEXEC);
         if (m_fd < 0)
@@ -60,6 +66,56 @@ StructureComparer::~StructureComparer()
 {
     if (m_fd >= 0)
         ::close(m_fd);
+    for (int fd : m_partFds)
+        if (fd >= 0)
+            ::close(fd);
+}
+
+namespace {
+
+// Reads up to bytes at offset; the bytes read (fewer at the end of the file).
+std::size_t ReadAt(int fd, std::uint8_t* to, std::size_t bytes, off_t offset, const std::string& file)
+{
+    std::size_t got = 0;
+    while (got < bytes) {
+        const ssize_t n = ::pread(fd, to + got, bytes - got, offset + static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw IoError(file, std::string("read error: ") + std::strerror(errno));
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return got;
+}
+
+} // namespace
+
+std::size_t StructureComparer::ReadRecords(long first, long last)
+{
+    const std::size_t bytes = static_cast<std::size_t>(last - first + 1) * kDescriptorRecordSize;
+    m_records.resize(bytes);
+    if (m_setup.parts.empty())
+        return ReadAt(m_fd, m_records.data(), bytes, static_cast<off_t>(first - 1) * kDescriptorRecordSize,
+                      m_setup.descriptorFile) /
+               kDescriptorRecordSize;
+    // Member after member; a member's file that ends early ends the records read there.
+    std::size_t records = 0;
+    for (std::size_t p = 0; p < m_setup.parts.size() && first + static_cast<long>(records) <= last; ++p) {
+        const DescriptorPart& part = m_setup.parts[p];
+        const long from = first + static_cast<long>(records);
+        if (from > part.first + part.count - 1)
+            continue;
+        const long to = std::min(last, part.first + part.count - 1);
+        const std::size_t want = static_cast<std::size_t>(to - from + 1) * kDescriptorRecordSize;
+        const std::size_t got = ReadAt(m_partFds[p], m_records.data() + records * kDescriptorRecordSize, want,
+                                       static_cast<off_t>(from - part.first) * kDescriptorRecordSize, part.file);
+        records += got / kDescriptorRecordSize;
+        if (got < want)
+            break;
+    }
+    return records;
 }
 
 double StructureComparer::Scaled(int index, double value) const
@@ -91,21 +147,7 @@ void StructureComparer::Compute(long first, long last, ComparedChunk& chunk, Val
             available = (offset < m_setup.mappedBytes ? std::min(bytes, m_setup.mappedBytes - offset) : 0) /
                         kDescriptorRecordSize;
         } else if (m_setup.mode == DescriptorMode::Normal && last >= first) {
-            const std::size_t bytes = static_cast<std::size_t>(last - first + 1) * kDescriptorRecordSize;
-            m_records.resize(bytes);
-            const off_t offset = static_cast<off_t>(first - 1) * kDescriptorRecordSize;
-            std::size_t got = 0;
-            while (got < bytes) {
-                const ssize_t n = ::pread(m_fd, m_records.data() + got, bytes - got, offset + static_cast<off_t>(got));
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n < 0)
-                    throw IoError(m_setup.descriptorFile, std::string("read error: ") + std::strerror(errno));
-                if (n == 0)
-                    break;
-                got += static_cast<std::size_t>(n);
-            }
-            available = got / kDescriptorRecordSize;
+            available = ReadRecords(first, last);
             m_recordData = m_records.data();
         }
         if (m_setup.mode == DescriptorMode::Normal) {

@@ -23,10 +23,21 @@ namespace velmora {
 // parameters.Scale(index, value), computed in double where that gives the same 6-byte value.
 double ScaleQuickly(const LibraryParameters& parameters, int index, double value);
 
+// Where NORMAL mode reads the descriptor records of structures first..first+count-1: a library
+// set's member's descriptor file (its record 1 is the set's structure `first`).
+struct DescriptorPart {
+    std::string file;
+    long first = 1;
+    long count = 0;
+};
+
 struct ComparisonSetup {
     DescriptorMode mode = DescriptorMode::Normal;
     std::string libraryName;
     std::string descriptorFile; // NORMAL mode: the ".pre" file
+    // NORMAL mode, a library set: its members' descriptor files in set order, read in place of
+    // descriptorFile (a chunk may take records from two or more of them).
+    std::vector<DescriptorPart> parts;
     // NORMAL mode: the descriptor file's bytes already mapped by the caller (kept for the setup's
     // lifetime), read in place of the file; null: the file is read.
     const std::uint8_t* mappedRecords = nullptr;
@@ -89,7 +100,11 @@ private:
     std::array<int, kCatalogueSize> m_table{};           // a descriptor's row, or -1
     std::vector<StoredDescriptorField> m_fields; // of the participating descriptors, in their order
     bool m_groupsOnly = false;
+    // NORMAL mode: reads the records of structures first..last into m_records; whole records read.
+    std::size_t ReadRecords(long first, long last);
+
     int m_fd = -1;
+    std::vector<int> m_partFds; // one per setup.parts
     std::vector<std::uint8_t> m_records;
     const std::uint8_t* m_recordData = nullptr; // the chunk's records: m_records or the mapping
     std::unique_ptr<StructureLibrary> m_ownLibrary;

@@ -1,4 +1,5 @@
 #include "search/explain.h"
+#include "search/libsetfiles.h"
 
 #include "base/ioerror.h"
 #include "base/numtext.h"
@@ -203,7 +204,10 @@ MatchExplanation ExplainMatch(Workbench& workbench, int rank)
 
     std::array<double, kCatalogueSize> matchRaw{};
     if (state.Mode == DescriptorMode::Normal) {
-        const auto record = ReadDescriptorRecord(CompanionFileName(state.LibraryFileName, "pre"), position);
+        const auto record =
+            IsLibrarySetName(state.LibraryFileName)
+                ? ReadPartRecord(SetDescriptorParts(LibrarySet::Read(state.LibraryFileName)), position)
+                : ReadDescriptorRecord(CompanionFileName(state.LibraryFileName, "pre"), position);
         for (int i : workbench.Participating())
             matchRaw[static_cast<std::size_t>(i)] = StoredDescriptorValue(record.data(), i);
     } else {
@@ -215,6 +219,7 @@ MatchExplanation ExplainMatch(Workbench& workbench, int rank)
     explanation.rank = rank;
     explanation.libraryPosition = position;
     explanation.name = library.Structure().FStrucName;
+    explanation.library = MemberNameAt(state.LibraryFileName, position);
     if (RankedFloat(explanation.valueText) != results.best[static_cast<std::size_t>(rank - 1)].value)
         throw IoError(state.LibraryFileName,
                       "the values of rank " + std::to_string(rank) +

@@ -43,6 +43,7 @@ struct MatchExplanation {
     int rank = 0;             // 0 when not taken from a search
     long libraryPosition = 0; // 0 when not taken from a search
     std::string name;         // of the library structure
+    std::string library;      // a library set's member holding it (as its list names it); else empty
     int chosenCount = 0;      // the divisor of the average distance
     double value = 0;         // by the search's coefficient code, a 6-byte real
     std::string valueText;    // the value as the report shows it ("%8.4f", without padding)

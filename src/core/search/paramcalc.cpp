@@ -8,14 +8,17 @@
 #include "descriptors/catalogue.h"
 #include "descriptors/groups.h"
 #include "io/libfiles.h"
+#include "io/libset.h"
 #include "io/liblock.h"
 #include "io/libstamp.h"
+#include "search/libsetfiles.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <stdexcept>
 #include <vector>
@@ -249,6 +252,54 @@ void ComputeBuildItem(const TCTab& table, BuildItem& item)
     item.bytes = EncodeDescriptorRecord(record);
 }
 
+// Whether a stored record counts as the build counted its structure: registered, and with a ring
+// count of 0 or more. A structure that was not is stored with zeros for every descriptor; one that
+// was has a Randic index above 0 (it has a bond), or no atom at all and one "ring" (0 - 0 + 1).
+bool StoredRecordValid(const DescriptorRecord& record)
+{
+    return !record.notRegistered && (record.randicIx != 0.0 || record.numberOfRings != 0);
+}
+
+// The records of a set's members in set order, a block at a time.
+class PartReader {
+public:
+    explicit PartReader(const std::vector<DescriptorPart>& parts) : m_parts(parts) {}
+    // The next record; throws IoError naming the file when it ends early.
+    const std::uint8_t* Next()
+    {
+        if (m_at == m_held) {
+            while (m_part < m_parts.size() && m_inPart == m_parts[m_part].count) {
+                ++m_part;
+                m_inPart = 0;
+                m_file.close();
+            }
+            const DescriptorPart& part = m_parts.at(m_part);
+            if (!m_file.is_open()) {
+                m_file.open(part.file, std::ios::binary);
+                if (!m_file)
+                    throw IoError(part.file, "cannot open the descriptor file");
+            }
+            const long take = std::min<long>(kBlock, part.count - m_inPart);
+            m_bytes.resize(static_cast<std::size_t>(take) * kDescriptorRecordSize);
+            if (!m_file.read(reinterpret_cast<char*>(m_bytes.data()), static_cast<std::streamsize>(m_bytes.size())))
+                throw IoError(part.file, "no descriptor record for structure " + std::to_string(m_inPart + 1));
+            m_inPart += take;
+            m_held = static_cast<std::size_t>(take);
+            m_at = 0;
+        }
+        return m_bytes.data() + kDescriptorRecordSize * m_at++;
+    }
+
+private:
+    static constexpr long kBlock = 4096;
+    const std::vector<DescriptorPart>& m_parts;
+    std::size_t m_part = 0;
+    long m_inPart = 0; // records of the part read into m_bytes so far
+    std::ifstream m_file;
+    std::vector<std::uint8_t> m_bytes;
+    std::size_t m_held = 0, m_at = 0;
+};
+
 } // namespace
 
 ParameterRun ComputeIntroParameters(StructureLibrary& library, const std::string& libraryName,
@@ -370,6 +421,86 @@ ParameterRun BuildDescriptorFile(StructureLibrary& library, const std::string& l
     run.elapsed = ElapsedText(start, ClockNow());
     ShowTime(dialog, run.elapsed, aborted ? BuildAbortNote(pre, run.structures, libraryCount) : std::string());
     return run;
+}
+
+} // namespace velmora
+
+namespace velmora {
+
+ParameterRun ComputeSetDescriptorParameters(const std::string& setName, LibraryParameters& parameters,
+                                            StatisticsAccumulator& statistics, Progress& progress, UserDialog& dialog)
+{
+    const LibraryLock lock(setName, LibraryWork::Params);
+    const LibrarySet set = LibrarySet::Read(setName);
+    const std::vector<DescriptorPart> parts = SetDescriptorParts(set);
+    ParameterRun run;
+    LibraryParameters computed;
+    ResetChannels(statistics, 76);
+    progress.Start(ProgressKind::Parameters, "Calculates mean and standard deviation", set.Count());
+    const ClockTime start = ClockNow();
+    bool aborted = false;
+    PartReader reader(parts);
+    std::array<double, 2 * 76> values{};
+    for (long k = 1; k <= set.Count(); ++k) {
+        if (k % 1024 == 1 && progress.Poll() == ProgressRequest::Abort) {
+            aborted = true;
+            break;
+        }
+        // As the build counts the structure from the record it stores.
+        const DescriptorRecord record = DecodeDescriptorRecord(reader.Next());
+        const bool valid = StoredRecordValid(record);
+        for (int i = valid ? 0 : 134; i < 152; ++i)
+            values[static_cast<std::size_t>(i)] = RecordValue(record, i);
+        for (int c = valid ? 1 : 68; c <= 76; ++c) {
+            statistics.SelectChannel(c);
+            statistics.AddPoint(values[static_cast<std::size_t>(2 * c - 2)], values[static_cast<std::size_t>(2 * c - 1)]);
+        }
+        run.structures = k;
+        if (k % 1024 == 0)
+            progress.Step(k);
+    }
+    progress.Step(run.structures);
+    progress.Finish();
+    const std::string idp = CompanionFileName(setName, "idp");
+    if (!aborted) {
+        TakeResults(statistics, computed, 76);
+        RemoveCompanionStamp(setName, "idp");
+        computed.Write(idp, 153);
+        StampCompanion(setName, "idp");
+        parameters = computed;
+        run.completed = true;
+    }
+    run.elapsed = ElapsedText(start, ClockNow());
+    ShowTime(dialog, run.elapsed,
+             aborted ? AbortedAfter(run.structures, set.Count()) +
+                           (std::filesystem::exists(idp) ? "\rThe parameters in use are still those of " + FullPath(idp) + "."
+                                                         : std::string("\rThere are no parameters of this library set."))
+                     : std::string());
+    return run;
+}
+
+ParameterRun BuildLibrarySetFiles(StructureLibrary& library, const std::string& setName, LibraryParameters& parameters,
+                                  StatisticsAccumulator& statistics, Progress& progress, UserDialog& dialog,
+                                  std::vector<std::string>* built)
+{
+    const LibrarySet set = LibrarySet::Read(setName);
+    ParameterRun run;
+    for (const LibrarySetMember& member : set.Members()) {
+        const std::string& path = member.entry.path;
+        if (std::filesystem::exists(CompanionFileName(path, "pre")) && CompanionMismatch(path, "pre").empty())
+            continue;
+        LibraryParameters own; // the member's own parameters are its business, not the set's
+        const ParameterRun memberRun = BuildDescriptorFile(library, path, member.count, own, statistics, progress, dialog);
+        run.structures += memberRun.structures;
+        if (!memberRun.completed) {
+            run.elapsed = memberRun.elapsed;
+            return run;
+        }
+        if (built)
+            built->push_back(path);
+    }
+    library.ReleaseFiles();
+    return ComputeSetDescriptorParameters(setName, parameters, statistics, progress, dialog);
 }
 
 } // namespace velmora

@@ -9,6 +9,7 @@
 #include "search/statistics.h"
 
 #include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -37,5 +38,19 @@ ParameterRun ComputeIntroParameters(StructureLibrary& library, const std::string
 ParameterRun BuildDescriptorFile(StructureLibrary& library, const std::string& libraryName,
                                  long libraryCount, LibraryParameters& parameters,
                                  StatisticsAccumulator& statistics, Progress& progress, UserDialog& dialog);
+
+// A library set's NORMAL mode parameters (".idp" beside the ".vset"), computed from its members'
+// descriptor files in set order, so that they are those of one library holding all its structures
+// in that order. Needs every member's descriptor file (IoError naming the first that is missing or
+// does not fit); holds the set's lock for writing and its members' for reading. Honours abort.
+ParameterRun ComputeSetDescriptorParameters(const std::string& setName, LibraryParameters& parameters,
+                                            StatisticsAccumulator& statistics, Progress& progress, UserDialog& dialog);
+
+// Builds the descriptor file (and the member's own parameters) of every member that has none made
+// from it as it is now, as BuildDescriptorFile does for a library, then the set's parameters. Stops
+// at an aborted member: those built before it stay. built (if given) receives the members built.
+ParameterRun BuildLibrarySetFiles(StructureLibrary& library, const std::string& setName, LibraryParameters& parameters,
+                                  StatisticsAccumulator& statistics, Progress& progress, UserDialog& dialog,
+                                  std::vector<std::string>* built = nullptr);
 
 } // namespace velmora

@@ -11,6 +11,7 @@
 #include "descriptors/descfiles.h"
 #include "descriptors/groups.h"
 #include "io/libfiles.h"
+#include "io/libset.h"
 #include "io/liblock.h"
 #include "io/libstamp.h"
 #include "io/molfile.h"
@@ -18,6 +19,7 @@
 #include "search/coefficients.h"
 #include "search/comparison.h"
 #include "search/descriptorlines.h"
+#include "search/libsetfiles.h"
 #include "search/paramcalc.h"
 
 #include <algorithm>
@@ -143,8 +145,15 @@ MenuState Workbench::Menu() const
 
 bool Workbench::IsLibrary(const std::string& file)
 {
-    if (!HasLibraryExtension(file))
+    if (IsLibrarySetName(file)) {
+        try {
+            LibrarySet::Read(file);
+        } catch (const IoError&) {
+            return false;
+        }
+    } else if (!HasLibraryExtension(file)) {
         return false;
+    }
     const LibraryLock lock(file, LibraryWork::Read);
     return m_library.ReadLibraryRecord(file, 1) == kLibOk;
 }
@@ -160,6 +169,25 @@ bool Workbench::CompanionTrusted(const std::string& extension)
     if (m_distrustReported.insert(file).second)
         m_dialog.ShowMessage(MessageKind::Warning, "Warning", CompanionMismatchText(file, mismatch), MessageButtons::Ok);
     return false;
+}
+
+bool Workbench::DescriptorFilesTrusted()
+{
+    if (!IsLibrarySetName(m_state.LibraryFileName))
+        return CompanionTrusted("pre");
+    try {
+        return CheckSetDescriptorFiles(LibrarySet::Read(m_state.LibraryFileName)).all;
+    } catch (const IoError&) {
+        return false;
+    }
+}
+
+ParameterRun Workbench::BuildDescriptors()
+{
+    if (IsLibrarySetName(m_state.LibraryFileName))
+        return BuildLibrarySetFiles(m_library, m_state.LibraryFileName, m_parameters, m_statistics, m_progress, m_dialog);
+    return BuildDescriptorFile(m_library, m_state.LibraryFileName, m_state.LibraryCount, m_parameters, m_statistics,
+                               m_progress, m_dialog);
 }
 
 bool Workbench::PassesFormatTest(const std::string& file)
@@ -178,13 +206,32 @@ bool Workbench::PassesFormatTest(const std::string& file)
 
 bool Workbench::OpenLibrary(const std::optional<std::string>& file)
 {
-    const auto chosen = file ? file : m_dialog.ChooseFile(FileDialogKind::Open, "Open Library", "Library-Files (*.clb)|*.clb", "");
+    const auto chosen = file ? file : m_dialog.ChooseFile(FileDialogKind::Open, "Open Library",
+                                                          "Library-Files (*.clb)|*.clb|Library sets (*.vset)|*.vset", "");
     if (!chosen)
         return false;
+    // A set is refused as a whole before anything is locked, naming its list file and the line of
+    // the first problem: a refused set leaves no file behind.
+    std::optional<bool> setDescriptors;
+    if (IsLibrarySetName(*chosen)) {
+        std::string problem;
+        try {
+            const SetDescriptorFiles files = CheckSetDescriptorFiles(LibrarySet::Read(*chosen));
+            problem = files.mixed.empty() ? std::string() : *chosen + ", " + files.mixed;
+            setDescriptors = files.all;
+        } catch (const IoError& error) {
+            problem = error.what();
+        }
+        if (!problem.empty()) {
+            m_dialog.ShowMessage(MessageKind::Error, "Error", "The library set cannot be searched.", MessageButtons::Ok,
+                                 problem);
+            return false;
+        }
+    }
     // Nobody writes the library or its parameter files while it is opened (a calculation of its
     // parameters here takes the lock on for writing).
     std::optional<LibraryLock> lock;
-    if (HasLibraryExtension(*chosen))
+    if (HasLibraryExtension(*chosen) || IsLibrarySetName(*chosen))
         lock.emplace(*chosen, LibraryWork::Read);
     if (!IsLibrary(*chosen)) {
         const std::string problem = LibraryNameProblem(*chosen);
@@ -195,6 +242,7 @@ bool Workbench::OpenLibrary(const std::optional<std::string>& file)
         return false;
     }
     m_state.LibraryFileName = *chosen;
+    m_openedSetDescriptors = setDescriptors;
     LibraryOpened();
     LoadLibraryParameters();
     return true;
@@ -429,7 +477,7 @@ void Workbench::SetIntroMode()
 bool Workbench::SetNormalMode()
 {
     // A library without descriptor file needs one first; the user may decline.
-    const bool build = m_state.LibraryOpen && !CompanionTrusted("pre");
+    const bool build = m_state.LibraryOpen && !DescriptorFilesTrusted();
     if (build && m_dialog.ShowMessage(MessageKind::Information, "Information",
                                       "Do you really want to calculate all\rdescriptor-values now ???? \rIt could take a long time",
                                       MessageButtons::OkCancel) != MessageAnswer::Ok)
@@ -446,8 +494,7 @@ bool Workbench::SetNormalMode()
         };
         ParameterRun run;
         try {
-            run = BuildDescriptorFile(m_library, m_state.LibraryFileName, m_state.LibraryCount, m_parameters,
-                                      m_statistics, m_progress, m_dialog);
+            run = BuildDescriptors();
         } catch (...) {
             restore();
             throw;
@@ -481,8 +528,7 @@ void Workbench::CalculateLibraryParameters()
     if (m_dialog.ShowMessage(MessageKind::Information, "Information",
                              "Do you really want to calculate all descriptor-values now ???? \rIt could take a long time",
                              MessageButtons::OkCancel) == MessageAnswer::Ok)
-        BuildDescriptorFile(m_library, m_state.LibraryFileName, m_state.LibraryCount, m_parameters, m_statistics,
-                            m_progress, m_dialog);
+        BuildDescriptors();
 }
 
 void Workbench::LoadLibraryParameters()
@@ -501,6 +547,12 @@ void Workbench::LoadLibraryParameters()
     }
     // No parameters of this library: none of another library may stay in use.
     m_parameters.Clear();
+    // A set's NORMAL mode parameters come from its members' descriptor files in one reading pass:
+    // made without asking, as a library's come with its descriptor file.
+    if (!intro && IsLibrarySetName(m_state.LibraryFileName) && DescriptorFilesTrusted()) {
+        ComputeSetDescriptorParameters(m_state.LibraryFileName, m_parameters, m_statistics, m_progress, m_dialog);
+        return;
+    }
     const MessageAnswer answer = m_dialog.ShowMessage(
         MessageKind::Confirmation, "Confirmation",
         "No mean and standard deviations of library available\rDo you want to calculate the libraryparameters now ?",
@@ -532,7 +584,11 @@ void Workbench::LibraryOpened()
     m_results = SearchResults{};
     m_state.BackPage = 0;
     m_distrustReported.clear();
-    if (!CompanionTrusted("pre")) {
+    m_resultMembers.clear();
+    // Found out just before by the opening of a set, or now.
+    const bool trusted = m_openedSetDescriptors ? *m_openedSetDescriptors : DescriptorFilesTrusted();
+    m_openedSetDescriptors.reset();
+    if (!trusted) {
         m_state.Mode = DescriptorMode::Intro;
         m_choice.SetAvailability(DescriptorMode::Intro);
         m_dialog.ShowMessage(MessageKind::Information, "Information", kIntroModeNotice, MessageButtons::Ok);
@@ -617,11 +673,15 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile, SearchResults
 {
     const bool normal = m_state.Mode == DescriptorMode::Normal;
     const std::string descriptorFile = CompanionFileName(m_state.LibraryFileName, "pre");
-    if (normal)
+    const bool set = IsLibrarySetName(m_state.LibraryFileName);
+    std::vector<DescriptorPart> parts; // a set's members' descriptor files, each checked as a library's
+    if (normal && set)
+        parts = SetDescriptorParts(LibrarySet::Read(m_state.LibraryFileName));
+    else if (normal)
         CheckDescriptorFile(descriptorFile, m_state.LibraryCount);
     // Files made from another state of the library would rank other values without a word.
     const std::string companion = normal ? "pre" : "idr";
-    if (normal || std::filesystem::exists(CompanionFileName(m_state.LibraryFileName, companion)))
+    if ((normal && !set) || (!normal && std::filesystem::exists(CompanionFileName(m_state.LibraryFileName, companion))))
         if (const std::string mismatch = CompanionMismatch(m_state.LibraryFileName, companion, false); !mismatch.empty())
             throw IoError(CompanionFileName(m_state.LibraryFileName, companion),
                           mismatch + (normal ? "; calculate the descriptor values again to rebuild it"
@@ -632,6 +692,7 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile, SearchResults
     setup.mode = m_state.Mode;
     setup.libraryName = m_state.LibraryFileName;
     setup.descriptorFile = descriptorFile;
+    setup.parts = parts;
     setup.count = m_state.LibraryCount;
     setup.coefficient = m_state.CoefficientIndex;
     setup.chosenCount = m_selection.ChosenCount();
@@ -672,6 +733,11 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile, SearchResults
                                                ": no descriptor record (the file ends early)"
                                          : m_state.LibraryFileName + ": " +
                                                LibraryReadProblem(m_state.LibraryFileName, chunk->failure, k);
+                for (const DescriptorPart& part : parts)
+                    if (normal && k >= part.first && k < part.first + part.count)
+                        m_failureDetail = part.file + ": structure " + std::to_string(k - part.first + 1) +
+                                          ": no descriptor record (the file ends early; structure " +
+                                          std::to_string(k) + " of the set)";
                 outcome = SearchOutcome::ReadError;
                 break;
             }
@@ -721,8 +787,17 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile, SearchResults
 std::string Workbench::ChooseResultLibraryName(const std::string& library)
 {
     // The result library never shares a file with the searched one, however it is spelled.
+    std::vector<std::string> read{library}; // a set's members are read too
+    if (IsLibrarySetName(library))
+        try {
+            for (const LibrarySetEntry& entry : ReadLibrarySetList(library))
+                read.push_back(entry.path);
+        } catch (const IoError&) {
+        }
     auto ofLibrary = [&](const std::string& name) {
-        return LibraryFileAt(library, name) || LibraryFileAt(library, IndexFileName(name));
+        return std::any_of(read.begin(), read.end(), [&](const std::string& lib) {
+            return LibraryFileAt(lib, name) || LibraryFileAt(lib, IndexFileName(name));
+        });
     };
     std::string usual = ResultLibraryName(library);
     while (ofLibrary(usual))
@@ -810,6 +885,7 @@ SearchOutcome Workbench::RunSearch()
         return SearchOutcome::NotStarted;
     }
     const std::string resultFile = CompanionFileName(m_state.LibraryFileName, "qlt");
+    const bool set = IsLibrarySetName(m_state.LibraryFileName);
     m_failureDetail.clear();
     m_state.StartTime = ClockNow();
     m_state.AbortRequested = false;
@@ -842,6 +918,9 @@ SearchOutcome Workbench::RunSearch()
                                            (folder.empty() ? "code " + std::to_string(written) : folder));
             } else {
                 m_results = std::move(results);
+                m_resultMembers.clear();
+                for (int rank = 1; set && rank <= m_results.filled; ++rank)
+                    m_resultMembers.push_back(MemberNameAt(m_state.LibraryFileName, m_results.StructureAt(rank)));
                 m_hasResults = true;
                 m_printEnabled = true;
                 m_state.EndTime = ClockNow();
@@ -868,7 +947,7 @@ std::optional<LiveSearchSetup> Workbench::LiveSetup()
 {
     // The drawing is the query: none needs to be loaded.
     if (!m_state.DescriptorsChosen || !m_state.LibraryOpen || m_state.Mode != DescriptorMode::Normal ||
-        m_state.LibraryCount <= 0)
+        m_state.LibraryCount <= 0 || IsLibrarySetName(m_state.LibraryFileName)) // maps one descriptor file
         return std::nullopt;
     m_selection.Refresh(m_choice);
     if (m_state.CoefficientIndex == kCorrelation && m_selection.ChosenCount() <= 2)

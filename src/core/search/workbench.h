@@ -13,6 +13,7 @@
 #include "io/structlib.h"
 #include "search/libparams.h"
 #include "search/navigation.h"
+#include "search/paramcalc.h"
 #include "search/ranking.h"
 #include "search/statistics.h"
 
@@ -93,6 +94,9 @@ struct ReportRow {
     std::string value; // "%8.4f"
     std::string casNumber;
     std::string name;
+    // The library holding the structure when a library set was searched (as its list names it);
+    // empty for a single library.
+    std::string library;
 };
 
 // Rank p of the last search as the result pages show it, with the outcome of reading its structure
@@ -193,7 +197,8 @@ public:
     // results (or without results) leaves the counter as it is.
     void SetShownRank(int rank);
     // The SD data items an export of the best matches writes with the structure of rank p: its rank,
-    // library position, value (as the report shows it) and the coefficient's name.
+    // library position, value (as the report shows it) and the coefficient's name; after a library
+    // set's search also LIBRARY, the member it came from, after the position.
     std::vector<SDDataItem> ResultDataItems(int rank) const;
     // Prepares converter to export the last search's best matches (the result library) with their
     // data items. False, leaving it as it was, without results of the open library.
@@ -212,6 +217,12 @@ private:
     // Whether the open library's companion (by extension) is there and made from the library as it
     // is now; one that is there but does not fit is named in one warning and counts as missing.
     bool CompanionTrusted(const std::string& extension);
+    // Whether the open library (or every member of the open library set) has a descriptor file
+    // made from it as it is now.
+    bool DescriptorFilesTrusted();
+    // The NORMAL mode build: the descriptor file and parameters of a library, or a set's members'
+    // missing descriptor files and the set's parameters.
+    ParameterRun BuildDescriptors();
     // The result library of a search of library: its usual name, unless a library the search did
     // not make holds it; then the first free one beside it ("drSIM2.clb", ...), with a warning.
     std::string ChooseResultLibraryName(const std::string& library);
@@ -242,6 +253,10 @@ private:
     std::pair<std::string, std::string> m_openedLibrary; // the library's name when opened, its full path
     std::vector<int> m_participating;
     std::vector<int> m_leftOut;
+    // A library set searched: the member of every filled rank, as its list names it; else empty.
+    std::vector<std::string> m_resultMembers;
+    // OpenLibrary of a set: whether every member has its descriptor file, for LibraryOpened to take.
+    std::optional<bool> m_openedSetDescriptors;
     std::array<double, kCatalogueSize> m_queryVector{};
     std::array<double, kCatalogueSize> m_libraryVector{};
 };
