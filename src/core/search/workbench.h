@@ -14,6 +14,7 @@
 #include "search/libparams.h"
 #include "search/navigation.h"
 #include "search/ranking.h"
+#include "search/searchfilters.h"
 #include "search/statistics.h"
 
 #include <functional>
@@ -174,6 +175,13 @@ public:
     bool SetBestCount(const std::string& text);
     void SetCoefficient(int index);
 
+    // The filters of the next search (none at first): the result is the best N structures that
+    // pass them, in the order of the unfiltered ranking. Checked by CheckStructuralFilters before.
+    void SetFilters(SearchFilters filters) { m_filters = std::move(filters); }
+    const SearchFilters& Filters() const { return m_filters; }
+    // What the filters did in the search whose results are shown (inactive without filters).
+    const FilterSummary& LastFilterSummary() const { return m_filterSummary; }
+
     SearchOutcome RunSearch();
     // What a live search beside the editor needs of the open library: with a library open in
     // NORMAL mode and descriptors chosen that can take part (and, for the correlation, more than
@@ -242,6 +250,8 @@ private:
     std::pair<std::string, std::string> m_openedLibrary; // the library's name when opened, its full path
     std::vector<int> m_participating;
     std::vector<int> m_leftOut;
+    SearchFilters m_filters;
+    FilterSummary m_filterSummary, m_pendingFilterSummary;
     std::array<double, kCatalogueSize> m_queryVector{};
     std::array<double, kCatalogueSize> m_libraryVector{};
 };
