@@ -193,10 +193,10 @@ std::size_t FilteredRanking::FirstBand(int bestCount)
 }
 
 FilteredRanking::FilteredRanking(const SearchFilters& filters, std::shared_ptr<const StructureMatcher> matcher,
-                                 int coefficient, int bestCount, std::string spillFile)
+                                 int coefficient, int bestCount, std::string spillFile, std::size_t firstBand)
     : m_filters(filters), m_matcher(std::move(matcher)), m_bestCount(std::clamp(bestCount, 1, kMaxBestCount)),
       m_smaller(SmallerIsBetter(coefficient)), m_start(m_smaller ? DistanceStartValue() : 0.0f),
-      m_ranking(coefficient, bestCount), m_firstBand(FirstBand(bestCount)), m_rangeRemoved(filters.ranges.size(), 0),
+      m_ranking(coefficient, bestCount), m_firstBand(firstBand > 0 ? firstBand : FirstBand(bestCount)), m_rangeRemoved(filters.ranges.size(), 0),
       m_spillName(std::move(spillFile))
 {
     if (m_filters.Structural()) {

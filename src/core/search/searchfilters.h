@@ -87,9 +87,10 @@ struct FilterSummary {
 class FilteredRanking {
 public:
     // spillFile: where the range-passing values go while structural filters are set (removed when
-    // this is destroyed). matcher: the compiled structural filters (null without them).
+    // this is destroyed). matcher: the compiled structural filters (null without them). firstBand:
+    // the candidates of the first band (0: FirstBand(bestCount)).
     FilteredRanking(const SearchFilters& filters, std::shared_ptr<const StructureMatcher> matcher, int coefficient,
-                    int bestCount, std::string spillFile);
+                    int bestCount, std::string spillFile, std::size_t firstBand = 0);
     ~FilteredRanking();
     FilteredRanking(const FilteredRanking&) = delete;
     FilteredRanking& operator=(const FilteredRanking&) = delete;
