@@ -117,9 +117,11 @@ TEST_F(RDKitFilterSearch, HitsAreThePassingSubsequenceAsRDKitJudgesThem)
         for (std::size_t r = 0; r < expected; ++r) {
             EXPECT_EQ(results.StructureAt(static_cast<int>(r + 1)), passing[r]) << "rank " << r + 1;
             // Its value is the unfiltered one, to the bit.
-            for (int rank = 1; rank <= whole.filled; ++rank)
-                if (whole.StructureAt(rank) == passing[r])
+            for (int rank = 1; rank <= whole.filled; ++rank) {
+                if (whole.StructureAt(rank) == passing[r]) {
                     EXPECT_EQ(results.best[r].value, whole.best[static_cast<std::size_t>(rank - 1)].value);
+                }
+            }
         }
         // The result library holds the hits; each contains its patterns and matches no alert.
         for (int rank = 1; rank <= results.filled; ++rank) {

@@ -5,6 +5,7 @@
 
 #include "base/ioerror.h"
 #include "descriptors/catalogue.h"
+#include "io/convert.h"
 #include "io/structlib.h"
 #include "model/elements.h"
 #include "scripted.h"
@@ -180,17 +181,25 @@ TEST(SearchFilterOptions, BadRangesAndCataloguesNameTheOption)
 // Every descriptor a range may name is in the stored record: NORMAL mode needs no INTRO values.
 TEST(SearchFilterOptions, EveryDescriptorIsStored)
 {
-    for (int i = 0; i < kCatalogueSize; ++i)
-        if (IsDescriptor(i))
+    for (int i = 0; i < kCatalogueSize; ++i) {
+        if (IsDescriptor(i)) {
             EXPECT_NE(StoredDescriptorFieldOf(i).kind, StoredDescriptorField::Kind::None) << CatalogueName(i);
+        }
+    }
 }
 
 class FilteredRankingTest : public ::testing::Test {
 protected:
+    // Each of 60 structures twice in a row, so that a structure often ties with itself.
     void SetUp() override
     {
-        lib = test::NciLibrary(dir, "lib", kCount, false);
-        ASSERT_FALSE(lib.empty());
+        std::string sd;
+        for (int r = 1; r <= kCount / 2; ++r)
+            sd += test::NciRecords(r, 1) + test::NciRecords(r, 1);
+        test::WriteBytes(dir.File("lib.sdf"), sd);
+        lib = dir.File("lib.clb");
+        NullProgress quiet;
+        ASSERT_TRUE(ImportStructures(library, dir.File("lib.sdf"), kCount, lib, ConversionMode::WriteAnew, quiet).Completed());
         for (long k = 1; k <= kCount; ++k) {
             ASSERT_EQ(library.ReadLibraryRecord(lib, k), kLibOk);
             tables.push_back(library.Structure());
@@ -224,10 +233,12 @@ TEST_F(FilteredRankingTest, PassingSubsequenceOfTheUnfilteredRanking)
                 SCOPED_TRACE("coefficient " + std::to_string(coefficient) + ", band " + std::to_string(band) +
                              ", best " + std::to_string(best));
                 // Few distinct values: many ties; a few values the list never takes.
+                // The two copies of a structure tie with each other.
                 auto valueOf = [&](long k) {
-                    if (k % 17 == 0)
+                    const long structure = (k + 1) / 2;
+                    if (structure % 17 == 0)
                         return SmallerIsBetter(coefficient) ? DistanceStartValue() : 0.0f;
-                    return 0.25f * static_cast<float>((k * 7) % 5) + 0.5f;
+                    return 0.25f * static_cast<float>((structure * 7) % 5) + 0.5f;
                 };
                 auto rangeOf = [](long k) { return k % 11 == 0 ? 0 : -1; };
                 BestRanking plain(coefficient, kMaxBestCount);

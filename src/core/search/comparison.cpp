@@ -206,17 +206,18 @@ long StructureComparer::ComputeStored(long first, long last, std::size_t availab
     for (std::size_t r = 0; r < readable; ++r) {
         if (line < m_lineRows.size() && m_lineRows[line] == r) {
             AddLine(chunk, first + static_cast<long>(r), m_lineValues[line++]);
-            if (!m_setup.ranges.empty()) {
-                const std::uint8_t* record = m_recordData + r * kDescriptorRecordSize;
-                int failure = -1;
-                for (std::size_t f = 0; f < m_rangeFields.size() && failure < 0; ++f)
-                    if (!m_setup.ranges[f].Holds(m_rangeFields[f].ValueIn(record)))
-                        failure = static_cast<int>(f);
-                chunk.rangeFailures.push_back(static_cast<std::int16_t>(failure));
-            }
         } else
             chunk.ends.push_back(chunk.ends.empty() ? 0 : chunk.ends.back());
     }
+    if (!m_setup.ranges.empty()) // the raw values of the structures with a line, in their order
+        for (std::size_t r : m_lineRows) {
+            const std::uint8_t* record = m_recordData + r * kDescriptorRecordSize;
+            int failure = -1;
+            for (std::size_t f = 0; f < m_rangeFields.size() && failure < 0; ++f)
+                if (!m_setup.ranges[f].Holds(m_rangeFields[f].ValueIn(record)))
+                    failure = static_cast<int>(f);
+            chunk.rangeFailures.push_back(static_cast<std::int16_t>(failure));
+        }
     if (readable < structures)
         chunk.failedAt = first + static_cast<long>(readable);
     return first + static_cast<long>(readable);

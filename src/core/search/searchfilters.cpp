@@ -194,7 +194,7 @@ std::size_t FilteredRanking::FirstBand(int bestCount)
 
 FilteredRanking::FilteredRanking(const SearchFilters& filters, std::shared_ptr<const StructureMatcher> matcher,
                                  int coefficient, int bestCount, std::string spillFile, std::size_t firstBand)
-    : m_filters(filters), m_matcher(std::move(matcher)), m_bestCount(std::clamp(bestCount, 1, kMaxBestCount)),
+    : m_filters(filters), m_structural(filters.Structural()), m_matcher(std::move(matcher)), m_bestCount(std::clamp(bestCount, 1, kMaxBestCount)),
       m_smaller(SmallerIsBetter(coefficient)), m_start(m_smaller ? DistanceStartValue() : 0.0f),
       m_ranking(coefficient, bestCount), m_firstBand(firstBand > 0 ? firstBand : FirstBand(bestCount)), m_rangeRemoved(filters.ranges.size(), 0),
       m_spillName(std::move(spillFile))
@@ -237,19 +237,8 @@ void FilteredRanking::Spill(const Candidate& candidate)
     m_spillBuffer.clear();
 }
 
-void FilteredRanking::Offer(long number, float value, int rangeFailure)
+void FilteredRanking::OfferCandidate(long number, float value)
 {
-    ++m_lines;
-    if (value > m_maxValue)
-        m_maxValue = value;
-    if (rangeFailure >= 0) {
-        ++m_rangeRemoved[static_cast<std::size_t>(rangeFailure)];
-        return;
-    }
-    if (!m_filters.Structural()) {
-        m_ranking.Offer(number, value);
-        return;
-    }
     if (!Qualifies(value))
         return;
     ++m_qualifying;
@@ -309,9 +298,14 @@ bool FilteredRanking::CheckBand(const std::string& libraryName, const std::vecto
     struct Chunk {
         std::vector<int> verdicts;
     };
+    // A structure that ties with the one before it is often the same structure again (a library
+    // with duplicates): its verdict is taken over when its connection table (the molfile text after
+    // the header lines, up to "M  END") is the same.
     struct Lane {
         StructureLibrary library;
         std::string block;
+        std::string lastTable;
+        int lastVerdict = 0;
     };
     const auto chunks = static_cast<long>((band.size() + kCheckChunk - 1) / kCheckChunk);
     std::vector<std::unique_ptr<Lane>> lanes;
@@ -328,7 +322,20 @@ bool FilteredRanking::CheckBand(const std::string& libraryName, const std::vecto
             TextWriter writer(&own.block);
             WriteMolRecord(own.library.Structure(), writer, "", "", 0, "", &when);
             writer.Close();
-            chunk.verdicts.push_back(m_matcher->Check(own.block));
+            std::size_t start = 0;
+            for (int line = 0; line < 3 && start != std::string::npos; ++line)
+                if ((start = own.block.find('\n', start)) != std::string::npos)
+                    ++start;
+            const std::size_t end = own.block.find("M  END");
+            const std::string_view table =
+                start != std::string::npos && end != std::string::npos && end > start
+                    ? std::string_view(own.block).substr(start, end - start)
+                    : std::string_view();
+            if (table.empty() || table != own.lastTable) {
+                own.lastVerdict = m_matcher->Check(own.block);
+                own.lastTable.assign(table);
+            }
+            chunk.verdicts.push_back(own.lastVerdict);
         }
         return true;
     });

@@ -96,7 +96,18 @@ public:
     FilteredRanking& operator=(const FilteredRanking&) = delete;
 
     // One result line; rangeFailure: -1, or the first range the structure fails.
-    void Offer(long number, float value, int rangeFailure);
+    void Offer(long number, float value, int rangeFailure)
+    {
+        ++m_lines;
+        if (value > m_maxValue)
+            m_maxValue = value;
+        if (rangeFailure >= 0)
+            ++m_rangeRemoved[static_cast<std::size_t>(rangeFailure)];
+        else if (!m_structural)
+            m_ranking.Offer(number, value);
+        else
+            OfferCandidate(number, value);
+    }
     // After the last line: the best passing structures of libraryName into results (the maximum
     // value and the line count over every line), the counts into summary. The structural filters
     // report to progress as a Comparison loop; false when the user aborted there. Throws IoError
@@ -112,6 +123,7 @@ private:
         std::uint32_t number;
     };
     bool Better(const Candidate& a, const Candidate& b) const;
+    void OfferCandidate(long number, float value);
     bool Qualifies(float value) const;
     void Spill(const Candidate& candidate);
     // The best `size` qualifying candidates that rank after `after` (all when null), best first.
@@ -121,6 +133,7 @@ private:
                    SearchResults& results, FilterSummary& summary, bool& complete);
 
     SearchFilters m_filters;
+    bool m_structural;
     std::shared_ptr<const StructureMatcher> m_matcher;
     int m_bestCount;
     bool m_smaller;
