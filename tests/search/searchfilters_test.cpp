@@ -7,7 +7,9 @@
 #include "descriptors/catalogue.h"
 #include "io/convert.h"
 #include "io/structlib.h"
+#include "graphics/recordingprinttarget.h"
 #include "model/elements.h"
+#include "report/reportprint.h"
 #include "scripted.h"
 #include "search/coefficients.h"
 #include "search/workbench.h"
@@ -406,6 +408,16 @@ TEST_F(FilteredSearchTest, StructuralFiltersAndTheReport)
         said = said || test::Contains(value, "only " + std::to_string(expected.size()) +
                                                  " structures pass the filters, fewer than the 200 asked for");
     EXPECT_TRUE(said);
+    // The printed report names the filters between the input and the output.
+    RecordingPrintTarget printer(2480, 3508);
+    PrintSearchReport(printer, MakeReportPrintData(wb), ReportStyle::Table);
+    const PrintEvent* filterLine = printer.FindText("Filters: 2 filters");
+    const PrintEvent* passedLine = printer.FindText("Passed: only ");
+    const PrintEvent* output = printer.FindText("OUTPUT:");
+    ASSERT_TRUE(filterLine && passedLine && output);
+    EXPECT_LT(filterLine->y, passedLine->y);
+    EXPECT_LT(passedLine->y, output->y);
+    EXPECT_TRUE(printer.FindText("    --smarts #7: removed " + std::to_string(removedN) + " of "));
 
     // The best 3 stop the check early: the rest is not checked and the report says so.
     Search(filters, 3);
