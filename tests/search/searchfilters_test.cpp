@@ -244,7 +244,7 @@ TEST_F(FilteredRankingTest, PassingSubsequenceOfTheUnfilteredRanking)
                 };
                 auto rangeOf = [](long k) { return k % 11 == 0 ? 0 : -1; };
                 BestRanking plain(coefficient, kMaxBestCount);
-                FilteredRanking filtered(filters, matcher, coefficient, best, dir.File("spill"), band);
+                FilteredRanking filtered(filters, matcher, coefficient, best, dir.Path().string(), band);
                 for (long k = 1; k <= kCount; ++k) {
                     plain.Offer(k, valueOf(k));
                     filtered.Offer(k, valueOf(k), rangeOf(k));
@@ -292,7 +292,11 @@ TEST_F(FilteredRankingTest, PassingSubsequenceOfTheUnfilteredRanking)
                           std::vector<long>(removed.begin() + 1, removed.end()));
                 EXPECT_EQ(summary.passed, results.filled);
             }
-    EXPECT_FALSE(std::filesystem::exists(dir.File("spill")));
+    // The spill file had no name: nothing is left in the folder.
+    std::set<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        left.insert(entry.path().extension().string());
+    EXPECT_EQ(left, (std::set<std::string>{".sdf", ".clb", ".III", ".lock"}));
 }
 
 class FilteredSearchTest : public test::WorkbenchFixture {
@@ -424,9 +428,11 @@ TEST_F(FilteredSearchTest, StructuralFiltersAndTheReport)
     EXPECT_EQ(wb.Results().filled, 3);
     EXPECT_TRUE(wb.LastFilterSummary().moreUnchecked);
     EXPECT_LT(wb.LastFilterSummary().checked, 200);
-    // No spill file is left beside the library.
-    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
-        EXPECT_NE(entry.path().extension(), ".qlc");
+    // No temporary file is left beside the library.
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        EXPECT_NE(entry.path().extension(), ".qlt");
+        EXPECT_EQ(entry.path().filename().string().find(".velmora-filters"), std::string::npos);
+    }
 }
 
 } // namespace

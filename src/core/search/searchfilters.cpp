@@ -17,7 +17,9 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
+#include <unistd.h>
 
 namespace velmora {
 
@@ -193,29 +195,37 @@ std::size_t FilteredRanking::FirstBand(int bestCount)
 }
 
 FilteredRanking::FilteredRanking(const SearchFilters& filters, std::shared_ptr<const StructureMatcher> matcher,
-                                 int coefficient, int bestCount, std::string spillFile, std::size_t firstBand)
+                                 int coefficient, int bestCount, const std::string& spillFolder, std::size_t firstBand)
     : m_filters(filters), m_structural(filters.Structural()), m_matcher(std::move(matcher)), m_bestCount(std::clamp(bestCount, 1, kMaxBestCount)),
       m_smaller(SmallerIsBetter(coefficient)), m_start(m_smaller ? DistanceStartValue() : 0.0f),
       m_ranking(coefficient, bestCount), m_firstBand(firstBand > 0 ? firstBand : FirstBand(bestCount)), m_rangeRemoved(filters.ranges.size(), 0),
-      m_spillName(std::move(spillFile))
+      m_spillName(spillFolder.empty() ? "." : spillFolder)
 {
     if (m_filters.Structural()) {
         if (!m_matcher)
             throw FilterError(kStructureMatchingUnavailable);
-        m_spill = std::fopen(m_spillName.c_str(), "w+b");
+        // Unnamed: gone with the process, whatever happens; a file system without unnamed files
+        // gets a named one, unlinked at once.
+        int fd = ::open(m_spillName.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+            std::string name = (std::filesystem::path(m_spillName) / ".velmora-filters-XXXXXX").string();
+            fd = ::mkostemp(name.data(), O_CLOEXEC);
+            if (fd >= 0)
+                ::unlink(name.c_str());
+        }
+        if (fd >= 0 && !(m_spill = ::fdopen(fd, "w+b")))
+            ::close(fd);
         if (!m_spill)
-            throw IoError(m_spillName, std::string("cannot create: ") + std::strerror(errno));
+            throw IoError(m_spillName, std::string("cannot create the filters' temporary file: ") + std::strerror(errno));
+        m_spillName += " (the filters' temporary file)";
         m_heap.reserve(m_firstBand);
     }
 }
 
 FilteredRanking::~FilteredRanking()
 {
-    if (m_spill) {
+    if (m_spill)
         std::fclose(m_spill);
-        std::error_code ec;
-        std::filesystem::remove(m_spillName, ec);
-    }
 }
 
 bool FilteredRanking::Better(const Candidate& a, const Candidate& b) const

@@ -7,7 +7,8 @@
 //  - Substructure patterns and alert catalogues are checked lazily in rank order: the comparison
 //    keeps a band of the best candidates that pass the ranges; they are checked on all cores in
 //    rank order until N pass. When the band runs out first, the next band (the candidates that
-//    rank after it) is taken from a spill file of the range-passing values, so memory stays
+//    rank after it) is taken from a spill file of the range-passing values (an unnamed temporary
+//    file beside the library, 8 bytes a structure), so memory stays
 //    bounded whatever the library size and however rare the pattern.
 // The histogram and the maximum value stay those of every value compared: the distribution of the
 // library against the query, which the filters do not change.
@@ -86,11 +87,11 @@ struct FilterSummary {
 // The best list of a filtered search, fed every result line in library order.
 class FilteredRanking {
 public:
-    // spillFile: where the range-passing values go while structural filters are set (removed when
-    // this is destroyed). matcher: the compiled structural filters (null without them). firstBand:
+    // spillFolder: where the range-passing values go while structural filters are set, in an unnamed
+    // file (none of another search's, none left behind, whatever happens). matcher: the compiled structural filters (null without them). firstBand:
     // the candidates of the first band (0: FirstBand(bestCount)).
     FilteredRanking(const SearchFilters& filters, std::shared_ptr<const StructureMatcher> matcher, int coefficient,
-                    int bestCount, std::string spillFile, std::size_t firstBand = 0);
+                    int bestCount, const std::string& spillFolder, std::size_t firstBand = 0);
     ~FilteredRanking();
     FilteredRanking(const FilteredRanking&) = delete;
     FilteredRanking& operator=(const FilteredRanking&) = delete;
@@ -145,7 +146,7 @@ private:
     long m_lines = 0;
     float m_maxValue = 0.0f;
     std::vector<long> m_rangeRemoved;
-    std::string m_spillName;
+    std::string m_spillName; // for messages
     std::FILE* m_spill = nullptr;
     std::vector<Candidate> m_spillBuffer;
 };

@@ -650,7 +650,8 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile, SearchResults
             matcher = RegisteredStructureMatching().compile(m_filters.smarts, m_filters.notSmarts, m_filters.alerts);
         }
         filtered = std::make_unique<FilteredRanking>(m_filters, std::move(matcher), m_state.CoefficientIndex,
-                                                     m_state.BestCount, CompanionFileName(m_state.LibraryFileName, "qlc"));
+                                                     m_state.BestCount,
+                                                     std::filesystem::path(m_state.LibraryFileName).parent_path().string());
     }
     ChunkedComparison comparison(setup, ThreadCount(), kSearchChunk);
     BestRanking ranking(m_state.CoefficientIndex, m_state.BestCount);
