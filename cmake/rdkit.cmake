@@ -2,7 +2,7 @@
 # librdkit-dev ships none) header and library by library. Sets VELMORA_RDKIT_FOUND and
 # VELMORA_RDKIT_TARGETS.
 set(VELMORA_RDKIT_FOUND FALSE)
-set(VELMORA_RDKIT_COMPONENTS SmilesParse Depictor FileParsers SubstructMatch GraphMol
+set(VELMORA_RDKIT_COMPONENTS SmilesParse Depictor FileParsers SubstructMatch FilterCatalog Catalogs GraphMol
     DataStructs RDGeometryLib RDGeneral)
 find_package(Threads REQUIRED)
 find_package(RDKit CONFIG QUIET)

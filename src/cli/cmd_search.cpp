@@ -10,6 +10,7 @@
 #include "search/coefficients.h"
 #include "search/explain.h"
 #include "search/libsetfiles.h"
+#include "search/searchfilters.h"
 #include "search/workbench.h"
 
 #include <algorithm>
@@ -63,6 +64,38 @@ std::string NoDescriptorLeft(Workbench& workbench, const std::vector<int>& wante
     return text;
 }
 
+// Every value given to a repeatable option, in order.
+std::vector<std::string> Values(const ParsedArgs& args, const std::string& name)
+{
+    std::vector<std::string> values;
+    for (const auto& [option, value] : args.options)
+        if (option == name)
+            values.push_back(value);
+    return values;
+}
+
+// --smarts, --not-smarts, --alerts and --range, checked before any work (UsageError naming the
+// option): ranges parse and name descriptors, catalogues exist, patterns parse, and the
+// structural filters have RDKit to run on.
+SearchFilters FiltersOf(const ParsedArgs& args)
+{
+    SearchFilters filters;
+    try {
+        for (const auto& text : Values(args, "--range"))
+            filters.ranges.push_back(ParseRangeFilter(text));
+        filters.smarts = Values(args, "--smarts");
+        filters.notSmarts = Values(args, "--not-smarts");
+        for (const auto& list : Values(args, "--alerts"))
+            for (auto& name : ParseAlertList(list))
+                if (std::find(filters.alerts.begin(), filters.alerts.end(), name) == filters.alerts.end())
+                    filters.alerts.push_back(std::move(name));
+        CheckStructuralFilters(filters);
+    } catch (const FilterError& error) {
+        throw UsageError(error.what());
+    }
+    return filters;
+}
+
 // Explained after the search has ended, from the descriptor file or the structures: the search, its
 // files and its time are the same with and without.
 std::vector<MatchExplanation> ExplainBest(Workbench& workbench, int count)
@@ -95,6 +128,7 @@ int Search(const ParsedArgs& args, CommandContext& context)
         RefuseLibraryFile(ResultLibraryName(libraryName), args.Value("--export"));
     }
     const std::vector<int> descriptors = DescriptorsOption(args);
+    const SearchFilters filters = FiltersOf(args);
 
     // The library stays as searched until the report and the explanations are printed.
     const LibraryLock lock(libraryName, LibraryWork::Search);
@@ -175,6 +209,7 @@ int Search(const ParsedArgs& args, CommandContext& context)
     dialog.allToError = false;
 
     const int explainCount = ExplainCount(args);
+    workbench.SetFilters(filters);
     const SearchOutcome outcome = workbench.RunSearch();
     if (outcome == SearchOutcome::Aborted) {
         context.err << "velmora-cli search: interrupted\n";
@@ -216,7 +251,7 @@ int Run(const std::vector<std::string>& args, CommandContext& context)
 {
     return WithUsage("search", context, args, &Search, {"--query-aug", "--ascii", "--yes", "--verbose"},
                      {"--descriptors", "--set", "--coefficient", "--best", "--mode", "--export", "--report", "--sets-file",
-                      "--explain", "--query-smiles"},
+                      "--explain", "--query-smiles", "--smarts", "--not-smarts", "--alerts", "--range"},
                      1, 2);
 }
 

@@ -29,7 +29,14 @@ std::string SearchHelp()
            "--explain K prints, for the best K matches, every descriptor's part of the value, closest\n"
            "first (raw and scaled values, the coefficient's term, its share); with --report the HTML\n"
            "report shows it as a bar chart per match.\n"
-           "--verbose also prints the information messages.\n";
+           "--verbose also prints the information messages.\n"
+           "Filters keep the best N structures that pass them all, in the order of the unfiltered\n"
+           "ranking: --smarts P keeps structures containing the SMARTS pattern P, --not-smarts P drops\n"
+           "them (both repeatable); --alerts pains,brenk,nih,zinc drops structures matching those RDKit\n"
+           "filter catalogues; --range \"NAME=LO..HI\" keeps structures whose raw value of the descriptor\n"
+           "lies in LO..HI, ends included (repeatable; an open end is left empty: NAME=..HI, NAME=LO..).\n"
+           "Patterns and catalogues are checked by RDKit in rank order; a structure RDKit cannot read\n"
+           "fails them. The report names the filters and how many structures each removed.\n";
 }
 
 // The compare command's help, naming the coefficients as the search's does.
@@ -141,7 +148,7 @@ const std::vector<Command>& Commands()
         {"search",
          "search LIBRARY (QUERY | --query-smiles SMILES) (--descriptors NAME,... | --set NAME | --query-aug) [--coefficient C] "
          "[--best N] [--mode normal|intro] [--export HITS.sdf] [--report DIR] [--explain K] [--ascii] [--yes] "
-         "[--sets-file FILE]",
+         "[--sets-file FILE] [--smarts P]... [--not-smarts P]... [--alerts NAMES] [--range NAME=LO..HI]...",
          "Rank a library against a query structure and print the report.",
          SearchHelp(),
          &SearchCommand},

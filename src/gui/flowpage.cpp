@@ -147,6 +147,9 @@ FlowPage::FlowPage(QWidget* parent) : QWidget(parent)
     queryCalculator = box("Query\nindex calculator", nullptr, "Descriptors of the query structure");
     comparison = box("Compare", "coefficient", "The query is compared with every library structure");
     bestMatching = box("Best\nmatching", "bestmatches", "The structures are ranked by similarity");
+    filters = box("Filters", "descriptors", "Only structures that pass the filters are kept (Parameters > Filters...)");
+    filters->setObjectName("filters");
+    filters->hide();
     similarityTable = box("CLB Similarity\nLibrary", "library", "View the table of the best matches");
     similarityExport = box("Mol Similarity\nLibrary", "molecule", "Export the best matches to an SD file");
     internalStructure = box("Internal\nStructure", "molecule", "View the best matches one by one");
@@ -211,17 +214,40 @@ FlowPage::FlowPage(QWidget* parent) : QWidget(parent)
     grid->addWidget(comparison, 1, 3, 3, 1, Qt::AlignVCenter);
     grid->addWidget(bestCount, 0, 4);
     grid->addWidget(bestMatching, 1, 4, 3, 1, Qt::AlignVCenter);
-    grid->addWidget(similarityTable, 0, 5, 2, 1, Qt::AlignVCenter);
-    grid->addWidget(similarityExport, 2, 5);
-    grid->addWidget(internalStructure, 3, 5, 2, 1, Qt::AlignVCenter);
+    // Column 5 holds the filters box, and takes no room while it is hidden.
+    grid->addWidget(filters, 1, 5, 3, 1, Qt::AlignVCenter);
+    grid->addWidget(similarityTable, 0, 6, 2, 1, Qt::AlignVCenter);
+    grid->addWidget(similarityExport, 2, 6);
+    grid->addWidget(internalStructure, 3, 6, 2, 1, Qt::AlignVCenter);
     grid->addWidget(calculatePanel, 5, 2, 1, 3, Qt::AlignCenter);
 
+    JoinArrows();
+}
+
+void FlowPage::JoinArrows()
+{
     m_arrows = {{clbLibrary, internalLibrary},     {molLibrary, internalLibrary},  {internalLibrary, libraryCalculator},
                 {loadMolecule, query},              {createMolecule, query},        {query, queryCalculator},
                 {query, saveMolecule},              {descriptors, libraryCalculator}, {descriptors, queryCalculator},
                 {libraryCalculator, comparison},    {queryCalculator, comparison},  {coefficient, comparison},
-                {comparison, bestMatching},         {bestCount, bestMatching},      {bestMatching, similarityTable},
-                {bestMatching, similarityExport},   {bestMatching, internalStructure}};
+                {comparison, bestMatching},         {bestCount, bestMatching}};
+    QWidget* ranked = bestMatching;
+    if (!filters->isHidden()) {
+        m_arrows.emplace_back(bestMatching, filters);
+        ranked = filters;
+    }
+    for (QWidget* result : {static_cast<QWidget*>(similarityTable), static_cast<QWidget*>(similarityExport),
+                            static_cast<QWidget*>(internalStructure)})
+        m_arrows.emplace_back(ranked, result);
+}
+
+void FlowPage::SetFiltersShown(bool shown)
+{
+    if (shown == !filters->isHidden())
+        return;
+    filters->setVisible(shown);
+    JoinArrows();
+    update();
 }
 
 void FlowPage::paintEvent(QPaintEvent* event)
@@ -232,7 +258,7 @@ void FlowPage::paintEvent(QPaintEvent* event)
     const QColor ink(70, 80, 95), ghost(150, 160, 172);
     // A step not reached yet is drawn as its outline, so the flow reads the same in every state.
     for (FlowBox* box : findChildren<FlowBox*>()) {
-        if (!box->isHidden())
+        if (!box->isHidden() || box == filters) // no filters: no step
             continue;
         const QRectF r = QRectF(box->mapTo(this, QPoint(0, 0)), box->size()).adjusted(1.5, 1.5, -1.5, -1.5);
         painter.setPen(QPen(ghost, 1.2, Qt::DashLine));

@@ -77,6 +77,7 @@ public:
     FlowBox* queryCalculator;
     FlowBox* comparison;       // the comparison picture, shown while comparing
     FlowBox* bestMatching;     // lime while ranking
+    FlowBox* filters;          // "Filters" -> the filters dialog; there only while filters are set
     FlowBox* similarityTable;  // "CLB Similarity Library" -> report table
     FlowBox* similarityExport; // "Mol Similarity Library" -> export
     FlowBox* internalStructure; // "Internal Structure"    -> detail page
@@ -85,10 +86,15 @@ public:
     QFrame* calculatePanel;    // shown exactly when a search can start
     QPushButton* calculate;
 
+    // Shows the "Filters" box between "Best matching" and the results (or takes it away).
+    void SetFiltersShown(bool shown);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void JoinArrows();
+
     std::vector<std::pair<QWidget*, QWidget*>> m_arrows;
 };
 

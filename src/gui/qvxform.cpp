@@ -10,6 +10,7 @@
 #include "critdlg.h"
 #include "detailpage.h"
 #include "dialogs.h"
+#include "filtersdialog.h"
 #include "flowpage.h"
 #include "graphics/grafctab.h"
 #include "io/structureformats.h"
@@ -97,6 +98,7 @@ TQVXForm::TQVXForm(UserDialog& dialog, QtProgress& progress, std::string working
 
     // The windows of the workbench, made once in their start-up order.
     m_bestCountDialog = new BestCountDialog(m_workbench, this);
+    m_filtersDialog = new FiltersDialog(m_workbench, this);
     m_coefficientDialog = new CoefficientDialog(this);
     m_aboutBox = new AboutBox(this);
     m_helpWindow = new HelpWindow(this);
@@ -181,6 +183,7 @@ void TQVXForm::BuildMenus()
     m_descriptors = AddAction(parameters, "Structural descriptors", [this] { return StructuralDescriptors(); });
     AddAction(parameters, "Similarity coefficient", [this] { return ChooseCoefficient(); });
     AddAction(parameters, "Number of best matching", [this] { return ChooseBestCount(); });
+    AddAction(parameters, "Filters ...", [this] { return m_filtersDialog->Run(); })->setObjectName("filters");
     AddAction(parameters, "Show status", [this] {
         m_statusWindow->Run();
         return true;
@@ -312,6 +315,7 @@ void TQVXForm::ConnectFlow()
     forward(m_flow->descriptors, m_descriptors);
     trigger(m_flow->coefficient, [this] { return ChooseCoefficient(); });
     trigger(m_flow->bestCount, [this] { return ChooseBestCount(); });
+    trigger(m_flow->filters, [this] { return m_filtersDialog->Run(); });
     forward(m_flow->similarityTable, m_viewTable);
     forward(m_flow->similarityExport, m_exportLibrary);
     trigger(m_flow->internalStructure, [this] {
@@ -595,6 +599,7 @@ void TQVXForm::Refresh()
     m_detailPage->ShowQuery(m_workbench.State());
     flow.internalStructure->setEnabled(menu.viewDetailed);
     flow.calculatePanel->setVisible(m_workbench.CalculateEnabled());
+    flow.SetFiltersShown(m_workbench.Filters().Any());
     flow.update();
 
     // Pages 1..3 show results; without them only the flow page is left.

@@ -20,6 +20,7 @@ namespace velmora::gui {
 class AboutBox;
 class AsciiExportWindow;
 class BestCountDialog;
+class FiltersDialog;
 class CoefficientDialog;
 class DetailPage;
 class FlowPage;
@@ -52,6 +53,7 @@ public:
     QLabel& ValueCaption() { return *m_valueCaption; }
     QLabel& StatusLine() { return *m_statusLine; }
     BestCountDialog& BestCount() { return *m_bestCountDialog; }
+    FiltersDialog& Filters() { return *m_filtersDialog; }
     CoefficientDialog& Coefficient() { return *m_coefficientDialog; }
     StatusWindow& Status() { return *m_statusWindow; }
     HelpWindow& Help() { return *m_helpWindow; }
@@ -148,6 +150,7 @@ private:
 
     // Windows made once and kept, so their state survives between uses.
     BestCountDialog* m_bestCountDialog = nullptr;
+    FiltersDialog* m_filtersDialog = nullptr;
     CoefficientDialog* m_coefficientDialog = nullptr;
     AboutBox* m_aboutBox = nullptr;
     HelpWindow* m_helpWindow = nullptr;

@@ -63,6 +63,9 @@ ReportPage::ReportPage(QWidget* parent) : QWidget(parent)
     grid->addWidget(m_bestCount, 5, 1);
     grid->addWidget(caption("Similarity coeff :"), 6, 0);
     grid->addWidget(m_coefficient, 6, 1);
+    m_filters = value();
+    m_filters->setObjectName(QStringLiteral("filters"));
+    grid->addWidget(m_filters, 7, 0, 1, 2);
     grid->setColumnStretch(1, 1);
     input->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
@@ -112,8 +115,9 @@ void ReportPage::Clear()
     SetRows(DataRows(0));
     m_ranks = 0;
     m_library->SetFullText(QString());
-    for (QLabel* label : {m_bestCount, m_coefficient})
+    for (QLabel* label : {m_bestCount, m_coefficient, m_filters})
         label->clear();
+    m_filters->hide();
     for (std::size_t i = 0; i < m_descriptorLines.size(); ++i) {
         m_descriptorLines[i]->clear();
         m_descriptorLines[i]->setVisible(i == 0);
@@ -135,6 +139,11 @@ void ReportPage::Fill(Workbench& workbench)
     const int bestCount = workbench.ResultBestCount();
     m_bestCount->setText(QString::number(bestCount));
     m_coefficient->setText(QString::fromStdString(CoefficientName(coefficient)));
+    QStringList filterLines;
+    for (const auto& [label, text] : workbench.LastFilterSummary().ReportLines())
+        filterLines << QString::fromStdString(label).leftJustified(19) + DisplayText(text);
+    m_filters->setText(filterLines.join(QLatin1Char('\n')));
+    m_filters->setVisible(!filterLines.isEmpty());
 
     SetRows(DataRows(bestCount));
     const auto rows = workbench.ReportRows();

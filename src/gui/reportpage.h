@@ -34,6 +34,8 @@ public:
     QLabel* DescriptorLine(int index) const { return m_descriptorLines[static_cast<std::size_t>(index)]; }
     QLabel* BestCount() const { return m_bestCount; }
     QLabel* Coefficient() const { return m_coefficient; }
+    // The filters of the search and what they removed; hidden without filters.
+    QLabel* Filters() const { return m_filters; }
     QTableWidget* Table() const { return m_table; }
 
 signals:
@@ -48,6 +50,7 @@ private:
     std::array<QLabel*, 4> m_descriptorLines{};
     QLabel* m_bestCount;
     QLabel* m_coefficient;
+    QLabel* m_filters;
     QTableWidget* m_table;
 };
 

@@ -2,6 +2,7 @@
 
 #include "io/structureformats.h"
 #include "molblocksource.h"
+#include "rdkitfilters.h"
 #include "rdkitconvert.h"
 #include "smilessource.h"
 
@@ -25,5 +26,9 @@ StructureFormatReaders InteropReaders()
 }
 
 void RegisterInteropFormats() { RegisterStructureFormats(InteropReaders()); }
+
+StructureMatching InteropMatching() { return RDKitStructureMatching(); }
+
+void RegisterInteropMatching() { RegisterStructureMatching(InteropMatching()); }
 
 } // namespace velmora::interop

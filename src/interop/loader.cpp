@@ -2,6 +2,7 @@
 
 #include "base/ioerror.h"
 #include "io/structureformats.h"
+#include "search/structurematching.h"
 
 #include <dlfcn.h>
 
@@ -20,30 +21,61 @@ std::string& ModulePath()
     return path;
 }
 
-// The module's readers, loaded once; a module that cannot be loaded is an IoError naming it. The
-// module stays loaded for the life of the process (its functions are held by the readers).
-const StructureFormatReaders& Loaded()
+// The module, loaded once; a module that cannot be loaded is an IoError naming it (the problem:
+// the loader's reason). It stays
+// loaded for the life of the process (its functions are held by the readers and the filters).
+void* ModuleHandle()
 {
     static std::once_flag once;
-    static StructureFormatReaders readers;
+    static void* handle = nullptr;
     static std::string failure;
     std::call_once(once, [] {
-        void* handle = ::dlopen(ModulePath().c_str(), RTLD_NOW | RTLD_LOCAL);
+        handle = ::dlopen(ModulePath().c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!handle) {
             const char* why = ::dlerror();
-            failure = std::string("cannot load the SMILES and V3000 readers: ") + (why ? why : "unknown error");
+            failure = why ? why : "unknown error";
+        }
+    });
+    if (!handle)
+        throw IoError(ModulePath(), failure);
+    return handle;
+}
+
+// What the module's entry `symbol` fills in, asked once.
+template <class Functions>
+const Functions& Filled(const char* symbol, const char* what)
+{
+    static std::once_flag once;
+    static Functions functions;
+    static std::string failure;
+    std::call_once(once, [&] {
+        void* handle = nullptr;
+        try {
+            handle = ModuleHandle();
+        } catch (const IoError& error) {
+            failure = std::string("cannot load ") + what + ": " + error.Problem();
             return;
         }
         using Entry = int (*)(int, void*);
-        auto entry = reinterpret_cast<Entry>(::dlsym(handle, "velmora_interop_readers"));
-        if (!entry || entry(kModuleAbiVersion, &readers) != 1) {
-            failure = "cannot load the SMILES and V3000 readers: the module does not fit this program";
-            readers = {};
+        auto entry = reinterpret_cast<Entry>(::dlsym(handle, symbol));
+        if (!entry || entry(kModuleAbiVersion, &functions) != 1) {
+            failure = std::string("cannot load ") + what + ": the module does not fit this program";
+            functions = {};
         }
     });
     if (!failure.empty())
         throw IoError(ModulePath(), failure);
-    return readers;
+    return functions;
+}
+
+const StructureFormatReaders& Loaded()
+{
+    return Filled<StructureFormatReaders>("velmora_interop_readers", "the SMILES and V3000 readers");
+}
+
+const StructureMatching& LoadedMatching()
+{
+    return Filled<StructureMatching>("velmora_interop_matching", "the structural filters");
 }
 
 std::string FindModule()
@@ -83,6 +115,14 @@ bool RegisterInteropModule()
     readers.writeSmiles = [](const TCTab& table, std::string& smiles) { return Loaded().writeSmiles(table, smiles); };
     readers.layOut = [](TCTab& table) { return Loaded().layOut(table); };
     RegisterStructureFormats(std::move(readers));
+    StructureMatching matching;
+    matching.checkSmarts = [](const std::string& smarts) { return LoadedMatching().checkSmarts(smarts); };
+    matching.catalogues = [] { return LoadedMatching().catalogues(); };
+    matching.compile = [](const std::vector<std::string>& required, const std::vector<std::string>& excluded,
+                          const std::vector<std::string>& catalogues) {
+        return LoadedMatching().compile(required, excluded, catalogues);
+    };
+    RegisterStructureMatching(std::move(matching));
     return true;
 }
 

@@ -1,5 +1,6 @@
-// The entry of the loadable form of this library: the programs load it on the first SMILES or
-// V3000 file, so that a command that reads none does not pay for loading the toolkit.
+// The entries of the loadable form of this library: the programs load it on the first SMILES or
+// V3000 file (or the first structural filter), so that a command that uses neither does not pay
+// for loading the toolkit.
 #include "interop.h"
 #include "interopmodule.h"
 
@@ -8,5 +9,13 @@ extern "C" __attribute__((visibility("default"))) int velmora_interop_readers(in
     if (abiVersion != velmora::interop::kModuleAbiVersion || readers == nullptr)
         return 0;
     *static_cast<velmora::StructureFormatReaders*>(readers) = velmora::interop::InteropReaders();
+    return 1;
+}
+
+extern "C" __attribute__((visibility("default"))) int velmora_interop_matching(int abiVersion, void* matching)
+{
+    if (abiVersion != velmora::interop::kModuleAbiVersion || matching == nullptr)
+        return 0;
+    *static_cast<velmora::StructureMatching*>(matching) = velmora::interop::InteropMatching();
     return 1;
 }

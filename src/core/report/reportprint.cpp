@@ -166,6 +166,10 @@ ReportPrintData MakeReportPrintData(Workbench& workbench)
     data.descriptorNames = workbench.Selection().ChosenNames();
     data.rows = workbench.ReportRows();
     data.tableRows = data.bestCount > 9 ? data.bestCount + 1 : 10;
+    for (const auto& [label, value] : workbench.LastFilterSummary().ReportLines()) {
+        const auto end = label.find_last_not_of(" :");
+        data.filterLines.push_back(label.empty() ? "    " + value : label.substr(0, end + 1) + ": " + value);
+    }
     data.readResult = [&workbench](int rank, TCTab& structure) {
         if (workbench.ReadResultStructure(rank).read != kLibOk)
             return false;
@@ -204,7 +208,10 @@ void PrintSearchReport(PrintTarget& printer, const ReportPrintData& data, Report
     Text(printer, x, y0 + 220, "Structural descriptors : " + lines[0]);
     for (std::size_t j = 2; j <= lines.size(); ++j)
         Text(printer, x + 250, y0 + 160 + 60 * static_cast<int>(j), lines[j - 1]);
-    const int yo = y0 + 60 * static_cast<int>(lines.size()) + 260;
+    const int yf = y0 + 60 * static_cast<int>(lines.size()) + 220;
+    for (std::size_t j = 0; j < data.filterLines.size(); ++j)
+        Text(printer, x, yf + 60 * static_cast<int>(j), data.filterLines[j]);
+    const int yo = y0 + 60 * static_cast<int>(lines.size() + data.filterLines.size()) + 260;
     Text(printer, x, yo, "OUTPUT:", FontStyle::Bold);
     Text(printer, x, yo + 80, "Calculated structures");
 

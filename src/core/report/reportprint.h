@@ -31,6 +31,8 @@ struct ReportPrintData {
     // The ranked structures; the table also prints blank rows up to tableRows - 1.
     std::vector<ReportRow> rows;
     int tableRows = 10; // rows of the report table with its heading: BestCount + 1, at least 10
+    // The search's filters and what they removed, one line each (none without filters).
+    std::vector<std::string> filterLines;
     // Reads the result structure of a rank into the table; false when it cannot be read (its
     // drawing cell is then left empty rather than showing another structure).
     std::function<bool(int rank, TCTab& structure)> readResult;

@@ -43,6 +43,8 @@ StructureComparer::StructureComparer(const ComparisonSetup& setup, StructureLibr
         m_denseIndex.push_back(static_cast<int>(m_denseQuery.size()));
         m_denseQuery.push_back(setup.query[static_cast<std::size_t>(i)]);
     }
+    for (const RangeFilter& range : setup.ranges)
+        m_rangeFields.push_back(StoredDescriptorFieldOf(range.descriptor));
     m_groupsOnly = std::all_of(setup.participating.begin(), setup.participating.end(), [](int i) { return i <= 32; });
     if (setup.mode == DescriptorMode::Normal && setup.mappedRecords) {
         // Read in place.
@@ -132,6 +134,7 @@ void StructureComparer::Compute(long first, long last, ComparedChunk& chunk, Val
     chunk.last = last;
     chunk.ends.clear();
     chunk.values.clear();
+    chunk.rangeFailures.clear();
     chunk.failedAt = 0;
     chunk.failure = 0;
     chunk.error = nullptr;
@@ -160,18 +163,27 @@ void StructureComparer::Compute(long first, long last, ComparedChunk& chunk, Val
                     return;
                 }
                 const TCTab& table = m_library->Structure();
-                if (m_groupsOnly) {
+                // The ranges need the raw values of their descriptors: all of them computed then.
+                std::array<double, kCatalogueSize> values{};
+                if (m_groupsOnly && m_setup.ranges.empty()) {
                     CountGroups(table, participating, m_groupCounts);
                     for (std::size_t e = 0; e < participating.size(); ++e)
                         m_vector[static_cast<std::size_t>(participating[e])] = Scaled(participating[e], m_groupCounts[e]);
                 } else {
-                    const auto values = ComputeDescriptorValues(table);
+                    values = ComputeDescriptorValues(table);
                     for (int i : participating)
                         m_vector[static_cast<std::size_t>(i)] = Scaled(i, values[static_cast<std::size_t>(i)]);
                 }
                 const double value = Coefficient(m_setup.coefficient, m_setup.query.data(), m_vector.data(),
                                                  participating, m_setup.chosenCount, m_statistics);
                 AddLine(chunk, k, value);
+                if (!m_setup.ranges.empty()) {
+                    int failure = -1;
+                    for (std::size_t r = 0; r < m_setup.ranges.size() && failure < 0; ++r)
+                        if (!m_setup.ranges[r].Holds(values[static_cast<std::size_t>(m_setup.ranges[r].descriptor)]))
+                            failure = static_cast<int>(r);
+                    chunk.rangeFailures.push_back(static_cast<std::int16_t>(failure));
+                }
             }
         }
         if (chunk.failedAt != 0)
@@ -186,6 +198,7 @@ void StructureComparer::Compute(long first, long last, ComparedChunk& chunk, Val
             chunk.text.clear();
             chunk.ends.clear();
             chunk.values.clear();
+            chunk.rangeFailures.clear();
         }
     }
 }
@@ -233,11 +246,20 @@ long StructureComparer::ComputeStored(long first, long last, std::size_t availab
             m_vector[static_cast<std::size_t>(m_setup.participating[e])] = m_rows[m_lineRows.back() * n + e];
     line = 0;
     for (std::size_t r = 0; r < readable; ++r) {
-        if (line < m_lineRows.size() && m_lineRows[line] == r)
+        if (line < m_lineRows.size() && m_lineRows[line] == r) {
             AddLine(chunk, first + static_cast<long>(r), m_lineValues[line++]);
-        else
+        } else
             chunk.ends.push_back(chunk.ends.empty() ? 0 : chunk.ends.back());
     }
+    if (!m_setup.ranges.empty()) // the raw values of the structures with a line, in their order
+        for (std::size_t r : m_lineRows) {
+            const std::uint8_t* record = m_recordData + r * kDescriptorRecordSize;
+            int failure = -1;
+            for (std::size_t f = 0; f < m_rangeFields.size() && failure < 0; ++f)
+                if (!m_setup.ranges[f].Holds(m_rangeFields[f].ValueIn(record)))
+                    failure = static_cast<int>(f);
+            chunk.rangeFailures.push_back(static_cast<std::int16_t>(failure));
+        }
     if (readable < structures)
         chunk.failedAt = first + static_cast<long>(readable);
     return first + static_cast<long>(readable);

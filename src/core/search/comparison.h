@@ -9,6 +9,7 @@
 #include "io/structlib.h"
 #include "search/libparams.h"
 #include "search/ranking.h"
+#include "search/searchfilters.h"
 #include "search/statistics.h"
 #include "search/workbench.h"
 
@@ -49,6 +50,9 @@ struct ComparisonSetup {
     std::array<double, kCatalogueSize> query{};
     LibraryParameters parameters;
     StatisticsAccumulator statistics; // its current channel serves the correlation
+    // Descriptor ranges tested for every structure with a line (raw values: the stored record in
+    // NORMAL mode, the computed values in INTRO mode); none: no test.
+    std::vector<RangeFilter> ranges;
 };
 
 // One chunk of consecutive structures, as a worker computed it.
@@ -58,6 +62,8 @@ struct ComparedChunk {
     std::string text;                // the result lines of the chunk, with their line ends (and room after them)
     std::vector<std::uint32_t> ends; // per structure: the end of its line in text (no line: no growth)
     std::vector<float> values;       // per structure with a line: its value as read back from the text
+    // Per structure with a line, when the setup has ranges: -1 or the first range it fails.
+    std::vector<std::int16_t> rangeFailures;
     // The first structure that could not be read (0: none) and its library result code (INTRO
     // mode; 0 in NORMAL mode: the descriptor file ended early). Nothing after it was computed.
     long failedAt = 0;
@@ -99,6 +105,7 @@ private:
     std::vector<std::array<double, 256>> m_scaledCounts; // rows of the participating counts
     std::array<int, kCatalogueSize> m_table{};           // a descriptor's row, or -1
     std::vector<StoredDescriptorField> m_fields; // of the participating descriptors, in their order
+    std::vector<StoredDescriptorField> m_rangeFields; // of the setup's ranges, in their order
     bool m_groupsOnly = false;
     // NORMAL mode: reads the records of structures first..last into m_records; whole records read.
     std::size_t ReadRecords(long first, long last);

@@ -700,6 +700,20 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile, SearchResults
     setup.query = m_queryVector;
     setup.parameters = m_parameters;
     setup.statistics = m_statistics;
+    setup.ranges = m_filters.ranges;
+    m_pendingFilterSummary = FilterSummary{};
+    std::unique_ptr<FilteredRanking> filtered;
+    if (m_filters.Any()) {
+        std::shared_ptr<const StructureMatcher> matcher;
+        if (m_filters.Structural()) {
+            if (!StructureMatchingAvailable())
+                throw IoError(m_state.LibraryFileName, kStructureMatchingUnavailable);
+            matcher = RegisteredStructureMatching().compile(m_filters.smarts, m_filters.notSmarts, m_filters.alerts);
+        }
+        filtered = std::make_unique<FilteredRanking>(m_filters, std::move(matcher), m_state.CoefficientIndex,
+                                                     m_state.BestCount,
+                                                     std::filesystem::path(m_state.LibraryFileName).parent_path().string());
+    }
     ChunkedComparison comparison(setup, ThreadCount(), kSearchChunk);
     BestRanking ranking(m_state.CoefficientIndex, m_state.BestCount);
     m_progress.Start(ProgressKind::Comparison, "Compare Structures:", m_state.LibraryCount);
@@ -743,7 +757,11 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile, SearchResults
             }
             done = lastAttempt = k;
             if (chunk->HasLine(k)) {
-                ranking.Offer(k, chunk->values[value++]);
+                if (filtered)
+                    filtered->Offer(k, chunk->values[value], chunk->rangeFailures.empty() ? -1 : chunk->rangeFailures[value]);
+                else
+                    ranking.Offer(k, chunk->values[value]);
+                ++value;
                 lastLine = k;
             }
             if (m_state.AbortRequested && k < m_state.LibraryCount) {
@@ -774,7 +792,10 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile, SearchResults
     m_progress.Finish();
     histogramDone = false;
     if (outcome == SearchOutcome::Completed) {
-        results = std::move(ranking.Results());
+        if (!filtered)
+            results = std::move(ranking.Results());
+        else if (!filtered->Finish(m_state.LibraryFileName, m_progress, results, m_pendingFilterSummary))
+            return SearchOutcome::Aborted;
         const ValueTally& tally = comparison.MergedTally();
         if (!tally.Overflowed()) {
             tally.FillHistogram(results);
@@ -921,6 +942,7 @@ SearchOutcome Workbench::RunSearch()
                 m_resultMembers.clear();
                 for (int rank = 1; set && rank <= m_results.filled; ++rank)
                     m_resultMembers.push_back(MemberNameAt(m_state.LibraryFileName, m_results.StructureAt(rank)));
+                m_filterSummary = std::move(m_pendingFilterSummary);
                 m_hasResults = true;
                 m_printEnabled = true;
                 m_state.EndTime = ClockNow();
@@ -983,6 +1005,7 @@ void Workbench::ResetAll()
     m_hasResults = false;
     m_resultLock.reset();
     m_results = SearchResults{};
+    m_filterSummary = FilterSummary{};
     m_printEnabled = false;
     m_parameters.Clear();
 }
@@ -1002,6 +1025,8 @@ std::vector<std::pair<std::string, std::string>> Workbench::ReportInput() const
         input.emplace_back(i == 0 ? "Descriptors      :" : "", lines[i]);
     input.emplace_back("Best structures:", std::to_string(ResultBestCount()));
     input.emplace_back("Similarity coeff :", CoefficientName(m_results.coefficient));
+    for (auto& line : m_filterSummary.ReportLines())
+        input.push_back(std::move(line));
     return input;
 }
 

@@ -15,6 +15,7 @@
 #include "search/navigation.h"
 #include "search/paramcalc.h"
 #include "search/ranking.h"
+#include "search/searchfilters.h"
 #include "search/statistics.h"
 
 #include <functional>
@@ -178,6 +179,13 @@ public:
     bool SetBestCount(const std::string& text);
     void SetCoefficient(int index);
 
+    // The filters of the next search (none at first): the result is the best N structures that
+    // pass them, in the order of the unfiltered ranking. Checked by CheckStructuralFilters before.
+    void SetFilters(SearchFilters filters) { m_filters = std::move(filters); }
+    const SearchFilters& Filters() const { return m_filters; }
+    // What the filters did in the search whose results are shown (inactive without filters).
+    const FilterSummary& LastFilterSummary() const { return m_filterSummary; }
+
     SearchOutcome RunSearch();
     // What a live search beside the editor needs of the open library: with a library open in
     // NORMAL mode and descriptors chosen that can take part (and, for the correlation, more than
@@ -257,6 +265,8 @@ private:
     std::vector<std::string> m_resultMembers;
     // OpenLibrary of a set: whether every member has its descriptor file, for LibraryOpened to take.
     std::optional<bool> m_openedSetDescriptors;
+    SearchFilters m_filters;
+    FilterSummary m_filterSummary, m_pendingFilterSummary;
     std::array<double, kCatalogueSize> m_queryVector{};
     std::array<double, kCatalogueSize> m_libraryVector{};
 };
