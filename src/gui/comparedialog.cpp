@@ -238,7 +238,6 @@ void CompareLibrariesDialog::Refresh()
     m_searchedLibrary->setPlaceholderText(QStringLiteral("no library open"));
     QString settings;
     if (state.LibraryOpen) {
-        m_workbench.Selection().Refresh(m_workbench.Choice());
         const int chosen = state.DescriptorsChosen ? m_workbench.Selection().ChosenCount() : 0;
         settings = QString("%1, %2, %3 mode (as chosen in the main window); %4 structures in B")
                        .arg(QString::fromStdString(CoefficientName(state.CoefficientIndex)))

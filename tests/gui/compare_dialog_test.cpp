@@ -104,9 +104,15 @@ private slots:
         WithDialog(main, look);
         QVERIFY(!enabled && reason.contains("Open the library"));
 
-        main.dialog.files.push_back(m_searched);
-        Action(&main.window, "&New    Library")->trigger();
-        WithDialog(main, look);
+        // "Browse ..." beside B opens the library in the window, which shows it at once.
+        WithDialog(main, [&](CompareLibrariesDialog* d) {
+            main.dialog.files.push_back(m_searched);
+            d->BrowseSearched()->click();
+            QCOMPARE(d->SearchedLibrary()->text().toStdString(), m_searched);
+            QVERIFY(main.window.StatusLine().text().contains("vendor.clb (300 structures"));
+            look(d);
+        });
+        QVERIFY(main.Bench().State().LibraryOpen);
         QVERIFY(!enabled && reason.contains("Choose the descriptors"));
 
         // The Correlation coefficient needs more descriptors than one.
