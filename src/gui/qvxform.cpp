@@ -4,6 +4,7 @@
 
 #include "base/fitlabel.h"
 #include "asciiwindow.h"
+#include "comparedialog.h"
 #include "base/ioerror.h"
 #include "base/userdata.h"
 #include "convertform.h"
@@ -161,6 +162,12 @@ void TQVXForm::BuildMenus()
         return true;
     });
     m_exportAscii = AddAction(file, "Export as ASCII", [this] { return ExportAscii(); });
+    AddAction(file, "Compare libraries ...", [this] {
+        auto* compare = findChild<CompareLibrariesDialog*>();
+        if (!compare)
+            compare = new CompareLibrariesDialog(m_workbench, m_dialog, m_progress, [this] { ShowQuery(); Refresh(); }, this);
+        return compare->Run();
+    })->setObjectName("compareLibraries");
     file->addSeparator();
     m_drawMolecule = AddAction(file, "&Draw  molecule", [this] { return DrawMolecule(); });
     AddAction(file, "&Load  molecule", [this] { return LoadMolecule(std::nullopt); });
