@@ -29,7 +29,13 @@ std::string SearchHelp()
            "--explain K prints, for the best K matches, every descriptor's part of the value, closest\n"
            "first (raw and scaled values, the coefficient's term, its share); with --report the HTML\n"
            "report shows it as a bar chart per match.\n"
-           "--verbose also prints the information messages.\n";
+           "--verbose also prints the information messages.\n"
+           "--queries FILE searches with a query set instead of one query: every record of an SD\n"
+           "file, a SMILES file or a library is a query (records that cannot be read are left out\n"
+           "and listed). The library is read once for all queries; --fusion gives each structure\n"
+           "max (default: its best value against any query, the report names that query), mean\n"
+           "(the mean of its values) or rrf (the sum of 1/(60 + rank) over the queries' rankings,\n"
+           "larger is better). --query-aug cannot be used with --queries.\n";
 }
 
 } // namespace

@@ -68,13 +68,17 @@ std::string BuildHtmlReport(const HtmlReportData& data)
     }
     html += "</pre>\n";
 
-    html += "<h2>Best matches</h2>\n<table>\n<thead><tr><th>Rank</th><th>Lib. pos.</th><th>Value</th>"
-            "<th>CAS number</th><th>Name</th></tr></thead>\n<tbody>\n";
+    html += "<h2>Best matches</h2>\n<table>\n<thead><tr><th>Rank</th><th>Lib. pos.</th><th>Value</th>";
+    if (data.QueryColumn)
+        html += "<th>Query</th>";
+    html += "<th>CAS number</th><th>Name</th></tr></thead>\n<tbody>\n";
     for (const HtmlReportRow& row : data.Rows) {
         const std::string rank = std::to_string(row.Rank);
         html += "<tr><td class=\"num\"><a href=\"#rank" + rank + "\">" + rank + "</a></td><td class=\"num\">";
         html += std::to_string(row.LibraryPosition);
         html += "</td><td class=\"num\">" + XmlEscape(row.ValueText);
+        if (data.QueryColumn)
+            html += "</td><td>" + XmlEscape(row.Query);
         html += "</td><td>" + XmlEscape(row.CASText);
         html += "</td><td>" + XmlEscape(row.Name) + "</td></tr>\n";
     }
@@ -83,6 +87,8 @@ std::string BuildHtmlReport(const HtmlReportData& data)
     html += "<h2>Structures</h2>\n<div class=\"grid\">\n<figure class=\"query\">\n";
     html += Picture(data.Query);
     html += "<figcaption><b>Query</b><br/>" + XmlEscape(data.Query.FStrucName);
+    if (!data.QueryCaption.empty())
+        html += "<br/>" + XmlEscape(data.QueryCaption);
     html += "<br/>CAS " + XmlEscape(CASNumberShown(data.Query.FCASNr));
     html += "</figcaption>\n</figure>\n";
     for (std::size_t i = 0; i < data.Rows.size(); ++i) {
@@ -94,6 +100,8 @@ std::string BuildHtmlReport(const HtmlReportData& data)
         if (!row.CASText.empty())
             html += "<br/>CAS " + XmlEscape(row.CASText);
         html += "<br/>Value " + XmlEscape(row.ValueText);
+        if (data.QueryColumn)
+            html += "<br/>Query " + XmlEscape(row.Query);
         if (std::any_of(data.Explanations.begin(), data.Explanations.end(),
                         [&row](const MatchExplanation& e) { return e.rank == row.Rank; }))
             html += " <a href=\"#why" + std::to_string(row.Rank) + "\">why?</a>";

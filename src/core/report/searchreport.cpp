@@ -1,5 +1,6 @@
 #include "report/searchreport.h"
 
+#include "base/numtext.h"
 #include "graphics/wholefile.h"
 #include "search/coefficients.h"
 
@@ -28,11 +29,19 @@ std::string SearchReportText(Workbench& workbench)
         out << "  " << line << "\n";
     const auto& results = workbench.Results();
     out << "\nOUTPUT\n";
-    out << "  Rank  Position  " << CoefficientHeading(results.coefficient) << "  CAS-Nr        Structurename\n";
-    for (const auto& row : workbench.ReportRows())
+    // A query set's search names the query with the best value of each structure.
+    const bool querySet = results.queries > 0;
+    const std::string heading =
+        querySet && results.fusion == Fusion::Rrf ? PadText("RRF score", 14, TextAlign::Left)
+                                                  : CoefficientHeading(results.coefficient);
+    out << "  Rank  Position  " << heading << (querySet ? "  Query       " : "") << "  CAS-Nr        Structurename\n";
+    for (const auto& row : workbench.ReportRows()) {
         out << std::right << std::setw(6) << row.rank << std::setw(10) << row.libraryPosition << "  "
-            << std::setw(14) << row.value << "  " << std::left << std::setw(12) << row.casNumber << "  " << row.name
-            << "\n";
+            << std::setw(14) << row.value << "  " << std::left;
+        if (querySet)
+            out << std::setw(12) << row.query << "  ";
+        out << std::setw(12) << row.casNumber << "  " << row.name << "\n";
+    }
     out << std::right;
     const SearchState& state = workbench.State();
     if (results.filled < state.BestCount)
@@ -54,7 +63,11 @@ HtmlReportData MakeHtmlReportData(Workbench& workbench, const std::vector<MatchE
     data.InputLines = SearchInputLines(workbench);
     data.Query = workbench.State().Query;
     for (const auto& row : workbench.ReportRows())
-        data.Rows.push_back({row.rank, row.libraryPosition, row.value, row.casNumber, row.name});
+        data.Rows.push_back({row.rank, row.libraryPosition, row.value, row.casNumber, row.name, row.query});
+    if (workbench.Results().queries > 0) {
+        data.QueryColumn = true;
+        data.QueryCaption = "Query set: " + std::to_string(workbench.Results().queries) + " structures, the first shown";
+    }
     for (int rank = 1; rank <= workbench.Results().filled; ++rank) {
         workbench.Library().ReadLibraryRecord(workbench.State().SimilarLibraryFileName, rank);
         data.Structures.push_back(workbench.Library().Structure());

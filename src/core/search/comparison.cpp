@@ -43,6 +43,12 @@ StructureComparer::StructureComparer(const ComparisonSetup& setup, StructureLibr
         m_denseIndex.push_back(static_cast<int>(m_denseQuery.size()));
         m_denseQuery.push_back(setup.query[static_cast<std::size_t>(i)]);
     }
+    m_queryCount = setup.queries.size();
+    for (const auto& query : setup.queries)
+        for (int i : setup.participating)
+            m_denseQueries.push_back(query[static_cast<std::size_t>(i)]);
+    if (setup.fusion == Fusion::Rrf && !setup.ranks)
+        m_counts.resize(m_queryCount);
     m_groupsOnly = std::all_of(setup.participating.begin(), setup.participating.end(), [](int i) { return i <= 32; });
     if (setup.mode == DescriptorMode::Normal && setup.mappedRecords) {
         // Read in place.
@@ -80,6 +86,11 @@ void StructureComparer::Compute(long first, long last, ComparedChunk& chunk, Val
     chunk.failure = 0;
     chunk.error = nullptr;
     chunk.errorAt = 0;
+    chunk.lines.clear();
+    chunk.lineQueries.clear();
+    chunk.queryValues.clear();
+    chunk.slots.clear();
+    m_setValues.clear();
     const std::vector<int>& participating = m_setup.participating;
     long k = first;
     try {
@@ -127,10 +138,19 @@ void StructureComparer::Compute(long first, long last, ComparedChunk& chunk, Val
                     for (int i : participating)
                         m_vector[static_cast<std::size_t>(i)] = Scaled(i, values[static_cast<std::size_t>(i)]);
                 }
+                if (m_queryCount > 0) {
+                    for (const auto& query : m_setup.queries)
+                        m_setValues.push_back(Coefficient(m_setup.coefficient, query.data(), m_vector.data(),
+                                                          participating, m_setup.chosenCount, m_statistics));
+                    chunk.lines.push_back(k);
+                    continue;
+                }
                 const double value = Coefficient(m_setup.coefficient, m_setup.query.data(), m_vector.data(),
                                                  participating, m_setup.chosenCount, m_statistics);
                 AddLine(chunk, k, value);
             }
+            if (m_queryCount > 0)
+                FuseStructures(chunk);
         }
         if (chunk.failedAt != 0)
             return;
@@ -144,7 +164,41 @@ void StructureComparer::Compute(long first, long last, ComparedChunk& chunk, Val
             chunk.text.clear();
             chunk.ends.clear();
             chunk.values.clear();
+            chunk.lines.clear();
+            chunk.lineQueries.clear();
+            chunk.queryValues.clear();
+            chunk.slots.clear();
         }
+    }
+}
+
+void StructureComparer::FuseStructures(ComparedChunk& chunk)
+{
+    const std::size_t queries = m_queryCount;
+    const bool smaller = SmallerIsBetter(m_setup.coefficient);
+    m_setFloats.resize(queries);
+    for (std::size_t line = 0; line < chunk.lines.size(); ++line) {
+        const double* values = m_setValues.data() + line * queries;
+        FusedValue fused;
+        if (m_setup.fusion == Fusion::Max) {
+            fused = FuseBest(values, queries, smaller);
+        } else {
+            for (std::size_t q = 0; q < queries; ++q)
+                m_setFloats[q] = ResultLineValue(values[q]);
+            fused = BestOf(m_setFloats.data(), queries, smaller);
+            if (m_setup.fusion == Fusion::Mean)
+                fused.value = MeanOf(m_setFloats.data(), queries);
+            else if (!m_setup.ranks)
+                for (std::size_t q = 0; q < queries; ++q)
+                    m_counts[q].Add(m_setFloats[q]);
+            else
+                for (std::size_t q = 0; q < queries; ++q)
+                    chunk.slots.push_back(m_setup.ranks->Slot(q, m_setFloats[q]));
+        }
+        if (m_setup.fusion != Fusion::Rrf)
+            chunk.values.push_back(fused.value);
+        chunk.lineQueries.push_back(fused.query);
+        chunk.queryValues.push_back(fused.queryValue);
     }
 }
 
@@ -176,6 +230,31 @@ long StructureComparer::ComputeStored(long first, long last, std::size_t availab
         for (std::size_t e = 0; e < n; ++e)
             row[e] = Scaled(m_setup.participating[e], m_fields[e].ValueIn(record));
         m_lineRows.push_back(r);
+    }
+    if (m_queryCount > 0) {
+        // Every query's values over the chunk, two structures at a time, then fused per structure.
+        const std::size_t lines = m_lineRows.size();
+        m_setValues.resize(lines * m_queryCount);
+        m_lineValues.resize(lines);
+        for (std::size_t q = 0; q < m_queryCount; ++q) {
+            const double* query = m_denseQueries.data() + q * n;
+            std::size_t line = 0;
+            for (; line + 1 < lines; line += 2)
+                CoefficientPair(m_setup.coefficient, query, m_rows.data() + m_lineRows[line] * n,
+                                m_rows.data() + m_lineRows[line + 1] * n, m_denseIndex, m_setup.chosenCount,
+                                m_statistics, m_lineValues[line], m_lineValues[line + 1]);
+            if (line < lines)
+                m_lineValues[line] = Coefficient(m_setup.coefficient, query, m_rows.data() + m_lineRows[line] * n,
+                                                 m_denseIndex, m_setup.chosenCount, m_statistics);
+            for (line = 0; line < lines; ++line)
+                m_setValues[line * m_queryCount + q] = m_lineValues[line];
+        }
+        for (std::size_t r : m_lineRows)
+            chunk.lines.push_back(first + static_cast<long>(r));
+        FuseStructures(chunk);
+        if (readable < structures)
+            chunk.failedAt = first + static_cast<long>(readable);
+        return first + static_cast<long>(readable);
     }
     m_lineValues.resize(m_lineRows.size());
     std::size_t line = 0;
@@ -214,6 +293,19 @@ ChunkedComparison::ChunkedComparison(const ComparisonSetup& setup, int threads, 
     m_lanes.resize(static_cast<std::size_t>(m_pipeline.Lanes()));
     for (Lane& lane : m_lanes)
         lane.comparer = std::make_unique<StructureComparer>(setup);
+}
+
+std::vector<ValueCounts> ChunkedComparison::MergedCounts()
+{
+    std::vector<ValueCounts> merged = std::move(m_lanes.front().comparer->Counts());
+    for (ValueCounts& counts : merged)
+        counts.Flush();
+    for (std::size_t l = 1; l < m_lanes.size(); ++l) {
+        auto& counts = m_lanes[l].comparer->Counts();
+        for (std::size_t q = 0; q < merged.size() && q < counts.size(); ++q)
+            merged[q].Merge(counts[q]);
+    }
+    return merged;
 }
 
 const ValueTally& ChunkedComparison::MergedTally()

@@ -316,6 +316,7 @@ bool Workbench::LoadQuery(const std::optional<std::string>& file)
     m_state.QueryFileName = *chosen;
     m_state.QueryLoaded = true;
     m_state.QueryDrawn = false;
+    m_querySet.reset();
     InvalidateResults();
     return true;
 }
@@ -364,6 +365,7 @@ bool Workbench::LoadQuerySmiles(const std::string& smiles)
     m_state.QueryLoaded = true;
     m_state.QueryDrawn = false;
     m_state.QueryFileName.clear();
+    m_querySet.reset();
     InvalidateResults();
     return true;
 }
@@ -374,6 +376,7 @@ void Workbench::SetDrawnQuery(const TCTab& structure)
     m_state.QueryLoaded = true;
     m_state.QueryDrawn = true;
     m_state.QueryFileName.clear();
+    m_querySet.reset();
     InvalidateResults();
 }
 
@@ -613,10 +616,9 @@ bool Workbench::ComputeQueryVector()
     return true;
 }
 
-SearchOutcome Workbench::CompareAll(const std::string& resultFile, SearchResults& results, bool& histogramDone)
+void Workbench::CheckSearchCompanions(const std::string& descriptorFile)
 {
     const bool normal = m_state.Mode == DescriptorMode::Normal;
-    const std::string descriptorFile = CompanionFileName(m_state.LibraryFileName, "pre");
     if (normal)
         CheckDescriptorFile(descriptorFile, m_state.LibraryCount);
     // Files made from another state of the library would rank other values without a word.
@@ -626,6 +628,13 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile, SearchResults
             throw IoError(CompanionFileName(m_state.LibraryFileName, companion),
                           mismatch + (normal ? "; calculate the descriptor values again to rebuild it"
                                              : "; calculate the library parameters again to rebuild it"));
+}
+
+SearchOutcome Workbench::CompareAll(const std::string& resultFile, SearchResults& results, bool& histogramDone)
+{
+    const bool normal = m_state.Mode == DescriptorMode::Normal;
+    const std::string descriptorFile = CompanionFileName(m_state.LibraryFileName, "pre");
+    CheckSearchCompanions(descriptorFile);
     TextWriter out(resultFile);
     const bool vectorOk = ComputeQueryVector();
     ComparisonSetup setup;
@@ -818,7 +827,11 @@ SearchOutcome Workbench::RunSearch()
     try {
         SearchResults results;
         bool histogramDone = false;
-        outcome = CompareAll(resultFile, results, histogramDone);
+        if (m_querySet)
+            outcome = CompareQuerySet(resultFile, results);
+        else
+            outcome = CompareAll(resultFile, results, histogramDone);
+        histogramDone = histogramDone || m_querySet;
         if (outcome == SearchOutcome::Completed) {
             // Ranked while comparing; the histogram is counted then too unless the values were too
             // many to hold.
@@ -842,6 +855,7 @@ SearchOutcome Workbench::RunSearch()
                                            (folder.empty() ? "code " + std::to_string(written) : folder));
             } else {
                 m_results = std::move(results);
+                m_resultSet = m_querySet;
                 m_hasResults = true;
                 m_printEnabled = true;
                 m_state.EndTime = ClockNow();
@@ -898,6 +912,8 @@ std::optional<LiveSearchSetup> Workbench::LiveSetup()
 void Workbench::ResetAll()
 {
     m_state = SearchState{};
+    m_querySet.reset();
+    m_resultSet.reset();
     m_choice.SetAvailability(DescriptorMode::Normal);
     auto context = Context();
     m_selection.DeselectAll(context);
@@ -923,6 +939,10 @@ std::vector<std::pair<std::string, std::string>> Workbench::ReportInput() const
         input.emplace_back(i == 0 ? "Descriptors      :" : "", lines[i]);
     input.emplace_back("Best structures:", std::to_string(ResultBestCount()));
     input.emplace_back("Similarity coeff :", CoefficientName(m_results.coefficient));
+    if (m_hasResults && m_resultSet) {
+        input.emplace_back("Query set        :", m_resultSet->file);
+        input.emplace_back("", FusionRuleText(m_results.fusion, m_results.queries));
+    }
     return input;
 }
 

@@ -25,6 +25,8 @@ ResultStructure Workbench::ReadResultStructure(int rank)
     result.row.rank = rank;
     result.row.libraryPosition = m_results.StructureAt(rank);
     result.row.value = PadLeft(FormatFixed(m_results.best[static_cast<std::size_t>(rank - 1)].value, 4), 8);
+    if (m_resultSet)
+        result.row.query = m_resultSet->QueryName(static_cast<std::size_t>(m_results.best[static_cast<std::size_t>(rank - 1)].query));
     try {
         const LibraryLock lock(m_state.SimilarLibraryFileName, LibraryWork::Read);
         result.read = m_library.ReadLibraryRecord(m_state.SimilarLibraryFileName, rank);
@@ -58,10 +60,17 @@ std::vector<SDDataItem> Workbench::ResultDataItems(int rank) const
 {
     if (!m_hasResults || rank < 1 || rank > m_results.filled)
         return {};
-    return {{"SIMILARITY_RANK", std::to_string(rank)},
-            {"LIBRARY_POSITION", std::to_string(m_results.StructureAt(rank))},
-            {"SIMILARITY_VALUE", FormatFixed(m_results.best[static_cast<std::size_t>(rank - 1)].value, 4)},
-            {"SIMILARITY_COEFFICIENT", CoefficientName(m_results.coefficient)}};
+    std::vector<SDDataItem> items{
+        {"SIMILARITY_RANK", std::to_string(rank)},
+        {"LIBRARY_POSITION", std::to_string(m_results.StructureAt(rank))},
+        {"SIMILARITY_VALUE", FormatFixed(m_results.best[static_cast<std::size_t>(rank - 1)].value, 4)},
+        {"SIMILARITY_COEFFICIENT", CoefficientName(m_results.coefficient)}};
+    if (m_resultSet) { // a query set's search: the rule and the query with the best value
+        items.push_back({"SIMILARITY_FUSION", FusionTyped(m_results.fusion)});
+        items.push_back({"SIMILARITY_QUERY",
+                         m_resultSet->QueryName(static_cast<std::size_t>(m_results.best[static_cast<std::size_t>(rank - 1)].query))});
+    }
+    return items;
 }
 
 bool Workbench::PrepareResultExport(Converter& converter) const
