@@ -69,16 +69,19 @@ std::string BuildHtmlReport(const HtmlReportData& data)
     html += "</pre>\n";
 
     html += "<h2>Best matches</h2>\n<table>\n<thead><tr><th>Rank</th><th>Lib. pos.</th><th>Value</th>";
-    if (data.QueryColumn)
+    const bool queryColumn = !data.RowQueries.empty();
+    auto rowQuery = [&data](std::size_t i) { return i < data.RowQueries.size() ? data.RowQueries[i] : std::string(); };
+    if (queryColumn)
         html += "<th>Query</th>";
     html += "<th>CAS number</th><th>Name</th></tr></thead>\n<tbody>\n";
-    for (const HtmlReportRow& row : data.Rows) {
+    for (std::size_t i = 0; i < data.Rows.size(); ++i) {
+        const HtmlReportRow& row = data.Rows[i];
         const std::string rank = std::to_string(row.Rank);
         html += "<tr><td class=\"num\"><a href=\"#rank" + rank + "\">" + rank + "</a></td><td class=\"num\">";
         html += std::to_string(row.LibraryPosition);
         html += "</td><td class=\"num\">" + XmlEscape(row.ValueText);
-        if (data.QueryColumn)
-            html += "</td><td>" + XmlEscape(row.Query);
+        if (queryColumn)
+            html += "</td><td>" + XmlEscape(rowQuery(i));
         html += "</td><td>" + XmlEscape(row.CASText);
         html += "</td><td>" + XmlEscape(row.Name) + "</td></tr>\n";
     }
@@ -100,8 +103,8 @@ std::string BuildHtmlReport(const HtmlReportData& data)
         if (!row.CASText.empty())
             html += "<br/>CAS " + XmlEscape(row.CASText);
         html += "<br/>Value " + XmlEscape(row.ValueText);
-        if (data.QueryColumn)
-            html += "<br/>Query " + XmlEscape(row.Query);
+        if (queryColumn)
+            html += "<br/>Query " + XmlEscape(rowQuery(i));
         if (std::any_of(data.Explanations.begin(), data.Explanations.end(),
                         [&row](const MatchExplanation& e) { return e.rank == row.Rank; }))
             html += " <a href=\"#why" + std::to_string(row.Rank) + "\">why?</a>";

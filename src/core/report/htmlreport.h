@@ -18,7 +18,6 @@ struct HtmlReportRow {
     std::string ValueText; // the similarity value as the text report writes it
     std::string CASText;   // as CASNumberShown gives it
     std::string Name;
-    std::string Query; // a query set's search: the query with the best value
 };
 
 struct HtmlReportData {
@@ -26,8 +25,9 @@ struct HtmlReportData {
     std::vector<std::string> InputLines; // the INPUT block of the text report, line by line
     std::vector<HtmlReportRow> Rows;     // best matches, best first
     TCTab Query;
-    // A query set's search: the table has a Query column, and the query's picture this caption.
-    bool QueryColumn = false;
+    // A query set's search: the query with the best value of each row (a Query column), and a
+    // caption under the query's picture.
+    std::vector<std::string> RowQueries;
     std::string QueryCaption;
     std::vector<TCTab> Structures; // the structure of each row, same order; missing ones are not drawn
     SearchDiagramData Diagram;

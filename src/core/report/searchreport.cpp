@@ -62,10 +62,12 @@ HtmlReportData MakeHtmlReportData(Workbench& workbench, const std::vector<MatchE
     data.Title = "Similarity search: " + std::filesystem::path(workbench.State().LibraryFileName).filename().string();
     data.InputLines = SearchInputLines(workbench);
     data.Query = workbench.State().Query;
-    for (const auto& row : workbench.ReportRows())
-        data.Rows.push_back({row.rank, row.libraryPosition, row.value, row.casNumber, row.name, row.query});
+    for (const auto& row : workbench.ReportRows()) {
+        data.Rows.push_back({row.rank, row.libraryPosition, row.value, row.casNumber, row.name});
+        if (workbench.Results().queries > 0)
+            data.RowQueries.push_back(row.query);
+    }
     if (workbench.Results().queries > 0) {
-        data.QueryColumn = true;
         data.QueryCaption = "Query set: " + std::to_string(workbench.Results().queries) + " structures, the first shown";
     }
     for (int rank = 1; rank <= workbench.Results().filled; ++rank) {

@@ -95,7 +95,7 @@ struct ReportRow {
     std::string value; // "%8.4f"
     std::string casNumber;
     std::string name;
-    std::string query; // a query set's search: the name of the query with the best value
+    std::string query{}; // a query set's search: the name of the query with the best value
 };
 
 // Rank p of the last search as the result pages show it, with the outcome of reading its structure
