@@ -7,6 +7,7 @@
 #include "io/libfiles.h"
 #include "io/molfile.h"
 #include "search/coefficients.h"
+#include "search/comparison.h"
 #include "search/explain.h"
 #include "search/fusion.h"
 #include "search/paramcalc.h"
@@ -340,6 +341,59 @@ TEST_F(QuerySetSearch, EveryFusedValueIsTheSingleSearchesValueFusedForEveryCoeff
                 EXPECT_EQ(explainedValue, results.best[0].queryValue) << what;
             }
         }
+    }
+}
+
+// The max rule over a distance rounds the coefficient only for the queries whose plain distance
+// can reach the nearest; the mean rule rounds every query's value: both must name the same
+// query and value for every structure. Queries: every library structure (exact ties at 0 with
+// both copies of the duplicated ones) and others.
+TEST_F(QuerySetSearch, NearestQueryByPlainDistancesIsTheNearestByEveryValue)
+{
+    Choose(false);
+    ASSERT_TRUE(wb.LoadQuery(singles[0]));
+    ASSERT_EQ(wb.RunSearch(), SearchOutcome::Completed); // the participating descriptors, as a search takes them
+    ComparisonSetup setup;
+    setup.mode = DescriptorMode::Normal;
+    setup.libraryName = lib;
+    setup.descriptorFile = CompanionFileName(lib, "pre");
+    setup.count = 55;
+    setup.chosenCount = wb.Selection().ChosenCount();
+    setup.participating = wb.Participating();
+    setup.parameters = wb.Parameters();
+    StructureLibrary library;
+    for (long k = 1; k <= 80; ++k) {
+        TCTab table;
+        if (k <= 55) {
+            ASSERT_EQ(library.ReadLibraryRecord(lib, k), kLibOk);
+            table.Assign(library.Structure());
+        } else {
+            TextReader reader(set);
+            for (long skip = 0; skip <= (k - 56) % 5; ++skip)
+                ReadMolRecord(table, reader);
+        }
+        const auto values = ComputeDescriptorValues(table);
+        auto& vector = setup.queries.emplace_back();
+        for (int i : setup.participating)
+            vector[static_cast<std::size_t>(i)] = setup.parameters.Scale(i, values[static_cast<std::size_t>(i)]);
+    }
+    library.ReleaseFiles();
+    for (int c : {kEuclidean, kAverage, kManhattan}) {
+        setup.coefficient = c;
+        ComparedChunk nearest, every;
+        setup.fusion = Fusion::Max;
+        StructureComparer(setup).Compute(1, 55, nearest);
+        setup.fusion = Fusion::Mean;
+        StructureComparer(setup).Compute(1, 55, every);
+        ASSERT_EQ(nearest.lines.size(), 55u);
+        ASSERT_EQ(every.lines, nearest.lines);
+        for (std::size_t line = 0; line < 55; ++line) {
+            ASSERT_EQ(nearest.lineQueries[line], every.lineQueries[line]) << CoefficientName(c) << " " << line;
+            ASSERT_TRUE(SameBits(nearest.values[line], every.queryValues[line])) << CoefficientName(c) << " " << line;
+        }
+        // The structures that are queries too lie at distance 0 from the first of their copies.
+        EXPECT_EQ(nearest.values[44], 0.0f);
+        EXPECT_EQ(nearest.lineQueries[44], 4);
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -49,6 +50,12 @@ StructureComparer::StructureComparer(const ComparisonSetup& setup, StructureLibr
             m_denseQueries.push_back(query[static_cast<std::size_t>(i)]);
     if (setup.fusion == Fusion::Rrf && !setup.ranks)
         m_counts.resize(m_queryCount);
+    const std::size_t dense = setup.participating.size();
+    m_queryColumns.resize(dense * m_queryCount);
+    for (std::size_t q = 0; q < m_queryCount; ++q)
+        for (std::size_t e = 0; e < dense; ++e)
+            m_queryColumns[e * m_queryCount + q] = m_denseQueries[q * dense + e];
+    m_plain.resize(m_queryCount);
     m_groupsOnly = std::all_of(setup.participating.begin(), setup.participating.end(), [](int i) { return i <= 32; });
     if (setup.mode == DescriptorMode::Normal && setup.mappedRecords) {
         // Read in place.
@@ -231,6 +238,31 @@ long StructureComparer::ComputeStored(long first, long last, std::size_t availab
             row[e] = Scaled(m_setup.participating[e], m_fields[e].ValueIn(record));
         m_lineRows.push_back(r);
     }
+    const int coefficient = m_setup.coefficient;
+    if (m_queryCount > 0 && m_setup.fusion == Fusion::Max &&
+        (coefficient == kEuclidean || coefficient == kAverage || coefficient == kManhattan)) {
+        // The nearest query of each structure, the coefficient computed for few queries.
+        std::size_t line = 0;
+        for (std::size_t r = 0; r < readable; ++r) {
+            if (line >= m_lineRows.size() || m_lineRows[line] != r)
+                continue;
+            const double* row = m_rows.data() + r * n;
+            if (!FuseNearestByDistance(row, chunk)) {
+                for (std::size_t q = 0; q < m_queryCount; ++q)
+                    m_plain[q] = Coefficient(coefficient, m_denseQueries.data() + q * n, row, m_denseIndex,
+                                             m_setup.chosenCount, m_statistics);
+                const FusedValue fused = FuseBest(m_plain.data(), m_queryCount, true);
+                chunk.values.push_back(fused.value);
+                chunk.lineQueries.push_back(fused.query);
+                chunk.queryValues.push_back(fused.queryValue);
+            }
+            chunk.lines.push_back(first + static_cast<long>(r));
+            ++line;
+        }
+        if (readable < structures)
+            chunk.failedAt = first + static_cast<long>(readable);
+        return first + static_cast<long>(readable);
+    }
     if (m_queryCount > 0) {
         // Every query's values over the chunk, two structures at a time, then fused per structure.
         const std::size_t lines = m_lineRows.size();
@@ -278,6 +310,55 @@ long StructureComparer::ComputeStored(long first, long last, std::size_t availab
     if (readable < structures)
         chunk.failedAt = first + static_cast<long>(readable);
     return first + static_cast<long>(readable);
+}
+
+bool StructureComparer::FuseNearestByDistance(const double* row, ComparedChunk& chunk)
+{
+    const std::size_t queries = m_queryCount;
+    const std::size_t n = m_setup.participating.size();
+    const bool absolute = m_setup.coefficient == kManhattan;
+    double* plain = m_plain.data();
+    std::fill(plain, plain + queries, 0.0);
+    for (std::size_t e = 0; e < n; ++e) {
+        const double* column = m_queryColumns.data() + e * queries;
+        const double l = row[e];
+        if (absolute)
+            for (std::size_t q = 0; q < queries; ++q)
+                plain[q] += std::fabs(column[q] - l);
+        else
+            for (std::size_t q = 0; q < queries; ++q) {
+                const double d = column[q] - l;
+                plain[q] += d * d;
+            }
+    }
+    double least = plain[0];
+    for (std::size_t q = 1; q < queries; ++q)
+        least = std::min(least, plain[q]);
+    // The coefficient rounds each step of its sum to a 6-byte real and the root and quotient too:
+    // it differs from the plain value (sum, root, quotient in double) by less than (n + 8) x 2^-39
+    // of it. A query can reach the best rounded value only when its coefficient lies within 10^-4
+    // plus a float step of the best one (see FuseBest); the bound T below exceeds the best plain
+    // value by more than that reach and both errors, as long as the values stay below 10^4.
+    const double scale = m_setup.coefficient == kAverage && m_setup.chosenCount > 0 ? m_setup.chosenCount : 1.0;
+    const double best = (absolute ? least : std::sqrt(least)) / scale;
+    if (!std::isfinite(best) || best > 1e4)
+        return false;
+    const double bound = (best + 2e-4 + (2.0 * best + 3.0) * 0x1p-18) * scale;
+    const double limit = (absolute ? bound : bound * bound) * (1.0 + 0x1p-30);
+    m_nearValues.clear();
+    m_nearQueries.clear();
+    for (std::size_t q = 0; q < queries; ++q)
+        if (plain[q] <= limit) {
+            m_nearQueries.push_back(static_cast<int>(q));
+            m_nearValues.push_back(Coefficient(m_setup.coefficient, m_denseQueries.data() + q * n, row, m_denseIndex,
+                                               m_setup.chosenCount, m_statistics));
+        }
+    FusedValue fused = FuseBest(m_nearValues.data(), m_nearValues.size(), true);
+    fused.query = m_nearQueries[static_cast<std::size_t>(fused.query)];
+    chunk.values.push_back(fused.value);
+    chunk.lineQueries.push_back(fused.query);
+    chunk.queryValues.push_back(fused.queryValue);
+    return true;
 }
 
 ChunkedComparison::ChunkedComparison(const ComparisonSetup& setup, int threads, long chunkSize)

@@ -100,6 +100,11 @@ private:
     // A query set's search: the values of the chunk's structures against every query (m_setValues,
     // queries per structure) fused into the chunk's set fields.
     void FuseStructures(ComparedChunk& chunk);
+    // The max rule over a distance for the structure with the dense scaled row: every query's
+    // distance first in plain double, then the coefficient itself only for the queries that can
+    // reach the best rounded value (FuseBest over them). False when the plain values cannot bound
+    // the coefficient's (not finite, or too large); nothing is added then.
+    bool FuseNearestByDistance(const double* row, ComparedChunk& chunk);
     double Scaled(int index, double value) const;
     void AddLine(ComparedChunk& chunk, long k, double value);
     // NORMAL mode: the structures first..last whose records (available of them) were read; returns
@@ -127,6 +132,10 @@ private:
     StatisticsAccumulator m_statistics;
     std::size_t m_queryCount = 0;       // a query set's queries; 0: the single search
     std::vector<double> m_denseQueries; // their dense vectors, one after another
+    std::vector<double> m_queryColumns; // the same by descriptor: descriptor e's values of every query
+    std::vector<double> m_plain;        // per query: the plain double sum of a structure
+    std::vector<double> m_nearValues;   // the coefficient for the queries that can be nearest
+    std::vector<int> m_nearQueries;
     std::vector<double> m_setValues;
     std::vector<float> m_setFloats;
     std::vector<ValueCounts> m_counts;
