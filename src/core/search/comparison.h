@@ -133,6 +133,7 @@ private:
     std::size_t m_queryCount = 0;       // a query set's queries; 0: the single search
     std::vector<double> m_denseQueries; // their dense vectors, one after another
     std::vector<double> m_queryColumns; // the same by descriptor: descriptor e's values of every query
+    std::size_t m_columnStride = 0;     // values per descriptor in m_queryColumns
     std::vector<double> m_plain;        // per query: the plain double sum of a structure
     std::vector<double> m_nearValues;   // the coefficient for the queries that can be nearest
     std::vector<int> m_nearQueries;
