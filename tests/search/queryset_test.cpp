@@ -131,6 +131,85 @@ TEST(QuerySetRounding, BestOfDoublesEqualsRoundingEveryValue)
     }
 }
 
+// Distances a hair's breadth from a rounding step of the four decimals: the values of a set's
+// search over descriptor records made for it must be the coefficient's, rounded, every one.
+TEST(QuerySetRounding, DistancesAtRoundingStepsRoundAsTheCoefficient)
+{
+    std::vector<std::uint8_t> records;
+    std::vector<std::array<double, 2>> rows;
+    for (int a = 0; a < 4; ++a)
+        for (int b = 0; b < 4; ++b) {
+            std::vector<std::uint8_t> record(kDescriptorRecordSize, 0);
+            record[0] = 1; // registered
+            record[1] = static_cast<std::uint8_t>(a);
+            record[2] = static_cast<std::uint8_t>(b);
+            records.insert(records.end(), record.begin(), record.end());
+            rows.push_back({static_cast<double>(a), static_cast<double>(b)});
+        }
+    ComparisonSetup setup;
+    setup.mode = DescriptorMode::Normal;
+    setup.mappedRecords = records.data();
+    setup.mappedBytes = records.size();
+    setup.count = static_cast<long>(rows.size());
+    setup.participating = {1, 2};
+    setup.chosenCount = 2;
+    for (int i : setup.participating) {
+        setup.parameters.Mean[static_cast<std::size_t>(i)] = 0.0;
+        setup.parameters.StdDev[static_cast<std::size_t>(i)] = 1.0;
+    }
+    setup.fusion = Fusion::Mean; // one query: its value, rounded
+    std::vector<double> firsts;
+    for (int k = 0; k < 40; ++k)
+        for (double base : {k * 0.5e-4, 1.0 + k * 0.5e-4, 2.0 - k * 0.5e-4, 0.7071 + k * 0.5e-4})
+            for (int step = -3; step <= 3; ++step) {
+                double v = base;
+                for (int s = 0; s < std::abs(step); ++s)
+                    v = std::nextafter(v, step < 0 ? -1.0 : 10.0);
+                firsts.push_back(ToReal48Precision(v));
+            }
+    StatisticsAccumulator statistics;
+    for (int c : {kEuclidean, kAverage, kManhattan}) {
+        setup.coefficient = c;
+        for (double first : firsts) {
+            setup.queries.assign(1, {});
+            setup.queries[0][1] = first;
+            setup.queries[0][2] = 0.0;
+            ComparedChunk chunk;
+            StructureComparer(setup).Compute(1, setup.count, chunk);
+            ASSERT_EQ(chunk.values.size(), rows.size());
+            const double q[2] = {first, 0.0};
+            for (std::size_t r = 0; r < rows.size(); ++r) {
+                const float want = ResultLineValue(Coefficient(c, q, rows[r].data(), {0, 1}, 2, statistics));
+                ASSERT_TRUE(SameBits(chunk.values[r], want))
+                    << CoefficientName(c) << " query " << first << " row " << r << ": " << chunk.values[r] << " against " << want;
+            }
+        }
+        // All of them as one set: the nearest query by the rounded values, the first on ties.
+        setup.fusion = Fusion::Max;
+        for (std::size_t from = 0; from + 56 <= firsts.size(); from += 56) {
+            for (bool reversed : {false, true}) { // the nearer of two equal rounded values first, then last
+                auto at = [&](std::size_t q) { return firsts[from + (reversed ? 55 - q : q)]; };
+                setup.queries.assign(56, {});
+                for (std::size_t q = 0; q < 56; ++q)
+                    setup.queries[q][1] = at(q);
+                ComparedChunk chunk;
+                StructureComparer(setup).Compute(1, setup.count, chunk);
+                for (std::size_t r = 0; r < rows.size(); ++r) {
+                    std::vector<float> rounded;
+                    for (std::size_t q = 0; q < 56; ++q) {
+                        const double query[2] = {at(q), 0.0};
+                        rounded.push_back(ResultLineValue(Coefficient(c, query, rows[r].data(), {0, 1}, 2, statistics)));
+                    }
+                    const FusedValue want = BestOf(rounded.data(), rounded.size(), true);
+                    ASSERT_TRUE(SameBits(chunk.values[r], want.value) && chunk.lineQueries[r] == want.query)
+                        << CoefficientName(c) << " from " << from << " row " << r;
+                }
+            }
+        }
+        setup.fusion = Fusion::Mean;
+    }
+}
+
 TEST(QuerySetRanks, RanksCountBetterValuesAcrossBatchesAndThreadsMerged)
 {
     std::mt19937 random(3);

@@ -16,6 +16,31 @@
 
 namespace velmora {
 
+namespace {
+
+// Four doubles at a time: the plain distance sums of every query (columns: descriptor by
+// descriptor, stride values each) to one structure's row. AVX2 where the processor has it.
+using FourDoubles = double __attribute__((vector_size(32)));
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void PlainDistances(double* plain, const double* columns, std::size_t stride, const double* row, std::size_t n,
+                    bool absolute)
+{
+    for (std::size_t b = 0; b < stride; b += 4) {
+        FourDoubles sum = {0.0, 0.0, 0.0, 0.0};
+        for (std::size_t e = 0; e < n; ++e) {
+            FourDoubles value;
+            std::memcpy(&value, columns + e * stride + b, sizeof value);
+            const FourDoubles d = value - row[e];
+            sum += absolute ? (d < 0.0 ? -d : d) : d * d;
+        }
+        std::memcpy(plain + b, &sum, sizeof sum);
+    }
+}
+
+} // namespace
+
 double ScaleQuickly(const LibraryParameters& parameters, int index, double value)
 {
     // The extended quotient errs by at most 2^-64 of it, the double one by half a unit.
@@ -193,20 +218,56 @@ void StructureComparer::FuseStructures(ComparedChunk& chunk)
         } else {
             for (std::size_t q = 0; q < queries; ++q)
                 m_setFloats[q] = ResultLineValue(values[q]);
-            fused = BestOf(m_setFloats.data(), queries, smaller);
-            if (m_setup.fusion == Fusion::Mean)
-                fused.value = MeanOf(m_setFloats.data(), queries);
-            else if (!m_setup.ranks)
-                for (std::size_t q = 0; q < queries; ++q)
-                    m_counts[q].Add(m_setFloats[q]);
-            else
-                for (std::size_t q = 0; q < queries; ++q)
-                    chunk.slots.push_back(m_setup.ranks->Slot(q, m_setFloats[q]));
+            FuseRounded(chunk);
+            continue;
         }
-        if (m_setup.fusion != Fusion::Rrf)
-            chunk.values.push_back(fused.value);
+        chunk.values.push_back(fused.value);
         chunk.lineQueries.push_back(fused.query);
         chunk.queryValues.push_back(fused.queryValue);
+    }
+}
+
+void StructureComparer::FuseRounded(ComparedChunk& chunk)
+{
+    const std::size_t queries = m_queryCount;
+    FusedValue fused = BestOf(m_setFloats.data(), queries, SmallerIsBetter(m_setup.coefficient));
+    if (m_setup.fusion == Fusion::Mean)
+        fused.value = MeanOf(m_setFloats.data(), queries);
+    else if (!m_setup.ranks)
+        for (std::size_t q = 0; q < queries; ++q)
+            m_counts[q].Add(m_setFloats[q]);
+    else
+        for (std::size_t q = 0; q < queries; ++q)
+            chunk.slots.push_back(m_setup.ranks->Slot(q, m_setFloats[q]));
+    if (m_setup.fusion != Fusion::Rrf)
+        chunk.values.push_back(fused.value);
+    chunk.lineQueries.push_back(fused.query);
+    chunk.queryValues.push_back(fused.queryValue);
+}
+
+void StructureComparer::RoundedDistances(const double* row)
+{
+    const std::size_t queries = m_queryCount;
+    const std::size_t n = m_setup.participating.size();
+    const bool absolute = m_setup.coefficient == kManhattan;
+    PlainDistances(m_plain.data(), m_queryColumns.data(), m_columnStride, row, n, absolute);
+    const double scale = m_setup.coefficient == kAverage && m_setup.chosenCount > 0 ? m_setup.chosenCount : 1.0;
+    m_setFloats.resize(queries);
+    for (std::size_t q = 0; q < queries; ++q) {
+        // The coefficient lies within (n + 8) x 2^-39 of the plain value (FuseNearestByDistance);
+        // when that whole neighbourhood, widened to 2^-28, rounds to the same four decimals, the
+        // plain value rounds as the coefficient does. Otherwise the coefficient decides.
+        const double plain = (absolute ? m_plain[q] : std::sqrt(m_plain[q])) / scale;
+        const double units = plain * 1e4;
+        if (std::isfinite(units) && units < 0x1p40) {
+            const double low = std::floor(units * (1.0 - 0x1p-28) + 0.5), high = std::floor(units * (1.0 + 0x1p-28) + 0.5);
+            if (low == high) {
+                m_setFloats[q] = ResultLineValue(plain);
+                continue;
+            }
+        }
+        m_setFloats[q] = ResultLineValue(Coefficient(m_setup.coefficient, m_denseQueries.data() + q * n, row,
+                                                     m_denseIndex, m_setup.chosenCount, m_statistics));
     }
 }
 
@@ -240,15 +301,18 @@ long StructureComparer::ComputeStored(long first, long last, std::size_t availab
         m_lineRows.push_back(r);
     }
     const int coefficient = m_setup.coefficient;
-    if (m_queryCount > 0 && m_setup.fusion == Fusion::Max &&
-        (coefficient == kEuclidean || coefficient == kAverage || coefficient == kManhattan)) {
-        // The nearest query of each structure, the coefficient computed for few queries.
+    if (m_queryCount > 0 && (coefficient == kEuclidean || coefficient == kAverage || coefficient == kManhattan)) {
+        // Distances: every query's plain value first, the coefficient itself only where it can
+        // decide the nearest query or the rounded value.
         std::size_t line = 0;
         for (std::size_t r = 0; r < readable; ++r) {
             if (line >= m_lineRows.size() || m_lineRows[line] != r)
                 continue;
             const double* row = m_rows.data() + r * n;
-            if (!FuseNearestByDistance(row, chunk)) {
+            if (m_setup.fusion != Fusion::Max) {
+                RoundedDistances(row);
+                FuseRounded(chunk);
+            } else if (!FuseNearestByDistance(row, chunk)) {
                 for (std::size_t q = 0; q < m_queryCount; ++q)
                     m_plain[q] = Coefficient(coefficient, m_denseQueries.data() + q * n, row, m_denseIndex,
                                              m_setup.chosenCount, m_statistics);
@@ -313,30 +377,6 @@ long StructureComparer::ComputeStored(long first, long last, std::size_t availab
     return first + static_cast<long>(readable);
 }
 
-namespace {
-
-// Four doubles at a time: the plain distance sums of every query (columns: descriptor by
-// descriptor, stride values each) to one structure's row. AVX2 where the processor has it.
-using FourDoubles = double __attribute__((vector_size(32)));
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-__attribute__((target_clones("avx2", "default")))
-#endif
-void PlainDistances(double* plain, const double* columns, std::size_t stride, const double* row, std::size_t n,
-                    bool absolute)
-{
-    for (std::size_t b = 0; b < stride; b += 4) {
-        FourDoubles sum = {0.0, 0.0, 0.0, 0.0};
-        for (std::size_t e = 0; e < n; ++e) {
-            FourDoubles value;
-            std::memcpy(&value, columns + e * stride + b, sizeof value);
-            const FourDoubles d = value - row[e];
-            sum += absolute ? (d < 0.0 ? -d : d) : d * d;
-        }
-        std::memcpy(plain + b, &sum, sizeof sum);
-    }
-}
-
-} // namespace
 
 bool StructureComparer::FuseNearestByDistance(const double* row, ComparedChunk& chunk)
 {

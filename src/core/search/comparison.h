@@ -105,6 +105,12 @@ private:
     // reach the best rounded value (FuseBest over them). False when the plain values cannot bound
     // the coefficient's (not finite, or too large); nothing is added then.
     bool FuseNearestByDistance(const double* row, ComparedChunk& chunk);
+    // Every query's rounded value (m_setFloats) over a distance for the structure with the dense
+    // scaled row, the coefficient itself computed only where the plain value is too close to a
+    // rounding step to tell.
+    void RoundedDistances(const double* row);
+    // The mean or reciprocal-rank rule for the rounded values of one structure (m_setFloats).
+    void FuseRounded(ComparedChunk& chunk);
     double Scaled(int index, double value) const;
     void AddLine(ComparedChunk& chunk, long k, double value);
     // NORMAL mode: the structures first..last whose records (available of them) were read; returns
