@@ -5,6 +5,7 @@
 #include "search/ranking.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
@@ -121,7 +122,21 @@ void ValueCounts::Flush()
 {
     if (m_batch.empty())
         return;
-    std::sort(m_batch.begin(), m_batch.end());
+    // Sorted by radix, a byte at a time from the lowest, through one scratch buffer per thread.
+    thread_local std::vector<std::uint32_t> scratch;
+    scratch.resize(m_batch.size());
+    for (int shift = 0; shift < 32; shift += 8) {
+        std::array<std::size_t, 257> offsets{};
+        for (std::uint32_t key : m_batch)
+            ++offsets[((key >> shift) & 0xFF) + 1];
+        if (offsets[((m_batch[0] >> shift) & 0xFF) + 1] == m_batch.size())
+            continue; // every key has this byte
+        for (std::size_t d = 1; d < offsets.size(); ++d)
+            offsets[d] += offsets[d - 1];
+        for (std::uint32_t key : m_batch)
+            scratch[offsets[(key >> shift) & 0xFF]++] = key;
+        m_batch.swap(scratch);
+    }
     m_sorted.clear();
     for (std::uint32_t key : m_batch) {
         if (!m_sorted.empty() && m_sorted.back().key == key)
@@ -183,14 +198,28 @@ RankTables::RankTables(const std::vector<ValueCounts>& counts, bool smallerIsBet
             }
         }
         m_offsets.push_back(m_keys.size());
+        const std::size_t q = m_offsets.size() - 2;
+        m_least.push_back(entries.empty() ? 0 : entries.front().key);
+        m_span.push_back(entries.empty() ? 1 : std::uint64_t{entries.back().key} - entries.front().key + 1);
+        std::size_t i = 0;
+        for (std::uint64_t b = 0; b <= kBuckets; ++b) {
+            while (i < entries.size() && BucketOf(q, entries[i].key) < b)
+                ++i;
+            m_buckets.push_back(static_cast<std::uint32_t>(i));
+        }
     }
 }
 
 std::uint32_t RankTables::Slot(std::size_t q, float value) const
 {
-    const auto begin = m_keys.begin() + static_cast<std::ptrdiff_t>(m_offsets[q]);
-    const auto end = m_keys.begin() + static_cast<std::ptrdiff_t>(m_offsets[q + 1]);
     const std::uint32_t key = FloatOrderKey(value);
+    if (m_offsets[q] == m_offsets[q + 1] || key < m_least[q] || key - m_least[q] >= m_span[q])
+        return kNone;
+    const std::uint64_t bucket = BucketOf(q, key);
+    const std::uint32_t* buckets = m_buckets.data() + q * (kBuckets + 1);
+    const auto start = m_keys.begin() + static_cast<std::ptrdiff_t>(m_offsets[q]);
+    const auto begin = start + buckets[bucket];
+    const auto end = start + buckets[bucket + 1];
     const auto found = std::lower_bound(begin, end, key);
     if (found == end || *found != key)
         return kNone;

@@ -79,12 +79,21 @@ public:
     std::uint32_t Slot(std::size_t q, float value) const;
     std::uint32_t Better(std::uint32_t slot) const { return m_better[slot]; }
     std::size_t Slots() const { return m_keys.size(); }
-    std::size_t Bytes() const { return m_keys.size() * 8 + m_offsets.size() * sizeof(std::size_t); }
 
 private:
+    // Each query's keys are found through kBuckets buckets of equal key span from its least to
+    // its greatest key: a key is searched only among the slots of its bucket.
+    static constexpr std::uint64_t kBuckets = 1024;
+    std::uint64_t BucketOf(std::size_t q, std::uint32_t key) const
+    {
+        return (static_cast<std::uint64_t>(key - m_least[q]) * kBuckets) / m_span[q];
+    }
     std::vector<std::uint32_t> m_keys;   // per query ascending, one after another
     std::vector<std::uint32_t> m_better; // per slot
     std::vector<std::size_t> m_offsets;  // query q: slots m_offsets[q] .. m_offsets[q + 1] - 1
+    std::vector<std::uint32_t> m_least;  // per query: its least key
+    std::vector<std::uint64_t> m_span;   // per query: greatest - least key + 1
+    std::vector<std::uint32_t> m_buckets; // per query kBuckets + 1 slot offsets within the query
 };
 
 } // namespace velmora
