@@ -10,6 +10,7 @@
 #include "bench_support.h"
 #include "base/progress.h"
 #include "base/userdialog.h"
+#include "io/libstamp.h"
 #include "search/libparams.h"
 #include "search/paramcalc.h"
 #include "search/workbench.h"
@@ -54,6 +55,11 @@ int Scale(const std::string& small, long count, const std::string& out)
         if (std::filesystem::exists(CompanionFileName(small, extension)))
             std::filesystem::copy_file(CompanionFileName(small, extension), CompanionFileName(out, extension),
                                        std::filesystem::copy_options::overwrite_existing);
+    // The copies belong to the scaled library (its structures cycle as the records do): stamped
+    // as made from it, so that a search trusts them.
+    for (const char* extension : {"pre", "idp", "idr"})
+        if (std::filesystem::exists(CompanionFileName(out, extension)))
+            StampCompanion(out, extension);
     std::printf("%ld structures written to %s\n", count, out.c_str());
     return 0;
 }

@@ -11,12 +11,14 @@
 #include "search/explain.h"
 #include "search/libsetfiles.h"
 #include "search/searchfilters.h"
+#include "search/queryset.h"
 #include "search/workbench.h"
 
 #include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 
 namespace velmora::cli {
@@ -110,9 +112,26 @@ int Search(const ParsedArgs& args, CommandContext& context)
 {
     const std::string& libraryName = args.positional[0];
     const bool smilesQuery = args.Has("--query-smiles");
-    if (smilesQuery == (args.positional.size() == 2))
+    const bool querySet = args.Has("--queries");
+    if (querySet) {
+        if (smilesQuery || args.positional.size() == 2)
+            throw UsageError("give the query as a file QUERY, as --query-smiles SMILES or as a set --queries FILE (one of them)");
+        if (args.Has("--query-aug"))
+            throw UsageError("--query-aug cannot be used with --queries: a query set has no one query's augmented atoms");
+    } else if (smilesQuery == (args.positional.size() == 2)) {
         throw UsageError("give the query as a file QUERY or as --query-smiles SMILES (one of them)");
-    const std::string query = smilesQuery ? args.Value("--query-smiles") : args.positional[1];
+    }
+    if (args.Has("--fusion") && !querySet)
+        throw UsageError("--fusion needs a query set (--queries FILE)");
+    Fusion fusion = Fusion::Max;
+    if (args.Has("--fusion")) {
+        const auto chosen = FusionFromTyped(args.Value("--fusion"));
+        if (!chosen)
+            throw UsageError("--fusion takes max, mean or rrf, not '" + args.Value("--fusion") + "'");
+        fusion = *chosen;
+    }
+    const std::string query =
+        querySet ? args.Value("--queries") : smilesQuery ? args.Value("--query-smiles") : args.positional[1];
     const int ways = args.Has("--descriptors") + args.Has("--set") + args.Has("--query-aug");
     if (ways != 1)
         throw UsageError("choose the descriptors with one of --descriptors, --set or --query-aug");
@@ -129,6 +148,13 @@ int Search(const ParsedArgs& args, CommandContext& context)
     }
     const std::vector<int> descriptors = DescriptorsOption(args);
     const SearchFilters filters = FiltersOf(args);
+
+    // A query set is read before any work: one that cannot be used stops the search here.
+    std::optional<QuerySet> queries;
+    if (querySet) {
+        StructureLibrary reader;
+        queries = ReadQuerySet(query, reader);
+    }
 
     // The library stays as searched until the report and the explanations are printed.
     const LibraryLock lock(libraryName, LibraryWork::Search);
@@ -154,8 +180,12 @@ int Search(const ParsedArgs& args, CommandContext& context)
     }
     // A SMILES is quoted with at most 80 of its characters.
     dialog.prefix = "velmora-cli search: " + (query.size() > 80 && smilesQuery ? query.substr(0, 77) + "..." : query) + ": ";
-    if (smilesQuery ? !workbench.LoadQuerySmiles(query) : !workbench.LoadQuery(query))
+    if (queries) {
+        workbench.UseQuerySet(std::move(*queries));
+        workbench.SetFusion(fusion);
+    } else if (smilesQuery ? !workbench.LoadQuerySmiles(query) : !workbench.LoadQuery(query)) {
         return kExitFailure;
+    }
     dialog.prefix = "velmora-cli search: ";
     if (!workbench.ChooseDescriptors()) {
         if (progress.Interrupted()) {
@@ -251,7 +281,7 @@ int Run(const std::vector<std::string>& args, CommandContext& context)
 {
     return WithUsage("search", context, args, &Search, {"--query-aug", "--ascii", "--yes", "--verbose"},
                      {"--descriptors", "--set", "--coefficient", "--best", "--mode", "--export", "--report", "--sets-file",
-                      "--explain", "--query-smiles", "--smarts", "--not-smarts", "--alerts", "--range"},
+                      "--explain", "--query-smiles", "--smarts", "--not-smarts", "--alerts", "--range", "--queries", "--fusion"},
                      1, 2);
 }
 

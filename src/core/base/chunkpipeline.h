@@ -56,8 +56,8 @@ public:
         : m_count(std::max(chunks, 0L)), m_order(options.order), m_compute(std::move(compute)), m_fill(std::move(fill))
     {
         m_plannedWorkers = options.threads <= 1 ? 0 : m_order == Order::OneAfterAnother ? 1 : options.threads;
-        const int slots = options.readAhead > 0 ? options.readAhead : 2 * Lanes();
-        m_slotCount = static_cast<std::size_t>(std::max(slots, 2));
+        const int wanted = options.readAhead > 0 ? options.readAhead : 2 * Lanes();
+        m_slotCount = static_cast<std::size_t>(std::max(wanted, 2));
         m_slots = std::make_unique<Slot[]>(m_slotCount);
     }
     ~ChunkPipeline() { Stop(); }

@@ -73,14 +73,22 @@ std::string BuildHtmlReport(const HtmlReportData& data)
     html += "<h2>Best matches</h2>\n<table>\n<thead><tr><th>Rank</th><th>Lib. pos.</th>";
     if (libraries)
         html += "<th>Library</th>";
-    html += "<th>Value</th><th>CAS number</th><th>Name</th></tr></thead>\n<tbody>\n";
-    for (const HtmlReportRow& row : data.Rows) {
+    html += "<th>Value</th>";
+    const bool queryColumn = !data.RowQueries.empty();
+    auto rowQuery = [&data](std::size_t i) { return i < data.RowQueries.size() ? data.RowQueries[i] : std::string(); };
+    if (queryColumn)
+        html += "<th>Query</th>";
+    html += "<th>CAS number</th><th>Name</th></tr></thead>\n<tbody>\n";
+    for (std::size_t i = 0; i < data.Rows.size(); ++i) {
+        const HtmlReportRow& row = data.Rows[i];
         const std::string rank = std::to_string(row.Rank);
         html += "<tr><td class=\"num\"><a href=\"#rank" + rank + "\">" + rank + "</a></td><td class=\"num\">";
         html += std::to_string(row.LibraryPosition);
         if (libraries)
             html += "</td><td>" + XmlEscape(row.Library);
         html += "</td><td class=\"num\">" + XmlEscape(row.ValueText);
+        if (queryColumn)
+            html += "</td><td>" + XmlEscape(rowQuery(i));
         html += "</td><td>" + XmlEscape(row.CASText);
         html += "</td><td>" + XmlEscape(row.Name) + "</td></tr>\n";
     }
@@ -89,6 +97,8 @@ std::string BuildHtmlReport(const HtmlReportData& data)
     html += "<h2>Structures</h2>\n<div class=\"grid\">\n<figure class=\"query\">\n";
     html += Picture(data.Query);
     html += "<figcaption><b>Query</b><br/>" + XmlEscape(data.Query.FStrucName);
+    if (!data.QueryCaption.empty())
+        html += "<br/>" + XmlEscape(data.QueryCaption);
     html += "<br/>CAS " + XmlEscape(CASNumberShown(data.Query.FCASNr));
     html += "</figcaption>\n</figure>\n";
     for (std::size_t i = 0; i < data.Rows.size(); ++i) {
@@ -102,6 +112,8 @@ std::string BuildHtmlReport(const HtmlReportData& data)
         if (!row.Library.empty())
             html += "<br/>" + XmlEscape(row.Library);
         html += "<br/>Value " + XmlEscape(row.ValueText);
+        if (queryColumn)
+            html += "<br/>Query " + XmlEscape(rowQuery(i));
         if (std::any_of(data.Explanations.begin(), data.Explanations.end(),
                         [&row](const MatchExplanation& e) { return e.rank == row.Rank; }))
             html += " <a href=\"#why" + std::to_string(row.Rank) + "\">why?</a>";

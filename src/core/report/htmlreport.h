@@ -26,6 +26,10 @@ struct HtmlReportData {
     std::vector<std::string> InputLines; // the INPUT block of the text report, line by line
     std::vector<HtmlReportRow> Rows;     // best matches, best first
     TCTab Query;
+    // A query set's search: the query with the best value of each row (a Query column), and a
+    // caption under the query's picture.
+    std::vector<std::string> RowQueries;
+    std::string QueryCaption;
     std::vector<TCTab> Structures; // the structure of each row, same order; missing ones are not drawn
     SearchDiagramData Diagram;
     // Why the first matches are similar: one bar chart each, in rank order (none: no section).

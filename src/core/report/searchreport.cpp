@@ -1,5 +1,6 @@
 #include "report/searchreport.h"
 
+#include "base/numtext.h"
 #include "graphics/wholefile.h"
 #include "search/coefficients.h"
 
@@ -35,16 +36,23 @@ std::string SearchReportText(Workbench& workbench)
     for (const auto& row : rows)
         if (!row.library.empty())
             libraryWidth = std::max(libraryWidth, std::max<std::size_t>(7, row.library.size()));
+    // A query set's search names the query with the best value of each structure.
+    const bool querySet = results.queries > 0;
+    const std::string heading =
+        querySet && results.fusion == Fusion::Rrf ? PadText("RRF score", 14, TextAlign::Left)
+                                                  : CoefficientHeading(results.coefficient);
     out << "  Rank  Position  ";
     if (libraryWidth > 0)
         out << std::left << std::setw(static_cast<int>(libraryWidth)) << "Library" << "  " << std::right;
-    out << CoefficientHeading(results.coefficient) << "  CAS-Nr        Structurename\n";
+    out << heading << (querySet ? "  Query       " : "") << "  CAS-Nr        Structurename\n";
     for (const auto& row : rows) {
         out << std::right << std::setw(6) << row.rank << std::setw(10) << row.libraryPosition << "  ";
         if (libraryWidth > 0)
             out << std::left << std::setw(static_cast<int>(libraryWidth)) << row.library << "  " << std::right;
-        out << std::setw(14) << row.value << "  " << std::left << std::setw(12) << row.casNumber << "  " << row.name
-            << "\n";
+        out << std::setw(14) << row.value << "  " << std::left;
+        if (querySet)
+            out << std::setw(12) << row.query << "  ";
+        out << std::setw(12) << row.casNumber << "  " << row.name << "\n";
     }
     out << std::right;
     const SearchState& state = workbench.State();
@@ -66,8 +74,14 @@ HtmlReportData MakeHtmlReportData(Workbench& workbench, const std::vector<MatchE
     data.Title = "Similarity search: " + std::filesystem::path(workbench.State().LibraryFileName).filename().string();
     data.InputLines = SearchInputLines(workbench);
     data.Query = workbench.State().Query;
-    for (const auto& row : workbench.ReportRows())
+    for (const auto& row : workbench.ReportRows()) {
         data.Rows.push_back({row.rank, row.libraryPosition, row.value, row.casNumber, row.name, row.library});
+        if (workbench.Results().queries > 0)
+            data.RowQueries.push_back(row.query);
+    }
+    if (workbench.Results().queries > 0) {
+        data.QueryCaption = "Query set: " + std::to_string(workbench.Results().queries) + " structures, the first shown";
+    }
     for (int rank = 1; rank <= workbench.Results().filled; ++rank) {
         workbench.Library().ReadLibraryRecord(workbench.State().SimilarLibraryFileName, rank);
         data.Structures.push_back(workbench.Library().Structure());

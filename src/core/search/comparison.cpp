@@ -9,11 +9,37 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace velmora {
+
+namespace {
+
+// Four doubles at a time: the plain distance sums of every query (columns: descriptor by
+// descriptor, stride values each) to one structure's row. AVX2 where the processor has it.
+using FourDoubles = double __attribute__((vector_size(32)));
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void PlainDistances(double* plain, const double* columns, std::size_t stride, const double* row, std::size_t n,
+                    bool absolute)
+{
+    for (std::size_t b = 0; b < stride; b += 4) {
+        FourDoubles sum = {0.0, 0.0, 0.0, 0.0};
+        for (std::size_t e = 0; e < n; ++e) {
+            FourDoubles value;
+            std::memcpy(&value, columns + e * stride + b, sizeof value);
+            const FourDoubles d = value - row[e];
+            sum += absolute ? (d < 0.0 ? -d : d) : d * d;
+        }
+        std::memcpy(plain + b, &sum, sizeof sum);
+    }
+}
+
+} // namespace
 
 double ScaleQuickly(const LibraryParameters& parameters, int index, double value)
 {
@@ -45,6 +71,19 @@ StructureComparer::StructureComparer(const ComparisonSetup& setup, StructureLibr
     }
     for (const RangeFilter& range : setup.ranges)
         m_rangeFields.push_back(StoredDescriptorFieldOf(range.descriptor));
+    m_queryCount = setup.queries.size();
+    for (const auto& query : setup.queries)
+        for (int i : setup.participating)
+            m_denseQueries.push_back(query[static_cast<std::size_t>(i)]);
+    if (setup.fusion == Fusion::Rrf && !setup.ranks)
+        m_counts.resize(m_queryCount);
+    const std::size_t dense = setup.participating.size();
+    m_columnStride = (m_queryCount + 3) / 4 * 4; // whole blocks of four queries, the last padded with 0
+    m_queryColumns.assign(dense * m_columnStride, 0.0);
+    for (std::size_t q = 0; q < m_queryCount; ++q)
+        for (std::size_t e = 0; e < dense; ++e)
+            m_queryColumns[e * m_columnStride + q] = m_denseQueries[q * dense + e];
+    m_plain.resize(m_columnStride);
     m_groupsOnly = std::all_of(setup.participating.begin(), setup.participating.end(), [](int i) { return i <= 32; });
     if (setup.mode == DescriptorMode::Normal && setup.mappedRecords) {
         // Read in place.
@@ -139,6 +178,11 @@ void StructureComparer::Compute(long first, long last, ComparedChunk& chunk, Val
     chunk.failure = 0;
     chunk.error = nullptr;
     chunk.errorAt = 0;
+    chunk.lines.clear();
+    chunk.lineQueries.clear();
+    chunk.queryValues.clear();
+    chunk.rankSlots.clear();
+    m_setValues.clear();
     const std::vector<int>& participating = m_setup.participating;
     long k = first;
     try {
@@ -174,6 +218,13 @@ void StructureComparer::Compute(long first, long last, ComparedChunk& chunk, Val
                     for (int i : participating)
                         m_vector[static_cast<std::size_t>(i)] = Scaled(i, values[static_cast<std::size_t>(i)]);
                 }
+                if (m_queryCount > 0) {
+                    for (const auto& query : m_setup.queries)
+                        m_setValues.push_back(Coefficient(m_setup.coefficient, query.data(), m_vector.data(),
+                                                          participating, m_setup.chosenCount, m_statistics));
+                    chunk.lines.push_back(k);
+                    continue;
+                }
                 const double value = Coefficient(m_setup.coefficient, m_setup.query.data(), m_vector.data(),
                                                  participating, m_setup.chosenCount, m_statistics);
                 AddLine(chunk, k, value);
@@ -185,6 +236,8 @@ void StructureComparer::Compute(long first, long last, ComparedChunk& chunk, Val
                     chunk.rangeFailures.push_back(static_cast<std::int16_t>(failure));
                 }
             }
+            if (m_queryCount > 0)
+                FuseStructures(chunk);
         }
         if (chunk.failedAt != 0)
             return;
@@ -199,7 +252,77 @@ void StructureComparer::Compute(long first, long last, ComparedChunk& chunk, Val
             chunk.ends.clear();
             chunk.values.clear();
             chunk.rangeFailures.clear();
+            chunk.lines.clear();
+            chunk.lineQueries.clear();
+            chunk.queryValues.clear();
+            chunk.rankSlots.clear();
         }
+    }
+}
+
+void StructureComparer::FuseStructures(ComparedChunk& chunk)
+{
+    const std::size_t queries = m_queryCount;
+    const bool smaller = SmallerIsBetter(m_setup.coefficient);
+    m_setFloats.resize(queries);
+    for (std::size_t line = 0; line < chunk.lines.size(); ++line) {
+        const double* values = m_setValues.data() + line * queries;
+        FusedValue fused;
+        if (m_setup.fusion == Fusion::Max) {
+            fused = FuseBest(values, queries, smaller);
+        } else {
+            for (std::size_t q = 0; q < queries; ++q)
+                m_setFloats[q] = ResultLineValue(values[q]);
+            FuseRounded(chunk);
+            continue;
+        }
+        chunk.values.push_back(fused.value);
+        chunk.lineQueries.push_back(fused.query);
+        chunk.queryValues.push_back(fused.queryValue);
+    }
+}
+
+void StructureComparer::FuseRounded(ComparedChunk& chunk)
+{
+    const std::size_t queries = m_queryCount;
+    FusedValue fused = BestOf(m_setFloats.data(), queries, SmallerIsBetter(m_setup.coefficient));
+    if (m_setup.fusion == Fusion::Mean)
+        fused.value = MeanOf(m_setFloats.data(), queries);
+    else if (!m_setup.ranks)
+        for (std::size_t q = 0; q < queries; ++q)
+            m_counts[q].Add(m_setFloats[q]);
+    else
+        for (std::size_t q = 0; q < queries; ++q)
+            chunk.rankSlots.push_back(m_setup.ranks->Slot(q, m_setFloats[q]));
+    if (m_setup.fusion != Fusion::Rrf)
+        chunk.values.push_back(fused.value);
+    chunk.lineQueries.push_back(fused.query);
+    chunk.queryValues.push_back(fused.queryValue);
+}
+
+void StructureComparer::RoundedDistances(const double* row)
+{
+    const std::size_t queries = m_queryCount;
+    const std::size_t n = m_setup.participating.size();
+    const bool absolute = m_setup.coefficient == kManhattan;
+    PlainDistances(m_plain.data(), m_queryColumns.data(), m_columnStride, row, n, absolute);
+    const double scale = m_setup.coefficient == kAverage && m_setup.chosenCount > 0 ? m_setup.chosenCount : 1.0;
+    m_setFloats.resize(queries);
+    for (std::size_t q = 0; q < queries; ++q) {
+        // The coefficient lies within (n + 8) x 2^-39 of the plain value (FuseNearestByDistance);
+        // when that whole neighbourhood, widened to 2^-28, rounds to the same four decimals, the
+        // plain value rounds as the coefficient does. Otherwise the coefficient decides.
+        const double plain = (absolute ? m_plain[q] : std::sqrt(m_plain[q])) / scale;
+        const double units = plain * 1e4;
+        if (std::isfinite(units) && units < 0x1p40) {
+            const double low = std::floor(units * (1.0 - 0x1p-28) + 0.5), high = std::floor(units * (1.0 + 0x1p-28) + 0.5);
+            if (low == high) {
+                m_setFloats[q] = ResultLineValue(plain);
+                continue;
+            }
+        }
+        m_setFloats[q] = ResultLineValue(Coefficient(m_setup.coefficient, m_denseQueries.data() + q * n, row,
+                                                     m_denseIndex, m_setup.chosenCount, m_statistics));
     }
 }
 
@@ -231,6 +354,59 @@ long StructureComparer::ComputeStored(long first, long last, std::size_t availab
         for (std::size_t e = 0; e < n; ++e)
             row[e] = Scaled(m_setup.participating[e], m_fields[e].ValueIn(record));
         m_lineRows.push_back(r);
+    }
+    const int coefficient = m_setup.coefficient;
+    if (m_queryCount > 0 && (coefficient == kEuclidean || coefficient == kAverage || coefficient == kManhattan)) {
+        // Distances: every query's plain value first, the coefficient itself only where it can
+        // decide the nearest query or the rounded value.
+        std::size_t line = 0;
+        for (std::size_t r = 0; r < readable; ++r) {
+            if (line >= m_lineRows.size() || m_lineRows[line] != r)
+                continue;
+            const double* row = m_rows.data() + r * n;
+            if (m_setup.fusion != Fusion::Max) {
+                RoundedDistances(row);
+                FuseRounded(chunk);
+            } else if (!FuseNearestByDistance(row, chunk)) {
+                for (std::size_t q = 0; q < m_queryCount; ++q)
+                    m_plain[q] = Coefficient(coefficient, m_denseQueries.data() + q * n, row, m_denseIndex,
+                                             m_setup.chosenCount, m_statistics);
+                const FusedValue fused = FuseBest(m_plain.data(), m_queryCount, true);
+                chunk.values.push_back(fused.value);
+                chunk.lineQueries.push_back(fused.query);
+                chunk.queryValues.push_back(fused.queryValue);
+            }
+            chunk.lines.push_back(first + static_cast<long>(r));
+            ++line;
+        }
+        if (readable < structures)
+            chunk.failedAt = first + static_cast<long>(readable);
+        return first + static_cast<long>(readable);
+    }
+    if (m_queryCount > 0) {
+        // Every query's values over the chunk, two structures at a time, then fused per structure.
+        const std::size_t lines = m_lineRows.size();
+        m_setValues.resize(lines * m_queryCount);
+        m_lineValues.resize(lines);
+        for (std::size_t q = 0; q < m_queryCount; ++q) {
+            const double* query = m_denseQueries.data() + q * n;
+            std::size_t line = 0;
+            for (; line + 1 < lines; line += 2)
+                CoefficientPair(m_setup.coefficient, query, m_rows.data() + m_lineRows[line] * n,
+                                m_rows.data() + m_lineRows[line + 1] * n, m_denseIndex, m_setup.chosenCount,
+                                m_statistics, m_lineValues[line], m_lineValues[line + 1]);
+            if (line < lines)
+                m_lineValues[line] = Coefficient(m_setup.coefficient, query, m_rows.data() + m_lineRows[line] * n,
+                                                 m_denseIndex, m_setup.chosenCount, m_statistics);
+            for (line = 0; line < lines; ++line)
+                m_setValues[line * m_queryCount + q] = m_lineValues[line];
+        }
+        for (std::size_t r : m_lineRows)
+            chunk.lines.push_back(first + static_cast<long>(r));
+        FuseStructures(chunk);
+        if (readable < structures)
+            chunk.failedAt = first + static_cast<long>(readable);
+        return first + static_cast<long>(readable);
     }
     m_lineValues.resize(m_lineRows.size());
     std::size_t line = 0;
@@ -265,6 +441,44 @@ long StructureComparer::ComputeStored(long first, long last, std::size_t availab
     return first + static_cast<long>(readable);
 }
 
+
+bool StructureComparer::FuseNearestByDistance(const double* row, ComparedChunk& chunk)
+{
+    const std::size_t queries = m_queryCount;
+    const std::size_t n = m_setup.participating.size();
+    const bool absolute = m_setup.coefficient == kManhattan;
+    double* plain = m_plain.data();
+    PlainDistances(plain, m_queryColumns.data(), m_columnStride, row, n, absolute);
+    double least = plain[0];
+    for (std::size_t q = 1; q < queries; ++q)
+        least = std::min(least, plain[q]);
+    // The coefficient rounds each step of its sum to a 6-byte real and the root and quotient too:
+    // it differs from the plain value (sum, root, quotient in double) by less than (n + 8) x 2^-39
+    // of it. A query can reach the best rounded value only when its coefficient lies within 10^-4
+    // plus a float step of the best one (see FuseBest); the bound T below exceeds the best plain
+    // value by more than that reach and both errors, as long as the values stay below 10^4.
+    const double scale = m_setup.coefficient == kAverage && m_setup.chosenCount > 0 ? m_setup.chosenCount : 1.0;
+    const double best = (absolute ? least : std::sqrt(least)) / scale;
+    if (!std::isfinite(best) || best > 1e4)
+        return false;
+    const double bound = (best + 2e-4 + (2.0 * best + 3.0) * 0x1p-18) * scale;
+    const double limit = (absolute ? bound : bound * bound) * (1.0 + 0x1p-30);
+    m_nearValues.clear();
+    m_nearQueries.clear();
+    for (std::size_t q = 0; q < queries; ++q)
+        if (plain[q] <= limit) {
+            m_nearQueries.push_back(static_cast<int>(q));
+            m_nearValues.push_back(Coefficient(m_setup.coefficient, m_denseQueries.data() + q * n, row, m_denseIndex,
+                                               m_setup.chosenCount, m_statistics));
+        }
+    FusedValue fused = FuseBest(m_nearValues.data(), m_nearValues.size(), true);
+    fused.query = m_nearQueries[static_cast<std::size_t>(fused.query)];
+    chunk.values.push_back(fused.value);
+    chunk.lineQueries.push_back(fused.query);
+    chunk.queryValues.push_back(fused.queryValue);
+    return true;
+}
+
 ChunkedComparison::ChunkedComparison(const ComparisonSetup& setup, int threads, long chunkSize)
     : m_setup(setup), m_chunkSize(std::max(1L, chunkSize)),
       m_pipeline((setup.count + m_chunkSize - 1) / m_chunkSize, {threads},
@@ -278,6 +492,19 @@ ChunkedComparison::ChunkedComparison(const ComparisonSetup& setup, int threads, 
     m_lanes.resize(static_cast<std::size_t>(m_pipeline.Lanes()));
     for (Lane& lane : m_lanes)
         lane.comparer = std::make_unique<StructureComparer>(setup);
+}
+
+std::vector<ValueCounts> ChunkedComparison::MergedCounts()
+{
+    std::vector<ValueCounts> merged = std::move(m_lanes.front().comparer->Counts());
+    for (ValueCounts& counts : merged)
+        counts.Flush();
+    for (std::size_t l = 1; l < m_lanes.size(); ++l) {
+        auto& counts = m_lanes[l].comparer->Counts();
+        for (std::size_t q = 0; q < merged.size() && q < counts.size(); ++q)
+            merged[q].Merge(counts[q]);
+    }
+    return merged;
 }
 
 const ValueTally& ChunkedComparison::MergedTally()

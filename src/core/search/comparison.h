@@ -7,6 +7,7 @@
 #include "descriptors/catalogue.h"
 #include "descriptors/descsets.h"
 #include "io/structlib.h"
+#include "search/fusion.h"
 #include "search/libparams.h"
 #include "search/ranking.h"
 #include "search/searchfilters.h"
@@ -53,6 +54,13 @@ struct ComparisonSetup {
     // Descriptor ranges tested for every structure with a line (raw values: the stored record in
     // NORMAL mode, the computed values in INTRO mode); none: no test.
     std::vector<RangeFilter> ranges;
+    // A query set's search (queries not empty): every query's scaled vector, query then unused.
+    // Each structure's values against all of them are fused into the chunk's set fields.
+    std::vector<std::array<double, kCatalogueSize>> queries;
+    Fusion fusion = Fusion::Max;
+    // Reciprocal-rank fusion reads the library twice: first counting every query's values into
+    // the comparers' Counts() (ranks null), then giving each value's slot in ranks.
+    const RankTables* ranks = nullptr;
 };
 
 // One chunk of consecutive structures, as a worker computed it.
@@ -71,6 +79,15 @@ struct ComparedChunk {
     // Thrown while computing structure errorAt; nothing from there on was computed.
     std::exception_ptr error;
     long errorAt = 0;
+
+    // A query set's search writes no lines: the structures with a value in order, and per
+    // structure its fused value in values (none while reciprocal-rank fusion counts or ranks), the
+    // query with the best value and that value (FusedValue); reciprocal-rank fusion's second pass
+    // gives every structure's slot in the rank tables per query (the queries of a structure in turn).
+    std::vector<long> lines;
+    std::vector<std::int32_t> lineQueries;
+    std::vector<float> queryValues;
+    std::vector<std::uint32_t> rankSlots;
 
     // Whether structure k (first..last) has a line, and its bytes.
     bool HasLine(long k) const { return LineEnd(k) > LineStart(k); }
@@ -93,8 +110,24 @@ public:
     // The library vector and the accumulator as the last structure with a line left them.
     const std::array<double, kCatalogueSize>& Vector() const { return m_vector; }
     const StatisticsAccumulator& Statistics() const { return m_statistics; }
+    // A query set's first pass of reciprocal-rank fusion: every query's values counted so far.
+    std::vector<ValueCounts>& Counts() { return m_counts; }
 
 private:
+    // A query set's search: the values of the chunk's structures against every query (m_setValues,
+    // queries per structure) fused into the chunk's set fields.
+    void FuseStructures(ComparedChunk& chunk);
+    // The max rule over a distance for the structure with the dense scaled row: every query's
+    // distance first in plain double, then the coefficient itself only for the queries that can
+    // reach the best rounded value (FuseBest over them). False when the plain values cannot bound
+    // the coefficient's (not finite, or too large); nothing is added then.
+    bool FuseNearestByDistance(const double* row, ComparedChunk& chunk);
+    // Every query's rounded value (m_setFloats) over a distance for the structure with the dense
+    // scaled row, the coefficient itself computed only where the plain value is too close to a
+    // rounding step to tell.
+    void RoundedDistances(const double* row);
+    // The mean or reciprocal-rank rule for the rounded values of one structure (m_setFloats).
+    void FuseRounded(ComparedChunk& chunk);
     double Scaled(int index, double value) const;
     void AddLine(ComparedChunk& chunk, long k, double value);
     // NORMAL mode: the structures first..last whose records (available of them) were read; returns
@@ -125,6 +158,16 @@ private:
     std::vector<double> m_lineValues;
     std::array<double, kCatalogueSize> m_vector{};
     StatisticsAccumulator m_statistics;
+    std::size_t m_queryCount = 0;       // a query set's queries; 0: the single search
+    std::vector<double> m_denseQueries; // their dense vectors, one after another
+    std::vector<double> m_queryColumns; // the same by descriptor: descriptor e's values of every query
+    std::size_t m_columnStride = 0;     // values per descriptor in m_queryColumns
+    std::vector<double> m_plain;        // per query: the plain double sum of a structure
+    std::vector<double> m_nearValues;   // the coefficient for the queries that can be nearest
+    std::vector<int> m_nearQueries;
+    std::vector<double> m_setValues;
+    std::vector<float> m_setFloats;
+    std::vector<ValueCounts> m_counts;
 };
 
 // Structures 1..count in chunks of chunkSize, computed on `threads` threads (ThreadCount() as a
@@ -143,6 +186,9 @@ public:
     void Stop() { m_pipeline.Stop(); }
     // After Stop: the values every thread computed, merged (once).
     const ValueTally& MergedTally();
+    // After Stop: the counts of every query's values (reciprocal-rank fusion's first pass), merged
+    // from every thread's comparer.
+    std::vector<ValueCounts> MergedCounts();
 
 private:
     struct Lane {

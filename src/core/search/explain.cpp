@@ -215,12 +215,13 @@ MatchExplanation ExplainMatch(Workbench& workbench, int rank)
     }
     MatchExplanation explanation =
         ExplainValues(results.coefficient, workbench.Participating(), workbench.Selection().ChosenCount(),
-                      workbench.Parameters(), ComputeDescriptorValues(state.Query), matchRaw);
+                      workbench.Parameters(), ComputeDescriptorValues(workbench.ResultQuery(rank)), matchRaw);
     explanation.rank = rank;
     explanation.libraryPosition = position;
     explanation.name = library.Structure().FStrucName;
     explanation.library = MemberNameAt(state.LibraryFileName, position);
-    if (RankedFloat(explanation.valueText) != results.best[static_cast<std::size_t>(rank - 1)].value)
+    // A query set's result is explained against the query with the best value for it: that value.
+    if (RankedFloat(explanation.valueText) != results.best[static_cast<std::size_t>(rank - 1)].queryValue)
         throw IoError(state.LibraryFileName,
                       "the values of rank " + std::to_string(rank) +
                           " no longer give its ranked value: the library, its descriptor file, its parameters or "

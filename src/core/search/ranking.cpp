@@ -180,6 +180,24 @@ std::size_t WriteResultLine(char* out, long structureNumber, double value, float
     return length + 2;
 }
 
+float ResultLineValue(double value)
+{
+    // The short way of FormatResultLine and WriteResultLine together; any other value takes the
+    // whole formatting.
+    std::uint64_t n = 0;
+    if (TenThousandths(ToReal48Precision(value), n) && n < 1'000'000'000'000'000ULL) {
+        const double exact = static_cast<double>(n) / 1e4;
+        std::uint64_t bits;
+        std::memcpy(&bits, &exact, sizeof bits);
+        if ((bits & 0x1FFFFFFF) != 0x10000000)
+            return static_cast<float>(exact);
+    }
+    char text[kMaxResultLine];
+    float readBack = 0.0f;
+    WriteResultLine(text, 1, value, readBack);
+    return readBack;
+}
+
 float AppendResultLine(std::string& out, long structureNumber, double value)
 {
     char text[kMaxResultLine];
@@ -225,7 +243,11 @@ private:
 
 } // namespace
 
-BestRanking::BestRanking(int coefficient, int bestCount) : m_smaller(SmallerIsBetter(coefficient))
+BestRanking::BestRanking(int coefficient, int bestCount) : BestRanking(coefficient, bestCount, SmallerIsBetter(coefficient))
+{
+}
+
+BestRanking::BestRanking(int coefficient, int bestCount, bool smallerIsBetter) : m_smaller(smallerIsBetter)
 {
     m_results.coefficient = coefficient;
     const float start = m_smaller ? DistanceStartValue() : 0.0f;
@@ -234,7 +256,7 @@ BestRanking::BestRanking(int coefficient, int bestCount) : m_smaller(SmallerIsBe
     m_results.MaxValue = 0.0f;
 }
 
-void BestRanking::Offer(long number, float value)
+void BestRanking::Offer(long number, float value, int query, float queryValue)
 {
     ++m_results.lines;
     if (value > m_results.MaxValue)
@@ -248,7 +270,7 @@ void BestRanking::Offer(long number, float value)
         const float held = m_results.best[static_cast<std::size_t>(k)].value;
         if (m_smaller ? value < held : value > held) {
             m_results.best.pop_back();
-            m_results.best.insert(m_results.best.begin() + k, BestEntry{value, static_cast<float>(number)});
+            m_results.best.insert(m_results.best.begin() + k, BestEntry{value, static_cast<float>(number), query, queryValue});
             m_results.filled = std::min(m_results.filled + 1, bestCount);
             return;
         }

@@ -3,6 +3,7 @@
 // result library.
 #include "base/progress.h"
 #include "io/structlib.h"
+#include "search/fusion.h"
 
 #include <array>
 #include <cstdint>
@@ -25,10 +26,15 @@ float AppendResultLine(std::string& out, long structureNumber, double value);
 // sets readBack to the value as read back.
 inline constexpr std::size_t kMaxResultLine = 480;
 std::size_t WriteResultLine(char* out, long structureNumber, double value, float& readBack);
+// The value WriteResultLine reads back for value, without writing the line: the same rounding
+// (6-byte real, four decimals, 4-byte float) by the same steps. Never decreases as value grows.
+float ResultLineValue(double value);
 
 struct BestEntry {
     float value = 0.0f;
     float number = 0.0f; // the structure number, held as a float
+    int query = 0;       // a query set's search: the query (0-based) with the best value
+    float queryValue = 0.0f; // that query's value (the value itself in a single search)
 };
 
 struct SearchResults {
@@ -38,6 +44,10 @@ struct SearchResults {
     float MaxValue = 0.0f;
     std::array<long, kHistogramBins> histogram{};
     long lines = 0; // result lines read
+    // A query set's search: the number of its queries and the rule that fused their values (0:
+    // a single query's search).
+    int queries = 0;
+    Fusion fusion = Fusion::Max;
 
     long StructureAt(int rank) const { return static_cast<long>(best[static_cast<std::size_t>(rank - 1)].number); }
 };
@@ -50,7 +60,10 @@ float DistanceStartValue();
 class BestRanking {
 public:
     BestRanking(int coefficient, int bestCount);
-    void Offer(long number, float value);
+    // Ranking values that are better the larger they are whatever the coefficient (or the smaller).
+    BestRanking(int coefficient, int bestCount, bool smallerIsBetter);
+    void Offer(long number, float value) { Offer(number, value, 0, value); }
+    void Offer(long number, float value, int query, float queryValue);
     SearchResults& Results() { return m_results; }
 
 private:

@@ -364,6 +364,7 @@ bool Workbench::LoadQuery(const std::optional<std::string>& file)
     m_state.QueryFileName = *chosen;
     m_state.QueryLoaded = true;
     m_state.QueryDrawn = false;
+    m_querySet.reset();
     InvalidateResults();
     return true;
 }
@@ -412,6 +413,7 @@ bool Workbench::LoadQuerySmiles(const std::string& smiles)
     m_state.QueryLoaded = true;
     m_state.QueryDrawn = false;
     m_state.QueryFileName.clear();
+    m_querySet.reset();
     InvalidateResults();
     return true;
 }
@@ -422,6 +424,7 @@ void Workbench::SetDrawnQuery(const TCTab& structure)
     m_state.QueryLoaded = true;
     m_state.QueryDrawn = true;
     m_state.QueryFileName.clear();
+    m_querySet.reset();
     InvalidateResults();
 }
 
@@ -669,10 +672,9 @@ bool Workbench::ComputeQueryVector()
     return true;
 }
 
-SearchOutcome Workbench::CompareAll(const std::string& resultFile, SearchResults& results, bool& histogramDone)
+std::vector<DescriptorPart> Workbench::CheckSearchCompanions(const std::string& descriptorFile)
 {
     const bool normal = m_state.Mode == DescriptorMode::Normal;
-    const std::string descriptorFile = CompanionFileName(m_state.LibraryFileName, "pre");
     const bool set = IsLibrarySetName(m_state.LibraryFileName);
     std::vector<DescriptorPart> parts; // a set's members' descriptor files, each checked as a library's
     if (normal && set)
@@ -686,6 +688,14 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile, SearchResults
             throw IoError(CompanionFileName(m_state.LibraryFileName, companion),
                           mismatch + (normal ? "; calculate the descriptor values again to rebuild it"
                                              : "; calculate the library parameters again to rebuild it"));
+    return parts;
+}
+
+SearchOutcome Workbench::CompareAll(const std::string& resultFile, SearchResults& results, bool& histogramDone)
+{
+    const bool normal = m_state.Mode == DescriptorMode::Normal;
+    const std::string descriptorFile = CompanionFileName(m_state.LibraryFileName, "pre");
+    const std::vector<DescriptorPart> parts = CheckSearchCompanions(descriptorFile);
     TextWriter out(resultFile);
     const bool vectorOk = ComputeQueryVector();
     ComparisonSetup setup;
@@ -915,7 +925,11 @@ SearchOutcome Workbench::RunSearch()
     try {
         SearchResults results;
         bool histogramDone = false;
-        outcome = CompareAll(resultFile, results, histogramDone);
+        if (m_querySet)
+            outcome = CompareQuerySet(resultFile, results);
+        else
+            outcome = CompareAll(resultFile, results, histogramDone);
+        histogramDone = histogramDone || m_querySet;
         if (outcome == SearchOutcome::Completed) {
             // Ranked while comparing; the histogram is counted then too unless the values were too
             // many to hold.
@@ -943,6 +957,7 @@ SearchOutcome Workbench::RunSearch()
                 for (int rank = 1; set && rank <= m_results.filled; ++rank)
                     m_resultMembers.push_back(MemberNameAt(m_state.LibraryFileName, m_results.StructureAt(rank)));
                 m_filterSummary = std::move(m_pendingFilterSummary);
+                m_resultSet = m_querySet;
                 m_hasResults = true;
                 m_printEnabled = true;
                 m_state.EndTime = ClockNow();
@@ -999,6 +1014,8 @@ std::optional<LiveSearchSetup> Workbench::LiveSetup()
 void Workbench::ResetAll()
 {
     m_state = SearchState{};
+    m_querySet.reset();
+    m_resultSet.reset();
     m_choice.SetAvailability(DescriptorMode::Normal);
     auto context = Context();
     m_selection.DeselectAll(context);
@@ -1025,6 +1042,10 @@ std::vector<std::pair<std::string, std::string>> Workbench::ReportInput() const
         input.emplace_back(i == 0 ? "Descriptors      :" : "", lines[i]);
     input.emplace_back("Best structures:", std::to_string(ResultBestCount()));
     input.emplace_back("Similarity coeff :", CoefficientName(m_results.coefficient));
+    if (m_hasResults && m_resultSet) {
+        input.emplace_back("Query set        :", m_resultSet->file);
+        input.emplace_back("", FusionRuleText(m_results.fusion, m_results.queries));
+    }
     for (auto& line : m_filterSummary.ReportLines())
         input.push_back(std::move(line));
     return input;

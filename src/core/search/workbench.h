@@ -12,8 +12,10 @@
 #include "io/liblock.h"
 #include "io/structlib.h"
 #include "search/libparams.h"
+#include "search/fusion.h"
 #include "search/navigation.h"
 #include "search/paramcalc.h"
+#include "search/queryset.h"
 #include "search/ranking.h"
 #include "search/searchfilters.h"
 #include "search/statistics.h"
@@ -98,6 +100,7 @@ struct ReportRow {
     // The library holding the structure when a library set was searched (as its list names it);
     // empty for a single library.
     std::string library;
+    std::string query{}; // a query set's search: the name of the query with the best value
 };
 
 // Rank p of the last search as the result pages show it, with the outcome of reading its structure
@@ -108,6 +111,7 @@ struct ResultStructure {
 };
 
 struct LiveSearchSetup; // search/livesearch.h
+struct DescriptorPart;  // search/comparison.h
 
 class Workbench {
 public:
@@ -151,6 +155,21 @@ public:
     bool ImportLibrary(const std::optional<std::string>& source, const std::function<bool(Converter&)>& runConverter);
     // A molfile, SD file (first record), library (first structure) or SMILES file (first line).
     bool LoadQuery(const std::optional<std::string>& file = std::nullopt);
+    // A query set (an SD file, a SMILES file or a library): every record that can be read becomes
+    // a query as LoadQuery makes the first record one; the others are named in one warning. The
+    // first query becomes the state's query, and the next search compares every structure with
+    // all of them, fusing the values by the chosen rule. False, the query (or set) as it was, when
+    // the set cannot be read (an IoError naming the file is thrown for that).
+    bool LoadQuerySet(const std::optional<std::string>& file = std::nullopt);
+    // The same for a set already read (ReadQuerySet); it must hold a query.
+    void UseQuerySet(QuerySet set);
+    // The query set loaded (null with a single query: every other query command drops the set).
+    const QuerySet* LoadedQuerySet() const { return m_querySet.get(); }
+    void SetFusion(Fusion fusion) { m_fusion = fusion; }
+    Fusion ChosenFusion() const { return m_fusion; }
+    // The query the result of rank p is to be explained against: the query set's query with the
+    // best value for it, else the query.
+    const TCTab& ResultQuery(int rank) const;
     // Sets the query from a SMILES string, named by it and laid out in 2D; false with an error
     // message when it cannot be read or held (or SMILES input is not built in).
     bool LoadQuerySmiles(const std::string& smiles);
@@ -242,6 +261,12 @@ private:
     // Compares the query with every structure, writing the result file; when completed, results
     // holds the ranking and (histogramDone) the histogram.
     SearchOutcome CompareAll(const std::string& resultFile, SearchResults& results, bool& histogramDone);
+    // Refuses (IoError) descriptor and parameter files that do not fit the library as it is now;
+    // returns a library set's members' descriptor files in NORMAL mode (none for a library).
+    std::vector<DescriptorPart> CheckSearchCompanions(const std::string& descriptorFile);
+    // CompareAll for the loaded query set: every structure compared with all queries in one pass
+    // (two for reciprocal-rank fusion); valueFile receives the fused values for the histogram.
+    SearchOutcome CompareQuerySet(const std::string& valueFile, SearchResults& results);
 
     UserDialog& m_dialog;
     Progress& m_progress;
@@ -259,6 +284,9 @@ private:
     std::set<std::string> m_distrustReported; // companions of the open library already warned about
     std::unique_ptr<LibraryLock> m_resultLock;  // the result library of the results shown, read-locked
     std::pair<std::string, std::string> m_openedLibrary; // the library's name when opened, its full path
+    std::shared_ptr<const QuerySet> m_querySet;  // the query set loaded, if any
+    std::shared_ptr<const QuerySet> m_resultSet; // the query set of the results shown, if any
+    Fusion m_fusion = Fusion::Max;
     std::vector<int> m_participating;
     std::vector<int> m_leftOut;
     // A library set searched: the member of every filled rank, as its list names it; else empty.

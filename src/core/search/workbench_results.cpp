@@ -27,6 +27,8 @@ ResultStructure Workbench::ReadResultStructure(int rank)
     result.row.value = PadLeft(FormatFixed(m_results.best[static_cast<std::size_t>(rank - 1)].value, 4), 8);
     if (static_cast<std::size_t>(rank) <= m_resultMembers.size())
         result.row.library = m_resultMembers[static_cast<std::size_t>(rank - 1)];
+    if (m_resultSet)
+        result.row.query = m_resultSet->QueryName(static_cast<std::size_t>(m_results.best[static_cast<std::size_t>(rank - 1)].query));
     try {
         const LibraryLock lock(m_state.SimilarLibraryFileName, LibraryWork::Read);
         result.read = m_library.ReadLibraryRecord(m_state.SimilarLibraryFileName, rank);
@@ -60,13 +62,19 @@ std::vector<SDDataItem> Workbench::ResultDataItems(int rank) const
 {
     if (!m_hasResults || rank < 1 || rank > m_results.filled)
         return {};
-    std::vector<SDDataItem> items{{"SIMILARITY_RANK", std::to_string(rank)},
-                                  {"LIBRARY_POSITION", std::to_string(m_results.StructureAt(rank))},
-                                  {"SIMILARITY_VALUE", FormatFixed(m_results.best[static_cast<std::size_t>(rank - 1)].value, 4)},
-                                  {"SIMILARITY_COEFFICIENT", CoefficientName(m_results.coefficient)}};
+    std::vector<SDDataItem> items{
+        {"SIMILARITY_RANK", std::to_string(rank)},
+        {"LIBRARY_POSITION", std::to_string(m_results.StructureAt(rank))},
+        {"SIMILARITY_VALUE", FormatFixed(m_results.best[static_cast<std::size_t>(rank - 1)].value, 4)},
+        {"SIMILARITY_COEFFICIENT", CoefficientName(m_results.coefficient)}};
     // A library set's match also names the library it came from (the position is the set's).
     if (static_cast<std::size_t>(rank) <= m_resultMembers.size())
         items.insert(items.begin() + 2, {"LIBRARY", m_resultMembers[static_cast<std::size_t>(rank - 1)]});
+    if (m_resultSet) { // a query set's search: the rule and the query with the best value
+        items.push_back({"SIMILARITY_FUSION", FusionTyped(m_results.fusion)});
+        items.push_back({"SIMILARITY_QUERY",
+                         m_resultSet->QueryName(static_cast<std::size_t>(m_results.best[static_cast<std::size_t>(rank - 1)].query))});
+    }
     return items;
 }
 
