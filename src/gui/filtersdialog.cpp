@@ -86,6 +86,8 @@ FiltersDialog::FiltersDialog(velmora::Workbench& workbench, QWidget* parent) : Q
     auto* ranges = new QGroupBox(QStringLiteral("Descriptor ranges (NAME=LO..HI, one a line; ends included)"), this);
     auto* rangeLayout = new QVBoxLayout(ranges);
     m_ranges = textBox(QStringLiteral("e.g. Atoms of C=10..30   or   RandicIx=..12"), "ranges");
+    // Ranges are the filters most often combined: room for six of them without scrolling.
+    m_ranges->setFixedHeight(m_ranges->fontMetrics().lineSpacing() * 6 + 12);
     rangeLayout->addWidget(m_ranges);
     layout->addWidget(ranges);
 
@@ -106,6 +108,7 @@ FiltersDialog::FiltersDialog(velmora::Workbench& workbench, QWidget* parent) : Q
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
+    setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 72);
 }
 
 void FiltersDialog::Show(const SearchFilters& filters)

@@ -77,6 +77,9 @@ private slots:
         std::string problem;
         const auto typed = dialog.Typed(problem);
         QVERIFY(typed.has_value());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        Screenshot(&dialog, "filters-dialog");
         QCOMPARE(typed->ranges.size(), std::size_t{2});
         QCOMPARE(typed->smarts, std::vector<std::string>{"c1ccccc1"});
         QCOMPARE(typed->alerts, std::vector<std::string>{"pains"});
