@@ -265,6 +265,7 @@ private slots:
         QCOMPARE(detail.ResultLibraryLine()->text(), QString("second.clb"));
         main.Bench().Pages().OpenMatch();
         main.window.Refresh();
+        QTest::qWait(20); // the page laid out at its size before the picture
         Screenshot(&main.window, "detail-library-set");
     }
 };
