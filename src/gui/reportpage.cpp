@@ -126,8 +126,14 @@ void ReportPage::SetColumns(const QString& valueHeading, bool library, bool quer
     }
     headings << QStringLiteral(" CAS-Nr") << QStringLiteral(" Structurename");
     widths << 14;
+    const bool changed = m_table->columnCount() != static_cast<int>(headings.size()) ||
+                         m_columnsShown != std::make_pair(library, query);
     m_table->setColumnCount(static_cast<int>(headings.size()));
     m_table->setHorizontalHeaderLabels(headings);
+    // Widths a user has dragged stay while the columns stay the same.
+    if (!changed)
+        return;
+    m_columnsShown = {library, query};
     const int character = QFontMetrics(FixedFont()).horizontalAdvance(QLatin1Char('0'));
     for (int column = 0; column < static_cast<int>(widths.size()); ++column)
         m_table->setColumnWidth(column, widths[column] * character);

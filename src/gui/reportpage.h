@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <utility>
 
 class QGroupBox;
 class QLabel;
@@ -59,6 +60,7 @@ private:
     QLabel* m_coefficient;
     QLabel* m_filters;
     QLabel* m_querySet;
+    std::pair<bool, bool> m_columnsShown{true, true}; // Library and Query columns of the widths set
     QTableWidget* m_table;
 };
 

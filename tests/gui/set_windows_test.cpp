@@ -189,6 +189,10 @@ private slots:
         QVERIFY(overview.RankPanel(1)->Note().isEmpty());
         detail.ShowRank(2);
         QVERIFY(!detail.ResultQueryLine()->isVisibleTo(&detail));
+        // A column width the user dragged stays from one plain search to the next.
+        report.Table()->setColumnWidth(2, 211);
+        Search(main);
+        QCOMPARE(report.Table()->columnWidth(2), 211);
     }
 
     // A query set that cannot be used changes nothing: the error names the file, the query stays.
