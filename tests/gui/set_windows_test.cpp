@@ -59,6 +59,13 @@ private:
         return BuildDescriptorFiles(library) ? library : std::string();
     }
 
+    static void ShowStatus(MainWindow& main)
+    {
+        QAction* status = Action(&main.window, "Show status");
+        QVERIFY(status);
+        status->trigger();
+    }
+
     static void Search(MainWindow& main)
     {
         CloseDiagramWhenShown();
@@ -136,6 +143,14 @@ private slots:
 
         main.Choose({"Bonds: single", "Atoms of O", "Hetero atoms", "Atoms of C"});
         Screenshot(&main.window, "workbench-query-set");
+        const QString firstName = QString::fromStdString(set->QueryName(0));
+        WhenModal<gui::StatusWindow>([firstName](gui::StatusWindow* status) {
+            QCOMPARE(status->QueryName()->text(), "3 queries (the first: " + firstName + ")");
+            QVERIFY(status->Coefficient()->text().endsWith(", fused by max"));
+            Screenshot(status, "status-query-set");
+            status->accept();
+        });
+        ShowStatus(main);
         Search(main);
         QVERIFY(main.Bench().HasResults());
         CheckTable(main, "Query", &ReportRow::query);
@@ -241,9 +256,7 @@ private slots:
             QVERIFY(status->Library()->toolTip().endsWith("both.vset"));
             status->accept();
         });
-        for (QAction* action : main.window.findChildren<QAction*>())
-            if (action->text() == "Show status")
-                action->trigger();
+        ShowStatus(main);
 
         QVERIFY(main.window.LoadQueryFile(second)); // its first structure: found in the second member
         main.Choose({"Bonds: single", "Atoms of O", "Hetero atoms", "Atoms of C"});
