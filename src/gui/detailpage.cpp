@@ -90,6 +90,16 @@ DetailPage::DetailPage(Workbench& workbench, QWidget* parent) : QWidget(parent),
     fields->addLayout(valueRow, 2, 1);
     fields->addWidget(Label(QStringLiteral("  Libraryposition  :"), this), 3, 0);
     fields->addWidget(m_position, 3, 1);
+    m_resultQueryCaption = Label(QStringLiteral("  Query    :"), this);
+    m_resultQuery = Label(QString(), this);
+    m_resultQuery->setObjectName(QStringLiteral("resultQuery"));
+    m_resultLibraryCaption = Label(QStringLiteral("  Library  :"), this);
+    m_resultLibrary = Label(QString(), this);
+    m_resultLibrary->setObjectName(QStringLiteral("resultLibrary"));
+    fields->addWidget(m_resultQueryCaption, 4, 0);
+    fields->addWidget(m_resultQuery, 4, 1);
+    fields->addWidget(m_resultLibraryCaption, 5, 0);
+    fields->addWidget(m_resultLibrary, 5, 1);
     fields->setColumnStretch(1, 1);
 
     m_scroll = new RankScrollBar(this);
@@ -157,8 +167,10 @@ void DetailPage::Clear()
         m_scroll->setRange(1, 1);
         m_scroll->setValue(1);
     }
-    for (QLabel* label : {m_cas, m_value, m_position, m_rank})
+    for (QLabel* label : {m_cas, m_value, m_position, m_rank, m_resultQuery, m_resultLibrary})
         label->clear();
+    for (QLabel* label : {m_resultQuery, m_resultQueryCaption, m_resultLibrary, m_resultLibraryCaption})
+        label->hide();
     m_name->SetFullText(QString());
     m_picture->Clear();
     m_explain->Clear();
@@ -175,6 +187,13 @@ void DetailPage::ShowEntry(int rank)
                         ? QStringLiteral("Rank %1 of %2").arg(result.row.rank).arg(m_workbench.Results().filled)
                         : QString());
     m_position->setText(result.row.libraryPosition > 0 ? QString::number(result.row.libraryPosition) : QString());
+    m_resultQuery->setText(DisplayText(result.row.query).trimmed());
+    m_resultLibrary->setText(DisplayText(result.row.library).trimmed());
+    m_resultQueryCaption->setVisible(!result.row.query.empty());
+    m_resultQuery->setVisible(!result.row.query.empty());
+    m_resultLibraryCaption->setVisible(!result.row.library.empty());
+    m_resultLibrary->setVisible(!result.row.library.empty());
+    ShowQueryStructure();
     if (result.read == kLibOk) {
         m_picture->SetStructure(m_workbench.Library().Structure());
         m_cas->setText(QString::fromStdString(result.row.casNumber));
@@ -210,12 +229,19 @@ void DetailPage::ShowQuery(const SearchState& state)
 {
     m_library->SetFullText(QFile::decodeName(QByteArray::fromStdString(m_workbench.LibraryPath())));
     if (state.QueryLoaded) {
-        m_queryPicture->SetStructure(state.Query);
-        m_queryName->SetFullText(DisplayText(state.Query.FStrucName));
+        ShowQueryStructure();
     } else {
         m_queryPicture->Clear();
         m_queryName->SetFullText(QString());
     }
+}
+
+void DetailPage::ShowQueryStructure()
+{
+    // Without results (or a query set) ResultQuery is the state's query.
+    const TCTab& query = m_workbench.ResultQuery(m_filled ? m_scroll->value() : 0);
+    m_queryPicture->SetStructure(query);
+    m_queryName->SetFullText(DisplayText(query.FStrucName));
 }
 
 } // namespace velmora::gui

@@ -47,10 +47,17 @@ public:
     QLabel* Rank() const { return m_rank; }
     FittedLabel* Library() const { return m_library; }
     FittedLabel* QueryName() const { return m_queryName; }
+    // After a query set's search: the query the value was computed against (the picture beside
+    // the match is that query); after a library set's: the library holding the match. Both are
+    // hidden with their captions after a plain search.
+    QLabel* ResultQueryLine() const { return m_resultQuery; }
+    QLabel* ResultLibraryLine() const { return m_resultLibrary; }
     StructurePanel* Picture() const { return m_picture; }
     ExplainPanel* Explanation() const { return m_explain; }
 
 private:
+    // The query beside the match: the one of the shown rank's value after a query set's search.
+    void ShowQueryStructure();
 
     Workbench& m_workbench;
     bool m_filled = false;
@@ -61,6 +68,10 @@ private:
     QLabel* m_value;
     QLabel* m_position;
     QLabel* m_rank;
+    QLabel* m_resultQuery;
+    QLabel* m_resultQueryCaption;
+    QLabel* m_resultLibrary;
+    QLabel* m_resultLibraryCaption;
     FittedLabel* m_library;
     FittedLabel* m_queryName;
     StructurePanel* m_picture;

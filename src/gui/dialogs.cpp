@@ -3,6 +3,8 @@
 #include "base/textcase.h"
 #include "qtuserdialog.h"
 #include "search/coefficients.h"
+#include "search/fusion.h"
+#include "search/queryset.h"
 #include "search/workbench.h"
 #include "fonts.h"
 
@@ -238,9 +240,15 @@ void StatusWindow::Refresh()
     };
     setPath(m_library, state.LibraryFileName);
     setPath(m_queryFile, state.QueryFileName);
-    m_queryName->setText(state.QueryLoaded ? DisplayText(state.Query.FStrucName) : QString());
+    const QuerySet* set = m_workbench.LoadedQuerySet();
+    // A query set: how many queries, and (after the coefficient) how their values are fused.
+    m_queryName->setText(set ? QStringLiteral("%1 queries (the first: %2)")
+                                   .arg(set->Size())
+                                   .arg(DisplayText(state.Query.FStrucName).trimmed())
+                             : state.QueryLoaded ? DisplayText(state.Query.FStrucName) : QString());
     m_bestCount->setText(QString::number(state.BestCount));
-    m_coefficient->setText(QString::fromStdString(CoefficientName(state.CoefficientIndex)));
+    m_coefficient->setText(QString::fromStdString(CoefficientName(state.CoefficientIndex)) +
+                           (set ? QStringLiteral(", fused by ") + FusionTyped(m_workbench.ChosenFusion()) : QString()));
     m_mode->setText(state.Mode == DescriptorMode::Normal ? QStringLiteral("normal")
                                                           : QStringLiteral("introduction mode"));
     m_descriptors->clear();

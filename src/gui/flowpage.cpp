@@ -168,7 +168,8 @@ FlowPage::FlowPage(QWidget* parent) : QWidget(parent)
     auto* queryLayout = new QVBoxLayout(queryBox);
     queryLayout->setContentsMargins(0, 0, 0, 0);
     queryLayout->setSpacing(2);
-    auto* queryTitle = new QLabel("My Structure", queryBox);
+    queryTitle = new QLabel("My Structure", queryBox);
+    queryTitle->setObjectName("queryTitle");
     queryTitle->setAlignment(Qt::AlignHCenter);
     queryLayout->addWidget(queryTitle);
     queryLayout->addWidget(query, 0, Qt::AlignHCenter);
@@ -239,6 +240,17 @@ void FlowPage::JoinArrows()
     for (QWidget* result : {static_cast<QWidget*>(similarityTable), static_cast<QWidget*>(similarityExport),
                             static_cast<QWidget*>(internalStructure)})
         m_arrows.emplace_back(ranked, result);
+}
+
+void FlowPage::SetQuerySetShown(int queries, const QString& fusion)
+{
+    queryTitle->setText(queries > 0 ? "My Structures" : "My Structure");
+    query->setToolTip(queries > 0 ? "My Structures: the first query of the set" : "My Structure: the query");
+    coefficient->setText(queries > 0 ? "Similarity\ncoefficient\nfused by " + fusion : "Similarity\ncoefficient");
+    coefficient->setToolTip(queries > 0 ? "Choose how similarity is measured; the values against the " +
+                                              QString::number(queries) + " queries are fused by " + fusion +
+                                              " (Parameters > Fusion of query set)"
+                                        : "Choose how similarity is measured");
 }
 
 void FlowPage::SetFiltersShown(bool shown)

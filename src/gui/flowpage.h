@@ -82,9 +82,14 @@ public:
     FlowBox* similarityExport; // "Mol Similarity Library" -> export
     FlowBox* internalStructure; // "Internal Structure"    -> detail page
     StructureView* query;      // "My Structure"
-    QLabel* queryName;         // fitted to its fixed width
+    QLabel* queryTitle;        // "My Structure", or "My Structures" while a query set is loaded
+    QLabel* queryName;         // fitted to its fixed width; "N structures (file)" for a query set
     QFrame* calculatePanel;    // shown exactly when a search can start
     QPushButton* calculate;
+
+    // A query set loaded (queries > 0): the query box names the count and the file, the coefficient
+    // box the fusion rule; queries 0 returns both to a single query's captions.
+    void SetQuerySetShown(int queries, const QString& fusion);
 
     // Shows the "Filters" box between "Best matching" and the results (or takes it away).
     void SetFiltersShown(bool shown);

@@ -7,11 +7,16 @@
 
 namespace velmora {
 class Workbench;
+struct ReportRow;
 }
 
 namespace velmora::gui {
 
 class StructurePanel;
+
+// Where a best match came from, as one line: "Query NAME" after a query set's search, "Library
+// FILE" after a library set's, both joined by a dot; empty after a plain search.
+QString ResultOrigin(const ReportRow& row);
 
 class OverviewPage : public QWidget {
     Q_OBJECT

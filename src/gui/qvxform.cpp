@@ -24,10 +24,13 @@
 #include "qtuserdialog.h"
 #include "reportpage.h"
 #include "search/coefficients.h"
+#include "search/fusion.h"
+#include "search/queryset.h"
 #include "sharedprinter.h"
 #include "srchdiag.h"
 #include "viewlib.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
@@ -70,6 +73,14 @@ private:
 };
 
 } // namespace
+
+QString QuerySetCaption(const QuerySet& set)
+{
+    return QString("%1 structure%2 (%3)")
+        .arg(set.Size())
+        .arg(set.Size() == 1 ? "" : "s")
+        .arg(QFileInfo(QFile::decodeName(QByteArray::fromStdString(set.file))).fileName());
+}
 
 TQVXForm::TQVXForm(UserDialog& dialog, QtProgress& progress, std::string workingDirectory, QWidget* parent)
     : QMainWindow(parent),
@@ -171,6 +182,7 @@ void TQVXForm::BuildMenus()
     file->addSeparator();
     m_drawMolecule = AddAction(file, "&Draw  molecule", [this] { return DrawMolecule(); });
     AddAction(file, "&Load  molecule", [this] { return LoadMolecule(std::nullopt); });
+    AddAction(file, "Load &query set ...", [this] { return LoadQuerySet(std::nullopt); })->setObjectName("loadQuerySet");
     QAction* paste = AddAction(file, "Paste &SMILES...", [this] {
         const bool loaded = m_workbench.PasteSmiles();
         ShowQuery();
@@ -189,6 +201,28 @@ void TQVXForm::BuildMenus()
     QMenu* parameters = menuBar()->addMenu("&Parameters");
     m_descriptors = AddAction(parameters, "Structural descriptors", [this] { return StructuralDescriptors(); });
     AddAction(parameters, "Similarity coefficient", [this] { return ChooseCoefficient(); });
+    // The rule lives beside the coefficient: both say how the values come about, and it can be
+    // chosen before or after the set is loaded (it is used by the next search of a query set).
+    QMenu* fusion = parameters->addMenu("Fusion of query set");
+    fusion->setObjectName("fusion");
+    fusion->setToolTipsVisible(true);
+    auto* rules = new QActionGroup(fusion);
+    const std::pair<Fusion, const char*> captions[] = {
+        {Fusion::Max, "max: the best value against any query"},
+        {Fusion::Mean, "mean: the mean value over the queries"},
+        {Fusion::Rrf, "rrf: reciprocal-rank fusion of the queries' rankings"}};
+    for (const auto& [rule, caption] : captions) {
+        QAction* action = AddAction(fusion, caption, [this, rule = rule] {
+            m_workbench.SetFusion(rule);
+            ShowQuery();
+            return true;
+        });
+        action->setCheckable(true);
+        action->setObjectName(QString("fusion-") + FusionTyped(rule));
+        action->setToolTip("Used by the next search of a query set (File > Load query set ...)");
+        rules->addAction(action);
+        m_fusionActions.emplace_back(rule, action);
+    }
     AddAction(parameters, "Number of best matching", [this] { return ChooseBestCount(); });
     AddAction(parameters, "Filters ...", [this] { return m_filtersDialog->Run(); })->setObjectName("filters");
     AddAction(parameters, "Show status", [this] {
@@ -412,6 +446,13 @@ bool TQVXForm::LoadMolecule(const std::optional<std::string>& file)
     return loaded;
 }
 
+bool TQVXForm::LoadQuerySet(const std::optional<std::string>& file)
+{
+    const bool loaded = m_workbench.LoadQuerySet(file);
+    ShowQuery();
+    return loaded;
+}
+
 bool TQVXForm::ChooseCoefficient()
 {
     const auto chosen = m_coefficientDialog->Choose(m_workbench.State().CoefficientIndex);
@@ -522,6 +563,11 @@ bool TQVXForm::LoadQueryFile(const std::string& file)
     return Run([this, &file] { return LoadMolecule(file); });
 }
 
+bool TQVXForm::LoadQuerySetFile(const std::string& file)
+{
+    return Run([this, &file] { return LoadQuerySet(file); });
+}
+
 bool TQVXForm::ChooseDescriptorSet(const std::string& name)
 {
     return Run([this, &name] { return m_workbench.ChooseDescriptorSet(name); });
@@ -543,13 +589,21 @@ void TQVXForm::ShowQuery()
         }
     }
     m_flow->query->SetPicture(picture);
-    const std::string name = state.QueryLoaded ? DisplayText(state.Query.FStrucName).toStdString() : std::string();
+    // A query set is named by its size and file; the picture is its first query.
+    const QuerySet* set = m_workbench.LoadedQuerySet();
+    const int queries = set ? static_cast<int>(set->Size()) : 0;
+    m_flow->SetQuerySetShown(queries, FusionTyped(m_workbench.ChosenFusion()));
+    const std::string name =
+        set ? QuerySetCaption(*set).toStdString()
+            : state.QueryLoaded ? DisplayText(state.Query.FStrucName).toStdString() : std::string();
     const QFontMetrics metrics(m_flow->queryName->font());
     const int width = m_flow->queryName->width() - 2 * m_flow->queryName->margin() - 4;
     m_flow->queryName->setText(QString::fromStdString(FitLabel(name, width, [&metrics](std::string_view text) {
         return metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     })));
-    m_flow->queryName->setToolTip(QString::fromStdString(name));
+    m_flow->queryName->setToolTip(set ? QString::number(queries) + " queries from " +
+                                            QFile::decodeName(QByteArray::fromStdString(set->file))
+                                      : QString::fromStdString(name));
 }
 
 void TQVXForm::ShowPage()
@@ -575,6 +629,8 @@ void TQVXForm::Refresh()
     m_saveMolecule->setEnabled(menu.saveMolecule);
     m_descriptors->setEnabled(menu.structuralDescriptors);
     m_calculate->setEnabled(menu.calculate);
+    for (const auto& [rule, action] : m_fusionActions)
+        action->setChecked(rule == m_workbench.ChosenFusion());
     m_viewTable->setEnabled(menu.viewTable);
     m_overview->setEnabled(menu.overview);
     m_viewDetailed->setEnabled(menu.viewDetailed);
@@ -625,7 +681,9 @@ void TQVXForm::Refresh()
     else
         line = "No library open";
     line += "    ";
-    if (state.QueryLoaded) {
+    if (const QuerySet* set = m_workbench.LoadedQuerySet()) {
+        line += "Query set: " + QuerySetCaption(*set) + ", fused by " + FusionTyped(m_workbench.ChosenFusion());
+    } else if (state.QueryLoaded) {
         line += "Query: " + DisplayText(state.Query.FStrucName).trimmed();
         if (!state.QueryFileName.empty())
             line += " (" + QFileInfo(QString::fromStdString(state.QueryFileName)).fileName() + ")";

@@ -10,12 +10,21 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QLabel;
 class QStackedWidget;
 
+namespace velmora {
+struct QuerySet;
+}
+
 namespace velmora::gui {
+
+// A query set as the window names it: "12 structures (actives.sdf)".
+QString QuerySetCaption(const QuerySet& set);
 
 class AboutBox;
 class AsciiExportWindow;
@@ -73,6 +82,8 @@ public:
     // Start-up from the command line: the same commands as the menu, with the file given.
     bool OpenLibraryFile(const std::string& file);
     bool LoadQueryFile(const std::string& file);
+    // File > "Load query set ..." with the file given instead of the file dialog.
+    bool LoadQuerySetFile(const std::string& file);
     bool ChooseDescriptorSet(const std::string& name);
 
     // The query picture and name again (after the query changed outside the window's commands).
@@ -97,6 +108,7 @@ private:
 
     bool NewLibrary();
     bool LoadMolecule(const std::optional<std::string>& file);
+    bool LoadQuerySet(const std::optional<std::string>& file);
     bool ChooseCoefficient();
     bool ChooseBestCount();
     bool Calculate();
@@ -134,6 +146,8 @@ private:
     QAction* m_exportAscii = nullptr;
     QAction* m_drawMolecule = nullptr;
     QAction* m_saveMolecule = nullptr;
+    // Parameters > "Fusion of query set": max, mean, rrf, one checked.
+    std::vector<std::pair<Fusion, QAction*>> m_fusionActions;
     QAction* m_descriptors = nullptr;
     QAction* m_calculate = nullptr;
     QAction* m_viewTable = nullptr;

@@ -7,12 +7,15 @@
 #include "fonts.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace velmora::gui {
 
@@ -63,9 +66,12 @@ ReportPage::ReportPage(QWidget* parent) : QWidget(parent)
     grid->addWidget(m_bestCount, 5, 1);
     grid->addWidget(caption("Similarity coeff :"), 6, 0);
     grid->addWidget(m_coefficient, 6, 1);
+    m_querySet = value();
+    m_querySet->setObjectName(QStringLiteral("querySet"));
+    grid->addWidget(m_querySet, 7, 0, 1, 2);
     m_filters = value();
     m_filters->setObjectName(QStringLiteral("filters"));
-    grid->addWidget(m_filters, 7, 0, 1, 2);
+    grid->addWidget(m_filters, 8, 0, 1, 2);
     grid->setColumnStretch(1, 1);
     input->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
@@ -82,10 +88,6 @@ ReportPage::ReportPage(QWidget* parent) : QWidget(parent)
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_table->setWordWrap(false);
     const QFontMetrics metrics(FixedFont());
-    const int character = metrics.horizontalAdvance(QLatin1Char('0'));
-    m_table->setColumnWidth(0, 11 * character);
-    m_table->setColumnWidth(1, 17 * character);
-    m_table->setColumnWidth(2, 14 * character);
     m_table->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
     m_table->setToolTip(QStringLiteral("Double-click a match (or press Enter) to show it in detail"));
     connect(m_table, &QAbstractItemView::activated, this, [this](const QModelIndex& index) {
@@ -108,16 +110,54 @@ void ReportPage::SetRows(int rows)
     m_table->setRowCount(rows);
 }
 
+void ReportPage::SetColumns(const QString& valueHeading, bool library, bool query)
+{
+    QStringList headings{QStringLiteral(" Position")};
+    QList<int> widths{11};
+    if (library) {
+        headings << QStringLiteral(" Library");
+        widths << 16;
+    }
+    headings << valueHeading;
+    widths << 17;
+    if (query) {
+        headings << QStringLiteral(" Query");
+        widths << 20;
+    }
+    headings << QStringLiteral(" CAS-Nr") << QStringLiteral(" Structurename");
+    widths << 14;
+    const bool changed = m_table->columnCount() != static_cast<int>(headings.size()) ||
+                         m_columnsShown != std::make_pair(library, query);
+    m_table->setColumnCount(static_cast<int>(headings.size()));
+    m_table->setHorizontalHeaderLabels(headings);
+    // Widths a user has dragged stay while the columns stay the same.
+    if (!changed)
+        return;
+    m_columnsShown = {library, query};
+    const int character = QFontMetrics(FixedFont()).horizontalAdvance(QLatin1Char('0'));
+    for (int column = 0; column < static_cast<int>(widths.size()); ++column)
+        m_table->setColumnWidth(column, widths[column] * character);
+}
+
+int ReportPage::Column(const QString& heading) const
+{
+    for (int column = 0; column < m_table->columnCount(); ++column)
+        if (const QTableWidgetItem* item = m_table->horizontalHeaderItem(column);
+            item && item->text().trimmed() == heading.trimmed())
+            return column;
+    return -1;
+}
+
 void ReportPage::Clear()
 {
-    m_table->setHorizontalHeaderLabels({QStringLiteral(" Position"), QString::fromStdString(CoefficientHeading(0)),
-                                        QStringLiteral(" CAS-Nr"), QStringLiteral(" Structurename")});
+    SetColumns(QString::fromStdString(CoefficientHeading(0)), false, false);
     SetRows(DataRows(0));
     m_ranks = 0;
     m_library->SetFullText(QString());
-    for (QLabel* label : {m_bestCount, m_coefficient, m_filters})
+    for (QLabel* label : {m_bestCount, m_coefficient, m_filters, m_querySet})
         label->clear();
     m_filters->hide();
+    m_querySet->hide();
     for (std::size_t i = 0; i < m_descriptorLines.size(); ++i) {
         m_descriptorLines[i]->clear();
         m_descriptorLines[i]->setVisible(i == 0);
@@ -127,9 +167,10 @@ void ReportPage::Clear()
 void ReportPage::Fill(Workbench& workbench)
 {
     const int coefficient = workbench.ResultCoefficient();
-    m_table->setHorizontalHeaderLabels({QStringLiteral(" Position"),
-                                        QString::fromStdString(CoefficientHeading(coefficient)),
-                                        QStringLiteral(" CAS-Nr"), QStringLiteral(" Structurename")});
+    const auto rows = workbench.ReportRows();
+    const bool library = std::any_of(rows.begin(), rows.end(), [](const ReportRow& row) { return !row.library.empty(); });
+    const bool query = std::any_of(rows.begin(), rows.end(), [](const ReportRow& row) { return !row.query.empty(); });
+    SetColumns(QString::fromStdString(CoefficientHeading(coefficient)), library, query);
     m_library->SetFullText(QFile::decodeName(QByteArray::fromStdString(workbench.LibraryPath())));
     const auto lines = workbench.DescriptorLines();
     for (std::size_t i = 0; i < m_descriptorLines.size(); ++i) {
@@ -144,9 +185,25 @@ void ReportPage::Fill(Workbench& workbench)
         filterLines << QString::fromStdString(label).leftJustified(19) + DisplayText(text);
     m_filters->setText(filterLines.join(QLatin1Char('\n')));
     m_filters->setVisible(!filterLines.isEmpty());
+    // The query set's lines of the report's input: its file, then the fusion rule.
+    QStringList setLines;
+    bool inSet = false;
+    for (const auto& [label, text] : workbench.ReportInput()) {
+        const bool file = label.rfind("Query set", 0) == 0;
+        if (file || !label.empty())
+            inSet = file;
+        if (!inSet)
+            continue;
+        // The file by its name (its folder in the tool tip), the rule as the report words it.
+        const QString shown = file ? QFileInfo(QFile::decodeName(QByteArray::fromStdString(text))).fileName() : DisplayText(text);
+        if (file)
+            m_querySet->setToolTip(QFile::decodeName(QByteArray::fromStdString(text)));
+        setLines << QString::fromStdString(label).leftJustified(19) + shown;
+    }
+    m_querySet->setText(setLines.join(QLatin1Char('\n')));
+    m_querySet->setVisible(!setLines.isEmpty());
 
     SetRows(DataRows(bestCount));
-    const auto rows = workbench.ReportRows();
     m_ranks = static_cast<int>(rows.size());
     if (static_cast<int>(rows.size()) > m_table->rowCount())
         m_table->setRowCount(static_cast<int>(rows.size()));
@@ -157,10 +214,15 @@ void ReportPage::Fill(Workbench& workbench)
             item->setTextAlignment(alignment | Qt::AlignVCenter);
             m_table->setItem(r, column, item);
         };
-        cell(0, QString::number(row.libraryPosition), Qt::AlignRight);
-        cell(1, QString::fromStdString(row.value), Qt::AlignRight);
-        cell(2, QString::fromStdString(row.casNumber), Qt::AlignLeft);
-        cell(3, DisplayText(row.name), Qt::AlignLeft);
+        int column = 0;
+        cell(column++, QString::number(row.libraryPosition), Qt::AlignRight);
+        if (library)
+            cell(column++, DisplayText(row.library), Qt::AlignLeft);
+        cell(column++, QString::fromStdString(row.value), Qt::AlignRight);
+        if (query)
+            cell(column++, DisplayText(row.query), Qt::AlignLeft);
+        cell(column++, QString::fromStdString(row.casNumber), Qt::AlignLeft);
+        cell(column, DisplayText(row.name), Qt::AlignLeft);
     }
 }
 

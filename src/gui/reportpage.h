@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <utility>
 
 class QGroupBox;
 class QLabel;
@@ -36,6 +37,11 @@ public:
     QLabel* Coefficient() const { return m_coefficient; }
     // The filters of the search and what they removed; hidden without filters.
     QLabel* Filters() const { return m_filters; }
+    // The query set and its fusion rule; hidden after a search with one query.
+    QLabel* QuerySet() const { return m_querySet; }
+    // The table column with this heading (leading blanks ignored), or -1: "Query" and "Library"
+    // are there only after searches of a query set and of a library set.
+    int Column(const QString& heading) const;
     QTableWidget* Table() const { return m_table; }
 
 signals:
@@ -44,6 +50,8 @@ signals:
 
 private:
     void SetRows(int rows);
+    // The headings: position, library (set searches), value, query (query sets), CAS number, name.
+    void SetColumns(const QString& valueHeading, bool library, bool query);
 
     FittedLabel* m_library;
     int m_ranks = 0; // rows that hold a match
@@ -51,6 +59,8 @@ private:
     QLabel* m_bestCount;
     QLabel* m_coefficient;
     QLabel* m_filters;
+    QLabel* m_querySet;
+    std::pair<bool, bool> m_columnsShown{true, true}; // Library and Query columns of the widths set
     QTableWidget* m_table;
 };
 

@@ -1,5 +1,6 @@
 #include "structurepanel.h"
 
+#include "base/fitlabel.h"
 #include "graphics/grafctab.h"
 #include "qtcanvas.h"
 
@@ -33,6 +34,12 @@ void StructurePanel::SetCaption(const QString& caption)
     update();
 }
 
+void StructurePanel::SetNote(const QString& note)
+{
+    m_note = note;
+    update();
+}
+
 void StructurePanel::SetFramed(bool framed)
 {
     m_framed = framed;
@@ -50,12 +57,15 @@ QImage StructurePanel::Picture(QSize size) const
     canvas.Clear();
     const int width = image.width();
     const int height = image.height();
+    // A note takes a line of its own below the drawing.
+    const int noteHeight = m_note.isEmpty() ? 0 : 14;
     if (m_has) {
         TGrafCtab drawing(&canvas);
         drawing.Assign(m_structure);
-        drawing.ClipRect = {0, 0, width, height};
-        drawing.DrawFitted(1, 10, 10, width - 10, height - 10, 50);
+        drawing.ClipRect = {0, 0, width, height - noteHeight};
+        drawing.DrawFitted(1, 10, 10, width - 10, height - 10 - noteHeight, 50);
     }
+    int captionLeft = width;
     if (!m_caption.isEmpty()) {
         canvas.SetFont(Font{"Arial", 8, FontStyle::None, kBlack});
         canvas.SetBrushStyle(BrushStyle::Clear);
@@ -63,6 +73,15 @@ QImage StructurePanel::Picture(QSize size) const
         // Longer captions keep their right end 4 pixels inside the frame.
         const int x = std::min(width - 15, width - 4 - canvas.TextWidth(caption));
         canvas.TextOut(x, height - 15, caption);
+        captionLeft = x;
+    }
+    if (!m_note.isEmpty()) {
+        canvas.SetFont(Font{"Arial", 8, FontStyle::None, kBlack});
+        canvas.SetBrushStyle(BrushStyle::Clear);
+        const int room = captionLeft - 8 - 6;
+        canvas.TextOut(5, height - 15, FitLabel(m_note.toStdString(), room, [&canvas](std::string_view text) {
+                           return canvas.TextWidth(text);
+                       }));
     }
     if (m_framed) {
         canvas.SetPen(Pen{});
