@@ -43,6 +43,11 @@ int Compare(const ParsedArgs& args, CommandContext& context)
 {
     const std::string& queryLibrary = args.positional[0];
     const std::string& libraryName = args.positional[1];
+    // Taken and refused, never ignored: rows filtered in part would pass for complete ones.
+    for (const char* option : {"--smarts", "--not-smarts", "--alerts", "--range"})
+        if (args.Has(option))
+            throw UsageError(std::string(option) + " cannot be used with compare: its rows are every A structure's " +
+                             "nearest B structures unfiltered; filter with 'search B --queries A " + option + " ...'");
     if (args.Has("--descriptors") == args.Has("--set"))
         throw UsageError("choose the descriptors with one of --descriptors or --set");
     const int coefficient = CoefficientOption(args);
@@ -187,7 +192,7 @@ int CompareCommand(const std::vector<std::string>& args, CommandContext& context
 {
     return WithUsage("compare", context, args, &Compare, {"--yes", "--verbose"},
                      {"--descriptors", "--set", "--coefficient", "--k", "--mode", "--pairs", "--similar", "--dissimilar",
-                      "--threshold", "--sets-file"},
+                      "--threshold", "--sets-file", "--smarts", "--not-smarts", "--alerts", "--range"},
                      2, 2);
 }
 
