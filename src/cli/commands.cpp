@@ -154,7 +154,8 @@ const std::vector<Command>& Commands()
         {"search",
          "search LIBRARY (QUERY | --query-smiles SMILES) (--descriptors NAME,... | --set NAME | --query-aug) [--coefficient C] "
          "[--best N] [--mode normal|intro] [--export HITS.sdf] [--report DIR] [--explain K] [--ascii] [--yes] "
-         "[--sets-file FILE] [--smarts P]... [--not-smarts P]... [--alerts NAMES] [--range NAME=LO..HI]...",
+         "[--sets-file FILE] [--smarts P]... [--not-smarts P]... [--alerts NAMES] [--range NAME=LO..HI]... "
+         "[--queries FILE [--fusion max|mean|rrf] instead of QUERY]",
          "Rank a library against a query structure and print the report.",
          SearchHelp(),
          &SearchCommand},

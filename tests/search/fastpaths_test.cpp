@@ -268,11 +268,10 @@ public:
     }
     void Finish() override
     {
-        if (m_comparing)
-            if (const std::string file = test::SearchScratchFile(library); std::filesystem::exists(file))
-                captured = test::ReadBytes(file);
-            else
-                captured = "<none>";
+        if (m_comparing) {
+            const std::string file = test::SearchScratchFile(library);
+            captured = std::filesystem::exists(file) ? test::ReadBytes(file) : "<none>";
+        }
         m_comparing = false;
     }
 
