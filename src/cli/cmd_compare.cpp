@@ -6,6 +6,7 @@
 #include "base/ioerror.h"
 #include "io/libfiles.h"
 #include "io/liblock.h"
+#include "io/libset.h"
 #include "search/coefficients.h"
 #include "search/crosscompare.h"
 #include "search/workbench.h"
@@ -72,6 +73,8 @@ int Compare(const ParsedArgs& args, CommandContext& context)
     for (const std::string* output : {&files.pairs, &files.similar, &files.dissimilar}) {
         if (output->empty())
             continue;
+        if (output != &files.pairs && IsLibrarySetName(*output)) // written as one library, never as a set
+            throw IoError(*output, "a library set cannot be written; name a library (NAME.clb)");
         if (output != &files.pairs)
             RequireLibraryName(*output);
         RefuseLibraryFile(queryLibrary, *output);

@@ -204,6 +204,8 @@ TEST_F(Combinations, CompareOverLibrarySetsGivesTheRowsOfTheCombinedLibraries)
 
 TEST_F(Combinations, CompareRefusesFiltersAndOutputsOntoASetsMembers)
 {
+    const std::string other = dir.File("other.vset"); // an existing set is no library to write
+    test::WriteBytes(other, "b.clb\n");
     const auto before = test::LibraryFiles(a);
     struct Case {
         std::vector<std::string> more;
@@ -218,6 +220,8 @@ TEST_F(Combinations, CompareRefusesFiltersAndOutputsOntoASetsMembers)
         {{"--pairs", dir.File("a.pre")}, 1, dir.File("a.pre") + ": is a file of the library "},
         {{"--pairs", dir.File("p.tsv"), "--similar", a, "--threshold", "1"}, 1, a + ": is a file of the library "},
         {{"--pairs", dir.File("p.tsv"), "--dissimilar", q2, "--threshold", "1"}, 1, q2 + ": is a file of the library "},
+        {{"--pairs", dir.File("p.tsv"), "--similar", other, "--threshold", "1"}, 1,
+         other + ": a library set cannot be written; name a library (NAME.clb)"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args{"compare", querySet, set, "--descriptors", kDescriptors};
@@ -228,6 +232,8 @@ TEST_F(Combinations, CompareRefusesFiltersAndOutputsOntoASetsMembers)
         EXPECT_FALSE(fs::exists(dir.File("p.tsv")));
     }
     EXPECT_EQ(test::LibraryFiles(a), before);
+    EXPECT_EQ(test::ReadBytes(other), "b.clb\n");
+    EXPECT_FALSE(fs::exists(dir.File("other.lock")));
 }
 
 } // namespace
