@@ -9,6 +9,7 @@
 #include "io/libset.h"
 #include "search/coefficients.h"
 #include "search/crosscompare.h"
+#include "search/searchfilters.h"
 #include "search/workbench.h"
 
 #include <algorithm>
@@ -45,10 +46,18 @@ int Compare(const ParsedArgs& args, CommandContext& context)
     const std::string& queryLibrary = args.positional[0];
     const std::string& libraryName = args.positional[1];
     // Taken and refused, never ignored: rows filtered in part would pass for complete ones.
-    for (const char* option : {"--smarts", "--not-smarts", "--alerts", "--range"})
+    for (const char* option : {"--smarts", "--not-smarts", "--alerts"})
         if (args.Has(option))
-            throw UsageError(std::string(option) + " cannot be used with compare: its rows are every A structure's " +
-                             "nearest B structures unfiltered; filter with 'search B --queries A " + option + " ...'");
+            throw UsageError(std::string(option) + " cannot be used with compare (only --range can): filter with " +
+                             "'search B --queries A " + option + " ...'");
+    std::vector<RangeFilter> ranges; // B's structures outside any of them take no part
+    try {
+        for (const auto& [name, text] : args.options)
+            if (name == "--range")
+                ranges.push_back(ParseRangeFilter(text));
+    } catch (const FilterError& error) {
+        throw UsageError(error.what());
+    }
     if (args.Has("--descriptors") == args.Has("--set"))
         throw UsageError("choose the descriptors with one of --descriptors or --set");
     const int coefficient = CoefficientOption(args);
@@ -160,6 +169,7 @@ int Compare(const ParsedArgs& args, CommandContext& context)
                     << names << "\n";
     }
     setup.library = *comparison;
+    setup.library.ranges = ranges;
     setup.queryLibrary = queryLibrary;
     setup.queryCount = queryCount;
     setup.best = best;
@@ -175,6 +185,12 @@ int Compare(const ParsedArgs& args, CommandContext& context)
     context.out << "Compared " << summary.queries << " structure" << (summary.queries == 1 ? "" : "s") << " of "
                 << queryLibrary << " with " << setup.library.count << " of " << libraryName << " ("
                 << CoefficientName(coefficient) << ", best " << best << ")\n";
+    if (!ranges.empty()) {
+        context.out << "Only structures of " << libraryName << " within";
+        for (const RangeFilter& range : ranges)
+            context.out << (&range == &ranges.front() ? " " : ", ") << "--range " << range.text;
+        context.out << " take part\n";
+    }
     context.out << "Best matches written to " << files.pairs << " (" << summary.rows << " rows)\n";
     const char* within = SmallerIsBetter(coefficient) ? "<= " : ">= ";
     if (!files.similar.empty())

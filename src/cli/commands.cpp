@@ -60,7 +60,11 @@ std::string CompareHelp()
            "(<= T for distances, >= T for similarities), in B order; --dissimilar D.clb: the others\n"
            "(a structure the search gives no value, one not registered in B's descriptor file, is in neither).\n"
            "T (0 or more) is compared with the value as printed. The files are written whole once the\n"
-           "comparison is complete, each replacing a file of its name; Ctrl-C writes none. A may be B.\n";
+           "comparison is complete, each replacing a file of its name; Ctrl-C writes none. A may be B.\n"
+           "A and B may be library sets (.vset). --range NAME=LO..HI (repeatable, as for search): only\n"
+           "B's structures whose raw value lies in every range take part (in no row and neither file\n"
+           "otherwise), so each A structure's rows are those of its search with these ranges; the\n"
+           "structural filters (--smarts, --not-smarts, --alerts) are refused.\n";
 }
 
 } // namespace
@@ -76,7 +80,8 @@ const std::vector<Command>& Commands()
          &BuildCommand},
         {"compare",
          "compare A.clb B.clb (--descriptors NAME,... | --set NAME) --pairs PAIRS.tsv [--coefficient C] [--k K] "
-         "[--similar S.clb] [--dissimilar D.clb] [--threshold T] [--mode normal|intro] [--yes] [--sets-file FILE]",
+         "[--similar S.clb] [--dissimilar D.clb] [--threshold T] [--mode normal|intro] [--yes] [--sets-file FILE] "
+         "[--range NAME=LO..HI]...",
          "Search library B with every structure of library A: the K best of each, and B's (dis)similar part.",
          CompareHelp(),
          &CompareCommand},

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -46,8 +47,9 @@ std::vector<Row> Rows(const std::string& out, bool* libraryColumn = nullptr, boo
         }
         if (table && line.empty())
             break;
-        if (!table)
-            continue;
+        if (!table || line.find_first_not_of(' ') == std::string::npos ||
+            !std::isdigit(static_cast<unsigned char>(line[line.find_first_not_of(' ')])))
+            continue; // not a row: "(28 of 200 ranks filled)"
         std::istringstream fields(line);
         std::string rank, member, word;
         Row row;
@@ -202,6 +204,56 @@ TEST_F(Combinations, CompareOverLibrarySetsGivesTheRowsOfTheCombinedLibraries)
     }
 }
 
+// With ranges only B's structures within them take part: each A structure's rows are its search with
+// those ranges, and the structures outside are neither similar nor dissimilar.
+TEST_F(Combinations, CompareWithRangesGivesTheRowsOfTheFilteredSearch)
+{
+    const std::vector<std::string> ranges{"--range", "Atoms of N=1..", "--range", "Atoms of C=..14"};
+    for (const char* mode : {"normal", "intro"}) {
+        std::vector<std::string> args{"compare", querySet, set, "--descriptors", kDescriptors, "--k", "6", "--mode", mode,
+                                      "--pairs", dir.File("r.tsv"), "--similar", dir.File("near.clb"), "--dissimilar",
+                                      dir.File("far.clb"), "--threshold", "0.8", "--yes"};
+        args.insert(args.end(), ranges.begin(), ranges.end());
+        const auto run = RunTool(args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_TRUE(Contains(run.out, "within --range Atoms of N=1.., --range Atoms of C=..14 take part")) << run.out;
+        std::istringstream in(test::ReadBytes(dir.File("r.tsv")));
+        std::string line;
+        std::getline(in, line); // the header
+        std::map<std::string, std::vector<std::pair<long, std::string>>> rows; // per A position
+        while (std::getline(in, line)) {
+            std::istringstream fields(line);
+            std::string aPosition, aName, rank, bName, value;
+            long bPosition = 0;
+            fields >> aPosition >> aName >> rank >> bPosition >> bName >> value;
+            rows[aPosition].emplace_back(bPosition, value);
+        }
+        ASSERT_EQ(rows.size(), 3u);
+        for (const auto& [position, query] : {std::pair{"1", q1}, std::pair{"2", q2}}) {
+            std::vector<std::string> more{query, "--mode", mode, "--best", "6"};
+            more.insert(more.end(), ranges.begin(), ranges.end());
+            const auto single = Search(set, more);
+            ASSERT_EQ(single.status, 0) << single.err;
+            std::vector<std::pair<long, std::string>> expected;
+            for (const Row& row : Rows(single.out))
+                expected.emplace_back(row.position, row.text.substr(0, row.text.find(' ')));
+            EXPECT_EQ(rows.at(position), expected) << mode << " A " << position;
+        }
+        // Similar and dissimilar together: the structures within the ranges.
+        std::vector<std::string> more{q1, "--mode", mode, "--best", "200"};
+        more.insert(more.end(), ranges.begin(), ranges.end());
+        const auto passing = Rows(Search(set, more).out).size();
+        ASSERT_GT(passing, 6u);
+        ASSERT_LT(passing, 50u);
+        long split = 0; // "N structures of SET with a value <= T ...", "M structures of SET beyond T ..."
+        std::istringstream printed(run.out);
+        for (std::string said; std::getline(printed, said);)
+            if (!said.empty() && std::isdigit(static_cast<unsigned char>(said[0])) && Contains(said, " structures of " + set + " "))
+                split += std::stol(said);
+        EXPECT_EQ(split, static_cast<long>(passing)) << mode << run.out;
+    }
+}
+
 TEST_F(Combinations, CompareRefusesFiltersAndOutputsOntoASetsMembers)
 {
     const std::string other = dir.File("other.vset"); // an existing set is no library to write
@@ -216,7 +268,8 @@ TEST_F(Combinations, CompareRefusesFiltersAndOutputsOntoASetsMembers)
         {{"--pairs", dir.File("p.tsv"), "--smarts", "c1ccccc1"}, 2, "--smarts cannot be used with compare"},
         {{"--pairs", dir.File("p.tsv"), "--not-smarts", "N"}, 2, "--not-smarts cannot be used with compare"},
         {{"--pairs", dir.File("p.tsv"), "--alerts", "pains"}, 2, "--alerts cannot be used with compare"},
-        {{"--pairs", dir.File("p.tsv"), "--range", "Atoms of N=1.."}, 2, "--range cannot be used with compare"},
+        {{"--pairs", dir.File("p.tsv"), "--range", "Atoms of X=1.."}, 2, "--range: no descriptor is named \"Atoms of X\""},
+        {{"--pairs", dir.File("p.tsv"), "--range", "Atoms of N=3..1"}, 2, "--range"},
         {{"--pairs", dir.File("a.pre")}, 1, dir.File("a.pre") + ": is a file of the library "},
         {{"--pairs", dir.File("p.tsv"), "--similar", a, "--threshold", "1"}, 1, a + ": is a file of the library "},
         {{"--pairs", dir.File("p.tsv"), "--dissimilar", q2, "--threshold", "1"}, 1, q2 + ": is a file of the library "},

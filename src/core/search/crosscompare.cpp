@@ -307,7 +307,11 @@ public:
             }
         for (int i : setup.participating)
             m_fields.push_back(StoredDescriptorFieldOf(i));
-        m_groupsOnly = std::all_of(setup.participating.begin(), setup.participating.end(), [](int i) { return i <= 32; });
+        for (const RangeFilter& range : setup.ranges)
+            m_rangeFields.push_back(StoredDescriptorFieldOf(range.descriptor));
+        // The ranges need the raw values of their descriptors: all of them computed then.
+        m_groupsOnly = setup.ranges.empty() &&
+                       std::all_of(setup.participating.begin(), setup.participating.end(), [](int i) { return i <= 32; });
         if (setup.mode == DescriptorMode::Normal && !setup.mappedRecords && !setup.parts.empty()) {
             for (const DescriptorPart& part : setup.parts) { // a library set: its members' files
                 m_partFds.push_back(::open(part.file.c_str(), O_RDONLY | O_CLOEXEC));
@@ -344,6 +348,11 @@ public:
                 const std::uint8_t* record = data + r * kDescriptorRecordSize;
                 if (record[0] + record[9] + record[10] + record[11] == 0)
                     continue; // not registered: the search writes no line for it
+                bool inRanges = true;
+                for (std::size_t f = 0; f < m_rangeFields.size() && inRanges; ++f)
+                    inRanges = m_setup.ranges[f].Holds(m_rangeFields[f].ValueIn(record));
+                if (!inRanges)
+                    continue; // outside a range: no match and neither similar nor dissimilar
                 double* row = buffers.rows.data() + r * n;
                 for (std::size_t e = 0; e < n; ++e)
                     row[e] = Scaled(m_setup.participating[e], m_fields[e].ValueIn(record));
@@ -365,6 +374,10 @@ public:
                 const auto values = ComputeDescriptorValues(m_library.Structure());
                 for (std::size_t e = 0; e < n; ++e)
                     row[e] = Scaled(participating[e], values[static_cast<std::size_t>(participating[e])]);
+                if (!std::all_of(m_setup.ranges.begin(), m_setup.ranges.end(), [&](const RangeFilter& range) {
+                        return range.Holds(values[static_cast<std::size_t>(range.descriptor)]);
+                    }))
+                    continue;
             }
             buffers.registered[r] = 1;
         }
@@ -430,6 +443,7 @@ private:
     std::vector<std::array<double, 256>> m_scaledCounts;
     std::array<int, kCatalogueSize> m_table{};
     std::vector<StoredDescriptorField> m_fields;
+    std::vector<StoredDescriptorField> m_rangeFields; // of the setup's ranges, in their order
     bool m_groupsOnly = false;
     int m_fd = -1;
     std::vector<int> m_partFds; // one per setup.parts
