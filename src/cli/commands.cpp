@@ -38,11 +38,12 @@ std::string SearchHelp()
            "Patterns and catalogues are checked by RDKit in rank order; a structure RDKit cannot read\n"
            "fails them. The report names the filters and how many structures each removed.\n"
            "--queries FILE searches with a query set instead of one query: every record of an SD\n"
-           "file, a SMILES file or a library is a query (records that cannot be read are left out\n"
+           "file, a SMILES file, a library or a library set is a query (records that cannot be read are left out\n"
            "and listed). The library is read once for all queries; --fusion gives each structure\n"
            "max (default: its best value against any query, the report names that query), mean\n"
            "(the mean of its values) or rrf (the sum of 1/(60 + rank) over the queries' rankings,\n"
-           "larger is better). --query-aug cannot be used with --queries.\n";
+           "larger is better). --query-aug cannot be used with --queries. The filters keep the best\n"
+           "N that pass in the fused order, with the unfiltered fused values (rrf ranks included).\n";
 }
 
 // The compare command's help, naming the coefficients as the search's does.
