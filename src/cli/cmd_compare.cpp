@@ -6,8 +6,10 @@
 #include "base/ioerror.h"
 #include "io/libfiles.h"
 #include "io/liblock.h"
+#include "io/libset.h"
 #include "search/coefficients.h"
 #include "search/crosscompare.h"
+#include "search/searchfilters.h"
 #include "search/workbench.h"
 
 #include <algorithm>
@@ -43,6 +45,19 @@ int Compare(const ParsedArgs& args, CommandContext& context)
 {
     const std::string& queryLibrary = args.positional[0];
     const std::string& libraryName = args.positional[1];
+    // Taken and refused, never ignored: rows filtered in part would pass for complete ones.
+    for (const char* option : {"--smarts", "--not-smarts", "--alerts"})
+        if (args.Has(option))
+            throw UsageError(std::string(option) + " cannot be used with compare (only --range can): filter with " +
+                             "'search B --queries A " + option + " ...'");
+    std::vector<RangeFilter> ranges; // B's structures outside any of them take no part
+    try {
+        for (const auto& [name, text] : args.options)
+            if (name == "--range")
+                ranges.push_back(ParseRangeFilter(text));
+    } catch (const FilterError& error) {
+        throw UsageError(error.what());
+    }
     if (args.Has("--descriptors") == args.Has("--set"))
         throw UsageError("choose the descriptors with one of --descriptors or --set");
     const int coefficient = CoefficientOption(args);
@@ -67,6 +82,8 @@ int Compare(const ParsedArgs& args, CommandContext& context)
     for (const std::string* output : {&files.pairs, &files.similar, &files.dissimilar}) {
         if (output->empty())
             continue;
+        if (output != &files.pairs && IsLibrarySetName(*output)) // written as one library, never as a set
+            throw IoError(*output, "a library set cannot be written; name a library (NAME.clb)");
         if (output != &files.pairs)
             RequireLibraryName(*output);
         RefuseLibraryFile(queryLibrary, *output);
@@ -152,6 +169,7 @@ int Compare(const ParsedArgs& args, CommandContext& context)
                     << names << "\n";
     }
     setup.library = *comparison;
+    setup.library.ranges = ranges;
     setup.queryLibrary = queryLibrary;
     setup.queryCount = queryCount;
     setup.best = best;
@@ -167,6 +185,12 @@ int Compare(const ParsedArgs& args, CommandContext& context)
     context.out << "Compared " << summary.queries << " structure" << (summary.queries == 1 ? "" : "s") << " of "
                 << queryLibrary << " with " << setup.library.count << " of " << libraryName << " ("
                 << CoefficientName(coefficient) << ", best " << best << ")\n";
+    if (!ranges.empty()) {
+        context.out << "Only structures of " << libraryName << " within";
+        for (const RangeFilter& range : ranges)
+            context.out << (&range == &ranges.front() ? " " : ", ") << "--range " << range.text;
+        context.out << " take part\n";
+    }
     context.out << "Best matches written to " << files.pairs << " (" << summary.rows << " rows)\n";
     const char* within = SmallerIsBetter(coefficient) ? "<= " : ">= ";
     if (!files.similar.empty())
@@ -187,7 +211,7 @@ int CompareCommand(const std::vector<std::string>& args, CommandContext& context
 {
     return WithUsage("compare", context, args, &Compare, {"--yes", "--verbose"},
                      {"--descriptors", "--set", "--coefficient", "--k", "--mode", "--pairs", "--similar", "--dissimilar",
-                      "--threshold", "--sets-file"},
+                      "--threshold", "--sets-file", "--smarts", "--not-smarts", "--alerts", "--range"},
                      2, 2);
 }
 

@@ -38,11 +38,12 @@ std::string SearchHelp()
            "Patterns and catalogues are checked by RDKit in rank order; a structure RDKit cannot read\n"
            "fails them. The report names the filters and how many structures each removed.\n"
            "--queries FILE searches with a query set instead of one query: every record of an SD\n"
-           "file, a SMILES file or a library is a query (records that cannot be read are left out\n"
+           "file, a SMILES file, a library or a library set is a query (records that cannot be read are left out\n"
            "and listed). The library is read once for all queries; --fusion gives each structure\n"
            "max (default: its best value against any query, the report names that query), mean\n"
            "(the mean of its values) or rrf (the sum of 1/(60 + rank) over the queries' rankings,\n"
-           "larger is better). --query-aug cannot be used with --queries.\n";
+           "larger is better). --query-aug cannot be used with --queries. The filters keep the best\n"
+           "N that pass in the fused order, with the unfiltered fused values (rrf ranks included).\n";
 }
 
 // The compare command's help, naming the coefficients as the search's does.
@@ -60,7 +61,11 @@ std::string CompareHelp()
            "(<= T for distances, >= T for similarities), in B order; --dissimilar D.clb: the others\n"
            "(a structure the search gives no value, one not registered in B's descriptor file, is in neither).\n"
            "T (0 or more) is compared with the value as printed. The files are written whole once the\n"
-           "comparison is complete, each replacing a file of its name; Ctrl-C writes none. A may be B.\n";
+           "comparison is complete, each replacing a file of its name; Ctrl-C writes none. A may be B.\n"
+           "A and B may be library sets (.vset). --range NAME=LO..HI (repeatable, as for search): only\n"
+           "B's structures whose raw value lies in every range take part (in no row and neither file\n"
+           "otherwise), so each A structure's rows are those of its search with these ranges; the\n"
+           "structural filters (--smarts, --not-smarts, --alerts) are refused.\n";
 }
 
 } // namespace
@@ -76,7 +81,8 @@ const std::vector<Command>& Commands()
          &BuildCommand},
         {"compare",
          "compare A.clb B.clb (--descriptors NAME,... | --set NAME) --pairs PAIRS.tsv [--coefficient C] [--k K] "
-         "[--similar S.clb] [--dissimilar D.clb] [--threshold T] [--mode normal|intro] [--yes] [--sets-file FILE]",
+         "[--similar S.clb] [--dissimilar D.clb] [--threshold T] [--mode normal|intro] [--yes] [--sets-file FILE] "
+         "[--range NAME=LO..HI]...",
          "Search library B with every structure of library A: the K best of each, and B's (dis)similar part.",
          CompareHelp(),
          &CompareCommand},
@@ -154,7 +160,8 @@ const std::vector<Command>& Commands()
         {"search",
          "search LIBRARY (QUERY | --query-smiles SMILES) (--descriptors NAME,... | --set NAME | --query-aug) [--coefficient C] "
          "[--best N] [--mode normal|intro] [--export HITS.sdf] [--report DIR] [--explain K] [--ascii] [--yes] "
-         "[--sets-file FILE] [--smarts P]... [--not-smarts P]... [--alerts NAMES] [--range NAME=LO..HI]...",
+         "[--sets-file FILE] [--smarts P]... [--not-smarts P]... [--alerts NAMES] [--range NAME=LO..HI]... "
+         "[--queries FILE [--fusion max|mean|rrf] instead of QUERY]",
          "Rank a library against a query structure and print the report.",
          SearchHelp(),
          &SearchCommand},

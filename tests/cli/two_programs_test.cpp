@@ -191,5 +191,46 @@ TEST(TwoPrograms, AKilledWriterLeavesTheLibraryFree)
     }
 }
 
+// Two searches of one library at once (both may read it) each rank from their own scratch file: both
+// print what each prints alone, neither touches a file of that name another program keeps there, and
+// none is left behind.
+TEST(TwoPrograms, TwoSearchesOfOneLibraryAtOnceKeepTheirOwnResults)
+{
+    test::TempDir dir;
+    const std::string lib = test::NciLibrary(dir, "lib", 300, true);
+    ASSERT_FALSE(lib.empty());
+    const std::string queries = dir.File("queries.sdf");
+    test::WriteBytes(queries, test::NciRecords(5, 3));
+    const std::string other = dir.File("lib.qlt");
+    test::WriteBytes(other, "1 0.5\r\n");
+    auto table = [](const std::string& out) { // the report from its output table on, without the time
+        const auto start = out.find("OUTPUT"), end = out.find("Calculation time");
+        return start == std::string::npos || end == std::string::npos ? "<no table>\n" + out : out.substr(start, end - start);
+    };
+    const std::vector<std::vector<std::string>> searches{
+        {"search", lib, test::DataFile("query.mol"), "--descriptors", "Bonds: single,Hetero atoms,Atoms of C", "--best", "40"},
+        {"search", lib, "--queries", queries, "--fusion", "rrf", "--descriptors", "Bonds: single,Hetero atoms,Atoms of C",
+         "--best", "40"}};
+    std::vector<std::string> alone;
+    for (const auto& args : searches) {
+        const Finished run = RunTool(dir, args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        alone.push_back(table(run.out));
+    }
+    for (int round = 0; round < 6; ++round) {
+        const auto& first = searches[static_cast<std::size_t>(round % 2)];
+        const auto& second = searches[static_cast<std::size_t>(round / 2 % 2)];
+        const test::Started one = Start(dir, "one", first), two = Start(dir, "two", second);
+        const Finished ran1 = Wait(one), ran2 = Wait(two);
+        ASSERT_EQ(ran1.status, 0) << ran1.err;
+        ASSERT_EQ(ran2.status, 0) << ran2.err;
+        EXPECT_EQ(table(ran1.out), alone[static_cast<std::size_t>(round % 2)]) << "round " << round;
+        EXPECT_EQ(table(ran2.out), alone[static_cast<std::size_t>(round / 2 % 2)]) << "round " << round;
+    }
+    EXPECT_EQ(test::ReadBytes(other), "1 0.5\r\n");
+    for (const auto& entry : fs::directory_iterator(dir.Path()))
+        EXPECT_EQ(entry.path().filename().string().rfind("lib.qlt.", 0), std::string::npos) << entry.path();
+}
+
 } // namespace
 } // namespace velmora

@@ -143,6 +143,44 @@ TEST_F(RDKitFilterSearch, HitsAreThePassingSubsequenceAsRDKitJudgesThem)
     }
 }
 
+// A query set's fused ranking filtered: the passing subsequence of the unfiltered fused ranking, each
+// hit with its fused value, its query and that query's value as the unfiltered search gave them.
+TEST_F(RDKitFilterSearch, AQuerySetsHitsAreThePassingSubsequenceOfItsFusedRanking)
+{
+    Search({}, 1); // opens the library
+    const std::string queries = dir.File("queries.sdf");
+    test::WriteBytes(queries, test::NciRecords(5, 3));
+    ASSERT_TRUE(wb.LoadQuerySet(queries));
+    SearchFilters filters;
+    filters.smarts = {"c1ccccc1"};
+    filters.notSmarts = {"[Cl,Br,I]"};
+    StructureLibrary reader;
+    for (Fusion fusion : {Fusion::Max, Fusion::Mean, Fusion::Rrf}) {
+        wb.SetFusion(fusion);
+        const SearchResults whole = Search({}, 200);
+        ASSERT_EQ(whole.filled, 200);
+        std::vector<BestEntry> passing;
+        for (int rank = 1; rank <= whole.filled; ++rank) {
+            ASSERT_EQ(reader.ReadLibraryRecord(lib, whole.StructureAt(rank)), kLibOk);
+            const auto mol = RDKitMolecule(reader.Structure());
+            if (mol && Contains(*mol, "c1ccccc1") && !Contains(*mol, "[Cl,Br,I]"))
+                passing.push_back(whole.best[static_cast<std::size_t>(rank - 1)]);
+        }
+        ASSERT_GT(passing.size(), 5u);
+        ASSERT_LT(passing.size(), 200u); // the filters remove some
+        const SearchResults results = Search(filters, 5);
+        ASSERT_EQ(results.filled, 5) << FusionTyped(fusion);
+        EXPECT_EQ(results.queries, 3);
+        for (std::size_t r = 0; r < 5; ++r) {
+            EXPECT_EQ(results.best[r].number, passing[r].number) << FusionTyped(fusion) << " rank " << r + 1;
+            EXPECT_EQ(results.best[r].value, passing[r].value);
+            EXPECT_EQ(results.best[r].query, passing[r].query);
+            EXPECT_EQ(results.best[r].queryValue, passing[r].queryValue);
+        }
+        EXPECT_EQ(wb.LastFilterSummary().passed, 5);
+    }
+}
+
 // A molecule RDKit cannot sanitise (a five-bonded carbon, stored as drawn) fails the structural
 // filters and is counted as not checkable; ranges still take it.
 TEST(RDKitFilterErrors, AnUnsanitisableStructureIsNotCheckable)

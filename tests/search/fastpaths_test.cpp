@@ -268,12 +268,14 @@ public:
     }
     void Finish() override
     {
-        if (m_comparing)
-            captured = std::filesystem::exists(resultFile) ? test::ReadBytes(resultFile) : "<none>";
+        if (m_comparing) {
+            const std::string file = test::SearchScratchFile(library);
+            captured = std::filesystem::exists(file) ? test::ReadBytes(file) : "<none>";
+        }
         m_comparing = false;
     }
 
-    std::string resultFile;
+    std::string library; // whose search scratch file is captured
     std::string captured;
     long abortAtStep = -1;
     std::vector<long> steps;
@@ -394,7 +396,7 @@ protected:
         StatisticsAccumulator statistics;
         NullProgress quiet;
         ASSERT_TRUE(ComputeIntroParameters(library, lib, parameters, statistics, quiet, dialog).completed);
-        progress.resultFile = CompanionFileName(lib, "qlt");
+        progress.library = lib;
         ASSERT_TRUE(wb.OpenLibrary(lib));
         ASSERT_TRUE(wb.LoadQuery(test::DataFile("query.mol")));
     }
@@ -465,7 +467,7 @@ TEST_F(SearchDifferential, AnAbortStopsAfterTheStructureItCameAtWithTheLinesBefo
             for (long k = 100; k <= at; k += 100)
                 steps.push_back(k);
             EXPECT_EQ(progress.steps, steps);
-            EXPECT_FALSE(std::filesystem::exists(progress.resultFile));
+            EXPECT_FALSE(std::filesystem::exists(test::SearchScratchFile(lib)));
         }
         progress.abortAtStep = -1;
     }

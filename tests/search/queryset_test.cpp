@@ -304,8 +304,8 @@ protected:
     public:
         void Start(ProgressKind kind, const std::string&, long) override
         {
-            if (kind == ProgressKind::Ranking && std::filesystem::exists(file))
-                captured = test::ReadBytes(file); // the single search's result file, complete
+            if (kind == ProgressKind::Ranking && std::filesystem::exists(test::SearchScratchFile(file)))
+                captured = test::ReadBytes(test::SearchScratchFile(file)); // the single search's result file, complete
         }
         void Step(long) override {}
         ProgressRequest Poll() override { return ProgressRequest::Continue; }
@@ -329,7 +329,7 @@ struct Expected {
 
 TEST_F(QuerySetSearch, EveryFusedValueIsTheSingleSearchesValueFusedForEveryCoefficientAndMode)
 {
-    progress.file = CompanionFileName(lib, "qlt");
+    progress.file = lib;
     for (bool intro : {false, true}) {
         Choose(intro);
         ASSERT_TRUE(wb.SetBestCount("30"));

@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <optional>
 #include <set>
 
 namespace velmora {
@@ -219,7 +220,8 @@ protected:
 // The filtered list is the passing subsequence of the unfiltered one, whatever the band size
 // (bands of 3 make many passes over the spill file), with ties kept in library order, values the
 // best list never takes (0 for a similarity, the start value for a distance) left out, and every
-// structure counted under the first filter it fails.
+// structure counted under the first filter it fails. A query set's lines keep their query and its
+// value, and its fused order may be the other way round from the coefficient's.
 TEST_F(FilteredRankingTest, PassingSubsequenceOfTheUnfilteredRanking)
 {
     const std::vector<int> required{8}, excluded{17};
@@ -230,10 +232,13 @@ TEST_F(FilteredRankingTest, PassingSubsequenceOfTheUnfilteredRanking)
     filters.alerts = {"pains"};
     const auto matcher = ElementMatching().compile(filters.smarts, filters.notSmarts, filters.alerts);
     for (int coefficient : {static_cast<int>(kTanimoto), static_cast<int>(kEuclidean)})
+        for (int order : {0, 1, 2}) // the coefficient's; a fused one, the same; a fused one, the other way
         for (std::size_t band : {std::size_t{3}, std::size_t{7}, std::size_t{0}})
             for (int best : {1, 5, 200}) {
-                SCOPED_TRACE("coefficient " + std::to_string(coefficient) + ", band " + std::to_string(band) +
-                             ", best " + std::to_string(best));
+                SCOPED_TRACE("coefficient " + std::to_string(coefficient) + ", order " + std::to_string(order) +
+                             ", band " + std::to_string(band) + ", best " + std::to_string(best));
+                const bool smaller = SmallerIsBetter(coefficient) == (order < 2);
+                const std::optional<bool> fused = order == 0 ? std::nullopt : std::optional<bool>(smaller);
                 // Few distinct values: many ties; a few values the list never takes.
                 // The two copies of a structure tie with each other.
                 auto valueOf = [&](long k) {
@@ -243,11 +248,16 @@ TEST_F(FilteredRankingTest, PassingSubsequenceOfTheUnfilteredRanking)
                     return 0.25f * static_cast<float>((structure * 7) % 5) + 0.5f;
                 };
                 auto rangeOf = [](long k) { return k % 11 == 0 ? 0 : -1; };
-                BestRanking plain(coefficient, kMaxBestCount);
-                FilteredRanking filtered(filters, matcher, coefficient, best, dir.Path().string(), band);
+                BestRanking plain(coefficient, kMaxBestCount, smaller);
+                FilteredRanking filtered(filters, matcher, coefficient, best, dir.Path().string(), band, fused);
                 for (long k = 1; k <= kCount; ++k) {
-                    plain.Offer(k, valueOf(k));
-                    filtered.Offer(k, valueOf(k), rangeOf(k));
+                    const int query = order == 0 ? 0 : static_cast<int>(k % 3);
+                    const float queryValue = order == 0 ? valueOf(k) : 0.125f * static_cast<float>(k);
+                    plain.Offer(k, valueOf(k), query, queryValue);
+                    if (order == 0)
+                        filtered.Offer(k, valueOf(k), rangeOf(k));
+                    else
+                        filtered.Offer(k, valueOf(k), rangeOf(k), query, queryValue);
                 }
                 SearchResults results;
                 FilterSummary summary;
@@ -278,6 +288,8 @@ TEST_F(FilteredRankingTest, PassingSubsequenceOfTheUnfilteredRanking)
                 for (std::size_t r = 0; r < expected.size(); ++r) {
                     EXPECT_EQ(results.best[r].number, expected[r].number) << "rank " << r + 1;
                     EXPECT_EQ(std::memcmp(&results.best[r].value, &expected[r].value, sizeof(float)), 0);
+                    EXPECT_EQ(results.best[r].query, expected[r].query);
+                    EXPECT_EQ(results.best[r].queryValue, expected[r].queryValue);
                 }
                 EXPECT_EQ(results.MaxValue, all.MaxValue);
                 EXPECT_EQ(results.lines, kCount);

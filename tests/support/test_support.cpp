@@ -2,6 +2,7 @@
 
 #include "descriptors/catalogue.h"
 #include "io/convert.h"
+#include "search/libparams.h"
 #include "io/molfile.h"
 #include "io/structlib.h"
 #include "scripted.h"
@@ -128,6 +129,17 @@ TempDir::~TempDir()
 {
     std::error_code ec;
     std::filesystem::remove_all(m_path, ec);
+}
+
+std::string SearchScratchFile(const std::string& library)
+{
+    const std::filesystem::path plain = CompanionFileName(library, "qlt");
+    const std::string prefix = plain.filename().string() + ".";
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(plain.parent_path().empty() ? "." : plain.parent_path(), ec))
+        if (entry.path().filename().string().rfind(prefix, 0) == 0)
+            return entry.path().string();
+    return plain.string();
 }
 
 } // namespace velmora::test

@@ -15,6 +15,9 @@ namespace velmora::test {
 std::string DataFile(const std::string& name);
 // Whole file as bytes.
 std::string ReadBytes(const std::filesystem::path& path);
+// The search's scratch file of library (its "qlt" companion name with this process's suffix) while a
+// search runs; the plain companion name (which never exists) when there is none.
+std::string SearchScratchFile(const std::string& library);
 void WriteBytes(const std::filesystem::path& path, const std::string& bytes);
 // The lines of CR LF text; text after the last CR LF fails the test.
 std::vector<std::string> CrLfLines(const std::string& bytes);

@@ -223,11 +223,11 @@ void StructureComparer::Compute(long first, long last, ComparedChunk& chunk, Val
                         m_setValues.push_back(Coefficient(m_setup.coefficient, query.data(), m_vector.data(),
                                                           participating, m_setup.chosenCount, m_statistics));
                     chunk.lines.push_back(k);
-                    continue;
+                } else {
+                    const double value = Coefficient(m_setup.coefficient, m_setup.query.data(), m_vector.data(),
+                                                     participating, m_setup.chosenCount, m_statistics);
+                    AddLine(chunk, k, value);
                 }
-                const double value = Coefficient(m_setup.coefficient, m_setup.query.data(), m_vector.data(),
-                                                 participating, m_setup.chosenCount, m_statistics);
-                AddLine(chunk, k, value);
                 if (!m_setup.ranges.empty()) {
                     int failure = -1;
                     for (std::size_t r = 0; r < m_setup.ranges.size() && failure < 0; ++r)
@@ -379,6 +379,7 @@ long StructureComparer::ComputeStored(long first, long last, std::size_t availab
             chunk.lines.push_back(first + static_cast<long>(r));
             ++line;
         }
+        StoredRangeFailures(chunk);
         if (readable < structures)
             chunk.failedAt = first + static_cast<long>(readable);
         return first + static_cast<long>(readable);
@@ -404,6 +405,7 @@ long StructureComparer::ComputeStored(long first, long last, std::size_t availab
         for (std::size_t r : m_lineRows)
             chunk.lines.push_back(first + static_cast<long>(r));
         FuseStructures(chunk);
+        StoredRangeFailures(chunk);
         if (readable < structures)
             chunk.failedAt = first + static_cast<long>(readable);
         return first + static_cast<long>(readable);
@@ -427,20 +429,25 @@ long StructureComparer::ComputeStored(long first, long last, std::size_t availab
         } else
             chunk.ends.push_back(chunk.ends.empty() ? 0 : chunk.ends.back());
     }
-    if (!m_setup.ranges.empty()) // the raw values of the structures with a line, in their order
-        for (std::size_t r : m_lineRows) {
-            const std::uint8_t* record = m_recordData + r * kDescriptorRecordSize;
-            int failure = -1;
-            for (std::size_t f = 0; f < m_rangeFields.size() && failure < 0; ++f)
-                if (!m_setup.ranges[f].Holds(m_rangeFields[f].ValueIn(record)))
-                    failure = static_cast<int>(f);
-            chunk.rangeFailures.push_back(static_cast<std::int16_t>(failure));
-        }
+    StoredRangeFailures(chunk);
     if (readable < structures)
         chunk.failedAt = first + static_cast<long>(readable);
     return first + static_cast<long>(readable);
 }
 
+void StructureComparer::StoredRangeFailures(ComparedChunk& chunk)
+{
+    if (m_setup.ranges.empty()) // the raw values of the structures with a line, in their order
+        return;
+    for (std::size_t r : m_lineRows) {
+        const std::uint8_t* record = m_recordData + r * kDescriptorRecordSize;
+        int failure = -1;
+        for (std::size_t f = 0; f < m_rangeFields.size() && failure < 0; ++f)
+            if (!m_setup.ranges[f].Holds(m_rangeFields[f].ValueIn(record)))
+                failure = static_cast<int>(f);
+        chunk.rangeFailures.push_back(static_cast<std::int16_t>(failure));
+    }
+}
 
 bool StructureComparer::FuseNearestByDistance(const double* row, ComparedChunk& chunk)
 {

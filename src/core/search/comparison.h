@@ -117,6 +117,8 @@ private:
     // A query set's search: the values of the chunk's structures against every query (m_setValues,
     // queries per structure) fused into the chunk's set fields.
     void FuseStructures(ComparedChunk& chunk);
+    // The first range each structure with a line fails (-1: none), from its stored record.
+    void StoredRangeFailures(ComparedChunk& chunk);
     // The max rule over a distance for the structure with the dense scaled row: every query's
     // distance first in plain double, then the coefficient itself only for the queries that can
     // reach the best rounded value (FuseBest over them). False when the plain values cannot bound

@@ -26,6 +26,7 @@
 #include "io/libreplace.h"
 #include "io/libstamp.h"
 #include "search/coefficients.h"
+#include "search/libsetfiles.h"
 #include "search/workbench.h"
 
 #include <algorithm>
@@ -42,6 +43,23 @@
 namespace velmora {
 
 namespace {
+
+// Reads up to bytes at offset; the bytes read (fewer at the end of the file).
+std::size_t ReadAt(int fd, std::uint8_t* to, std::size_t bytes, off_t offset, const std::string& file)
+{
+    std::size_t got = 0;
+    while (got < bytes) {
+        const ssize_t n = ::pread(fd, to + got, bytes - got, offset + static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw IoError(file, std::string("read error: ") + std::strerror(errno));
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return got;
+}
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
@@ -289,8 +307,18 @@ public:
             }
         for (int i : setup.participating)
             m_fields.push_back(StoredDescriptorFieldOf(i));
-        m_groupsOnly = std::all_of(setup.participating.begin(), setup.participating.end(), [](int i) { return i <= 32; });
-        if (setup.mode == DescriptorMode::Normal && !setup.mappedRecords) {
+        for (const RangeFilter& range : setup.ranges)
+            m_rangeFields.push_back(StoredDescriptorFieldOf(range.descriptor));
+        // The ranges need the raw values of their descriptors: all of them computed then.
+        m_groupsOnly = setup.ranges.empty() &&
+                       std::all_of(setup.participating.begin(), setup.participating.end(), [](int i) { return i <= 32; });
+        if (setup.mode == DescriptorMode::Normal && !setup.mappedRecords && !setup.parts.empty()) {
+            for (const DescriptorPart& part : setup.parts) { // a library set: its members' files
+                m_partFds.push_back(::open(part.file.c_str(), O_RDONLY | O_CLOEXEC));
+                if (m_partFds.back() < 0)
+                    throw IoError(part.file, std::string("cannot open: ") + std::strerror(errno));
+            }
+        } else if (setup.mode == DescriptorMode::Normal && !setup.mappedRecords) {
             m_fd = ::open(setup.descriptorFile.c_str(), O_RDONLY | O_CLOEXEC);
             if (m_fd < 0)
                 throw IoError(setup.descriptorFile, std::string("cannot open: ") + std::strerror(errno));
@@ -300,6 +328,9 @@ public:
     {
         if (m_fd >= 0)
             ::close(m_fd);
+        for (int fd : m_partFds)
+            if (fd >= 0)
+                ::close(fd);
     }
     LibraryRows(const LibraryRows&) = delete;
     LibraryRows& operator=(const LibraryRows&) = delete;
@@ -317,6 +348,11 @@ public:
                 const std::uint8_t* record = data + r * kDescriptorRecordSize;
                 if (record[0] + record[9] + record[10] + record[11] == 0)
                     continue; // not registered: the search writes no line for it
+                bool inRanges = true;
+                for (std::size_t f = 0; f < m_rangeFields.size() && inRanges; ++f)
+                    inRanges = m_setup.ranges[f].Holds(m_rangeFields[f].ValueIn(record));
+                if (!inRanges)
+                    continue; // outside a range: no match and neither similar nor dissimilar
                 double* row = buffers.rows.data() + r * n;
                 for (std::size_t e = 0; e < n; ++e)
                     row[e] = Scaled(m_setup.participating[e], m_fields[e].ValueIn(record));
@@ -338,6 +374,10 @@ public:
                 const auto values = ComputeDescriptorValues(m_library.Structure());
                 for (std::size_t e = 0; e < n; ++e)
                     row[e] = Scaled(participating[e], values[static_cast<std::size_t>(participating[e])]);
+                if (!std::all_of(m_setup.ranges.begin(), m_setup.ranges.end(), [&](const RangeFilter& range) {
+                        return range.Holds(values[static_cast<std::size_t>(range.descriptor)]);
+                    }))
+                    continue;
             }
             buffers.registered[r] = 1;
         }
@@ -361,6 +401,24 @@ private:
         if (m_setup.mappedRecords) {
             got = offset < m_setup.mappedBytes ? std::min(bytes, m_setup.mappedBytes - offset) : 0;
             data = m_setup.mappedRecords + std::min(offset, m_setup.mappedBytes);
+        } else if (!m_setup.parts.empty()) {
+            // Member after member; a member's file that ends early is named with its own position.
+            records.resize(bytes);
+            for (std::size_t p = 0; p < m_setup.parts.size() && got < bytes; ++p) {
+                const DescriptorPart& part = m_setup.parts[p];
+                const long from = first + static_cast<long>(got / kDescriptorRecordSize);
+                if (from > part.first + part.count - 1)
+                    continue;
+                const long to = std::min(last, part.first + part.count - 1);
+                const std::size_t want = static_cast<std::size_t>(to - from + 1) * kDescriptorRecordSize;
+                const std::size_t read = ReadAt(m_partFds[p], records.data() + got, want,
+                                                static_cast<off_t>(from - part.first) * kDescriptorRecordSize, part.file);
+                got += read;
+                if (read < want)
+                    throw IoError(part.file, "structure " + std::to_string(from - part.first + 1 + static_cast<long>(read / kDescriptorRecordSize)) +
+                                                 ": no descriptor record (the file ends early)");
+            }
+            data = records.data();
         } else {
             records.resize(bytes);
             while (got < bytes) {
@@ -385,8 +443,10 @@ private:
     std::vector<std::array<double, 256>> m_scaledCounts;
     std::array<int, kCatalogueSize> m_table{};
     std::vector<StoredDescriptorField> m_fields;
+    std::vector<StoredDescriptorField> m_rangeFields; // of the setup's ranges, in their order
     bool m_groupsOnly = false;
     int m_fd = -1;
+    std::vector<int> m_partFds; // one per setup.parts
     StructureLibrary m_library;
 };
 
@@ -818,10 +878,13 @@ std::optional<ComparisonSetup> CrossLibrarySetup(Workbench& workbench, std::vect
     setup.mode = state.Mode;
     setup.libraryName = state.LibraryFileName;
     setup.descriptorFile = CompanionFileName(state.LibraryFileName, "pre");
-    if (normal)
+    const bool set = IsLibrarySetName(state.LibraryFileName); // reads its members' descriptor files
+    if (normal && set)
+        setup.parts = SetDescriptorParts(LibrarySet::Read(state.LibraryFileName));
+    else if (normal)
         CheckDescriptorFile(setup.descriptorFile, state.LibraryCount);
     const std::string companion = normal ? "pre" : "idr";
-    if (normal || std::filesystem::exists(CompanionFileName(state.LibraryFileName, companion)))
+    if ((normal && !set) || std::filesystem::exists(CompanionFileName(state.LibraryFileName, companion)))
         if (const std::string mismatch = CompanionMismatch(state.LibraryFileName, companion, false); !mismatch.empty())
             throw IoError(CompanionFileName(state.LibraryFileName, companion),
                           mismatch + (normal ? "; calculate the descriptor values again to rebuild it"

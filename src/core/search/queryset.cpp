@@ -1,11 +1,13 @@
 // Reading a query set: each record through the same readers as a single query (the molfile
 // reader for V2000 SD files, the library for .clb files, the registered readers for SMILES and
-// V3000 files), each record read into a fresh table as a newly loaded query is.
+// V3000 files), each record read into a fresh table as a newly loaded query is. A library set's
+// records are its members' in set order.
 #include "search/queryset.h"
 
 #include "base/ioerror.h"
 #include "base/textfile.h"
 #include "io/libfiles.h"
+#include "io/libset.h"
 #include "io/liblock.h"
 #include "io/molfile.h"
 #include "io/structureformats.h"
@@ -116,8 +118,10 @@ QuerySet ReadQuerySet(const std::string& file, StructureLibrary& library)
         throw IoError(file, problem);
     QuerySet set;
     set.file = file;
-    if (HasLibraryExtension(file)) {
-        const LibraryLock lock(file, LibraryWork::Read);
+    if (HasLibraryExtension(file) || IsLibrarySetName(file)) {
+        if (IsLibrarySetName(file))
+            LibrarySet::Read(file); // names the set file and the line of its first problem
+        const LibraryLock lock(file, LibraryWork::Read); // a set's: every member's
         const int first = library.ReadLibraryRecord(file, 1);
         if (first != kLibOk) {
             library.ReleaseFiles();

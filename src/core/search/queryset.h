@@ -1,6 +1,6 @@
 #pragma once
-// A set of queries searched together: every record of an SD file, a SMILES file or a structure
-// library becomes a query exactly as loading a single query makes the first record one. Records
+// A set of queries searched together: every record of an SD file, a SMILES file, a structure
+// library or a library set (its members' records in set order) becomes a query exactly as loading a single query makes the first record one. Records
 // that cannot be used are left out and listed; a set without any usable record is refused.
 #include "io/structlib.h"
 #include "model/ctab.h"

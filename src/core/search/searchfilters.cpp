@@ -195,10 +195,11 @@ std::size_t FilteredRanking::FirstBand(int bestCount)
 }
 
 FilteredRanking::FilteredRanking(const SearchFilters& filters, std::shared_ptr<const StructureMatcher> matcher,
-                                 int coefficient, int bestCount, const std::string& spillFolder, std::size_t firstBand)
+                                 int coefficient, int bestCount, const std::string& spillFolder, std::size_t firstBand,
+                                 std::optional<bool> smallerIsBetter)
     : m_filters(filters), m_structural(filters.Structural()), m_matcher(std::move(matcher)), m_bestCount(std::clamp(bestCount, 1, kMaxBestCount)),
-      m_smaller(SmallerIsBetter(coefficient)), m_start(m_smaller ? DistanceStartValue() : 0.0f),
-      m_ranking(coefficient, bestCount), m_firstBand(firstBand > 0 ? firstBand : FirstBand(bestCount)), m_rangeRemoved(filters.ranges.size(), 0),
+      m_smaller(smallerIsBetter.value_or(SmallerIsBetter(coefficient))), m_start(m_smaller ? DistanceStartValue() : 0.0f),
+      m_ranking(coefficient, bestCount, m_smaller), m_firstBand(firstBand > 0 ? firstBand : FirstBand(bestCount)), m_rangeRemoved(filters.ranges.size(), 0),
       m_spillName(spillFolder.empty() ? "." : spillFolder)
 {
     if (m_filters.Structural()) {
@@ -247,12 +248,12 @@ void FilteredRanking::Spill(const Candidate& candidate)
     m_spillBuffer.clear();
 }
 
-void FilteredRanking::OfferCandidate(long number, float value)
+void FilteredRanking::OfferCandidate(long number, float value, int query, float queryValue)
 {
     if (!Qualifies(value))
         return;
     ++m_qualifying;
-    const Candidate candidate{value, static_cast<std::uint32_t>(number)};
+    const Candidate candidate{value, static_cast<std::uint32_t>(number), query, queryValue};
     Spill(candidate);
     auto better = [this](const Candidate& a, const Candidate& b) { return Better(a, b); };
     if (m_heap.size() < m_firstBand) {
@@ -359,7 +360,7 @@ bool FilteredRanking::CheckBand(const std::string& libraryName, const std::vecto
             ++summary.checked;
             if (verdict == StructureMatcher::kPasses) {
                 results.best[static_cast<std::size_t>(results.filled++)] =
-                    BestEntry{candidate.value, static_cast<float>(candidate.number)};
+                    BestEntry{candidate.value, static_cast<float>(candidate.number), candidate.query, candidate.queryValue};
                 if (results.filled == m_bestCount) {
                     complete = true;
                     summary.moreUnchecked = summary.checked < m_qualifying;

@@ -8,7 +8,7 @@
 //    keeps a band of the best candidates that pass the ranges; they are checked on all cores in
 //    rank order until N pass. When the band runs out first, the next band (the candidates that
 //    rank after it) is taken from a spill file of the range-passing values (an unnamed temporary
-//    file beside the library, 8 bytes a structure), so memory stays
+//    file beside the library, 16 bytes a structure), so memory stays
 //    bounded whatever the library size and however rare the pattern.
 // The histogram and the maximum value stay those of every value compared: the distribution of the
 // library against the query, which the filters do not change.
@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -89,15 +90,19 @@ class FilteredRanking {
 public:
     // spillFolder: where the range-passing values go while structural filters are set, in an unnamed
     // file (none of another search's, none left behind, whatever happens). matcher: the compiled structural filters (null without them). firstBand:
-    // the candidates of the first band (0: FirstBand(bestCount)).
+    // the candidates of the first band (0: FirstBand(bestCount)). smallerIsBetter: the order of the
+    // values ranked when it is not the coefficient's own (a query set's fused values).
     FilteredRanking(const SearchFilters& filters, std::shared_ptr<const StructureMatcher> matcher, int coefficient,
-                    int bestCount, const std::string& spillFolder, std::size_t firstBand = 0);
+                    int bestCount, const std::string& spillFolder, std::size_t firstBand = 0,
+                    std::optional<bool> smallerIsBetter = std::nullopt);
     ~FilteredRanking();
     FilteredRanking(const FilteredRanking&) = delete;
     FilteredRanking& operator=(const FilteredRanking&) = delete;
 
-    // One result line; rangeFailure: -1, or the first range the structure fails.
-    void Offer(long number, float value, int rangeFailure)
+    // One result line; rangeFailure: -1, or the first range the structure fails. A query set's
+    // line also carries the query that gave the value and that query's own value (BestEntry).
+    void Offer(long number, float value, int rangeFailure) { Offer(number, value, rangeFailure, 0, value); }
+    void Offer(long number, float value, int rangeFailure, int query, float queryValue)
     {
         ++m_lines;
         if (value > m_maxValue)
@@ -105,9 +110,9 @@ public:
         if (rangeFailure >= 0)
             ++m_rangeRemoved[static_cast<std::size_t>(rangeFailure)];
         else if (!m_structural)
-            m_ranking.Offer(number, value);
+            m_ranking.Offer(number, value, query, queryValue);
         else
-            OfferCandidate(number, value);
+            OfferCandidate(number, value, query, queryValue);
     }
     // After the last line: the best passing structures of libraryName into results (the maximum
     // value and the line count over every line), the counts into summary. The structural filters
@@ -122,9 +127,11 @@ private:
     struct Candidate {
         float value;
         std::uint32_t number;
+        std::int32_t query;
+        float queryValue;
     };
     bool Better(const Candidate& a, const Candidate& b) const;
-    void OfferCandidate(long number, float value);
+    void OfferCandidate(long number, float value, int query, float queryValue);
     bool Qualifies(float value) const;
     void Spill(const Candidate& candidate);
     // The best `size` qualifying candidates that rank after `after` (all when null), best first.

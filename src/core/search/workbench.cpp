@@ -23,6 +23,7 @@
 #include "search/paramcalc.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -30,10 +31,20 @@
 #include <filesystem>
 #include <memory>
 #include <set>
+#include <unistd.h>
 
 namespace velmora {
 
 namespace {
+
+// The search's scratch file (result lines, or a query set's fused values) beside the library, named
+// for this process and this search: two searches of one library at once (both hold the read lock)
+// never write, read or delete each other's file. Removed on every way out of RunSearch.
+std::string SearchScratchFileName(const std::string& library)
+{
+    static std::atomic<unsigned> searches{0};
+    return CompanionFileName(library, "qlt") + "." + std::to_string(::getpid()) + "-" + std::to_string(++searches);
+}
 
 // The drawn query's layout with y growing upward: mirrored top to bottom about the middle of its
 // height, so the coordinates keep the range they had. The layout on screen is what other programs
@@ -915,7 +926,7 @@ SearchOutcome Workbench::RunSearch()
                              MessageButtons::Ok, m_state.LibraryFileName);
         return SearchOutcome::NotStarted;
     }
-    const std::string resultFile = CompanionFileName(m_state.LibraryFileName, "qlt");
+    const std::string resultFile = SearchScratchFileName(m_state.LibraryFileName);
     const bool set = IsLibrarySetName(m_state.LibraryFileName);
     m_failureDetail.clear();
     m_state.StartTime = ClockNow();

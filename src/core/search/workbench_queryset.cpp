@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 
@@ -62,7 +63,8 @@ private:
 
 bool Workbench::LoadQuerySet(const std::optional<std::string>& file)
 {
-    std::string filter = "Mol-Files (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf|CLB-File  (*.clb)|*.clb";
+    std::string filter =
+        "Mol-Files (*.mol ; *.sd ; *.sdf)|*.mol;*.sd;*.sdf|CLB-File  (*.clb)|*.clb|Library Set (*.vset)|*.vset";
     if (StructureFormatsAvailable())
         filter += "|SMILES-Files (*.smi ; *.smiles ; *.csv ; *.tsv)|*.smi;*.smiles;*.csv;*.tsv";
     const auto chosen = file ? file : m_dialog.ChooseFile(FileDialogKind::Open, "Load Query Set", filter, "");
@@ -121,6 +123,7 @@ SearchOutcome Workbench::CompareQuerySet(const std::string& valueFile, SearchRes
     setup.parameters = m_parameters;
     setup.statistics = m_statistics;
     setup.fusion = m_fusion;
+    setup.ranges = m_filters.ranges;
     // Each query's vector as the single search computes it (ComputeQueryVector).
     for (const TCTab& query : set.queries) {
         const auto values = ComputeDescriptorValues(query);
@@ -132,6 +135,22 @@ SearchOutcome Workbench::CompareQuerySet(const std::string& valueFile, SearchRes
     const std::size_t queries = setup.queries.size();
     const bool smaller = FusedSmallerIsBetter(m_fusion, SmallerIsBetter(m_state.CoefficientIndex));
     BestRanking ranking(m_state.CoefficientIndex, m_state.BestCount, smaller);
+    // Filters only remove: the fused values (reciprocal ranks among them: those of the unfiltered
+    // per-query rankings) are the unfiltered search's, the hits its passing subsequence.
+    m_pendingFilterSummary = FilterSummary{};
+    std::unique_ptr<FilteredRanking> filtered;
+    if (m_filters.Any()) {
+        std::shared_ptr<const StructureMatcher> matcher;
+        if (m_filters.Structural()) {
+            if (!StructureMatchingAvailable())
+                throw IoError(m_state.LibraryFileName, kStructureMatchingUnavailable);
+            matcher = RegisteredStructureMatching().compile(m_filters.smarts, m_filters.notSmarts, m_filters.alerts);
+        }
+        filtered = std::make_unique<FilteredRanking>(m_filters, std::move(matcher), m_state.CoefficientIndex,
+                                                     m_state.BestCount,
+                                                     std::filesystem::path(m_state.LibraryFileName).parent_path().string(),
+                                                     0, smaller);
+    }
     ValueFile values(valueFile);
     ValueTally tally;
     std::unique_ptr<RankTables> ranks;
@@ -183,7 +202,11 @@ SearchOutcome Workbench::CompareQuerySet(const std::string& valueFile, SearchRes
                             value = chunk->values[line];
                         }
                         fused.push_back(value);
-                        ranking.Offer(k, value, chunk->lineQueries[line], chunk->queryValues[line]);
+                        if (filtered)
+                            filtered->Offer(k, value, chunk->rangeFailures.empty() ? -1 : chunk->rangeFailures[line],
+                                            chunk->lineQueries[line], chunk->queryValues[line]);
+                        else
+                            ranking.Offer(k, value, chunk->lineQueries[line], chunk->queryValues[line]);
                     }
                     ++line;
                 }
@@ -222,7 +245,10 @@ SearchOutcome Workbench::CompareQuerySet(const std::string& valueFile, SearchRes
     m_progress.Finish();
     if (outcome != SearchOutcome::Completed)
         return outcome;
-    results = std::move(ranking.Results());
+    if (!filtered)
+        results = std::move(ranking.Results());
+    else if (!filtered->Finish(m_state.LibraryFileName, m_progress, results, m_pendingFilterSummary))
+        return SearchOutcome::Aborted;
     results.queries = static_cast<int>(queries);
     results.fusion = m_fusion;
     tally.Flush();
