@@ -194,19 +194,6 @@ void RequireLibraryName(const std::string& name)
         throw IoError(name, problem);
 }
 
-void RefuseLibraryFile(const std::string& library, const std::string& output)
-{
-    if (IsLibrarySetName(library)) {
-        if (SameFile(library, output))
-            throw IoError(output, "is the library set file; choose another name");
-        for (const LibrarySetEntry& entry : ReadLibrarySetList(library))
-            RefuseLibraryFile(entry.path, output);
-    }
-    if (const auto file = LibraryFileAt(library, output))
-        throw IoError(output, (*file == output ? "is" : "is " + *file + ",") + " a file of the library " + library +
-                                  "; choose another name");
-}
-
 void IgnoreFileSizeSignal() { std::signal(SIGXFSZ, SIG_IGN); }
 
 std::string SetsFilePath(const ParsedArgs& args)

@@ -89,9 +89,6 @@ long ParsePositive(const std::string& text, const std::string& what);
 // Throws IoError naming the file when name cannot be a library's (it does not end in ".clb"); a
 // library set (".vset") is read and checked, the error naming its line.
 void RequireLibraryName(const std::string& name);
-// Throws IoError when output is one of the files of library (for a set: the set file, its own
-// files and every member's): nothing is written onto what is read.
-void RefuseLibraryFile(const std::string& library, const std::string& output);
 // A write beyond the file size limit then fails with an error instead of ending the process.
 void IgnoreFileSizeSignal();
 // The descriptor-set file: --sets-file FILE, DIR/crits.txt for --dir DIR, or crits.txt in the

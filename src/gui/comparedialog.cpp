@@ -10,6 +10,7 @@
 #include "descriptors/catalogue.h"
 #include "io/libfiles.h"
 #include "io/liblock.h"
+#include "io/libset.h"
 #include "io/structlib.h"
 #include "qtprogress.h"
 #include "search/coefficients.h"
@@ -38,6 +39,8 @@ namespace {
 
 constexpr const char* kCaption = "Compare libraries";
 constexpr const char* kLibraryFilter = "Library-Files (*.clb)|*.clb";
+// Library A may be a library set: its members' structures in list order.
+constexpr const char* kQueryLibraryFilter = "Library-Files (*.clb)|*.clb|Library sets (*.vset)|*.vset";
 // More unreadable records than this are counted, not listed, in the message.
 constexpr std::size_t kListedUnreadable = 20;
 
@@ -46,14 +49,6 @@ std::string Text(const QLineEdit* field) { return field->text().trimmed().toStdS
 std::string FileName(const std::string& path)
 {
     return QFileInfo(QString::fromStdString(path)).fileName().toStdString();
-}
-
-// output must not be one of library's own files (it would be overwritten while being read).
-void RefuseLibraryFile(const std::string& library, const std::string& output)
-{
-    if (const auto file = LibraryFileAt(library, output))
-        throw IoError(output, (*file == output ? "is" : "is " + *file + ",") + " a file of the library " + library +
-                                  "; choose another name");
 }
 
 std::string Plural(long count, const std::string& word)
@@ -173,7 +168,7 @@ CompareLibrariesDialog::CompareLibrariesDialog(Workbench& workbench, UserDialog&
     layout->addWidget(buttons);
 
     connect(m_browseQuery, &QPushButton::clicked, this, [this] {
-        BrowseFor(m_queryLibrary, FileDialogKind::Open, "Library A", kLibraryFilter, "");
+        BrowseFor(m_queryLibrary, FileDialogKind::Open, "Library A", kQueryLibraryFilter, "");
     });
     connect(m_browseSearched, &QPushButton::clicked, this, &CompareLibrariesDialog::OpenSearchedLibrary);
     connect(m_browsePairs, &QPushButton::clicked, this, [this] {
@@ -295,7 +290,9 @@ void CompareLibrariesDialog::CheckFiles() const
 {
     const std::string query = Text(m_queryLibrary);
     const std::string searched = m_workbench.State().LibraryFileName;
-    if (const std::string problem = LibraryNameProblem(query); !problem.empty())
+    if (IsLibrarySetName(query))
+        LibrarySet::Read(query); // names the set file and the line of its first problem
+    else if (const std::string problem = LibraryNameProblem(query); !problem.empty())
         throw IoError(query, problem);
     if (!std::filesystem::is_regular_file(query))
         throw IoError(query, "no such library");

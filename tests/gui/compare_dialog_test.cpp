@@ -257,6 +257,55 @@ private slots:
         QVERIFY(main.Bench().State().LibraryOpen && main.Bench().State().DescriptorsChosen);
     }
 
+    // Library A may be a library set: the same rows as the one library holding its structures, and
+    // no output may land on a member.
+    void queryLibraryMayBeASet()
+    {
+        StructureLibrary importer;
+        NullProgress quiet;
+        for (int half : {0, 1}) {
+            const std::string sd = m_dir.File("half" + std::to_string(half) + ".sdf");
+            WriteBytes(sd, NciRecords(601 + 20 * half, 20));
+            QVERIFY(ImportStructures(importer, sd, CountSDRecords(sd), m_dir.File("half" + std::to_string(half) + ".clb"),
+                                     ConversionMode::WriteAnew, quiet)
+                        .Completed());
+        }
+        const std::string set = m_dir.File("halves.vset");
+        WriteBytes(set, "half0.clb\nhalf1.clb\n");
+        MainWindow main(m_dir.Path().string());
+        PrepareWindow(main);
+        const std::string fromSet = m_dir.File("set.tsv"), fromLibrary = m_dir.File("library.tsv");
+        for (const auto& [query, pairs] : {std::pair{set, fromSet}, std::pair{m_queries, fromLibrary}})
+            WithDialog(main, [&, query = query, pairs = pairs](CompareLibrariesDialog* d) {
+                d->QueryLibrary()->setText(QString::fromStdString(query));
+                d->Best()->setValue(4);
+                d->Pairs()->setText(QString::fromStdString(pairs));
+                d->ThresholdChosen()->setChecked(false);
+                d->OkButton()->click();
+            });
+        QVERIFY(std::filesystem::exists(fromSet));
+        QVERIFY(ReadBytes(fromSet) == ReadBytes(fromLibrary));
+
+        const std::string member = m_dir.File("half1.clb");
+        const std::string before = ReadBytes(member);
+        main.dialog.shown.clear();
+        WithDialog(main, [&](CompareLibrariesDialog* d) {
+            d->QueryLibrary()->setText(QString::fromStdString(set));
+            d->Pairs()->setText(QString::fromStdString(m_dir.File("x.tsv")));
+            d->ThresholdChosen()->setChecked(true);
+            d->Threshold()->setText("0.8");
+            d->Similar()->setText(QString::fromStdString(member));
+            d->OkButton()->click();
+            if (d->isVisible())
+                d->reject();
+        });
+        QVERIFY(!main.dialog.shown.empty());
+        QVERIFY2(Contains(main.dialog.shown.back().text + main.dialog.shown.back().detail, "a file of the library"),
+                 main.dialog.shown.back().text.c_str());
+        QVERIFY(ReadBytes(member) == before);
+        QVERIFY(!std::filesystem::exists(m_dir.File("x.tsv")));
+    }
+
     // A records that cannot be read are listed in one message; the others are compared.
     void unreadableQueryRecordsAreListed()
     {

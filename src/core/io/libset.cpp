@@ -113,4 +113,17 @@ long CountLibrarySetRecords(const std::string& setName)
     }
 }
 
+void RefuseLibraryFile(const std::string& library, const std::string& output)
+{
+    if (IsLibrarySetName(library)) {
+        if (SameFile(library, output))
+            throw IoError(output, "is the library set file; choose another name");
+        for (const LibrarySetEntry& entry : ReadLibrarySetList(library))
+            RefuseLibraryFile(entry.path, output);
+    }
+    if (const auto file = LibraryFileAt(library, output))
+        throw IoError(output, (*file == output ? "is" : "is " + *file + ",") + " a file of the library " + library +
+                                  "; choose another name");
+}
+
 } // namespace velmora

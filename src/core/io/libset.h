@@ -65,4 +65,8 @@ private:
 // the set file cannot be read.
 long CountLibrarySetRecords(const std::string& setName);
 
+// Refuses (IoError naming output) an output file that is one of library's own files, which it would
+// overwrite while they are read; for a library set, the set file or a file of any member.
+void RefuseLibraryFile(const std::string& library, const std::string& output);
+
 } // namespace velmora
