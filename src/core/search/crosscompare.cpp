@@ -184,6 +184,17 @@ __attribute__((always_inline)) inline void Store4(double* p, Vec4 v) { std::memc
 __attribute__((always_inline)) inline Vec4 Splat4(double x) { return Vec4{x, x, x, x}; }
 __attribute__((always_inline)) inline Vec4 Abs4(Vec4 v) { return v < 0 ? -v : v; }
 
+// The Tanimoto key of dot products with a query of squared length qq and structures of squared
+// lengths ll. A plain function, not a lambda: GCC's UBSan build loses the closure of a lambda inlined
+// into an always-inlined vector loop and reports a null member access.
+__attribute__((always_inline)) inline Vec4 TanimotoKey4(Vec4 dot, double qq, Vec4 ll)
+{
+    const Vec4 tiny = Splat4(std::numeric_limits<double>::min());
+    Vec4 denominator = Splat4(qq) + ll - dot;
+    denominator = denominator > tiny ? denominator : tiny;
+    return -(Abs4(dot) / denominator);
+}
+
 template <int Kind> // 0: squared differences, 1: absolute differences, 2: products
 __attribute__((always_inline)) inline void PairKeysBody(const PairKeysInput& in)
 {
@@ -214,16 +225,10 @@ __attribute__((always_inline)) inline void PairKeysBody(const PairKeysInput& in)
         if constexpr (Kind == 2) {
             const Vec4 e0 = Load4(in.extra + c), e1 = Load4(in.extra + c + 4);
             if (in.coefficient == kTanimoto) {
-                const Vec4 tiny = Splat4(std::numeric_limits<double>::min());
-                auto tanimoto = [&](Vec4 dot, double qq, Vec4 ll) {
-                    Vec4 denominator = Splat4(qq) + ll - dot;
-                    denominator = denominator > tiny ? denominator : tiny;
-                    return -(Abs4(dot) / denominator);
-                };
-                a0 = tanimoto(a0, in.extra0, e0);
-                a1 = tanimoto(a1, in.extra0, e1);
-                b0 = tanimoto(b0, in.extra1, e0);
-                b1 = tanimoto(b1, in.extra1, e1);
+                a0 = TanimotoKey4(a0, in.extra0, e0);
+                a1 = TanimotoKey4(a1, in.extra0, e1);
+                b0 = TanimotoKey4(b0, in.extra1, e0);
+                b1 = TanimotoKey4(b1, in.extra1, e1);
             } else { // the correlation: r squared, raised by B's margin
                 a0 = -(a0 * a0 + e0);
                 a1 = -(a1 * a1 + e1);
