@@ -702,39 +702,48 @@ std::vector<DescriptorPart> Workbench::CheckSearchCompanions(const std::string& 
     return parts;
 }
 
-SearchOutcome Workbench::CompareAll(const std::string& resultFile, SearchResults& results, bool& histogramDone)
+ComparisonSetup Workbench::SearchSetup()
 {
-    const bool normal = m_state.Mode == DescriptorMode::Normal;
-    const std::string descriptorFile = CompanionFileName(m_state.LibraryFileName, "pre");
-    const std::vector<DescriptorPart> parts = CheckSearchCompanions(descriptorFile);
-    TextWriter out(resultFile);
-    const bool vectorOk = ComputeQueryVector();
     ComparisonSetup setup;
+    setup.descriptorFile = CompanionFileName(m_state.LibraryFileName, "pre");
+    setup.parts = CheckSearchCompanions(setup.descriptorFile);
     setup.mode = m_state.Mode;
     setup.libraryName = m_state.LibraryFileName;
-    setup.descriptorFile = descriptorFile;
-    setup.parts = parts;
     setup.count = m_state.LibraryCount;
     setup.coefficient = m_state.CoefficientIndex;
     setup.chosenCount = m_selection.ChosenCount();
     setup.participating = m_participating;
-    setup.query = m_queryVector;
     setup.parameters = m_parameters;
     setup.statistics = m_statistics;
     setup.ranges = m_filters.ranges;
+    return setup;
+}
+
+std::unique_ptr<FilteredRanking> Workbench::StartFilteredRanking(bool smallerIsBetter)
+{
     m_pendingFilterSummary = FilterSummary{};
-    std::unique_ptr<FilteredRanking> filtered;
-    if (m_filters.Any()) {
-        std::shared_ptr<const StructureMatcher> matcher;
-        if (m_filters.Structural()) {
-            if (!StructureMatchingAvailable())
-                throw IoError(m_state.LibraryFileName, kStructureMatchingUnavailable);
-            matcher = RegisteredStructureMatching().compile(m_filters.smarts, m_filters.notSmarts, m_filters.alerts);
-        }
-        filtered = std::make_unique<FilteredRanking>(m_filters, std::move(matcher), m_state.CoefficientIndex,
-                                                     m_state.BestCount,
-                                                     std::filesystem::path(m_state.LibraryFileName).parent_path().string());
+    if (!m_filters.Any())
+        return nullptr;
+    std::shared_ptr<const StructureMatcher> matcher;
+    if (m_filters.Structural()) {
+        if (!StructureMatchingAvailable())
+            throw IoError(m_state.LibraryFileName, kStructureMatchingUnavailable);
+        matcher = RegisteredStructureMatching().compile(m_filters.smarts, m_filters.notSmarts, m_filters.alerts);
     }
+    return std::make_unique<FilteredRanking>(m_filters, std::move(matcher), m_state.CoefficientIndex, m_state.BestCount,
+                                             std::filesystem::path(m_state.LibraryFileName).parent_path().string(),
+                                             0, smallerIsBetter);
+}
+
+SearchOutcome Workbench::CompareAll(const std::string& resultFile, SearchResults& results, bool& histogramDone)
+{
+    const bool normal = m_state.Mode == DescriptorMode::Normal;
+    ComparisonSetup setup = SearchSetup();
+    const std::string descriptorFile = setup.descriptorFile;
+    TextWriter out(resultFile);
+    const bool vectorOk = ComputeQueryVector();
+    setup.query = m_queryVector;
+    std::unique_ptr<FilteredRanking> filtered = StartFilteredRanking(SmallerIsBetter(m_state.CoefficientIndex));
     ChunkedComparison comparison(setup, ThreadCount(), kSearchChunk);
     BestRanking ranking(m_state.CoefficientIndex, m_state.BestCount);
     m_progress.Start(ProgressKind::Comparison, "Compare Structures:", m_state.LibraryCount);
@@ -768,7 +777,7 @@ SearchOutcome Workbench::CompareAll(const std::string& resultFile, SearchResults
                                                ": no descriptor record (the file ends early)"
                                          : m_state.LibraryFileName + ": " +
                                                LibraryReadProblem(m_state.LibraryFileName, chunk->failure, k);
-                for (const DescriptorPart& part : parts)
+                for (const DescriptorPart& part : setup.parts)
                     if (normal && k >= part.first && k < part.first + part.count)
                         m_failureDetail = part.file + ": structure " + std::to_string(k - part.first + 1) +
                                           ": no descriptor record (the file ends early; structure " +

@@ -112,6 +112,7 @@ struct ResultStructure {
 
 struct LiveSearchSetup; // search/livesearch.h
 struct DescriptorPart;  // search/comparison.h
+struct ComparisonSetup; // search/comparison.h
 
 class Workbench {
 public:
@@ -264,6 +265,12 @@ private:
     // Refuses (IoError) descriptor and parameter files that do not fit the library as it is now;
     // returns a library set's members' descriptor files in NORMAL mode (none for a library).
     std::vector<DescriptorPart> CheckSearchCompanions(const std::string& descriptorFile);
+    // The comparison as both searches set it up (companions checked, filters' ranges in), without
+    // the query: the single search adds its vector, the query-set search its queries.
+    ComparisonSetup SearchSetup();
+    // The filtered best list when filters are set (null otherwise), ranking in the given order;
+    // clears the pending filter summary.
+    std::unique_ptr<FilteredRanking> StartFilteredRanking(bool smallerIsBetter);
     // CompareAll for the loaded query set: every structure compared with all queries in one pass
     // (two for reciprocal-rank fusion); valueFile receives the fused values for the histogram.
     SearchOutcome CompareQuerySet(const std::string& valueFile, SearchResults& results);

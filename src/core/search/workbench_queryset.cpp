@@ -109,21 +109,9 @@ SearchOutcome Workbench::CompareQuerySet(const std::string& valueFile, SearchRes
 {
     const QuerySet& set = *m_querySet;
     const bool normal = m_state.Mode == DescriptorMode::Normal;
-    const std::string descriptorFile = CompanionFileName(m_state.LibraryFileName, "pre");
-    const std::vector<DescriptorPart> parts = CheckSearchCompanions(descriptorFile);
-    ComparisonSetup setup;
-    setup.mode = m_state.Mode;
-    setup.libraryName = m_state.LibraryFileName;
-    setup.descriptorFile = descriptorFile;
-    setup.parts = parts;
-    setup.count = m_state.LibraryCount;
-    setup.coefficient = m_state.CoefficientIndex;
-    setup.chosenCount = m_selection.ChosenCount();
-    setup.participating = m_participating;
-    setup.parameters = m_parameters;
-    setup.statistics = m_statistics;
+    ComparisonSetup setup = SearchSetup();
+    const std::string descriptorFile = setup.descriptorFile;
     setup.fusion = m_fusion;
-    setup.ranges = m_filters.ranges;
     // Each query's vector as the single search computes it (ComputeQueryVector).
     for (const TCTab& query : set.queries) {
         const auto values = ComputeDescriptorValues(query);
@@ -137,20 +125,7 @@ SearchOutcome Workbench::CompareQuerySet(const std::string& valueFile, SearchRes
     BestRanking ranking(m_state.CoefficientIndex, m_state.BestCount, smaller);
     // Filters only remove: the fused values (reciprocal ranks among them: those of the unfiltered
     // per-query rankings) are the unfiltered search's, the hits its passing subsequence.
-    m_pendingFilterSummary = FilterSummary{};
-    std::unique_ptr<FilteredRanking> filtered;
-    if (m_filters.Any()) {
-        std::shared_ptr<const StructureMatcher> matcher;
-        if (m_filters.Structural()) {
-            if (!StructureMatchingAvailable())
-                throw IoError(m_state.LibraryFileName, kStructureMatchingUnavailable);
-            matcher = RegisteredStructureMatching().compile(m_filters.smarts, m_filters.notSmarts, m_filters.alerts);
-        }
-        filtered = std::make_unique<FilteredRanking>(m_filters, std::move(matcher), m_state.CoefficientIndex,
-                                                     m_state.BestCount,
-                                                     std::filesystem::path(m_state.LibraryFileName).parent_path().string(),
-                                                     0, smaller);
-    }
+    std::unique_ptr<FilteredRanking> filtered = StartFilteredRanking(smaller);
     ValueFile values(valueFile);
     ValueTally tally;
     std::unique_ptr<RankTables> ranks;
