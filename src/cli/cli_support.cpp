@@ -6,6 +6,7 @@
 #include "io/libfiles.h"
 #include "search/coefficients.h"
 #include "search/ranking.h"
+#include "search/workbench.h"
 #include "io/libset.h"
 
 #include <algorithm>
@@ -282,6 +283,42 @@ std::vector<int> DescriptorsOption(const ParsedArgs& args)
             descriptors.push_back(index);
         }
     return descriptors;
+}
+
+std::optional<int> EnterMode(Workbench& workbench, const std::string& mode, const std::string& command,
+                             const std::string& libraryName, bool yes, const CliProgress& progress,
+                             CommandContext& context)
+{
+    if (mode == "intro" && workbench.State().Mode != DescriptorMode::Intro)
+        workbench.SetIntroMode();
+    if (mode != "normal" || workbench.State().Mode == DescriptorMode::Normal || workbench.SetNormalMode())
+        return std::nullopt;
+    if (progress.Interrupted()) {
+        context.err << "velmora-cli " << command << ": interrupted; the descriptor file of " << libraryName
+                    << " was not built\n";
+        return kExitAborted;
+    }
+    context.err << "velmora-cli " << command << ": " << libraryName
+                << ": the library has no descriptor file; run 'velmora-cli build' first" << (yes ? "" : " or give --yes")
+                << "\n";
+    return kExitFailure;
+}
+
+std::optional<int> OpenDescriptorChoice(Workbench& workbench, const std::string& command,
+                                        const std::string& libraryName, bool yes, const CliProgress& progress,
+                                        CommandContext& context)
+{
+    if (workbench.ChooseDescriptors())
+        return std::nullopt;
+    if (progress.Interrupted()) {
+        context.err << "velmora-cli " << command << ": interrupted; the library parameters of " << libraryName
+                    << " were not calculated\n";
+        return kExitAborted;
+    }
+    context.err << "velmora-cli " << command << ": " << libraryName
+                << ": INTRO mode needs the library parameters; run 'velmora-cli params'" << (yes ? "" : " or give --yes")
+                << "\n";
+    return kExitFailure;
 }
 
 } // namespace velmora::cli

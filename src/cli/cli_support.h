@@ -7,7 +7,12 @@
 #include <chrono>
 #include <ostream>
 #include <string>
+#include <optional>
 #include <vector>
+
+namespace velmora {
+class Workbench;
+}
 
 namespace velmora::cli {
 
@@ -106,5 +111,16 @@ int CountOption(const ParsedArgs& args, const std::string& option, int fallback)
 // --descriptors NAME,...: the catalogue indices, in the order given (none when not given).
 std::vector<int> DescriptorsOption(const ParsedArgs& args);
 
+
+// The steps a command takes on the workbench before choosing descriptors, each saying why it
+// failed as `velmora-cli COMMAND: ...`: switching to the mode asked for ("normal", "intro" or empty:
+// as opened) and opening the descriptor choice (INTRO mode needs the library parameters). Nothing
+// when the step succeeded, else the exit status.
+std::optional<int> EnterMode(Workbench& workbench, const std::string& mode, const std::string& command,
+                             const std::string& libraryName, bool yes, const CliProgress& progress,
+                             CommandContext& context);
+std::optional<int> OpenDescriptorChoice(Workbench& workbench, const std::string& command,
+                                        const std::string& libraryName, bool yes, const CliProgress& progress,
+                                        CommandContext& context);
 
 } // namespace velmora::cli

@@ -111,27 +111,11 @@ int Compare(const ParsedArgs& args, CommandContext& context)
     dialog.prefix = "velmora-cli compare: " + libraryName + ": ";
     if (!workbench.OpenLibrary(libraryName))
         return kExitFailure;
-    if (mode == "intro" && workbench.State().Mode != DescriptorMode::Intro)
-        workbench.SetIntroMode();
-    if (mode == "normal" && workbench.State().Mode != DescriptorMode::Normal && !workbench.SetNormalMode()) {
-        if (progress.Interrupted()) {
-            context.err << "velmora-cli compare: interrupted; the descriptor file of " << libraryName << " was not built\n";
-            return kExitAborted;
-        }
-        context.err << "velmora-cli compare: " << libraryName << ": the library has no descriptor file; run 'velmora-cli build' first"
-                    << (args.Has("--yes") ? "" : " or give --yes") << "\n";
-        return kExitFailure;
-    }
+    if (const auto status = EnterMode(workbench, mode, "compare", libraryName, args.Has("--yes"), progress, context))
+        return *status;
     dialog.prefix = "velmora-cli compare: ";
-    if (!workbench.ChooseDescriptors()) {
-        if (progress.Interrupted()) {
-            context.err << "velmora-cli compare: interrupted; the library parameters of " << libraryName << " were not calculated\n";
-            return kExitAborted;
-        }
-        context.err << "velmora-cli compare: " << libraryName << ": INTRO mode needs the library parameters; run 'velmora-cli params'"
-                    << (args.Has("--yes") ? "" : " or give --yes") << "\n";
-        return kExitFailure;
-    }
+    if (const auto status = OpenDescriptorChoice(workbench, "compare", libraryName, args.Has("--yes"), progress, context))
+        return *status;
     auto selectionContext = workbench.Context();
     auto& selection = workbench.Selection();
     if (args.Has("--set")) {

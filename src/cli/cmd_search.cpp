@@ -166,18 +166,8 @@ int Search(const ParsedArgs& args, CommandContext& context)
     dialog.prefix = "velmora-cli search: " + libraryName + ": ";
     if (!workbench.OpenLibrary(libraryName))
         return kExitFailure;
-    if (mode == "intro" && workbench.State().Mode != DescriptorMode::Intro)
-        workbench.SetIntroMode();
-    if (mode == "normal" && workbench.State().Mode != DescriptorMode::Normal && !workbench.SetNormalMode()) {
-        if (progress.Interrupted()) {
-            context.err << "velmora-cli search: interrupted; the descriptor file of " << libraryName
-                        << " was not built\n";
-            return kExitAborted;
-        }
-        context.err << "velmora-cli search: " << libraryName << ": the library has no descriptor file; run 'velmora-cli build' first"
-                    << (args.Has("--yes") ? "" : " or give --yes") << "\n";
-        return kExitFailure;
-    }
+    if (const auto status = EnterMode(workbench, mode, "search", libraryName, args.Has("--yes"), progress, context))
+        return *status;
     // A SMILES is quoted with at most 80 of its characters.
     dialog.prefix = "velmora-cli search: " + (query.size() > 80 && smilesQuery ? query.substr(0, 77) + "..." : query) + ": ";
     if (queries) {
@@ -187,16 +177,8 @@ int Search(const ParsedArgs& args, CommandContext& context)
         return kExitFailure;
     }
     dialog.prefix = "velmora-cli search: ";
-    if (!workbench.ChooseDescriptors()) {
-        if (progress.Interrupted()) {
-            context.err << "velmora-cli search: interrupted; the library parameters of " << libraryName
-                        << " were not calculated\n";
-            return kExitAborted;
-        }
-        context.err << "velmora-cli search: " << libraryName << ": INTRO mode needs the library parameters; run 'velmora-cli params'"
-                    << (args.Has("--yes") ? "" : " or give --yes") << "\n";
-        return kExitFailure;
-    }
+    if (const auto status = OpenDescriptorChoice(workbench, "search", libraryName, args.Has("--yes"), progress, context))
+        return *status;
     auto selectionContext = workbench.Context();
     auto& selection = workbench.Selection();
     int setNumber = 0;
