@@ -100,13 +100,6 @@ float MeanOf(const float* values, std::size_t queries)
     return ResultLineValue(sum / static_cast<double>(queries));
 }
 
-std::uint32_t FloatOrderKey(float value)
-{
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return (bits & 0x80000000u) ? ~bits : bits | 0x80000000u;
-}
-
 namespace {
 constexpr std::size_t kBatch = std::size_t{1} << 14;
 }
@@ -122,28 +115,8 @@ void ValueCounts::Flush()
 {
     if (m_batch.empty())
         return;
-    // Sorted by radix, a byte at a time from the lowest, through one scratch buffer per thread.
-    thread_local std::vector<std::uint32_t> scratch;
-    scratch.resize(m_batch.size());
-    for (int shift = 0; shift < 32; shift += 8) {
-        std::array<std::size_t, 257> offsets{};
-        for (std::uint32_t key : m_batch)
-            ++offsets[((key >> shift) & 0xFF) + 1];
-        if (offsets[((m_batch[0] >> shift) & 0xFF) + 1] == m_batch.size())
-            continue; // every key has this byte
-        for (std::size_t d = 1; d < offsets.size(); ++d)
-            offsets[d] += offsets[d - 1];
-        for (std::uint32_t key : m_batch)
-            scratch[offsets[(key >> shift) & 0xFF]++] = key;
-        m_batch.swap(scratch);
-    }
-    m_sorted.clear();
-    for (std::uint32_t key : m_batch) {
-        if (!m_sorted.empty() && m_sorted.back().key == key)
-            ++m_sorted.back().count;
-        else
-            m_sorted.push_back({key, 1});
-    }
+    thread_local std::vector<std::uint32_t> scratch; // one per thread, reused by every batch
+    CountKeys(m_batch, scratch, m_sorted);
     m_batch.clear();
     MergeSorted(m_sorted);
 }
@@ -157,18 +130,8 @@ void ValueCounts::Merge(ValueCounts& other)
 
 void ValueCounts::MergeSorted(const std::vector<Entry>& from)
 {
-    m_merged.clear();
-    m_merged.reserve(m_entries.size() + from.size());
-    auto a = m_entries.begin();
-    auto b = from.begin();
-    while (a != m_entries.end() || b != from.end()) {
-        if (b == from.end() || (a != m_entries.end() && a->key < b->key))
-            m_merged.push_back(*a++);
-        else if (a == m_entries.end() || b->key < a->key)
-            m_merged.push_back(*b++);
-        else
-            m_merged.push_back({a->key, (a++)->count + (b++)->count});
-    }
+    // A count is at most the structures searched, far below 2^32.
+    MergeKeyCounts(m_entries, from, m_merged);
     m_entries.swap(m_merged);
     m_merged.clear();
     m_merged.shrink_to_fit();

@@ -3,6 +3,8 @@
 // the best of them, their mean, or reciprocal-rank fusion of the per-query rankings. The per-query
 // values are those a single search with that query gives (ResultLineValue of its coefficient), so
 // every fused value is reproducible from single searches.
+#include "search/keycounts.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -44,9 +46,6 @@ FusedValue BestOf(const float* values, std::size_t queries, bool smallerIsBetter
 // The mean rule of the rounded per-query values.
 float MeanOf(const float* values, std::size_t queries);
 
-// A 4-byte float as an unsigned key in the order of the values (-0 just below +0, NaN at the ends).
-std::uint32_t FloatOrderKey(float value);
-
 // The distinct values of one query's structures with how often each occurs, counted in batches:
 // memory is 8 bytes per distinct value (plus a batch of 16,384 keys), whatever the library size.
 class ValueCounts {
@@ -55,10 +54,7 @@ public:
     // Counts the batch taken so far; before Merge and Entries.
     void Flush();
     void Merge(ValueCounts& other);
-    struct Entry {
-        std::uint32_t key = 0;
-        std::uint32_t count = 0;
-    };
+    using Entry = KeyCount;
     const std::vector<Entry>& Entries() const { return m_entries; }
 
 private:

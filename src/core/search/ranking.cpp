@@ -306,15 +306,59 @@ void BuildHistogram(const std::string& resultFile, SearchResults& results)
         ++results.histogram[static_cast<std::size_t>(HistogramBin(value, results.MaxValue))];
 }
 
-namespace {
-// Float bits as an unsigned key with the order of the values (-0 just below +0).
-std::uint32_t SortKey(float value)
+std::uint32_t FloatOrderKey(float value)
 {
     std::uint32_t bits;
     std::memcpy(&bits, &value, sizeof bits);
     return (bits & 0x80000000u) ? ~bits : bits | 0x80000000u;
 }
 
+void CountKeys(std::vector<std::uint32_t>& keys, std::vector<std::uint32_t>& scratch, std::vector<KeyCount>& out)
+{
+    const std::size_t count = keys.size();
+    scratch.resize(count);
+    for (int shift = 0; shift < 32 && count > 0; shift += 8) {
+        std::array<std::size_t, 257> offsets{};
+        for (std::uint32_t key : keys)
+            ++offsets[((key >> shift) & 0xFF) + 1];
+        if (offsets[((keys[0] >> shift) & 0xFF) + 1] == count)
+            continue; // every key has this byte
+        for (std::size_t d = 1; d < offsets.size(); ++d)
+            offsets[d] += offsets[d - 1];
+        for (std::uint32_t key : keys)
+            scratch[offsets[(key >> shift) & 0xFF]++] = key;
+        keys.swap(scratch);
+    }
+    out.clear();
+    for (std::uint32_t key : keys) {
+        if (!out.empty() && out.back().key == key)
+            ++out.back().count;
+        else
+            out.push_back({key, 1});
+    }
+}
+
+bool MergeKeyCounts(const std::vector<KeyCount>& a, const std::vector<KeyCount>& b, std::vector<KeyCount>& out)
+{
+    out.clear();
+    out.reserve(a.size() + b.size());
+    auto x = a.begin();
+    auto y = b.begin();
+    while (x != a.end() || y != b.end()) {
+        if (y == b.end() || (x != a.end() && x->key < y->key)) {
+            out.push_back(*x++);
+        } else if (x == a.end() || y->key < x->key) {
+            out.push_back(*y++);
+        } else {
+            if (x->count > UINT32_MAX - y->count)
+                return false;
+            out.push_back({x->key, (x++)->count + (y++)->count});
+        }
+    }
+    return true;
+}
+
+namespace {
 float KeyValue(std::uint32_t key)
 {
     const std::uint32_t bits = (key & 0x80000000u) ? key & 0x7FFFFFFFu : ~key;
@@ -335,7 +379,7 @@ void ValueTally::Add(const float* values, std::size_t count)
             m_keys.clear();
             return;
         }
-        m_keys.push_back(SortKey(values[i]));
+        m_keys.push_back(FloatOrderKey(values[i]));
         if (m_keys.size() == kBatch)
             Flush();
     }
@@ -345,51 +389,14 @@ void ValueTally::Flush()
 {
     if (m_overflowed || m_keys.empty())
         return;
-    const std::size_t count = m_keys.size();
-    m_scratch.resize(count);
-    for (int shift = 0; shift < 32; shift += 8) {
-        std::array<std::uint32_t, 257> offsets{};
-        for (std::uint32_t key : m_keys)
-            ++offsets[((key >> shift) & 0xFF) + 1];
-        if (offsets[((m_keys.empty() ? 0 : m_keys[0] >> shift) & 0xFF) + 1] == count)
-            continue; // every key has this digit
-        for (std::size_t d = 1; d < offsets.size(); ++d)
-            offsets[d] += offsets[d - 1];
-        for (std::uint32_t key : m_keys)
-            m_scratch[offsets[(key >> shift) & 0xFF]++] = key;
-        m_keys.swap(m_scratch);
-    }
-    m_batch.clear();
-    for (std::uint32_t key : m_keys) {
-        if (!m_batch.empty() && m_batch.back().key == key)
-            ++m_batch.back().count;
-        else
-            m_batch.push_back({key, 1});
-    }
+    CountKeys(m_keys, m_scratch, m_batch);
     m_keys.clear();
     MergeEntries(m_batch);
 }
 
 void ValueTally::MergeEntries(const std::vector<Entry>& from)
 {
-    m_merged.clear();
-    auto a = m_entries.begin();
-    auto b = from.begin();
-    while (a != m_entries.end() || b != from.end()) {
-        if (b == from.end() || (a != m_entries.end() && a->key < b->key))
-            m_merged.push_back(*a++);
-        else if (a == m_entries.end() || b->key < a->key)
-            m_merged.push_back(*b++);
-        else
-        {
-            if (a->count > UINT32_MAX - b->count) {
-                m_overflowed = true;
-                break;
-            }
-            m_merged.push_back({a->key, (a++)->count + (b++)->count});
-        }
-    }
-    if (m_overflowed || m_merged.size() > kMaxDistinct) {
+    if (!MergeKeyCounts(m_entries, from, m_merged) || m_merged.size() > kMaxDistinct) {
         m_overflowed = true;
         m_entries.clear();
         return;

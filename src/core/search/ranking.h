@@ -3,6 +3,7 @@
 // result library.
 #include "base/progress.h"
 #include "io/structlib.h"
+#include "search/keycounts.h"
 #include "search/fusion.h"
 
 #include <array>
@@ -97,10 +98,7 @@ public:
 private:
     static constexpr std::size_t kMaxDistinct = std::size_t{1} << 16;
     static constexpr std::size_t kBatch = std::size_t{1} << 14;
-    struct Entry {
-        std::uint32_t key = 0; // the value's bits, made to sort as unsigned integers
-        std::uint32_t count = 0;
-    };
+    using Entry = KeyCount; // the value's FloatOrderKey
     // Merges the sorted distinct entries of `from` into m_entries.
     void MergeEntries(const std::vector<Entry>& from);
 
